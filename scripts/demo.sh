@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds velkora-service and velkora-demo, and runs the demo against the service.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+build=${VELKORA_BUILD_DIR:-build/release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_TESTS=OFF
+cmake --build "$build" -j "$(nproc)" --target velkora-demo velkora-service
+exec "$build/demo/velkora-demo" --service "$build/service/velkora-service" "$@"

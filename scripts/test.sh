@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the kit, the service and the tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test (one process per test case).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+build=${VELKORA_BUILD_DIR:-build/asan}
+jobs=${VELKORA_JOBS:-$(nproc)}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANITIZE=ON -DVELKORA_TESTS=ON
+cmake --build "$build" -j "$jobs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+cd "$build"
+ctest --output-on-failure -j "$jobs" --timeout 300
