@@ -140,6 +140,11 @@ public:
         if (!o || o->type != typeid(T)) return nullptr;
         return std::static_pointer_cast<T>(o->ptr);
     }
+    // The type of the object held, or typeid(void) when the value holds none.
+    std::type_index objectType() const {
+        auto* o = std::get_if<ObjectRef>(&v_);
+        return o ? o->type : std::type_index(typeid(void));
+    }
 
     // Lenient conversions in the manner of the platform's intValue / boolValue / stringValue: numbers
     // and bools convert to each other, a string of digits reads as a number; anything else gives the fallback.

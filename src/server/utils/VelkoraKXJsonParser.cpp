@@ -1,0 +1,526 @@
+#include "server/utils/VelkoraKXJsonParser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <iterator>
+
+#include "platform/foundation/Log.h"
+#include "server/utils/Utf8Check.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace velkora {
+
+using foundation::Array;
+using foundation::Dictionary;
+using foundation::Number;
+using foundation::Value;
+
+namespace {
+
+inline bool isWhite(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+inline bool isDigit(char ch) { return static_cast<unsigned char>(ch - '0') < 10; }
+
+inline int hexValue(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return -1;
+}
+
+// The first byte that ends a run of ordinary string characters: a quotation mark, a backslash, a control
+// byte, or a byte of a multi-byte character (which is checked before the run goes on).
+inline const char* findStop(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i space = _mm_set1_epi8(0x20);
+    while (end - p >= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // A signed compare puts the bytes from 0x80 up below the space as well.
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, quote), _mm_cmpeq_epi8(x, backslash)),
+                                   _mm_cmplt_epi8(x, space));
+        int mask = _mm_movemask_epi8(hit);
+        if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end) {
+        unsigned char ch = static_cast<unsigned char>(*p);
+        if (ch == '"' || ch == '\\' || ch < 0x20 || ch >= 0x80) return p;
+        ++p;
+    }
+    return end;
+}
+
+void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// A cheap fingerprint of a key, to rule out most pairs before comparing keys for duplicates.
+inline unsigned keyBucket(const std::string& k) {
+    uint32_t h = static_cast<uint32_t>(k.size()) * 0x9E3779B1u;
+    if (!k.empty()) {
+        h ^= static_cast<unsigned char>(k.front()) * 0x85EBCA77u;
+        h ^= static_cast<unsigned char>(k.back()) * 0xC2B2AE3Du;
+        if (k.size() > 2) h ^= static_cast<unsigned char>(k[k.size() / 2]) * 0x27D4EB2Fu;
+    }
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    return (h >> 26) & 63;
+}
+
+std::string hexText(unsigned v) {
+    char buf[8];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, 16);
+    return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+std::optional<Value> VelkoraKXJsonParser::fragmentWithString(const char* text) {
+    if (!text) {
+        clearErrorTrace();
+        addErrorWithCode(kVelkoraKXJsonNilInput, "Input was 'nil'");
+        return std::nullopt;
+    }
+    return fragmentWithString(std::string_view(text));
+}
+
+std::optional<Value> VelkoraKXJsonParser::objectWithString(const char* text) {
+    if (!text) {
+        clearErrorTrace();
+        addErrorWithCode(kVelkoraKXJsonNilInput, "Input was 'nil'");
+        return std::nullopt;
+    }
+    return objectWithString(std::string_view(text));
+}
+
+std::optional<Value> VelkoraKXJsonParser::fragmentWithString(std::string_view text) {
+    clearErrorTrace();
+    Value result;
+    if (!parse(text, result)) return std::nullopt;
+    return result;
+}
+
+std::optional<Value> VelkoraKXJsonParser::objectWithString(std::string_view text) {
+    clearErrorTrace();
+    Value result;
+    if (!parse(text, result)) return std::nullopt;
+    if (!result.isDictionary() && !result.isArray()) {
+        addErrorWithCode(kVelkoraKXJsonNotContainer, "Valid fragment, but not JSON");
+        return std::nullopt;
+    }
+    return result;
+}
+
+Value& VelkoraKXJsonParser::slot(Value& result) {
+    if (frames_.empty()) return result;
+    if (frames_.back().isObject) return members_.back().second;
+    return values_.emplace_back();
+}
+
+// A failure unwinds the containers being read. Each of the `waitingFrames` innermost-but-outer frames was
+// waiting for the value that failed and adds its own line to the trace, innermost first.
+void VelkoraKXJsonParser::unwind(size_t waitingFrames) {
+    for (size_t i = waitingFrames; i-- > 0;) {
+        if (!frames_[i].isObject) {
+            addErrorWithCode(kVelkoraKXJsonParse, "Expected value while parsing array");
+            continue;
+        }
+        // The frame's pending key is the last member it had when the next frame opened.
+        size_t keyIndex = i + 1 < frames_.size() ? frames_[i + 1].memberMark - 1 : members_.size() - 1;
+        addErrorWithCode(kVelkoraKXJsonParse,
+                         foundation::format("Object value expected for key: %@", members_[keyIndex].first));
+    }
+    frames_.clear();
+    values_.clear();
+    members_.clear();
+    depth_ = 0;
+}
+
+bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
+    c_ = text.data();
+    end_ = c_ + text.size();
+    depth_ = 0;
+    frames_.clear();
+    values_.clear();
+    members_.clear();
+
+    auto skipWhite = [this] {
+        while (c_ < end_ && isWhite(*c_)) ++c_;
+    };
+    auto cur = [this] { return c_ < end_ ? *c_ : '\0'; };
+    auto literal = [this](const char* word, size_t n) {
+        if (static_cast<size_t>(end_ - c_) < n || std::memcmp(c_, word, n) != 0) return false;
+        c_ += n;
+        return true;
+    };
+
+    enum class Step { Value, AfterValue, ArrayNext, ObjectNext };
+    Step step = Step::Value;
+    for (;;) {
+        switch (step) {
+        case Step::Value: {
+            skipWhite();
+            if (c_ == end_) {
+                addErrorWithCode(kVelkoraKXJsonEndOfInput, "Unexpected end of string");
+                unwind(frames_.size());
+                return false;
+            }
+            char ch = *c_;
+            switch (ch) {
+            case '[':
+            case '{': {
+                if (maxDepth_ && frames_.size() + 1 > maxDepth_) {
+                    addErrorWithCode(kVelkoraKXJsonDepth, "Nested too deep");
+                    unwind(frames_.size());
+                    return false;
+                }
+                ++c_;
+                bool isObject = ch == '{';
+                frames_.push_back(Frame{isObject, static_cast<uint32_t>(isObject ? members_.size() : values_.size()),
+                                        static_cast<uint32_t>(members_.size())});
+                depth_ = static_cast<uint32_t>(frames_.size());
+                step = isObject ? Step::ObjectNext : Step::ArrayNext;
+                continue;
+            }
+            case '"': {
+                ++c_;
+                std::string s;
+                if (!scanString(s)) {
+                    unwind(frames_.size());
+                    return false;
+                }
+                slot(result) = Value(std::move(s));
+                break;
+            }
+            case 't':
+            case 'f':
+            case 'n': {
+                // Nothing is required after the word: what follows is judged by the enclosing scanner.
+                const bool isTrue = ch == 't';
+                const bool isFalse = ch == 'f';
+                const char* rest = isTrue ? "rue" : isFalse ? "alse" : "ull";
+                ++c_;
+                if (!literal(rest, isFalse ? 4 : 3)) {
+                    addErrorWithCode(kVelkoraKXJsonParse, isTrue    ? "Expected 'true'"
+                                                          : isFalse ? "Expected 'false'"
+                                                                    : "Expected 'null'");
+                    unwind(frames_.size());
+                    return false;
+                }
+                slot(result) = ch == 'n' ? Value() : Value(isTrue);
+                break;
+            }
+            case '+':
+                addErrorWithCode(kVelkoraKXJsonNumber, "Leading + disallowed in number");
+                unwind(frames_.size());
+                return false;
+            default:
+                if (ch == '-' || isDigit(ch)) {
+                    if (!scanNumber(slot(result))) {
+                        unwind(frames_.size());
+                        return false;
+                    }
+                    break;
+                }
+                addErrorWithCode(kVelkoraKXJsonParse, "Unrecognised leading character");
+                unwind(frames_.size());
+                return false;
+            }
+            step = Step::AfterValue;
+            continue;
+        }
+        case Step::AfterValue: {
+            if (frames_.empty()) break;
+            bool isObject = frames_.back().isObject;
+            skipWhite();
+            if (cur() == ',') {
+                ++c_;
+                skipWhite();
+                if (cur() == (isObject ? '}' : ']')) {
+                    addErrorWithCode(kVelkoraKXJsonTrailingComma, isObject ? "Trailing comma disallowed in object"
+                                                                           : "Trailing comma disallowed in array");
+                    unwind(frames_.size() - 1);
+                    return false;
+                }
+            }
+            step = isObject ? Step::ObjectNext : Step::ArrayNext;
+            continue;
+        }
+        case Step::ArrayNext: {
+            if (c_ == end_) {
+                addErrorWithCode(kVelkoraKXJsonEndOfInput, "End of input while parsing array");
+                unwind(frames_.size() - 1);
+                return false;
+            }
+            skipWhite();
+            if (cur() == ']') {
+                ++c_;
+                uint32_t start = frames_.back().start;
+                frames_.pop_back();
+                depth_ = static_cast<uint32_t>(frames_.size());
+                Array array(std::make_move_iterator(values_.begin() + start), std::make_move_iterator(values_.end()));
+                values_.erase(values_.begin() + start, values_.end());
+                slot(result) = Value(std::move(array));
+                step = Step::AfterValue;
+                continue;
+            }
+            step = Step::Value;
+            continue;
+        }
+        case Step::ObjectNext: {
+            if (c_ == end_) {
+                addErrorWithCode(kVelkoraKXJsonEndOfInput, "End of input while parsing object");
+                unwind(frames_.size() - 1);
+                return false;
+            }
+            skipWhite();
+            if (cur() == '}') {
+                ++c_;
+                uint32_t start = frames_.back().start;
+                frames_.pop_back();
+                depth_ = static_cast<uint32_t>(frames_.size());
+                Dictionary dictionary = closeObject(start);
+                slot(result) = Value(std::move(dictionary));
+                step = Step::AfterValue;
+                continue;
+            }
+            std::string key;
+            if (cur() != '"' || (++c_, !scanString(key))) {
+                addErrorWithCode(kVelkoraKXJsonParse, "Object key string expected");
+                unwind(frames_.size() - 1);
+                return false;
+            }
+            members_.emplace_back(std::move(key), Value());
+            skipWhite();
+            if (cur() != ':') {
+                addErrorWithCode(kVelkoraKXJsonParse, "Expected ':' separating key and value");
+                unwind(frames_.size() - 1);
+                return false;
+            }
+            ++c_;
+            step = Step::Value;
+            continue;
+        }
+        }
+        break;  // the top value is complete
+    }
+
+    skipWhite();
+    if (c_ != end_) {
+        addErrorWithCode(kVelkoraKXJsonGarbage, "Garbage after JSON");
+        return false;
+    }
+    return true;
+}
+
+// Moves the members of the object that just closed off the stack into one dictionary. A key given twice
+// keeps its first place and its last value.
+Dictionary VelkoraKXJsonParser::closeObject(uint32_t start) {
+    auto first = members_.begin() + start;
+    auto last = members_.end();
+    size_t n = static_cast<size_t>(last - first);
+    bool duplicate = false;
+    if (n > 1 && n <= 64) {
+        uint64_t seen = 0;
+        for (auto it = first; it != last && !duplicate; ++it) {
+            uint64_t bit = uint64_t{1} << keyBucket(it->first);
+            if (seen & bit) duplicate = std::any_of(first, it, [&](const auto& m) { return m.first == it->first; });
+            seen |= bit;
+        }
+    } else if (n > 64) {
+        std::vector<std::string_view> keys;
+        keys.reserve(n);
+        for (auto it = first; it != last; ++it) keys.emplace_back(it->first);
+        std::sort(keys.begin(), keys.end());
+        duplicate = std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+    }
+    Dictionary dictionary;
+    dictionary.reserve(n);
+    for (auto it = first; it != last; ++it) {
+        if (duplicate)
+            dictionary.set(std::move(it->first), std::move(it->second));
+        else
+            dictionary.appendUnchecked(std::move(it->first), std::move(it->second));
+    }
+    members_.erase(first, last);
+    return dictionary;
+}
+
+// Reads a string after its opening quotation mark. Runs of ordinary characters are taken whole; only a
+// string with escapes is assembled in the scratch buffer.
+bool VelkoraKXJsonParser::scanString(std::string& out) {
+    const char* runStart = c_;
+    bool assembled = false;
+    for (;;) {
+        const char* p = findStop(c_, end_);
+        c_ = p;
+        if (p == end_) {
+            addErrorWithCode(kVelkoraKXJsonControlCharacter, "Unescaped control character '0x0'");
+            return false;
+        }
+        unsigned char ch = static_cast<unsigned char>(*p);
+        if (ch == '"') {
+            if (assembled) {
+                scratch_.append(runStart, p);
+                out.assign(scratch_);
+            } else {
+                out.assign(runStart, p);
+            }
+            ++c_;
+            return true;
+        }
+        if (ch >= 0x80) {
+            size_t n = utf8SequenceLength(p, end_);
+            if (!n) {
+                addErrorWithCode(kVelkoraKXJsonParse,
+                                 foundation::format("Invalid UTF-8 byte '0x%@' in string", hexText(ch)));
+                return false;
+            }
+            c_ += n;
+            continue;
+        }
+        if (ch != '\\') {
+            addErrorWithCode(kVelkoraKXJsonControlCharacter,
+                             foundation::format("Unescaped control character '0x%@'", hexText(ch)));
+            return false;
+        }
+        if (!assembled) {
+            scratch_.clear();
+            assembled = true;
+        }
+        scratch_.append(runStart, p);
+        ++c_;
+        char e = c_ < end_ ? *c_ : '\0';
+        switch (e) {
+        case '"':
+        case '\\':
+        case '/': scratch_ += e; ++c_; break;
+        case 'b': scratch_ += '\b'; ++c_; break;
+        case 'f': scratch_ += '\f'; ++c_; break;
+        case 'n': scratch_ += '\n'; ++c_; break;
+        case 'r': scratch_ += '\r'; ++c_; break;
+        case 't': scratch_ += '\t'; ++c_; break;
+        case 'u':
+            ++c_;
+            if (!scanUnicodeEscape(scratch_)) {
+                addErrorWithCode(kVelkoraKXJsonUnicode, "Broken unicode character");
+                return false;
+            }
+            break;
+        default:
+            addErrorWithCode(kVelkoraKXJsonEscape,
+                             foundation::format("Illegal escape sequence '0x%@'", hexText(static_cast<unsigned char>(e))));
+            return false;
+        }
+        if (c_ == end_) {
+            addErrorWithCode(kVelkoraKXJsonEndOfInput, "Unexpected EOF while parsing string");
+            return false;
+        }
+        runStart = c_;
+    }
+}
+
+bool VelkoraKXJsonParser::scanHexQuad(unsigned& value) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        int d = c_ < end_ ? hexValue(*c_) : -1;
+        if (d < 0) {
+            addErrorWithCode(kVelkoraKXJsonUnicode, "Missing hex digit in quad");
+            return false;
+        }
+        ++c_;
+        value = value * 16 + static_cast<unsigned>(d);
+    }
+    return true;
+}
+
+bool VelkoraKXJsonParser::scanUnicodeEscape(std::string& out) {
+    unsigned hi = 0;
+    if (!scanHexQuad(hi)) {
+        addErrorWithCode(kVelkoraKXJsonUnicode, "Missing hex quad");
+        return false;
+    }
+    uint32_t cp = hi;
+    if (hi >= 0xD800 && hi < 0xDC00) {
+        unsigned lo = 0;
+        bool escaped = end_ - c_ >= 2 && c_[0] == '\\' && c_[1] == 'u';
+        if (escaped) c_ += 2;
+        if (!escaped || !scanHexQuad(lo)) {
+            addErrorWithCode(kVelkoraKXJsonUnicode, "Missing low character in surrogate pair");
+            return false;
+        }
+        if (lo < 0xDC00 || lo > 0xDFFF) {
+            addErrorWithCode(kVelkoraKXJsonUnicode, "Invalid low surrogate char");
+            return false;
+        }
+        cp = 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+    } else if (hi >= 0xDC00 && hi < 0xE000) {
+        addErrorWithCode(kVelkoraKXJsonUnicode, "Invalid high character in surrogate pair");
+        return false;
+    }
+    appendUtf8(out, cp);
+    return true;
+}
+
+bool VelkoraKXJsonParser::scanNumber(Value& slot) {
+    const char* start = c_;
+    auto digitHere = [this] { return c_ < end_ && isDigit(*c_); };
+    if (*c_ == '-') ++c_;
+    if (c_ < end_ && *c_ == '0') {
+        ++c_;
+        if (digitHere()) {
+            addErrorWithCode(kVelkoraKXJsonNumber, "Leading 0 disallowed in number");
+            return false;
+        }
+    } else if (!digitHere()) {
+        addErrorWithCode(kVelkoraKXJsonNumber, "No digits after initial minus");
+        return false;
+    } else {
+        while (digitHere()) ++c_;
+    }
+    if (c_ < end_ && *c_ == '.') {
+        ++c_;
+        if (!digitHere()) {
+            addErrorWithCode(kVelkoraKXJsonNumber, "No digits after decimal point");
+            return false;
+        }
+        while (digitHere()) ++c_;
+    }
+    if (c_ < end_ && (*c_ == 'e' || *c_ == 'E')) {
+        ++c_;
+        if (c_ < end_ && (*c_ == '-' || *c_ == '+')) ++c_;
+        if (!digitHere()) {
+            addErrorWithCode(kVelkoraKXJsonNumber, "No digits after exponent");
+            return false;
+        }
+        while (digitHere()) ++c_;
+    }
+    // The exact text is the decimal number: nothing is rounded through binary floating point.
+    slot = Value(Number(std::string(start, c_)));
+    return true;
+}
+
+}  // namespace velkora
