@@ -6,7 +6,7 @@ find_package(CURL REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(ICU REQUIRED COMPONENTS uc i18n)
-pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo fontconfig)
+pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo pangoft2 cairo fontconfig)
 pkg_check_modules(GUMBO REQUIRED IMPORTED_TARGET gumbo)
 
 add_library(velkora_deps INTERFACE)
