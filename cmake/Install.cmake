@@ -1,6 +1,9 @@
 # Install rules: the shared kit, its public headers, a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
+# Hosts compile the public headers as C++20.
+target_compile_features(velkora INTERFACE cxx_std_20)
+
 install(TARGETS velkora EXPORT velkoraTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -18,5 +21,9 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/velkoraConfigVersio
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velkoraConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/velkoraConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/velkora)
 
+# The pkg-config file finds the prefix from where it lies, so the tree can be installed anywhere
+# (cmake --install --prefix) and still be found.
+file(RELATIVE_PATH VELKORA_PC_TO_PREFIX ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" VELKORA_PC_TO_PREFIX "${VELKORA_PC_TO_PREFIX}")
 configure_file(cmake/velkora.pc.in ${CMAKE_CURRENT_BINARY_DIR}/velkora.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/velkora.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -5,5 +5,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 build=${VELKORA_BUILD_DIR:-build/release}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_TESTS=OFF
-cmake --build "$build" -j "$(nproc)" --target velkora-demo velkora-service
+targets=(velkora-demo)
+# The demo says so and carries on when the service is not part of this tree.
+[ -f service/main.cpp ] && targets+=(velkora-service)
+cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 exec "$build/demo/velkora-demo" --service "$build/service/velkora-service" "$@"

@@ -127,6 +127,13 @@ TEST(FileIOTest, SmallHelpers) {
     EXPECT_TRUE(removeFile(dir / "a/b/c/f")); // already gone
     EXPECT_TRUE(writeFileAtomically(dir / "blocker", "1"));
     EXPECT_FALSE(createDirectories(dir / "blocker/sub"));
+    EXPECT_TRUE(removeTree(dir / "a"));
+    EXPECT_FALSE(fileExists(dir / "a"));
+    EXPECT_TRUE(removeTree(dir / "a"));
+    std::string other = createTemporaryDirectory("velkora-test-");
+    EXPECT_NE(other, dir.path());
+    EXPECT_TRUE(std::filesystem::is_directory(other));
+    EXPECT_TRUE(removeTree(other));
 }
 
 TEST(PathsTest, RootGivesThreeFoldersCreatedOnDemand) {

@@ -2,21 +2,17 @@
 // it as "foundation/TempDir.h".
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
+
+#include "platform/foundation/FileIO.h"
 
 namespace velkora::testing {
 
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velkora-test-XXXXXX").string();
-        if (char* made = ::mkdtemp(pattern.data())) path_ = made;
-    }
+    TempDir() : path_(foundation::createTemporaryDirectory("velkora-test-")) {}
     ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+        if (!path_.empty()) foundation::removeTree(path_);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

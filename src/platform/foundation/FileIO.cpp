@@ -125,4 +125,20 @@ bool createDirectories(const std::string& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
+std::string createTemporaryDirectory(const std::string& prefix) {
+    std::error_code ec;
+    auto base = std::filesystem::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    std::string pattern = (base / (prefix + "XXXXXX")).string();
+    char* made = ::mkdtemp(pattern.data());
+    return made ? std::string(made) : std::string();
+}
+
+bool removeTree(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    return !ec && !std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
 } // namespace velkora::foundation

@@ -21,5 +21,9 @@ std::optional<std::string> readFile(const std::string& path);
 bool fileExists(const std::string& path);        // a regular file or a folder
 bool removeFile(const std::string& path);        // true when it is gone afterwards (also when it never was)
 bool createDirectories(const std::string& path); // with parents; true when the folder exists afterwards
+// A new private folder <system temp>/<prefix>XXXXXX; "" on failure.
+std::string createTemporaryDirectory(const std::string& prefix);
+// A file, or a folder with everything in it; true when it is gone afterwards.
+bool removeTree(const std::string& path);
 
 } // namespace velkora::foundation

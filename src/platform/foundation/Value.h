@@ -62,16 +62,17 @@ public:
     bool erase(std::string_view key);
     // Appends without looking for an existing key; for readers that already know the key is new.
     void appendUnchecked(std::string key, Value value);
-    size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
-    void reserve(size_t n) { entries_.reserve(n); }
-    void clear() { entries_.clear(); }
+    // Defined below Value: clang instantiates them at once and needs Value complete by then.
+    size_t size() const;
+    bool empty() const;
+    void reserve(size_t n);
+    void clear();
     std::vector<std::string> keys() const;
 
-    const_iterator begin() const { return entries_.begin(); }
-    const_iterator end() const { return entries_.end(); }
-    iterator begin() { return entries_.begin(); }
-    iterator end() { return entries_.end(); }
+    const_iterator begin() const;
+    const_iterator end() const;
+    iterator begin();
+    iterator end();
 
     friend bool operator==(const Dictionary& a, const Dictionary& b);  // order does not matter
 
@@ -176,5 +177,14 @@ private:
 };
 
 const Value& nullValue();
+
+inline size_t Dictionary::size() const { return entries_.size(); }
+inline bool Dictionary::empty() const { return entries_.empty(); }
+inline void Dictionary::reserve(size_t n) { entries_.reserve(n); }
+inline void Dictionary::clear() { entries_.clear(); }
+inline Dictionary::const_iterator Dictionary::begin() const { return entries_.begin(); }
+inline Dictionary::const_iterator Dictionary::end() const { return entries_.end(); }
+inline Dictionary::iterator Dictionary::begin() { return entries_.begin(); }
+inline Dictionary::iterator Dictionary::end() { return entries_.end(); }
 
 }  // namespace velkora::foundation

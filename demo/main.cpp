@@ -1,0 +1,136 @@
+// velkora-demo: a host application in miniature. It starts velkora-service as a child process when it is
+// given one, shows the platform foundation at work on the main run loop, and exits by itself.
+//
+//   velkora-demo [--service PATH]
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ServiceProcess.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Digest.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/FileIO.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Uuid.h"
+#include "velkora/Version.h"
+
+using namespace velkora::foundation;
+
+namespace {
+
+void say(const std::string& text) {
+    std::printf("velkora-demo: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+// Timers, a notification filtered by its sender, a background job whose result hops back to the main
+// loop, an atomic write and the strings table; answers whether everything arrived.
+bool showFoundation() {
+    RunLoop& loop = RunLoop::main();
+    int sender = 0;
+    int ticks = 0, heard = 0;
+    bool hopped = false, oneShot = false;
+
+    NotificationObserver observer("VelkoraDemoTick", &sender, [&](const Notification& n) {
+        ++heard;
+        say("notification " + n.name + " #" + n.userInfo["tick"].textOr("?"));
+    });
+    int stranger = 0;
+    NotificationCenter::defaultCenter().post("VelkoraDemoTick", &stranger); // another sender: not heard
+
+    auto repeating = loop.schedule(0.2, true, [&](Timer& t) {
+        ++ticks;
+        say("repeating timer tick " + std::to_string(ticks));
+        NotificationCenter::defaultCenter().post("VelkoraDemoTick", &sender, Value(Dictionary{{"tick", ticks}}));
+        if (ticks == 3) t.invalidate();
+    });
+    loop.schedule(0.5, false, [&](Timer&) {
+        oneShot = true;
+        say("one-shot timer fired after 0.5 s");
+    });
+
+    auto queue = DispatchQueue::create("velkora.demo.digest");
+    auto mainThread = ::gettid();
+    queue->async([&loop, &hopped, mainThread] {
+        std::string md5 = md5Hex("password", true);
+        std::string sha1 = sha1Hex("abc");
+        bool offMain = ::gettid() != mainThread;
+        loop.post([&hopped, md5, sha1, offMain, mainThread] {
+            hopped = true;
+            say(std::string("digests computed ") + (offMain ? "on a background queue" : "on the main thread") +
+                ", delivered on the main loop" + (::gettid() == mainThread ? "" : " (wrong thread!)") +
+                ": MD5(password)=" + md5 + " SHA-1(abc)=" + sha1);
+        });
+    });
+
+    std::string file = Paths::documents() + "/demo.txt";
+    ErrorPtr error;
+    if (writeFileAtomically(file, "written by velkora-demo " + uuidV4(), &error)) {
+        say("atomic write: " + readFile(file).value_or("(unreadable)"));
+    } else {
+        say("atomic write failed: " + error->description());
+    }
+    say("strings table: velkora_text_ok = \"" + Bundle::main().localizedString("velkora_text_ok") + "\"");
+
+    bool done = loop.runUntil([&] { return ticks == 3 && oneShot && hopped; }, 10.0);
+    queue->waitUntilIdle();
+    return done && heard == 3;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string servicePath;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--service" && i + 1 < argc) {
+            servicePath = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: velkora-demo [--service PATH]\n");
+            return 2;
+        }
+    }
+
+    // Everything the run writes goes to a scratch folder, removed on the way out.
+    std::string scratch = createTemporaryDirectory("velkora-demo-");
+    if (scratch.empty()) {
+        say("cannot make a scratch folder");
+        return 1;
+    }
+    struct Cleanup {
+        std::string path;
+        ~Cleanup() { removeTree(path); }
+    } cleanup{scratch};
+    Paths::setAppName("velkora-demo");
+    Paths::setRoot(scratch + "/host");
+    say("Velkora " + velkora::versionString());
+
+    velkora::demo::ServiceProcess service;
+    bool serviceFailed = false;
+    if (servicePath.empty()) {
+        say("no --service given: showing the foundation alone");
+    } else if (::access(servicePath.c_str(), X_OK) != 0) {
+        say("velkora-service is absent (" + servicePath + "): showing the foundation alone");
+    } else {
+        std::string error;
+        if (service.start(servicePath, scratch + "/service", 30.0, &error)) {
+            say("velkora-service (pid " + std::to_string(service.pid()) + ") listens on https://127.0.0.1:" +
+                std::to_string(service.port()) + "/VelkoraServer2/api, certificate " + service.caFile());
+        } else {
+            serviceFailed = true;
+            say("velkora-service did not start: " + error);
+        }
+    }
+
+    bool shown = showFoundation();
+    say(shown ? "foundation: all shown" : "foundation: something did not arrive in time");
+
+    if (service.pid() > 0) say("velkora-service " + service.stop());
+    say("done");
+    return shown && !serviceFailed ? 0 : 1;
+}

@@ -1,0 +1,8 @@
+#include <velkora/Version.h>
+
+#include <iostream>
+
+int main() {
+    std::cout << "velkora " << velkora::versionString() << "\n";
+    return 0;
+}
