@@ -1,0 +1,93 @@
+// The label: text with its font, colours, alignment, line breaking, number of lines, shrinking to fit and
+// highlighted state.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ui/View.h"
+
+namespace velkora::ui {
+
+class Font;
+
+// The platform's values.
+enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
+enum class LineBreakMode { WordWrap = 0, CharWrap, Clip, TruncateHead, TruncateTail, TruncateMiddle };
+enum class BaselineAdjustment { AlignBaselines = 0, AlignCenters, None };
+
+class Label : public View {
+public:
+    Label() : Label(Rect{}) {}
+    explicit Label(const Rect& frame);
+    static std::shared_ptr<Label> create(const Rect& frame = {}) { return std::make_shared<Label>(frame); }
+    const char* className() const override { return "Label"; }
+
+    const std::string& text() const { return text_; }
+    void setText(std::string text);
+    // Null: the system font of 17 points.
+    const std::shared_ptr<Font>& font() const { return font_; }
+    void setFont(std::shared_ptr<Font> font);
+    Color textColor() const { return textColor_; }
+    void setTextColor(Color c);
+    std::optional<Color> highlightedTextColor() const { return highlightedTextColor_; }
+    void setHighlightedTextColor(std::optional<Color> c);
+    std::optional<Color> shadowColor() const { return shadowColor_; }
+    void setShadowColor(std::optional<Color> c);
+    Size shadowOffset() const { return shadowOffset_; }
+    void setShadowOffset(Size s);
+    TextAlignment textAlignment() const { return textAlignment_; }
+    void setTextAlignment(TextAlignment a);
+    LineBreakMode lineBreakMode() const { return lineBreakMode_; }
+    void setLineBreakMode(LineBreakMode m);
+    // 0: as many lines as it takes.
+    int numberOfLines() const { return numberOfLines_; }
+    void setNumberOfLines(int n);
+    bool adjustsFontSizeToFitWidth() const { return adjustsFontSizeToFitWidth_; }
+    void setAdjustsFontSizeToFitWidth(bool a);
+    double minimumScaleFactor() const { return minimumScaleFactor_; }
+    void setMinimumScaleFactor(double f);
+    double minimumFontSize() const { return minimumFontSize_; }
+    void setMinimumFontSize(double s);
+    BaselineAdjustment baselineAdjustment() const { return baselineAdjustment_; }
+    void setBaselineAdjustment(BaselineAdjustment b) { baselineAdjustment_ = b; }
+    bool isHighlighted() const { return highlighted_; }
+    void setHighlighted(bool h);
+    bool isEnabled() const { return enabled_; }
+    void setEnabled(bool e);
+    double preferredMaxLayoutWidth() const { return preferredMaxLayoutWidth_; }
+    void setPreferredMaxLayoutWidth(double w);
+    // The colour the text is drawn in now: highlighted, else normal.
+    Color currentTextColor() const;
+
+    // Text measuring comes from the text layout engine, which installs itself here. Without one,
+    // sizes are a rough estimate from the character count.
+    using Measurer = std::function<Size(const Label& label, Size bounds)>;
+    static void setMeasurer(Measurer measurer);
+
+    Size sizeThatFits(Size size) const override;
+    Size intrinsicContentSize() const override;
+    std::string dumpText() const override { return text_; }
+
+private:
+    std::string text_;
+    std::shared_ptr<Font> font_;
+    Color textColor_ = Color::black();
+    std::optional<Color> highlightedTextColor_;
+    std::optional<Color> shadowColor_;
+    Size shadowOffset_{0, -1};
+    TextAlignment textAlignment_ = TextAlignment::Left;
+    LineBreakMode lineBreakMode_ = LineBreakMode::TruncateTail;
+    int numberOfLines_ = 1;
+    bool adjustsFontSizeToFitWidth_ = false;
+    double minimumScaleFactor_ = 0;
+    double minimumFontSize_ = 0;
+    BaselineAdjustment baselineAdjustment_ = BaselineAdjustment::AlignBaselines;
+    bool highlighted_ = false;
+    bool enabled_ = true;
+    double preferredMaxLayoutWidth_ = 0;
+};
+
+}  // namespace velkora::ui
