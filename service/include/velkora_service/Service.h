@@ -1,0 +1,93 @@
+// velkora-service in-process: an HTTPS server on loopback with its own CA, a SQLite database and a
+// request log, which tests start on an ephemeral port and may tell to fail.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velkora::service {
+
+struct RecordedRequest {
+    std::string method, path, query, body, command;
+    double time = 0; // seconds since 1970, wall clock
+};
+
+struct Fault {
+    std::string command; // "*" = any
+    enum class Kind { ErrorCode, ErrorNull, Warning, NotJson, HttpStatus, Drop, Delay } kind = Kind::ErrorCode;
+    std::string value; // error code / warning text / body
+    int status = 500;
+    double delaySeconds = 0;
+    int times = 1; // -1 = forever
+};
+
+struct ServiceOptions {
+    std::string dataDir; // empty: a fresh temporary folder, removed on stop
+    uint16_t port = 0;   // 0 = ephemeral
+    bool seedDemo = true;
+    std::string host = "127.0.0.1";
+    size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
+};
+
+// A user as tests create it directly in the database.
+struct UserFields {
+    std::string firstName, lastName, email, photoUrl, city, country, gender;
+    std::optional<int> age;
+    int score = 0, coins = 0;
+    double longitude = 0, latitude = 0;
+    bool located = false;
+};
+
+class Service {
+public:
+    // The demo application that the seed data creates, with every feature enabled.
+    static constexpr const char* kDemoAppId = "velkora-demo";
+
+    explicit Service(ServiceOptions options = {});
+    ~Service(); // stops
+    Service(const Service&) = delete;
+    Service& operator=(const Service&) = delete;
+
+    bool start(); // serves on a background thread; returns when listening
+    void stop();
+    bool running() const;
+
+    uint16_t port() const;
+    std::string caFile() const;
+    std::string dataDir() const;
+    std::string baseUrl() const;  // https://127.0.0.1:PORT
+    std::string endpoint() const; // baseUrl() + "/VelkoraServer2/api"
+
+    std::vector<RecordedRequest> requests() const;
+    void clearRequests();
+    std::vector<RecordedRequest> requestsFor(const std::string& command) const;
+
+    void addFault(Fault f);
+    void clearFaults();
+
+    // Direct database helpers for tests. They take the same lock as the request handlers.
+    std::string createUser(const std::string& appId, const UserFields& fields = {});
+    bool userExists(const std::string& appId, const std::string& userId) const;
+    // A private message from one user to another, as sendMessage stores it; returns its change number.
+    int64_t sendMessage(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
+                        const std::string& text, const std::string& contentType = "text/plain");
+    void follow(const std::string& appId, const std::string& userId, const std::string& otherUserId);
+    // Replaces the application's configuration (the "appData" object) and raises its change number.
+    void setAppConfiguration(const std::string& appId, const std::string& json);
+    int appChangeNumber(const std::string& appId) const;
+    // One column of a user as text ("first_name", "score", ...); empty when the user is unknown.
+    std::string userColumn(const std::string& appId, const std::string& userId, const std::string& column) const;
+    // The events reported with reportEvent and the logs carried by update: "type|message" lines.
+    std::vector<std::string> events(const std::string& appId) const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace velkora::service

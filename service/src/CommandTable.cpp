@@ -1,0 +1,13 @@
+#include "Commands.h"
+
+namespace velkora::service {
+
+// Each group of commands adds its rows here; a command without a row answers {}.
+CommandTable buildCommandTable() {
+    CommandTable table;
+    registerCoreCommands(table);
+    registerUserCommands(table);
+    return table;
+}
+
+} // namespace velkora::service

@@ -1,0 +1,109 @@
+// The command table of the service: one row per "command=" name, each a function that reads the
+// request's parameters, works on the database and returns the JSON reply. Each group of commands
+// lives in a file of its own and adds its rows through one register function listed in
+// CommandTable.cpp.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "Database.h"
+#include "velkora_service/QueryText.h"
+
+namespace velkora::service {
+
+using Json = nlohmann::json;
+
+// Thrown by a handler to answer {"error": code}.
+struct CommandError : std::runtime_error {
+    explicit CommandError(const std::string& code) : std::runtime_error(code) {}
+};
+
+// Error codes of the service's replies.
+namespace errors {
+inline constexpr const char* kBadRequest = "BAD_REQUEST"; // a parameter missing or malformed
+inline constexpr const char* kBadCrc = "BAD_CRC";         // the tag does not match the request
+inline constexpr const char* kAppNotFound = "APP_NOT_FOUND";
+inline constexpr const char* kUserNotFound = "USER_NOT_FOUND";
+inline constexpr const char* kTooLarge = "REQUEST_TOO_LARGE";
+inline constexpr const char* kInternal = "INTERNAL_ERROR";
+} // namespace errors
+
+struct CommandTable;
+
+class CommandContext {
+public:
+    CommandContext(const CommandTable& table, Database& db, const QueryText& params, double now,
+                   std::string publicBaseUrl)
+        : table_(table), db_(db), params_(params), now_(now), baseUrl_(std::move(publicBaseUrl)) {}
+
+    const CommandTable& table() const { return table_; }
+    Database& db() { return db_; }
+    const QueryText& params() const { return params_; }
+    double now() const { return now_; }
+    // https://HOST:PORT as the client reached us, for addresses the replies hand out (images).
+    const std::string& baseUrl() const { return baseUrl_; }
+
+    // A parameter that must be present (BAD_REQUEST otherwise); may be empty.
+    std::string text(const char* key) const;
+    // A parameter that must be present and not empty.
+    std::string nonEmpty(const char* key) const;
+    std::optional<std::string> optText(const char* key) const;
+    // Numbers: absent gives the fallback / nothing; present but malformed is BAD_REQUEST.
+    int64_t integer(const char* key) const;
+    std::optional<int64_t> optInteger(const char* key) const;
+    int64_t integer(const char* key, int64_t fallback) const;
+    std::optional<double> optDecimal(const char* key) const;
+    bool flag(const char* key, bool fallback = false) const;
+
+    // The application of "appId" (APP_NOT_FOUND when unknown) and the user of "userId" in it
+    // (USER_NOT_FOUND when unknown).
+    std::string requireApp(const char* key = "appId");
+    std::string requireUser(const std::string& appId, const char* key = "userId");
+
+private:
+    const CommandTable& table_;
+    Database& db_;
+    const QueryText& params_;
+    double now_;
+    std::string baseUrl_;
+};
+
+using CommandHandler = std::function<Json(CommandContext&)>;
+// Adds its keys to the reply of an update poll (the feed, likes and topics parts), for the app and
+// user of the poll; runs inside the poll's transaction.
+using UpdatePart =
+    std::function<void(CommandContext&, const std::string& appId, const std::string& userId, Json& reply)>;
+
+struct CommandTable {
+    std::map<std::string, CommandHandler, std::less<>> commands;
+    std::vector<UpdatePart> updateParts;
+};
+
+// The rows, one function per file of commands.
+void registerCoreCommands(CommandTable& table); // createUser, update, reportEvent, getAppData, dumpAppPlist
+void registerUserCommands(CommandTable& table); // getUserData, getOtherUserData, setUserData
+CommandTable buildCommandTable();
+
+// Shared readers and writers of rows, used by several command files.
+namespace rows {
+std::string formatServerTime(double secondsSince1970); // "yyyy-MM-dd HH:mm:ss", local time
+bool appExists(Database& db, const std::string& appId);
+bool userExists(Database& db, const std::string& appId, const std::string& userId);
+std::string newUserId(Database& db, const std::string& appId);
+void insertUser(Database& db, const std::string& appId, const std::string& userId, double now);
+// The user object of the replies. `viewerUserId` (may be empty) decides "isFavorite", "isBlocked"
+// and "isReported", which describe the viewer's relation to this user.
+Json userJson(Database& db, const std::string& appId, const std::string& userId, const std::string& viewerUserId = {});
+int followerCount(Database& db, const std::string& appId, const std::string& userId);
+int followingCount(Database& db, const std::string& appId, const std::string& userId);
+Json messageJson(Database& db, Statement& row); // a row of "SELECT * FROM messages"
+} // namespace rows
+
+} // namespace velkora::service

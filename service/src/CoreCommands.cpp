@@ -1,0 +1,120 @@
+// The commands of a session's life: creating the client's user, the application's configuration,
+// the update poll, usage events and the settings dump.
+#include "Commands.h"
+
+namespace velkora::service {
+
+namespace {
+
+Json createUser(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    Database& db = ctx.db();
+    // The older form names the id it wants; an id the service knows is answered as it is.
+    if (auto wanted = ctx.optText("userId"); wanted && !wanted->empty()) {
+        if (!rows::userExists(db, appId, *wanted)) rows::insertUser(db, appId, *wanted, ctx.now());
+        return {{"userId", *wanted}};
+    }
+    std::string userId = rows::newUserId(db, appId);
+    rows::insertUser(db, appId, userId, ctx.now());
+    return {{"userId", userId}};
+}
+
+Json getAppData(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    int64_t known = ctx.integer("changeNumber", 0);
+    Statement s = ctx.db().prepare("SELECT config, change_number FROM apps WHERE app_id = ?");
+    s.bindAll({appId});
+    s.step();
+    int64_t current = s.integer(1);
+    // The client's copy is current: a null "appData" tells it to keep what it has.
+    if (known != 0 && known == current) return {{"appData", nullptr}};
+    Json config = Json::parse(s.text(0), nullptr, false);
+    if (!config.is_object()) config = Json::object();
+    config["changeNumber"] = current;
+    return {{"appData", config}};
+}
+
+void recordEvent(CommandContext& ctx, const std::string& appId, const std::string& userId, const std::string& type,
+                 const std::string& message) {
+    ctx.db().run("INSERT INTO events(app_id, user_id, device_id, type, message, time) VALUES(?, ?, ?, ?, ?, ?)",
+                 {appId, userId, ctx.optText("deviceId").value_or(""), type, message, ctx.now()});
+}
+
+Json update(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    std::string userId = ctx.requireUser(appId);
+    Database& db = ctx.db();
+
+    bool wantMessages = ctx.flag("wantMessages");
+    int64_t changeNumber = ctx.integer("changeNumber", 0);
+    // Read every number before touching the database, so a malformed one changes nothing.
+    ctx.flag("wantFeed2");
+    ctx.integer("feedChangeNumber", 0);
+    ctx.flag("wantLikes");
+    ctx.integer("likesChangeNumber", 0);
+    ctx.flag("wantTopics");
+    ctx.integer("topicsChangeNumber", 0);
+    ctx.flag("wantTopic");
+    ctx.integer("topicChangeNumber", 0);
+    ctx.integer("topicId", 0);
+    std::optional<double> longitude = ctx.optDecimal("longitude");
+    std::optional<double> latitude = ctx.optDecimal("latitude");
+
+    Transaction tx(db);
+    if (longitude && latitude)
+        db.run("UPDATE users SET longitude = ?, latitude = ? WHERE app_id = ? AND user_id = ?",
+               {*longitude, *latitude, appId, userId});
+    if (auto deviceId = ctx.optText("deviceId"); deviceId && !deviceId->empty())
+        db.run(
+            "INSERT INTO devices(device_id, app_id, user_id, last_seen) VALUES(?, ?, ?, ?) "
+            "ON CONFLICT(app_id, device_id) DO UPDATE SET user_id = excluded.user_id, last_seen = excluded.last_seen",
+            {*deviceId, appId, userId, ctx.now()});
+    if (auto logs = ctx.optText("logs"); logs && !logs->empty()) recordEvent(ctx, appId, userId, "logs", *logs);
+
+    Json reply = Json::object();
+    reply["numFollowers"] = rows::followerCount(db, appId, userId);
+    reply["score"] = *db.scalarInteger("SELECT score FROM users WHERE app_id = ? AND user_id = ?", {appId, userId});
+    reply["coins"] = *db.scalarInteger("SELECT coins FROM users WHERE app_id = ? AND user_id = ?", {appId, userId});
+
+    if (wantMessages) {
+        Json messages = Json::array();
+        Statement s = db.prepare("SELECT * FROM messages WHERE app_id = ? AND recipient_user_id = ? AND "
+                                 "change_number > ? AND deleted_by_recipient = 0 ORDER BY change_number");
+        s.bindAll({appId, userId, changeNumber});
+        while (s.step())
+            messages.push_back(rows::messageJson(db, s));
+        reply["messages"] = messages;
+    }
+    for (const auto& part : ctx.table().updateParts)
+        part(ctx, appId, userId, reply);
+    tx.commit();
+    return reply;
+}
+
+Json reportEvent(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    std::string userId = ctx.requireUser(appId);
+    recordEvent(ctx, appId, userId, ctx.nonEmpty("type"), ctx.text("logs"));
+    return Json::object();
+}
+
+// The kit's settings file, or a diagnostic from a request that missed an id ("appId=ERROR"): kept
+// whatever the ids, since it reports exactly the clients that have none.
+Json dumpAppPlist(CommandContext& ctx) {
+    ctx.db().run(
+        "INSERT INTO plist_dumps(app_id, user_id, data, time) VALUES(?, ?, ?, ?)",
+        {ctx.optText("appId").value_or(""), ctx.optText("userId").value_or(""), ctx.text("appData"), ctx.now()});
+    return Json::object();
+}
+
+} // namespace
+
+void registerCoreCommands(CommandTable& table) {
+    table.commands["createUser"] = createUser;
+    table.commands["getAppData"] = getAppData;
+    table.commands["update"] = update;
+    table.commands["reportEvent"] = reportEvent;
+    table.commands["dumpAppPlist"] = dumpAppPlist;
+}
+
+} // namespace velkora::service

@@ -1,0 +1,130 @@
+#include "Seed.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace velkora::service {
+
+using Json = nlohmann::json;
+
+namespace {
+
+SqlValue optional(const Json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return std::monostate{};
+    if (it->is_string()) return it->get<std::string>();
+    if (it->is_number_integer() || it->is_boolean()) return it->get<int64_t>();
+    if (it->is_number()) return it->get<double>();
+    return it->dump();
+}
+
+void seedUser(Database& db, const std::string& appId, const Json& u, double now) {
+    db.run("INSERT OR REPLACE INTO users(app_id, user_id, first_name, last_name, photo_url, email, city, state, "
+           "country, zipcode, age, gender, longitude, latitude, score, coins, is_test, signed_up, password, created) "
+           "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+           {appId,
+            u.at("userId").get<std::string>(),
+            optional(u, "firstName"),
+            optional(u, "lastName"),
+            optional(u, "photoUrl"),
+            optional(u, "email"),
+            optional(u, "city"),
+            optional(u, "state"),
+            optional(u, "country"),
+            optional(u, "zipcode"),
+            optional(u, "age"),
+            optional(u, "gender"),
+            optional(u, "longitude"),
+            optional(u, "latitude"),
+            u.value("score", int64_t(0)),
+            u.value("coins", int64_t(0)),
+            int64_t(u.value("userId", std::string()).rfind("test", 0) == 0),
+            int64_t(u.contains("email") ? 1 : 0),
+            optional(u, "password"),
+            now});
+}
+
+// Rows whose shape belongs to the commands that read them: kept whole as JSON in "data".
+void seedDataRows(Database& db, const char* table, const std::string& appId, const Json& list) {
+    int64_t position = 0;
+    for (const Json& item : list) {
+        db.run(std::string("INSERT INTO ") + table + "(app_id, data, position) VALUES(?, ?, ?)",
+               {appId, item.dump(), position++});
+    }
+}
+
+} // namespace
+
+void insertApp(Database& db, const std::string& appId, const std::string& configJson, double now) {
+    db.run("INSERT INTO apps(app_id, config, change_number) VALUES(?, ?, 1)", {appId, configJson});
+    db.run("INSERT OR IGNORE INTO users(app_id, user_id, first_name, created) VALUES(?, '_OWNER', 'Team', ?)",
+           {appId, now});
+}
+
+bool seedDatabase(Database& db, const std::string& path, double now, std::string& error) {
+    if (db.scalarInteger("SELECT 1 FROM apps LIMIT 1")) return true;
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read the seed file " + path;
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    Json seed = Json::parse(text.str(), nullptr, false);
+    if (!seed.is_object() || !seed.contains("apps") || !seed["apps"].is_array()) {
+        error = "malformed seed file " + path;
+        return false;
+    }
+    try {
+        Transaction tx(db);
+        for (const Json& app : seed["apps"]) {
+            std::string appId = app.at("appId").get<std::string>();
+            insertApp(db, appId, app.value("config", Json::object()).dump(), now);
+            db.run("UPDATE apps SET unlock_all_quizzes_coins = ? WHERE app_id = ?",
+                   {app.value("unlockAllQuizzesCoins", int64_t(0)), appId});
+            for (const Json& u : app.value("users", Json::array()))
+                seedUser(db, appId, u, now);
+            for (const Json& f : app.value("follows", Json::array()))
+                db.run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
+                       "VALUES(?, ?, ?, ?, ?)",
+                       {appId, f.at(0).get<std::string>(), appId, f.at(1).get<std::string>(), now});
+            int64_t position = 0;
+            for (const Json& t : app.value("topics", Json::array())) {
+                int64_t changeNumber = db.nextSequence("topics");
+                db.run("INSERT INTO topics(app_id, title, description, image_url, position, change_number, time) "
+                       "VALUES(?, ?, ?, ?, ?, ?, ?)",
+                       {appId, optional(t, "title"), optional(t, "description"), optional(t, "imageUrl"), position++,
+                        changeNumber, now});
+                int64_t topicId = db.lastInsertId();
+                for (const Json& c : t.value("comments", Json::array()))
+                    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, change_number, time) "
+                           "VALUES(?, ?, ?, ?, ?, ?)",
+                           {topicId, appId, c.at("userId").get<std::string>(), optional(c, "text"),
+                            db.nextSequence("topics"), now});
+            }
+            seedDataRows(db, "quizzes", appId, app.value("quizzes", Json::array()));
+            seedDataRows(db, "app_deals", appId, app.value("appDeals", Json::array()));
+            position = 0;
+            for (const Json& pack : app.value("stickerPacks", Json::array())) {
+                Json data = pack;
+                data.erase("stickers");
+                db.run("INSERT INTO sticker_packs(app_id, data, position) VALUES(?, ?, ?)",
+                       {appId, data.dump(), position++});
+                int64_t packId = db.lastInsertId();
+                int64_t stickerPosition = 0;
+                for (const Json& sticker : pack.value("stickers", Json::array()))
+                    db.run("INSERT INTO stickers(pack_id, data, position) VALUES(?, ?, ?)",
+                           {packId, sticker.dump(), stickerPosition++});
+            }
+        }
+        tx.commit();
+    } catch (const std::exception& e) {
+        error = std::string("seed file ") + path + ": " + e.what();
+        return false;
+    }
+    return true;
+}
+
+} // namespace velkora::service

@@ -1,0 +1,416 @@
+#include "velkora_service/Service.h"
+
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include <httplib.h>
+#include <openssl/ssl.h>
+
+#include "Certificates.h"
+#include "Commands.h"
+#include "Seed.h"
+
+namespace velkora::service {
+
+namespace {
+
+constexpr const char* kApiPath = "/VelkoraServer2/api";
+
+double wallNow() {
+    using namespace std::chrono;
+    return duration_cast<duration<double>>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string dumpJson(const Json& reply) {
+    return reply.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void setJson(httplib::Response& res, const Json& reply) {
+    res.status = 200;
+    res.set_content(dumpJson(reply), "application/json; charset=utf-8");
+}
+
+std::string makeTemporaryDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velkora-service-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) return {};
+    return buffer.data();
+}
+
+} // namespace
+
+struct Service::Impl {
+    ServiceOptions options;
+    std::string dataDir;
+    bool ownsDataDir = false;
+    CertificateFiles certs;
+    std::unique_ptr<httplib::SSLServer> server;
+    std::thread thread;
+    std::atomic<uint16_t> port{0};
+    std::atomic<bool> running{false};
+
+    mutable std::mutex dbMutex;
+    std::unique_ptr<Database> db;
+    CommandTable table;
+
+    mutable std::mutex logMutex;
+    std::vector<RecordedRequest> log;
+    std::map<std::string, int> connectionRequests; // "address:port" → requests seen on that connection
+
+    std::mutex faultMutex;
+    std::vector<Fault> faults;
+
+    std::mutex waitMutex;
+    std::condition_variable waitCv;
+    bool stopping = false;
+
+    explicit Impl(ServiceOptions o) : options(std::move(o)) {}
+
+    bool open();
+    void close();
+    void handleApi(const httplib::Request& req, httplib::Response& res);
+    std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
+    void waitFor(double seconds);
+    Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl);
+};
+
+bool Service::Impl::open() {
+    dataDir = options.dataDir;
+    ownsDataDir = dataDir.empty();
+    if (ownsDataDir) dataDir = makeTemporaryDir();
+    std::error_code ec;
+    if (dataDir.empty() || (!std::filesystem::create_directories(dataDir, ec) && ec)) {
+        std::fprintf(stderr, "velkora-service: cannot make the data folder %s\n", dataDir.c_str());
+        return false;
+    }
+    std::string error;
+    if (!ensureCertificates(dataDir, certs, error)) {
+        std::fprintf(stderr, "velkora-service: %s\n", error.c_str());
+        return false;
+    }
+    try {
+        db = std::make_unique<Database>(dataDir + "/velkora.sqlite");
+        db->createSchema();
+        if (options.seedDemo &&
+            !seedDatabase(*db, std::string(VELKORA_SERVICE_SEED_DIR) + "/demo.json", wallNow(), error)) {
+            std::fprintf(stderr, "velkora-service: %s\n", error.c_str());
+            return false;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velkora-service: database: %s\n", e.what());
+        return false;
+    }
+    table = buildCommandTable();
+    return true;
+}
+
+void Service::Impl::close() {
+    db.reset();
+    if (ownsDataDir && !dataDir.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(dataDir, ec);
+    }
+}
+
+std::optional<Fault> Service::Impl::takeFault(const std::string& command, bool delay, bool consume) {
+    std::lock_guard lock(faultMutex);
+    for (auto it = faults.begin(); it != faults.end(); ++it) {
+        if ((it->kind == Fault::Kind::Delay) != delay) continue;
+        if (it->command != "*" && it->command != command) continue;
+        Fault f = *it;
+        if (consume && it->times > 0 && --it->times == 0) faults.erase(it);
+        return f;
+    }
+    return std::nullopt;
+}
+
+void Service::Impl::waitFor(double seconds) {
+    std::unique_lock lock(waitMutex);
+    waitCv.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return stopping; });
+}
+
+Json Service::Impl::runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl) {
+    std::lock_guard lock(dbMutex);
+    auto it = table.commands.find(command);
+    if (it == table.commands.end()) return Json::object(); // built by a later command group
+    try {
+        CommandContext ctx(table, *db, params, wallNow(), baseUrl);
+        return it->second(ctx);
+    } catch (const CommandError& e) {
+        return {{"error", e.what()}};
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velkora-service: %s failed: %s\n", command.c_str(), e.what());
+        return {{"error", errors::kInternal}};
+    }
+}
+
+void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
+    bool isGet = req.method == "GET";
+    size_t question = req.target.find('?');
+    std::string rawPath = req.target.substr(0, question);
+    std::string rawQuery = question == std::string::npos ? std::string() : req.target.substr(question + 1);
+    QueryText params = QueryText::parse(isGet ? rawQuery : req.body);
+    std::string command = params.value("command");
+
+    bool freshConnection = true;
+    {
+        std::lock_guard lock(logMutex);
+        log.push_back({req.method, req.path, rawQuery, req.body, command, wallNow()});
+        freshConnection = ++connectionRequests[req.remote_addr + ":" + std::to_string(req.remote_port)] == 1;
+    }
+
+    while (auto delay = takeFault(command, true, true))
+        waitFor(delay->delaySeconds);
+
+    // A client retries a request whose reused connection died without a byte of reply; the drop is
+    // spent only on a fresh connection, so the client sees the failure once per time asked.
+    std::optional<Fault> fault = takeFault(command, false, false);
+    if (fault && (fault->kind != Fault::Kind::Drop || freshConnection)) takeFault(command, false, true);
+    std::string warning;
+    if (fault) {
+        switch (fault->kind) {
+        case Fault::Kind::ErrorCode:
+            setJson(res, {{"error", fault->value}});
+            return;
+        case Fault::Kind::ErrorNull:
+            setJson(res, {{"error", nullptr}});
+            return;
+        case Fault::Kind::NotJson:
+            res.status = 200;
+            res.set_content(fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
+                            "text/html");
+            return;
+        case Fault::Kind::HttpStatus:
+            res.status = fault->status;
+            res.set_content(fault->value, "text/plain");
+            return;
+        case Fault::Kind::Drop:
+            if (req.ssl) ::shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
+            return;
+        case Fault::Kind::Warning:
+            warning = fault->value;
+            break;
+        case Fault::Kind::Delay:
+            break;
+        }
+    }
+
+    Json reply;
+    if (!isGet && req.body.size() > options.maxBodyBytes) {
+        reply = {{"error", errors::kTooLarge}};
+    } else if (isGet && checkTag("https://" + req.get_header_value("Host") + rawPath, rawQuery) != TagCheck::Ok) {
+        reply = {{"error", errors::kBadCrc}};
+    } else if (command.empty()) {
+        reply = {{"error", errors::kBadRequest}};
+    } else {
+        reply = runCommand(command, params, "https://" + req.get_header_value("Host"));
+    }
+    if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
+    setJson(res, reply);
+}
+
+Service::Service(ServiceOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Service::~Service() {
+    stop();
+}
+
+bool Service::start() {
+    if (impl_->running) return true;
+    {
+        std::lock_guard lock(impl_->waitMutex);
+        impl_->stopping = false;
+    }
+    if (!impl_->open()) {
+        impl_->close();
+        return false;
+    }
+    auto server = std::make_unique<httplib::SSLServer>(impl_->certs.certFile.c_str(), impl_->certs.keyFile.c_str());
+    if (!server->is_valid()) {
+        std::fprintf(stderr, "velkora-service: cannot load the server certificate\n");
+        impl_->close();
+        return false;
+    }
+    Impl* impl = impl_.get();
+    auto api = [impl](const httplib::Request& req, httplib::Response& res) { impl->handleApi(req, res); };
+    server->Get(kApiPath, api);
+    server->Post(kApiPath, api);
+    // Big bodies still get a JSON answer from the handler; only absurd ones are cut off here.
+    server->set_payload_max_length(impl_->options.maxBodyBytes * 2 + 1024 * 1024);
+    server->set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (res.status == 413) {
+            res.set_content(dumpJson({{"error", errors::kTooLarge}}), "application/json; charset=utf-8");
+        } else if (res.body.empty()) {
+            res.set_content(std::to_string(res.status) + (res.status == 404 ? " Not Found\n" : "\n"), "text/plain");
+        }
+    });
+
+    int port = impl_->options.port == 0
+                   ? server->bind_to_any_port(impl_->options.host)
+                   : (server->bind_to_port(impl_->options.host, impl_->options.port) ? impl_->options.port : -1);
+    if (port <= 0) {
+        std::fprintf(stderr, "velkora-service: cannot listen on %s:%u\n", impl_->options.host.c_str(),
+                     unsigned(impl_->options.port));
+        impl_->close();
+        return false;
+    }
+    impl_->port = static_cast<uint16_t>(port);
+    impl_->server = std::move(server);
+    impl_->thread = std::thread([impl] { impl->server->listen_after_bind(); });
+    // stop() only reaches a server whose accept loop runs; wait for it so start/stop never race.
+    while (!impl_->server->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl_->running = true;
+    return true;
+}
+
+void Service::stop() {
+    if (!impl_->running) return;
+    {
+        std::lock_guard lock(impl_->waitMutex);
+        impl_->stopping = true;
+    }
+    impl_->waitCv.notify_all();
+    impl_->server->stop();
+    if (impl_->thread.joinable()) impl_->thread.join();
+    impl_->server.reset();
+    impl_->running = false;
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->close();
+}
+
+bool Service::running() const {
+    return impl_->running;
+}
+uint16_t Service::port() const {
+    return impl_->port;
+}
+std::string Service::caFile() const {
+    return impl_->certs.caFile;
+}
+std::string Service::dataDir() const {
+    return impl_->dataDir;
+}
+std::string Service::baseUrl() const {
+    return "https://" + impl_->options.host + ":" + std::to_string(port());
+}
+std::string Service::endpoint() const {
+    return baseUrl() + kApiPath;
+}
+
+std::vector<RecordedRequest> Service::requests() const {
+    std::lock_guard lock(impl_->logMutex);
+    return impl_->log;
+}
+
+void Service::clearRequests() {
+    std::lock_guard lock(impl_->logMutex);
+    impl_->log.clear();
+}
+
+std::vector<RecordedRequest> Service::requestsFor(const std::string& command) const {
+    std::lock_guard lock(impl_->logMutex);
+    std::vector<RecordedRequest> out;
+    for (const auto& r : impl_->log)
+        if (r.command == command) out.push_back(r);
+    return out;
+}
+
+void Service::addFault(Fault f) {
+    if (f.times == 0) return;
+    std::lock_guard lock(impl_->faultMutex);
+    impl_->faults.push_back(std::move(f));
+}
+
+void Service::clearFaults() {
+    std::lock_guard lock(impl_->faultMutex);
+    impl_->faults.clear();
+}
+
+std::string Service::createUser(const std::string& appId, const UserFields& f) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    std::string userId = rows::newUserId(db, appId);
+    auto opt = [](const std::string& s) -> SqlValue {
+        if (s.empty()) return std::monostate{};
+        return s;
+    };
+    db.run("INSERT INTO users(app_id, user_id, first_name, last_name, email, photo_url, city, country, gender, age, "
+           "score, coins, longitude, latitude, created) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+           {appId, userId, opt(f.firstName), opt(f.lastName), opt(f.email), opt(f.photoUrl), opt(f.city),
+            opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
+            int64_t(f.score), int64_t(f.coins), f.located ? SqlValue(f.longitude) : SqlValue(std::monostate{}),
+            f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), wallNow()});
+    return userId;
+}
+
+bool Service::userExists(const std::string& appId, const std::string& userId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    return rows::userExists(*impl_->db, appId, userId);
+}
+
+int64_t Service::sendMessage(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
+                             const std::string& text, const std::string& contentType) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, time) "
+                   "VALUES(?, ?, ?, ?, ?, ?)",
+                   {appId, fromUserId, toUserId, text, contentType, wallNow()});
+    return impl_->db->lastInsertId();
+}
+
+void Service::follow(const std::string& appId, const std::string& userId, const std::string& otherUserId) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
+                   "VALUES(?, ?, ?, ?, ?)",
+                   {appId, userId, appId, otherUserId, wallNow()});
+}
+
+void Service::setAppConfiguration(const std::string& appId, const std::string& json) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    if (!rows::appExists(db, appId))
+        insertApp(db, appId, json, wallNow());
+    else
+        db.run("UPDATE apps SET config = ?, change_number = change_number + 1 WHERE app_id = ?", {json, appId});
+}
+
+int Service::appChangeNumber(const std::string& appId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    return static_cast<int>(
+        impl_->db->scalarInteger("SELECT change_number FROM apps WHERE app_id = ?", {appId}).value_or(0));
+}
+
+std::string Service::userColumn(const std::string& appId, const std::string& userId, const std::string& column) const {
+    std::lock_guard lock(impl_->dbMutex);
+    // The column name cannot be bound: accept only a plain identifier.
+    for (char c : column)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return {};
+    try {
+        return impl_->db
+            ->scalarText("SELECT CAST(" + column + " AS TEXT) FROM users WHERE app_id = ? AND user_id = ?",
+                         {appId, userId})
+            .value_or("");
+    } catch (const DatabaseError&) {
+        return {};
+    }
+}
+
+std::vector<std::string> Service::events(const std::string& appId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<std::string> out;
+    Statement s = impl_->db->prepare("SELECT type, message FROM events WHERE app_id = ? ORDER BY id");
+    s.bindAll({appId});
+    while (s.step())
+        out.push_back(s.text(0) + "|" + s.text(1));
+    return out;
+}
+
+} // namespace velkora::service
