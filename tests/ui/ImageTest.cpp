@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/foundation/Bundle.h"
 #include "platform/ui/Image.h"
 
 using namespace velkora::ui;
+namespace foundation = velkora::foundation;
 namespace fs = std::filesystem;
 
 namespace {
@@ -171,7 +173,6 @@ TEST(ImageTest, StretchableImagesShareThePixelsAndKeepTheirCaps) {
 
 TEST(ImageTest, NamedImagesComeFromTheSearchFoldersWithOrWithoutExtension) {
     TempDir dir;
-    auto saved = Image::imageSearchPaths();
     dir.write("VelImg_test.png", gradient(4, 6)->pngData());
     dir.write("VelImg_plain", gradient(5, 5)->pngData());
     dir.write("VelImg_hd@2x.png", gradient(8, 8)->pngData());
@@ -191,5 +192,18 @@ TEST(ImageTest, NamedImagesComeFromTheSearchFoldersWithOrWithoutExtension) {
     EXPECT_EQ(Image::named("VelImg_broken"), nullptr);
     EXPECT_EQ(Image::named("VelImg_missing"), nullptr);
     EXPECT_EQ(Image::named(""), nullptr);
-    Image::setImageSearchPaths(saved);
+    Image::resetImageSearchPaths();
+}
+
+TEST(ImageTest, NamedImagesFollowTheBundlesResourcesFolder) {
+    TempDir dir;
+    fs::create_directories(dir.path / "Velkora.bundle/images/dark2");
+    dir.write("Velkora.bundle/images/dark2/VelImg_fromBundle.png", gradient(3, 3)->pngData());
+    foundation::Bundle::main().setResourcesPath(dir.path.string());
+    Image::resetImageSearchPaths();
+    auto img = Image::named("VelImg_fromBundle");
+    foundation::Bundle::main().reset();
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->size(), (Size{3, 3}));
+    EXPECT_EQ(Image::named("../../etc/passwd"), nullptr);
 }

@@ -1,9 +1,12 @@
 #include "platform/ui/Image.h"
 
+#include "platform/foundation/Bundle.h"
+
 #include <cairo.h>
 #include <jpeglib.h>
 
 #include <csetjmp>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -261,11 +264,12 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
     return true;
 }
 
+// The bundle's images folder (wherever the host or the environment put the resources), then the one the
+// build generates the kit's images into.
 std::vector<std::string> defaultSearchPaths() {
     std::vector<std::string> paths;
-#ifdef VELKORA_SOURCE_RESOURCES_DIR
-    paths.emplace_back(std::string(VELKORA_SOURCE_RESOURCES_DIR) + "/Velkora.bundle/images/dark2");
-#endif
+    std::string resources = foundation::Bundle::main().resourcesPath();
+    if (!resources.empty()) paths.push_back(resources + "/Velkora.bundle/images/dark2");
 #ifdef VELKORA_GENERATED_RESOURCES_DIR
     paths.emplace_back(std::string(VELKORA_GENERATED_RESOURCES_DIR) + "/Velkora.bundle/images/dark2");
 #endif
@@ -274,8 +278,8 @@ std::vector<std::string> defaultSearchPaths() {
 
 struct NamedRegistry {
     std::mutex mutex;
-    bool customPaths = false;
-    std::vector<std::string> paths = defaultSearchPaths();
+    std::optional<std::vector<std::string>> customPaths;
+    // By the file that was read, so a change of the resources folder finds the new files.
     std::map<std::string, std::shared_ptr<Image>> cache;
 };
 
@@ -360,40 +364,50 @@ std::optional<Image::Header> Image::headerOfFile(const std::string& path) {
 }
 
 std::shared_ptr<Image> Image::named(const std::string& name) {
-    if (name.empty()) return nullptr;
+    if (name.empty() || name.find("..") != std::string::npos) return nullptr;
     auto& r = registry();
-    std::vector<std::string> paths;
-    {
-        std::lock_guard lock(r.mutex);
-        auto it = r.cache.find(name);
-        if (it != r.cache.end()) return it->second;
-        paths = r.paths;
-    }
-    std::shared_ptr<Image> image;
-    for (const auto& folder : paths) {
+    for (const auto& folder : imageSearchPaths()) {
         std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-        image = fromFile(base + name);
-        if (!image && !name.ends_with(".png")) image = fromFile(base + name + ".png");
-        if (image) break;
+        std::vector<std::string> candidates{base + name};
+        if (!name.ends_with(".png")) candidates.push_back(base + name + ".png");
+        for (const auto& path : candidates) {
+            std::error_code ec;
+            if (!std::filesystem::is_regular_file(path, ec)) continue;
+            {
+                std::lock_guard lock(r.mutex);
+                auto it = r.cache.find(path);
+                if (it != r.cache.end()) return it->second;
+            }
+            auto image = fromFile(path);
+            if (!image) continue;
+            std::lock_guard lock(r.mutex);
+            return r.cache.emplace(path, image).first->second;
+        }
     }
-    if (!image) return nullptr;
-    std::lock_guard lock(r.mutex);
-    auto [it, inserted] = r.cache.emplace(name, image);
-    return it->second;
+    return nullptr;
 }
 
 void Image::setImageSearchPaths(std::vector<std::string> folders) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    r.paths = std::move(folders);
-    r.customPaths = true;
+    r.customPaths = std::move(folders);
+    r.cache.clear();
+}
+
+void Image::resetImageSearchPaths() {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.customPaths.reset();
     r.cache.clear();
 }
 
 std::vector<std::string> Image::imageSearchPaths() {
     auto& r = registry();
-    std::lock_guard lock(r.mutex);
-    return r.paths;
+    {
+        std::lock_guard lock(r.mutex);
+        if (r.customPaths) return *r.customPaths;
+    }
+    return defaultSearchPaths();
 }
 
 void Image::clearNamedCache() {

@@ -35,9 +35,10 @@ public:
     // The kit's images: the name as given, then the name with ".png", in the images folder. Loaded images
     // are kept, so asking twice gives the same object. Null when neither file decodes.
     static std::shared_ptr<Image> named(const std::string& name);
-    // The folders searched by named(), in order. By default the bundle's images folder of the source tree
-    // and the one the build generates.
+    // The folders searched by named(), in order. By default the images folder of the bundle's resources
+    // (foundation::Bundle) and the one the build generates the kit's images into.
     static void setImageSearchPaths(std::vector<std::string> folders);
+    static void resetImageSearchPaths();
     static std::vector<std::string> imageSearchPaths();
     static void clearNamedCache();
 
