@@ -27,6 +27,12 @@ TEST(Format, AFormatFromTheStringsTableIsNeverInterpretedByPrintf) {
     EXPECT_EQ(format("%s%s%s%n%@", "x"), "x%s%s%n%@");
 }
 
+TEST(Format, OversizedWidthAndPrecisionAreCappedNotOverflowed) {
+    EXPECT_EQ(format("%99999999999999999999d", 1).size(), 1000u);
+    std::string f = format("%.99999999999999999999f", 1e308);
+    EXPECT_EQ(f.substr(f.find('.')).size(), 101u);  // the point and a hundred digits, none cut off
+}
+
 TEST(Log, CaptureSeesLinesAndLevelComesFromThePrefix) {
     Log::Capture capture;
     Log::line("Velkora - hello %@", "there");

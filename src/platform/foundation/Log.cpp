@@ -2,6 +2,7 @@
 
 #include <syslog.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -92,13 +93,16 @@ std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args)
             if (fmt[j] == '0') zeroPad = true;
             ++j;
         }
+        // Width and precision are capped: a long digit run must neither overflow nor ask for gigabytes.
+        constexpr int kMaxWidth = 1000, kMaxPrecision = 100;
         int width = 0;
-        while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9') width = width * 10 + (fmt[j++] - '0');
+        while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9') width = std::min(kMaxWidth, width * 10 + (fmt[j++] - '0'));
         int precision = -1;
         if (j < fmt.size() && fmt[j] == '.') {
             ++j;
             precision = 0;
-            while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9') precision = precision * 10 + (fmt[j++] - '0');
+            while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9')
+                precision = std::min(kMaxPrecision, precision * 10 + (fmt[j++] - '0'));
         }
         while (j < fmt.size() && (fmt[j] == 'l' || fmt[j] == 'h' || fmt[j] == 'q' || fmt[j] == 'z' || fmt[j] == 'j' || fmt[j] == 't'))
             ++j;
@@ -170,8 +174,8 @@ struct LogState {
 };
 
 LogState& state() {
-    static LogState s;
-    return s;
+    static LogState* s = new LogState();  // background threads may still log during static destruction
+    return *s;
 }
 
 void writeToStandardError(LogLevel, const std::string& line) {
