@@ -4,7 +4,10 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/NumberFormatter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/ui/GraphicsContext.h"
 
 namespace velkora {
 
@@ -73,6 +76,14 @@ std::string VelkoraInputDateFormatter::stringFromDate(foundation::Date date) con
     return std::string(buf, n);
 }
 
+std::string VelkoraUtils::dataFilePath(const std::string& fileName) {
+    return (std::filesystem::path(foundation::Paths::documents()) / fileName).string();
+}
+
+std::string VelkoraUtils::md5String(std::string_view text, bool upperCase) {
+    return foundation::md5Hex(text.substr(0, text.find('\0')), upperCase);
+}
+
 bool VelkoraUtils::isFileExist(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
@@ -121,6 +132,48 @@ float VelkoraUtils::widthAdjustedForInterfaceOrientation(bool flag, const Velkor
 float VelkoraUtils::heightAdjustedForInterfaceOrientation(const VelkoraScreenState& screen) {
     if (screen.isTablet && screen.showsInPopover) return 460.0f;
     return isPortrait(screen.statusBarOrientation) ? screen.screenHeight : screen.screenWidth;
+}
+
+namespace {
+
+// Draws the image into a new bitmap of `size` points at `scale`, filling `rect`.
+ui::ImagePtr redraw(const ui::Image& image, ui::Size size, double scale, bool opaque, const ui::Rect& rect) {
+    auto context = ui::GraphicsContext::bitmap(size, scale, opaque);
+    if (!context) return nullptr;
+    context->drawImage(image, rect);
+    return context->makeImage();
+}
+
+}  // namespace
+
+ui::ImagePtr VelkoraUtils::scaleAndCropImage(const ui::ImagePtr& image, float side) {
+    if (!image) return nullptr;
+    const double w = image->size().width;
+    const double h = image->size().height;
+    ui::Rect square = w >= h ? ui::Rect(w / 2 - h / 2, 0, h, h) : ui::Rect(0, h / 2 - w / 2, w, w);
+    ui::ImagePtr cropped = imageByCropping(image, square);
+    if (!cropped) return nullptr;
+    return redraw(*cropped, {side, side}, 1.0, false, ui::Rect(0, 0, side, side));
+}
+
+ui::ImagePtr VelkoraUtils::imageByCropping(const ui::ImagePtr& image, const ui::Rect& rect, double scale) {
+    if (!image) return nullptr;
+    return redraw(*image, rect.size, scale, true, ui::Rect({-rect.origin.x, -rect.origin.y}, image->size()));
+}
+
+ui::ImagePtr VelkoraUtils::fixImageOrientation(const ui::ImagePtr& image) {
+    if (!image) return nullptr;
+    return redraw(*image, image->size(), 1.0, true, ui::Rect({0, 0}, image->size()));
+}
+
+ui::ImagePtr VelkoraUtils::scaleImage(const ui::ImagePtr& image, float side) {
+    if (!image) return nullptr;
+    const double w = image->size().width;
+    const double h = image->size().height;
+    const double ratio = side / (w >= h ? w : h);
+    if (ratio > 1.0) return image;
+    ui::Size scaled{w * ratio, h * ratio};
+    return redraw(*image, scaled, 1.0, true, ui::Rect({0, 0}, scaled));
 }
 
 }  // namespace velkora

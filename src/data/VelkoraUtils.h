@@ -1,9 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "data/VelkoraProperty.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/Image.h"
 
 namespace velkora {
 
@@ -27,9 +30,13 @@ struct VelkoraScreenState {
 // Helpers shared by the session, the parsers and the screens.
 class VelkoraUtils {
 public:
+    // The file of that name in the application's documents folder.
+    static std::string dataFilePath(const std::string& fileName);
     static bool isFileExist(const std::string& path);
     // One formatter for the process, made on first use.
     static const VelkoraInputDateFormatter& getInputDateFormatter();
+    // MD5 of the text's bytes up to its first zero byte, as 32 hexadecimal digits.
+    static std::string md5String(std::string_view text, bool upperCase);
     // The whole text is an e-mail address of the sign-up forms' form.
     static bool isValidEmail(std::string_view text);
     // The number as a price in the given locale ("en_US", "de_DE", ...).
@@ -40,6 +47,16 @@ public:
     // On a tablet without the popover, NO asks for the fixed width and YES for the screen's.
     static float widthAdjustedForInterfaceOrientation(bool flag, const VelkoraScreenState& screen);
     static float heightAdjustedForInterfaceOrientation(const VelkoraScreenState& screen);
+
+    // Pictures for upload. Sizes are in points; a null image gives null.
+    // The largest centred square of the image, drawn into a square of the given side.
+    static ui::ImagePtr scaleAndCropImage(const ui::ImagePtr& image, float side);
+    // The part of the image inside the rectangle, on an opaque background, at the given pixel scale.
+    static ui::ImagePtr imageByCropping(const ui::ImagePtr& image, const ui::Rect& rect, double scale = 1.0);
+    // The image redrawn upright at its own size, opaque, at scale 1.
+    static ui::ImagePtr fixImageOrientation(const ui::ImagePtr& image);
+    // The image shrunk so that its longer side equals `side`; a smaller image is returned itself.
+    static ui::ImagePtr scaleImage(const ui::ImagePtr& image, float side);
 };
 
 }  // namespace velkora
