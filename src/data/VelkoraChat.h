@@ -10,10 +10,10 @@ namespace velkora {
 
 // One conversation of the inbox: the other user and the messages held, newest first.
 class VelkoraChat {
-    VELKORA_PROPERTY(VelkoraUserPtr, user, User)
-    VELKORA_PROPERTY(std::vector<VelkoraMessagePtr>, messages, Messages)
-    VELKORA_PROPERTY(bool, systemChat, SystemChat)
-    VELKORA_PROPERTY(int32_t, numMessages, NumMessages)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, user, User)
+    VELKORA_MODEL_PROPERTY(std::vector<VelkoraMessagePtr>, messages, Messages)
+    VELKORA_MODEL_PROPERTY(bool, systemChat, SystemChat)
+    VELKORA_MODEL_PROPERTY(int32_t, numMessages, NumMessages)
 
 public:
     std::vector<VelkoraMessagePtr>& mutableMessages() { return messages_; }

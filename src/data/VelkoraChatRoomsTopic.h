@@ -14,18 +14,18 @@ namespace velkora {
 // One chat-room topic with its comments. Comments of a reply arrive as events; whoever keeps the topic
 // moves them into its comment set (one comment per id) with `addComment`.
 class VelkoraChatRoomsTopic {
-    VELKORA_PROPERTY(int32_t, topicId, TopicId)
-    VELKORA_PROPERTY(int32_t, changeNumber, ChangeNumber)
-    VELKORA_PROPERTY(int32_t, commentsNumber, CommentsNumber)
-    VELKORA_PROPERTY(int32_t, likesNumber, LikesNumber)
-    VELKORA_PROPERTY(bool, isRemoved, IsRemoved)
-    VELKORA_PROPERTY(bool, isObject, IsObject)
-    VELKORA_PROPERTY(OptionalDate, dateTime, DateTime)
-    VELKORA_PROPERTY(OptionalText, title, Title)
-    VELKORA_PROPERTY(OptionalText, text, Text)
-    VELKORA_PROPERTY(OptionalText, contentType, ContentType)
-    VELKORA_PROPERTY(OptionalText, photoUrl, PhotoUrl)
-    VELKORA_PROPERTY(VelkoraUserPtr, user, User)
+    VELKORA_MODEL_PROPERTY(int32_t, topicId, TopicId)
+    VELKORA_MODEL_PROPERTY(int32_t, changeNumber, ChangeNumber)
+    VELKORA_MODEL_PROPERTY(int32_t, commentsNumber, CommentsNumber)
+    VELKORA_MODEL_PROPERTY(int32_t, likesNumber, LikesNumber)
+    VELKORA_MODEL_PROPERTY(bool, isRemoved, IsRemoved)
+    VELKORA_MODEL_PROPERTY(bool, isObject, IsObject)
+    VELKORA_MODEL_PROPERTY(OptionalDate, dateTime, DateTime)
+    VELKORA_MODEL_PROPERTY(OptionalText, title, Title)
+    VELKORA_MODEL_PROPERTY(OptionalText, text, Text)
+    VELKORA_MODEL_PROPERTY(OptionalText, contentType, ContentType)
+    VELKORA_MODEL_PROPERTY(OptionalText, photoUrl, PhotoUrl)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, user, User)
 
 public:
     using Comments = std::vector<VelkoraChatRoomsCommentPtr>;

@@ -13,21 +13,21 @@ namespace velkora {
 // One feed item. Its message type: 0 a post, 1 the poster followed `otherUser`, 2 the poster joined,
 // 3 the poster commented on the topic `topicId` / `topicTitle`.
 class VelkoraFeedMessage : public VelkoraMessageInternal, public VelkoraActivityModel {
-    VELKORA_PROPERTY(VelkoraUserPtr, replyToUser, ReplyToUser)
-    VELKORA_PROPERTY(int32_t, originalId, OriginalId)
-    VELKORA_PROPERTY(int32_t, resendId, ResendId)
-    VELKORA_PROPERTY(int32_t, resends, Resends)
-    VELKORA_PROPERTY(int32_t, replyTo, ReplyTo)
-    VELKORA_PROPERTY(std::vector<VelkoraUserPtr>, resenders, Resenders)
-    VELKORA_PROPERTY(OptionalDate, resendTime, ResendTime)
-    VELKORA_PROPERTY(OptionalText, descImageUrl, DescImageUrl)
-    VELKORA_PROPERTY(OptionalText, descText, DescText)
-    VELKORA_PROPERTY(OptionalText, descSubText, DescSubText)
-    VELKORA_PROPERTY(OptionalText, actionVerb, ActionVerb)
-    VELKORA_PROPERTY(OptionalText, actionId, ActionId)
-    VELKORA_PROPERTY(int32_t, numLikes, NumLikes)
-    VELKORA_PROPERTY(int32_t, topicId, TopicId)
-    VELKORA_PROPERTY(OptionalText, topicTitle, TopicTitle)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, replyToUser, ReplyToUser)
+    VELKORA_MODEL_PROPERTY(int32_t, originalId, OriginalId)
+    VELKORA_MODEL_PROPERTY(int32_t, resendId, ResendId)
+    VELKORA_MODEL_PROPERTY(int32_t, resends, Resends)
+    VELKORA_MODEL_PROPERTY(int32_t, replyTo, ReplyTo)
+    VELKORA_MODEL_PROPERTY(std::vector<VelkoraUserPtr>, resenders, Resenders)
+    VELKORA_MODEL_PROPERTY(OptionalDate, resendTime, ResendTime)
+    VELKORA_MODEL_PROPERTY(OptionalText, descImageUrl, DescImageUrl)
+    VELKORA_MODEL_PROPERTY(OptionalText, descText, DescText)
+    VELKORA_MODEL_PROPERTY(OptionalText, descSubText, DescSubText)
+    VELKORA_MODEL_PROPERTY(OptionalText, actionVerb, ActionVerb)
+    VELKORA_MODEL_PROPERTY(OptionalText, actionId, ActionId)
+    VELKORA_MODEL_PROPERTY(int32_t, numLikes, NumLikes)
+    VELKORA_MODEL_PROPERTY(int32_t, topicId, TopicId)
+    VELKORA_MODEL_PROPERTY(OptionalText, topicTitle, TopicTitle)
 
 public:
     std::vector<VelkoraUserPtr>& mutableResenders() { return resenders_; }

@@ -20,19 +20,19 @@ class VelkoraLikeObject : public VelkoraActivityModel {
 public:
     enum Type : int32_t { NONE = 0, IMAGE = 1, VIDEO = 2, POST = 3, COMMENT = 4, TOPIC = 5, OTHER = 6 };
 
-    VELKORA_PROPERTY(OptionalText, appId, AppId)
-    VELKORA_PROPERTY(std::vector<VelkoraUserPtr>, users, Users)
-    VELKORA_PROPERTY(int32_t, changeNumber, ChangeNumber)
-    VELKORA_PROPERTY(int32_t, numLikes, NumLikes)
-    VELKORA_PROPERTY(OptionalText, data, Data)
-    VELKORA_PROPERTY(int32_t, type, Type)
-    VELKORA_PROPERTY(OptionalText, description, Description)
-    VELKORA_PROPERTY(OptionalDate, time, Time)
-    VELKORA_PROPERTY(int32_t, objectId, ObjectId)
-    VELKORA_PROPERTY(VelkoraFeedMessagePtr, feedMessage, FeedMessage)
-    VELKORA_PROPERTY(OptionalText, calculatedImageUrl, CalculatedImageUrl)
-    VELKORA_PROPERTY(VelkoraChatRoomsCommentPtr, chatRoomsComment, ChatRoomsComment)
-    VELKORA_PROPERTY(VelkoraChatRoomsTopicPtr, chatRoomsTopic, ChatRoomsTopic)
+    VELKORA_MODEL_PROPERTY(OptionalText, appId, AppId)
+    VELKORA_MODEL_PROPERTY(std::vector<VelkoraUserPtr>, users, Users)
+    VELKORA_MODEL_PROPERTY(int32_t, changeNumber, ChangeNumber)
+    VELKORA_MODEL_PROPERTY(int32_t, numLikes, NumLikes)
+    VELKORA_MODEL_PROPERTY(OptionalText, data, Data)
+    VELKORA_MODEL_PROPERTY(int32_t, type, Type)
+    VELKORA_MODEL_PROPERTY(OptionalText, description, Description)
+    VELKORA_MODEL_PROPERTY(OptionalDate, time, Time)
+    VELKORA_MODEL_PROPERTY(int32_t, objectId, ObjectId)
+    VELKORA_MODEL_PROPERTY(VelkoraFeedMessagePtr, feedMessage, FeedMessage)
+    VELKORA_MODEL_PROPERTY(OptionalText, calculatedImageUrl, CalculatedImageUrl)
+    VELKORA_MODEL_PROPERTY(VelkoraChatRoomsCommentPtr, chatRoomsComment, ChatRoomsComment)
+    VELKORA_MODEL_PROPERTY(VelkoraChatRoomsTopicPtr, chatRoomsTopic, ChatRoomsTopic)
 
 public:
     // The reply's "isLike" as stored; the activity query `isLike()` answers YES for every like object.

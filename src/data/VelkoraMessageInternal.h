@@ -11,18 +11,18 @@ namespace velkora {
 
 // One private message of the inbox (and the base of a feed item).
 class VelkoraMessageInternal {
-    VELKORA_PROPERTY(VelkoraUserPtr, sender, Sender)
-    VELKORA_PROPERTY(VelkoraUserPtr, otherUser, OtherUser)
-    VELKORA_PROPERTY(OptionalText, message, Message)
-    VELKORA_PROPERTY(OptionalText, contentType, ContentType)
-    VELKORA_PROPERTY(OptionalDate, time, Time)
-    VELKORA_PROPERTY(int32_t, messageId, MessageId)
-    VELKORA_PROPERTY(bool, wasRead, WasRead)
-    VELKORA_PROPERTY(OptionalText, externalLink, ExternalLink)
-    VELKORA_PROPERTY(bool, isSystem, IsSystem)
-    VELKORA_PROPERTY(OptionalText, extraData, ExtraData)
-    VELKORA_PROPERTY(int32_t, messageType, MessageType)
-    VELKORA_PROPERTY(OptionalText, messageName, MessageName)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, sender, Sender)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, otherUser, OtherUser)
+    VELKORA_MODEL_PROPERTY(OptionalText, message, Message)
+    VELKORA_MODEL_PROPERTY(OptionalText, contentType, ContentType)
+    VELKORA_MODEL_PROPERTY(OptionalDate, time, Time)
+    VELKORA_MODEL_PROPERTY(int32_t, messageId, MessageId)
+    VELKORA_MODEL_PROPERTY(bool, wasRead, WasRead)
+    VELKORA_MODEL_PROPERTY(OptionalText, externalLink, ExternalLink)
+    VELKORA_MODEL_PROPERTY(bool, isSystem, IsSystem)
+    VELKORA_MODEL_PROPERTY(OptionalText, extraData, ExtraData)
+    VELKORA_MODEL_PROPERTY(int32_t, messageType, MessageType)
+    VELKORA_MODEL_PROPERTY(OptionalText, messageName, MessageName)
 
 public:
     virtual ~VelkoraMessageInternal() = default;

@@ -20,7 +20,7 @@ using OptionalDate = std::optional<foundation::Date>;
 }  // namespace velkora
 
 // Declares a public getter and setter and a private member; leaves the class in the private section.
-#define VELKORA_PROPERTY(Type, name, Name, ...)                   \
+#define VELKORA_MODEL_PROPERTY(Type, name, Name, ...)                   \
 public:                                                           \
     const Type& name() const { return name##_; }                  \
     void set##Name(Type value) { name##_ = std::move(value); }    \

@@ -9,10 +9,10 @@ namespace velkora {
 
 // One answer of a quiz question; `hits` is the share of players who chose it, in whole percent.
 class VelkoraQuizAnswer {
-    VELKORA_PROPERTY(int32_t, answerId, AnswerId)
-    VELKORA_PROPERTY(OptionalText, answer, Answer)
-    VELKORA_PROPERTY(bool, isCorrect, IsCorrect)
-    VELKORA_PROPERTY(int32_t, hits, Hits)
+    VELKORA_MODEL_PROPERTY(int32_t, answerId, AnswerId)
+    VELKORA_MODEL_PROPERTY(OptionalText, answer, Answer)
+    VELKORA_MODEL_PROPERTY(bool, isCorrect, IsCorrect)
+    VELKORA_MODEL_PROPERTY(int32_t, hits, Hits)
 };
 
 using VelkoraQuizAnswerPtr = std::shared_ptr<VelkoraQuizAnswer>;

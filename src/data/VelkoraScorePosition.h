@@ -10,9 +10,9 @@ namespace velkora {
 
 // One leaderboard row: the user's rank as the service numbers it and the score.
 class VelkoraScorePosition {
-    VELKORA_PROPERTY(int64_t, position, Position)
-    VELKORA_PROPERTY(int64_t, score, Score)
-    VELKORA_PROPERTY(VelkoraUserPtr, user, User)
+    VELKORA_MODEL_PROPERTY(int64_t, position, Position)
+    VELKORA_MODEL_PROPERTY(int64_t, score, Score)
+    VELKORA_MODEL_PROPERTY(VelkoraUserPtr, user, User)
 };
 
 using VelkoraScorePositionPtr = std::shared_ptr<VelkoraScorePosition>;

@@ -12,12 +12,12 @@ namespace velkora {
 // One sticker pack. Id -1 is the built-in pack of recently used stickers, whose icon is an image name of
 // the resource bundle rather than an address. A paid pack has a store product id.
 class VelkoraStickerPack {
-    VELKORA_PROPERTY(int32_t, packId, PackId)
-    VELKORA_PROPERTY(OptionalText, title, Title)
-    VELKORA_PROPERTY(OptionalText, subtitle, Subtitle)
-    VELKORA_PROPERTY(OptionalText, productId, ProductId)
-    VELKORA_PROPERTY(OptionalText, icon, Icon)
-    VELKORA_PROPERTY(std::vector<VelkoraStickerPtr>, stickers, Stickers)
+    VELKORA_MODEL_PROPERTY(int32_t, packId, PackId)
+    VELKORA_MODEL_PROPERTY(OptionalText, title, Title)
+    VELKORA_MODEL_PROPERTY(OptionalText, subtitle, Subtitle)
+    VELKORA_MODEL_PROPERTY(OptionalText, productId, ProductId)
+    VELKORA_MODEL_PROPERTY(OptionalText, icon, Icon)
+    VELKORA_MODEL_PROPERTY(std::vector<VelkoraStickerPtr>, stickers, Stickers)
 
 public:
     std::vector<VelkoraStickerPtr>& mutableStickers() { return stickers_; }
