@@ -184,6 +184,14 @@ Expression& Expression::operator*=(double factor) {
     return *this;
 }
 
+// Levels below 1 are kept for the solver's own users (the layout pass's tie-breakers); nonsense becomes 1.
+static Strength sanitized(Strength s) {
+    if (!(s.priority > 0)) s.priority = 1;
+    if (s.priority > 1000) s.priority = 1000;
+    if (!(s.weight > 0) || !std::isfinite(s.weight)) s.weight = 1;
+    return s;
+}
+
 Strength Strength::fromPriority(double priority, double weight) {
     if (!(priority >= 1)) priority = 1; // also catches NaN
     if (priority > 1000) priority = 1000;
@@ -192,12 +200,10 @@ Strength Strength::fromPriority(double priority, double weight) {
 }
 
 Constraint::Constraint(const Expression& lhs, Relation op, const Expression& rhs, Strength strength)
-    : d_(std::make_shared<const Data>(
-          Data{(lhs - rhs).reduced(), op, Strength::fromPriority(strength.priority, strength.weight)})) {}
+    : d_(std::make_shared<const Data>(Data{(lhs - rhs).reduced(), op, sanitized(strength)})) {}
 
 Constraint::Constraint(const Constraint& other, Strength strength)
-    : d_(other.d_ ? std::make_shared<const Data>(Data{other.d_->expression, other.d_->relation,
-                                                      Strength::fromPriority(strength.priority, strength.weight)})
+    : d_(other.d_ ? std::make_shared<const Data>(Data{other.d_->expression, other.d_->relation, sanitized(strength)})
                   : nullptr) {}
 
 const Expression& Constraint::expression() const {
@@ -612,7 +618,7 @@ size_t Solver::constraintCount() const {
 
 Status Solver::addEditVariable(const Variable& variable, Strength strength) {
     if (impl_->edits.count(variable.id())) return Status::DuplicateEditVariable;
-    strength = Strength::fromPriority(strength.priority, strength.weight);
+    strength = sanitized(strength);
     if (strength.isRequired()) return Status::BadRequiredStrength;
     Constraint c(Expression(variable), Relation::Equal, strength);
     Status status = impl_->add(c);

@@ -87,7 +87,8 @@ inline Expression operator/(Expression a, double d) {
 
 enum class Relation { LessOrEqual, Equal, GreaterOrEqual };
 
-// `priority` is the level (1...1000, 1000 being required); `weight` scales the error within the level.
+// `priority` is the level (1...1000, 1000 being required; constraints built directly may use levels
+// between 0 and 1 for tie-breakers below every user priority); `weight` scales the error within the level.
 struct Strength {
     double priority = 1000;
     double weight = 1;
