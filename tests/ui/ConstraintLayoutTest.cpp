@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 
 namespace velkora::ui {
@@ -301,6 +302,29 @@ TEST(ConstraintLayout, ContradictionKeepsTheFirstAndWarns) {
     clash->setConstant(100);
     root->layoutIfNeeded();
     EXPECT_EQ(v->frame(), Rect(0, 0, 100, 10));
+}
+
+// A wrapping label's height follows the width its constraints give it, so the row below it lands right.
+TEST(ConstraintLayout, WrappingLabelTakesTheHeightOfItsWidth) {
+    auto cell = View::create({0, 0, 320, 44});
+    auto label = Label::create();
+    label->setTranslatesAutoresizingMaskIntoConstraints(false);
+    label->setNumberOfLines(0);
+    label->setText(std::string(120, 'w'));
+    cell->addSubview(label);
+    auto line = constrained(cell);
+    pin(*cell, label, A::Leading, cell, A::Leading, 10);
+    pin(*cell, label, A::Trailing, cell, A::Trailing, -10);
+    pin(*cell, label, A::Top, cell, A::Top, 10);
+    pin(*cell, line, A::Top, label, A::Bottom, 8);
+    pin(*cell, line, A::Leading, cell, A::Leading);
+    pin(*cell, line, A::Trailing, cell, A::Trailing);
+    fixed(*cell, line, A::Height, 1);
+    cell->layoutIfNeeded();
+    double wrapped = label->sizeThatFits({300, 0}).height;
+    EXPECT_GT(wrapped, label->sizeThatFits({0, 0}).height); // more than one line
+    EXPECT_EQ(label->frame(), Rect(10, 10, 300, wrapped));
+    EXPECT_EQ(line->frame().maxY(), 10 + wrapped + 8 + 1);
 }
 
 TEST(ConstraintLayout, AttributeNames) {

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 #include "platform/ui/layout/Cassowary.h"
 
@@ -289,6 +290,7 @@ private:
     void apply(const std::vector<Spec>& specs);
     void updateStays();
     void writeFrames(View& root);
+    Size intrinsicSize(View& v);
 
     Mode mode_;
     Size target_;
@@ -302,7 +304,8 @@ private:
         cw::Constraint added;
     };
     std::map<Key, Held> held_;
-    std::unordered_set<const View*> stayed_; // views whose position and size have stay edits
+    std::unordered_set<const View*> stayed_;             // views whose position and size have stay edits
+    std::unordered_map<const View*, double> wrapWidths_; // wrapping labels measured at these widths
 
     // This pass.
     std::vector<LayoutConstraint*> constraints_;
@@ -490,7 +493,7 @@ std::vector<Spec> Engine::specs(View& root) {
         }
         // Intrinsic content: compression resistance at 750, hugging at 250.
         if (p.role == Role::Free || (p.role == Role::Root && mode_ == Mode::Measure)) {
-            Size s = p.view->intrinsicContentSize();
+            Size s = intrinsicSize(*p.view);
             if (s.width >= 0) {
                 add(v, 4, cw::Constraint(p.vars->width, Relation::GreaterOrEqual, s.width, Strength::strong()));
                 add(v, 5, cw::Constraint(p.vars->width, Relation::LessOrEqual, s.width, Strength::weak()));
@@ -603,14 +606,35 @@ void Engine::writeFrames(View& root) {
     }
 }
 
+// A wrapping label without a preferred width is as tall as its text is at the width it was given, as
+// the platform's labels are; its first pass uses the width it had, and the pass runs again when that changed.
+Size Engine::intrinsicSize(View& v) {
+    if (auto* label = dynamic_cast<Label*>(&v)) {
+        if (label->numberOfLines() != 1 && label->preferredMaxLayoutWidth() <= 0) {
+            double width = label->bounds().width();
+            wrapWidths_[&v] = width;
+            if (width > 0) return label->sizeThatFits({width, 0});
+        }
+    }
+    return v.intrinsicContentSize();
+}
+
 bool Engine::run(View& root) {
     owner_ = root.sharedView();
     root_ = &root;
-    if (!gather(root)) return false;
-    apply(specs(root));
-    if (mode_ == Mode::Layout) updateStays();
-    solver_.updateVariables();
-    if (mode_ == Mode::Layout) writeFrames(root);
+    for (int pass = 0; pass < 3; ++pass) {
+        wrapWidths_.clear();
+        if (!gather(root)) return false;
+        apply(specs(root));
+        if (mode_ == Mode::Layout) updateStays();
+        solver_.updateVariables();
+        if (mode_ == Mode::Measure) return true;
+        writeFrames(root);
+        bool rewrapped = false;
+        for (const auto& [v, width] : wrapWidths_)
+            if (v->bounds().width() != width) rewrapped = true;
+        if (!rewrapped) break;
+    }
     return true;
 }
 
