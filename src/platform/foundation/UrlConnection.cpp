@@ -87,6 +87,10 @@ struct UrlConnection::Impl final : IoSource {
 
     Impl() {
         curl_global_init(CURL_GLOBAL_DEFAULT);
+        makeMulti();
+    }
+
+    void makeMulti() {
         multi = curl_multi_init();
         curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &Impl::socketCallback);
         curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
@@ -337,5 +341,16 @@ std::string UrlConnection::caFile() {
 }
 
 size_t UrlConnection::activeCount() { return Impl::instance().active.size(); }
+
+bool UrlConnection::closeIdleConnections() {
+    Impl& impl = Impl::instance();
+    if (!impl.active.empty()) return false;
+    // The pool lives in the multi handle: a new handle starts with none.
+    curl_multi_cleanup(impl.multi);
+    impl.sockets.clear();
+    impl.timerDeadline.reset();
+    impl.makeMulti();
+    return true;
+}
 
 }  // namespace velkora::foundation

@@ -91,6 +91,9 @@ public:
 
     // Connections in flight (for tests and for the host's shutdown).
     static size_t activeCount();
+    // Closes the kept-alive connections when no request runs (a host going to background, a test whose
+    // server is about to stop); answers false, closing nothing, while requests are in flight.
+    static bool closeIdleConnections();
 
     struct Impl;
 

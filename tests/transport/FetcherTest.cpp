@@ -1,0 +1,329 @@
+// The URL fetcher against velkora-service over loopback HTTPS: replies, the status rule, retry modes on
+// the test clock, the offline park, cancel, and certificates the client does not trust.
+#include <gtest/gtest.h>
+
+#include <velkora_service/Service.h>
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NetworkReachability.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/ui/Image.h"
+#include "server/utils/VelkoraReachability.h"
+#include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
+
+using namespace velkora;
+using namespace velkora::foundation;
+using velkora::service::Fault;
+
+namespace {
+
+struct Delegate : VelkoraUrlFetcherDelegate {
+    std::vector<ErrorPtr> errors;
+    std::vector<std::optional<std::string>> strings;
+    std::vector<std::vector<uint8_t>> datas;
+    std::vector<std::shared_ptr<ui::Image>> images;
+    std::function<void(VelkoraUrlFetcher&)> onOutcome;
+
+    size_t outcomes() const { return errors.size() + strings.size() + datas.size() + images.size(); }
+    void after(VelkoraUrlFetcher& f) {
+        if (auto cb = std::exchange(onOutcome, nullptr)) cb(f);
+    }
+    void urlGotError(VelkoraUrlFetcher& f, const ErrorPtr& e) override {
+        errors.push_back(e);
+        after(f);
+    }
+    void urlDidFinishWithString(VelkoraUrlFetcher& f, const std::optional<std::string>& s) override {
+        strings.push_back(s);
+        after(f);
+    }
+    void urlDidFinishWithData(VelkoraUrlFetcher& f, const std::vector<uint8_t>& d) override {
+        datas.push_back(d);
+        after(f);
+    }
+    void urlDidFinishWithImage(VelkoraUrlFetcher& f, const std::shared_ptr<ui::Image>& i) override {
+        images.push_back(i);
+        after(f);
+    }
+};
+
+class FetcherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(svc.start());
+        UrlConnection::setCaFile(svc.caFile());
+        provider = std::make_shared<TestReachabilityProvider>();
+        NetworkReachability::setProvider(provider);
+        loop().useTestClock();
+        delegate = std::make_shared<Delegate>();
+    }
+    void TearDown() override {
+        for (auto& f : fetchers) f->cancel();
+        loop().reset();
+        UrlConnection::closeIdleConnections();  // the service's stop waits out idle kept-alive connections
+        NetworkReachability::setProvider(nullptr);
+        UrlConnection::setCaFile("");
+    }
+
+    static RunLoop& loop() { return RunLoop::main(); }
+    std::string url(const std::string& command) { return svc.endpoint() + "?command=" + command; }
+    std::shared_ptr<VelkoraUrlFetcher> fetcher(int mode = 0) {
+        auto f = VelkoraUrlFetcher::create(delegate);
+        f->setRetryMode(mode);
+        fetchers.push_back(f);
+        return f;
+    }
+    bool waitFor(const std::function<bool()>& p) { return loop().runUntil(p, 20); }
+    // Pumps real I/O for a while; for the cases that show something does NOT happen.
+    void pumpFor(double seconds) { loop().runUntil([] { return false; }, seconds); }
+
+    velkora::service::Service svc;
+    std::shared_ptr<TestReachabilityProvider> provider;
+    std::shared_ptr<Delegate> delegate;
+    std::vector<std::shared_ptr<VelkoraUrlFetcher>> fetchers;
+};
+
+TEST_F(FetcherTest, DeliversTheReplyEvenWhenTheClientLetsGoOfTheBusyFetcher) {
+    {
+        auto f = VelkoraUrlFetcher::create(delegate);
+        f->getUrl(url("ping"));
+    }
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    ASSERT_EQ(delegate->strings.size(), 1u);
+    ASSERT_TRUE(delegate->strings[0].has_value());
+    EXPECT_EQ(delegate->strings[0]->front(), '{');
+
+    // A body that is not UTF-8 reaches the text callback as no text; a picture that does not decode as
+    // no picture.
+    svc.addFault(Fault{"bytes", Fault::Kind::NotJson, "\xff\xfe\xfd", 200, 0, 2});
+    fetcher()->getUrl(url("bytes"));
+    ASSERT_TRUE(waitFor([&] { return delegate->strings.size() == 2; }));
+    EXPECT_FALSE(delegate->strings[1].has_value());
+    fetcher()->getImageUrl(url("bytes"));
+    ASSERT_TRUE(waitFor([&] { return delegate->images.size() == 1; }));
+    EXPECT_EQ(delegate->images[0], nullptr);
+}
+
+TEST_F(FetcherTest, AStatusOtherThan200IsOneErrorWithNoResendAndLeavesNothingBehind) {
+    Log::Capture capture;
+    // A request that was re-sent and then ends in a bad status leaves a clean count and buffer behind.
+    svc.addFault(Fault{"flaky", Fault::Kind::Drop, "", 0, 0, 1});
+    svc.addFault(Fault{"flaky", Fault::Kind::HttpStatus, "half a body", 503, 0, 1});
+    auto f = fetcher(0);
+    f->getUrl(url("flaky"));
+    ASSERT_TRUE(waitFor([&] { return f->retryTimer() != nullptr; }));
+    loop().advance(1.0);
+    EXPECT_EQ(f->nRetries(), 1);
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(delegate->errors[0]->domain, "UrlFetcher wrong responseCode");
+    EXPECT_EQ(delegate->errors[0]->code, 503);
+    EXPECT_EQ(f->nRetries(), 0);
+    EXPECT_EQ(f->responseData(), nullptr);
+    EXPECT_EQ(f->connection(), nullptr);
+
+    f->getUrl(svc.baseUrl() + "/no/such/place");
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    ASSERT_EQ(delegate->errors.size(), 2u);
+    EXPECT_EQ(delegate->errors[1]->domain, "UrlFetcher wrong responseCode");
+    EXPECT_EQ(delegate->errors[1]->code, 404);
+    EXPECT_EQ(capture.count("Velkora - Url Fetcher: http rc was 404. Cancelling the connection"), 1u);
+    loop().advance(30);
+    pumpFor(0.2);
+    EXPECT_EQ(delegate->outcomes(), 2u);
+    EXPECT_EQ(capture.count("http rc was"), 2u);
+    EXPECT_EQ(capture.count("Retrying"), 1u);
+}
+
+TEST_F(FetcherTest, ModeZeroResendsFiveTimesOneSecondApartOnTheTestClockThenReportsOnce) {
+    Log::Capture capture;
+    svc.addFault(Fault{"down", Fault::Kind::Drop, "", 0, 0, -1});
+    auto f = fetcher(0);
+    f->getUrl(url("down"));
+    for (int k = 1; k <= 5; ++k) {
+        ASSERT_TRUE(waitFor([&] { return capture.count(". Retrying") == static_cast<size_t>(k); })) << k;
+        ASSERT_NE(f->retryTimer(), nullptr);
+        loop().advance(0.999);
+        EXPECT_EQ(f->nRetries(), k - 1) << "re-sent before a whole second";
+        loop().advance(0.001);
+        EXPECT_EQ(f->nRetries(), k);
+    }
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(delegate->errors[0]->domain, kUrlConnectionErrorDomain);
+    EXPECT_EQ(delegate->errors[0]->code, kUrlErrorNetworkConnectionLost);
+    EXPECT_EQ(capture.count("Velkora - URLFetcher: Connection Failed UrlConnectionErrorDomain -1005. Retrying"), 5u);
+    EXPECT_EQ(capture.count("Velkora - URLFetcher: Connection Failed UrlConnectionErrorDomain -1005"), 6u);
+    EXPECT_EQ(f->nRetries(), 0);
+    size_t sent = svc.requestsFor("down").size();
+    loop().advance(30);
+    pumpFor(0.2);
+    EXPECT_EQ(svc.requestsFor("down").size(), sent);
+    EXPECT_EQ(delegate->outcomes(), 1u);
+}
+
+TEST_F(FetcherTest, ModeOneReportsTheFirstFailureAndADataRequestStaysOneAcrossResends) {
+    Log::Capture capture;
+    svc.addFault(Fault{"once", Fault::Kind::Drop, "", 0, 0, 1});
+    fetcher(1)->getUrl(url("once"));
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    EXPECT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(capture.count("Retrying"), 0u);
+
+    svc.addFault(Fault{"once", Fault::Kind::Drop, "", 0, 0, 1});
+    auto f = fetcher(0);
+    f->getDataUrl(url("once"));
+    ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 1; }));
+    loop().advance(1.0);
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    ASSERT_EQ(delegate->datas.size(), 1u);
+    EXPECT_EQ(delegate->datas[0].front(), '{');
+}
+
+TEST_F(FetcherTest, OfflineInModeZeroWaitsSilentlyThenSendsTheSameRequestOnce) {
+    provider->setReachable(false);
+    loop().advance(0);
+    Log::Capture capture;
+    auto f = fetcher(0);
+    f->getUrlWithPostData(svc.endpoint(), std::string("command=offline&text=t%C3%A9"));
+    EXPECT_EQ(capture.count("Velkora - No internet connection... waiting for internet connection"), 1u);
+    loop().advance(120);
+    pumpFor(0.2);
+    EXPECT_EQ(delegate->outcomes(), 0u);
+    EXPECT_TRUE(svc.requests().empty());
+
+    provider->setReachable(true);
+    loop().advance(0);
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    EXPECT_EQ(delegate->strings.size(), 1u);
+    auto sent = svc.requestsFor("offline");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].method, "POST");
+    EXPECT_EQ(sent[0].body, "command=offline&text=t%C3%A9");
+    // The time spent parked counts against the re-sends, as one.
+    EXPECT_EQ(f->nRetries(), 0);
+}
+
+TEST_F(FetcherTest, CancelMeansNothingIsEverDelivered) {
+    // During the wait for a re-send.
+    Log::Capture capture;
+    svc.addFault(Fault{"down", Fault::Kind::Drop, "", 0, 0, -1});
+    auto f = fetcher(0);
+    f->getUrl(url("down"));
+    ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 1; }));
+    size_t sent = svc.requestsFor("down").size();
+    f->cancel();
+    loop().advance(10);
+    pumpFor(0.2);
+    EXPECT_EQ(svc.requestsFor("down").size(), sent);
+
+    // While the reply is on its way.
+    svc.addFault(Fault{"slow", Fault::Kind::Delay, "", 0, 0.3, 1});
+    auto g = fetcher(0);
+    g->setDelegate(delegate);
+    g->getUrl(url("slow"));
+    ASSERT_TRUE(waitFor([&] { return svc.requestsFor("slow").size() == 1; }));
+    g->cancel();
+    pumpFor(0.6);
+
+    // While parked.
+    provider->setReachable(false);
+    loop().advance(0);
+    auto h = fetcher(0);
+    h->getUrl(url("parked"));
+    h->cancel();
+    provider->setReachable(true);
+    loop().advance(0);
+    pumpFor(0.2);
+
+    EXPECT_EQ(delegate->outcomes(), 0u);
+    EXPECT_TRUE(svc.requestsFor("parked").empty());
+}
+
+TEST_F(FetcherTest, AServerTheClientDoesNotTrustIsRefused) {
+    velkora::service::Service stranger;  // its own CA, unknown to the client
+    ASSERT_TRUE(stranger.start());
+    ASSERT_NE(stranger.caFile(), svc.caFile());
+    auto f = fetcher(1);
+    f->getUrl(stranger.endpoint() + "?command=ping");
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(delegate->errors[0]->domain, kUrlConnectionErrorDomain);
+    EXPECT_EQ(delegate->errors[0]->code, kUrlErrorServerCertificateUntrusted);
+    EXPECT_TRUE(stranger.requests().empty());
+
+    // Nor with the system's bundle: a self-made CA is trusted only when configured.
+    UrlConnection::setCaFile("");
+    fetcher(1)->getUrl(url("ping"));
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    ASSERT_EQ(delegate->errors.size(), 2u);
+    EXPECT_EQ(delegate->errors[1]->code, kUrlErrorServerCertificateUntrusted);
+    EXPECT_TRUE(svc.requests().empty());
+}
+
+TEST_F(FetcherTest, ANewRequestReplacesWhatTheFetcherWasDoing) {
+    // A POST replaces a POST in flight: only the second one is answered.
+    svc.addFault(Fault{"slow", Fault::Kind::Delay, "", 0, 0.3, 1});
+    auto f = fetcher(0);
+    f->getUrlWithPostData(svc.endpoint(), std::string("command=slow"));
+    ASSERT_TRUE(waitFor([&] { return svc.requestsFor("slow").size() == 1; }));
+    f->getUrlWithPostData(svc.endpoint(), std::string("command=fast"));
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
+    pumpFor(0.6);
+    EXPECT_EQ(delegate->outcomes(), 1u);
+
+    // A request made during the wait for a re-send is not sent twice, and the old one is not re-sent.
+    Log::Capture capture;
+    svc.addFault(Fault{"first", Fault::Kind::Drop, "", 0, 0, 1});
+    f->getUrl(url("first"));
+    ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 1; }));
+    size_t firstSent = svc.requestsFor("first").size();
+    f->getUrl(url("second"));
+    loop().advance(1.0);  // the old re-send falls due while the new request runs
+    EXPECT_EQ(f->nRetries(), 0);
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    loop().advance(5);
+    pumpFor(0.2);
+    EXPECT_EQ(svc.requestsFor("first").size(), firstSent);
+    EXPECT_EQ(svc.requestsFor("second").size(), 1u);
+    EXPECT_EQ(delegate->outcomes(), 2u);
+
+    // Two requests made while offline: the fetcher waits once, for the later one.
+    provider->setReachable(false);
+    loop().advance(0);
+    f->getUrl(url("third"));
+    f->getUrl(url("fourth"));
+    EXPECT_EQ(VelkoraReachabilityManager::instance().pendingConnections().size(), 1u);
+    provider->setReachable(true);
+    loop().advance(0);
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 3; }));
+    pumpFor(0.2);
+    EXPECT_TRUE(svc.requestsFor("third").empty());
+    EXPECT_EQ(svc.requestsFor("fourth").size(), 1u);
+    EXPECT_EQ(delegate->outcomes(), 3u);
+}
+
+TEST_F(FetcherTest, ARequestStartedFromInsideTheCallbackIsNotWipedByTheCleanUp) {
+    auto f = fetcher(0);
+    delegate->onOutcome = [&](VelkoraUrlFetcher& same) { same.getUrl(url("next")); };
+    f->getUrl(svc.baseUrl() + "/missing");
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    EXPECT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(delegate->strings.size(), 1u);
+    EXPECT_EQ(svc.requestsFor("next").size(), 1u);
+}
+
+TEST_F(FetcherTest, AConnectionThatCannotBeMadeIsStillReported) {
+    Log::Capture capture;
+    fetcher(0)->getUrl("ftp://127.0.0.1/file");
+    fetcher(0)->getUrlWithPostData("no address at all", std::string("command=x"));
+    EXPECT_EQ(capture.count("Velkora - ------------URLFetcher: Connection failed !------"), 1u);
+    EXPECT_EQ(capture.count("Velkora - URLFetcher: Connection failed !"), 1u);
+    EXPECT_EQ(delegate->outcomes(), 0u);  // never from inside the call that starts the request
+    loop().advance(0);
+    ASSERT_EQ(delegate->errors.size(), 2u);
+    EXPECT_EQ(delegate->errors[0]->code, kUrlErrorUnsupportedUrl);
+    EXPECT_EQ(capture.count("Retrying"), 0u);
+}
+
+}  // namespace
