@@ -5,6 +5,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
+#include "server/utils/Utf8Check.h"
 #include "server/utils/VelkoraReachability.h"
 
 namespace velkora {
@@ -27,34 +28,6 @@ struct Hooks {
 Hooks& hooks() {
     static Hooks h;
     return h;
-}
-
-bool isValidUtf8(const std::vector<uint8_t>& s) {
-    size_t i = 0, n = s.size();
-    while (i < n) {
-        uint8_t c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        uint32_t cp;
-        if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07;
-        else return false;
-        if (i + len > n) return false;
-        for (size_t k = 1; k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        // overlong forms, surrogates and code points past U+10FFFF are not UTF-8
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
 }
 
 // The strings table's text, or "" when the table lacks the key.
@@ -266,7 +239,7 @@ void VelkoraUrlFetcher::didFinishLoading(UrlConnection& c) {
         d->urlDidFinishWithData(*self, body);
     } else if (resultIsImage_) {
         d->urlDidFinishWithImage(*self, ui::Image::fromData(body));
-    } else if (isValidUtf8(body)) {
+    } else if (isValidUtf8(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()))) {
         d->urlDidFinishWithString(*self, std::string(body.begin(), body.end()));
     } else {
         d->urlDidFinishWithString(*self, std::nullopt);
