@@ -37,9 +37,13 @@ bool interfaceUsable(int index) {
 }
 
 // Sends one request on a fresh socket and hands every reply message to `each` until the kernel is done.
-bool netlinkExchange(nlmsghdr* request, const std::function<void(const nlmsghdr*)>& each) {
+// `unavailable` is set when this process may not ask the kernel at all (a sandbox without netlink).
+bool netlinkExchange(nlmsghdr* request, const std::function<void(const nlmsghdr*)>& each, bool* unavailable = nullptr) {
     int s = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
-    if (s < 0) return false;
+    if (s < 0) {
+        if (unavailable) *unavailable = true;
+        return false;
+    }
     timeval tv{2, 0};  // the kernel answers at once; never hang on it
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     sockaddr_nl kernel{};
@@ -108,6 +112,7 @@ RouteInfo parseRoute(const nlmsghdr* h) {
 
 bool anyNetworkRoute(bool& found) {
     found = false;
+    bool unavailable = false;
     struct {
         nlmsghdr h;
         rtmsg r;
@@ -116,7 +121,7 @@ bool anyNetworkRoute(bool& found) {
     req.h.nlmsg_type = RTM_GETROUTE;
     req.h.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     req.r.rtm_family = AF_UNSPEC;
-    return netlinkExchange(&req.h, [&](const nlmsghdr* h) {
+    bool ok = netlinkExchange(&req.h, [&](const nlmsghdr* h) {
         if (found || h->nlmsg_type != RTM_NEWROUTE) return;
         RouteInfo r = parseRoute(h);
         if (r.table != RT_TABLE_MAIN || r.type != RTN_UNICAST || (r.flags & RTNH_F_LINKDOWN)) return;
@@ -124,7 +129,14 @@ bool anyNetworkRoute(bool& found) {
         if (r.family == AF_INET6 && r.dstLen > 0 && r.dst6.s6_addr[0] == 0xfe && (r.dst6.s6_addr[1] & 0xc0) == 0x80)
             return;
         if (r.oif > 0 && interfaceUsable(r.oif)) found = true;
-    });
+    }, &unavailable);
+    if (unavailable) {
+        // Without a view of the routes the kit must not park every request for ever: let the
+        // connection try, and fail on its own if the network is really gone.
+        found = true;
+        return true;
+    }
+    return ok;
 }
 
 // The route the kernel would take to one IPv4 address.
