@@ -327,3 +327,41 @@ TEST_F(FetcherTest, AConnectionThatCannotBeMadeIsStillReported) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ConnectionRecorder : UrlConnectionDelegate {
+    std::vector<std::string> events;
+    UrlResponse response;
+    std::string body;
+    void connectionDidReceiveResponse(UrlConnection&, const UrlResponse& r) override {
+        events.push_back("response");
+        response = r;
+    }
+    void connectionDidReceiveData(UrlConnection&, const uint8_t* d, size_t n) override {
+        if (events.empty() || events.back() != "data") events.push_back("data");
+        body.append(reinterpret_cast<const char*>(d), n);
+    }
+    void connectionDidFinishLoading(UrlConnection&) override { events.push_back("finish"); }
+    void connectionDidFailWithError(UrlConnection&, const ErrorPtr&) override { events.push_back("fail"); }
+};
+
+TEST_F(FetcherTest, TheConnectionReportsStatusHeadersAndBodyInOrderAndLetsGoWhenDone) {
+    auto recorder = std::make_shared<ConnectionRecorder>();
+    std::weak_ptr<ConnectionRecorder> watch = recorder;
+    auto c = UrlConnection::start(UrlRequest::post(svc.endpoint(), {'c', 'o', 'm', 'm', 'a', 'n', 'd', '=', 'x'}),
+                                  std::move(recorder));
+    ASSERT_NE(c, nullptr);
+    auto r = watch.lock();
+    ASSERT_TRUE(waitFor([&] { return !c->isRunning(); }));
+    EXPECT_EQ(r->events, (std::vector<std::string>{"response", "data", "finish"}));
+    EXPECT_EQ(r->response.statusCode, 200);
+    EXPECT_NE(r->response.header("content-type").find("json"), std::string::npos);
+    EXPECT_EQ(r->body.front(), '{');
+    EXPECT_EQ(svc.requestsFor("x").at(0).body, "command=x");
+    EXPECT_EQ(UrlConnection::activeCount(), 0u);
+    r.reset();
+    EXPECT_TRUE(watch.expired());  // the finished connection no longer holds its delegate
+}
+
+}  // namespace
