@@ -23,6 +23,7 @@ class Number {
 public:
     Number() : text_("0") {}
     explicit Number(std::string text) : text_(std::move(text)) {}
+    Number(const char* text, size_t length) : text_(text, length) {}
     static Number fromInt(int64_t v);
     static Number fromUInt(uint64_t v);
     static Number fromDouble(double v);  // shortest text that reads back as the same double
@@ -67,6 +68,10 @@ public:
     bool empty() const;
     void reserve(size_t n);
     void clear();
+    size_t capacity() const;
+    // Constructs an entry in place, also without looking for an existing key.
+    template <typename... Args>
+    Entry& emplaceUnchecked(Args&&... args);
     std::vector<std::string> keys() const;
 
     const_iterator begin() const;
@@ -104,11 +109,14 @@ public:
     Value(unsigned long long v) : v_(Number::fromUInt(v)) {}
     Value(double v) : v_(Number::fromDouble(v)) {}
     Value(Number n) : v_(std::move(n)) {}
-    Value(const char* s) : v_(std::string(s)) {}
+    Value(const char* s) : v_(std::in_place_type<std::string>, s) {}
     Value(std::string s) : v_(std::move(s)) {}
-    Value(std::string_view s) : v_(std::string(s)) {}
+    Value(std::string_view s) : v_(std::in_place_type<std::string>, s) {}
     Value(Array a) : v_(std::move(a)) {}
     Value(Dictionary d) : v_(std::move(d)) {}
+    // Builds the held value in place (a reader's way to avoid moving what it just made).
+    template <typename T, typename... Args>
+    explicit Value(std::in_place_type_t<T> type, Args&&... args) : v_(type, std::forward<Args>(args)...) {}
 
     template <typename T>
     static Value object(std::shared_ptr<T> p) {
@@ -182,6 +190,11 @@ inline size_t Dictionary::size() const { return entries_.size(); }
 inline bool Dictionary::empty() const { return entries_.empty(); }
 inline void Dictionary::reserve(size_t n) { entries_.reserve(n); }
 inline void Dictionary::clear() { entries_.clear(); }
+inline size_t Dictionary::capacity() const { return entries_.capacity(); }
+template <typename... Args>
+Dictionary::Entry& Dictionary::emplaceUnchecked(Args&&... args) {
+    return entries_.emplace_back(std::forward<Args>(args)...);
+}
 inline Dictionary::const_iterator Dictionary::begin() const { return entries_.begin(); }
 inline Dictionary::const_iterator Dictionary::end() const { return entries_.end(); }
 inline Dictionary::iterator Dictionary::begin() { return entries_.begin(); }

@@ -78,7 +78,7 @@ void appendUtf8(std::string& out, uint32_t cp) {
 }
 
 // A cheap fingerprint of a key, to rule out most pairs before comparing keys for duplicates.
-inline unsigned keyBucket(const std::string& k) {
+inline unsigned keyBucket(std::string_view k) {
     uint32_t h = static_cast<uint32_t>(k.size()) * 0x9E3779B1u;
     if (!k.empty()) {
         h ^= static_cast<unsigned char>(k.front()) * 0x85EBCA77u;
@@ -89,6 +89,8 @@ inline unsigned keyBucket(const std::string& k) {
     h *= 0x2C1B3C6Du;
     return (h >> 26) & 63;
 }
+
+constexpr size_t kIncrementalKeyCheck = 32;
 
 std::string hexText(unsigned v) {
     char buf[8];
@@ -118,44 +120,108 @@ std::optional<Value> VelkoraKXJsonParser::objectWithString(const char* text) {
 
 std::optional<Value> VelkoraKXJsonParser::fragmentWithString(std::string_view text) {
     clearErrorTrace();
-    Value result;
-    if (!parse(text, result)) return std::nullopt;
+    std::optional<Value> result(std::in_place);
+    if (!parse(text, *result)) return std::nullopt;
     return result;
 }
 
 std::optional<Value> VelkoraKXJsonParser::objectWithString(std::string_view text) {
     clearErrorTrace();
-    Value result;
-    if (!parse(text, result)) return std::nullopt;
-    if (!result.isDictionary() && !result.isArray()) {
+    std::optional<Value> result(std::in_place);
+    if (!parse(text, *result)) return std::nullopt;
+    if (!result->isDictionary() && !result->isArray()) {
         addErrorWithCode(kVelkoraKXJsonNotContainer, "Valid fragment, but not JSON");
         return std::nullopt;
     }
     return result;
 }
 
-Value& VelkoraKXJsonParser::slot(Value& result) {
-    if (frames_.empty()) return result;
-    if (frames_.back().isObject) return members_.back().second;
-    return values_.emplace_back();
+template <typename... Args>
+Value& VelkoraKXJsonParser::place(Value& result, Args&&... args) {
+    if (frames_.empty()) {
+        result = Value(std::forward<Args>(args)...);
+        return result;
+    }
+    const Frame& frame = frames_.back();
+    if (frame.array) return frame.array->emplace_back(std::forward<Args>(args)...);
+    return frame.dictionary
+        ->emplaceUnchecked(std::piecewise_construct, std::forward_as_tuple(pendingKey_.data(), pendingKey_.size()),
+                           std::forward_as_tuple(std::forward<Args>(args)...))
+        .second;
 }
 
-// A failure unwinds the containers being read. Each of the `waitingFrames` innermost-but-outer frames was
-// waiting for the value that failed and adds its own line to the trace, innermost first.
+// Looks for the key among the object's earlier keys, comparing only where a fingerprint matches. Large
+// objects, whose fingerprints would all match, are checked once when they close.
+inline void VelkoraKXJsonParser::noteKey(std::string_view key) {
+    Frame& frame = frames_.back();
+    const Dictionary& dictionary = *frame.dictionary;
+    if (frame.repeatedKey || dictionary.size() >= kIncrementalKeyCheck) return;
+    uint64_t bit = uint64_t{1} << keyBucket(key);
+    if ((frame.keyBuckets & bit) &&
+        std::any_of(dictionary.begin(), dictionary.end(), [&](const auto& m) { return m.first == key; }))
+        frame.repeatedKey = true;
+    frame.keyBuckets |= bit;
+}
+
+void VelkoraKXJsonParser::open(Value& container, bool isObject) {
+    size_t depth = frames_.size();
+    auto& hints = isObject ? objectHint_ : arrayHint_;
+    if (hints.size() <= depth) hints.resize(depth + 1, isObject ? 7 : 8);
+    uint32_t room = std::min<uint32_t>(hints[depth], 1024);
+    if (isObject) {
+        Dictionary* dictionary = container.asDictionary();
+        dictionary->reserve(room);
+        frames_.push_back(Frame{nullptr, dictionary});
+    } else {
+        Array* array = container.asArray();
+        array->reserve(room);
+        frames_.push_back(Frame{array, nullptr});
+    }
+    depth_ = static_cast<uint32_t>(frames_.size());
+}
+
+// Ends the innermost container. A key given twice keeps its first place and its last value.
+void VelkoraKXJsonParser::close() {
+    Frame frame = frames_.back();
+    frames_.pop_back();
+    depth_ = static_cast<uint32_t>(frames_.size());
+    size_t depth = frames_.size();
+    if (frame.array) {
+        arrayHint_[depth] = static_cast<uint32_t>(frame.array->size());
+        return;
+    }
+    Dictionary& dictionary = *frame.dictionary;
+    size_t n = dictionary.size();
+    objectHint_[depth] = static_cast<uint32_t>(n);
+    bool duplicate = frame.repeatedKey;
+    if (!duplicate && n > kIncrementalKeyCheck) {
+        std::vector<std::string_view> keys;
+        keys.reserve(n);
+        for (const auto& entry : dictionary) keys.emplace_back(entry.first);
+        std::sort(keys.begin(), keys.end());
+        duplicate = std::adjacent_find(keys.begin(), keys.end()) != keys.end();
+    }
+    if (!duplicate) return;
+    Dictionary merged;
+    merged.reserve(n);
+    for (auto& entry : dictionary) merged.set(std::move(entry.first), std::move(entry.second));
+    dictionary = std::move(merged);
+}
+
+// A failure unwinds the containers being read. Each of the `waitingFrames` outermost frames was waiting
+// for the value that failed and adds its own line to the trace, innermost first.
 void VelkoraKXJsonParser::unwind(size_t waitingFrames) {
     for (size_t i = waitingFrames; i-- > 0;) {
-        if (!frames_[i].isObject) {
+        if (frames_[i].array) {
             addErrorWithCode(kVelkoraKXJsonParse, "Expected value while parsing array");
             continue;
         }
-        // The frame's pending key is the last member it had when the next frame opened.
-        size_t keyIndex = i + 1 < frames_.size() ? frames_[i + 1].memberMark - 1 : members_.size() - 1;
-        addErrorWithCode(kVelkoraKXJsonParse,
-                         foundation::format("Object value expected for key: %@", members_[keyIndex].first));
+        // An open container below holds its key as the last member; the innermost frame's is pending.
+        std::string_view key = i + 1 < frames_.size() ? std::string_view((frames_[i].dictionary->end() - 1)->first)
+                                                      : pendingKey_;
+        addErrorWithCode(kVelkoraKXJsonParse, foundation::format("Object value expected for key: %@", key));
     }
     frames_.clear();
-    values_.clear();
-    members_.clear();
     depth_ = 0;
 }
 
@@ -164,8 +230,6 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
     end_ = c_ + text.size();
     depth_ = 0;
     frames_.clear();
-    values_.clear();
-    members_.clear();
 
     auto skipWhite = [this] {
         while (c_ < end_ && isWhite(*c_)) ++c_;
@@ -199,20 +263,19 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
                 }
                 ++c_;
                 bool isObject = ch == '{';
-                frames_.push_back(Frame{isObject, static_cast<uint32_t>(isObject ? members_.size() : values_.size()),
-                                        static_cast<uint32_t>(members_.size())});
-                depth_ = static_cast<uint32_t>(frames_.size());
+                open(isObject ? place(result, std::in_place_type<Dictionary>) : place(result, std::in_place_type<Array>),
+                     isObject);
                 step = isObject ? Step::ObjectNext : Step::ArrayNext;
                 continue;
             }
             case '"': {
                 ++c_;
-                std::string s;
-                if (!scanString(s)) {
+                std::string_view s = scanString();
+                if (!s.data()) {
                     unwind(frames_.size());
                     return false;
                 }
-                slot(result) = Value(std::move(s));
+                place(result, std::in_place_type<std::string>, s);
                 break;
             }
             case 't':
@@ -230,31 +293,38 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
                     unwind(frames_.size());
                     return false;
                 }
-                slot(result) = ch == 'n' ? Value() : Value(isTrue);
+                if (ch == 'n')
+                    place(result, nullptr);
+                else
+                    place(result, isTrue);
                 break;
             }
             case '+':
                 addErrorWithCode(kVelkoraKXJsonNumber, "Leading + disallowed in number");
                 unwind(frames_.size());
                 return false;
-            default:
+            default: {
                 if (ch == '-' || isDigit(ch)) {
-                    if (!scanNumber(slot(result))) {
+                    std::string_view number = scanNumber();
+                    if (!number.data()) {
                         unwind(frames_.size());
                         return false;
                     }
+                    // The exact text is the decimal number: nothing is rounded through binary floating point.
+                    place(result, std::in_place_type<Number>, number.data(), number.size());
                     break;
                 }
                 addErrorWithCode(kVelkoraKXJsonParse, "Unrecognised leading character");
                 unwind(frames_.size());
                 return false;
             }
+            }
             step = Step::AfterValue;
             continue;
         }
         case Step::AfterValue: {
             if (frames_.empty()) break;
-            bool isObject = frames_.back().isObject;
+            bool isObject = frames_.back().dictionary != nullptr;
             skipWhite();
             if (cur() == ',') {
                 ++c_;
@@ -278,12 +348,7 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
             skipWhite();
             if (cur() == ']') {
                 ++c_;
-                uint32_t start = frames_.back().start;
-                frames_.pop_back();
-                depth_ = static_cast<uint32_t>(frames_.size());
-                Array array(std::make_move_iterator(values_.begin() + start), std::make_move_iterator(values_.end()));
-                values_.erase(values_.begin() + start, values_.end());
-                slot(result) = Value(std::move(array));
+                close();
                 step = Step::AfterValue;
                 continue;
             }
@@ -299,21 +364,23 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
             skipWhite();
             if (cur() == '}') {
                 ++c_;
-                uint32_t start = frames_.back().start;
-                frames_.pop_back();
-                depth_ = static_cast<uint32_t>(frames_.size());
-                Dictionary dictionary = closeObject(start);
-                slot(result) = Value(std::move(dictionary));
+                close();
                 step = Step::AfterValue;
                 continue;
             }
-            std::string key;
-            if (cur() != '"' || (++c_, !scanString(key))) {
+            std::string_view key;
+            if (cur() != '"' || (++c_, !(key = scanString()).data())) {
                 addErrorWithCode(kVelkoraKXJsonParse, "Object key string expected");
                 unwind(frames_.size() - 1);
                 return false;
             }
-            members_.emplace_back(std::move(key), Value());
+            if (key.data() == scratch_.data()) {
+                // The value may use the scratch buffer too.
+                keyScratch_.assign(key);
+                key = keyScratch_;
+            }
+            pendingKey_ = key;
+            noteKey(key);
             skipWhite();
             if (cur() != ':') {
                 addErrorWithCode(kVelkoraKXJsonParse, "Expected ':' separating key and value");
@@ -336,68 +403,40 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
     return true;
 }
 
-// Moves the members of the object that just closed off the stack into one dictionary. A key given twice
-// keeps its first place and its last value.
-Dictionary VelkoraKXJsonParser::closeObject(uint32_t start) {
-    auto first = members_.begin() + start;
-    auto last = members_.end();
-    size_t n = static_cast<size_t>(last - first);
-    bool duplicate = false;
-    if (n > 1 && n <= 64) {
-        uint64_t seen = 0;
-        for (auto it = first; it != last && !duplicate; ++it) {
-            uint64_t bit = uint64_t{1} << keyBucket(it->first);
-            if (seen & bit) duplicate = std::any_of(first, it, [&](const auto& m) { return m.first == it->first; });
-            seen |= bit;
-        }
-    } else if (n > 64) {
-        std::vector<std::string_view> keys;
-        keys.reserve(n);
-        for (auto it = first; it != last; ++it) keys.emplace_back(it->first);
-        std::sort(keys.begin(), keys.end());
-        duplicate = std::adjacent_find(keys.begin(), keys.end()) != keys.end();
-    }
-    Dictionary dictionary;
-    dictionary.reserve(n);
-    for (auto it = first; it != last; ++it) {
-        if (duplicate)
-            dictionary.set(std::move(it->first), std::move(it->second));
-        else
-            dictionary.appendUnchecked(std::move(it->first), std::move(it->second));
-    }
-    members_.erase(first, last);
-    return dictionary;
-}
-
 // Reads a string after its opening quotation mark. Runs of ordinary characters are taken whole; only a
 // string with escapes is assembled in the scratch buffer.
-bool VelkoraKXJsonParser::scanString(std::string& out) {
-    const char* runStart = c_;
+inline std::string_view VelkoraKXJsonParser::scanString() {
+    const char* start = c_;
+    const char* p = findStop(start, end_);
+    if (p < end_ && *p == '"') [[likely]] {
+        c_ = p + 1;
+        return std::string_view(start, static_cast<size_t>(p - start));
+    }
+    return scanStringRest(start);
+}
+
+std::string_view VelkoraKXJsonParser::scanStringRest(const char* runStart) {
     bool assembled = false;
     for (;;) {
         const char* p = findStop(c_, end_);
         c_ = p;
         if (p == end_) {
             addErrorWithCode(kVelkoraKXJsonControlCharacter, "Unescaped control character '0x0'");
-            return false;
+            return {};
         }
         unsigned char ch = static_cast<unsigned char>(*p);
         if (ch == '"') {
-            if (assembled) {
-                scratch_.append(runStart, p);
-                out.assign(scratch_);
-            } else {
-                out.assign(runStart, p);
-            }
             ++c_;
-            return true;
+            if (!assembled) return std::string_view(runStart, static_cast<size_t>(p - runStart));
+            scratch_.append(runStart, p);
+            return scratch_;
         }
         if (ch >= 0x80) {
             size_t n = utf8SequenceLength(p, end_);
             if (!n) {
                 addErrorWithCode(kVelkoraKXJsonParse,
                                  foundation::format("Invalid UTF-8 byte '0x%@' in string", hexText(ch)));
-                return false;
+                return {};
             }
             c_ += n;
             continue;
@@ -405,7 +444,7 @@ bool VelkoraKXJsonParser::scanString(std::string& out) {
         if (ch != '\\') {
             addErrorWithCode(kVelkoraKXJsonControlCharacter,
                              foundation::format("Unescaped control character '0x%@'", hexText(ch)));
-            return false;
+            return {};
         }
         if (!assembled) {
             scratch_.clear();
@@ -427,17 +466,17 @@ bool VelkoraKXJsonParser::scanString(std::string& out) {
             ++c_;
             if (!scanUnicodeEscape(scratch_)) {
                 addErrorWithCode(kVelkoraKXJsonUnicode, "Broken unicode character");
-                return false;
+                return {};
             }
             break;
         default:
             addErrorWithCode(kVelkoraKXJsonEscape,
                              foundation::format("Illegal escape sequence '0x%@'", hexText(static_cast<unsigned char>(e))));
-            return false;
+            return {};
         }
         if (c_ == end_) {
             addErrorWithCode(kVelkoraKXJsonEndOfInput, "Unexpected EOF while parsing string");
-            return false;
+            return {};
         }
         runStart = c_;
     }
@@ -485,7 +524,7 @@ bool VelkoraKXJsonParser::scanUnicodeEscape(std::string& out) {
     return true;
 }
 
-bool VelkoraKXJsonParser::scanNumber(Value& slot) {
+std::string_view VelkoraKXJsonParser::scanNumber() {
     const char* start = c_;
     auto digitHere = [this] { return c_ < end_ && isDigit(*c_); };
     if (*c_ == '-') ++c_;
@@ -493,11 +532,11 @@ bool VelkoraKXJsonParser::scanNumber(Value& slot) {
         ++c_;
         if (digitHere()) {
             addErrorWithCode(kVelkoraKXJsonNumber, "Leading 0 disallowed in number");
-            return false;
+            return {};
         }
     } else if (!digitHere()) {
         addErrorWithCode(kVelkoraKXJsonNumber, "No digits after initial minus");
-        return false;
+        return {};
     } else {
         while (digitHere()) ++c_;
     }
@@ -505,7 +544,7 @@ bool VelkoraKXJsonParser::scanNumber(Value& slot) {
         ++c_;
         if (!digitHere()) {
             addErrorWithCode(kVelkoraKXJsonNumber, "No digits after decimal point");
-            return false;
+            return {};
         }
         while (digitHere()) ++c_;
     }
@@ -514,13 +553,11 @@ bool VelkoraKXJsonParser::scanNumber(Value& slot) {
         if (c_ < end_ && (*c_ == '-' || *c_ == '+')) ++c_;
         if (!digitHere()) {
             addErrorWithCode(kVelkoraKXJsonNumber, "No digits after exponent");
-            return false;
+            return {};
         }
         while (digitHere()) ++c_;
     }
-    // The exact text is the decimal number: nothing is rounded through binary floating point.
-    slot = Value(Number(std::string(start, c_)));
-    return true;
+    return std::string_view(start, static_cast<size_t>(c_ - start));
 }
 
 }  // namespace velkora

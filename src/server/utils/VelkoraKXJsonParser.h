@@ -25,28 +25,40 @@ public:
     std::optional<foundation::Value> fragmentWithString(const char* text);
 
 private:
+    // A container being read. It already sits in its final place (in its parent, or as the result): its
+    // parent does not change while it is open, so the pointer stays valid.
     struct Frame {
-        bool isObject;
-        uint32_t start;       // first index of this container's elements or members on the stacks
-        uint32_t memberMark;  // size of the member stack when the container opened
+        foundation::Array* array;
+        foundation::Dictionary* dictionary;
+        uint64_t keyBuckets = 0;  // fingerprints of the keys so far, to find a repeated key cheaply
+        bool repeatedKey = false;
     };
 
     bool parse(std::string_view text, foundation::Value& result);
-    bool scanString(std::string& out);
+    // The string after its opening quotation mark; a null data pointer on failure.
+    std::string_view scanString();
+    std::string_view scanStringRest(const char* runStart);
     bool scanUnicodeEscape(std::string& out);
     bool scanHexQuad(unsigned& value);
-    bool scanNumber(foundation::Value& slot);
-    foundation::Value& slot(foundation::Value& result);
-    foundation::Dictionary closeObject(uint32_t start);
+    std::string_view scanNumber();
+    template <typename... Args>
+    foundation::Value& place(foundation::Value& result, Args&&... args);
+    void noteKey(std::string_view key);
+    void open(foundation::Value& container, bool isObject);
+    void close();
     void unwind(size_t waitingFrames);
 
     const char* c_ = nullptr;
     const char* end_ = nullptr;
-    // Work space reused from call to call: the containers being read keep their contents here until
-    // they close, then move them into one allocation of the exact size.
     std::vector<Frame> frames_;
-    std::vector<foundation::Value> values_;
-    std::vector<foundation::Dictionary::Entry> members_;
+    // The size of the last container closed at each depth: siblings in a reply tend to have the same
+    // shape, so a new container reserves that much room and rarely grows.
+    std::vector<uint32_t> arrayHint_;
+    std::vector<uint32_t> objectHint_;
+    // The key of the member whose value is being read, in the input or (when it held escapes) in its
+    // own buffer.
+    std::string_view pendingKey_;
+    std::string keyScratch_;
     std::string scratch_;
 };
 
