@@ -1,5 +1,7 @@
 #include "platform/ui/Label.h"
 
+#include "platform/ui/Snapshot.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,14 +12,6 @@ namespace {
 Label::Measurer& measurer() {
     static Label::Measurer m;
     return m;
-}
-
-// Code points, for the estimate only.
-size_t characterCount(const std::string& s) {
-    size_t n = 0;
-    for (unsigned char ch : s)
-        if ((ch & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 }  // namespace
@@ -113,14 +107,8 @@ Color Label::currentTextColor() const {
 Size Label::sizeThatFits(Size size) const {
     if (text_.empty()) return {0, 0};
     if (measurer()) return measurer()(*this, size);
-    // Without a layout engine: about half an em per character of a 17-point font, one line.
-    const double fontSize = 17;
-    double width = std::ceil(double(characterCount(text_)) * fontSize * 0.5);
-    double lineHeight = std::ceil(fontSize * 1.2);
-    if (numberOfLines_ == 1 || size.width <= 0 || width <= size.width) return {width, lineHeight};
-    double lines = std::ceil(width / size.width);
-    if (numberOfLines_ > 0) lines = std::min(lines, double(numberOfLines_));
-    return {size.width, lines * lineHeight};
+    // Measured as drawn: the label's font, lines and line breaking through the text layout.
+    return measureLabel(*this, size);
 }
 
 Size Label::intrinsicContentSize() const {

@@ -7,15 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/ui/AttributedString.h"
 #include "platform/ui/View.h"
 
 namespace velkora::ui {
 
 class Font;
 
-// The platform's values.
-enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
-enum class LineBreakMode { WordWrap = 0, CharWrap, Clip, TruncateHead, TruncateTail, TruncateMiddle };
+// The platform's values (text alignment and line breaking come with the attributed strings).
 enum class BaselineAdjustment { AlignBaselines = 0, AlignCenters, None };
 
 class Label : public View {

@@ -1,5 +1,7 @@
 #include "platform/ui/Responder.h"
 
+#include "platform/ui/Keyboard.h"
+
 #include <map>
 #include <vector>
 
@@ -19,6 +21,7 @@ FirstResponderState& state() {
 }
 
 void notifyObservers(Responder* previous, Responder* current) {
+    Keyboard::instance().firstResponderChanged(previous, current);
     std::vector<Responder::FirstResponderObserver> copy;
     for (auto& [token, observer] : state().observers) copy.push_back(observer);
     for (auto& observer : copy) observer(previous, current);
@@ -76,5 +79,21 @@ uint64_t Responder::addFirstResponderObserver(FirstResponderObserver observer) {
 }
 
 void Responder::removeFirstResponderObserver(uint64_t token) { state().observers.erase(token); }
+
+void Responder::touchesBegan(const std::vector<Touch*>& touches, Event* event) {
+    if (Responder* next = nextResponder()) next->touchesBegan(touches, event);
+}
+
+void Responder::touchesMoved(const std::vector<Touch*>& touches, Event* event) {
+    if (Responder* next = nextResponder()) next->touchesMoved(touches, event);
+}
+
+void Responder::touchesEnded(const std::vector<Touch*>& touches, Event* event) {
+    if (Responder* next = nextResponder()) next->touchesEnded(touches, event);
+}
+
+void Responder::touchesCancelled(const std::vector<Touch*>& touches, Event* event) {
+    if (Responder* next = nextResponder()) next->touchesCancelled(touches, event);
+}
 
 }  // namespace velkora::ui

@@ -5,8 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace velkora::ui {
+
+class Event;
+class Touch;
+class View;
 
 class Responder : public std::enable_shared_from_this<Responder> {
 public:
@@ -36,6 +41,18 @@ public:
     using FirstResponderObserver = std::function<void(Responder* previous, Responder* current)>;
     static uint64_t addFirstResponderObserver(FirstResponderObserver observer);
     static void removeFirstResponderObserver(uint64_t token);
+
+    // Touches that reach this responder: a view's own, or passed up by one that does not handle them.
+    // The defaults pass them on to the next responder.
+    virtual void touchesBegan(const std::vector<Touch*>& touches, Event* event);
+    virtual void touchesMoved(const std::vector<Touch*>& touches, Event* event);
+    virtual void touchesEnded(const std::vector<Touch*>& touches, Event* event);
+    virtual void touchesCancelled(const std::vector<Touch*>& touches, Event* event);
+
+    // A text input brings the keyboard up when it becomes first responder; an input view takes the
+    // keyboard's place.
+    virtual bool isTextInput() const { return false; }
+    virtual std::shared_ptr<View> inputView() const { return nullptr; }
 
     template <typename T>
     std::shared_ptr<T> sharedAs() {

@@ -1,5 +1,7 @@
 #include "platform/ui/View.h"
 
+#include "platform/ui/Animation.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,6 +62,8 @@ void resizeAxis(double pos, double size, double oldSuper, double newSuper, bool 
 // ---- Layer
 
 void Layer::addAnimation(LayerAnimation animation, const std::string& key) {
+    // The animator times its end (and hears of the one it replaces).
+    Animator::layerAnimationAdded(*this, key, animation);
     for (auto& [k, a] : animations_) {
         if (k == key && !key.empty()) {
             a = std::move(animation);
@@ -76,10 +80,14 @@ const LayerAnimation* Layer::animationForKey(const std::string& key) const {
 }
 
 void Layer::removeAnimationForKey(const std::string& key) {
+    if (animationForKey(key)) Animator::layerAnimationRemoved(*this, key);
     std::erase_if(animations_, [&](const auto& e) { return e.first == key; });
 }
 
-void Layer::removeAllAnimations() { animations_.clear(); }
+void Layer::removeAllAnimations() {
+    for (const auto& key : animationKeys()) Animator::layerAnimationRemoved(*this, key);
+    animations_.clear();
+}
 
 std::vector<std::string> Layer::animationKeys() const {
     std::vector<std::string> keys;
@@ -129,6 +137,8 @@ void View::setFrame(const Rect& f) {
             newSize = oldSize;
         }
     }
+    if (f.center() != center_) Animator::viewPropertyWillChange(*this, "position");
+    if (newSize != oldSize) Animator::viewPropertyWillChange(*this, "bounds");
     center_ = f.center();
     bounds_.size = newSize;
     if (oldSize != newSize) applyBoundsSizeChange(oldSize);
@@ -136,15 +146,22 @@ void View::setFrame(const Rect& f) {
 
 void View::setBounds(const Rect& b) {
     if (b == bounds_) return;
+    Animator::viewPropertyWillChange(*this, "bounds");
     Size oldSize = bounds_.size;
     bounds_ = b;
     if (oldSize != b.size) applyBoundsSizeChange(oldSize);
     else setNeedsLayout();
 }
 
-void View::setCenter(Point c) { center_ = c; }
+void View::setCenter(Point c) {
+    if (c != center_) Animator::viewPropertyWillChange(*this, "position");
+    center_ = c;
+}
 
-void View::setTransform(const AffineTransform& t) { transform_ = t; }
+void View::setTransform(const AffineTransform& t) {
+    if (t != transform_) Animator::viewPropertyWillChange(*this, "transform");
+    transform_ = t;
+}
 
 void View::applyBoundsSizeChange(Size oldSize) {
     boundsSizeDidChange(oldSize);
@@ -177,9 +194,14 @@ void View::setHidden(bool hidden) {
     if (!hidden) setNeedsDisplay();
 }
 
-void View::setAlpha(double a) { alpha_ = std::clamp(a, 0.0, 1.0); }
+void View::setAlpha(double a) {
+    a = std::clamp(a, 0.0, 1.0);
+    if (a != alpha_) Animator::viewPropertyWillChange(*this, "opacity");
+    alpha_ = a;
+}
 
 void View::setBackgroundColor(Color c) {
+    if (c != backgroundColor_) Animator::viewPropertyWillChange(*this, "backgroundColor");
     backgroundColor_ = c;
     setNeedsDisplay();
 }

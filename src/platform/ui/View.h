@@ -14,6 +14,7 @@
 
 namespace velkora::ui {
 
+class GestureRecognizer;
 class GraphicsContext;
 class LayoutConstraint;
 class View;
@@ -257,6 +258,19 @@ public:
     int displayIfNeeded(GraphicsContext& context, const DisplayHooks& hooks = {});
     virtual void drawRect(GraphicsContext& /*context*/, const Rect& /*rect*/) {}
 
+    // Gesture recognisers, kept alive by the view; a recogniser belongs to one view at a time.
+    // (Defined with the recognisers.)
+    void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const GestureRecognizer* recognizer);
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const { return gestureRecognizers_.items; }
+
+    // Block animations (defined with the animator): final values are set at once; the completion runs
+    // once the run loop's clock passes the end, with false when the animation was removed first.
+    static void animateWithDuration(double duration, std::function<void()> animations,
+                                    std::function<void(bool)> completion = {});
+    static void animateWithDuration(double duration, double delay, unsigned options, std::function<void()> animations,
+                                    std::function<void(bool)> completion = {});
+
     // Resigns the first responder if it is this view or one of its descendants.
     bool endEditing(bool force);
 
@@ -308,6 +322,15 @@ private:
     std::vector<ViewPtr> subviews_;
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     ViewController* viewController_ = nullptr;
+    // Clears the recognisers' back pointers when the view goes.
+    struct GestureRecognizerList {
+        std::vector<std::shared_ptr<GestureRecognizer>> items;
+        GestureRecognizerList() = default;
+        GestureRecognizerList(const GestureRecognizerList&) = delete;
+        GestureRecognizerList& operator=(const GestureRecognizerList&) = delete;
+        ~GestureRecognizerList();
+    };
+    GestureRecognizerList gestureRecognizers_;
 
 protected:
     // Windows start hidden; they set this before anything observes them.

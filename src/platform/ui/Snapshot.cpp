@@ -1,0 +1,204 @@
+#include "platform/ui/Snapshot.h"
+
+#include <cairo.h>
+
+#include <cmath>
+
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+
+namespace velkora::ui {
+
+namespace {
+
+Font labelFont(const Label& label) { return label.font() ? *label.font() : Font::systemFont(17); }
+
+TextLayoutOptions labelOptions(const Label& label, double width) {
+    TextLayoutOptions o;
+    o.width = label.numberOfLines() == 1 && width <= 0 ? 0 : width;
+    o.numberOfLines = label.numberOfLines();
+    o.lineBreakMode = label.lineBreakMode();
+    o.alignment = label.textAlignment();
+    o.defaultFont = labelFont(label);
+    o.defaultColor = label.currentTextColor();
+    return o;
+}
+
+// Where a picture goes inside a view's bounds for its content mode.
+Rect imageRect(ContentMode mode, const Rect& b, Size s) {
+    if (s.width <= 0 || s.height <= 0) return b;
+    switch (mode) {
+    case ContentMode::ScaleToFill:
+    case ContentMode::Redraw: return b;
+    case ContentMode::ScaleAspectFit:
+    case ContentMode::ScaleAspectFill: {
+        double fx = b.width() / s.width, fy = b.height() / s.height;
+        double f = mode == ContentMode::ScaleAspectFit ? std::min(fx, fy) : std::max(fx, fy);
+        Size d{s.width * f, s.height * f};
+        return {b.midX() - d.width / 2, b.midY() - d.height / 2, d.width, d.height};
+    }
+    default: break;
+    }
+    double x = b.midX() - s.width / 2, y = b.midY() - s.height / 2;
+    switch (mode) {
+    case ContentMode::Top: y = b.minY(); break;
+    case ContentMode::Bottom: y = b.maxY() - s.height; break;
+    case ContentMode::Left: x = b.minX(); break;
+    case ContentMode::Right: x = b.maxX() - s.width; break;
+    case ContentMode::TopLeft: x = b.minX(), y = b.minY(); break;
+    case ContentMode::TopRight: x = b.maxX() - s.width, y = b.minY(); break;
+    case ContentMode::BottomLeft: x = b.minX(), y = b.maxY() - s.height; break;
+    case ContentMode::BottomRight: x = b.maxX() - s.width, y = b.maxY() - s.height; break;
+    default: break;
+    }
+    return {x, y, s.width, s.height};
+}
+
+void addShape(GraphicsContext& g, const Rect& r, double radius) {
+    g.beginPath();
+    if (radius > 0) g.addRoundedRect(r, radius);
+    else g.addRect(r);
+}
+
+void drawView(View& view, GraphicsContext& g, bool root) {
+    // The view asked for shows even when hidden (a window not yet on screen); its hidden subviews do not.
+    if ((view.isHidden() && !root) || view.alpha() < 0.01) return;
+    g.saveGState();
+    if (!root) {
+        // Into the view's own coordinates: its centre in the superview, its transform, its bounds.
+        Point c = view.center();
+        Rect b = view.bounds();
+        g.translate(c.x, c.y);
+        if (!view.transform().isIdentity()) g.concat(view.transform());
+        g.translate(-b.width() / 2 - b.x(), -b.height() / 2 - b.y());
+    }
+    bool group = view.alpha() < 1;
+    if (group) cairo_push_group(g.cairo());
+    const Layer& layer = view.layer();
+    Rect bounds = view.bounds();
+    double radius = layer.cornerRadius();
+    if (layer.shadowOpacity() > 0 && !view.backgroundColor().isClear()) {
+        g.saveGState();
+        Size off = layer.shadowOffset();
+        g.setShadow({off.width, off.height}, layer.shadowRadius() * 2, layer.shadowColor().withAlpha(layer.shadowOpacity()));
+        g.setFillColor(view.backgroundColor());
+        addShape(g, bounds, radius);
+        g.fillPath();
+        g.restoreGState();
+    } else if (!view.backgroundColor().isClear()) {
+        g.setFillColor(view.backgroundColor());
+        addShape(g, bounds, radius);
+        g.fillPath();
+    }
+    g.saveGState();
+    if (view.clipsToBounds()) {
+        addShape(g, bounds, radius);
+        g.clip();
+    }
+    Snapshot::drawContent(view, g);
+    for (auto& sub : view.subviews()) drawView(*sub, g, false);
+    g.restoreGState();
+    if (layer.borderWidth() > 0) {
+        double w = layer.borderWidth();
+        g.setStrokeColor(layer.borderColor());
+        g.setLineWidth(w);
+        addShape(g, bounds.insetBy(w / 2, w / 2), std::max(0.0, radius - w / 2));
+        g.strokePath();
+    }
+    if (group) {
+        cairo_pop_group_to_source(g.cairo());
+        cairo_paint_with_alpha(g.cairo(), view.alpha());
+    }
+    g.restoreGState();
+}
+
+}  // namespace
+
+Size measureLabel(const Label& label, Size bounds) {
+    if (label.text().empty()) return {0, 0};
+    return TextLayout(label.text(), labelFont(label), labelOptions(label, bounds.width)).sizeThatFits();
+}
+
+void drawLabel(const Label& label, GraphicsContext& g) {
+    if (label.text().empty()) return;
+    Rect b = label.bounds();
+    TextLayoutOptions o = labelOptions(label, b.width());
+    Font font = labelFont(label);
+    auto layout = std::make_unique<TextLayout>(label.text(), font, o);
+    // Without a line limit, only the lines that fit in the bounds are shown (at least one).
+    if (o.numberOfLines == 0 && layout->size().height > b.height() + 0.5) {
+        int fit = 0;
+        for (const auto& line : layout->lines())
+            if (line.frame.maxY() <= b.height() + 0.5) ++fit;
+        o.numberOfLines = std::max(1, fit);
+        layout = std::make_unique<TextLayout>(label.text(), font, o);
+    }
+    // Centred vertically, as labels show their text.
+    double y = b.y() + std::floor((b.height() - layout->size().height) / 2);
+    g.saveGState();
+    if (label.shadowColor() && !label.isHighlighted())
+        g.setShadow(label.shadowOffset(), 0, *label.shadowColor());
+    g.drawTextLayout(*layout, {b.x(), y});
+    g.restoreGState();
+}
+
+void Snapshot::drawContent(View& view, GraphicsContext& g) {
+    Rect b = view.bounds();
+    if (auto* label = dynamic_cast<Label*>(&view)) {
+        drawLabel(*label, g);
+    } else if (auto* imageView = dynamic_cast<ImageView*>(&view)) {
+        if (auto& image = imageView->currentImage()) {
+            Size s = image->size();
+            g.drawImage(*image, image->isResizable() ? b : imageRect(view.contentMode(), b, s));
+        }
+    } else if (auto* button = dynamic_cast<Button*>(&view)) {
+        if (auto bg = button->currentBackgroundImage()) g.drawImage(*bg, b);
+    }
+    view.drawRect(g, b);
+}
+
+void Snapshot::drawTree(View& view, GraphicsContext& g) { drawView(view, g, true); }
+
+std::shared_ptr<Image> Snapshot::imageOfView(View& view, double scale) {
+    auto keep = view.sharedView();
+    view.layoutIfNeeded();
+    Rect b = view.bounds();
+    auto ctx = GraphicsContext::bitmap(b.size, scale);
+    if (!ctx) return nullptr;
+    ctx->translate(-b.x(), -b.y());
+    drawView(view, *ctx, true);
+    return ctx->makeImage();
+}
+
+std::shared_ptr<Image> Snapshot::imageOfScreen(double scale) {
+    Rect s = Screen::main().bounds();
+    auto ctx = GraphicsContext::bitmap(s.size, scale, true);
+    if (!ctx) return nullptr;
+    ctx->setFillColor(Color::black());
+    ctx->fillRect(s);
+    for (auto& window : Application::instance().windows()) {
+        if (window->isHidden()) continue;
+        window->layoutIfNeeded();
+        ctx->saveGState();
+        ctx->translate(-s.x(), -s.y());
+        drawView(*window, *ctx, false);
+        ctx->restoreGState();
+    }
+    return ctx->makeImage();
+}
+
+bool Snapshot::writePng(View& view, const std::string& path, double scale) {
+    auto image = imageOfView(view, scale);
+    return image && image->writePng(path);
+}
+
+bool Snapshot::writeScreenPng(const std::string& path, double scale) {
+    auto image = imageOfScreen(scale);
+    return image && image->writePng(path);
+}
+
+}  // namespace velkora::ui
