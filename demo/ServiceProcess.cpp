@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +83,7 @@ bool ServiceProcess::start(const std::string& program, const std::string& dataDi
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return failWith(std::string("pipe: ") + std::strerror(errno));
+    pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
@@ -89,6 +91,9 @@ bool ServiceProcess::start(const std::string& program, const std::string& dataDi
         return failWith(std::string("fork: ") + std::strerror(errno));
     }
     if (pid == 0) {
+        // The service goes with the demo, however the demo ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) _exit(127);
         ::dup2(fds[1], STDOUT_FILENO);
         const char* argv[] = {program.c_str(), "--port", "0", "--data", dataDir.c_str(), nullptr};
         ::execv(program.c_str(), const_cast<char* const*>(argv));

@@ -4,6 +4,7 @@
 //   velkora-demo [--service PATH]
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -85,6 +86,8 @@ bool showFoundation() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that stops early (velkora-demo | head) must not cut the run short before it cleans up.
+    std::signal(SIGPIPE, SIG_IGN);
     std::string servicePath;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

@@ -120,4 +120,33 @@ TEST(BundleTest, InfoDictionary) {
     EXPECT_EQ(&Bundle::main(), &Bundle::main());
 }
 
+TEST(BundleTest, InfoDictionaryFromAJsonFile) {
+    TempDir dir;
+    ASSERT_TRUE(writeFileAtomically(
+        dir / "Info.json", R"({"CFBundleURLTypes":[{"CFBundleURLSchemes":["fb123"]}],"UIStatusBarHidden":true})"));
+    Bundle bundle;
+    ASSERT_TRUE(bundle.loadInfoDictionaryFile(dir / "Info.json"));
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleURLTypes").at(0)["CFBundleURLSchemes"].at(0), Value("fb123"));
+
+    // Whatever is wrong with a file, the dictionary already loaded stays.
+    struct Case {
+        const char* file;
+        const char* text;
+        const char* logged;
+    } cases[] = {
+        {"missing.json", nullptr, "cannot be read"},
+        {"broken.json", "{\"a\":", "is not JSON"},
+        {"array.json", "[1,2]", "is not a JSON object"},
+    };
+    for (const auto& c : cases) {
+        if (c.text) {
+            ASSERT_TRUE(writeFileAtomically(dir / c.file, c.text));
+        }
+        Log::Capture capture;
+        EXPECT_FALSE(bundle.loadInfoDictionaryFile(dir / c.file)) << c.file;
+        EXPECT_TRUE(capture.contains(c.logged)) << c.file;
+        EXPECT_TRUE(bundle.objectForInfoDictionaryKey("UIStatusBarHidden").boolOr(false)) << c.file;
+    }
+}
+
 } // namespace

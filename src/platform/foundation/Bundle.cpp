@@ -4,6 +4,7 @@
 
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
+#include "server/utils/VelkoraKXJsonParser.h"
 
 namespace velkora::foundation {
 
@@ -49,6 +50,26 @@ void Bundle::setInfoDictionary(Value info) {
     std::lock_guard lock(mutex_);
     retired_.push_back(std::move(info_));
     info_ = std::make_shared<const Value>(std::move(info));
+}
+
+bool Bundle::loadInfoDictionaryFile(const std::string& jsonPath) {
+    auto text = readFile(jsonPath);
+    if (!text) {
+        Log::line("Velkora (E) - information dictionary %@ cannot be read", jsonPath);
+        return false;
+    }
+    VelkoraKXJsonParser parser;
+    auto parsed = parser.objectWithString(*text);
+    if (!parsed) {
+        Log::line("Velkora (E) - information dictionary %@ is not JSON: %@", jsonPath, parser.errorTraceDescription());
+        return false;
+    }
+    if (!parsed->isDictionary()) {
+        Log::line("Velkora (E) - information dictionary %@ is not a JSON object", jsonPath);
+        return false;
+    }
+    setInfoDictionary(std::move(*parsed));
+    return true;
 }
 
 Value Bundle::objectForInfoDictionaryKey(std::string_view key) const {

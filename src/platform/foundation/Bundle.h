@@ -25,6 +25,9 @@ public:
     // A dictionary (null until the host sets one). The reference stays valid until the next set.
     const Value& infoDictionary() const;
     void setInfoDictionary(Value info);
+    // Reads the dictionary from a JSON file. A missing, unreadable or malformed file, or one that is not
+    // a JSON object, is logged and leaves the dictionary as it was.
+    bool loadInfoDictionaryFile(const std::string& jsonPath);
     // Null when the key is absent or the dictionary is not set.
     Value objectForInfoDictionaryKey(std::string_view key) const;
 
