@@ -149,6 +149,23 @@ TEST(PathsTest, RootGivesThreeFoldersCreatedOnDemand) {
     Paths::reset();
 }
 
+TEST(PathsTest, SharedTempFolderPlantedBySomeoneElseIsNotUsed) {
+    TempDir dir;
+    Paths::reset();
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    Paths::setAppName("Host");
+    std::string expected = dir / ("velkora-Host-" + std::to_string(getuid()));
+    ASSERT_TRUE(createDirectories(dir / "elsewhere"));
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), expected.c_str()), 0);
+    std::string temp = Paths::temp();
+    EXPECT_NE(temp, expected);
+    EXPECT_NE(temp.find("velkora-Host-"), std::string::npos);
+    EXPECT_EQ(Paths::temp(), temp); // one folder for the whole run
+    removeTree(temp);
+    unsetenv("TMPDIR");
+    Paths::reset();
+}
+
 TEST(PathsTest, DefaultsFollowXdg) {
     TempDir dir;
     Paths::reset();

@@ -1,5 +1,6 @@
 #include "platform/foundation/Paths.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,7 +78,20 @@ std::string Paths::temp() {
     if (!s.temp.empty()) return ensured(s.temp);
     std::string base = env("TMPDIR");
     if (base.empty()) base = "/tmp";
-    return ensured(base + "/velkora-" + defaultAppName(s) + "-" + std::to_string(getuid()));
+    std::string path = base + "/velkora-" + defaultAppName(s) + "-" + std::to_string(getuid());
+    // The shared temporary folder is writable by everyone: a name made there in advance by someone else
+    // (a symbolic link, or a folder of another user) would receive our files. Use it only when it is
+    // our own private folder; otherwise take a fresh one for this process.
+    ::mkdir(path.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()) {
+        if ((st.st_mode & 077) != 0) ::chmod(path.c_str(), 0700);
+        return path;
+    }
+    std::string fresh = createTemporaryDirectory("velkora-" + defaultAppName(s) + "-");
+    if (fresh.empty()) return path; // nothing better to offer; writes there will report their failures
+    s.temp = fresh;
+    return fresh;
 }
 
 std::string Paths::appName() {

@@ -1,8 +1,8 @@
 // Where the kit keeps its files: documents (archives, user defaults), caches and a temporary folder.
 // Defaults follow XDG (documents under $XDG_DATA_HOME/velkora/<app>, caches under
-// $XDG_CACHE_HOME/velkora/<app>, temp under $TMPDIR/velkora-<app>-<uid>); a host or a test can set one
-// root for all three (root/Documents, root/Caches, root/tmp) or each folder alone. Every getter creates
-// its folder when it is missing.
+// $XDG_CACHE_HOME/velkora/<app>, temp under $TMPDIR/velkora-<app>-<uid>, private to the user); a host or a test can set
+// one root for all three (root/Documents, root/Caches, root/tmp) or each folder alone. Every getter creates its folder
+// when it is missing.
 #pragma once
 
 #include <string>
