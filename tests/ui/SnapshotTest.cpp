@@ -4,11 +4,14 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/PageControl.h"
 #include "platform/ui/Snapshot.h"
+#include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 
 using namespace velkora::ui;
@@ -158,4 +161,34 @@ TEST(SnapshotTest, AlphaClippingAndHiddenViews) {
     label->setText("Hello");
     Size s = label->sizeThatFits({0, 0});
     EXPECT_EQ(s, measureText("Hello", Font::systemFont(17), 0));
+}
+
+TEST(SnapshotTest, SwitchesPageDotsAndSpinnersShow) {
+    auto root = View::create({0, 0, 120, 100});
+    root->setBackgroundColor(Color::whiteColor());
+    auto on = Switch::create({0, 0, 51, 31});
+    on->setOn(true);
+    root->addSubview(on);
+    auto off = Switch::create({60, 0, 51, 31});
+    root->addSubview(off);
+    auto dots = PageControl::create({0, 40, 120, 20});
+    dots->setNumberOfPages(3);
+    dots->setCurrentPage(1);
+    dots->setCurrentPageIndicatorTintColor(Color::rgba(0, 0, 1));
+    root->addSubview(dots);
+    auto spinner = ActivityIndicatorView::create(ActivityIndicatorViewStyle::Gray);
+    spinner->setFrame({50, 65, 20, 20});
+    spinner->startAnimating();
+    root->addSubview(spinner);
+
+    auto shot = Snapshot::imageOfView(*root);
+    Color track = shot->colorAt(12, 15), offTrack = shot->colorAt(100, 15);
+    EXPECT_GT(track.g, track.r + 0.3);                  // the on switch shows its tint
+    EXPECT_GT(offTrack.r, 0.9);                          // the off one is white
+    EXPECT_NEAR(shot->colorAt(60, 50).b, 1, 0.05);      // the current page's dot, in the middle
+    EXPECT_LT(shot->colorAt(60, 50).r, 0.1);
+    int spokes = 0;
+    for (int y = 65; y < 85; ++y)
+        for (int x = 50; x < 70; ++x) spokes += shot->colorAt(x, y).r < 0.8;
+    EXPECT_GT(spokes, 10);
 }

@@ -154,3 +154,30 @@ TEST(TextLayoutTest, AttributedRunsAndParagraphSettings) {
     EXPECT_NEAR(c.lines()[0].frame.midX(), 100, 0.5);
     EXPECT_EQ(TextLayout("", Font::systemFont(14), opts(100, 0)).size(), (Size{0, 0}));
 }
+
+TEST(TextLayoutTest, BoxesOfACharacterRange) {
+    Font font = Font::systemFont(20);
+    TextLayout l("Hello world", font, opts(0, 0, LineBreakMode::WordWrap));
+    auto boxes = l.rectsForRange({6, 5});
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NEAR(boxes[0].x(), TextLayout("Hello ", font, opts(0, 0, LineBreakMode::WordWrap)).size().width, 0.5);
+    EXPECT_NEAR(boxes[0].maxX(), l.size().width, 0.5);
+    EXPECT_NEAR(boxes[0].height(), font.lineHeight(), 0.01);
+
+    ParagraphStyle centred;
+    centred.alignment = TextAlignment::Center;
+    TextLayout c(AttributedString("Hello world", {{attr::ParagraphStyle, centred}, {attr::Font, font}}),
+                 opts(200, 0, LineBreakMode::WordWrap));
+    auto cb = c.rectsForRange({0, 11});
+    ASSERT_EQ(cb.size(), 1u);
+    EXPECT_NEAR(cb[0].x(), c.lines()[0].frame.x(), 0.5);
+
+    TextLayout two(kLong, Font::systemFont(14), opts(100, 0, LineBreakMode::WordWrap));
+    auto spread = two.rectsForRange({0, two.lines()[0].range.length + 3});
+    ASSERT_EQ(spread.size(), 2u);
+    EXPECT_NEAR(spread[1].y(), two.lines()[1].frame.y(), 1e-6);
+
+    TextLayout cut(kLong, Font::systemFont(14), opts(100, 1));
+    EXPECT_TRUE(cut.rectsForRange({utf16::length(kLong) - 5, 5}).empty());
+    EXPECT_EQ(cut.rectsForRange({0, 2}).size(), 1u);
+}

@@ -4,11 +4,14 @@
 
 #include <cmath>
 
+#include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/PageControl.h"
+#include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 
 namespace velkora::ui {
@@ -116,6 +119,52 @@ void drawView(View& view, GraphicsContext& g, bool root) {
     g.restoreGState();
 }
 
+void drawSwitch(const Switch& s, GraphicsContext& g, const Rect& b) {
+    double h = b.height(), r = h / 2;
+    g.setFillColor(s.isOn() ? s.onTintColor() : Color::whiteColor());
+    addShape(g, b, r);
+    g.fillPath();
+    if (!s.isOn()) {
+        g.setStrokeColor(Color::white(0.85));
+        g.setLineWidth(1.5);
+        addShape(g, b.insetBy(0.75, 0.75), r - 0.75);
+        g.strokePath();
+    }
+    double d = h - 4;
+    Rect knob(s.isOn() ? b.maxX() - 2 - d : b.minX() + 2, b.minY() + 2, d, d);
+    g.saveGState();
+    g.setShadow({0, 1}, 3, Color::black().withAlpha(0.3));
+    g.setFillColor(Color::whiteColor());
+    g.fillEllipseInRect(knob);
+    g.restoreGState();
+}
+
+void drawPageControl(const PageControl& p, GraphicsContext& g, const Rect& b) {
+    if (!p.showsDots()) return;
+    const double dot = 7, spacing = 16;
+    int n = p.numberOfPages();
+    double x = b.midX() - (n - 1) * spacing / 2;
+    for (int i = 0; i < n; ++i) {
+        g.setFillColor(i == p.currentPage() ? p.currentPageIndicatorTintColor() : p.pageIndicatorTintColor());
+        g.fillEllipseInRect({x + i * spacing - dot / 2, b.midY() - dot / 2, dot, dot});
+    }
+}
+
+// Twelve spokes fading round the circle, as the spinner looks at rest.
+void drawSpinner(const ActivityIndicatorView& a, GraphicsContext& g, const Rect& b) {
+    double r = std::min(b.width(), b.height()) / 2;
+    g.saveGState();
+    g.translate(b.midX(), b.midY());
+    g.setLineWidth(std::max(1.5, r * 0.18));
+    g.setLineCap(LineCap::Round);
+    for (int i = 0; i < 12; ++i) {
+        double angle = -M_PI / 2 + i * M_PI / 6;
+        g.setStrokeColor(a.color().withAlpha(a.color().a * (1 - i / 14.0)));
+        g.strokeLine({std::cos(angle) * r * 0.5, std::sin(angle) * r * 0.5}, {std::cos(angle) * r * 0.9, std::sin(angle) * r * 0.9});
+    }
+    g.restoreGState();
+}
+
 }  // namespace
 
 Size measureLabel(const Label& label, Size bounds) {
@@ -157,6 +206,12 @@ void Snapshot::drawContent(View& view, GraphicsContext& g) {
         }
     } else if (auto* button = dynamic_cast<Button*>(&view)) {
         if (auto bg = button->currentBackgroundImage()) g.drawImage(*bg, b);
+    } else if (auto* toggle = dynamic_cast<Switch*>(&view)) {
+        drawSwitch(*toggle, g, b);
+    } else if (auto* pages = dynamic_cast<PageControl*>(&view)) {
+        drawPageControl(*pages, g, b);
+    } else if (auto* spinner = dynamic_cast<ActivityIndicatorView*>(&view)) {
+        drawSpinner(*spinner, g, b);
     }
     view.drawRect(g, b);
 }

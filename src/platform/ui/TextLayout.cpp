@@ -99,6 +99,7 @@ struct TextLayout::Impl {
     AttributedString cutText;
     size_t cutKeptPrefixUnits = 0;  // for mapping points back: the leading characters kept (tail cut)
     size_t cutFirstIndex = 0;       // index in `text` of the cut line's first character
+    bool wrapped = true;            // laid out in the width (else one unwrapped line, placed by hand)
 
     ~Impl() {
         if (full) g_object_unref(full);
@@ -166,6 +167,7 @@ TextLayout::TextLayout(const AttributedString& text, const TextLayoutOptions& op
     bool oneCutLine = options.numberOfLines == 1 && truncates(m.mode);
     // Unwrapped, the text still breaks at its own line breaks.
     bool wrapped = !oneCutLine;
+    m.wrapped = wrapped;
     m.full = m.newLayout(text, wrapped);
     if (!m.full) return;
     totalLines_ = text.empty() ? 0 : pango_layout_get_line_count(m.full);
@@ -323,6 +325,46 @@ size_t TextLayout::characterIndexAtPoint(Point p) const {
         return utf16::indexOfByte(m.text.string(), size_t(index));
     }
     return kTextNotFound;
+}
+
+std::vector<Rect> TextLayout::rectsForRange(TextRange range) const {
+    const Impl& m = *impl_;
+    std::vector<Rect> out;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        size_t a = std::max(range.location, line.range.location), b = std::min(range.end(), line.range.end());
+        if (b <= a) continue;
+        PangoLayoutLine* pl = nullptr;
+        size_t startByte = 0, endByte = 0;
+        double x0 = 0;
+        if (line.truncated) {
+            // Only the kept start of a tail cut shows the text's own characters.
+            const std::string& cs = m.cutText.string();
+            size_t from = a - line.range.location, to = b - line.range.location;
+            if (from >= m.cutKeptPrefixUnits) continue;
+            to = std::min(to, m.cutKeptPrefixUnits);
+            pl = pango_layout_get_line_readonly(m.cut, 0);
+            startByte = utf16::byteOffset(cs, from);
+            endByte = utf16::byteOffset(cs, to);
+            x0 = line.frame.x();
+        } else {
+            pl = pango_layout_get_line_readonly(m.full, int(i));
+            startByte = utf16::byteOffset(m.text.string(), a);
+            endByte = utf16::byteOffset(m.text.string(), b);
+            x0 = m.wrapped ? m.geo.x : line.frame.x();
+        }
+        if (!pl) continue;
+        int* ranges = nullptr;
+        int n = 0;
+        // Ranges are measured from the layout's left edge (alignment included).
+        pango_layout_line_get_x_ranges(pl, int(startByte), int(endByte), &ranges, &n);
+        for (int k = 0; k < n; ++k) {
+            double left = ranges[2 * k] / kScale, right = ranges[2 * k + 1] / kScale;
+            out.push_back(Rect(x0 + left, line.frame.y(), right - left, line.frame.height()));
+        }
+        g_free(ranges);
+    }
+    return out;
 }
 
 void TextLayout::draw(cairo_t* cr, Point origin) const {

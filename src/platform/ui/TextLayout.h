@@ -53,6 +53,9 @@ public:
     const std::vector<Line>& lines() const { return lines_; }
     // The text as shown: the shown lines, the cut line with its token.
     std::string visibleText() const;
+    // The boxes the characters of a range take on the shown lines (one per line part), from the
+    // layout's origin; characters hidden by a cut have none.
+    std::vector<Rect> rectsForRange(TextRange range) const;
     // The UTF-16 index of the character under a point (relative to the layout's origin), or kTextNotFound.
     size_t characterIndexAtPoint(Point p) const;
     // Draws with the layout's top left corner at `origin`, in the context's current user space.

@@ -44,8 +44,9 @@ constexpr double kControlTrackingMargin = 70;
 }  // namespace
 
 TouchRouter& TouchRouter::instance() {
-    static TouchRouter router;
-    return router;
+    // Never destroyed: recognisers it still holds at exit must not reach a run loop already gone.
+    static TouchRouter* router = new TouchRouter();
+    return *router;
 }
 
 Point TouchRouter::fingerLocation(int finger) const {
