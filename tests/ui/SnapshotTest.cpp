@@ -192,3 +192,43 @@ TEST(SnapshotTest, SwitchesPageDotsAndSpinnersShow) {
         for (int x = 50; x < 70; ++x) spokes += shot->colorAt(x, y).r < 0.8;
     EXPECT_GT(spokes, 10);
 }
+
+TEST(SnapshotTest, TheScreenShowsEveryVisibleWindowInItsPlace) {
+    auto back = Window::create({0, 0, 320, 568});
+    back->setBackgroundColor(Color::rgba(0, 0, 1));
+    back->makeKeyAndVisible();
+    auto front = Window::create({100, 200, 50, 50});
+    front->setBackgroundColor(Color::rgba(1, 0, 0));
+    front->setWindowLevel(WindowLevel::Alert);
+    front->setHidden(false);
+    auto shot = Snapshot::imageOfScreen();
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(10, 10), 0xff0000ffu);
+    EXPECT_EQ(shot->pixelAt(120, 220), 0xffff0000u);
+    EXPECT_EQ(shot->pixelAt(160, 260), 0xff0000ffu);
+    front->setHidden(true);
+    back->setHidden(true);
+}
+
+TEST(SnapshotTest, AOneLineLabelShrinksItsTextToFit) {
+    auto label = Label::create({0, 0, 60, 20});
+    label->setText("A rather long title");
+    label->setFont(std::make_shared<Font>(Font::systemFont(16)));
+    label->setNumberOfLines(1);
+    label->setLineBreakMode(LineBreakMode::TruncateTail);
+    // The height of the ink: smaller letters when the text shrank instead of being cut.
+    auto inkHeight = [&] {
+        auto shot = Snapshot::imageOfView(*label);
+        int top = 20, bottom = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (shot->pixelAt(x, y) >> 24) top = std::min(top, y), bottom = std::max(bottom, y);
+        return bottom - top;
+    };
+    int cut = inkHeight();
+    label->setAdjustsFontSizeToFitWidth(true);
+    label->setMinimumScaleFactor(0.5);
+    int shrunk = inkHeight();
+    EXPECT_LT(shrunk, cut - 2);
+    EXPECT_GT(shrunk, cut / 3);
+}

@@ -20,6 +20,20 @@ namespace {
 
 Font labelFont(const Label& label) { return label.font() ? *label.font() : Font::systemFont(17); }
 
+// A one-line label that shrinks to fit: the font goes down with the width the text needs, not below the
+// smallest scale (or the smallest size, when no scale is set).
+Font fittedFont(const Label& label, double width) {
+    Font font = labelFont(label);
+    if (!label.adjustsFontSizeToFitWidth() || label.numberOfLines() != 1 || width <= 0) return font;
+    TextLayoutOptions o;
+    o.defaultFont = font;
+    double needed = TextLayout(label.text(), font, o).size().width;
+    if (needed <= width) return font;
+    double smallest = label.minimumScaleFactor() > 0 ? font.pointSize() * label.minimumScaleFactor()
+                                                     : std::max(1.0, label.minimumFontSize());
+    return font.withSize(std::max(smallest, std::floor(font.pointSize() * width / needed * 2) / 2));
+}
+
 TextLayoutOptions labelOptions(const Label& label, double width) {
     TextLayoutOptions o;
     o.width = label.numberOfLines() == 1 && width <= 0 ? 0 : width;
@@ -176,7 +190,8 @@ void drawLabel(const Label& label, GraphicsContext& g) {
     if (label.text().empty()) return;
     Rect b = label.bounds();
     TextLayoutOptions o = labelOptions(label, b.width());
-    Font font = labelFont(label);
+    Font font = fittedFont(label, b.width());
+    o.defaultFont = font;
     auto layout = std::make_unique<TextLayout>(label.text(), font, o);
     // Without a line limit, only the lines that fit in the bounds are shown (at least one).
     if (o.numberOfLines == 0 && layout->size().height > b.height() + 0.5) {
