@@ -13,6 +13,9 @@ fail() { echo "consumer: FAILED: $*"; cat "$log" 2>/dev/null | tail -40; exit 1;
 step "installing into $prefix"
 "$cmake" --install "$build" --prefix "$prefix" >"$log" 2>&1 || fail "install"
 
+# The kit finds its texts and pictures in the installed data folder.
+[ -f "$prefix/share/velkora/VelkoraLocalizable.strings" ] || fail "no strings table in $prefix/share/velkora"
+
 step "find_package(velkora)"
 "$cmake" -S "$project" -B "$work/cmake-build" -G Ninja -DCMAKE_MAKE_PROGRAM="$ninja" \
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
