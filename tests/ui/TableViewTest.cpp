@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/TableView.h"
+
+using namespace velkora::ui;
+using velkora::foundation::Log;
+using velkora::foundation::RunLoop;
+
+namespace {
+
+// Two sections with their own cell identifiers and titles; counts the cells it had to make.
+class Source : public TableViewDataSource, public TableViewDelegate {
+public:
+    std::vector<std::vector<std::string>> rows{{}, {}};
+    int made = 0;
+    std::vector<IndexPath> displayed;
+    std::vector<std::string> events;
+    bool blockRowTwo = false;
+    std::map<IndexPath, double> heights;
+
+    Source() {
+        for (int i = 0; i < 10; ++i) rows[0].push_back("a" + std::to_string(i));
+        for (int i = 0; i < 10; ++i) rows[1].push_back("b" + std::to_string(i));
+    }
+    int numberOfSectionsInTableView(TableView&) override { return int(rows.size()); }
+    int numberOfRowsInSection(TableView&, int s) override { return int(rows[size_t(s)].size()); }
+    TableViewCellPtr cellForRowAtIndexPath(TableView& t, const IndexPath& ip) override {
+        std::string id = ip.section == 0 ? "A" : "B";
+        auto cell = t.dequeueReusableCellWithIdentifier(id);
+        if (!cell) {
+            cell = TableViewCell::create(TableViewCellStyle::Default, id);
+            ++made;
+        }
+        EXPECT_EQ(cell->reuseIdentifier(), id);
+        cell->textLabel()->setText(rows[size_t(ip.section)][size_t(ip.row)]);
+        return cell;
+    }
+    std::optional<std::string> titleForHeaderInSection(TableView&, int s) override {
+        return s == 0 ? std::optional<std::string>("First") : std::nullopt;
+    }
+    std::vector<std::string> sectionIndexTitlesForTableView(TableView&) override { return {"A", "B"}; }
+    bool canEditRowAtIndexPath(TableView&, const IndexPath& ip) override { return ip.section == 1; }
+    void commitEditingStyle(TableView& t, TableViewCellEditingStyle, const IndexPath& ip) override {
+        events.push_back("commit " + rows[size_t(ip.section)][size_t(ip.row)]);
+        rows[size_t(ip.section)].erase(rows[size_t(ip.section)].begin() + ip.row);
+        EXPECT_TRUE(t.deleteRowsAtIndexPaths({ip}));
+    }
+
+    double heightForRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        auto it = heights.find(ip);
+        return it == heights.end() ? -1 : it->second;
+    }
+    void willDisplayCell(TableView&, TableViewCell&, const IndexPath& ip) override { displayed.push_back(ip); }
+    std::optional<IndexPath> willSelectRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        events.push_back("willSelect " + ip.description());
+        if (blockRowTwo && ip.row == 2) return std::nullopt;
+        return ip;
+    }
+    void didSelectRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("didSelect " + ip.description()); }
+    void didDeselectRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("didDeselect " + ip.description()); }
+    void willBeginEditingRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("beginEdit " + ip.description()); }
+    void didEndEditingRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("endEdit " + ip.description()); }
+};
+
+class TableViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RunLoop::main().useTestClock(1000);
+        source = std::make_shared<Source>();
+        table = TableView::create({0, 0, 320, 200});
+        table->setDataSource(source);
+        table->setDelegate(source);
+        table->layoutIfNeeded();
+    }
+    void TearDown() override {
+        Application::instance().resetForTests();
+        RunLoop::main().reset();
+    }
+    std::vector<std::string> visibleTexts() const {
+        std::vector<std::string> out;
+        for (auto& ip : table->indexPathsForVisibleRows())
+            out.push_back(table->cellForRowAtIndexPath(ip)->textLabel()->text());
+        return out;
+    }
+
+    std::shared_ptr<Source> source;
+    std::shared_ptr<TableView> table;
+};
+
+TEST_F(TableViewTest, TwoSectionsReuseCellsByIdentifierWhileScrolling) {
+    // 22 header, then 44-point rows: rows 0-4 of the first section reach into the 200-point window.
+    EXPECT_EQ(table->contentSize().height, 22 + 20 * 44);
+    EXPECT_EQ(visibleTexts(), (std::vector<std::string>{"a0", "a1", "a2", "a3", "a4"}));
+    EXPECT_EQ(source->made, 5);
+    EXPECT_NE(table->headerViewForSection(0)->dumpTree().find("\"First\""), std::string::npos);
+    EXPECT_EQ(table->rectForRowAtIndexPath({1, 0}), Rect(0, 22 + 10 * 44, 320, 44));
+
+    // Scroll a row at a time down to the end: cells leaving the top come back at the bottom.
+    for (double y = 0; y <= table->maxContentOffset().y; y += 44) table->setContentOffset({0, y});
+    table->setContentOffset(table->maxContentOffset());
+    auto texts = visibleTexts();
+    EXPECT_EQ(texts.back(), "b9");
+    // Never many more cells than fit, per identifier: section B had to make its own.
+    EXPECT_LE(source->made, 12);
+    EXPECT_GE(table->reusableCellCount("A"), 5u);
+    for (auto& cell : table->visibleCells()) EXPECT_EQ(cell->reuseIdentifier(), "B");
+    EXPECT_EQ(table->headerViewForSection(0), nullptr);
+
+    // Back to the top: the A cells come out of the queue, none is made.
+    int made = source->made;
+    table->setContentOffset({0, 0});
+    EXPECT_EQ(visibleTexts(), (std::vector<std::string>{"a0", "a1", "a2", "a3", "a4"}));
+    EXPECT_EQ(source->made, made);
+    EXPECT_EQ(source->displayed.front(), (IndexPath{0, 0}));
+}
+
+TEST_F(TableViewTest, BatchInsertWhoseCountDoesNotMatchFailsWithAClearMessageAndReloadDoesNot) {
+    Log::Capture capture;
+    // The caller says one row came but the data source still has ten.
+    table->beginUpdates();
+    EXPECT_TRUE(table->insertRowsAtIndexPaths({{0, 1}}));
+    EXPECT_FALSE(table->endUpdates());
+    EXPECT_NE(table->lastUpdateError().find("invalid number of rows in section 0"), std::string::npos)
+        << table->lastUpdateError();
+    EXPECT_NE(table->lastUpdateError().find("after the update (10)"), std::string::npos);
+    EXPECT_NE(table->lastUpdateError().find("before the update (10)"), std::string::npos);
+    EXPECT_NE(table->lastUpdateError().find("(1 inserted, 0 deleted)"), std::string::npos);
+    EXPECT_TRUE(capture.contains("Velkora (E) - Invalid update: invalid number of rows in section 0"));
+    // The table shows the data source as it is.
+    EXPECT_EQ(table->numberOfRowsInSection(0), 10);
+    EXPECT_EQ(visibleTexts().front(), "a0");
+
+    // Other mismatches are caught the same way.
+    EXPECT_FALSE(table->deleteRowsAtIndexPaths({{0, 12}}));
+    EXPECT_NE(table->lastUpdateError().find("attempt to delete row 12 from section 0"), std::string::npos);
+    EXPECT_FALSE(table->insertSections({2}));
+    EXPECT_NE(table->lastUpdateError().find("section"), std::string::npos);
+
+    // A reload never checks: any change of the data is fine.
+    capture.clear();
+    source->rows[0].resize(2);
+    table->reloadData();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_FALSE(capture.contains("Invalid update"));
+}
+
+TEST_F(TableViewTest, MatchingUpdatesMoveVisibleCellsAndTheSelection) {
+    table->selectRowAtIndexPath(IndexPath{0, 2}, false, TableViewScrollPosition::None);
+    auto cellA2 = table->cellForRowAtIndexPath({0, 2});
+    int made = source->made;
+    source->rows[0].insert(source->rows[0].begin(), "new");
+    source->rows[0].erase(source->rows[0].begin() + 4);  // was a3, at old row 3
+    table->beginUpdates();
+    table->deleteRowsAtIndexPaths({{0, 3}});
+    table->insertRowsAtIndexPaths({{0, 0}});
+    EXPECT_TRUE(table->endUpdates()) << table->lastUpdateError();
+    EXPECT_EQ(table->cellForRowAtIndexPath({0, 3}), cellA2);
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{0, 3}));
+    EXPECT_TRUE(cellA2->isSelected());
+    EXPECT_EQ(visibleTexts(), (std::vector<std::string>{"new", "a0", "a1", "a2", "a4"}));
+    // Only the new row needed a cell, and the deleted row's cell was reused for it.
+    EXPECT_EQ(source->made, made);
+
+    // Deleting a whole section.
+    source->rows.erase(source->rows.begin());
+    EXPECT_TRUE(table->deleteSections({0})) << table->lastUpdateError();
+    EXPECT_EQ(table->numberOfSections(), 1);
+    EXPECT_EQ(visibleTexts().front(), "b0");
+}
+
+TEST_F(TableViewTest, WillSelectCanBlockAndATapDeselectsThePreviousRow) {
+    source->blockRowTwo = true;
+    EXPECT_TRUE(table->tapRowAtIndexPath({0, 1}));
+    EXPECT_FALSE(table->tapRowAtIndexPath({0, 2}));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{0, 1}));
+    EXPECT_TRUE(table->tapRowAtIndexPath({0, 3}));
+    EXPECT_EQ(source->events, (std::vector<std::string>{
+                                  "willSelect {section 0, row 1}", "didSelect {section 0, row 1}",
+                                  "willSelect {section 0, row 2}", "willSelect {section 0, row 3}",
+                                  "didDeselect {section 0, row 1}", "didSelect {section 0, row 3}"}));
+    EXPECT_TRUE(table->cellForRowAtIndexPath({0, 3})->isSelected());
+    EXPECT_FALSE(table->cellForRowAtIndexPath({0, 1})->isSelected());
+    table->deselectRowAtIndexPath({0, 3}, true);
+    EXPECT_EQ(table->indexPathForSelectedRow(), std::nullopt);
+    table->setAllowsSelection(false);
+    EXPECT_FALSE(table->tapRowAtIndexPath({0, 1}));
+}
+
+TEST_F(TableViewTest, SwipeToDeleteCommitsThroughTheDataSource) {
+    EXPECT_FALSE(table->swipeToDeleteRowAtIndexPath({0, 0}));  // not editable
+    table->scrollToRowAtIndexPath({1, 0}, TableViewScrollPosition::Top, false);
+    EXPECT_EQ(table->contentOffset().y, 22 + 10 * 44);
+    ASSERT_TRUE(table->swipeToDeleteRowAtIndexPath({1, 0}));
+    EXPECT_TRUE(table->cellForRowAtIndexPath({1, 0})->showingDeleteConfirmation());
+    EXPECT_EQ(table->rowShowingDeleteConfirmation(), (IndexPath{1, 0}));
+    EXPECT_TRUE(table->tapDeleteConfirmation());
+    EXPECT_EQ(source->events, (std::vector<std::string>{"beginEdit {section 1, row 0}", "commit b0", "endEdit {section 1, row 0}"}));
+    EXPECT_EQ(table->numberOfRowsInSection(1), 9);
+    EXPECT_EQ(table->cellForRowAtIndexPath({1, 0})->textLabel()->text(), "b1");
+    EXPECT_TRUE(table->lastUpdateError().empty());
+}
+
+TEST_F(TableViewTest, HeightsPositionsScrollingAndTheSectionIndex) {
+    source->heights[{0, 1}] = 100;
+    table->reloadData();
+    EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}), Rect(0, 22 + 44 + 100, 320, 44));
+    EXPECT_EQ(table->indexPathForRowAtPoint({5, 22 + 44 + 99}), (IndexPath{0, 1}));
+    EXPECT_EQ(table->rectForHeaderInSection(0), Rect(0, 0, 320, 22));
+    EXPECT_EQ(table->rectForHeaderInSection(1).height(), 0);  // no title, no view
+    EXPECT_EQ(table->sectionIndexTitles(), (std::vector<std::string>{"A", "B"}));
+
+    table->scrollToRowAtIndexPath({0, 9}, TableViewScrollPosition::Middle, true);
+    RunLoop::main().advance(1);
+    Rect r = table->rectForRowAtIndexPath({0, 9});
+    EXPECT_EQ(table->contentOffset().y, r.midY() - 100);
+    // The last row at the bottom is clamped to the end of the content.
+    table->scrollToRowAtIndexPath({1, 9}, TableViewScrollPosition::Top, false);
+    EXPECT_EQ(table->contentOffset(), table->maxContentOffset());
+    table->tapSectionIndexAtIndex(0);
+    EXPECT_EQ(table->contentOffset().y, 0);
+    // A row that is not there is logged, not fatal.
+    Log::Capture capture;
+    table->scrollToRowAtIndexPath({5, 0}, TableViewScrollPosition::Top, false);
+    EXPECT_TRUE(capture.contains("Velkora (E) - Can't scroll to row"));
+}
+
+}  // namespace
