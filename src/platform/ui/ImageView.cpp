@@ -1,15 +1,8 @@
 #include "platform/ui/ImageView.h"
 
+#include "platform/ui/Image.h"
+
 namespace velkora::ui {
-
-namespace {
-
-ImageView::ImageSizer& sizer() {
-    static ImageView::ImageSizer s;
-    return s;
-}
-
-}  // namespace
 
 ImageView::ImageView(const Rect& frame) : View(frame) {
     setUserInteractionEnabled(false);
@@ -21,12 +14,7 @@ ImageView::ImageView(std::shared_ptr<Image> image) : ImageView(Rect{}) {
     if (image_) setFrame({{0, 0}, sizeOfImage(image_)});
 }
 
-void ImageView::setImageSizer(ImageSizer s) { sizer() = std::move(s); }
-
-Size ImageView::sizeOfImage(const std::shared_ptr<Image>& image) {
-    if (!image || !sizer()) return {0, 0};
-    return sizer()(*image);
-}
+Size ImageView::sizeOfImage(const std::shared_ptr<Image>& image) { return image ? image->size() : Size{0, 0}; }
 
 void ImageView::setImage(std::shared_ptr<Image> image) {
     if (image == image_) return;

@@ -44,9 +44,7 @@ public:
     Size sizeThatFits(Size size) const override;
     Size intrinsicContentSize() const override;
 
-    // The image's size in points comes from the image engine, which installs itself here.
-    using ImageSizer = std::function<Size(const Image& image)>;
-    static void setImageSizer(ImageSizer sizer);
+    // The image's size in points; zero for none.
     static Size sizeOfImage(const std::shared_ptr<Image>& image);
 
 private:

@@ -1,27 +1,17 @@
 #include "platform/ui/Label.h"
 
-#include "platform/ui/Snapshot.h"
-
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/Snapshot.h"
+#include "platform/ui/TextLayout.h"
+
 namespace velkora::ui {
-
-namespace {
-
-Label::Measurer& measurer() {
-    static Label::Measurer m;
-    return m;
-}
-
-}  // namespace
 
 Label::Label(const Rect& frame) : View(frame) {
     setUserInteractionEnabled(false);
     setOpaque(false);
 }
-
-void Label::setMeasurer(Measurer m) { measurer() = std::move(m); }
 
 void Label::setText(std::string text) {
     if (text == text_) return;
@@ -30,9 +20,12 @@ void Label::setText(std::string text) {
     if (superview()) superview()->setNeedsLayout();
 }
 
+void Label::setFont(const Font& font) { setFont(std::make_shared<Font>(font)); }
+
 void Label::setFont(std::shared_ptr<Font> font) {
-    font_ = std::move(font);
+    font_ = font ? std::move(font) : std::make_shared<Font>(Font::systemFont(17));
     setNeedsDisplay();
+    if (superview()) superview()->setNeedsLayout();
 }
 
 void Label::setTextColor(Color c) {
@@ -105,10 +98,22 @@ Color Label::currentTextColor() const {
 }
 
 Size Label::sizeThatFits(Size size) const {
-    if (text_.empty()) return {0, 0};
-    if (measurer()) return measurer()(*this, size);
     // Measured as drawn: the label's font, lines and line breaking through the text layout.
     return measureLabel(*this, size);
+}
+
+Font Label::fittingFont() const {
+    const Font& font = *font_;
+    if (!adjustsFontSizeToFitWidth_ || numberOfLines_ != 1 || text_.empty()) return font;
+    double width = bounds().width();
+    double full = measureText(text_, font, 0, 1).width;
+    if (full <= width || full <= 0) return font;
+    double minimum = minimumScaleFactor_ > 0 ? font.pointSize() * minimumScaleFactor_ : minimumFontSize_;
+    if (minimum <= 0) minimum = std::min(font.pointSize(), 4.0);
+    // Widths grow with the size: step down half a point at a time until it fits.
+    double size = std::floor(font.pointSize() * width / full * 2) / 2;
+    while (size > minimum && measureText(text_, font.withSize(size), 0, 1).width > width) size -= 0.5;
+    return font.withSize(std::max(size, minimum));
 }
 
 Size Label::intrinsicContentSize() const {

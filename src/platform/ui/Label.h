@@ -2,19 +2,17 @@
 // highlighted state.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/ui/AttributedString.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/View.h"
 
 namespace velkora::ui {
 
-class Font;
-
-// The platform's values (text alignment and line breaking come with the attributed strings).
+// The platform's values.
 enum class BaselineAdjustment { AlignBaselines = 0, AlignCenters, None };
 
 class Label : public View {
@@ -26,8 +24,10 @@ public:
 
     const std::string& text() const { return text_; }
     void setText(std::string text);
-    // Null: the system font of 17 points.
+    // Never null: the system font of 17 points until set.
     const std::shared_ptr<Font>& font() const { return font_; }
+    void setFont(const Font& font);
+    // Null sets the system font of 17 points.
     void setFont(std::shared_ptr<Font> font);
     Color textColor() const { return textColor_; }
     void setTextColor(Color c);
@@ -60,11 +60,9 @@ public:
     void setPreferredMaxLayoutWidth(double w);
     // The colour the text is drawn in now: highlighted, else normal.
     Color currentTextColor() const;
-
-    // Text measuring comes from the text layout engine, which installs itself here. Without one,
-    // sizes are a rough estimate from the character count.
-    using Measurer = std::function<Size(const Label& label, Size bounds)>;
-    static void setMeasurer(Measurer measurer);
+    // The font the text fits the width in when it shrinks to fit (the font itself otherwise), never
+    // below the minimum scale factor or font size.
+    Font fittingFont() const;
 
     Size sizeThatFits(Size size) const override;
     Size intrinsicContentSize() const override;
@@ -72,7 +70,7 @@ public:
 
 private:
     std::string text_;
-    std::shared_ptr<Font> font_;
+    std::shared_ptr<Font> font_ = std::make_shared<Font>(Font::systemFont(17));
     Color textColor_ = Color::black();
     std::optional<Color> highlightedTextColor_;
     std::optional<Color> shadowColor_;

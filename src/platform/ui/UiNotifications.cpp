@@ -1,5 +1,7 @@
 #include "platform/ui/UiNotifications.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
 namespace velkora::ui {
 
 namespace {
@@ -15,6 +17,7 @@ void postNotification(const std::string& name, const std::shared_ptr<void>& obje
     // Copied so a poster may replace itself while it runs.
     NotificationPoster p = poster();
     if (p) p(name, object, userInfo);
+    foundation::NotificationCenter::defaultCenter().post(name, object.get(), userInfo);
 }
 
 }  // namespace velkora::ui

@@ -21,9 +21,8 @@ inline constexpr const char* kNavigationControllerNextVisibleViewController =
 inline constexpr const char* kNavigationControllerLastVisibleViewController =
     "UINavigationControllerLastVisibleViewController";
 
-// How a ui notification reaches observers: name, sending object (may be null) and user info (a
-// dictionary or null). Every ui notification goes through postNotification, so the kit's notification
-// centre, or a test, can take them over by setting the poster.
+// Every ui notification goes through postNotification: to the default notification centre (the sender
+// compared by identity), and to a poster a test may set to watch them.
 using NotificationPoster =
     std::function<void(const std::string& name, const std::shared_ptr<void>& object, const foundation::Value& userInfo)>;
 
