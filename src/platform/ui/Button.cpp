@@ -8,7 +8,6 @@ Button::Button(const Rect& frame, ButtonType type) : Control(frame), buttonType_
     titleLabel_ = Label::create();
     titleLabel_->setTextAlignment(TextAlignment::Center);
     titleLabel_->setLineBreakMode(LineBreakMode::TruncateMiddle);
-    titleLabel_->setFont(Font::systemFont(15));
     imageView_ = ImageView::create();
     setOpaque(false);
     if (type == ButtonType::RoundedRect) titleColors_[ControlStateNormal] = tintColor();

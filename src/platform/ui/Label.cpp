@@ -98,8 +98,9 @@ Color Label::currentTextColor() const {
 }
 
 Size Label::sizeThatFits(Size size) const {
-    // Measured as drawn: the label's font, lines and line breaking through the text layout.
-    return measureLabel(*this, size);
+    // Measured as drawn: the label's font, lines and line breaking through the text layout. One line
+    // answers its whole width, whatever width it is offered, as the platform's labels do.
+    return measureLabel(*this, numberOfLines_ == 1 ? Size{0, size.height} : size);
 }
 
 Font Label::fittingFont() const {

@@ -48,7 +48,9 @@ public:
     void setSelectedRange(TextRange range);
     EdgeInsets textContainerInset() const { return textContainerInset_; }
     void setTextContainerInset(EdgeInsets i);
-    const ViewPtr& inputView() const { return inputView_; }
+    // Whatever the keyboard machinery asks of a text input.
+    bool isTextInput() const { return true; }
+    std::shared_ptr<View> inputView() const { return inputView_; }
     void setInputView(ViewPtr v) { inputView_ = std::move(v); }
     const ViewPtr& inputAccessoryView() const { return inputAccessoryView_; }
     void setInputAccessoryView(ViewPtr v) { inputAccessoryView_ = std::move(v); }
