@@ -86,6 +86,9 @@ public:
     std::string description() const;
 
     static constexpr int64_t kFacebookUnknownId = 2147483647;
+    // A picture address that the picture rule takes for a Facebook CDN photo, so that the sized address
+    // is derived from the Facebook id; the current user built from a Facebook identity carries it.
+    static constexpr const char* kFacebookPhotoMarker = "https://fbcdn.net/";
 
 private:
     double customFloat1_ = 0;

@@ -38,6 +38,14 @@ public:
     static const Factory* find(const std::string& className);
 };
 
+// Registers a class that names itself with `kClassName` and decodes with a static `initWithCoder`.
+template <typename T>
+void registerCodableClass() {
+    CodableRegistry::registerClass(T::kClassName, [](KeyedUnarchiver& coder) {
+        return std::static_pointer_cast<Codable>(T::initWithCoder(coder));
+    });
+}
+
 class KeyedArchiver {
 public:
     void encodeInt32(int32_t v, std::string_view key);

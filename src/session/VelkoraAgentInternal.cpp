@@ -1,0 +1,165 @@
+#include "session/VelkoraAgentInternal.h"
+
+#include "data/VelkoraUserInternal.h"
+#include "data/VelkoraUsersRepository.h"
+#include "platform/foundation/FileIO.h"
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraUserInfo.h"
+
+namespace velkora {
+
+using foundation::Log;
+
+namespace {
+
+std::recursive_mutex& instanceLock() {
+    static std::recursive_mutex m;
+    return m;
+}
+
+std::unique_ptr<VelkoraAgentInternal>& instanceSlot() {
+    static std::unique_ptr<VelkoraAgentInternal> slot;
+    return slot;
+}
+
+std::string dataFilePath(const char* name) { return foundation::Paths::documents() + "/" + name; }
+
+}  // namespace
+
+VelkoraAgentInternal& VelkoraAgentInternal::instance() {
+    std::lock_guard lock(instanceLock());
+    auto& slot = instanceSlot();
+    if (!slot) slot.reset(new VelkoraAgentInternal());
+    return *slot;
+}
+
+void VelkoraAgentInternal::resetForTests() {
+    std::lock_guard lock(instanceLock());
+    instanceSlot().reset(new VelkoraAgentInternal());
+}
+
+std::shared_ptr<VelkoraAppData> VelkoraAgentInternal::appDataOfInstance() { return instance().getAppData(); }
+
+void VelkoraAgentInternal::initUserInfo(const std::string& appId) {
+    if (userInfo_) return;
+    VelkoraUserInfo::registerForArchiving();
+    std::string path = dataFilePath(kUserInfoFile);
+    const bool currentExists = foundation::fileExists(path);
+    if (!currentExists) {
+        Log::line("Velkora (W) - user file doesn't exist in new place. Looking in old place");
+        path = dataFilePath(kOldUserInfoFile);
+    }
+    foundation::ErrorPtr error;
+    auto record = std::dynamic_pointer_cast<VelkoraUserInfo>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
+    bool damaged = false;
+    if (error) {
+        // A damaged archive must not leave the kit without a record: it is replaced by a fresh one,
+        // and the damaged file is overwritten by the next save.
+        Log::line("Velkora - Failed to get user...%@ %@", "ArchiveDamaged", error);
+        damaged = true;
+    }
+    userInfo_ = record;
+    if (!userInfo_) {
+        userInfo_ = std::make_shared<VelkoraUserInfo>();
+        userInfo_->setAppId(appId);
+    } else {
+        if (!userInfo_->appId()) {
+            Log::line("Velkora (W) - userInfo.appId is nil, which means a user with old version");
+            userInfo_->setAppId(appId);
+            saveUserInfo();
+        }
+        createVelkoraUserFromUserData();
+    }
+    if (!currentExists) {
+        Log::line("Velkora - Saving user file to new place");
+        saveUserInfo();
+    } else if (damaged) {
+        saveUserInfo();
+    }
+}
+
+bool VelkoraAgentInternal::saveUserInfo() {
+    if (!userInfo_) return false;
+    foundation::ErrorPtr error;
+    if (!foundation::KeyedArchiver::archiveRootObject(*userInfo_, dataFilePath(kUserInfoFile), &error)) {
+        Log::line("Velkora (E) - Failed to save user info: %@", error);
+        return false;
+    }
+    return true;
+}
+
+void VelkoraAgentInternal::createVelkoraUserFromUserData() {
+    if (!userInfo_ || velkoraUser_) return;
+    auto user = std::make_shared<VelkoraUserInternal>();
+    velkoraUser_ = user;
+    user->setAppId(userInfo_->appId());
+    user->setUserId(userInfo_->userId());
+    user->setFacebookId(userInfo_->fbId());
+    user->setTwitterId(userInfo_->twitterId());
+    user->setEmail(userInfo_->emailId());
+    switch (userInfo_->userInfoSource()) {
+    case 3:
+        user->setFirstName(userInfo_->emailName());
+        user->setUserPhotoUrl(userInfo_->emailPhoto());
+        break;
+    case 2:
+        user->setFirstName(userInfo_->twitterName());
+        user->setUserPhotoUrl(userInfo_->twitterPhoto());
+        user->setCity(userInfo_->twitterLocation());
+        break;
+    case 1:
+        user->setFirstName(userInfo_->fbFirstName());
+        user->setLastName(userInfo_->fbLastName());
+        user->setUserPhotoUrl(std::string(VelkoraUserInternal::kFacebookPhotoMarker));
+        user->setCity(userInfo_->fbLocation());
+        break;
+    default: break;
+    }
+}
+
+void VelkoraAgentInternal::resetUserInfoWithUserId(const std::optional<std::string>& userId) {
+    if (!userInfo_) return;
+    userInfo_->setUserId(userId ? userId : userInfo_->deviceId());
+    saveUserInfo();
+    VelkoraUsersRepository::instance().reset();
+    if (onUserReset_) onUserReset_(userInfo_->userId());
+    foundation::NotificationCenter::defaultCenter().post("VelkoraDidResetUser");
+}
+
+void VelkoraAgentInternal::initAppData(const std::string& appId) {
+    if (appData_) return;
+    VelkoraAppData::registerForArchiving();
+    VelkoraAppSettings::instance().setAppId(appId);
+    std::string path = dataFilePath(kAppDataFile);
+    const bool currentExists = foundation::fileExists(path);
+    if (!currentExists) {
+        Log::line("Velkora (W) - app file doesn't exist in new place. Looking in old place");
+        path = dataFilePath(kOldAppDataFile);
+    }
+    foundation::ErrorPtr error;
+    appData_ = std::dynamic_pointer_cast<VelkoraAppData>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
+    if (error) Log::line("Velkora (E) - Velkora - Failed to get app data...%@ %@", "ArchiveDamaged", error);
+    if (!appData_) appData_ = std::make_shared<VelkoraAppData>();
+    if (!currentExists) {
+        Log::line("Velkora - Saving app file in new place");
+        saveAppData();
+    }
+}
+
+bool VelkoraAgentInternal::saveAppData() {
+    if (!appData_) return false;
+    appData_->setBuildVersion(std::string(VelkoraAppData::kBuildVersion));
+    foundation::ErrorPtr error;
+    if (!foundation::KeyedArchiver::archiveRootObject(*appData_, dataFilePath(kAppDataFile), &error)) {
+        Log::line("Velkora (E) - Failed to save app data: %@", error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velkora

@@ -1,0 +1,69 @@
+// The session object: one per process, owning the local user record, the application configuration and
+// the current user. Start-up, the feature screens and the session's other duties grow on it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace velkora {
+
+class VelkoraUserInfo;
+class VelkoraAppData;
+class VelkoraUserInternal;
+
+class VelkoraAgentInternal {
+public:
+    static VelkoraAgentInternal& instance();
+    // The configuration held by the shared object.
+    static std::shared_ptr<VelkoraAppData> appDataOfInstance();
+
+    // The local user record: loaded or created once per process.
+    void initUserInfo(const std::string& appId);
+    std::shared_ptr<VelkoraUserInfo> getUserInfo() const { return userInfo_; }
+    std::shared_ptr<VelkoraUserInfo> userInfo() const { return userInfo_; }
+    void setUserInfo(std::shared_ptr<VelkoraUserInfo> info) { userInfo_ = std::move(info); }
+    // Writes the record; a failed write is logged and leaves the previous file as it was.
+    bool saveUserInfo();
+    void createVelkoraUserFromUserData();
+    // Starts over with another user id (the device id when none).
+    void resetUserInfoWithUserId(const std::optional<std::string>& userId);
+    // What the server client does when the user changes (takes the new id, asks for the user's data); it
+    // runs after the record is saved and before "VelkoraDidResetUser" is posted.
+    void setUserResetHandler(std::function<void(const std::optional<std::string>&)> handler) {
+        onUserReset_ = std::move(handler);
+    }
+
+    // The application configuration: loaded or created once per process.
+    void initAppData(const std::string& appId);
+    std::shared_ptr<VelkoraAppData> getAppData() const { return appData_; }
+    std::shared_ptr<VelkoraAppData> appData() const { return appData_; }
+    void setAppData(std::shared_ptr<VelkoraAppData> data) { appData_ = std::move(data); }
+    bool saveAppData();
+
+    std::shared_ptr<VelkoraUserInternal> velkoraUser() const { return velkoraUser_; }
+    void setVelkoraUser(std::shared_ptr<VelkoraUserInternal> user) { velkoraUser_ = std::move(user); }
+    bool testMode() const { return testMode_; }
+    void setTestMode(bool on) { testMode_ = on; }
+
+    static constexpr const char* kUserInfoFile = "persist_velkora_user_info.dat";
+    static constexpr const char* kOldUserInfoFile = "user_info.dat";
+    static constexpr const char* kAppDataFile = "persist_velkora_app_data.dat";
+    static constexpr const char* kOldAppDataFile = "app_data.dat";
+
+    // A fresh session object, for tests that start the kit more than once in one process.
+    static void resetForTests();
+
+private:
+    VelkoraAgentInternal() = default;
+
+    std::shared_ptr<VelkoraUserInfo> userInfo_;
+    std::shared_ptr<VelkoraAppData> appData_;
+    std::shared_ptr<VelkoraUserInternal> velkoraUser_;
+    bool testMode_ = false;
+    std::function<void(const std::optional<std::string>&)> onUserReset_;
+};
+
+}  // namespace velkora
