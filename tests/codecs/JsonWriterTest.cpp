@@ -67,8 +67,9 @@ TEST(JsonWriter, FailuresAndTheirTraces) {
     EXPECT_FALSE(writer.stringWithObject(Dictionary{{std::string("\xFF"), 1}}));
     EXPECT_EQ(traceOf(writer), (TraceLines{{1, "VelkoraJSON object key must be string"}}));
 
-    EXPECT_FALSE(writer.stringWithObject(Array{Value(std::string("\xC3"))}));
-    EXPECT_EQ(writer.errorTrace().front()->code, 1);
+    // A text value whose bytes are not all UTF-8 keeps what is text; each stray byte becomes U+FFFD.
+    EXPECT_EQ(writer.stringWithObject(Array{Value(std::string("a\xC3z\xFF\xE2\x82\xAC"))}),
+              "[\"a\xEF\xBF\xBDz\xEF\xBF\xBD\xE2\x82\xAC\"]");
 
     EXPECT_FALSE(writer.stringWithObject(Array{Number("0x10")}));
     EXPECT_EQ(writer.errorTrace().front()->code, 1);

@@ -54,6 +54,24 @@ bool isJsonNumberText(std::string_view t) {
     return i == t.size();
 }
 
+std::string replacingInvalidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        size_t n = utf8SequenceLength(p, end);
+        if (n) {
+            out.append(p, n);
+            p += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++p;
+        }
+    }
+    return out;
+}
+
 std::string className(const Value& value) {
     switch (value.type()) {
     case Value::Type::Number: return "Number";
@@ -136,10 +154,10 @@ bool VelkoraKXJsonWriter::appendValue(const Value& value, std::string& out) {
     case Value::Type::Array: return appendArray(*value.asArray(), out);
     case Value::Type::String:
         if (!isValidUtf8(*value.asString())) {
-            // Bytes that are not text would not come back as the same text.
-            addErrorWithCode(kVelkoraKXJsonUnsupported,
-                             "VelkoraJSON serialisation not supported for String (not UTF-8 text)");
-            return false;
+            // JSON is text: a byte that is not part of a UTF-8 character is written as U+FFFD, so the output
+            // stays readable and the rest of the value is kept.
+            appendJsonString(replacingInvalidUtf8(*value.asString()), out);
+            return true;
         }
         appendJsonString(*value.asString(), out);
         return true;
