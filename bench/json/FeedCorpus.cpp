@@ -24,14 +24,36 @@ private:
     uint64_t s_;
 };
 
-const std::array<const char*, 24> kWords = {
-    "the", "game", "level", "score", "friends", "great", "today", "play", "win", "quiz", "sticker", "chat",
-    "new", "record", "beat", "me", "again", "fun", "team", "\\\"best\\\"", "caf\xC3\xA9", "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
-    "\xF0\x9F\x8E\x89", "\\u00e9t\\u00e9"};
-const std::array<const char*, 12> kNames = {"Ana", "Ben", "Chloe", "Dov", "Eitan", "Fiona", "Gal", "Hana", "Ido",
-                                            "Jonas", "Keren", "Lior"};
+const std::array<const char*, 24> kWords = {"the",
+                                            "game",
+                                            "level",
+                                            "score",
+                                            "friends",
+                                            "great",
+                                            "today",
+                                            "play",
+                                            "win",
+                                            "quiz",
+                                            "sticker",
+                                            "chat",
+                                            "new",
+                                            "record",
+                                            "beat",
+                                            "me",
+                                            "again",
+                                            "fun",
+                                            "team",
+                                            "\\\"best\\\"",
+                                            "caf\xC3\xA9",
+                                            "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+                                            "\xF0\x9F\x8E\x89",
+                                            "\\u00e9t\\u00e9"};
+const std::array<const char*, 12> kNames = {"Ana", "Ben",  "Chloe", "Dov",   "Eitan", "Fiona",
+                                            "Gal", "Hana", "Ido",   "Jonas", "Keren", "Lior"};
 
-std::string number(uint64_t v) { return std::to_string(v); }
+std::string number(uint64_t v) {
+    return std::to_string(v);
+}
 
 std::string decimal(Rng& r, int whole, int places) {
     char buf[64];
@@ -58,20 +80,21 @@ void user(Rng& r, std::string& out) {
            "\",\"imageUrl\":\"https://img.velkora.example/u/" + number(id) + "/avatar_128.jpg\",\"fbId\":\"" +
            number(10000000000ull + r.below(9000000000ull)) + "\",\"status\":\"" + sentence(r, 0, 6) +
            "\",\"numFollowers\":" + number(r.below(5000)) + ",\"isFollowing\":" + (r.chance(40) ? "true" : "false") +
-           ",\"lat\":" + decimal(r, 90, 6) + ",\"lon\":" + decimal(r, 180, 6) + ",\"score\":" + number(r.below(100000)) +
-           ",\"lastSeen\":" + number(1765000000 + r.below(300000)) + ",\"badge\":" + (r.chance(20) ? "null" : "\"gold\"") +
-           "}";
+           ",\"lat\":" + decimal(r, 90, 6) + ",\"lon\":" + decimal(r, 180, 6) +
+           ",\"score\":" + number(r.below(100000)) + ",\"lastSeen\":" + number(1765000000 + r.below(300000)) +
+           ",\"badge\":" + (r.chance(20) ? "null" : "\"gold\"") + "}";
 }
 
 void message(Rng& r, uint64_t& nextId, std::string& out) {
-    out += "{\"feedId\":\"" + number(nextId++) + "\",\"type\":" + number(r.below(4)) + ",\"time\":" +
-           number(1765000000 + r.below(300000)) + ",\"text\":\"" + sentence(r, 3, 30) + "\",\"poster\":";
+    out += "{\"feedId\":\"" + number(nextId++) + "\",\"type\":" + number(r.below(4)) +
+           ",\"time\":" + number(1765000000 + r.below(300000)) + ",\"text\":\"" + sentence(r, 3, 30) + "\",\"poster\":";
     user(r, out);
     out += ",\"numLikes\":" + number(r.below(50)) + ",\"likes\":[";
     int likes = static_cast<int>(r.below(4));
     for (int i = 0; i < likes; ++i) {
         if (i) out += ',';
-        out += "{\"userId\":\"" + number(100000 + r.below(900000)) + "\",\"time\":" + number(1765000000 + r.below(300000)) + "}";
+        out += "{\"userId\":\"" + number(100000 + r.below(900000)) +
+               "\",\"time\":" + number(1765000000 + r.below(300000)) + "}";
     }
     out += "],\"comments\":[";
     int comments = static_cast<int>(r.below(3));
@@ -82,16 +105,19 @@ void message(Rng& r, uint64_t& nextId, std::string& out) {
         out += "}";
     }
     out += "]";
-    if (r.chance(25)) out += ",\"imageUrl\":\"https://img.velkora.example/f/" + number(nextId) + ".jpg\",\"imageRatio\":" + decimal(r, 3, 4);
+    if (r.chance(25))
+        out += ",\"imageUrl\":\"https://img.velkora.example/f/" + number(nextId) +
+               ".jpg\",\"imageRatio\":" + decimal(r, 3, 4);
     out += ",\"resent\":" + std::string(r.chance(10) ? "true" : "false") + "}";
 }
 
-}  // namespace
+} // namespace
 
 std::string makeFeedPage(size_t targetBytes, uint64_t seed) {
     Rng r(seed);
     uint64_t nextId = 5000000;
-    std::string out = "{\"changeNumber\":" + number(80000 + r.below(1000)) + ",\"serverTime\":1765300000.125,\"messages\":[";
+    std::string out =
+        "{\"changeNumber\":" + number(80000 + r.below(1000)) + ",\"serverTime\":1765300000.125,\"messages\":[";
     bool first = true;
     while (out.size() < targetBytes) {
         if (!first) out += ',';
@@ -117,4 +143,4 @@ std::string makeUserReply(uint64_t seed) {
     return out;
 }
 
-}  // namespace velkora::bench
+} // namespace velkora::bench

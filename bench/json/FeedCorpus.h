@@ -12,4 +12,4 @@ std::string makeFeedPage(size_t targetBytes = 800 * 1024, uint64_t seed = 202612
 // A small reply (user data with a few friends), about 4 KB.
 std::string makeUserReply(uint64_t seed = 7);
 
-}  // namespace velkora::bench
+} // namespace velkora::bench

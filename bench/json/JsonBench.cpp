@@ -22,7 +22,9 @@ const std::string& corpus(int which) {
     return which == 0 ? feed : reply;
 }
 
-const char* corpusName(int which) { return which == 0 ? "feed" : "reply"; }
+const char* corpusName(int which) {
+    return which == 0 ? "feed" : "reply";
+}
 
 // Each iteration reads the whole text into a document and throws the document away, as a reply handler does.
 void BM_Kit(benchmark::State& state) {
@@ -90,7 +92,7 @@ public:
             if (run.run_type != Run::RT_Iteration && !median) continue;
             auto it = run.counters.find("bytes_per_second");
             if (it == run.counters.end()) continue;
-            std::string name = run.run_name.function_name.substr(3);  // without "BM_"
+            std::string name = run.run_name.function_name.substr(3); // without "BM_"
             auto& slot = mbPerSecond_[run.report_label][name];
             if (median) medians_[run.report_label][name] = it->second.value / 1e6;
             slot.push_back(it->second.value / 1e6);
@@ -106,8 +108,10 @@ public:
             }
             auto kit = mb.find("Kit");
             if (kit == mb.end()) continue;
-            std::printf("\n%s (%zu bytes), median MB/s:\n", corpusLabel.c_str(), corpus(corpusLabel == "feed" ? 0 : 1).size());
-            for (const auto& [peer, value] : mb) std::printf("  %-12s %9.1f MB/s\n", peer.c_str(), value);
+            std::printf("\n%s (%zu bytes), median MB/s:\n", corpusLabel.c_str(),
+                        corpus(corpusLabel == "feed" ? 0 : 1).size());
+            for (const auto& [peer, value] : mb)
+                std::printf("  %-12s %9.1f MB/s\n", peer.c_str(), value);
             for (const auto& [peer, value] : mb)
                 if (peer != "Kit") std::printf("  kit / %-11s %6.2fx\n", peer.c_str(), kit->second / value);
         }
@@ -118,7 +122,7 @@ private:
     std::map<std::string, std::map<std::string, double>> medians_;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // Repeated and interleaved unless the command line says otherwise.
@@ -126,7 +130,8 @@ int main(int argc, char** argv) {
     std::string repetitions = "--benchmark_repetitions=5";
     std::string interleave = "--benchmark_enable_random_interleaving=true";
     bool given = false;
-    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
+    for (int i = 1; i < argc; ++i)
+        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
     if (!given) {
         args.insert(args.begin() + 1, interleave.data());
         args.insert(args.begin() + 1, repetitions.data());

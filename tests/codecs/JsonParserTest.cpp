@@ -8,8 +8,8 @@
 
 using namespace velkora;
 using foundation::Value;
-using velkora::testing::traceOf;
 using velkora::testing::TraceLines;
+using velkora::testing::traceOf;
 
 namespace {
 
@@ -18,7 +18,7 @@ struct FailureCase {
     TraceLines trace;
 };
 
-}  // namespace
+} // namespace
 
 TEST(JsonParser, EveryFailureGivesItsCodeAndTextInChainOrder) {
     const FailureCase cases[] = {
@@ -62,7 +62,9 @@ TEST(JsonParser, EveryFailureGivesItsCodeAndTextInChainOrder) {
           {6, "Broken unicode character"},
           {3, "Expected value while parsing array"}}},
         {"[\"\\ud83d\\u00e9\"]",
-         {{6, "Invalid low surrogate char"}, {6, "Broken unicode character"}, {3, "Expected value while parsing array"}}},
+         {{6, "Invalid low surrogate char"},
+          {6, "Broken unicode character"},
+          {3, "Expected value while parsing array"}}},
         {"[\"\\ude00\"]",
          {{6, "Invalid high character in surrogate pair"},
           {6, "Broken unicode character"},
@@ -92,8 +94,10 @@ TEST(JsonParser, TraceErrorsAreChainedAndCarryTheDomain) {
     const auto& trace = parser.errorTrace();
     ASSERT_EQ(trace.size(), 4u);
     EXPECT_EQ(trace[0]->underlying, nullptr);
-    for (size_t i = 1; i < trace.size(); ++i) EXPECT_EQ(trace[i]->underlying, trace[i - 1]);
-    for (const auto& e : trace) EXPECT_EQ(e->domain, "org.dorvanet.JSON.ErrorDomain");
+    for (size_t i = 1; i < trace.size(); ++i)
+        EXPECT_EQ(trace[i]->underlying, trace[i - 1]);
+    for (const auto& e : trace)
+        EXPECT_EQ(e->domain, "org.dorvanet.JSON.ErrorDomain");
     EXPECT_EQ(parser.lastError(), trace.back());
 
     // The next call starts a fresh trace; a success leaves it empty.
@@ -147,18 +151,18 @@ TEST(JsonParser, NumbersKeepTheirExactDecimalText) {
     EXPECT_EQ(v->at(1).asNumber()->text(), "12345678901234567890123456789012345678");
     EXPECT_EQ(v->at(2).asNumber()->text(), "1e400");
     EXPECT_EQ(v->at(3).asNumber()->text(), "9007199254740993");
-    EXPECT_EQ(v->at(3).int64Or(0), 9007199254740993LL);  // not rounded through a double
+    EXPECT_EQ(v->at(3).int64Or(0), 9007199254740993LL); // not rounded through a double
 }
 
 TEST(JsonParser, StringsEscapesAndSurrogatePairs) {
     VelkoraKXJsonParser parser;
     auto v = parser.fragmentWithString("\"\\ud83d\\ude00\"");
     ASSERT_TRUE(v);
-    EXPECT_EQ(*v->asString(), "\xF0\x9F\x98\x80");  // U+1F600
+    EXPECT_EQ(*v->asString(), "\xF0\x9F\x98\x80"); // U+1F600
 
-    v = parser.fragmentWithString("\"\\uD83D\\uDFFF\"");  // a low half of DFFF is accepted
+    v = parser.fragmentWithString("\"\\uD83D\\uDFFF\""); // a low half of DFFF is accepted
     ASSERT_TRUE(v);
-    EXPECT_EQ(*v->asString(), "\xF0\x9F\x9F\xBF");  // U+1F7FF
+    EXPECT_EQ(*v->asString(), "\xF0\x9F\x9F\xBF"); // U+1F7FF
 
     v = parser.fragmentWithString("\"a\\\"b\\\\c\\/d\\b\\f\\n\\r\\te\\u00e9\\u20AC\\u0000z\"");
     ASSERT_TRUE(v);
@@ -166,7 +170,8 @@ TEST(JsonParser, StringsEscapesAndSurrogatePairs) {
 
     // Raw multi-byte characters pass through whole, also across the reader's 16-byte scanning steps.
     std::string text = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80 \xE4\xBD\xA0\xE5\xA5\xBD";
-    for (int i = 0; i < 3; ++i) text += text;
+    for (int i = 0; i < 3; ++i)
+        text += text;
     v = parser.fragmentWithString("\"" + text + "\"");
     ASSERT_TRUE(v);
     EXPECT_EQ(*v->asString(), text);
@@ -196,7 +201,8 @@ TEST(JsonParser, DepthLimit) {
     EXPECT_EQ(trace.back(), (std::pair<int64_t, std::string>{3, "Expected value while parsing array"}));
 
     std::string objects;
-    for (int i = 0; i < 513; ++i) objects += "{\"k\":";
+    for (int i = 0; i < 513; ++i)
+        objects += "{\"k\":";
     objects += "1" + std::string(513, '}');
     EXPECT_FALSE(parser.objectWithString(objects));
     EXPECT_EQ(parser.errorTrace().front()->code, 7);
@@ -212,7 +218,8 @@ TEST(JsonParser, DepthLimit) {
 
 TEST(JsonParser, LargeObjectsWithAndWithoutRepeatedKeys) {
     std::string text = "{";
-    for (int i = 0; i < 500; ++i) text += (i ? "," : "") + std::string("\"key") + std::to_string(i) + "\":" + std::to_string(i);
+    for (int i = 0; i < 500; ++i)
+        text += (i ? "," : "") + std::string("\"key") + std::to_string(i) + "\":" + std::to_string(i);
     std::string repeated = text + ",\"key7\":\"again\"}";
     text += "}";
     VelkoraKXJsonParser parser;

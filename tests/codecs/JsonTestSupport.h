@@ -18,4 +18,4 @@ inline TraceLines traceOf(const VelkoraKXJsonBase& component) {
     return lines;
 }
 
-}  // namespace velkora::testing
+} // namespace velkora::testing

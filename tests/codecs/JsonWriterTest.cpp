@@ -12,12 +12,12 @@ using foundation::Array;
 using foundation::Dictionary;
 using foundation::Number;
 using foundation::Value;
-using velkora::testing::traceOf;
 using velkora::testing::TraceLines;
+using velkora::testing::traceOf;
 
 namespace {
 struct Opaque {};
-}  // namespace
+} // namespace
 
 TEST(JsonWriter, CompactOutputKeepsDictionaryOrder) {
     VelkoraKXJsonWriter writer;
@@ -40,8 +40,7 @@ TEST(JsonWriter, HumanReadableIndentsTwoSpacesPerLevel) {
 TEST(JsonWriter, StringEscapes) {
     VelkoraKXJsonWriter writer;
     std::string text("q\"b\\s/\b\f\n\r\t\x01\x1f\x7f\xC3\xA9", 16);
-    EXPECT_EQ(writer.stringWithFragment(Value(text)),
-              "\"q\\\"b\\\\s/\\b\\f\\n\\r\\t\\u0001\\u001f\x7f\xC3\xA9\"");
+    EXPECT_EQ(writer.stringWithFragment(Value(text)), "\"q\\\"b\\\\s/\\b\\f\\n\\r\\t\\u0001\\u001f\x7f\xC3\xA9\"");
     EXPECT_EQ(writer.stringWithFragment(Value(std::string("a\0b", 3))), "\"a\\u0000b\"");
 }
 
@@ -75,8 +74,9 @@ TEST(JsonWriter, FailuresAndTheirTraces) {
     EXPECT_EQ(writer.errorTrace().front()->code, 1);
 
     Value deep = Array{};
-    for (int i = 0; i < 512; ++i) deep = Array{deep};
-    EXPECT_FALSE(writer.stringWithObject(deep));  // 513 levels
+    for (int i = 0; i < 512; ++i)
+        deep = Array{deep};
+    EXPECT_FALSE(writer.stringWithObject(deep)); // 513 levels
     EXPECT_EQ(writer.errorTrace().front()->code, 7);
     EXPECT_TRUE(writer.stringWithObject(*deep.asArray()->begin()));
 

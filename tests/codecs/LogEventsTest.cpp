@@ -23,7 +23,7 @@ protected:
     static VelkoraLogEventsManager& log() { return VelkoraLogEventsManager::instance(); }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(LogEvents, RecordsDrainInOrderJoinedAndEscaped) {
     log().logEvent("feature-viewed;feed");
@@ -55,14 +55,18 @@ TEST_F(LogEvents, EventsLoggedDuringDrainsLandInExactlyOneDrain) {
     std::vector<std::thread> loggers;
     for (int t = 0; t < kThreads; ++t)
         loggers.emplace_back([t] {
-            for (int i = 0; i < kEach; ++i) log().logEvent("e" + std::to_string(t) + "-" + std::to_string(i));
+            for (int i = 0; i < kEach; ++i)
+                log().logEvent("e" + std::to_string(t) + "-" + std::to_string(i));
         });
     std::multiset<std::string> seen;
     auto drain = [&] {
-        for (auto& record : log().takeLoggedEvents()) seen.insert(std::move(record));
+        for (auto& record : log().takeLoggedEvents())
+            seen.insert(std::move(record));
     };
-    for (int i = 0; i < 200; ++i) drain();
-    for (auto& thread : loggers) thread.join();
+    for (int i = 0; i < 200; ++i)
+        drain();
+    for (auto& thread : loggers)
+        thread.join();
     drain();
     ASSERT_EQ(seen.size(), static_cast<size_t>(kThreads * kEach));
     EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()).size(), seen.size());

@@ -20,7 +20,8 @@ TEST(RequestText, EscapesWhatAQueryParserWouldMisread) {
         {"Az09-_.~!*'();:@$,/?", "Az09-_.~!*'();:@$,/?"},
         {"", ""},
     };
-    for (const auto& [text, escaped] : cases) EXPECT_EQ(escapeRequestValue(text), escaped) << text;
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(escapeRequestValue(text), escaped) << text;
 }
 
 TEST(RequestText, TheServiceReadsBackExactlyTheTextThatWasSent) {
@@ -36,8 +37,8 @@ TEST(RequestText, TheServiceReadsBackExactlyTheTextThatWasSent) {
         "  spaces  ",
     };
     for (const auto& message : messages) {
-        std::string query = "command=sendMessage&appId=A&userId=U&message=" + escapeRequestValue(message) +
-                            "&senderUserId=S";
+        std::string query =
+            "command=sendMessage&appId=A&userId=U&message=" + escapeRequestValue(message) + "&senderUserId=S";
         auto parsed = service::QueryText::parse(query);
         EXPECT_EQ(parsed.value("message"), message);
         EXPECT_EQ(parsed.value("senderUserId"), "S");
@@ -48,7 +49,8 @@ TEST(RequestText, TheServiceReadsBackExactlyTheTextThatWasSent) {
 
 TEST(RequestText, TagAppendsSixDecimalTimeAndTheCrcOfEverythingBefore) {
     const std::string endpoint = "https://127.0.0.1:8443/VelkoraServer2/api";
-    const std::string request = endpoint + "?command=getChats&clientType=1&build=2.5.7&appId=A&userId=U&protocolVersion=15";
+    const std::string request =
+        endpoint + "?command=getChats&clientType=1&build=2.5.7&appId=A&userId=U&protocolVersion=15";
     std::string tagged = tagRequestText(request, 1765300000.5);
     const std::string prefix = request + "&ts=1765300000.500000";
     ASSERT_EQ(tagged.substr(0, prefix.size()), prefix);
@@ -58,9 +60,8 @@ TEST(RequestText, TagAppendsSixDecimalTimeAndTheCrcOfEverythingBefore) {
     EXPECT_EQ(service::checkTag(endpoint, tagged.substr(endpoint.size() + 1)), service::TagCheck::Ok);
 
     // Non-ASCII text is hashed over its UTF-8 bytes, and the service agrees.
-    std::string withText = tagRequestText(endpoint + "?command=query&text=" + escapeRequestValue("J\xC3\xB6rg") +
-                                              "&raw=\xC3\xA9",
-                                          12.25);
+    std::string withText =
+        tagRequestText(endpoint + "?command=query&text=" + escapeRequestValue("J\xC3\xB6rg") + "&raw=\xC3\xA9", 12.25);
     EXPECT_EQ(service::checkTag(endpoint, withText.substr(endpoint.size() + 1)), service::TagCheck::Ok);
 
     EXPECT_EQ(requestTimeStamp(0.0000004), "0.000000");

@@ -16,16 +16,20 @@ namespace {
 // let a message add parameters of its own.
 constexpr std::array<bool, 256> makeKeep() {
     std::array<bool, 256> keep{};
-    for (int c = 'A'; c <= 'Z'; ++c) keep[c] = true;
-    for (int c = 'a'; c <= 'z'; ++c) keep[c] = true;
-    for (int c = '0'; c <= '9'; ++c) keep[c] = true;
-    for (char c : std::string_view("-_.~!*'();:@$,/?")) keep[static_cast<unsigned char>(c)] = true;
+    for (int c = 'A'; c <= 'Z'; ++c)
+        keep[c] = true;
+    for (int c = 'a'; c <= 'z'; ++c)
+        keep[c] = true;
+    for (int c = '0'; c <= '9'; ++c)
+        keep[c] = true;
+    for (char c : std::string_view("-_.~!*'();:@$,/?"))
+        keep[static_cast<unsigned char>(c)] = true;
     return keep;
 }
 
 constexpr std::array<bool, 256> kKeep = makeKeep();
 
-}  // namespace
+} // namespace
 
 std::string escapeRequestValue(std::string_view text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -61,6 +65,8 @@ std::string tagRequestText(std::string_view text, double secondsSince1970) {
     return out;
 }
 
-std::string tagRequestText(std::string_view text) { return tagRequestText(text, foundation::RunLoop::main().now()); }
+std::string tagRequestText(std::string_view text) {
+    return tagRequestText(text, foundation::RunLoop::main().now());
+}
 
-}  // namespace velkora
+} // namespace velkora

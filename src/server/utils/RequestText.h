@@ -21,4 +21,4 @@ std::string tagRequestText(std::string_view text, double secondsSince1970);
 // The same at the main run loop's current time.
 std::string tagRequestText(std::string_view text);
 
-}  // namespace velkora
+} // namespace velkora

@@ -17,14 +17,14 @@ inline size_t utf8SequenceLength(const char* p, const char* end) {
     if (b0 < 0xE0) return cont(1) ? 2 : 0;
     if (b0 < 0xF0) {
         if (!cont(1) || !cont(2)) return 0;
-        if (b0 == 0xE0 && at(1) < 0xA0) return 0;   // overlong
-        if (b0 == 0xED && at(1) >= 0xA0) return 0;  // a surrogate half
+        if (b0 == 0xE0 && at(1) < 0xA0) return 0;  // overlong
+        if (b0 == 0xED && at(1) >= 0xA0) return 0; // a surrogate half
         return 3;
     }
     if (b0 < 0xF5) {
         if (!cont(1) || !cont(2) || !cont(3)) return 0;
-        if (b0 == 0xF0 && at(1) < 0x90) return 0;   // overlong
-        if (b0 == 0xF4 && at(1) >= 0x90) return 0;  // beyond U+10FFFF
+        if (b0 == 0xF0 && at(1) < 0x90) return 0;  // overlong
+        if (b0 == 0xF4 && at(1) >= 0x90) return 0; // beyond U+10FFFF
         return 4;
     }
     return 0;
@@ -45,4 +45,4 @@ inline bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-}  // namespace velkora
+} // namespace velkora

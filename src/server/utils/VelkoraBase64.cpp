@@ -16,7 +16,8 @@ constexpr uint8_t kSkip = 0xFF;
 // read as "+" and "/" do, so what the family writes also reads back.
 constexpr std::array<uint8_t, 256> makeDecodeTable() {
     std::array<uint8_t, 256> table{};
-    for (auto& entry : table) entry = kSkip;
+    for (auto& entry : table)
+        entry = kSkip;
     for (uint8_t i = 0; i < 64; ++i) {
         table[static_cast<unsigned char>(kStandard[i])] = i;
         table[static_cast<unsigned char>(kSafe[i])] = i;
@@ -52,7 +53,7 @@ std::span<const uint8_t> bytesOf(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-}  // namespace
+} // namespace
 
 std::string VelkoraBase64::encode(std::span<const uint8_t> bytes) {
     std::string out;
@@ -61,7 +62,9 @@ std::string VelkoraBase64::encode(std::span<const uint8_t> bytes) {
     return out;
 }
 
-std::string VelkoraBase64::encode(std::string_view bytes) { return encode(bytesOf(bytes)); }
+std::string VelkoraBase64::encode(std::string_view bytes) {
+    return encode(bytesOf(bytes));
+}
 
 std::string VelkoraBase64::encode(const uint8_t* bytes, int32_t length) {
     if (!bytes || length <= 0) return {};
@@ -69,12 +72,13 @@ std::string VelkoraBase64::encode(const uint8_t* bytes, int32_t length) {
 }
 
 std::vector<uint8_t> VelkoraBase64::decode(std::string_view text) {
-    while (!text.empty() && text.back() == '=') text.remove_suffix(1);
+    while (!text.empty() && text.back() == '=')
+        text.remove_suffix(1);
     size_t outLength = text.size() * 3 / 4;
     std::vector<uint8_t> out;
     out.reserve(outLength);
     auto value = [&](size_t i) -> uint32_t {
-        if (i >= text.size()) return 0;  // a group cut short reads "A"
+        if (i >= text.size()) return 0; // a group cut short reads "A"
         uint8_t v = kDecode[static_cast<unsigned char>(text[i])];
         // Only the standard alphabet counts here; anything else reads as 0.
         return v == kSkip || text[i] == '-' || text[i] == '_' ? 0 : v;
@@ -154,4 +158,4 @@ std::optional<std::string> stringWithBase64EncodedString(std::string_view text) 
     return out;
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -38,4 +38,4 @@ std::optional<std::vector<uint8_t>> dataWithBase64EncodedString(std::string_view
 // The decoded bytes as UTF-8 text; nullopt when nothing decodes or the bytes are not UTF-8.
 std::optional<std::string> stringWithBase64EncodedString(std::string_view text);
 
-}  // namespace velkora
+} // namespace velkora

@@ -7,8 +7,7 @@ namespace velkora {
 using foundation::ErrorPtr;
 using foundation::Value;
 
-template <typename R>
-R VelkoraKXJSON::finish(R result, const VelkoraKXJsonBase& component, ErrorPtr* error) {
+template <typename R> R VelkoraKXJSON::finish(R result, const VelkoraKXJsonBase& component, ErrorPtr* error) {
     if (!result) {
         setErrorTrace(component.errorTrace());
         if (error) *error = lastError();
@@ -66,7 +65,7 @@ auto convertOnce(const Input& input, const char* failureLine, Call call) {
     return result;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> JSONRepresentation(const Value& value) {
     return convertOnce<VelkoraKXJsonWriter>(value, "-JSONRepresentation failed. Error trace is: %@",
@@ -88,4 +87,4 @@ std::optional<Value> JSONFragmentValue(std::string_view text) {
                                             [](auto& p, std::string_view t) { return p.fragmentWithString(t); });
 }
 
-}  // namespace velkora
+} // namespace velkora

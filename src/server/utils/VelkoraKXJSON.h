@@ -44,8 +44,7 @@ public:
     VelkoraKXJsonWriter& jsonWriter() { return jsonWriter_; }
 
 private:
-    template <typename R>
-    R finish(R result, const VelkoraKXJsonBase& component, foundation::ErrorPtr* error);
+    template <typename R> R finish(R result, const VelkoraKXJsonBase& component, foundation::ErrorPtr* error);
 
     VelkoraKXJsonParser jsonParser_;
     VelkoraKXJsonWriter jsonWriter_;
@@ -57,4 +56,4 @@ std::optional<std::string> JSONFragment(const foundation::Value& value);
 std::optional<foundation::Value> JSONValue(std::string_view text);
 std::optional<foundation::Value> JSONFragmentValue(std::string_view text);
 
-}  // namespace velkora
+} // namespace velkora

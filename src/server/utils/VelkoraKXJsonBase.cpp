@@ -22,4 +22,4 @@ std::string VelkoraKXJsonBase::errorTraceDescription() const {
     return out;
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -58,4 +58,4 @@ protected:
     uint32_t maxDepth_ = kDefaultMaxDepth;
 };
 
-}  // namespace velkora
+} // namespace velkora

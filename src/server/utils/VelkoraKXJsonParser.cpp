@@ -25,7 +25,9 @@ inline bool isWhite(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-inline bool isDigit(char ch) { return static_cast<unsigned char>(ch - '0') < 10; }
+inline bool isDigit(char ch) {
+    return static_cast<unsigned char>(ch - '0') < 10;
+}
 
 inline int hexValue(char ch) {
     if (ch >= '0' && ch <= '9') return ch - '0';
@@ -98,7 +100,7 @@ std::string hexText(unsigned v) {
     return std::string(buf, r.ptr);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<Value> VelkoraKXJsonParser::fragmentWithString(const char* text) {
     if (!text) {
@@ -136,8 +138,7 @@ std::optional<Value> VelkoraKXJsonParser::objectWithString(std::string_view text
     return result;
 }
 
-template <typename... Args>
-Value& VelkoraKXJsonParser::place(Value& result, Args&&... args) {
+template <typename... Args> Value& VelkoraKXJsonParser::place(Value& result, Args&&... args) {
     if (frames_.empty()) {
         result = Value(std::forward<Args>(args)...);
         return result;
@@ -197,14 +198,16 @@ void VelkoraKXJsonParser::close() {
     if (!duplicate && n > kIncrementalKeyCheck) {
         std::vector<std::string_view> keys;
         keys.reserve(n);
-        for (const auto& entry : dictionary) keys.emplace_back(entry.first);
+        for (const auto& entry : dictionary)
+            keys.emplace_back(entry.first);
         std::sort(keys.begin(), keys.end());
         duplicate = std::adjacent_find(keys.begin(), keys.end()) != keys.end();
     }
     if (!duplicate) return;
     Dictionary merged;
     merged.reserve(n);
-    for (auto& entry : dictionary) merged.set(std::move(entry.first), std::move(entry.second));
+    for (auto& entry : dictionary)
+        merged.set(std::move(entry.first), std::move(entry.second));
     dictionary = std::move(merged);
 }
 
@@ -217,8 +220,8 @@ void VelkoraKXJsonParser::unwind(size_t waitingFrames) {
             continue;
         }
         // An open container below holds its key as the last member; the innermost frame's is pending.
-        std::string_view key = i + 1 < frames_.size() ? std::string_view((frames_[i].dictionary->end() - 1)->first)
-                                                      : pendingKey_;
+        std::string_view key =
+            i + 1 < frames_.size() ? std::string_view((frames_[i].dictionary->end() - 1)->first) : pendingKey_;
         addErrorWithCode(kVelkoraKXJsonParse, foundation::format("Object value expected for key: %@", key));
     }
     frames_.clear();
@@ -232,7 +235,8 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
     frames_.clear();
 
     auto skipWhite = [this] {
-        while (c_ < end_ && isWhite(*c_)) ++c_;
+        while (c_ < end_ && isWhite(*c_))
+            ++c_;
     };
     auto cur = [this] { return c_ < end_ ? *c_ : '\0'; };
     auto literal = [this](const char* word, size_t n) {
@@ -263,7 +267,8 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
                 }
                 ++c_;
                 bool isObject = ch == '{';
-                open(isObject ? place(result, std::in_place_type<Dictionary>) : place(result, std::in_place_type<Array>),
+                open(isObject ? place(result, std::in_place_type<Dictionary>)
+                              : place(result, std::in_place_type<Array>),
                      isObject);
                 step = isObject ? Step::ObjectNext : Step::ArrayNext;
                 continue;
@@ -392,7 +397,7 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
             continue;
         }
         }
-        break;  // the top value is complete
+        break; // the top value is complete
     }
 
     skipWhite();
@@ -456,12 +461,30 @@ std::string_view VelkoraKXJsonParser::scanStringRest(const char* runStart) {
         switch (e) {
         case '"':
         case '\\':
-        case '/': scratch_ += e; ++c_; break;
-        case 'b': scratch_ += '\b'; ++c_; break;
-        case 'f': scratch_ += '\f'; ++c_; break;
-        case 'n': scratch_ += '\n'; ++c_; break;
-        case 'r': scratch_ += '\r'; ++c_; break;
-        case 't': scratch_ += '\t'; ++c_; break;
+        case '/':
+            scratch_ += e;
+            ++c_;
+            break;
+        case 'b':
+            scratch_ += '\b';
+            ++c_;
+            break;
+        case 'f':
+            scratch_ += '\f';
+            ++c_;
+            break;
+        case 'n':
+            scratch_ += '\n';
+            ++c_;
+            break;
+        case 'r':
+            scratch_ += '\r';
+            ++c_;
+            break;
+        case 't':
+            scratch_ += '\t';
+            ++c_;
+            break;
         case 'u':
             ++c_;
             if (!scanUnicodeEscape(scratch_)) {
@@ -470,8 +493,8 @@ std::string_view VelkoraKXJsonParser::scanStringRest(const char* runStart) {
             }
             break;
         default:
-            addErrorWithCode(kVelkoraKXJsonEscape,
-                             foundation::format("Illegal escape sequence '0x%@'", hexText(static_cast<unsigned char>(e))));
+            addErrorWithCode(kVelkoraKXJsonEscape, foundation::format("Illegal escape sequence '0x%@'",
+                                                                      hexText(static_cast<unsigned char>(e))));
             return {};
         }
         if (c_ == end_) {
@@ -538,7 +561,8 @@ std::string_view VelkoraKXJsonParser::scanNumber() {
         addErrorWithCode(kVelkoraKXJsonNumber, "No digits after initial minus");
         return {};
     } else {
-        while (digitHere()) ++c_;
+        while (digitHere())
+            ++c_;
     }
     if (c_ < end_ && *c_ == '.') {
         ++c_;
@@ -546,7 +570,8 @@ std::string_view VelkoraKXJsonParser::scanNumber() {
             addErrorWithCode(kVelkoraKXJsonNumber, "No digits after decimal point");
             return {};
         }
-        while (digitHere()) ++c_;
+        while (digitHere())
+            ++c_;
     }
     if (c_ < end_ && (*c_ == 'e' || *c_ == 'E')) {
         ++c_;
@@ -555,9 +580,10 @@ std::string_view VelkoraKXJsonParser::scanNumber() {
             addErrorWithCode(kVelkoraKXJsonNumber, "No digits after exponent");
             return {};
         }
-        while (digitHere()) ++c_;
+        while (digitHere())
+            ++c_;
     }
     return std::string_view(start, static_cast<size_t>(c_ - start));
 }
 
-}  // namespace velkora
+} // namespace velkora

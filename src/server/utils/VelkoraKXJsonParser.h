@@ -30,7 +30,7 @@ private:
     struct Frame {
         foundation::Array* array;
         foundation::Dictionary* dictionary;
-        uint64_t keyBuckets = 0;  // fingerprints of the keys so far, to find a repeated key cheaply
+        uint64_t keyBuckets = 0; // fingerprints of the keys so far, to find a repeated key cheaply
         bool repeatedKey = false;
     };
 
@@ -41,8 +41,7 @@ private:
     bool scanUnicodeEscape(std::string& out);
     bool scanHexQuad(unsigned& value);
     std::string_view scanNumber();
-    template <typename... Args>
-    foundation::Value& place(foundation::Value& result, Args&&... args);
+    template <typename... Args> foundation::Value& place(foundation::Value& result, Args&&... args);
     void noteKey(std::string_view key);
     void open(foundation::Value& container, bool isObject);
     void close();
@@ -62,4 +61,4 @@ private:
     std::string scratch_;
 };
 
-}  // namespace velkora
+} // namespace velkora

@@ -1,8 +1,8 @@
 #include "server/utils/VelkoraKXJsonWriter.h"
 
 #include <algorithm>
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <memory>
 
 #include "platform/foundation/Log.h"
@@ -18,7 +18,8 @@ namespace {
 struct EscapeSet {
     bool needs[256] = {};
     EscapeSet() {
-        for (int i = 0; i < 0x20; ++i) needs[i] = true;
+        for (int i = 0; i < 0x20; ++i)
+            needs[i] = true;
         needs[static_cast<unsigned char>('"')] = true;
         needs[static_cast<unsigned char>('\\')] = true;
     }
@@ -38,18 +39,21 @@ bool isJsonNumberText(std::string_view t) {
     if (t[i] == '0') {
         ++i;
     } else {
-        while (digit()) ++i;
+        while (digit())
+            ++i;
     }
     if (i < t.size() && t[i] == '.') {
         ++i;
         if (!digit()) return false;
-        while (digit()) ++i;
+        while (digit())
+            ++i;
     }
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
         if (!digit()) return false;
-        while (digit()) ++i;
+        while (digit())
+            ++i;
     }
     return i == t.size();
 }
@@ -74,10 +78,14 @@ std::string replacingInvalidUtf8(std::string_view text) {
 
 std::string className(const Value& value) {
     switch (value.type()) {
-    case Value::Type::Number: return "Number";
-    case Value::Type::String: return "String";
-    case Value::Type::Object: break;
-    default: return "Value";
+    case Value::Type::Number:
+        return "Number";
+    case Value::Type::String:
+        return "String";
+    case Value::Type::Object:
+        break;
+    default:
+        return "Value";
     }
     // The name of the object's type, readable where the runtime can demangle it.
     const char* mangled = value.objectType().name();
@@ -86,7 +94,7 @@ std::string className(const Value& value) {
     return status == 0 && readable ? std::string(readable.get()) : std::string(mangled);
 }
 
-}  // namespace
+} // namespace
 
 void appendJsonString(std::string_view text, std::string& out) {
     const EscapeSet& set = escapeSet();
@@ -98,13 +106,27 @@ void appendJsonString(std::string_view text, std::string& out) {
         out.append(text.data() + runStart, i - runStart);
         runStart = i + 1;
         switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\f': out += "\\f"; break;
-        case '\r': out += "\\r"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
         default: {
             static const char kHex[] = "0123456789abcdef";
             char buf[6] = {'\\', 'u', '0', '0', kHex[ch >> 4], kHex[ch & 15]};
@@ -150,8 +172,10 @@ void VelkoraKXJsonWriter::appendIndent(std::string& out) const {
 
 bool VelkoraKXJsonWriter::appendValue(const Value& value, std::string& out) {
     switch (value.type()) {
-    case Value::Type::Dictionary: return appendDictionary(*value.asDictionary(), out);
-    case Value::Type::Array: return appendArray(*value.asArray(), out);
+    case Value::Type::Dictionary:
+        return appendDictionary(*value.asDictionary(), out);
+    case Value::Type::Array:
+        return appendArray(*value.asArray(), out);
     case Value::Type::String:
         if (!isValidUtf8(*value.asString())) {
             // JSON is text: a byte that is not part of a UTF-8 character is written as U+FFFD, so the output
@@ -161,18 +185,23 @@ bool VelkoraKXJsonWriter::appendValue(const Value& value, std::string& out) {
         }
         appendJsonString(*value.asString(), out);
         return true;
-    case Value::Type::Bool: out += *value.asBool() ? "true" : "false"; return true;
+    case Value::Type::Bool:
+        out += *value.asBool() ? "true" : "false";
+        return true;
     case Value::Type::Number:
         if (!isJsonNumberText(value.asNumber()->text())) {
-            addErrorWithCode(kVelkoraKXJsonUnsupported,
-                             foundation::format("VelkoraJSON serialisation not supported for Number %@",
-                                                value.asNumber()->text()));
+            addErrorWithCode(
+                kVelkoraKXJsonUnsupported,
+                foundation::format("VelkoraJSON serialisation not supported for Number %@", value.asNumber()->text()));
             return false;
         }
         out += value.asNumber()->text();
         return true;
-    case Value::Type::Null: out += "null"; return true;
-    case Value::Type::Object: break;
+    case Value::Type::Null:
+        out += "null";
+        return true;
+    case Value::Type::Object:
+        break;
     }
     addErrorWithCode(kVelkoraKXJsonUnsupported,
                      foundation::format("VelkoraJSON serialisation not supported for %@", className(value)));
@@ -200,7 +229,8 @@ bool VelkoraKXJsonWriter::appendDictionary(const foundation::Dictionary& diction
     out += '{';
     std::vector<const foundation::Dictionary::Entry*> entries;
     entries.reserve(dictionary.size());
-    for (const auto& entry : dictionary) entries.push_back(&entry);
+    for (const auto& entry : dictionary)
+        entries.push_back(&entry);
     if (sortKeys_)
         std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
     bool first = true;
@@ -227,4 +257,4 @@ bool VelkoraKXJsonWriter::appendDictionary(const foundation::Dictionary& diction
     return true;
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -37,4 +37,4 @@ private:
 // Writes a text as a JSON string, quotation marks included.
 void appendJsonString(std::string_view text, std::string& out);
 
-}  // namespace velkora
+} // namespace velkora

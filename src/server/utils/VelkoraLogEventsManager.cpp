@@ -33,7 +33,9 @@ std::string VelkoraLogEventsManager::escapedLoggedEvents(const std::vector<std::
     return escapeRequestValue(joined);
 }
 
-std::string VelkoraLogEventsManager::loggedEventsAsString() { return escapedLoggedEvents(takeLoggedEvents()); }
+std::string VelkoraLogEventsManager::loggedEventsAsString() {
+    return escapedLoggedEvents(takeLoggedEvents());
+}
 
 std::vector<std::string> VelkoraLogEventsManager::takeLoggedEvents() {
     std::lock_guard lock(mutex_);
@@ -56,4 +58,4 @@ std::vector<std::string> VelkoraLogEventsManager::loggedEvents() const {
     return loggedEvents_;
 }
 
-}  // namespace velkora
+} // namespace velkora

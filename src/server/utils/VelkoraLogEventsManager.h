@@ -35,4 +35,4 @@ private:
     std::vector<std::string> loggedEvents_;
 };
 
-}  // namespace velkora
+} // namespace velkora

@@ -27,4 +27,4 @@ private:
     std::array<uint32_t, 256> table_{};
 };
 
-}  // namespace velkora
+} // namespace velkora
