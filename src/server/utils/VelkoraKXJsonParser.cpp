@@ -143,7 +143,14 @@ template <typename... Args> Value& VelkoraKXJsonParser::place(Value& result, Arg
         result = Value(std::forward<Args>(args)...);
         return result;
     }
-    const Frame& frame = frames_.back();
+    Frame& frame = frames_.back();
+    if (frame.room) [[unlikely]] {
+        if (frame.array)
+            frame.array->reserve(frame.room);
+        else
+            frame.dictionary->reserve(frame.room);
+        frame.room = 0;
+    }
     if (frame.array) return frame.array->emplace_back(std::forward<Args>(args)...);
     return frame.dictionary
         ->emplaceUnchecked(std::piecewise_construct, std::forward_as_tuple(pendingKey_.data(), pendingKey_.size()),
@@ -168,16 +175,11 @@ void VelkoraKXJsonParser::open(Value& container, bool isObject) {
     size_t depth = frames_.size();
     auto& hints = isObject ? objectHint_ : arrayHint_;
     if (hints.size() <= depth) hints.resize(depth + 1, isObject ? 7 : 8);
-    uint32_t room = std::min<uint32_t>(hints[depth], 1024);
-    if (isObject) {
-        Dictionary* dictionary = container.asDictionary();
-        dictionary->reserve(room);
-        frames_.push_back(Frame{nullptr, dictionary});
-    } else {
-        Array* array = container.asArray();
-        array->reserve(room);
-        frames_.push_back(Frame{array, nullptr});
-    }
+    uint32_t room = std::clamp<uint32_t>(hints[depth], 2, 1024);
+    if (isObject)
+        frames_.push_back(Frame{nullptr, container.asDictionary(), 0, room});
+    else
+        frames_.push_back(Frame{container.asArray(), nullptr, 0, room});
     depth_ = static_cast<uint32_t>(frames_.size());
 }
 
@@ -437,13 +439,19 @@ std::string_view VelkoraKXJsonParser::scanStringRest(const char* runStart) {
             return scratch_;
         }
         if (ch >= 0x80) {
-            size_t n = utf8SequenceLength(p, end_);
-            if (!n) {
-                addErrorWithCode(kVelkoraKXJsonParse,
-                                 foundation::format("Invalid UTF-8 byte '0x%@' in string", hexText(ch)));
-                return {};
-            }
-            c_ += n;
+            // Characters beyond ASCII tend to come in runs (a word in another script): check the whole run
+            // before looking for the next stop.
+            do {
+                size_t n = utf8SequenceLength(p, end_);
+                if (!n) {
+                    c_ = p;
+                    addErrorWithCode(kVelkoraKXJsonParse, foundation::format("Invalid UTF-8 byte '0x%@' in string",
+                                                                             hexText(static_cast<unsigned char>(*p))));
+                    return {};
+                }
+                p += n;
+            } while (p < end_ && static_cast<unsigned char>(*p) >= 0x80);
+            c_ = p;
             continue;
         }
         if (ch != '\\') {

@@ -31,6 +31,7 @@ private:
         foundation::Array* array;
         foundation::Dictionary* dictionary;
         uint64_t keyBuckets = 0; // fingerprints of the keys so far, to find a repeated key cheaply
+        uint32_t room = 0;       // reserved with the first element, so an empty container allocates nothing
         bool repeatedKey = false;
     };
 
