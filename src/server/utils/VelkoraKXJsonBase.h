@@ -35,7 +35,8 @@ class VelkoraKXJsonBase {
 public:
     static constexpr uint32_t kDefaultMaxDepth = 512;
 
-    // 0 means no limit.
+    // 0 means no limit. The reader itself keeps no native stack per level, but destroying, comparing and
+    // writing a value recurse, so a caller that lifts the limit on outside input bounds the depth itself.
     uint32_t maxDepth() const { return maxDepth_; }
     void setMaxDepth(uint32_t maxDepth) { maxDepth_ = maxDepth; }
 
