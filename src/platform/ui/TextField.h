@@ -94,8 +94,8 @@ public:
     void setClearButtonMode(TextFieldViewMode m) { clearButtonMode_ = m; }
     // The view shown instead of the keyboard, and the bar above it.
     // Whatever the keyboard machinery asks of a text input.
-    bool isTextInput() const { return true; }
-    std::shared_ptr<View> inputView() const { return inputView_; }
+    bool isTextInput() const override { return true; }
+    std::shared_ptr<View> inputView() const override { return inputView_; }
     void setInputView(ViewPtr v) { inputView_ = std::move(v); }
     const ViewPtr& inputAccessoryView() const { return inputAccessoryView_; }
     void setInputAccessoryView(ViewPtr v) { inputAccessoryView_ = std::move(v); }
