@@ -3,6 +3,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/Label.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraAppData.h"
 
@@ -137,5 +138,7 @@ ui::Color VelkoraAppSettings::leadingColor() {
     auto packed = static_cast<uint32_t>(fromConfig<int32_t>([](const VelkoraAppData& d) { return d.leadingColor(); }));
     return ui::Color::rgba(((packed >> 16) & 0xff) / 255.0, ((packed >> 8) & 0xff) / 255.0, (packed & 0xff) / 255.0, 1.0);
 }
+
+void VelkoraAppSettings::setLeadingColor(ui::Label& label) { label.setTextColor(leadingColor()); }
 
 }  // namespace velkora

@@ -14,6 +14,7 @@ namespace velkora {
 
 namespace ui {
 class Image;
+class Label;
 }
 class VelkoraAppFeatures;
 
@@ -54,6 +55,7 @@ public:
     static int32_t changeNumber();
     static std::vector<std::shared_ptr<VelkoraAppFeatures>> appFeatures();
     static ui::Color leadingColor();
+    static void setLeadingColor(ui::Label& label);
     static bool menuOpensToRight();
 
     void setAppId(OptString id) { appId_ = std::move(id); }

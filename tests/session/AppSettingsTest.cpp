@@ -3,6 +3,7 @@
 #include "SessionTestSupport.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/Label.h"
 #include "session/VelkoraAppData.h"
 
 using namespace velkora;
@@ -82,6 +83,9 @@ TEST_F(AppSettingsTest, UnitsColoursAndAnswersBeforeAnyConfiguration) {
     EXPECT_DOUBLE_EQ(c.g, 0.4);
     EXPECT_DOUBLE_EQ(c.b, 0.6);
     EXPECT_DOUBLE_EQ(c.a, 1.0);
+    auto label = std::make_shared<ui::Label>();
+    VelkoraAppSettings::setLeadingColor(*label);
+    EXPECT_EQ(label->textColor(), c);
 
     EXPECT_FALSE(VelkoraAppSettings::displayTestUsers());
     VelkoraAgentInternal::instance().setTestMode(true);
