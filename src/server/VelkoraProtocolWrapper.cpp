@@ -1,0 +1,350 @@
+#include "server/VelkoraProtocolWrapper.h"
+
+#include <sys/utsname.h>
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "server/VelkoraReplyParsers.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "server/utils/RequestText.h"
+#include "server/utils/VelkoraKXJsonParser.h"
+#include "server/utils/VelkoraLogEventsManager.h"
+#include "data/VelkoraUtils.h"
+#include "session/VelkoraAppData.h"
+
+namespace velkora {
+
+using foundation::Log;
+using foundation::Value;
+
+namespace {
+
+std::string str(const std::optional<std::string>& s) { return s.value_or(""); }
+std::string num(int64_t v) { return std::to_string(v); }
+const char* flag(bool b) { return b ? "1" : "0"; }
+
+bool missing(const std::optional<std::string>& s) { return !s || s->empty(); }
+
+// The command's text up to its own parameters: "<endpoint>?command=NAME&clientType=1&build=2.5.7".
+std::string head(const char* command) {
+    return VelkoraProtocolWrapper::endpoint() + "?command=" + command + "&clientType=" +
+           std::to_string(kVelkoraClientType) + "&build=" + kVelkoraBuild;
+}
+
+// ---- reply readers, one per command that has a branch ----
+
+using Reader = void (*)(VelkoraProtocolWrapper&, VelkoraProtocolWrapperDelegate&, const Value&);
+
+int32_t intOf(const Value& reply, const char* key) { return reply[key].int32Or(0); }
+
+void readCreateUser(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    if (!reply.get("userId")) {
+        d.deviceIdCreated(w, std::nullopt);
+        return;
+    }
+    d.deviceIdCreated(w, reply["userId"].toText());
+}
+
+void readUpdate(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    int32_t numFollowers = intOf(reply, "numFollowers"), score = intOf(reply, "score"), coins = intOf(reply, "coins");
+    if (!reply.get("messages")) {
+        d.updated(w, std::nullopt, -1, numFollowers, score, coins);
+    } else {
+        auto messages = parseMessages(reply["messages"]);
+        if (messages.empty()) {
+            d.updated(w, std::nullopt, -1, numFollowers, score, coins);
+        } else {
+            int32_t changeNumber = 0;
+            for (auto& m : messages) changeNumber = std::max(changeNumber, m->messageId());
+            d.updated(w, messages, changeNumber, numFollowers, score, coins);
+        }
+    }
+    if (reply.get("feed2")) {
+        auto items = parseFeedMessages(reply["feed2"]);
+        int32_t changeNumber = 0;
+        for (auto& m : items) changeNumber = std::max(changeNumber, m->resendId());
+        if (!items.empty()) d.feedUpdated(w, items, changeNumber);
+    }
+    if (reply.get("likes")) {
+        VelkoraLikeParseContext context{VelkoraProtocolWrapper::likeParseContext()};
+        auto likes = parseLikes(reply["likes"], context);
+        int32_t changeNumber = 0;
+        for (auto& l : likes) changeNumber = std::max(changeNumber, l->changeNumber());
+        d.likesUpdated(w, likes, changeNumber);
+    }
+    if (const Value* topics = reply.get("topics")) {
+        int32_t changeNumber = (*topics)["changeNumber"].int32Or(0);
+        if (const Value* list = topics->get("topics")) {
+            std::vector<VelkoraChatRoomsTopicPtr> parsed;
+            if (auto* array = list->asArray())
+                for (const Value& e : *array)
+                    if (auto t = parseTopic(e)) parsed.push_back(std::move(t));
+            d.topicsUpdated(w, parsed, changeNumber);
+        }
+    }
+    if (const Value* topic = reply.get("topic")) {
+        if (const Value* inner = topic->get("topic")) d.topicUpdated(w, parseTopic(*inner));
+    }
+}
+
+void readGetUserData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    if (const Value* serverTime = reply.get("serverTime")) {
+        double difference = 0;
+        if (auto text = serverTime->toText())
+            if (auto date = VelkoraUtils::getInputDateFormatter().dateFromString(*text))
+                difference = std::trunc(*date - foundation::RunLoop::main().now());
+        d.setTimeDifference(difference);
+    }
+    d.gotUserData(w, reply["user"].isNull() ? nullptr : parseUser(reply["user"]));
+}
+
+void readGetOtherUserData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    d.gotOtherUserData(w, reply["user"].isNull() ? nullptr : parseUser(reply["user"]));
+}
+
+void readGetAppData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    d.gotAppData(w, VelkoraAppData::fromReply(reply["appData"]));
+}
+
+void readSetUserData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.userDataSet(w); }
+
+// The order in which a delivering fetcher is compared; commands without a row end with the envelope.
+struct Branch {
+    VelkoraCommand command;
+    Reader read;
+};
+const Branch kBranches[] = {
+    {VelkoraCommand::CreateUser, readCreateUser},
+    {VelkoraCommand::Update, readUpdate},
+    {VelkoraCommand::UpdateNoLocation, readUpdate},
+    {VelkoraCommand::GetUserData, readGetUserData},
+    {VelkoraCommand::GetOtherUserData, readGetOtherUserData},
+    {VelkoraCommand::GetAppData, readGetAppData},
+    {VelkoraCommand::SetUserData, readSetUserData},
+};
+
+std::function<VelkoraLikeObjectPtr(int32_t)> g_likeObjectWithId;
+
+}  // namespace
+
+VelkoraLikeParseContext VelkoraProtocolWrapper::likeParseContext() {
+    return VelkoraLikeParseContext{std::nullopt, g_likeObjectWithId};
+}
+
+void VelkoraProtocolWrapper::setLikeObjectProvider(std::function<VelkoraLikeObjectPtr(int32_t)> provider) {
+    g_likeObjectWithId = std::move(provider);
+}
+
+std::shared_ptr<VelkoraProtocolWrapper> VelkoraProtocolWrapper::create(VelkoraProtocolWrapperDelegate* delegate) {
+    return std::shared_ptr<VelkoraProtocolWrapper>(new VelkoraProtocolWrapper(delegate));
+}
+
+VelkoraProtocolWrapper::~VelkoraProtocolWrapper() {
+    for (auto& [command, fetcher] : fetchers_) releaseFetcher(fetcher);
+}
+
+void VelkoraProtocolWrapper::releaseFetcher(const std::shared_ptr<VelkoraUrlFetcher>& fetcher) {
+    if (fetcher) fetcher->cancel();
+}
+
+std::string VelkoraProtocolWrapper::platform() {
+    struct utsname u {};
+    if (::uname(&u) != 0) return "unknown";
+    return u.machine;
+}
+
+std::string VelkoraProtocolWrapper::osVersion() {
+    struct utsname u {};
+    if (::uname(&u) != 0) return "unknown";
+    return u.release;
+}
+
+std::string VelkoraProtocolWrapper::endpoint() { return VelkoraServerEndpoint::url(); }
+
+std::string VelkoraProtocolWrapper::getCrcUrl(const std::string& text) { return tagRequestText(text); }
+
+std::string VelkoraProtocolWrapper::formatDouble(double value) {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (ec != std::errc()) return "0.000000";
+    return std::string(buffer, end);
+}
+
+std::shared_ptr<VelkoraUrlFetcher> VelkoraProtocolWrapper::fetcher(VelkoraCommand command) const {
+    auto it = fetchers_.find(command);
+    return it == fetchers_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<VelkoraUrlFetcher> VelkoraProtocolWrapper::fetcherFor(VelkoraCommand command) {
+    auto& f = fetchers_[command];
+    if (!f) f = VelkoraUrlFetcher::create(weak_from_this());
+    return f;
+}
+
+void VelkoraProtocolWrapper::send(VelkoraCommand command, const std::string& text) {
+    if (command != VelkoraCommand::ReportError) command_ = command;
+    fetcherFor(command)->getUrl(getCrcUrl(text));
+}
+
+void VelkoraProtocolWrapper::reportErrorToServer(const std::string& text) {
+    send(VelkoraCommand::ReportError,
+         endpoint() + "?command=dumpAppPlist&appId=ERROR&userId=ERROR&appData=" + text + "&v=2");
+}
+
+std::optional<Value> VelkoraProtocolWrapper::jsonWorkaround(const std::string& text) {
+    VelkoraKXJsonParser parser;
+    auto result = parser.objectWithString(text);
+    if (!result) Log::line("Velkora - JSONValue failed. Error trace is: %@", parser.errorTraceDescription());
+    return result;
+}
+
+bool VelkoraProtocolWrapper::createUserId(const OptString& appId, const OptString& userId, bool test) {
+    if (missing(appId)) {
+        Log::line("Velkora - createUserId: AppId not set");
+        reportErrorToServer("createUserId-no-appId:userId=" + userId.value_or("nil"));
+        return false;
+    }
+    std::string text = head("createUser") + "&appId=" + *appId;
+    if (userId)
+        text += "&userId=" + *userId + "&version=" + num(kVelkoraProtocolVersion);
+    else
+        text += "&clientVersion=" + num(kVelkoraProtocolVersion) + "&test=" + flag(test);
+    send(VelkoraCommand::CreateUser, text);
+    return true;
+}
+
+bool VelkoraProtocolWrapper::update(const VelkoraUpdateRequest& r) {
+    bool located = r.longitude && r.latitude;
+    if (missing(r.appId) || missing(r.userId)) {
+        Log::line(located ? "Velkora - update: AppId or UserId not set"
+                          : "Velkora - update(no location): AppId or UserId not set");
+        return false;
+    }
+    loggedEvents_ = VelkoraLogEventsManager::instance().takeLoggedEvents();
+    std::string text = head("update") + "&appId=" + *r.appId + "&deviceId=" + str(r.deviceId) +
+                       "&userId=" + *r.userId + "&wantMessages=" + flag(r.wantMessages) +
+                       "&changeNumber=" + num(r.changeNumber) + "&wantFeed2=" + flag(r.wantFeed) +
+                       "&feedChangeNumber=" + num(r.feedChangeNumber) + "&wantLikes=" + flag(r.wantFeed) +
+                       "&likesChangeNumber=" + num(r.likesChangeNumber);
+    if (located) text += "&longitude=" + formatDouble(*r.longitude) + "&latitude=" + formatDouble(*r.latitude);
+    text += "&wantTopics=" + std::string(flag(r.wantTopics)) + "&topicsChangeNumber=" + num(r.topicsChangeNumber) +
+            "&wantTopic=" + flag(r.wantTopic) + "&topicChangeNumber=" + num(r.topicChangeNumber) +
+            "&topicId=" + num(r.topicId) + "&logs=" + VelkoraLogEventsManager::escapedLoggedEvents(loggedEvents_) +
+            "&protocolVersion=" + num(kVelkoraProtocolVersion);
+    send(located ? VelkoraCommand::Update : VelkoraCommand::UpdateNoLocation, text);
+    return true;
+}
+
+bool VelkoraProtocolWrapper::reportEvent(const OptString& appId, const OptString& deviceId, const OptString& userId,
+                                         const std::string& type, const std::string& message) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - reportEvent: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::ReportEvent, head("reportEvent") + "&appId=" + *appId + "&deviceId=" + str(deviceId) +
+                                          "&userId=" + *userId + "&type=" + type +
+                                          "&logs=" + escapeRequestValue(message));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getAppData(const OptString& appId, int32_t changeNumber) {
+    if (missing(appId)) {
+        Log::line("Velkora - getAppData: AppId not set");
+        reportErrorToServer("getAppData-no-appId");
+        return false;
+    }
+    send(VelkoraCommand::GetAppData, head("getAppData") + "&appId=" + *appId + "&changeNumber=" + num(changeNumber) +
+                                         "&v=" + num(kVelkoraProtocolVersion));
+    return true;
+}
+
+namespace {
+// What getUserData and getOtherUserData append: the protocol level and the device.
+std::string deviceParameters() {
+    auto name = foundation::Bundle::main().infoDictionary()["CFBundleDisplayName"].textOr("");
+    return "&clientV=" + num(kVelkoraProtocolVersion) + "&osV=" + VelkoraProtocolWrapper::osVersion() +
+           "&platform=" + VelkoraProtocolWrapper::platform() + "&packageName=" + escapeRequestValue(name) +
+           "&build=" + kVelkoraBuild;
+}
+}  // namespace
+
+bool VelkoraProtocolWrapper::getUserData(const OptString& appId, const OptString& userId) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getUserData: AppId or UserId not set");
+        reportErrorToServer("getUserData-no-appId-or-userId=" + appId.value_or("nil") + "," + userId.value_or("nil"));
+        return false;
+    }
+    send(VelkoraCommand::GetUserData, head("getUserData") + "&appId=" + *appId + "&userId=" + *userId + deviceParameters());
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getOtherUserData(const OptString& appId, const OptString& userId,
+                                              const OptString& otherAppId, const OptString& otherUserId) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getOtherUserData: AppId or UserId not set");
+        reportErrorToServer("getOtherUserData-no-appId-or-userId=" + appId.value_or("nil") + "," +
+                            userId.value_or("nil"));
+        return false;
+    }
+    send(VelkoraCommand::GetOtherUserData, head("getOtherUserData") + "&appId=" + *appId + "&userId=" + *userId +
+                                               "&otherAppId=" + str(otherAppId) + "&otherUserId=" +
+                                               str(otherUserId) + deviceParameters());
+    return true;
+}
+
+void VelkoraProtocolWrapper::urlGotError(VelkoraUrlFetcher& fetcher, const foundation::ErrorPtr& error) {
+    auto self = shared_from_this();  // the agent drops its reference while we are still here
+    if (&fetcher == this->fetcher(VelkoraCommand::ReportError).get()) {
+        if (delegate_) delegate_->protocolWrapperDone(*this);
+        return;
+    }
+    if (delegate_) {
+        delegate_->urlGotError(*this, error);
+        delegate_->protocolWrapperDone(*this);
+    } else {
+        Log::line("Velkora - Protocol wrapper got error: %d", error ? error->code : 0);
+    }
+}
+
+void VelkoraProtocolWrapper::urlDidFinishWithString(VelkoraUrlFetcher& fetcher, const std::optional<std::string>& text) {
+    auto self = shared_from_this();
+    handleReply(fetcher, text);
+    if (delegate_) delegate_->protocolWrapperDone(*this);
+}
+
+void VelkoraProtocolWrapper::handleReply(VelkoraUrlFetcher& fetcher, const std::optional<std::string>& text) {
+    if (&fetcher == this->fetcher(VelkoraCommand::ReportError).get()) return;
+    std::optional<Value> reply;
+    if (text) reply = jsonWorkaround(*text);
+    // A top-level array or a body that is not UTF-8 has no keys to read: it is no reply of ours.
+    if (!reply || !reply->isDictionary()) {
+        Log::line("Velkora - internal error: cannot parse response");
+        if (delegate_) delegate_->urlGotError(*this, foundation::makeError("Internal error", 0));
+        return;
+    }
+    if (const Value* error = reply->get("error")) {
+        std::string domain = error->isNull() ? "INTERNAL_ERROR" : error->textOr("");
+        if (delegate_)
+            delegate_->urlGotError(*this, foundation::makeError(domain, 0));
+        else
+            Log::line("Velkora - Protocol wrapper got error: %@", domain);
+        return;
+    }
+    if (const Value* warning = reply->get("warning"))
+        Log::line("Velkora - protocol wrapper received warning: %@", warning->textOr(warning->description()));
+    if (!delegate_) return;
+    for (const Branch& branch : kBranches) {
+        auto f = this->fetcher(branch.command);
+        if (f && f.get() == &fetcher) {
+            branch.read(*this, *delegate_, *reply);
+            return;
+        }
+    }
+}
+
+}  // namespace velkora

@@ -1,0 +1,167 @@
+// The protocol object: one per call to the service. It builds the command's request text, tags it, sends
+// it through its fetcher, reads the reply envelope and hands the reply to the agent's callback of that
+// command.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/VelkoraChatRoomsTopic.h"
+#include "data/VelkoraFeedMessage.h"
+#include "data/VelkoraLikeObject.h"
+#include "data/VelkoraMessageInternal.h"
+#include "data/VelkoraUserInternal.h"
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+#include "server/VelkoraCallback.h"
+#include "server/VelkoraReplyParsers.h"
+#include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
+
+namespace velkora {
+
+class VelkoraAppData;
+class VelkoraProtocolWrapper;
+
+inline constexpr int kVelkoraClientType = 1;
+inline constexpr const char* kVelkoraBuild = "2.5.7";
+inline constexpr int kVelkoraProtocolVersion = 15;
+
+// The commands a protocol object can send; each has its own fetcher, so a reply is matched to its command
+// by the fetcher that delivered it. The order of the reply table in the .cpp is the matching order.
+enum class VelkoraCommand {
+    CreateUser,        // tokenFetcher
+    SetUserData,
+    GetUserData,
+    GetOtherUserData,
+    Update,            // updateFetcher: the located poll
+    UpdateNoLocation,  // updateNoLocationFetcher
+    GetAppData,
+    DumpAppPlist,
+    ReportError,
+    ReportEvent,
+};
+
+// The agent's side: one callback per kind of reply, each with the protocol object first.
+class VelkoraProtocolWrapperDelegate {
+public:
+    virtual ~VelkoraProtocolWrapperDelegate() = default;
+
+    // A reply that is not JSON, a reply with "error", or a transport failure.
+    virtual void urlGotError(VelkoraProtocolWrapper& wrapper, const foundation::ErrorPtr& error) = 0;
+    // The object's reply (or failure) has been handled whatever it reached: it may leave the working list.
+    virtual void protocolWrapperDone(VelkoraProtocolWrapper& /*wrapper*/) {}
+
+    // createUser; no id when the reply carries none.
+    virtual void deviceIdCreated(VelkoraProtocolWrapper&, const std::optional<std::string>& /*deviceId*/) {}
+    // The update poll.
+    virtual void updated(VelkoraProtocolWrapper&, const std::optional<std::vector<VelkoraMessagePtr>>& /*messages*/,
+                         int32_t /*changeNumber*/, int32_t /*numFollowers*/, int32_t /*score*/, int32_t /*coins*/) {}
+    virtual void feedUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraFeedMessagePtr>&, int32_t) {}
+    virtual void likesUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraLikeObjectPtr>&, int32_t) {}
+    virtual void topicsUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraChatRoomsTopicPtr>&, int32_t) {}
+    virtual void topicUpdated(VelkoraProtocolWrapper&, const VelkoraChatRoomsTopicPtr&) {}
+    // Users.
+    virtual void setTimeDifference(double /*seconds*/) {}
+    virtual void gotUserData(VelkoraProtocolWrapper&, const VelkoraUserPtr&) {}
+    virtual void gotOtherUserData(VelkoraProtocolWrapper&, const VelkoraUserPtr&) {}
+    virtual void userDataSet(VelkoraProtocolWrapper&) {}
+    // The application's configuration; null when the reply's "appData" is null.
+    virtual void gotAppData(VelkoraProtocolWrapper&, const std::shared_ptr<VelkoraAppData>&) {}
+};
+
+// The values of one update poll.
+struct VelkoraUpdateRequest {
+    std::optional<std::string> appId, deviceId, userId;
+    bool wantMessages = false;
+    int32_t changeNumber = 0;
+    bool wantFeed = false;
+    int32_t feedChangeNumber = 0;
+    int32_t likesChangeNumber = 0;
+    bool wantTopics = false;
+    int32_t topicsChangeNumber = 0;
+    bool wantTopic = false;
+    int32_t topicId = 0;
+    int32_t topicChangeNumber = 0;
+    // Present for the located form.
+    std::optional<double> longitude, latitude;
+};
+
+class VelkoraProtocolWrapper : public VelkoraUrlFetcherDelegate,
+                               public std::enable_shared_from_this<VelkoraProtocolWrapper> {
+public:
+    using OptString = std::optional<std::string>;
+
+    // The delegate is not owned: it must outlive the object or clear itself (the agent lives for the process).
+    static std::shared_ptr<VelkoraProtocolWrapper> create(VelkoraProtocolWrapperDelegate* delegate);
+    ~VelkoraProtocolWrapper() override;
+
+    VelkoraProtocolWrapperDelegate* delegate() const { return delegate_; }
+    void setDelegate(VelkoraProtocolWrapperDelegate* d) { delegate_ = d; }
+    // The caller to answer (userDelegate, userSelector and userErrorSelector in one).
+    const VelkoraCallback& userDelegate() const { return userDelegate_; }
+    VelkoraCallback& userDelegate() { return userDelegate_; }
+    void setUserDelegate(VelkoraCallback cb) { userDelegate_ = std::move(cb); }
+    const VelkoraUserPtr& theOtherUser() const { return theOtherUser_; }
+    void setTheOtherUser(VelkoraUserPtr u) { theOtherUser_ = std::move(u); }
+
+    // The command this object sent, once it sent one.
+    std::optional<VelkoraCommand> command() const { return command_; }
+    // The usage-event records this poll carries, to put back when it fails.
+    const std::vector<std::string>& loggedEvents() const { return loggedEvents_; }
+    std::vector<std::string> takeLoggedEvents() { return std::move(loggedEvents_); }
+
+    // The device model identifier.
+    static std::string platform();
+    // The device's system version text.
+    static std::string osVersion();
+    static std::string endpoint();
+    // The text with "&ts=...&crc=..." at the run loop's current time.
+    static std::string getCrcUrl(const std::string& text);
+    // A number as "%f" writes it (six decimals), whatever the locale.
+    static std::string formatDouble(double value);
+
+    void reportErrorToServer(const std::string& text);
+    std::optional<foundation::Value> jsonWorkaround(const std::string& text);
+
+    // Request operations. Each returns whether it sent anything.
+    bool createUserId(const OptString& appId, const OptString& userId, bool test);
+    bool update(const VelkoraUpdateRequest& request);
+    bool reportEvent(const OptString& appId, const OptString& deviceId, const OptString& userId,
+                     const std::string& type, const std::string& message);
+    bool getAppData(const OptString& appId, int32_t changeNumber);
+    bool getUserData(const OptString& appId, const OptString& userId);
+    bool getOtherUserData(const OptString& appId, const OptString& userId, const OptString& otherAppId,
+                          const OptString& otherUserId);
+
+    // VelkoraUrlFetcherDelegate.
+    void urlGotError(VelkoraUrlFetcher& fetcher, const foundation::ErrorPtr& error) override;
+    void urlDidFinishWithString(VelkoraUrlFetcher& fetcher, const std::optional<std::string>& text) override;
+
+    // How like objects of a poll reach the feed repository's cache (it sets this when it exists).
+    static void setLikeObjectProvider(std::function<VelkoraLikeObjectPtr(int32_t)> provider);
+    static VelkoraLikeParseContext likeParseContext();
+
+    // The fetcher of a command, if it was made.
+    std::shared_ptr<VelkoraUrlFetcher> fetcher(VelkoraCommand command) const;
+
+private:
+    explicit VelkoraProtocolWrapper(VelkoraProtocolWrapperDelegate* delegate) : delegate_(delegate) {}
+    std::shared_ptr<VelkoraUrlFetcher> fetcherFor(VelkoraCommand command);
+    void send(VelkoraCommand command, const std::string& text);
+    void handleReply(VelkoraUrlFetcher& fetcher, const std::optional<std::string>& text);
+    void releaseFetcher(const std::shared_ptr<VelkoraUrlFetcher>& fetcher);
+
+    VelkoraProtocolWrapperDelegate* delegate_ = nullptr;
+    VelkoraCallback userDelegate_;
+    VelkoraUserPtr theOtherUser_;
+    std::map<VelkoraCommand, std::shared_ptr<VelkoraUrlFetcher>> fetchers_;
+    std::optional<VelkoraCommand> command_;
+    std::vector<std::string> loggedEvents_;
+};
+
+}  // namespace velkora

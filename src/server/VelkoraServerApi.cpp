@@ -1,0 +1,60 @@
+#include "server/VelkoraServerApi.h"
+
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "session/VelkoraAgentInternal.h"
+
+namespace velkora {
+
+namespace {
+VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
+
+// A user reset (sign-in, sign-out) hands the new id to the server client and asks for the user's data.
+void wireUserReset() {
+    VelkoraAgentInternal::instance().setUserResetHandler([](const std::optional<std::string>& userId) {
+        VelkoraServerApi::setUserId(userId);
+        static auto session = std::make_shared<int>(0);
+        VelkoraServerApi::getUserData(VelkoraCallback::make(session, [](const foundation::Value& answer) {
+            if (auto user = answer.asObject<VelkoraUserInternal>()) VelkoraAgentInternal::instance().setVelkoraUser(user);
+        }));
+    });
+}
+}  // namespace
+
+void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<VelkoraLocationManager> locationManager) {
+    VelkoraServerEndpoint::applyCaFile();
+    wireUserReset();
+    agent().setAppId(appId);
+    agent().initSession(std::move(locationManager));
+}
+
+void VelkoraServerApi::endSession() { agent().endSession(); }
+void VelkoraServerApi::activateLocationManager(std::shared_ptr<VelkoraLocationManager> m) {
+    agent().activateLocationManager(std::move(m));
+}
+void VelkoraServerApi::setMessagesDelegate(std::weak_ptr<VelkoraMessagesDelegate> d) {
+    agent().setMessagesDelegate(std::move(d));
+}
+void VelkoraServerApi::setTopicsDelegate(std::weak_ptr<VelkoraMessagesDelegate> d) {
+    agent().setTopicsDelegate(std::move(d));
+}
+void VelkoraServerApi::setFeedDelegate(std::weak_ptr<VelkoraMessagesDelegate> d) { agent().setFeedDelegate(std::move(d)); }
+void VelkoraServerApi::setMessagesChangeNumber(int32_t n) { agent().setMessagesChangeNumber(n); }
+void VelkoraServerApi::setUserId(const OptString& userId) { agent().setUserId(userId); }
+void VelkoraServerApi::setDeviceId(const OptString& deviceId) { agent().setDeviceId(deviceId); }
+void VelkoraServerApi::pause() { agent().pause(); }
+void VelkoraServerApi::resume() { agent().resume(); }
+void VelkoraServerApi::updateNow() { agent().updateNow(); }
+void VelkoraServerApi::reporEventNow(const std::string& type, const std::string& message) {
+    agent().reportEventNow(type, message);
+}
+void VelkoraServerApi::clearUserDelegate(const void* object) { agent().clearUserDelegate(object); }
+double VelkoraServerApi::getServerTimeDiff(foundation::Date date) { return agent().getServerTimeDiff(date); }
+
+void VelkoraServerApi::getAppData(VelkoraCallback caller) { agent().getAppData(std::move(caller)); }
+void VelkoraServerApi::getUserData(VelkoraCallback caller) { agent().getUserData(std::move(caller)); }
+void VelkoraServerApi::getOtherUserData(const OptString& otherUserId, VelkoraCallback caller) {
+    agent().getOtherUserData(otherUserId, std::move(caller));
+}
+
+}  // namespace velkora

@@ -1,0 +1,165 @@
+// The one broker between the kit and the service: identity, the pending queue, the protocol objects in
+// flight, the update poll and its delegates, and the server clock.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "server/VelkoraCallback.h"
+#include "server/VelkoraClientPendingRequest.h"
+#include "server/VelkoraLocationManager.h"
+#include "server/VelkoraMessagesDelegate.h"
+#include "server/VelkoraProtocolWrapper.h"
+
+namespace velkora {
+
+class VelkoraServerClientAgent final : public VelkoraProtocolWrapperDelegate {
+public:
+    using OptString = std::optional<std::string>;
+    using Replay = void (*)(VelkoraServerClientAgent&, const VelkoraClientPendingRequest&);
+
+    static VelkoraServerClientAgent& instance();
+    // A fresh agent (requests in flight are cancelled); for tests that start the kit more than once.
+    static void resetForTests();
+    ~VelkoraServerClientAgent() override;
+
+    // ---- identity ----
+    const OptString& appId() const { return appId_; }
+    void setAppId(OptString v) { appId_ = std::move(v); }
+    const OptString& userId() const { return userId_; }
+    const OptString& getUserId() const { return userId_; }
+    void setUserId(OptString v) { userId_ = std::move(v); }
+    const OptString& deviceId() const { return deviceId_; }
+    void setDeviceId(OptString v) { deviceId_ = std::move(v); }
+
+    // ---- session and poll ----
+    void initSession(std::shared_ptr<VelkoraLocationManager> locationManager);
+    void activateLocationManager(std::shared_ptr<VelkoraLocationManager> locationManager);
+    const std::shared_ptr<VelkoraLocationManager>& locationManager() const { return locationManager_; }
+    void initSessionInternal();
+    void createUserId();
+    void onUserIdAvailable();
+    void setMessagesDelegate(std::weak_ptr<VelkoraMessagesDelegate> d);
+    void setFeedDelegate(std::weak_ptr<VelkoraMessagesDelegate> d);
+    void setTopicsDelegate(std::weak_ptr<VelkoraMessagesDelegate> d);
+    std::shared_ptr<VelkoraMessagesDelegate> messagesDelegate() const { return messagesDelegate_.lock(); }
+    std::shared_ptr<VelkoraMessagesDelegate> feedDelegate() const { return feedDelegate_.lock(); }
+    std::shared_ptr<VelkoraMessagesDelegate> topicsDelegate() const { return topicsDelegate_.lock(); }
+    void didEnterTopic(const foundation::Notification& n);
+    void didExitTopic(const foundation::Notification& n);
+    void setMessagesChangeNumber(int32_t changeNumber);
+    void doUpdate();
+    void updateTimerTick();
+    void updateNow() { updateTimerTick(); }
+    void pause();
+    void resume();
+    void endSession();
+    void reportEventNow(const std::string& type, const std::string& message);
+
+    bool isSessionStarted() const { return isSessionStarted_; }
+    bool isSessionInitialized() const { return isSessionInitialized_; }
+    bool paused() const { return paused_; }
+    bool withinTopic() const { return withinTopic_; }
+    int32_t topicId() const { return topicId_; }
+    int32_t topicChangeNumber() const { return topicChangeNumber_; }
+    bool useLocation() const { return useLocation_; }
+    bool firstUpdate() const { return firstUpdate_; }
+    void setFirstUpdate(bool v) { firstUpdate_ = v; }
+    int32_t lastUpdateTimeout() const { return lastUpdateTimeout_; }
+    void setLastUpdateTimeout(int32_t v) { lastUpdateTimeout_ = v; }
+    int32_t lastChangeNumber() const { return lastChangeNumber_; }
+    void setLastChangeNumber(int32_t v) { lastChangeNumber_ = v; }
+    int32_t lastFeedChangeNumber() const { return lastFeedChangeNumber_; }
+    void setLastFeedChangeNumber(int32_t v) { lastFeedChangeNumber_ = v; }
+    int32_t lastLikesChangeNumber() const { return lastLikesChangeNumber_; }
+    void setLastLikesChangeNumber(int32_t v) { lastLikesChangeNumber_ = v; }
+    int32_t lastTopicsChangeNumber() const { return lastTopicsChangeNumber_; }
+    void setLastTopicsChangeNumber(int32_t v) { lastTopicsChangeNumber_ = v; }
+    const std::shared_ptr<foundation::Timer>& updateTimer() const { return updateTimer_; }
+    std::optional<foundation::Date> lastUpdateDateTime() const { return lastUpdateDateTime_; }
+
+    // ---- queue and working list ----
+    std::vector<VelkoraClientPendingRequestPtr>& pendingRequests() { return pendingRequests_; }
+    const std::vector<std::shared_ptr<VelkoraProtocolWrapper>>& workingProtocolsWrappers() const {
+        return workingProtocolsWrappers_;
+    }
+    void sessionInitialized();
+    // The replay of one type code; later commands register theirs. Null for a type without a row.
+    static Replay replayFor(int type);
+    static void setReplay(int type, Replay replay);
+    void addWorkingProtocolWrapper(const std::shared_ptr<VelkoraProtocolWrapper>& w);
+    void removeWorkingProtocolWrapper(VelkoraProtocolWrapper& w);
+    void performUserSelector(VelkoraProtocolWrapper& w, const foundation::Value& answer);
+    void performUserErrorSelector(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error);
+    // Nobody answers the object any more: its requests in flight and its queued ones still run.
+    void clearUserDelegate(const void* object);
+
+    // ---- server clock ----
+    void setTimeDifference(double seconds) override { clientServerTimeDifference_ = seconds; }
+    double clientServerTimeDifference() const { return clientServerTimeDifference_; }
+    double getServerTimeDiff(foundation::Date date) const;
+    foundation::Date getDateWithServerDiff(foundation::Date date) const;
+
+    // ---- commands ----
+    void getAppData(VelkoraCallback caller);
+    void getUserData(VelkoraCallback caller);
+    void getOtherUserData(const OptString& otherUserId, VelkoraCallback caller);
+
+    // ---- VelkoraProtocolWrapperDelegate ----
+    void urlGotError(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error) override;
+    void protocolWrapperDone(VelkoraProtocolWrapper& w) override { removeWorkingProtocolWrapper(w); }
+    void deviceIdCreated(VelkoraProtocolWrapper& w, const std::optional<std::string>& deviceId) override;
+    void updated(VelkoraProtocolWrapper& w, const std::optional<std::vector<VelkoraMessagePtr>>& messages,
+                 int32_t changeNumber, int32_t numFollowers, int32_t score, int32_t coins) override;
+    void feedUpdated(VelkoraProtocolWrapper& w, const std::vector<VelkoraFeedMessagePtr>& items,
+                     int32_t changeNumber) override;
+    void likesUpdated(VelkoraProtocolWrapper& w, const std::vector<VelkoraLikeObjectPtr>& likes,
+                      int32_t changeNumber) override;
+    void topicsUpdated(VelkoraProtocolWrapper& w, const std::vector<VelkoraChatRoomsTopicPtr>& topics,
+                       int32_t changeNumber) override;
+    void topicUpdated(VelkoraProtocolWrapper& w, const VelkoraChatRoomsTopicPtr& topic) override;
+    void gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
+    void gotOtherUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
+    void gotAppData(VelkoraProtocolWrapper& w, const std::shared_ptr<VelkoraAppData>& appData) override;
+
+private:
+    VelkoraServerClientAgent() = default;
+    // A protocol object answering this caller, already in the working list.
+    std::shared_ptr<VelkoraProtocolWrapper> makeWrapper(VelkoraCallback caller = {});
+    VelkoraClientPendingRequestPtr queue(int type, VelkoraCallback caller);
+    void armUpdateTimer(double seconds);
+    void dropIfIdle(VelkoraProtocolWrapper& w);
+    void saveCursors(int32_t* messages, int32_t* feed, int32_t* likes);
+
+    double clientServerTimeDifference_ = 0;
+    OptString pendingDeviceToken_;
+    std::shared_ptr<foundation::Timer> updateTimer_;
+    std::optional<foundation::Date> lastUpdateDateTime_;
+    bool isSessionStarted_ = false;
+    bool isSessionInitialized_ = false;
+    bool withinTopic_ = false;
+    int32_t topicId_ = 0, topicChangeNumber_ = 0;
+    bool useLocation_ = false;
+    bool paused_ = false;
+    int32_t lastSetScoreId_ = 0;
+    bool firstUpdate_ = true;
+    std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_, feedDelegate_, topicsDelegate_;
+    OptString appId_, userId_, deviceId_;
+    std::shared_ptr<VelkoraLocationManager> locationManager_;
+    int32_t lastUpdateTimeout_ = 0;
+    int32_t lastChangeNumber_ = 0, lastFeedChangeNumber_ = 0, lastLikesChangeNumber_ = 0, lastTopicsChangeNumber_ = 0;
+    std::vector<VelkoraClientPendingRequestPtr> pendingRequests_;
+    std::vector<std::shared_ptr<VelkoraProtocolWrapper>> workingProtocolsWrappers_;
+    // A createUser request is on its way: the retry timer must not send a second one.
+    bool createUserInFlight_ = false;
+    foundation::NotificationObserver enteredTopicObserver_, exitedTopicObserver_;
+};
+
+}  // namespace velkora

@@ -1,0 +1,114 @@
+// A fresh kit and a fresh velkora-service for each test: documents in a temporary folder, the run loop on
+// its test clock, the server client pointed at the service over loopback HTTPS.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <velkora_service/Service.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/foundation/UserDefaults.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "server/utils/VelkoraLogEventsManager.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraUserInfo.h"
+#include <velkora_service/QueryText.h>
+
+namespace velkora::testing {
+
+class ServerClientTest : public ::testing::Test {
+protected:
+    static constexpr const char* kApp = "A";
+
+    void SetUp() override {
+        char pattern[] = "/tmp/velkora-server-XXXXXX";
+        root_ = mkdtemp(pattern);
+        foundation::Paths::setRoot(root_);
+        foundation::UserDefaults::standard().setFilePath(root_ + "/Documents/velkora.userdefaults.json");
+        foundation::Bundle::main().setInfoDictionary(foundation::Value());
+        VelkoraAgentInternal::resetForTests();
+        VelkoraAppSettings::resetForTests();
+        VelkoraServerClientAgent::resetForTests();
+        VelkoraLogEventsManager::instance().takeLoggedEvents();
+        if (!svc.running()) {
+            ASSERT_TRUE(svc.start());
+        }
+        svc.clearRequests();
+        svc.clearFaults();
+        svc.setAppConfiguration(kApp, R"({"appName":"Test"})");
+        foundation::UrlConnection::setCaFile(svc.caFile());
+        VelkoraServerEndpoint::setServer(svc.endpoint());
+        loop().useTestClock();
+        capture_ = std::make_unique<foundation::Log::Capture>();
+    }
+    void TearDown() override {
+        VelkoraServerClientAgent::resetForTests();
+        loop().reset();
+        foundation::UrlConnection::closeIdleConnections();
+        foundation::UrlConnection::setCaFile("");
+        VelkoraServerEndpoint::reset();
+        capture_.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+        foundation::Paths::reset();
+    }
+
+    static foundation::RunLoop& loop() { return foundation::RunLoop::main(); }
+    static VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
+    bool waitFor(const std::function<bool()>& p) { return loop().runUntil(p, 20); }
+    // Until nothing is in flight any more.
+    bool settle() {
+        return waitFor([] { return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty(); });
+    }
+    size_t count(const std::string& command) const { return svc.requestsFor(command).size(); }
+    bool waitForRequests(const std::string& command, size_t n) {
+        return waitFor([&] { return count(command) >= n; }) && settle();
+    }
+    // The parameters of a recorded request, in order.
+    static std::string param(const service::RecordedRequest& r, const std::string& key) {
+        auto q = r.query;
+        std::string needle = "&" + key + "=";
+        auto at = ("&" + q).find(needle);
+        if (at == std::string::npos) return "<absent>";
+        auto start = at + needle.size() - 1;
+        auto end = q.find('&', start);
+        return q.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    }
+    // Starts the session for an empty record and waits for the user id and the first poll.
+    void startNewUser() {
+        VelkoraAppSettings::instance().setAppId(std::string(kApp));
+        VelkoraServerApi::startSession(std::string(kApp), nullptr);
+        ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
+        ASSERT_TRUE(waitForRequests("update", 1));
+    }
+    bool logged(const std::string& text) const { return capture_->contains(text); }
+
+    service::Service svc;
+    std::string root_;
+    std::unique_ptr<foundation::Log::Capture> capture_;
+};
+
+// A caller of the facade that records what it was answered.
+struct Caller {
+    std::vector<foundation::Value> answers;
+    std::vector<foundation::ErrorPtr> errors;
+    void answered(const foundation::Value& v) { answers.push_back(v); }
+    void failed(const foundation::ErrorPtr& e) { errors.push_back(e); }
+    static VelkoraCallback of(const std::shared_ptr<Caller>& c) {
+        return VelkoraCallback(c, &Caller::answered, &Caller::failed);
+    }
+};
+
+}  // namespace velkora::testing
