@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NetworkReachability.h"
 #include "platform/foundation/RunLoop.h"
@@ -120,16 +121,33 @@ TEST_F(ParkTest, ParkedFetchersResumeInOrderOnlyWhenTheNetworkIsBack) {
 }
 
 TEST_F(ParkTest, ModeOneAlertsOnlyWhileTheSidebarShowsAndModeTwoGivesUpAloud) {
+    auto resources = std::filesystem::temp_directory_path() / ("velkora-strings-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(resources);
+    {
+        std::FILE* f = std::fopen((resources / "VelkoraLocalizable.strings").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("\"velkora_text_error_title\" = \"Error\";\n\"velkora_text_no_network_message\" = \"No network\";\n", f);
+        std::fclose(f);
+    }
+    Bundle::main().setResourcesPath(resources.string());
     int alerts = 0;
+    std::vector<std::string> texts;
     bool menuVisible = false;
     VelkoraUrlFetcher::setMenuVisibleProvider([&] { return menuVisible; });
-    VelkoraUrlFetcher::setAlertPresenter([&](const std::string&, const std::string&, const std::string&) { ++alerts; });
+    VelkoraUrlFetcher::setAlertPresenter([&](const std::string& title, const std::string& message, const std::string& button) {
+        ++alerts;
+        texts = {title, message, button};
+    });
     Log::Capture capture;
     fetch("unsupported://hidden", 1);
     EXPECT_EQ(alerts, 0);
     menuVisible = true;
     fetch("unsupported://showing", 1);
     EXPECT_EQ(alerts, 1);
+    // The table's texts, and "" for the key it lacks.
+    EXPECT_EQ(texts, (std::vector<std::string>{"Error", "No network", ""}));
+    Bundle::main().reset();
+    std::filesystem::remove_all(resources);
     EXPECT_EQ(capture.count("Velkora - No internet connection... alerting on request"), 2u);
     EXPECT_EQ(VelkoraReachabilityManager::instance().pendingConnections().size(), 2u);
 
