@@ -205,6 +205,30 @@ TEST_F(InterfaceLoaderTest, FaultyFilesFailLoudlyAndBindNothing) {
     EXPECT_TRUE(log.contains("Velkora (E) - interface file NoOwner.json: unknown outlet titleLabel"));
 }
 
+// A class that loads its body from a file when it is made from one; this one names itself in its body.
+class SelfLoading : public View, public InterfaceOwner {
+public:
+    void registerInterfaceBindings(InterfaceBindings&) override {}
+    void awakeFromInterface() override {
+        body =
+            InterfaceLoader::instance().loadFromText(R"({"objects": [{"class": "SelfLoading"}]})", "Loop.json", this);
+    }
+    std::vector<ViewPtr> body;
+};
+
+TEST_F(InterfaceLoaderTest, FilesLoadedWhileLoadingEndEvenWhenTheyLoop) {
+    loader().registerClass<SelfLoading>("SelfLoading");
+    foundation::Log::Capture log;
+    auto objects = loader().loadFromText(R"({"objects": [{"class": "SelfLoading"}]})", "Loop.json", nullptr);
+    ASSERT_EQ(objects.size(), 1u);
+    int levels = 0;
+    for (auto v = std::dynamic_pointer_cast<SelfLoading>(objects[0]); v && !v->body.empty();
+         v = std::dynamic_pointer_cast<SelfLoading>(v->body[0]))
+        ++levels;
+    EXPECT_EQ(levels, 15);
+    EXPECT_TRUE(log.contains("Velkora (E) - interface file Loop.json loads interface files 16 levels deep"));
+}
+
 TEST_F(InterfaceLoaderTest, DeepNestingIsRefused) {
     std::string text = R"({"objects": [)";
     for (int i = 0; i < 100; ++i)

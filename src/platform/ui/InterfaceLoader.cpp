@@ -27,6 +27,7 @@ constexpr const char* kTabletPrefix = "iPad_";
 // Files are ours, but a damaged or hostile one must not exhaust the stack or the memory.
 constexpr int kMaxDepth = 64;
 constexpr size_t kMaxObjects = 20000;
+constexpr int kMaxNesting = 16;
 
 // Installed when the loader is first used, and at start-up wherever this file is linked in.
 [[maybe_unused]] const bool kInstalledAtStartup = (InterfaceLoader::instance(), true);
@@ -497,8 +498,18 @@ std::string InterfaceLoader::pathForInterface(const std::string& name) const {
 std::vector<std::shared_ptr<View>> InterfaceLoader::loadFromText(std::string_view text, const std::string& fileName,
                                                                  InterfaceOwner* owner,
                                                                  std::shared_ptr<View>* viewOutlet) {
+    // A class may load a file of its own while it is made from one; a file whose objects load it again
+    // would never end.
+    static int nesting = 0;
+    if (nesting >= kMaxNesting) {
+        Log::line("Velkora (E) - interface file %@ loads interface files %@ levels deep", fileName, nesting);
+        return {};
+    }
+    ++nesting;
     Load load(classes_, properties_, fileName, owner, viewOutlet);
-    return load.run(text);
+    auto objects = load.run(text);
+    --nesting;
+    return objects;
 }
 
 std::vector<std::shared_ptr<View>> InterfaceLoader::loadNibNamed(const std::string& name, InterfaceOwner* owner) {

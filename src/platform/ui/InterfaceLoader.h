@@ -103,7 +103,9 @@ class InterfaceOwner {
 public:
     virtual ~InterfaceOwner() = default;
     virtual void registerInterfaceBindings(InterfaceBindings& bindings) = 0;
-    // Called on every object the file made, once its outlets and actions are bound.
+    // Called on every object the file made, once its properties, outlets and actions are set: where a
+    // class made from a file finishes its set-up (stretching the images the file gave it, loading a body
+    // of its own from another file).
     virtual void awakeFromInterface() {}
 };
 
