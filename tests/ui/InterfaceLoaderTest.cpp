@@ -7,6 +7,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -83,6 +84,9 @@ TEST_F(InterfaceLoaderTest, BuildsTheTreeBindsOutletsActionsAndNamedConstraints)
     EXPECT_EQ(popup->toplevelView, objects[0]);
     EXPECT_EQ(popup->titleLabel->superview(), objects[0].get());
     EXPECT_EQ(popup->titleLabel->text(), "Phone title");
+    ASSERT_TRUE(popup->titleLabel->font());
+    EXPECT_TRUE(popup->titleLabel->font()->isBold());
+    EXPECT_EQ(popup->titleLabel->font()->pointSize(), 15);
     EXPECT_EQ(popup->toplevelView->backgroundColor(), Color::fromHex("#202020"));
     EXPECT_EQ(popup->okButton->titleForState(ControlStateHighlighted), "OK!");
     EXPECT_EQ(popup->titleTopSpaceConstraint->identifier(), "titleTop");
@@ -177,6 +181,8 @@ TEST_F(InterfaceLoaderTest, FaultyFilesFailLoudlyAndBindNothing) {
          "Velkora (E) - interface file Broken.json: unknown property View.text"},
         {good + R"(, {"class": "Label", "properties": {"numberOfLines": "two"}})",
          "Velkora (E) - interface file Broken.json: has a bad value for property numberOfLines"},
+        {good + R"(, {"class": "Button", "properties": {"font": {"size": -2}}})",
+         "Velkora (E) - interface file Broken.json: has a bad value for property font"},
         {good + R"(, {"class": "View", "constraints": [{"firstAttribute": "middle"}]})",
          "Velkora (E) - interface file Broken.json: has a constraint with a bad firstAttribute: middle"},
         {good + R"(, {"class": "View", "action": []})",

@@ -445,10 +445,7 @@ InterfaceLoader& InterfaceLoader::instance() {
 }
 
 InterfaceLoader::InterfaceLoader() {
-    registerBuiltins();
-    ViewController::setNibViewLoader([](ViewController& owner, const std::string& nibName) {
-        return InterfaceLoader::instance().loadViewForController(owner, nibName);
-    });
+    reset();
 }
 
 void InterfaceLoader::reset() {
@@ -456,6 +453,9 @@ void InterfaceLoader::reset() {
     properties_.clear();
     interfacesPath_.clear();
     registerBuiltins();
+    ViewController::setNibViewLoader([](ViewController& owner, const std::string& nibName) {
+        return InterfaceLoader::instance().loadViewForController(owner, nibName);
+    });
 }
 
 void InterfaceLoader::registerClass(const std::string& name, Factory factory) {

@@ -144,7 +144,8 @@ public:
     std::vector<std::shared_ptr<View>> loadFromText(std::string_view text, const std::string& fileName,
                                                     InterfaceOwner* owner, std::shared_ptr<View>* viewOutlet = nullptr);
 
-    // Back to the built-in classes and properties and the default folder; for tests.
+    // Back to the built-in classes and properties and the default folder, and controllers' files loaded
+    // through this loader again; for tests.
     void reset();
 
 private:

@@ -6,10 +6,12 @@
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/Font.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
 
@@ -67,6 +69,30 @@ int enumValue(const Value& v, std::initializer_list<const char*> names) {
     }
     auto n = integer(v, 0, static_cast<int>(names.size()) - 1);
     return n ? *n : -1;
+}
+
+// A size alone (the system font), or {"size": 14, "name": "Helvetica-Bold"}, or {"size": 14, "bold": true}.
+std::shared_ptr<Font> font(const Value& v) {
+    auto sized = [](const Value& s) -> std::optional<double> {
+        auto d = number(s);
+        if (!d || *d <= 0 || *d > 1000) return std::nullopt;
+        return d;
+    };
+    if (auto size = sized(v)) return std::make_shared<Font>(Font::systemFont(*size));
+    const auto* d = v.asDictionary();
+    if (!d || !d->find("size")) return nullptr;
+    auto size = sized(*d->find("size"));
+    if (!size) return nullptr;
+    if (const Value* name = d->find("name")) {
+        if (!name->isString() || name->asString()->empty()) return nullptr;
+        return std::make_shared<Font>(Font::withName(*name->asString(), *size));
+    }
+    bool bold = d->find("bold") && d->find("bold")->boolOr(false);
+    bool italic = d->find("italic") && d->find("italic")->boolOr(false);
+    if (bold && italic) return std::make_shared<Font>(Font::withName("Bold Italic", *size));
+    if (bold) return std::make_shared<Font>(Font::boldSystemFont(*size));
+    if (italic) return std::make_shared<Font>(Font::italicSystemFont(*size));
+    return std::make_shared<Font>(Font::systemFont(*size));
 }
 
 // Null for an empty name; a missing image is only a warning, as the platform's files treat it.
@@ -135,6 +161,7 @@ void InterfaceLoader::registerBuiltins() {
     registerClass("Button", [] { return Button::create(); });
     registerClass<ImageView>("ImageView");
     registerClass<Switch>("Switch");
+    registerClass<PageControl>("PageControl");
     registerClass("ActivityIndicatorView", [] { return ActivityIndicatorView::create(); });
 
     // Every view.
@@ -193,6 +220,12 @@ void InterfaceLoader::registerBuiltins() {
                          return true;
                      }));
     registerProperty("textColor", colour<Label>(&Label::setTextColor));
+    registerProperty("font", on<Label>([](Label& t, const Value& v) {
+                         auto f = font(v);
+                         if (!f) return false;
+                         t.setFont(std::move(f));
+                         return true;
+                     }));
     registerProperty("highlightedTextColor", on<Label>([](Label& t, const Value& v) {
                          auto c = color(v);
                          if (!c) return false;
@@ -241,6 +274,12 @@ void InterfaceLoader::registerBuiltins() {
                                     t.setTitle(*x.asString(), state);
                                     return true;
                                 }) == Result::Applied;
+                     }));
+    registerProperty("font", on<Button>([](Button& t, const Value& v) {
+                         auto f = font(v);
+                         if (!f || !t.titleLabel()) return false;
+                         t.titleLabel()->setFont(std::move(f));
+                         return true;
                      }));
     registerProperty("titleColor", on<Button>([](Button& t, const Value& v) {
                          return perState(v, [&](const Value& x, unsigned state) {
