@@ -104,6 +104,22 @@ Json userJson(Database& db, const std::string& appId, const std::string& userId,
 int followerCount(Database& db, const std::string& appId, const std::string& userId);
 int followingCount(Database& db, const std::string& appId, const std::string& userId);
 Json messageJson(Database& db, Statement& row); // a row of "SELECT * FROM messages"
+// A feed item by id, as the feed replies and the poll carry it; null when there is none.
+Json feedItemJson(Database& db, const std::string& appId, int64_t feedId, const std::string& viewerUserId);
+// A chat-room topic with the comments whose change number is above `commentsAfter` (all: -1), at most
+// `maxComments` of the newest, listed oldest first.
+Json topicJson(Database& db, const std::string& appId, int64_t topicId, const std::string& viewerUserId,
+               int64_t commentsAfter, int maxComments);
+Json commentJson(Database& db, const std::string& appId, int64_t commentId, const std::string& viewerUserId);
+Json likeObjectJson(Database& db, const std::string& appId, int64_t objectId, const std::string& viewerUserId);
+// The like object of a thing (created on first use) and the count of its likes.
+int64_t likeObjectId(Database& db, const std::string& appId, const std::string& type, const std::string& object,
+                     double now);
+int likeCount(Database& db, const std::string& appId, const std::string& type, const std::string& object);
+// A user's like of a feed item (kept once per user); moves the like object's change number.
+void likeFeedItem(Database& db, const std::string& appId, const std::string& userId, int64_t feedId, double now);
+// Moves a topic's change number (a comment, a like, an edit), so the poll brings it again.
+void touchTopic(Database& db, int64_t topicId);
 } // namespace rows
 
 } // namespace velkora::service

@@ -91,6 +91,63 @@ Json update(CommandContext& ctx) {
     return reply;
 }
 
+// The most a poll carries of each kind; the cursors bring the rest with the next poll.
+constexpr int64_t kPollBatch = 100;
+
+void feedPart(CommandContext& ctx, const std::string& appId, const std::string& userId, Json& reply) {
+    if (!ctx.flag("wantFeed2")) return;
+    Database& db = ctx.db();
+    Json items = Json::array();
+    Statement s = db.prepare("SELECT id FROM feed WHERE app_id = ? AND id > ? AND deleted = 0 ORDER BY id LIMIT ?");
+    s.bindAll({appId, ctx.integer("feedChangeNumber", 0), kPollBatch});
+    while (s.step()) {
+        Json item = rows::feedItemJson(db, appId, s.integer(0), userId);
+        if (!item.is_null()) items.push_back(std::move(item));
+    }
+    reply["feed2"] = std::move(items);
+}
+
+void likesPart(CommandContext& ctx, const std::string& appId, const std::string& userId, Json& reply) {
+    if (!ctx.flag("wantLikes")) return;
+    Database& db = ctx.db();
+    Json likes = Json::array();
+    Statement s = db.prepare("SELECT id FROM like_objects WHERE app_id = ? AND change_number > ? "
+                             "ORDER BY change_number LIMIT ?");
+    s.bindAll({appId, ctx.integer("likesChangeNumber", 0), kPollBatch});
+    while (s.step()) {
+        Json like = rows::likeObjectJson(db, appId, s.integer(0), userId);
+        if (!like.is_null()) likes.push_back(std::move(like));
+    }
+    reply["likes"] = std::move(likes);
+}
+
+// The topic list while no topic is open, the open topic's news while one is.
+void topicsPart(CommandContext& ctx, const std::string& appId, const std::string& userId, Json& reply) {
+    Database& db = ctx.db();
+    if (ctx.flag("wantTopics")) {
+        Json topics = Json::array();
+        int64_t highest = -1;
+        Statement s = db.prepare("SELECT id, change_number FROM topics WHERE app_id = ? AND is_object = 0 AND "
+                                 "change_number > ? ORDER BY change_number LIMIT ?");
+        s.bindAll({appId, ctx.integer("topicsChangeNumber", 0), kPollBatch});
+        while (s.step()) {
+            Json topic = rows::topicJson(db, appId, s.integer(0), userId, -1, 0);
+            if (topic.is_null()) continue;
+            highest = s.integer(1);
+            topics.push_back(std::move(topic));
+        }
+        if (!topics.empty()) reply["topics"] = {{"changeNumber", highest}, {"topics", std::move(topics)}};
+    }
+    if (ctx.flag("wantTopic")) {
+        int64_t since = ctx.integer("topicChangeNumber", 0);
+        int64_t topicId = ctx.integer("topicId", 0);
+        auto current =
+            db.scalarInteger("SELECT change_number FROM topics WHERE app_id = ? AND id = ?", {appId, topicId});
+        if (current && *current > since)
+            reply["topic"] = {{"topic", rows::topicJson(db, appId, topicId, userId, since, int(kPollBatch))}};
+    }
+}
+
 Json reportEvent(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
@@ -115,6 +172,9 @@ void registerCoreCommands(CommandTable& table) {
     table.commands["update"] = update;
     table.commands["reportEvent"] = reportEvent;
     table.commands["dumpAppPlist"] = dumpAppPlist;
+    table.updateParts.push_back(feedPart);
+    table.updateParts.push_back(likesPart);
+    table.updateParts.push_back(topicsPart);
 }
 
 } // namespace velkora::service

@@ -220,30 +220,45 @@ CREATE TABLE IF NOT EXISTS feed_resends (
     PRIMARY KEY (feed_id, app_id, user_id)
 );
 
-CREATE TABLE IF NOT EXISTS likes (
-    change_number INTEGER PRIMARY KEY AUTOINCREMENT,
+-- A liked thing: a host object named by its text ("object"), a feed item, a topic or a comment.
+-- Its change number moves at every like and unlike, so the poll brings the objects whose likes changed.
+CREATE TABLE IF NOT EXISTS like_objects (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,        -- "objectId" of the replies
     app_id TEXT NOT NULL,
-    object_type TEXT NOT NULL,                   -- image, video, post, comment, topic, other
-    object_id TEXT NOT NULL,
+    type TEXT NOT NULL,                          -- NONE, IMAGE, VIDEO, POST, COMMENT, TOPIC, OTHER
+    object TEXT NOT NULL,                        -- the host object's text, or the feed item, topic or comment id
+    description TEXT,
+    feed_id INTEGER, topic_id INTEGER, comment_id INTEGER,
+    change_number INTEGER NOT NULL DEFAULT 0,    -- from the "likes" sequence
+    time REAL NOT NULL,
+    UNIQUE (app_id, type, object)
+);
+CREATE TABLE IF NOT EXISTS likes (
+    object_id INTEGER NOT NULL REFERENCES like_objects(id),
     user_id TEXT NOT NULL,
     time REAL NOT NULL,
-    UNIQUE (app_id, object_type, object_id, user_id)
+    PRIMARY KEY (object_id, user_id)
 );
 
 CREATE TABLE IF NOT EXISTS topics (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL,
-    title TEXT, description TEXT, image_url TEXT,
-    user_id TEXT,                                -- the poster, null for the owner's topics
+    title TEXT, text TEXT,
+    content_type TEXT NOT NULL DEFAULT 'text/html', -- text/html, image, link, video
+    photo_url TEXT,
+    user_id TEXT,                                -- the poster; null for the owner's topics
+    is_object INTEGER NOT NULL DEFAULT 0,        -- bound to an object of the host application
+    object TEXT, object_type TEXT,
     position INTEGER NOT NULL DEFAULT 0,
-    change_number INTEGER NOT NULL DEFAULT 0,    -- from the "topics" sequence
-    time REAL NOT NULL, deleted INTEGER NOT NULL DEFAULT 0
+    change_number INTEGER NOT NULL DEFAULT 0,    -- from the "topics" sequence, moved by every change
+    time REAL NOT NULL, removed INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE IF NOT EXISTS topic_comments (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
-    topic_id INTEGER NOT NULL, app_id TEXT NOT NULL, user_id TEXT NOT NULL,
-    text TEXT, content_type TEXT NOT NULL DEFAULT 'text/plain', image_url TEXT,
-    change_number INTEGER NOT NULL DEFAULT 0,
+    topic_id INTEGER NOT NULL REFERENCES topics(id), app_id TEXT NOT NULL, user_id TEXT NOT NULL,
+    text TEXT,                                   -- for image and sticker comments, the picture's address
+    content_type TEXT NOT NULL DEFAULT 'text/plain', -- text/plain, image, sticker
+    change_number INTEGER NOT NULL DEFAULT 0,    -- from the "topics" sequence
     time REAL NOT NULL, deleted INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS topic_comments_topic ON topic_comments(topic_id, id);
@@ -251,7 +266,7 @@ CREATE INDEX IF NOT EXISTS topic_comments_topic ON topic_comments(topic_id, id);
 CREATE TABLE IF NOT EXISTS sticker_packs (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL,
-    data TEXT NOT NULL DEFAULT '{}',             -- name, icon, price, product id, ... as the replies give them
+    data TEXT NOT NULL DEFAULT '{}',             -- title, subtitle, productId, icon as the replies give them
     position INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE IF NOT EXISTS stickers (
@@ -269,8 +284,12 @@ CREATE TABLE IF NOT EXISTS user_sticker_packs (
 CREATE TABLE IF NOT EXISTS quizzes (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL,
-    data TEXT NOT NULL DEFAULT '{}',             -- title, questions, answers, ...
+    data TEXT NOT NULL DEFAULT '{}',             -- name, description, coins, questions, reserves as replies give them
     position INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE IF NOT EXISTS user_quizzes (         -- quizzes a user unlocked with coins
+    app_id TEXT NOT NULL, user_id TEXT NOT NULL, quiz_id INTEGER NOT NULL,
+    PRIMARY KEY (app_id, user_id, quiz_id)
 );
 CREATE TABLE IF NOT EXISTS scores (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -291,7 +310,7 @@ CREATE TABLE IF NOT EXISTS quiz_suggestions (
 CREATE TABLE IF NOT EXISTS app_deals (            -- promoted applications
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL,
-    data TEXT NOT NULL DEFAULT '{}',
+    data TEXT NOT NULL DEFAULT '{}',             -- name, icon, category, developer, url, price, isFree, rating
     position INTEGER NOT NULL DEFAULT 0
 );
 

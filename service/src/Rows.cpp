@@ -196,3 +196,186 @@ Json messageJson(Database& db, Statement& row) {
 
 } // namespace rows
 } // namespace velkora::service
+
+namespace velkora::service::rows {
+
+namespace {
+
+void putText(Json& out, const char* key, Statement& s, int column) {
+    if (!s.isNull(column)) out[key] = s.text(column);
+}
+
+Json usersWhoLike(Database& db, int64_t objectId, const std::string& appId, const std::string& viewerUserId) {
+    Json users = Json::array();
+    Statement s = db.prepare("SELECT user_id FROM likes WHERE object_id = ? ORDER BY time, user_id");
+    s.bindAll({objectId});
+    while (s.step()) {
+        Json u = userJson(db, appId, s.text(0), viewerUserId);
+        if (!u.is_null()) users.push_back(std::move(u));
+    }
+    return users;
+}
+
+} // namespace
+
+int likeCount(Database& db, const std::string& appId, const std::string& type, const std::string& object) {
+    return static_cast<int>(db.scalarInteger("SELECT COUNT(*) FROM likes JOIN like_objects o ON o.id = likes.object_id "
+                                             "WHERE o.app_id = ? AND o.type = ? AND o.object = ?",
+                                             {appId, type, object})
+                                .value_or(0));
+}
+
+int64_t likeObjectId(Database& db, const std::string& appId, const std::string& type, const std::string& object,
+                     double now) {
+    if (auto id = db.scalarInteger("SELECT id FROM like_objects WHERE app_id = ? AND type = ? AND object = ?",
+                                   {appId, type, object}))
+        return *id;
+    db.run("INSERT INTO like_objects(app_id, type, object, time) VALUES(?, ?, ?, ?)", {appId, type, object, now});
+    return db.lastInsertId();
+}
+
+void likeFeedItem(Database& db, const std::string& appId, const std::string& userId, int64_t feedId, double now) {
+    int64_t objectId = likeObjectId(db, appId, "POST", std::to_string(feedId), now);
+    db.run("UPDATE like_objects SET feed_id = ?, change_number = ? WHERE id = ?",
+           {feedId, db.nextSequence("likes"), objectId});
+    db.run("INSERT OR IGNORE INTO likes(object_id, user_id, time) VALUES(?, ?, ?)", {objectId, userId, now});
+}
+
+void touchTopic(Database& db, int64_t topicId) {
+    db.run("UPDATE topics SET change_number = ? WHERE id = ?", {db.nextSequence("topics"), topicId});
+}
+
+Json feedItemJson(Database& db, const std::string& appId, int64_t feedId, const std::string& viewerUserId) {
+    Statement s =
+        db.prepare("SELECT user_id, message, content_type, url, message_type, other_user_id, reply_to, original_id, "
+                   "desc_image_url, desc_text, desc_sub_text, action_verb, action_id, topic_id, topic_title, time "
+                   "FROM feed WHERE app_id = ? AND id = ? AND deleted = 0");
+    s.bindAll({appId, feedId});
+    if (!s.step()) return nullptr;
+    Json f = Json::object();
+    f["id"] = feedId;
+    f["sender"] = userJson(db, appId, s.text(0), viewerUserId);
+    putText(f, "message", s, 1);
+    f["contentType"] = s.text(2);
+    putText(f, "url", s, 3);
+    f["messageType"] = s.integer(4);
+    if (!s.isNull(5)) f["otherUser"] = userJson(db, appId, s.text(5), viewerUserId);
+    f["replyTo"] = s.integer(6);
+    if (s.integer(6) > 0) {
+        if (auto poster = db.scalarText("SELECT user_id FROM feed WHERE app_id = ? AND id = ?", {appId, s.integer(6)}))
+            f["replyToUser"] = userJson(db, appId, *poster, viewerUserId);
+    }
+    f["originalId"] = s.integer(7) > 0 ? s.integer(7) : feedId;
+    putText(f, "descImageUrl", s, 8);
+    putText(f, "descText", s, 9);
+    putText(f, "descSubText", s, 10);
+    putText(f, "actionVerb", s, 11);
+    putText(f, "actionId", s, 12);
+    f["topicId"] = s.integer(13);
+    putText(f, "topicTitle", s, 14);
+    f["time"] = formatServerTime(s.real(15));
+
+    Json resenders = Json::array();
+    double latest = 0;
+    Statement r = db.prepare("SELECT user_id, time FROM feed_resends WHERE app_id = ? AND feed_id = ? ORDER BY time");
+    r.bindAll({appId, feedId});
+    while (r.step()) {
+        Json u = userJson(db, appId, r.text(0), viewerUserId);
+        if (!u.is_null()) resenders.push_back(std::move(u));
+        latest = r.real(1);
+    }
+    f["resends"] = resenders.size();
+    f["resenders"] = resenders;
+    if (latest > 0) f["resendTime"] = formatServerTime(latest);
+    f["numLikes"] = likeCount(db, appId, "POST", std::to_string(f["originalId"].get<int64_t>()));
+    return f;
+}
+
+Json commentJson(Database& db, const std::string& appId, int64_t commentId, const std::string& viewerUserId) {
+    Statement s = db.prepare("SELECT user_id, text, content_type, time FROM topic_comments "
+                             "WHERE app_id = ? AND id = ? AND deleted = 0");
+    s.bindAll({appId, commentId});
+    if (!s.step()) return nullptr;
+    Json c = Json::object();
+    c["id"] = commentId;
+    c["nLikes"] = likeCount(db, appId, "COMMENT", std::to_string(commentId));
+    c["text"] = s.isNull(1) ? Json(nullptr) : Json(s.text(1));
+    c["contentType"] = s.text(2);
+    c["user"] = userJson(db, appId, s.text(0), viewerUserId);
+    c["time"] = formatServerTime(s.real(3));
+    return c;
+}
+
+Json topicJson(Database& db, const std::string& appId, int64_t topicId, const std::string& viewerUserId,
+               int64_t commentsAfter, int maxComments) {
+    Statement s = db.prepare("SELECT title, text, content_type, photo_url, user_id, is_object, change_number, time, "
+                             "removed FROM topics WHERE app_id = ? AND id = ?");
+    s.bindAll({appId, topicId});
+    if (!s.step()) return nullptr;
+    Json t = Json::object();
+    t["id"] = topicId;
+    t["changeNumber"] = s.integer(6);
+    t["removed"] = s.integer(8) != 0;
+    t["isObject"] = s.integer(5) != 0;
+    t["nComments"] =
+        *db.scalarInteger("SELECT COUNT(*) FROM topic_comments WHERE topic_id = ? AND deleted = 0", {topicId});
+    t["nLikes"] = likeCount(db, appId, "TOPIC", std::to_string(topicId));
+    putText(t, "title", s, 0);
+    putText(t, "text", s, 1);
+    t["contentType"] = s.text(2);
+    putText(t, "photoUrl", s, 3);
+    if (!s.isNull(4)) t["user"] = userJson(db, appId, s.text(4), viewerUserId);
+    t["time"] = formatServerTime(s.real(7));
+
+    Json comments = Json::array();
+    if (maxComments > 0) {
+        Statement c = db.prepare("SELECT id FROM (SELECT id FROM topic_comments WHERE topic_id = ? AND deleted = 0 "
+                                 "AND change_number > ? ORDER BY id DESC LIMIT ?) ORDER BY id");
+        c.bindAll({topicId, commentsAfter, int64_t(maxComments)});
+        while (c.step()) {
+            Json comment = commentJson(db, appId, c.integer(0), viewerUserId);
+            if (!comment.is_null()) comments.push_back(std::move(comment));
+        }
+    }
+    t["comments"] = comments;
+    return t;
+}
+
+Json likeObjectJson(Database& db, const std::string& appId, int64_t objectId, const std::string& viewerUserId) {
+    Statement s = db.prepare("SELECT type, object, description, feed_id, topic_id, comment_id, change_number "
+                             "FROM like_objects WHERE app_id = ? AND id = ?");
+    s.bindAll({appId, objectId});
+    if (!s.step()) return nullptr;
+    Json l = Json::object();
+    l["objectId"] = objectId;
+    Json users = usersWhoLike(db, objectId, appId, viewerUserId);
+    bool viewerLikes = false;
+    for (const Json& u : users)
+        if (u.value("userId", std::string()) == viewerUserId) viewerLikes = true;
+    l["numLikes"] = users.size();
+    l["users"] = std::move(users);
+    if (auto feedId = s.optInteger(3)) {
+        Json item = feedItemJson(db, appId, *feedId, viewerUserId);
+        if (!item.is_null()) l["feedMessage"] = std::move(item);
+    }
+    if (auto topicId = s.optInteger(4)) {
+        Json topic = topicJson(db, appId, *topicId, viewerUserId, -1, 0);
+        if (!topic.is_null()) {
+            if (auto commentId = s.optInteger(5)) {
+                Json comment = commentJson(db, appId, *commentId, viewerUserId);
+                if (!comment.is_null()) topic["comments"].push_back(std::move(comment));
+            }
+            l["topic"] = std::move(topic);
+        }
+    }
+    l["object"] = s.text(1);
+    putText(l, "desc", s, 2);
+    l["type"] = s.text(0);
+    if (auto latest = db.scalarText("SELECT MAX(time) FROM likes WHERE object_id = ?", {objectId}))
+        l["time"] = formatServerTime(std::stod(*latest));
+    l["changeNumber"] = s.integer(6);
+    l["isLike"] = viewerLikes;
+    return l;
+}
+
+} // namespace velkora::service::rows

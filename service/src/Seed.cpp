@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-namespace velkora::service {
+#include "Commands.h"
 
-using Json = nlohmann::json;
+namespace velkora::service {
 
 namespace {
 
@@ -92,17 +92,35 @@ bool seedDatabase(Database& db, const std::string& path, double now, std::string
                        {appId, f.at(0).get<std::string>(), appId, f.at(1).get<std::string>(), now});
             int64_t position = 0;
             for (const Json& t : app.value("topics", Json::array())) {
-                int64_t changeNumber = db.nextSequence("topics");
-                db.run("INSERT INTO topics(app_id, title, description, image_url, position, change_number, time) "
-                       "VALUES(?, ?, ?, ?, ?, ?, ?)",
-                       {appId, optional(t, "title"), optional(t, "description"), optional(t, "imageUrl"), position++,
-                        changeNumber, now});
+                db.run("INSERT INTO topics(app_id, title, text, content_type, photo_url, user_id, position, time) "
+                       "VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
+                       {appId, optional(t, "title"), optional(t, "text"), t.value("contentType", "text/html"),
+                        optional(t, "photoUrl"), optional(t, "userId"), position++, now});
                 int64_t topicId = db.lastInsertId();
                 for (const Json& c : t.value("comments", Json::array()))
-                    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, change_number, time) "
-                           "VALUES(?, ?, ?, ?, ?, ?)",
+                    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, content_type, change_number, "
+                           "time) VALUES(?, ?, ?, ?, ?, ?, ?)",
                            {topicId, appId, c.at("userId").get<std::string>(), optional(c, "text"),
-                            db.nextSequence("topics"), now});
+                            c.value("contentType", "text/plain"), db.nextSequence("topics"), now});
+                rows::touchTopic(db, topicId);
+            }
+            std::vector<int64_t> feedIds;
+            for (const Json& f : app.value("feed", Json::array())) {
+                db.run("INSERT INTO feed(app_id, user_id, message, content_type, url, message_type, other_user_id, "
+                       "time) VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
+                       {appId, f.at("userId").get<std::string>(), optional(f, "message"),
+                        f.value("contentType", "text/plain"), optional(f, "url"), f.value("messageType", int64_t(0)),
+                        optional(f, "otherUserId"), now});
+                feedIds.push_back(db.lastInsertId());
+            }
+            for (const Json& m : app.value("messages", Json::array()))
+                db.run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, time) "
+                       "VALUES(?, ?, ?, ?, ?)",
+                       {appId, m.at("from").get<std::string>(), m.at("to").get<std::string>(), optional(m, "message"),
+                        now});
+            for (const Json& l : app.value("likes", Json::array())) {
+                rows::likeFeedItem(db, appId, l.at("userId").get<std::string>(),
+                                   feedIds.at(l.at("feedIndex").get<size_t>()), now);
             }
             seedDataRows(db, "quizzes", appId, app.value("quizzes", Json::array()));
             seedDataRows(db, "app_deals", appId, app.value("appDeals", Json::array()));

@@ -32,9 +32,8 @@ std::string dumpJson(const Json& reply) {
     return reply.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-void setJson(httplib::Response& res, const Json& reply) {
-    res.status = 200;
-    res.set_content(dumpJson(reply), "application/json; charset=utf-8");
+LocalReply jsonReply(const Json& reply) {
+    return {200, dumpJson(reply), "application/json; charset=utf-8", false};
 }
 
 std::string makeTemporaryDir() {
@@ -76,6 +75,8 @@ struct Service::Impl {
 
     bool open();
     void close();
+    LocalReply answer(const std::string& method, const std::string& target, const std::string& body,
+                      const std::string& host, const std::string& connection);
     void handleApi(const httplib::Request& req, httplib::Response& res);
     std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
     void waitFor(double seconds);
@@ -152,19 +153,20 @@ Json Service::Impl::runCommand(const std::string& command, const QueryText& para
     }
 }
 
-void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
-    bool isGet = req.method == "GET";
-    size_t question = req.target.find('?');
-    std::string rawPath = req.target.substr(0, question);
-    std::string rawQuery = question == std::string::npos ? std::string() : req.target.substr(question + 1);
-    QueryText params = QueryText::parse(isGet ? rawQuery : req.body);
+LocalReply Service::Impl::answer(const std::string& method, const std::string& target, const std::string& body,
+                                 const std::string& host, const std::string& connection) {
+    bool isGet = method == "GET";
+    size_t question = target.find('?');
+    std::string rawPath = target.substr(0, question);
+    std::string rawQuery = question == std::string::npos ? std::string() : target.substr(question + 1);
+    QueryText params = QueryText::parse(isGet ? rawQuery : body);
     std::string command = params.value("command");
 
     bool freshConnection = true;
     {
         std::lock_guard lock(logMutex);
-        log.push_back({req.method, req.path, rawQuery, req.body, command, wallNow()});
-        freshConnection = ++connectionRequests[req.remote_addr + ":" + std::to_string(req.remote_port)] == 1;
+        log.push_back({method, rawPath, rawQuery, body, command, wallNow()});
+        freshConnection = ++connectionRequests[connection] == 1;
     }
 
     while (auto delay = takeFault(command, true, true))
@@ -178,23 +180,16 @@ void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& re
     if (fault) {
         switch (fault->kind) {
         case Fault::Kind::ErrorCode:
-            setJson(res, {{"error", fault->value}});
-            return;
+            return jsonReply({{"error", fault->value}});
         case Fault::Kind::ErrorNull:
-            setJson(res, {{"error", nullptr}});
-            return;
+            return jsonReply({{"error", nullptr}});
         case Fault::Kind::NotJson:
-            res.status = 200;
-            res.set_content(fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
-                            "text/html");
-            return;
+            return {200, fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
+                    "text/html", false};
         case Fault::Kind::HttpStatus:
-            res.status = fault->status;
-            res.set_content(fault->value, "text/plain");
-            return;
+            return {fault->status, fault->value, "text/plain", false};
         case Fault::Kind::Drop:
-            if (req.ssl) ::shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
-            return;
+            return {0, "", "", true};
         case Fault::Kind::Warning:
             warning = fault->value;
             break;
@@ -204,17 +199,33 @@ void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& re
     }
 
     Json reply;
-    if (!isGet && req.body.size() > options.maxBodyBytes) {
+    if (!isGet && body.size() > options.maxBodyBytes) {
         reply = {{"error", errors::kTooLarge}};
-    } else if (isGet && checkTag("https://" + req.get_header_value("Host") + rawPath, rawQuery) != TagCheck::Ok) {
+    } else if (isGet && checkTag("https://" + host + rawPath, rawQuery) != TagCheck::Ok) {
         reply = {{"error", errors::kBadCrc}};
     } else if (command.empty()) {
         reply = {{"error", errors::kBadRequest}};
     } else {
-        reply = runCommand(command, params, "https://" + req.get_header_value("Host"));
+        reply = runCommand(command, params, "https://" + host);
     }
     if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
-    setJson(res, reply);
+    return jsonReply(reply);
+}
+
+void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
+    LocalReply out = answer(req.method, req.target, req.body, req.get_header_value("Host"),
+                            req.remote_addr + ":" + std::to_string(req.remote_port));
+    if (out.dropped) {
+        if (req.ssl) ::shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
+        return;
+    }
+    res.status = out.status;
+    res.set_content(out.body, out.contentType);
+}
+
+LocalReply Service::answer(const std::string& method, const std::string& target, const std::string& body) {
+    if (!impl_->running) return {503, "", "text/plain", false};
+    return impl_->answer(method, target, body, impl_->options.host + ":" + std::to_string(port()), "local");
 }
 
 Service::Service(ServiceOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
@@ -411,6 +422,41 @@ std::vector<std::string> Service::events(const std::string& appId) const {
     while (s.step())
         out.push_back(s.text(0) + "|" + s.text(1));
     return out;
+}
+
+} // namespace velkora::service
+
+namespace velkora::service {
+
+int64_t Service::postFeed(const std::string& appId, const std::string& userId, const std::string& text) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT INTO feed(app_id, user_id, message, time) VALUES(?, ?, ?, ?)",
+                   {appId, userId, text, wallNow()});
+    return impl_->db->lastInsertId();
+}
+
+int64_t Service::addTopic(const std::string& appId, const std::string& title, const std::string& text) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    db.run("INSERT INTO topics(app_id, title, text, change_number, time) VALUES(?, ?, ?, ?, ?)",
+           {appId, title, text, db.nextSequence("topics"), wallNow()});
+    return db.lastInsertId();
+}
+
+int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
+                                 const std::string& text) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, change_number, time) VALUES(?, ?, ?, ?, ?, ?)",
+           {topicId, appId, userId, text, db.nextSequence("topics"), wallNow()});
+    int64_t commentId = db.lastInsertId();
+    rows::touchTopic(db, topicId);
+    return commentId;
+}
+
+void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {
+    std::lock_guard lock(impl_->dbMutex);
+    rows::likeFeedItem(*impl_->db, appId, userId, feedId, wallNow());
 }
 
 } // namespace velkora::service

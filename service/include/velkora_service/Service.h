@@ -33,6 +33,14 @@ struct ServiceOptions {
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
 };
 
+// What the service answers to one request.
+struct LocalReply {
+    int status = 200;
+    std::string body;
+    std::string contentType;
+    bool dropped = false; // the connection would be closed without a reply
+};
+
 // A user as tests create it directly in the database.
 struct UserFields {
     std::string firstName, lastName, email, photoUrl, city, country, gender;
@@ -69,6 +77,11 @@ public:
     void addFault(Fault f);
     void clearFaults();
 
+    // Answers one request exactly as the network handler does (log, faults, tag check, commands), without
+    // the network: `target` is the path with its query ("/VelkoraServer2/api?command=..."), and the tag is
+    // checked against endpoint(). For fuzzing the whole request path. The service must be started.
+    LocalReply answer(const std::string& method, const std::string& target, const std::string& body = {});
+
     // Direct database helpers for tests. They take the same lock as the request handlers.
     std::string createUser(const std::string& appId, const UserFields& fields = {});
     bool userExists(const std::string& appId, const std::string& userId) const;
@@ -78,6 +91,14 @@ public:
     void follow(const std::string& appId, const std::string& userId, const std::string& otherUserId);
     // Replaces the application's configuration (the "appData" object) and raises its change number.
     void setAppConfiguration(const std::string& appId, const std::string& json);
+    // A feed item posted by a user (an ordinary post); returns its id.
+    int64_t postFeed(const std::string& appId, const std::string& userId, const std::string& text);
+    // A chat-room topic of the owner, and a comment on it by a user; each returns its id.
+    int64_t addTopic(const std::string& appId, const std::string& title, const std::string& text = {});
+    int64_t addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
+                            const std::string& text);
+    // A user likes a feed item.
+    void likeFeed(const std::string& appId, const std::string& userId, int64_t feedId);
     int appChangeNumber(const std::string& appId) const;
     // One column of a user as text ("first_name", "score", ...); empty when the user is unknown.
     std::string userColumn(const std::string& appId, const std::string& userId, const std::string& column) const;
