@@ -7,6 +7,7 @@ CommandTable buildCommandTable() {
     CommandTable table;
     registerCoreCommands(table);
     registerUserCommands(table);
+    registerMessageCommands(table);
     return table;
 }
 

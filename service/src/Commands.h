@@ -4,6 +4,7 @@
 // CommandTable.cpp.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -89,6 +90,7 @@ struct CommandTable {
 // The rows, one function per file of commands.
 void registerCoreCommands(CommandTable& table); // createUser, update, reportEvent, getAppData, dumpAppPlist
 void registerUserCommands(CommandTable& table); // getUserData, getOtherUserData, setUserData
+void registerMessageCommands(CommandTable& table); // sendMessage
 CommandTable buildCommandTable();
 
 // Shared readers and writers of rows, used by several command files.

@@ -44,7 +44,7 @@ std::string percentDecode(std::string_view text, bool plusIsBlank) {
     return out;
 }
 
-QueryText QueryText::parse(std::string_view text) {
+QueryText QueryText::parse(std::string_view text, bool plusIsBlank) {
     QueryText result;
     size_t start = 0;
     while (start <= text.size()) {
@@ -55,7 +55,7 @@ QueryText QueryText::parse(std::string_view text) {
             size_t eq = pair.find('=');
             std::string_view key = eq == std::string_view::npos ? pair : pair.substr(0, eq);
             std::string_view value = eq == std::string_view::npos ? std::string_view{} : pair.substr(eq + 1);
-            result.pairs_.emplace_back(percentDecode(key, true), percentDecode(value, true));
+            result.pairs_.emplace_back(percentDecode(key, plusIsBlank), percentDecode(value, plusIsBlank));
         }
         start = end + 1;
     }

@@ -55,6 +55,7 @@ struct Service::Impl {
     std::thread thread;
     std::atomic<uint16_t> port{0};
     std::atomic<bool> running{false};
+    std::atomic<double> clockOffset{0};
 
     mutable std::mutex dbMutex;
     std::unique_ptr<Database> db;
@@ -72,6 +73,8 @@ struct Service::Impl {
     bool stopping = false;
 
     explicit Impl(ServiceOptions o) : options(std::move(o)) {}
+
+    double now() const { return wallNow() + clockOffset.load(); } // the service's clock
 
     bool open();
     void close();
@@ -143,7 +146,7 @@ Json Service::Impl::runCommand(const std::string& command, const QueryText& para
     auto it = table.commands.find(command);
     if (it == table.commands.end()) return Json::object(); // built by a later command group
     try {
-        CommandContext ctx(table, *db, params, wallNow(), baseUrl);
+        CommandContext ctx(table, *db, params, now(), baseUrl);
         return it->second(ctx);
     } catch (const CommandError& e) {
         return {{"error", e.what()}};
@@ -159,7 +162,7 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     size_t question = target.find('?');
     std::string rawPath = target.substr(0, question);
     std::string rawQuery = question == std::string::npos ? std::string() : target.substr(question + 1);
-    QueryText params = QueryText::parse(isGet ? rawQuery : body);
+    QueryText params = isGet ? QueryText::parse(rawQuery) : QueryText::parse(body, false);
     std::string command = params.value("command");
 
     bool freshConnection = true;
@@ -317,6 +320,10 @@ std::string Service::endpoint() const {
     return baseUrl() + kApiPath;
 }
 
+void Service::setClockOffset(double seconds) {
+    impl_->clockOffset = seconds;
+}
+
 std::vector<RecordedRequest> Service::requests() const {
     std::lock_guard lock(impl_->logMutex);
     return impl_->log;
@@ -359,7 +366,7 @@ std::string Service::createUser(const std::string& appId, const UserFields& f) {
            {appId, userId, opt(f.firstName), opt(f.lastName), opt(f.email), opt(f.photoUrl), opt(f.city),
             opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
             int64_t(f.score), int64_t(f.coins), f.located ? SqlValue(f.longitude) : SqlValue(std::monostate{}),
-            f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), wallNow()});
+            f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), impl_->now()});
     return userId;
 }
 
@@ -373,7 +380,7 @@ int64_t Service::sendMessage(const std::string& appId, const std::string& fromUs
     std::lock_guard lock(impl_->dbMutex);
     impl_->db->run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, time) "
                    "VALUES(?, ?, ?, ?, ?, ?)",
-                   {appId, fromUserId, toUserId, text, contentType, wallNow()});
+                   {appId, fromUserId, toUserId, text, contentType, impl_->now()});
     return impl_->db->lastInsertId();
 }
 
@@ -381,14 +388,14 @@ void Service::follow(const std::string& appId, const std::string& userId, const 
     std::lock_guard lock(impl_->dbMutex);
     impl_->db->run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
                    "VALUES(?, ?, ?, ?, ?)",
-                   {appId, userId, appId, otherUserId, wallNow()});
+                   {appId, userId, appId, otherUserId, impl_->now()});
 }
 
 void Service::setAppConfiguration(const std::string& appId, const std::string& json) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
     if (!rows::appExists(db, appId))
-        insertApp(db, appId, json, wallNow());
+        insertApp(db, appId, json, impl_->now());
     else
         db.run("UPDATE apps SET config = ?, change_number = change_number + 1 WHERE app_id = ?", {json, appId});
 }
@@ -431,7 +438,7 @@ namespace velkora::service {
 int64_t Service::postFeed(const std::string& appId, const std::string& userId, const std::string& text) {
     std::lock_guard lock(impl_->dbMutex);
     impl_->db->run("INSERT INTO feed(app_id, user_id, message, time) VALUES(?, ?, ?, ?)",
-                   {appId, userId, text, wallNow()});
+                   {appId, userId, text, impl_->now()});
     return impl_->db->lastInsertId();
 }
 
@@ -439,7 +446,7 @@ int64_t Service::addTopic(const std::string& appId, const std::string& title, co
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
     db.run("INSERT INTO topics(app_id, title, text, change_number, time) VALUES(?, ?, ?, ?, ?)",
-           {appId, title, text, db.nextSequence("topics"), wallNow()});
+           {appId, title, text, db.nextSequence("topics"), impl_->now()});
     return db.lastInsertId();
 }
 
@@ -448,7 +455,7 @@ int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, cons
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
     db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, change_number, time) VALUES(?, ?, ?, ?, ?, ?)",
-           {topicId, appId, userId, text, db.nextSequence("topics"), wallNow()});
+           {topicId, appId, userId, text, db.nextSequence("topics"), impl_->now()});
     int64_t commentId = db.lastInsertId();
     rows::touchTopic(db, topicId);
     return commentId;
@@ -456,7 +463,7 @@ int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, cons
 
 void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {
     std::lock_guard lock(impl_->dbMutex);
-    rows::likeFeedItem(*impl_->db, appId, userId, feedId, wallNow());
+    rows::likeFeedItem(*impl_->db, appId, userId, feedId, impl_->now());
 }
 
 } // namespace velkora::service

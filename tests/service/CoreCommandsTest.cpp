@@ -216,3 +216,70 @@ TEST(ServiceTemporaryFolder, IsRemovedOnStop) {
 
 } // namespace
 } // namespace velkora::service::testing
+
+namespace velkora::service::testing {
+namespace {
+
+std::string sendQuery(const std::string& from, const std::string& to, const std::string& text,
+                      const std::string& contentType = "text/plain") {
+    return "command=sendMessage&clientType=1&build=2.5.7&appId=velkora-demo&userId=" + to + "&message=" + text +
+           "&senderAppId=velkora-demo&senderUserId=" + from + "&contentType=" + contentType + "&messageType=0&rating=0";
+}
+
+TEST_F(ServiceTest, SendMessageReachesTheRecipientsPoll) {
+    std::string a = newUser(), b = newUser();
+    EXPECT_EQ(get(sendQuery(a, b, "caf%C3%A9%20at%205%3F")), Json::object());
+    Json poll = get("command=update&clientType=1&build=2.5.7&appId=velkora-demo&deviceId=" + b + "&userId=" + b +
+                    "&wantMessages=1&changeNumber=0&protocolVersion=15");
+    ASSERT_EQ(poll["messages"].size(), 1u) << poll;
+    EXPECT_EQ(poll["messages"][0]["message"], "caf\xC3\xA9 at 5?");
+    EXPECT_EQ(poll["messages"][0]["sender"]["userId"], a);
+
+    // Feedback goes to the application's owner.
+    EXPECT_EQ(get(sendQuery(a, "_OWNER", "Great%20app") + "&messageType=2&rating=5"), Json::object());
+
+    struct Case {
+        std::string query, error;
+    } refused[] = {
+        {sendQuery(a, b, "x", "video"), "BAD_REQUEST"},
+        {sendQuery(a, "nobody", "x"), "USER_NOT_FOUND"},
+        {sendQuery("nobody", b, "x"), "USER_NOT_FOUND"},
+        {"command=sendMessage&clientType=1&build=2.5.7&appId=velkora-demo&userId=" + b +
+             "&message=x&senderAppId=other"
+             "&senderUserId=" +
+             a + "&contentType=text/plain&messageType=0&rating=0",
+         "BAD_REQUEST"},
+        {sendQuery(a, b, "x") + "x", "BAD_REQUEST"}, // rating "0x"
+    };
+    for (const auto& c : refused)
+        EXPECT_EQ(get(c.query).value("error", ""), c.error) << c.query;
+}
+
+TEST_F(ServiceTest, ClockOffsetMovesServerTime) {
+    std::string a = newUser();
+    auto serverTime = [&] {
+        return get("command=getUserData&clientType=1&build=2.5.7&appId=velkora-demo&userId=" + a +
+                   "&clientV=15")["serverTime"]
+            .get<std::string>();
+    };
+    auto seconds = [](const std::string& t) {
+        std::tm parts{};
+        strptime(t.c_str(), "%Y-%m-%d %H:%M:%S", &parts);
+        parts.tm_isdst = -1;
+        return static_cast<long>(mktime(&parts));
+    };
+    long before = seconds(serverTime());
+    service().setClockOffset(30);
+    long after = seconds(serverTime());
+    EXPECT_GE(after - before, 29);
+    EXPECT_LE(after - before, 32);
+}
+
+TEST_F(ServiceTest, FormBodiesKeepPlusAndPadding) {
+    QueryText q = QueryText::parse("command=addPaidStickerPack&receipt=ab+c/d==&price=0.99", false);
+    EXPECT_EQ(q.value("receipt"), "ab+c/d==");
+    EXPECT_EQ(QueryText::parse("receipt=ab+c").value("receipt"), "ab c");
+}
+
+} // namespace
+} // namespace velkora::service::testing

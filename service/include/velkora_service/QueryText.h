@@ -16,9 +16,10 @@ namespace velkora::service {
 class QueryText {
 public:
     // Splits on "&", then each pair at its first "=" only, so Base64 padding in a value stays in the
-    // value. Percent escapes are decoded and "+" reads as a blank, as a form decoder does; a "%" not
-    // followed by two hexadecimal digits is kept as it stands.
-    static QueryText parse(std::string_view text);
+    // value. Percent escapes are decoded; a "%" not followed by two hexadecimal digits is kept as it
+    // stands. "+" reads as a blank in a query, as a form decoder does; the kit's POST bodies carry
+    // unescaped Base64 and receipts, where "+" is a digit, so they are read with `plusIsBlank` false.
+    static QueryText parse(std::string_view text, bool plusIsBlank = true);
 
     bool has(std::string_view key) const;
     const std::string* find(std::string_view key) const;

@@ -70,6 +70,9 @@ public:
     std::string baseUrl() const;  // https://127.0.0.1:PORT
     std::string endpoint() const; // baseUrl() + "/VelkoraServer2/api"
 
+    // Moves the service's own clock (its "serverTime" and the times it stamps) by this many seconds.
+    void setClockOffset(double seconds);
+
     std::vector<RecordedRequest> requests() const;
     void clearRequests();
     std::vector<RecordedRequest> requestsFor(const std::string& command) const;
