@@ -238,3 +238,19 @@ TEST_F(SmallBodyServiceTest, HugeBodiesGetAnError) {
 
 } // namespace
 } // namespace velkora::service::testing
+
+namespace velkora::service::testing {
+namespace {
+
+TEST_F(ServiceTest, LongQueriesUpToTheRequestLineLimit) {
+    std::string user = newUser();
+    std::string base = "command=reportEvent&clientType=1&build=2.5.7&appId=velkora-demo&deviceId=" + user +
+                       "&userId=" + user + "&type=t&logs=";
+    EXPECT_EQ(get(base + std::string(7000, 'x')), Json::object());
+    auto res = getRaw(tagged(base + std::string(9000, 'x')));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 414);
+}
+
+} // namespace
+} // namespace velkora::service::testing
