@@ -36,6 +36,14 @@ LocalReply jsonReply(const Json& reply) {
     return {200, dumpJson(reply), "application/json; charset=utf-8", false};
 }
 
+// The seed of the source tree while it is there (builds and tests), else the installed copy.
+std::string seedFile() {
+    std::string source = std::string(VELKORA_SERVICE_SEED_DIR) + "/demo.json";
+    std::error_code ec;
+    if (std::filesystem::exists(source, ec)) return source;
+    return std::string(VELKORA_SERVICE_INSTALLED_SEED_DIR) + "/demo.json";
+}
+
 std::string makeTemporaryDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "velkora-service-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
@@ -103,8 +111,7 @@ bool Service::Impl::open() {
     try {
         db = std::make_unique<Database>(dataDir + "/velkora.sqlite");
         db->createSchema();
-        if (options.seedDemo &&
-            !seedDatabase(*db, std::string(VELKORA_SERVICE_SEED_DIR) + "/demo.json", wallNow(), error)) {
+        if (options.seedDemo && !seedDatabase(*db, seedFile(), wallNow(), error)) {
             std::fprintf(stderr, "velkora-service: %s\n", error.c_str());
             return false;
         }
@@ -169,6 +176,8 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     {
         std::lock_guard lock(logMutex);
         log.push_back({method, rawPath, rawQuery, body, command, wallNow()});
+        // Connections come and go; a bounded memory of them is enough to tell a fresh one.
+        if (connectionRequests.size() > 10000) connectionRequests.clear();
         freshConnection = ++connectionRequests[connection] == 1;
     }
 
