@@ -62,10 +62,12 @@ size_t sink(char*, size_t size, size_t n, void* out) {
     return size * n;
 }
 
-void BM_PlainCurlEasyGet(benchmark::State& state) {
+// The peer: one plain libcurl easy handle, reused for every request to the same URL (its connection
+// and TLS session stay warm, as the fetcher's should).
+void plainCurlLoop(benchmark::State& state, const std::string& url, std::vector<double>& times) {
     CURL* easy = curl_easy_init();
     std::string body;
-    curl_easy_setopt(easy, CURLOPT_URL, g_url.c_str());
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_CAINFO, g_service->caFile().c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &sink);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
@@ -75,11 +77,13 @@ void BM_PlainCurlEasyGet(benchmark::State& state) {
         auto t0 = std::chrono::steady_clock::now();
         body.clear();
         CURLcode rc = curl_easy_perform(easy);
-        g_plainTimes.push_back(seconds(t0, std::chrono::steady_clock::now()));
+        times.push_back(seconds(t0, std::chrono::steady_clock::now()));
         if (rc != CURLE_OK) state.SkipWithError(curl_easy_strerror(rc));
     }
     curl_easy_cleanup(easy);
 }
+
+void BM_PlainCurlEasyGet(benchmark::State& state) { plainCurlLoop(state, g_url, g_plainTimes); }
 
 // One getUserData through the whole kit: facade, agent, protocol object, fetcher, service, JSON reader,
 // user parser and the caller's callback.
@@ -109,22 +113,7 @@ void BM_VelkoraServerApiGetUserData(benchmark::State& state) {
 }
 
 void BM_PlainCurlEasyGetUserData(benchmark::State& state) {
-    CURL* easy = curl_easy_init();
-    std::string body;
-    curl_easy_setopt(easy, CURLOPT_URL, g_userDataUrl.c_str());
-    curl_easy_setopt(easy, CURLOPT_CAINFO, g_service->caFile().c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &sink);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_perform(easy);
-    for (auto _ : state) {
-        auto t0 = std::chrono::steady_clock::now();
-        body.clear();
-        CURLcode rc = curl_easy_perform(easy);
-        g_plainUserDataTimes.push_back(seconds(t0, std::chrono::steady_clock::now()));
-        if (rc != CURLE_OK) state.SkipWithError(curl_easy_strerror(rc));
-    }
-    curl_easy_cleanup(easy);
+    plainCurlLoop(state, g_userDataUrl, g_plainUserDataTimes);
 }
 
 BENCHMARK(BM_VelkoraUrlFetcherGet)->Unit(benchmark::kMicrosecond)->MinTime(2.0);

@@ -2,9 +2,11 @@
 
 #include <array>
 
-#include "server/utils/Utf8Check.h"
+#include "platform/foundation/Utf8.h"
 
 namespace velkora {
+
+using foundation::isValidUtf8;
 
 namespace {
 

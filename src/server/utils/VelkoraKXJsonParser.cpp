@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "platform/foundation/Log.h"
-#include "server/utils/Utf8Check.h"
+#include "platform/foundation/Utf8.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,6 +14,8 @@
 
 namespace velkora {
 
+using foundation::appendUtf8;
+using foundation::utf8SequenceLength;
 using foundation::Array;
 using foundation::Dictionary;
 using foundation::Number;
@@ -59,24 +61,6 @@ inline const char* findStop(const char* p, const char* end) {
         ++p;
     }
     return end;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // A cheap fingerprint of a key, to rule out most pairs before comparing keys for duplicates.

@@ -6,10 +6,12 @@
 #include <memory>
 
 #include "platform/foundation/Log.h"
-#include "server/utils/Utf8Check.h"
+#include "platform/foundation/Utf8.h"
 
 namespace velkora {
 
+using foundation::isValidUtf8;
+using foundation::utf8SequenceLength;
 using foundation::Value;
 
 namespace {

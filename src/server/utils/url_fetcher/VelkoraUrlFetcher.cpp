@@ -5,11 +5,12 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
-#include "server/utils/Utf8Check.h"
+#include "platform/foundation/Utf8.h"
 #include "server/utils/VelkoraReachability.h"
 
 namespace velkora {
 
+using foundation::isValidUtf8;
 using foundation::ErrorPtr;
 using foundation::Log;
 using foundation::UrlConnection;

@@ -1,11 +1,13 @@
-// Checks that bytes are well-formed UTF-8 (no overlong forms, no surrogate halves, nothing beyond
-// U+10FFFF), for the codecs that turn outside bytes into text.
+// UTF-8 for the codecs that turn outside bytes into text: checking that bytes are well formed (no overlong
+// forms, no surrogate halves, nothing beyond U+10FFFF) and encoding a code point.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
-namespace velkora {
+namespace velkora::foundation {
 
 // Length of the well-formed multi-byte character that starts at p (a byte from 0x80 up), or 0.
 inline size_t utf8SequenceLength(const char* p, const char* end) {
@@ -45,4 +47,23 @@ inline bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-} // namespace velkora
+// Appends the UTF-8 bytes of a code point (the caller has already refused surrogate halves).
+inline void appendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace velkora::foundation
