@@ -11,6 +11,8 @@
 #include "platform/foundation/RunLoop.h"
 #include "server/VelkoraReplyParsers.h"
 #include "server/VelkoraServerEndpoint.h"
+#include "server/commands/VelkoraCommandGroups.h"
+#include "server/commands/VelkoraRequestParts.h"
 #include "server/utils/RequestText.h"
 #include "server/utils/VelkoraKXJsonParser.h"
 #include "server/utils/VelkoraLogEventsManager.h"
@@ -21,24 +23,12 @@ namespace velkora {
 
 using foundation::Log;
 using foundation::Value;
+using namespace request;
+using commands::Branch;
 
 namespace {
 
-std::string str(const std::optional<std::string>& s) { return s.value_or(""); }
-std::string num(int64_t v) { return std::to_string(v); }
-const char* flag(bool b) { return b ? "1" : "0"; }
-
-bool missing(const std::optional<std::string>& s) { return !s || s->empty(); }
-
-// The command's text up to its own parameters: "<endpoint>?command=NAME&clientType=1&build=2.5.7".
-std::string head(const char* command) {
-    return VelkoraProtocolWrapper::endpoint() + "?command=" + command + "&clientType=" +
-           std::to_string(kVelkoraClientType) + "&build=" + kVelkoraBuild;
-}
-
 // ---- reply readers, one per command that has a branch ----
-
-using Reader = void (*)(VelkoraProtocolWrapper&, VelkoraProtocolWrapperDelegate&, const Value&);
 
 int32_t intOf(const Value& reply, const char* key) { return reply[key].int32Or(0); }
 
@@ -113,11 +103,6 @@ void readGetAppData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d
 
 void readSetUserData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.userDataSet(w); }
 
-// The order in which a delivering fetcher is compared; commands without a row end with the envelope.
-struct Branch {
-    VelkoraCommand command;
-    Reader read;
-};
 const Branch kBranches[] = {
     {VelkoraCommand::CreateUser, readCreateUser},
     {VelkoraCommand::Update, readUpdate},
@@ -128,9 +113,25 @@ const Branch kBranches[] = {
     {VelkoraCommand::SetUserData, readSetUserData},
 };
 
+// Every group's readers, in the order a delivering fetcher is compared; a command without a reader
+// ends with the envelope.
+const std::vector<Branch>& allBranches() {
+    static const std::vector<Branch> table = [] {
+        std::vector<Branch> all;
+        for (auto group : {commands::coreBranches(), commands::accountBranches(), commands::peopleBranches(),
+                           commands::messageBranches(), commands::chatRoomBranches(), commands::stickerBranches(),
+                           commands::feedBranches(), commands::quizBranches(), commands::appDealBranches()})
+            all.insert(all.end(), group.begin(), group.end());
+        return all;
+    }();
+    return table;
+}
+
 std::function<VelkoraLikeObjectPtr(int32_t)> g_likeObjectWithId;
 
 }  // namespace
+
+std::span<const Branch> commands::coreBranches() { return kBranches; }
 
 VelkoraLikeParseContext VelkoraProtocolWrapper::likeParseContext() {
     return VelkoraLikeParseContext{std::nullopt, g_likeObjectWithId};
@@ -263,15 +264,12 @@ bool VelkoraProtocolWrapper::getAppData(const OptString& appId, int32_t changeNu
     return true;
 }
 
-namespace {
-// What getUserData and getOtherUserData append: the protocol level and the device.
-std::string deviceParameters() {
+std::string request::deviceParameters() {
     auto name = foundation::Bundle::main().infoDictionary()["CFBundleDisplayName"].textOr("");
     return "&clientV=" + num(kVelkoraProtocolVersion) + "&osV=" + VelkoraProtocolWrapper::osVersion() +
            "&platform=" + VelkoraProtocolWrapper::platform() + "&packageName=" + escapeRequestValue(name) +
            "&build=" + kVelkoraBuild;
 }
-}  // namespace
 
 bool VelkoraProtocolWrapper::getUserData(const OptString& appId, const OptString& userId) {
     if (missing(appId) || missing(userId)) {
@@ -338,7 +336,7 @@ void VelkoraProtocolWrapper::handleReply(VelkoraUrlFetcher& fetcher, const std::
     if (const Value* warning = reply->get("warning"))
         Log::line("Velkora - protocol wrapper received warning: %@", warning->textOr(warning->description()));
     if (!delegate_) return;
-    for (const Branch& branch : kBranches) {
+    for (const Branch& branch : allBranches()) {
         auto f = this->fetcher(branch.command);
         if (f && f.get() == &fetcher) {
             branch.read(*this, *delegate_, *reply);

@@ -44,6 +44,30 @@ enum class VelkoraCommand {
     DumpAppPlist,
     ReportError,
     ReportEvent,
+
+    // ==== accounts: sign-up, log-in, social connections (commands) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (commands) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (commands) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (commands) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (commands) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (commands) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (commands) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (commands) ====
+    // ==== end of app deals ====
 };
 
 // The agent's side: one callback per kind of reply, each with the protocol object first.
@@ -72,6 +96,30 @@ public:
     virtual void userDataSet(VelkoraProtocolWrapper&) {}
     // The application's configuration; null when the reply's "appData" is null.
     virtual void gotAppData(VelkoraProtocolWrapper&, const std::shared_ptr<VelkoraAppData>&) {}
+
+    // ==== accounts: sign-up, log-in, social connections (replies) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (replies) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (replies) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (replies) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (replies) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (replies) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (replies) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (replies) ====
+    // ==== end of app deals ====
 };
 
 // The values of one update poll.
@@ -137,6 +185,30 @@ public:
     bool getUserData(const OptString& appId, const OptString& userId);
     bool getOtherUserData(const OptString& appId, const OptString& userId, const OptString& otherAppId,
                           const OptString& otherUserId);
+
+    // ==== accounts: sign-up, log-in, social connections (requests) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (requests) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (requests) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (requests) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (requests) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (requests) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (requests) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (requests) ====
+    // ==== end of app deals ====
 
     // VelkoraUrlFetcherDelegate.
     void urlGotError(VelkoraUrlFetcher& fetcher, const foundation::ErrorPtr& error) override;

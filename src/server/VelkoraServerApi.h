@@ -44,6 +44,30 @@ public:
     // Users.
     static void getUserData(VelkoraCallback caller);
     static void getOtherUserData(const OptString& otherUserId, VelkoraCallback caller);
+
+    // ==== accounts: sign-up, log-in, social connections (forwarders) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (forwarders) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (forwarders) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (forwarders) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (forwarders) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (forwarders) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (forwarders) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (forwarders) ====
+    // ==== end of app deals ====
 };
 
 }  // namespace velkora

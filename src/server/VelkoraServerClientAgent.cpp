@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/foundation/Log.h"
+#include "server/commands/VelkoraCommandGroups.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraAppData.h"
@@ -37,15 +38,24 @@ void replayGetOtherUserData(VelkoraServerClientAgent& a, const VelkoraClientPend
     a.getOtherUserData(r.toUserId, r.delegate);
 }
 
-std::map<int, VelkoraServerClientAgent::Replay>& replays() {
-    static std::map<int, VelkoraServerClientAgent::Replay> table = {
-        {VelkoraPendingType::kGetUserData, replayGetUserData},
-        {VelkoraPendingType::kGetOtherUserData, replayGetOtherUserData},
-    };
+commands::Replays& replays() {
+    static commands::Replays table = [] {
+        commands::Replays t;
+        for (auto add : {commands::addCoreReplays, commands::addAccountReplays, commands::addPeopleReplays,
+                         commands::addMessageReplays, commands::addChatRoomReplays, commands::addStickerReplays,
+                         commands::addFeedReplays, commands::addQuizReplays, commands::addAppDealReplays})
+            add(t);
+        return t;
+    }();
     return table;
 }
 
 }  // namespace
+
+void commands::addCoreReplays(Replays& table) {
+    table[VelkoraPendingType::kGetUserData] = replayGetUserData;
+    table[VelkoraPendingType::kGetOtherUserData] = replayGetOtherUserData;
+}
 
 VelkoraServerClientAgent& VelkoraServerClientAgent::instance() {
     std::lock_guard lock(g_instanceMutex);

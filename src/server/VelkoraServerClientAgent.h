@@ -112,6 +112,30 @@ public:
     void getUserData(VelkoraCallback caller);
     void getOtherUserData(const OptString& otherUserId, VelkoraCallback caller);
 
+    // ==== accounts: sign-up, log-in, social connections (operations) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (operations) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (operations) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (operations) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (operations) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (operations) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (operations) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (operations) ====
+    // ==== end of app deals ====
+
     // ---- VelkoraProtocolWrapperDelegate ----
     void urlGotError(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error) override;
     void protocolWrapperDone(VelkoraProtocolWrapper& w) override { removeWorkingProtocolWrapper(w); }
@@ -128,6 +152,30 @@ public:
     void gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
     void gotOtherUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
     void gotAppData(VelkoraProtocolWrapper& w, const std::shared_ptr<VelkoraAppData>& appData) override;
+
+    // ==== accounts: sign-up, log-in, social connections (replies) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (replies) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (replies) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (replies) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (replies) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (replies) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (replies) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (replies) ====
+    // ==== end of app deals ====
 
 private:
     VelkoraServerClientAgent() = default;
@@ -160,6 +208,30 @@ private:
     // A createUser request is on its way: the retry timer must not send a second one.
     bool createUserInFlight_ = false;
     foundation::NotificationObserver enteredTopicObserver_, exitedTopicObserver_;
+
+    // ==== accounts: sign-up, log-in, social connections (state) ====
+    // ==== end of accounts ====
+
+    // ==== people: user data, searches, follows (state) ====
+    // ==== end of people ====
+
+    // ==== messages: private messages and chats (state) ====
+    // ==== end of messages ====
+
+    // ==== chat rooms (state) ====
+    // ==== end of chat rooms ====
+
+    // ==== stickers (state) ====
+    // ==== end of stickers ====
+
+    // ==== feed: feed and likes (state) ====
+    // ==== end of feed ====
+
+    // ==== quizzes: quizzes and scores (state) ====
+    // ==== end of quizzes ====
+
+    // ==== app deals (state) ====
+    // ==== end of app deals ====
 };
 
 }  // namespace velkora

@@ -1,0 +1,32 @@
+// Pieces every command's request text is made of, shared by the protocol object's command files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "server/VelkoraProtocolWrapper.h"
+
+namespace velkora::request {
+
+// An absent text goes out as nothing, never as "(null)".
+inline std::string str(const std::optional<std::string>& s) { return s.value_or(""); }
+inline std::string num(int64_t v) { return std::to_string(v); }
+inline const char* flag(bool b) { return b ? "1" : "0"; }
+inline bool missing(const std::optional<std::string>& s) { return !s || s->empty(); }
+
+// The command's text up to its own parameters: "<endpoint>?command=NAME&clientType=1&build=2.5.7".
+inline std::string head(const char* command) {
+    return VelkoraProtocolWrapper::endpoint() + "?command=" + command + "&clientType=" +
+           std::to_string(kVelkoraClientType) + "&build=" + kVelkoraBuild;
+}
+
+// The command's text without clientType and build: "<endpoint>?command=NAME".
+inline std::string bareHead(const char* command) {
+    return VelkoraProtocolWrapper::endpoint() + "?command=" + command;
+}
+
+// What getUserData and getOtherUserData append: the protocol level and the device.
+std::string deviceParameters();
+
+}  // namespace velkora::request
