@@ -7,6 +7,8 @@ CommandTable buildCommandTable() {
     CommandTable table;
     registerCoreCommands(table);
     registerUserCommands(table);
+    registerAccountCommands(table);
+    registerRelationCommands(table);
     registerMessageCommands(table);
     return table;
 }

@@ -90,7 +90,9 @@ struct CommandTable {
 // The rows, one function per file of commands.
 void registerCoreCommands(CommandTable& table); // createUser, update, reportEvent, getAppData, dumpAppPlist
 void registerUserCommands(CommandTable& table); // getUserData, getOtherUserData, setUserData
-void registerMessageCommands(CommandTable& table); // sendMessage
+void registerAccountCommands(CommandTable& table);  // signUp, login, connectSocial, savePhoto, ...
+void registerRelationCommands(CommandTable& table); // query, nearby users, follows, suggestions, relations
+void registerMessageCommands(CommandTable& table);  // sendMessage, sendImageMessage, markMessages, chats
 CommandTable buildCommandTable();
 
 // Shared readers and writers of rows, used by several command files.
@@ -122,6 +124,16 @@ int likeCount(Database& db, const std::string& appId, const std::string& type, c
 void likeFeedItem(Database& db, const std::string& appId, const std::string& userId, int64_t feedId, double now);
 // Moves a topic's change number (a comment, a like, an edit), so the poll brings it again.
 void touchTopic(Database& db, int64_t topicId);
+
+
+// Pictures the clients post as Base64 form values; either alphabet, padding optional, and a blank
+// read as the "+" a form decoder turned it into. Nothing for an empty or malformed text.
+std::optional<std::string> decodeBase64(std::string_view text);
+// Keeps the picture and returns the address it is served at.
+std::string storeImage(CommandContext& ctx, const std::string& appId, const std::string& userId,
+                       const std::string& bytes);
+std::optional<std::string> storedImage(Database& db, int64_t id);
+inline constexpr const char* kImagePath = "/VelkoraServer2/images/";
 } // namespace rows
 
 } // namespace velkora::service

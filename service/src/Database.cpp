@@ -321,6 +321,12 @@ CREATE TABLE IF NOT EXISTS events (
     time REAL NOT NULL
 );
 
+CREATE TABLE IF NOT EXISTS images (           -- pictures posted by the clients, served under /images/
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    app_id TEXT NOT NULL, user_id TEXT,
+    bytes BLOB NOT NULL, time REAL NOT NULL
+);
+
 CREATE TABLE IF NOT EXISTS plist_dumps (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT, user_id TEXT, data TEXT, time REAL NOT NULL

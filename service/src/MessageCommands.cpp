@@ -1,33 +1,179 @@
-// Private messages between the users of one application.
+// Private messages between users and the application's owner: sending text and pictures, marking
+// them read or deleted, and reading them back as chats.
+#include <algorithm>
+#include <cctype>
+
 #include "Commands.h"
 
 namespace velkora::service {
 
 namespace {
 
-// "appId" and "userId" name the recipient; "senderAppId" and "senderUserId" the writer.
-Json sendMessage(CommandContext& ctx) {
-    std::string appId = ctx.requireApp();
-    std::string recipient = ctx.requireUser(appId);
-    std::string senderAppId = ctx.nonEmpty("senderAppId");
-    if (senderAppId != appId) throw CommandError(errors::kBadRequest); // no messages across applications
+constexpr int64_t kChatPageSize = 20;
+
+// The messages one user still sees in the chat with another, as a WHERE clause over ?1 app, ?2 the
+// user and ?3 the other user.
+constexpr const char* kChatWhere =
+    "app_id = ?1 AND ((sender_user_id = ?2 AND recipient_user_id = ?3 AND deleted_by_sender = 0) OR "
+    "(sender_user_id = ?3 AND recipient_user_id = ?2 AND deleted_by_recipient = 0))";
+
+bool blocks(Database& db, const std::string& appId, const std::string& userId, const std::string& otherUserId) {
+    return db.scalarInteger("SELECT value FROM relations WHERE app_id = ? AND user_id = ? AND other_app_id = ? AND "
+                            "other_user_id = ? AND type = 'b'",
+                            {appId, userId, appId, otherUserId})
+               .value_or(0) != 0;
+}
+
+int64_t insertMessage(CommandContext& ctx, const std::string& appId, const std::string& sender,
+                      const std::string& recipient, const std::string& text, const std::string& contentType,
+                      int64_t messageType, int64_t rating, const SqlValue& extraData = std::monostate{}) {
+    // A user who blocked the sender never sees what they send; the sender still has it in the chat.
+    int64_t hidden = blocks(ctx.db(), appId, recipient, sender) ? 1 : 0;
+    ctx.db().run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, "
+                 "message_type, rating, extra_data, deleted_by_recipient, time) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {appId, sender, recipient, text, contentType, messageType, rating, extraData, hidden, ctx.now()});
+    return ctx.db().lastInsertId();
+}
+
+// The sender ("senderAppId", "senderUserId") and the recipient ("userId") of a message; both in the
+// application of "appId", where the messages are kept.
+std::pair<std::string, std::string> parties(CommandContext& ctx, std::string& appId) {
+    appId = ctx.requireApp();
+    // No messages across applications.
+    if (ctx.nonEmpty("senderAppId") != appId) throw CommandError(errors::kBadRequest);
     std::string sender = ctx.requireUser(appId, "senderUserId");
-    std::string contentType = ctx.optText("contentType").value_or("text/plain");
+    std::string recipient = ctx.requireUser(appId, "userId");
+    if (sender == recipient) throw CommandError(errors::kBadRequest);
+    return {sender, recipient};
+}
+
+Json sendMessage(CommandContext& ctx) {
+    std::string appId;
+    auto [sender, recipient] = parties(ctx, appId);
+    std::string text = ctx.text("message");
+    std::string contentType = ctx.optText("contentType").value_or("");
+    if (contentType.empty()) contentType = "text/plain";
     static const char* const kContentTypes[] = {"text/plain", "image", "text/html", "text/link", "sticker"};
     if (std::find(std::begin(kContentTypes), std::end(kContentTypes), contentType) == std::end(kContentTypes))
         throw CommandError(errors::kBadRequest);
     int64_t messageType = ctx.integer("messageType", 0);
     int64_t rating = ctx.integer("rating", 0);
-    ctx.db().run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, "
-                 "message_type, rating, time) VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
-                 {appId, sender, recipient, ctx.text("message"), contentType, messageType, rating, ctx.now()});
+    insertMessage(ctx, appId, sender, recipient, text, contentType, messageType, rating);
     return Json::object();
+}
+
+Json sendImageMessage(CommandContext& ctx) {
+    std::string appId;
+    auto [sender, recipient] = parties(ctx, appId);
+    std::optional<std::string> image = rows::decodeBase64(ctx.text("image"));
+    if (!image) throw CommandError(errors::kBadRequest);
+    std::optional<std::string> small = rows::decodeBase64(ctx.optText("smallImage").value_or(""));
+    Transaction tx(ctx.db());
+    std::string url = rows::storeImage(ctx, appId, sender, *image);
+    // The small picture, when there is one, travels in the message's extra data for the chat's list.
+    SqlValue smallUrl = std::monostate{};
+    if (small) smallUrl = rows::storeImage(ctx, appId, sender, *small);
+    insertMessage(ctx, appId, sender, recipient, url, "image", 0, 0, smallUrl);
+    tx.commit();
+    return {{"url", url}};
+}
+
+// The message-id list: the numbers in the text, whatever separates them ("1,2,3", "[1, 2]", ...).
+std::vector<int64_t> messageIds(const std::string& text) {
+    std::vector<int64_t> ids;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])))
+            ++end;
+        if (auto n = parseInteger(std::string_view(text).substr(i, end - i))) ids.push_back(*n);
+        i = end;
+    }
+    return ids;
+}
+
+Json markMessages(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    std::string userId = ctx.requireUser(appId);
+    std::vector<int64_t> ids = messageIds(ctx.text("messages"));
+    bool deleted = ctx.flag("markDeleted");
+    Transaction tx(ctx.db());
+    for (int64_t id : ids) {
+        // Only the user's own side of a message changes: reading or deleting it leaves the other's copy.
+        if (deleted) {
+            ctx.db().run("UPDATE messages SET deleted_by_recipient = 1 WHERE change_number = ? AND app_id = ? AND "
+                         "recipient_user_id = ?",
+                         {id, appId, userId});
+            ctx.db().run("UPDATE messages SET deleted_by_sender = 1 WHERE change_number = ? AND app_id = ? AND "
+                         "sender_user_id = ?",
+                         {id, appId, userId});
+        } else {
+            ctx.db().run("UPDATE messages SET was_read = 1 WHERE change_number = ? AND app_id = ? AND "
+                         "recipient_user_id = ?",
+                         {id, appId, userId});
+        }
+    }
+    tx.commit();
+    return Json::object();
+}
+
+// One chat as the replies give it: the other user, the total of messages and a page of them,
+// newest first.
+Json chatJson(Database& db, const std::string& appId, const std::string& userId, const std::string& otherUserId,
+              int64_t offset, int64_t limit) {
+    Json messages = Json::array();
+    Statement s = db.prepare(std::string("SELECT * FROM messages WHERE ") + kChatWhere +
+                             " ORDER BY change_number DESC LIMIT ?4 OFFSET ?5");
+    s.bindAll({appId, userId, otherUserId, limit, offset});
+    while (s.step())
+        messages.push_back(rows::messageJson(db, s));
+    return {{"user", rows::userJson(db, appId, otherUserId, userId)},
+            {"messages", messages},
+            {"numMessages", *db.scalarInteger(std::string("SELECT COUNT(*) FROM messages WHERE ") + kChatWhere,
+                                              {appId, userId, otherUserId})},
+            {"isSystem", otherUserId == "_OWNER"}};
+}
+
+Json getChats(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    std::string userId = ctx.requireUser(appId);
+    Database& db = ctx.db();
+    // Every other user with a message this user still sees, the latest conversation first.
+    Statement s = db.prepare(
+        "SELECT CASE WHEN sender_user_id = ?2 THEN recipient_user_id ELSE sender_user_id END AS other, "
+        "MAX(change_number) AS latest FROM messages WHERE app_id = ?1 AND ((sender_user_id = ?2 AND "
+        "deleted_by_sender = 0) OR (recipient_user_id = ?2 AND deleted_by_recipient = 0)) "
+        "GROUP BY other ORDER BY latest DESC");
+    s.bindAll({appId, userId});
+    Json chats = Json::array();
+    while (s.step())
+        chats.push_back(chatJson(db, appId, userId, s.text(0), 0, 1));
+    return {{"chats", chats}};
+}
+
+Json getChat(CommandContext& ctx) {
+    std::string appId = ctx.requireApp();
+    std::string userId = ctx.requireUser(appId);
+    std::string otherAppId = ctx.optText("otherAppId").value_or("");
+    if (!otherAppId.empty() && otherAppId != appId) throw CommandError(errors::kBadRequest);
+    std::string otherUserId = ctx.requireUser(appId, "otherUserId");
+    int64_t offset = ctx.integer("offset", 0);
+    if (offset < 0) throw CommandError(errors::kBadRequest);
+    return {{"chat", chatJson(ctx.db(), appId, userId, otherUserId, offset, kChatPageSize)}};
 }
 
 } // namespace
 
 void registerMessageCommands(CommandTable& table) {
     table.commands["sendMessage"] = sendMessage;
+    table.commands["sendImageMessage"] = sendImageMessage;
+    table.commands["markMessages"] = markMessages;
+    table.commands["getChats"] = getChats;
+    table.commands["getChat"] = getChat;
 }
 
 } // namespace velkora::service

@@ -269,6 +269,19 @@ bool Service::start() {
     server->set_tcp_nodelay(true);
     server->Get(kApiPath, api);
     server->Post(kApiPath, api);
+    server->Get(std::string(rows::kImagePath) + R"((\d{1,18})\.jpg)",
+                [impl](const httplib::Request& req, httplib::Response& res) {
+                    std::optional<std::string> bytes;
+                    if (auto id = parseInteger(req.matches[1].str())) {
+                        std::lock_guard lock(impl->dbMutex);
+                        bytes = rows::storedImage(*impl->db, *id);
+                    }
+                    if (!bytes) {
+                        res.status = 404;
+                        return;
+                    }
+                    res.set_content(*bytes, "image/jpeg");
+                });
     // Big bodies still get a JSON answer from the handler; only absurd ones are cut off here.
     server->set_payload_max_length(impl_->options.maxBodyBytes * 2 + 1024 * 1024);
     server->set_error_handler([](const httplib::Request&, httplib::Response& res) {
