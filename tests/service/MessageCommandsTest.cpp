@@ -1,0 +1,173 @@
+// Private messages between two users, as the kit sends and reads them: what one sends, the other
+// sees in the update poll and in the chats.
+#include "AccountFixture.h"
+
+namespace velkora::service::testing {
+namespace {
+
+class MessageCommands : public KitRequestTest {
+protected:
+    static std::string kv() { return "&clientType=1&build=2.5.7"; }
+
+    Json send(const std::string& from, const std::string& to, const std::string& text,
+              const std::string& contentType = "text/plain", int messageType = 0, int rating = 0) {
+        return kit("command=sendMessage" + kv() + "&appId=" + app() + "&userId=" + to + "&message=" + esc(text) +
+                   "&senderAppId=" + app() + "&senderUserId=" + from + "&contentType=" + contentType +
+                   "&messageType=" + std::to_string(messageType) + "&rating=" + std::to_string(rating));
+    }
+    Json poll(const std::string& user, int64_t changeNumber) {
+        return kit("command=update" + kv() + "&appId=" + app() + "&deviceId=d-" + user + "&userId=" + user +
+                   "&wantMessages=1&changeNumber=" + std::to_string(changeNumber) +
+                   "&wantFeed2=0&feedChangeNumber=0&wantLikes=0&likesChangeNumber=0&wantTopics=0&topicsChangeNumber=0"
+                   "&wantTopic=0&topicChangeNumber=0&topicId=0&logs=&protocolVersion=15");
+    }
+    Json chats(const std::string& user) {
+        return kit("command=getChats" + kv() + as(user) + "&protocolVersion=15")["chats"];
+    }
+    Json chat(const std::string& user, const std::string& other, std::optional<int> offset = {}) {
+        std::string q = "command=getChat" + kv() + as(user) + "&otherAppId=" + app() + "&otherUserId=" + other;
+        if (offset) q += "&offset=" + std::to_string(*offset);
+        return kit(q + "&protocolVersion=15");
+    }
+    Json mark(const std::string& user, const std::string& ids, int deleted) {
+        return kit("command=markMessages" + kv() + as(user) + "&messages=" + ids +
+                   "&markDeleted=" + std::to_string(deleted));
+    }
+    static std::vector<std::string> texts(const Json& messages) {
+        std::vector<std::string> out;
+        for (const Json& m : messages)
+            out.push_back(m["message"].is_string() ? m["message"].get<std::string>() : "");
+        return out;
+    }
+};
+
+TEST_F(MessageCommands, WhatOneSendsTheOtherReceives) {
+    std::string a = newUser(), b = newUser();
+    const std::string text = "a&b=c+d #1 100% ok? caf\xC3\xA9";
+    EXPECT_EQ(send(a, b, text), Json::object());
+    EXPECT_EQ(send(a, b, "1F600", "sticker"), Json::object());
+
+    Json update = poll(b, 0);
+    ASSERT_EQ(texts(update["messages"]), (std::vector<std::string>{text, "1F600"})) << update;
+    EXPECT_EQ(update["messages"][0]["sender"]["userId"], a);
+    EXPECT_EQ(update["messages"][1]["contentType"], "sticker");
+    int64_t last = update["messages"][1]["changeNumber"];
+    EXPECT_EQ(poll(b, last)["messages"], Json::array());
+    EXPECT_EQ(poll(a, 0)["messages"], Json::array()) << "the sender's poll carries only what it receives";
+
+    // Both see the chat, with the other as its user and the newest message first.
+    for (const auto& [me, them] : {std::pair{b, a}, std::pair{a, b}}) {
+        Json list = chats(me);
+        ASSERT_EQ(list.size(), 1u) << list;
+        EXPECT_EQ(list[0]["user"]["userId"], them);
+        EXPECT_EQ(list[0]["numMessages"], 2);
+        EXPECT_EQ(texts(list[0]["messages"]), std::vector<std::string>{"1F600"});
+        Json one = chat(me, them)["chat"];
+        EXPECT_EQ(texts(one["messages"]), (std::vector<std::string>{"1F600", text}));
+        EXPECT_EQ(one["isSystem"], false);
+    }
+    EXPECT_EQ(chats(newUser()), Json::array());
+
+    struct Case {
+        const char* what;
+        Json reply;
+        const char* error;
+    };
+    const Case failures[] = {
+        {"unknown recipient", send(a, "nobody", "hi"), "USER_NOT_FOUND"},
+        {"unknown sender", send("nobody", b, "hi"), "USER_NOT_FOUND"},
+        {"to oneself", send(a, a, "hi"), "BAD_REQUEST"},
+        {"chat with nobody", chat(a, "nobody"), "USER_NOT_FOUND"},
+        {"negative offset", chat(a, b, -1), "BAD_REQUEST"},
+    };
+    for (const Case& c : failures) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(error(c.reply), c.error) << c.reply;
+    }
+}
+
+TEST_F(MessageCommands, ChatPagesGoBackByOffset) {
+    std::string a = newUser(), b = newUser();
+    for (int i = 0; i < 25; ++i)
+        send(i % 2 ? a : b, i % 2 ? b : a, "m" + std::to_string(i));
+    Json first = chat(a, b)["chat"];
+    EXPECT_EQ(first["numMessages"], 25);
+    ASSERT_EQ(first["messages"].size(), 20u);
+    EXPECT_EQ(first["messages"][0]["message"], "m24");
+    Json older = chat(a, b, 20)["chat"];
+    EXPECT_EQ(texts(older["messages"]), (std::vector<std::string>{"m4", "m3", "m2", "m1", "m0"}));
+    EXPECT_EQ(chat(a, b, 25)["chat"]["messages"], Json::array());
+}
+
+TEST_F(MessageCommands, ReadAndDeletedMarksAreTheMarkersOwn) {
+    std::string a = newUser(), b = newUser();
+    send(a, b, "one");
+    send(a, b, "two");
+    Json messages = poll(b, 0)["messages"];
+    ASSERT_EQ(messages.size(), 2u);
+    std::string one = std::to_string(messages[0]["changeNumber"].get<int64_t>());
+    std::string two = std::to_string(messages[1]["changeNumber"].get<int64_t>());
+
+    EXPECT_EQ(mark(a, one, 0), Json::object()) << "the sender cannot mark its own message read";
+    EXPECT_EQ(chat(b, a)["chat"]["messages"][1]["wasRead"], false);
+    EXPECT_EQ(mark(b, one + "," + two, 0), Json::object());
+    EXPECT_EQ(chat(b, a)["chat"]["messages"][0]["wasRead"], true);
+    EXPECT_EQ(chat(a, b)["chat"]["messages"][1]["wasRead"], true) << "the sender sees it read";
+
+    EXPECT_EQ(mark(b, "[" + one + "]", 1), Json::object());
+    EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), std::vector<std::string>{"two"});
+    EXPECT_EQ(texts(chat(a, b)["chat"]["messages"]), (std::vector<std::string>{"two", "one"}));
+    EXPECT_EQ(texts(poll(b, 0)["messages"]), std::vector<std::string>{"two"});
+    EXPECT_EQ(mark(a, two, 1), Json::object());
+    EXPECT_EQ(texts(chat(a, b)["chat"]["messages"]), std::vector<std::string>{"one"});
+    EXPECT_EQ(chats(b)[0]["numMessages"], 1);
+}
+
+TEST_F(MessageCommands, FeedbackToTheOwnerIsASystemChat) {
+    std::string a = newUser();
+    EXPECT_EQ(send(a, "_OWNER", "Great app & more", "text/plain", 3, 5), Json::object());
+    Json list = chats(a);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["user"]["userId"], "_OWNER");
+    EXPECT_EQ(list[0]["isSystem"], true);
+    EXPECT_EQ(list[0]["messages"][0]["messageType"], 3);
+    EXPECT_EQ(list[0]["messages"][0]["message"], "Great app & more");
+}
+
+TEST_F(MessageCommands, BlockedSendersAreNotDelivered) {
+    std::string a = newUser(), b = newUser();
+    kit("command=setUserRelation" + kv() + as(b) + "&otherAppId=" + app() + "&otherUserId=" + a +
+        "&type=b&value=1&v=2");
+    EXPECT_EQ(send(a, b, "let me in"), Json::object());
+    EXPECT_EQ(poll(b, 0)["messages"], Json::array());
+    EXPECT_EQ(chats(b), Json::array());
+    EXPECT_EQ(texts(chat(a, b)["chat"]["messages"]), std::vector<std::string>{"let me in"});
+}
+
+TEST_F(MessageCommands, ImageMessageIsStoredAndDelivered) {
+    std::string a = newUser(), b = newUser();
+    const std::string image("\xFB\xEF\xBE\xFF\xD8 big \xFF\xD9\x00", 13), small("\xFF\xD8\xFB\xEF\xFF\xD9\x01", 7);
+    auto body = [&](const std::string& imageText) {
+        return "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
+               "&senderUserId=" + a + "&image=" + imageText + "&smallImage=" + kitBase64(small);
+    };
+    Json reply = post(body(kitBase64(image)));
+    ASSERT_TRUE(reply["url"].is_string()) << reply;
+    EXPECT_EQ(fetch(reply["url"]), image);
+
+    Json m = poll(b, 0)["messages"];
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0]["contentType"], "image");
+    EXPECT_EQ(m[0]["message"], reply["url"]);
+    EXPECT_EQ(fetch(m[0]["extraData"]), small);
+
+    // The standard alphabet, unescaped: the form decoder turns its "+" into blanks.
+    std::string standard = "++++/9ggYmlnIP/ZAA==";
+    Json plain = post(body(standard));
+    ASSERT_TRUE(plain["url"].is_string()) << plain;
+    EXPECT_EQ(fetch(plain["url"]), image);
+    EXPECT_EQ(error(post(body("***"))), "BAD_REQUEST");
+}
+
+} // namespace
+} // namespace velkora::service::testing
