@@ -61,7 +61,9 @@ TEST_F(AccountCommands, EmailSignUpThenLogIn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(error(c.reply), c.error) << c.reply;
-        if (!c.userId.empty()) EXPECT_EQ(c.reply.value("userId", ""), c.userId);
+        if (!c.userId.empty()) {
+            EXPECT_EQ(c.reply.value("userId", ""), c.userId);
+        }
     }
 }
 

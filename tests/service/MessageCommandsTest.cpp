@@ -43,7 +43,7 @@ protected:
 
 TEST_F(MessageCommands, WhatOneSendsTheOtherReceives) {
     std::string a = newUser(), b = newUser();
-    const std::string text = "a&b=c+d #1 100% ok? caf\xC3\xA9";
+    const std::string text = "a&b=c+d #1 100% ok; caf\xC3\xA9";
     EXPECT_EQ(send(a, b, text), Json::object());
     EXPECT_EQ(send(a, b, "1F600", "sticker"), Json::object());
 
