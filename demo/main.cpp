@@ -18,6 +18,15 @@
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Uuid.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "server/utils/RequestText.h"
+#include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/UrlConnection.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppSettings.h"
 #include "velkora/Version.h"
 
 using namespace velkora::foundation;
@@ -83,6 +92,77 @@ bool showFoundation() {
     return done && heard == 3;
 }
 
+// The seeded user who writes to the demo's user: another client of the service, speaking its protocol
+// with a bare fetcher (the kit's own message sending comes with the conversations).
+struct SeededWriter : velkora::VelkoraUrlFetcherDelegate {
+    bool done = false, failed = false;
+    void urlGotError(velkora::VelkoraUrlFetcher&, const ErrorPtr& e) override {
+        say("the seeded user could not write: " + e->description());
+        done = failed = true;
+    }
+    void urlDidFinishWithString(velkora::VelkoraUrlFetcher&, const std::optional<std::string>& text) override {
+        say("the seeded user u-mira wrote to us (service answered " + text.value_or("?") + ")");
+        done = true;
+    }
+};
+
+// A host session against the service: the user is created, the poll runs, and a message from a seeded
+// user arrives in a poll and is printed as it is delivered.
+bool showSession(int port, const std::string& caFile) {
+    using namespace velkora;
+    RunLoop& loop = RunLoop::main();
+    const std::string appId = "velkora-demo";
+    UrlConnection::setCaFile(caFile);
+    VelkoraServerEndpoint::setServer("127.0.0.1:" + std::to_string(port));
+    Log::Capture log(true);  // the kit's own lines still reach standard error
+
+    VelkoraAgentInternal::instance().initUserInfo(appId);
+    VelkoraAgentInternal::instance().initAppData(appId);
+    VelkoraAppSettings::instance().setAppId(appId);
+    VelkoraServerApi::startSession(appId, nullptr);
+    auto& agent = VelkoraServerClientAgent::instance();
+    if (!loop.runUntil([&] { return agent.isSessionInitialized(); }, 20)) {
+        say("the session did not get a user id");
+        return false;
+    }
+    std::string me = agent.userId().value_or("");
+    say("session started; the service made our user " + me);
+
+    bool delivered = false;
+    auto inbox = std::make_shared<VelkoraMessagesDelegate>();
+    inbox->gotMessages = [&](const std::optional<std::vector<VelkoraMessagePtr>>& messages) {
+        if (!messages) {
+            say("poll: no new messages");
+            return;
+        }
+        for (const auto& m : *messages) {
+            std::string from = m->sender() ? m->sender()->firstName().value_or(m->sender()->userId().value_or("?")) : "?";
+            say("poll delivered message #" + std::to_string(m->messageId()) + " from " + from + ": \"" +
+                m->message().value_or("") + "\"");
+            delivered = true;
+        }
+    };
+    VelkoraServerApi::setMessagesDelegate(inbox);  // polls at once
+    loop.runUntil([&] { return agent.workingProtocolsWrappers().empty(); }, 10);
+
+    auto writer = std::make_shared<SeededWriter>();
+    auto fetcher = VelkoraUrlFetcher::create(writer);
+    fetcher->getUrl(tagRequestText(VelkoraServerEndpoint::url() + "?command=sendMessage&clientType=1&build=2.5.7&appId=" +
+                                   appId + "&userId=" + me + "&senderAppId=" + appId +
+                                   "&senderUserId=u-mira&message=" + escapeRequestValue("Welcome to Velkora!") +
+                                   "&contentType=text/plain"));
+    loop.runUntil([&] { return writer->done; }, 10);
+    if (writer->failed) return false;
+    VelkoraServerApi::updateNow();
+    loop.runUntil([&] { return delivered; }, 20);
+    say(std::string("next poll in ") + std::to_string(agent.lastUpdateTimeout()) + " s");
+    VelkoraServerApi::setMessagesDelegate({});
+    VelkoraServerApi::pause();
+    VelkoraServerClientAgent::resetForTests();  // lets go of the connections before the service stops
+    UrlConnection::closeIdleConnections();
+    return delivered;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +213,13 @@ int main(int argc, char** argv) {
     bool shown = showFoundation();
     say(shown ? "foundation: all shown" : "foundation: something did not arrive in time");
 
+    bool session = true;
+    if (service.pid() > 0) {
+        session = showSession(service.port(), service.caFile());
+        say(session ? "session: user created, poll ran, message delivered" : "session: something did not arrive in time");
+    }
+
     if (service.pid() > 0) say("velkora-service " + service.stop());
     say("done");
-    return shown && !serviceFailed ? 0 : 1;
+    return shown && session && !serviceFailed ? 0 : 1;
 }
