@@ -1,0 +1,201 @@
+// One update poll (100 new feed items and 100 private messages, half of them from new senders) merged
+// into the feed and chats repositories when they already hold 1,000, 10,000 and 100,000 items, beside a
+// plain merge that scans vectors. The time per poll should hardly move with what is held.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/VelkoraChatsRepository.h"
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "platform/foundation/Log.h"
+
+using namespace velkora;
+
+namespace {
+
+constexpr int kPerPoll = 100;
+
+VelkoraUserPtr makeUser(const std::string& id) {
+    auto u = std::make_shared<VelkoraUserInternal>();
+    u->setUserId(id);
+    return u;
+}
+
+VelkoraMessagePtr makeMessage(int32_t id, const VelkoraUserPtr& sender, double time) {
+    auto m = std::make_shared<VelkoraMessageInternal>();
+    m->setMessageId(id);
+    m->setSender(sender);
+    m->setTime(time);
+    return m;
+}
+
+VelkoraFeedMessagePtr makeItem(int32_t id) {
+    auto f = std::make_shared<VelkoraFeedMessage>();
+    f->setMessageId(id);
+    f->setResendId(id);
+    return f;
+}
+
+// What the repositories hold before the poll, and the poll itself; built once per size.
+struct World {
+    std::vector<VelkoraChatPtr> chats;
+    std::vector<VelkoraFeedMessagePtr> feed;
+    std::vector<VelkoraMessagePtr> pollFeed;
+    std::vector<VelkoraMessagePtr> pollMessages;
+    // The conversations the poll's messages from known senders go to, to take those messages back out.
+    std::vector<VelkoraChatPtr> touched;
+
+    explicit World(int held) {
+        std::mt19937 random(7);
+        for (int i = 0; i < held; ++i) {
+            auto chat = std::make_shared<VelkoraChat>();
+            chat->setUser(makeUser("u" + std::to_string(i)));
+            chat->mutableMessages().push_back(makeMessage(i + 1, chat->user(), 1e9 - i));
+            chat->setNumMessages(1);
+            chats.push_back(chat);
+            feed.push_back(makeItem(held - i));
+        }
+        for (int i = 0; i < kPerPoll; ++i) pollFeed.push_back(makeItem(held + kPerPoll - i));
+        for (int i = 0; i < kPerPoll; ++i) {
+            VelkoraUserPtr sender;
+            if (i % 2 == 0) {
+                auto chat = chats[random() % chats.size()];
+                touched.push_back(chat);
+                sender = chat->user();
+            } else {
+                sender = makeUser("new" + std::to_string(i));
+            }
+            pollMessages.push_back(makeMessage(held + 1 + i, sender, 2e9 + i));
+        }
+    }
+    void untouch() {
+        for (auto& chat : touched) {
+            auto& messages = chat->mutableMessages();
+            messages.erase(messages.begin());
+            chat->setNumMessages(chat->numMessages() - 1);
+        }
+    }
+};
+
+World& world(int held) {
+    static std::map<int, std::unique_ptr<World>> worlds;
+    auto& w = worlds[held];
+    if (!w) w = std::make_unique<World>(held);
+    return *w;
+}
+
+void BM_Repositories(benchmark::State& state) {
+    World& w = world(static_cast<int>(state.range(0)));
+    auto& chats = VelkoraChatsRepository::instance();
+    auto& feed = VelkoraFeedMessagesRepository::instance();
+    for (auto _ : state) {
+        state.PauseTiming();
+        chats.gotChats(w.chats);
+        feed.gotFirstFeedMessages(w.feed, {});
+        state.ResumeTiming();
+        feed.gotMessages(w.pollFeed);
+        chats.gotMessages(w.pollMessages);
+        state.PauseTiming();
+        if (chats.userToChats().size() != w.chats.size() + kPerPoll / 2 ||
+            feed.feedMessages().size() != w.feed.size() + kPerPoll)
+            state.SkipWithError("the poll was not merged");
+        w.untouch();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * kPerPoll);
+}
+
+// The same merge on plain vectors: a linear search for each item and a full sort of the conversations.
+void BM_VectorScan(benchmark::State& state) {
+    World& w = world(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<VelkoraFeedMessagePtr> feed = w.feed;
+        std::vector<VelkoraChatPtr> chats = w.chats;
+        state.ResumeTiming();
+        for (auto it = w.pollFeed.rbegin(); it != w.pollFeed.rend(); ++it) {
+            auto item = std::static_pointer_cast<VelkoraFeedMessage>(*it);
+            bool held = std::any_of(feed.begin(), feed.end(),
+                                    [&](const auto& f) { return f->messageId() == item->messageId(); });
+            if (!held) feed.insert(feed.begin(), item);
+        }
+        for (const auto& m : w.pollMessages) {
+            auto found = std::find_if(chats.begin(), chats.end(),
+                                      [&](const auto& c) { return c->user()->isEqual(m->sender()); });
+            if (found == chats.end()) {
+                auto chat = std::make_shared<VelkoraChat>();
+                chat->setUser(m->sender());
+                chat->mutableMessages().push_back(m);
+                chats.insert(chats.begin(), chat);
+            } else {
+                (*found)->mutableMessages().insert((*found)->mutableMessages().begin(), m);
+            }
+        }
+        std::stable_sort(chats.begin(), chats.end(), [](const auto& a, const auto& b) {
+            return *a->messages().front()->time() > *b->messages().front()->time();
+        });
+        benchmark::DoNotOptimize(chats.data());
+        state.PauseTiming();
+        w.untouch();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * kPerPoll);
+}
+
+BENCHMARK(BM_Repositories)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(40)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VectorScan)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(40)->Unit(benchmark::kMicrosecond);
+
+// Prints the usual table, then for each merge the median time per poll at each size and its ratio to the
+// smallest size.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type != Run::RT_Iteration && !median) continue;
+            const std::string name = run.run_name.function_name.substr(3);  // without "BM_"
+            const int held = std::stoi(run.run_name.args);
+            const double micros = run.GetAdjustedRealTime();  // in the benchmark's unit, microseconds
+            if (median || !medians_[name].count(held)) medians_[name][held] = micros;
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const auto& [name, bySize] : medians_) {
+            std::printf("\n%s: median time per poll (100 feed items + 100 messages)\n", name.c_str());
+            const double smallest = bySize.begin()->second;
+            for (const auto& [held, micros] : bySize)
+                std::printf("  %7d held  %10.1f us   x%.2f of %d held\n", held, micros, micros / smallest,
+                            bySize.begin()->first);
+        }
+    }
+
+private:
+    std::map<std::string, std::map<int, double>> medians_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The repositories ask the server client to poll when they load; without a session it only logs.
+    foundation::Log::setSink([](foundation::LogLevel, const std::string&) {});
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=3";
+    bool given = false;
+    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
+    if (!given) args.insert(args.begin() + 1, repetitions.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,271 @@
+#include "data/VelkoraChatsRepository.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_set>
+
+#include "platform/foundation/NotificationCenter.h"
+#include "server/VelkoraServerApi.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraUserInfo.h"
+
+namespace velkora {
+
+using foundation::Array;
+using foundation::Dictionary;
+using foundation::Value;
+
+namespace {
+
+std::string idOf(const VelkoraUserPtr& user) { return user && user->userId() ? *user->userId() : std::string(); }
+
+double newestTime(const VelkoraChat& chat) {
+    // A conversation without a dated message goes after every dated one.
+    if (chat.messages().empty() || !chat.messages().front() || !chat.messages().front()->time())
+        return -std::numeric_limits<double>::infinity();
+    return *chat.messages().front()->time();
+}
+
+// A set of users as the notifications carry it: each user once, in the order first met.
+class UserSet {
+public:
+    void add(const VelkoraUserPtr& user) {
+        if (!user) return;
+        const bool fresh = user->userId() ? ids_.insert(*user->userId()).second : objects_.insert(user.get()).second;
+        if (fresh) users_.push_back(Value::object(user));
+    }
+    Value value() && { return Value(std::move(users_)); }
+
+private:
+    std::unordered_set<std::string> ids_;
+    std::unordered_set<const VelkoraUserInternal*> objects_;
+    Array users_;
+};
+
+using ChangeNumbers = VelkoraUserInfo::ChangeNumbersMap;
+
+std::shared_ptr<VelkoraUserInfo> userInfo() { return VelkoraAgentInternal::instance().getUserInfo(); }
+
+}  // namespace
+
+VelkoraChatsRepository::VelkoraChatsRepository() {
+    gotMessages = [this](const std::optional<std::vector<VelkoraMessagePtr>>& m) { mergeMessages(m); };
+}
+
+void VelkoraChatsRepository::requestChats() {
+    auto self = shared_from_this();
+    auto onChats = VelkoraCallback::make(self, [this](const Value& answer) {
+        std::vector<VelkoraChatPtr> list;
+        if (const Array* chats = answer.asArray()) {
+            list.reserve(chats->size());
+            for (const Value& v : *chats) {
+                if (auto chat = v.asObject<VelkoraChat>()) list.push_back(std::move(chat));
+            }
+        }
+        gotChats(list);
+    });
+    (void)onChats;
+}
+
+void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
+    auto info = userInfo();
+    const int32_t oldMark = info ? info->messagesChangeNumber() : 0;
+
+    chats_.clear();
+    chatsStale_ = false;
+    order_.clear();
+    placed_.clear();
+    userToChats_.clear();
+    userToChats_.reserve(list.size());
+    UserSet users;
+    int32_t highest = 0;
+    // Ties in time keep the service's order once the list is re-sorted.
+    touches_ += list.size() + 1;
+    uint64_t touch = touches_;
+    for (const auto& chat : list) {
+        if (!chat) continue;
+        chats_.push_back(chat);
+        userToChats_[idOf(chat->user())] = chat;
+        users.add(chat->user());
+        highest = std::max(highest, getChatMaxChangeNumber(*chat));
+        OrderKey key{newestTime(*chat), --touch, chat.get()};
+        if (placed_.emplace(chat.get(), std::make_pair(key, chat)).second) order_.insert(key);
+    }
+
+    VelkoraServerApi::setMessagesChangeNumber(highest);
+    VelkoraServerApi::setMessagesDelegate(weak_from_this());
+    didFinishLoading_ = true;
+    foundation::NotificationCenter::defaultCenter().post(
+        kGotChatsNotification, this,
+        Value(Dictionary{{"users", std::move(users).value()}, {"newMessages", highest > oldMark}}));
+}
+
+void VelkoraChatsRepository::placeInOrder(const VelkoraChatPtr& chat) {
+    OrderKey key{newestTime(*chat), ++touches_, chat.get()};
+    auto [slot, fresh] = placed_.try_emplace(chat.get(), key, chat);
+    if (!fresh) {
+        order_.erase(slot->second.first);
+        slot->second.first = key;
+    }
+    order_.insert(key);
+    chatsStale_ = true;
+}
+
+bool VelkoraChatsRepository::addToChat(const VelkoraUserPtr& user, const VelkoraMessagePtr& message, bool flagSystem) {
+    // A conversation needs the other user: a message naming nobody has nowhere to go.
+    if (!user) return false;
+    auto& slot = userToChats_[idOf(user)];
+    const bool created = !slot;
+    if (created) {
+        slot = std::make_shared<VelkoraChat>();
+        slot->setUser(user);
+        slot->mutableMessages().push_back(message);
+        slot->setNumMessages(1);
+        if (flagSystem) slot->setSystemChat(message->isSystem());
+    } else {
+        auto& messages = slot->mutableMessages();
+        messages.insert(messages.begin(), message);
+        slot->setNumMessages(slot->numMessages() + 1);
+    }
+    placeInOrder(slot);
+    return created;
+}
+
+void VelkoraChatsRepository::mergeMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages) {
+    Dictionary info;
+    int32_t newUsers = 0;
+    if (messages) {
+        UserSet users;
+        Array received;
+        received.reserve(messages->size());
+        for (const auto& m : *messages) {
+            if (!m) continue;
+            received.push_back(Value::object(m));
+            users.add(m->sender());
+            if (addToChat(m->sender(), m, true)) ++newUsers;
+        }
+        info.set("messages", Value(std::move(received)));
+        info.set("users", std::move(users).value());
+    }
+    // Even a poll without messages re-sorts, as the list's first merge does.
+    chatsStale_ = true;
+    if (auto d = messagesDelegate_.lock(); d && d->gotMessages) d->gotMessages(messages);
+    info.set("newUsers", newUsers);
+    foundation::NotificationCenter::defaultCenter().post(kNewMessagesNotification, this, Value(std::move(info)));
+}
+
+void VelkoraChatsRepository::addSentMessage(const VelkoraMessagePtr& message) {
+    if (!message) return;
+    addToChat(message->otherUser(), message, false);
+}
+
+const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
+    if (chatsStale_) {
+        chats_.clear();
+        chats_.reserve(order_.size());
+        for (const OrderKey& key : order_) chats_.push_back(placed_.at(key.chat).second);
+        chatsStale_ = false;
+    }
+    return chats_;
+}
+
+int32_t VelkoraChatsRepository::getChatMaxChangeNumber(const VelkoraChat& chat) {
+    int32_t highest = 0;
+    if (!chat.user()) return 0;
+    for (const auto& m : chat.messages()) {
+        if (m && chat.user()->isEqual(m->sender())) highest = std::max(highest, m->messageId());
+    }
+    return highest;
+}
+
+const VelkoraChat* VelkoraChatsRepository::chatOf(const std::string& userId) const {
+    auto it = userToChats_.find(userId);
+    return it == userToChats_.end() ? nullptr : it->second.get();
+}
+
+int32_t VelkoraChatsRepository::markOf(const std::string& userId, bool deleted) const {
+    auto info = userInfo();
+    if (!info) return 0;
+    const auto& map = deleted ? info->usersDeletedChangeNumbersMap() : info->usersLastViewedChangeNumbersMap();
+    if (!map) return 0;
+    auto it = map->find(userId);
+    return it == map->end() ? 0 : it->second;
+}
+
+int32_t VelkoraChatsRepository::numNewMessageFromUser(const std::string& userId) const {
+    const VelkoraChat* chat = chatOf(userId);
+    if (!chat) return 0;
+    return getChatMaxChangeNumber(*chat) - std::max(markOf(userId, false), markOf(userId, true));
+}
+
+bool VelkoraChatsRepository::isMessaegeNew(const std::string& userId, int32_t messageId) const {
+    return messageId > std::max(markOf(userId, false), markOf(userId, true));
+}
+
+bool VelkoraChatsRepository::isAnyNewMessageExcept(const std::optional<std::string>& userId) const {
+    for (const auto& [chat, placed] : placed_) {
+        const std::string id = idOf(chat->user());
+        if (userId && id == *userId) continue;
+        if (isNewMessageFromUser(id)) return true;
+    }
+    return false;
+}
+
+int32_t VelkoraChatsRepository::numNewMessageThreads() const {
+    int32_t n = 0;
+    for (const auto& [chat, placed] : placed_) {
+        if (isNewMessageFromUser(idOf(chat->user()))) ++n;
+    }
+    return n;
+}
+
+void VelkoraChatsRepository::setMark(const std::string& userId, bool deleted) {
+    const VelkoraChat* chat = chatOf(userId);
+    const int32_t mark = chat ? getChatMaxChangeNumber(*chat) : 0;
+    auto info = userInfo();
+    if (!info) return;
+    auto map = deleted ? info->usersDeletedChangeNumbersMap() : info->usersLastViewedChangeNumbersMap();
+    if (!map) map.emplace();
+    (*map)[userId] = mark;
+    if (deleted)
+        info->setUsersDeletedChangeNumbersMap(std::move(map));
+    else
+        info->setUsersLastViewedChangeNumbersMap(std::move(map));
+    VelkoraAgentInternal::instance().saveUserInfo();
+}
+
+void VelkoraChatsRepository::setChatWasViewed(const std::string& userId) {
+    setMark(userId, false);
+    foundation::NotificationCenter::defaultCenter().post(kMessagesViewedNotification, this,
+                                                         Value(Dictionary{{"user", userId}}));
+}
+
+void VelkoraChatsRepository::setChatWasDeleted(const std::string& userId) { setMark(userId, true); }
+
+std::vector<VelkoraChatPtr> VelkoraChatsRepository::getActiveChats() const {
+    std::vector<VelkoraChatPtr> active;
+    auto info = userInfo();
+    const ChangeNumbers* deleted = info && info->usersDeletedChangeNumbersMap() ? &*info->usersDeletedChangeNumbersMap() : nullptr;
+    for (const auto& chat : chats()) {
+        if (deleted) {
+            auto it = deleted->find(idOf(chat->user()));
+            if (it != deleted->end() && it->second >= getChatMaxChangeNumber(*chat)) continue;
+        }
+        active.push_back(chat);
+    }
+    return active;
+}
+
+void VelkoraChatsRepository::reset() {
+    VelkoraServerApi::setMessagesChangeNumber(0);
+    VelkoraServerApi::setMessagesDelegate({});
+    chats_.clear();
+    chatsStale_ = false;
+    order_.clear();
+    placed_.clear();
+    userToChats_.clear();
+    didFinishLoading_ = false;
+    requestChats();
+}
+
+}  // namespace velkora

@@ -1,0 +1,98 @@
+// The inbox cache: the conversations with their messages, merged with what each poll brings and counted
+// against the viewed and deleted marks of the local user record.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/VelkoraChat.h"
+#include "data/VelkoraSharedRepository.h"
+#include "platform/foundation/Value.h"
+#include "server/VelkoraMessagesDelegate.h"
+
+namespace velkora {
+
+class VelkoraChatsRepository final : public VelkoraMessagesDelegate,
+                                     public std::enable_shared_from_this<VelkoraChatsRepository> {
+public:
+    static constexpr const char* kGotChatsNotification = "VelkoraMessagesGotChats";
+    static constexpr const char* kNewMessagesNotification = "VelkoraNewMessagesNotification";
+    static constexpr const char* kMessagesViewedNotification = "VelkoraMessagesViewedNotification";
+
+    static VelkoraChatsRepository& instance() { return VelkoraSharedRepository<VelkoraChatsRepository>::instance(); }
+    static std::shared_ptr<VelkoraChatsRepository> shared() {
+        return VelkoraSharedRepository<VelkoraChatsRepository>::shared();
+    }
+    static void resetForTests() { VelkoraSharedRepository<VelkoraChatsRepository>::resetForTests(); }
+
+    // The chat-list reply: replaces the whole cache, keeping the service's order.
+    void gotChats(const std::vector<VelkoraChatPtr>& chats);
+    // A poll's private messages arrive through `gotMessages` (none when the poll brought none).
+    void addSentMessage(const VelkoraMessagePtr& message);
+
+    int32_t numNewMessageFromUser(const std::string& userId) const;
+    bool isNewMessageFromUser(const std::string& userId) const { return numNewMessageFromUser(userId) > 0; }
+    // Whether a message of that conversation came after both the viewed and the deleted mark.
+    bool isMessaegeNew(const std::string& userId, int32_t messageId) const;
+    bool isAnyNewMessage() const { return isAnyNewMessageExcept(std::nullopt); }
+    bool isAnyNewMessageExcept(const std::optional<std::string>& userId) const;
+    int32_t numNewMessageThreads() const;
+    void setChatWasViewed(const std::string& userId);
+    void setChatWasDeleted(const std::string& userId);
+    // The conversations in list order without those deleted since their last message from the other user.
+    std::vector<VelkoraChatPtr> getActiveChats() const;
+    // The highest id among the messages the other user wrote; 0 when there is none.
+    static int32_t getChatMaxChangeNumber(const VelkoraChat& chat);
+    void reset();
+
+    bool didFinishLoading() const { return didFinishLoading_; }
+    // Newest conversation first (in the service's order until the first poll is merged).
+    const std::vector<VelkoraChatPtr>& chats() const;
+    const std::unordered_map<std::string, VelkoraChatPtr>& userToChats() const { return userToChats_; }
+    std::shared_ptr<VelkoraMessagesDelegate> messagesDelegate() const { return messagesDelegate_.lock(); }
+    void setMessagesDelegate(std::weak_ptr<VelkoraMessagesDelegate> d) { messagesDelegate_ = std::move(d); }
+
+private:
+    friend class VelkoraSharedRepository<VelkoraChatsRepository>;
+    VelkoraChatsRepository();
+    void didCreate() { requestChats(); }
+    void requestChats();
+    void mergeMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages);
+
+    // A conversation's place in the order: newest message first, then the one touched last.
+    struct OrderKey {
+        double time;
+        uint64_t touch;
+        VelkoraChat* chat;
+        bool operator<(const OrderKey& o) const {
+            if (time != o.time) return time > o.time;
+            if (touch != o.touch) return touch > o.touch;
+            return chat < o.chat;
+        }
+    };
+    void placeInOrder(const VelkoraChatPtr& chat);
+    // Puts the message at the front of the conversation with `user`, creating one when there is none;
+    // true when a conversation was created.
+    bool addToChat(const VelkoraUserPtr& user, const VelkoraMessagePtr& message, bool flagSystem);
+    int32_t markOf(const std::string& userId, bool deleted) const;
+    void setMark(const std::string& userId, bool deleted);
+    const VelkoraChat* chatOf(const std::string& userId) const;
+
+    bool didFinishLoading_ = false;
+    std::unordered_map<std::string, VelkoraChatPtr> userToChats_;
+    std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_;
+    // The order is kept in an ordered index so that a poll moves only what it touched; the list is
+    // written out from it when next read.
+    std::set<OrderKey> order_;
+    std::unordered_map<const VelkoraChat*, std::pair<OrderKey, VelkoraChatPtr>> placed_;
+    uint64_t touches_ = 0;
+    mutable std::vector<VelkoraChatPtr> chats_;
+    mutable bool chatsStale_ = false;
+};
+
+}  // namespace velkora

@@ -1,0 +1,211 @@
+// The inbox cache against velkora-service's poll: conversations made and grown by what a poll brings,
+// the unread arithmetic against the viewed and deleted marks, and the order of the list.
+#include "RepositoriesFixture.h"
+
+using namespace velkora;
+using namespace velkora::testing;
+using foundation::Value;
+
+namespace {
+
+std::vector<int32_t> idsOf(const VelkoraChat& chat) {
+    std::vector<int32_t> ids;
+    for (const auto& m : chat.messages()) ids.push_back(m->messageId());
+    return ids;
+}
+
+std::vector<std::string> usersOf(const std::vector<VelkoraChatPtr>& chats) {
+    std::vector<std::string> ids;
+    for (const auto& c : chats) ids.push_back(*c->user()->userId());
+    return ids;
+}
+
+}  // namespace
+
+class ChatsRepositoryTest : public RepositoriesTest {
+protected:
+    // The repository loaded with an empty list: from here on every poll hands it the private messages.
+    VelkoraChatsRepository& loadedEmpty() {
+        auto& repo = VelkoraChatsRepository::instance();
+        repo.gotChats({});
+        EXPECT_TRUE(waitForRequests("update", 2));
+        return repo;
+    }
+};
+
+TEST_F(ChatsRepositoryTest, TwoMessagesFromANewSenderMakeOneChatAndAnEmptyPollPostsOnlyNewUsers) {
+    startNewUser();
+    Posted posted(VelkoraChatsRepository::kNewMessagesNotification);
+    auto& repo = loadedEmpty();
+    // The poll made on becoming the delegate brought nothing.
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted.last(), Value(foundation::Dictionary{{"newUsers", 0}}));
+
+    std::string other = svc.createUser(kApp);
+    int64_t first = svc.sendMessage(kApp, other, me(), "one");
+    int64_t second = svc.sendMessage(kApp, other, me(), "two");
+    ASSERT_TRUE(pollNow());
+    ASSERT_EQ(posted.size(), 2u);
+    const Value& info = posted.last();
+    EXPECT_EQ(info["newUsers"], Value(1));
+    EXPECT_EQ(info["messages"].size(), 2u);
+    ASSERT_EQ(info["users"].size(), 1u);
+    EXPECT_EQ(info["users"].at(0).asObject<VelkoraUserInternal>()->userId(), other);
+    ASSERT_EQ(repo.chats().size(), 1u);
+    const auto& chat = *repo.chats()[0];
+    EXPECT_EQ(idsOf(chat), (std::vector<int32_t>{int32_t(second), int32_t(first)}));
+    EXPECT_EQ(chat.numMessages(), 2);
+    EXPECT_EQ(repo.userToChats().at(other).get(), &chat);
+    EXPECT_EQ(repo.numNewMessageThreads(), 1);
+
+    // A third message grows the same conversation and makes no new one.
+    svc.sendMessage(kApp, other, me(), "three");
+    ASSERT_TRUE(pollNow());
+    EXPECT_EQ(posted.last()["newUsers"], Value(0));
+    EXPECT_EQ(repo.chats().size(), 1u);
+    EXPECT_EQ(chat.numMessages(), 3);
+}
+
+TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWithANewerMessageFromTheOtherUser) {
+    startNewUser();
+    auto& repo = loadedEmpty();
+    Posted viewed(VelkoraChatsRepository::kMessagesViewedNotification);
+    std::string other = svc.createUser(kApp);
+
+    ASSERT_EQ(sendWithId(other, 10), 10);
+    ASSERT_TRUE(pollNow());
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 10);
+    repo.setChatWasViewed(other);
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
+    EXPECT_FALSE(repo.isAnyNewMessage());
+    ASSERT_EQ(viewed.size(), 1u);
+    EXPECT_EQ(viewed.last()["user"], Value(other));
+
+    ASSERT_EQ(sendWithId(other, 14), 14);
+    ASSERT_TRUE(pollNow());
+    // 14 - 10: ids, not a count of messages.
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 4);
+    EXPECT_TRUE(repo.isNewMessageFromUser(other));
+    EXPECT_EQ(repo.numNewMessageThreads(), 1);
+    EXPECT_FALSE(repo.isAnyNewMessageExcept(other));
+
+    // The marks are kept in the local user record.
+    repo.setChatWasDeleted(other);
+    auto info = VelkoraAgentInternal::instance().getUserInfo();
+    EXPECT_EQ(info->usersDeletedChangeNumbersMap()->at(other), 14);
+    EXPECT_EQ(info->usersLastViewedChangeNumbersMap()->at(other), 10);
+    EXPECT_EQ(viewed.size(), 1u);  // deleting posts nothing
+    EXPECT_TRUE(repo.getActiveChats().empty());
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
+
+    // A message the user writes does not bring the conversation back...
+    auto mine = message(15, user(me()), user(other), loop().now());
+    repo.addSentMessage(mine);
+    EXPECT_TRUE(repo.getActiveChats().empty());
+    EXPECT_EQ(repo.userToChats().at(other)->messages().front(), mine);
+    // ...a newer one from the other user does.
+    ASSERT_GE(sendWithId(other, 16), 16);
+    ASSERT_TRUE(pollNow());
+    ASSERT_EQ(repo.getActiveChats().size(), 1u);
+    EXPECT_EQ(repo.getActiveChats()[0]->user()->userId(), other);
+}
+
+TEST_F(ChatsRepositoryTest, PollReordersByNewestMessageAndHandsTheMessagesOn) {
+    startNewUser();
+    auto& repo = VelkoraChatsRepository::instance();
+    auto a = user("a"), b = user("b"), c = user("c");
+    auto chatOf = [&](const VelkoraUserPtr& u, int32_t id, double time) {
+        auto chat = std::make_shared<VelkoraChat>();
+        chat->setUser(u);
+        chat->mutableMessages().push_back(message(id, u, user(me()), time));
+        chat->setNumMessages(1);
+        return chat;
+    };
+    // The list keeps the service's order until a poll is merged.
+    repo.gotChats({chatOf(a, 1, 100), chatOf(b, 2, 300), chatOf(c, 3, 200)});
+    EXPECT_EQ(usersOf(repo.chats()), (std::vector<std::string>{"a", "b", "c"}));
+
+    auto screen = std::make_shared<VelkoraMessagesDelegate>();
+    std::vector<std::optional<std::vector<VelkoraMessagePtr>>> handed;
+    screen->gotMessages = [&](const auto& m) { handed.push_back(m); };
+    repo.setMessagesDelegate(screen);
+    ASSERT_TRUE(waitForRequests("update", 2));  // the poll made on becoming the delegate
+    ASSERT_EQ(handed.size(), 1u);
+    EXPECT_FALSE(handed[0]);
+    EXPECT_EQ(usersOf(repo.chats()), (std::vector<std::string>{"b", "c", "a"}));
+
+    auto fresh = message(4, a, user(me()), 400);
+    repo.gotMessages(std::vector<VelkoraMessagePtr>{fresh});
+    EXPECT_EQ(usersOf(repo.chats()), (std::vector<std::string>{"a", "b", "c"}));
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_EQ(handed[1]->front(), fresh);
+
+    // A message the user sends to someone new opens a conversation with one message.
+    auto sent = message(5, user(me()), user("d"), 500);
+    repo.addSentMessage(sent);
+    EXPECT_EQ(usersOf(repo.chats()).front(), "d");
+    EXPECT_EQ(repo.userToChats().at("d")->numMessages(), 1);
+    // ...whose unread count is 0: only the other user's messages count.
+    EXPECT_EQ(repo.numNewMessageFromUser("d"), 0);
+}
+
+TEST_F(ChatsRepositoryTest, ListTellsWhetherItHoldsAnythingNewerThanTheStoredMark) {
+    startNewUser();
+    auto info = VelkoraAgentInternal::instance().getUserInfo();
+    struct Case {
+        int32_t stored;
+        bool expected;
+    } cases[] = {{7, false}, {6, true}, {8, false}};
+    for (const Case& c : cases) {
+        info->setMessagesChangeNumber(c.stored);
+        Posted got(VelkoraChatsRepository::kGotChatsNotification);
+        auto chat = std::make_shared<VelkoraChat>();
+        chat->setUser(user("x"));
+        chat->mutableMessages() = {message(7, user("x"), user(me()), 1), message(9, user(me()), user("x"), 2)};
+        VelkoraChatsRepository::instance().gotChats({chat});
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got.last()["newMessages"], Value(c.expected)) << "stored " << c.stored;
+        EXPECT_EQ(got.last()["users"].size(), 1u);
+        // The highest id the other user wrote becomes the poll's cursor.
+        EXPECT_EQ(agent().lastChangeNumber(), 7);
+        EXPECT_TRUE(VelkoraChatsRepository::instance().didFinishLoading());
+    }
+    EXPECT_TRUE(settle());
+}
+
+TEST_F(ChatsRepositoryTest, MessageIsNewOnlyWhenAboveBothMarks) {
+    startNewUser();
+    auto info = VelkoraAgentInternal::instance().getUserInfo();
+    auto& repo = VelkoraChatsRepository::instance();
+    // No marks at all: everything is new.
+    EXPECT_TRUE(repo.isMessaegeNew("x", 1));
+    info->setUsersLastViewedChangeNumbersMap(VelkoraUserInfo::ChangeNumbersMap{{"x", 10}});
+    info->setUsersDeletedChangeNumbersMap(VelkoraUserInfo::ChangeNumbersMap{{"x", 14}});
+    struct Case {
+        int32_t id;
+        bool isNew;
+    } cases[] = {{9, false}, {10, false}, {14, false}, {15, true}};
+    for (const Case& c : cases) EXPECT_EQ(repo.isMessaegeNew("x", c.id), c.isNew) << c.id;
+    // A user without a conversation has nothing new and gets a mark of 0.
+    EXPECT_EQ(repo.numNewMessageFromUser("nobody"), 0);
+    repo.setChatWasViewed("nobody");
+    EXPECT_EQ(info->usersLastViewedChangeNumbersMap()->at("nobody"), 0);
+}
+
+TEST_F(ChatsRepositoryTest, ResetForgetsTheListAndStopsThePollingOfMessages) {
+    startNewUser();
+    auto& repo = loadedEmpty();
+    std::string other = svc.createUser(kApp);
+    svc.sendMessage(kApp, other, me(), "hello");
+    ASSERT_TRUE(pollNow());
+    ASSERT_EQ(repo.chats().size(), 1u);
+    repo.reset();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(repo.chats().empty());
+    EXPECT_TRUE(repo.userToChats().empty());
+    EXPECT_FALSE(repo.didFinishLoading());
+    EXPECT_EQ(agent().lastChangeNumber(), 0);
+    EXPECT_FALSE(agent().messagesDelegate());
+    ASSERT_TRUE(pollNow());
+    EXPECT_EQ(param(svc.requestsFor("update").back(), "wantMessages"), "0");
+}
