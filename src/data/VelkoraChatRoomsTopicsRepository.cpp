@@ -33,8 +33,8 @@ VelkoraChatRoomsTopicsRepository::VelkoraChatRoomsTopicsRepository() {
 }
 
 void VelkoraChatRoomsTopicsRepository::requestTopics() {
-    auto onTopics = VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotNewTopics(reply); });
-    (void)onTopics;
+    // The topic-list command joins the facade with the other chat-room commands; until then the list
+    // comes only through `gotNewTopics`.
 }
 
 void VelkoraChatRoomsTopicsRepository::gotNewTopics(const Value& reply) {

@@ -53,18 +53,19 @@ VelkoraChatsRepository::VelkoraChatsRepository() {
 }
 
 void VelkoraChatsRepository::requestChats() {
-    auto self = shared_from_this();
-    auto onChats = VelkoraCallback::make(self, [this](const Value& answer) {
-        std::vector<VelkoraChatPtr> list;
-        if (const Array* chats = answer.asArray()) {
-            list.reserve(chats->size());
-            for (const Value& v : *chats) {
-                if (auto chat = v.asObject<VelkoraChat>()) list.push_back(std::move(chat));
-            }
+    // The chat-list command joins the facade with the other message commands; until then the list comes
+    // only through `gotChats`.
+}
+
+void VelkoraChatsRepository::gotChats(const Value& reply) {
+    std::vector<VelkoraChatPtr> list;
+    if (const Array* chats = reply.asArray()) {
+        list.reserve(chats->size());
+        for (const Value& v : *chats) {
+            if (auto chat = v.asObject<VelkoraChat>()) list.push_back(std::move(chat));
         }
-        gotChats(list);
-    });
-    (void)onChats;
+    }
+    gotChats(list);
 }
 
 void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {

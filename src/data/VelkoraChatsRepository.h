@@ -30,7 +30,8 @@ public:
     }
     static void resetForTests() { VelkoraSharedRepository<VelkoraChatsRepository>::resetForTests(); }
 
-    // The chat-list reply: replaces the whole cache, keeping the service's order.
+    // The chat-list reply (the conversations as objects): replaces the whole cache, keeping the service's order.
+    void gotChats(const foundation::Value& reply);
     void gotChats(const std::vector<VelkoraChatPtr>& chats);
     // A poll's private messages arrive through `gotMessages` (none when the poll brought none).
     void addSentMessage(const VelkoraMessagePtr& message);

@@ -53,10 +53,12 @@ void VelkoraFeedMessagesRepository::didCreate() {
 }
 
 void VelkoraFeedMessagesRepository::requestFeed() {
-    auto onFeed = VelkoraCallback::make(shared_from_this(), [this](const Value& answer) {
-        gotFirstFeedMessages(objectsOf<VelkoraFeedMessage>(answer.at(0)), objectsOf<VelkoraLikeObject>(answer.at(1)));
-    });
-    (void)onFeed;
+    // The feed command joins the facade with the other feed commands; until then the feed comes only
+    // through `gotFirstFeedMessages`.
+}
+
+void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const Value& reply) {
+    gotFirstFeedMessages(objectsOf<VelkoraFeedMessage>(reply.at(0)), objectsOf<VelkoraLikeObject>(reply.at(1)));
 }
 
 void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items,

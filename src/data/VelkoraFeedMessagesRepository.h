@@ -37,7 +37,9 @@ public:
     }
     static void resetForTests();
 
-    // The feed reply: the items and the like objects, replacing what is held.
+    // The feed reply: the items and the like objects (two lists of objects), replacing what is held; a
+    // missing list is an empty one.
+    void gotFirstFeedMessages(const foundation::Value& reply);
     void gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items, const std::vector<VelkoraLikeObjectPtr>& likes);
     // Poll items arrive through `gotMessages`, poll likes through `gotLikes`.
 

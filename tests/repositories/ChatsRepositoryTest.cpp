@@ -27,7 +27,7 @@ protected:
     // The repository loaded with an empty list: from here on every poll hands it the private messages.
     VelkoraChatsRepository& loadedEmpty() {
         auto& repo = VelkoraChatsRepository::instance();
-        repo.gotChats({});
+        repo.gotChats(std::vector<VelkoraChatPtr>{});
         EXPECT_TRUE(waitForRequests("update", 2));
         return repo;
     }

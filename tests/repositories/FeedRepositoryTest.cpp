@@ -159,3 +159,21 @@ TEST_F(FeedRepositoryTest, ResetDropsEverythingAndStopsThePollingOfTheFeed) {
     EXPECT_FALSE(repo.isFeedMessageHeld(1));
     EXPECT_FALSE(agent().feedDelegate());
 }
+
+TEST_F(FeedRepositoryTest, FeedReplyWithAMissingListReadsAsEmpty) {
+    auto& repo = VelkoraFeedMessagesRepository::instance();
+    struct Case {
+        Value reply;
+        size_t items, likes;
+    } cases[] = {
+        {Value(), 0, 0},
+        {Value(foundation::Array{Value(foundation::Array{Value::object(feedItem(3))})}), 1, 0},
+        {Value(foundation::Array{Value(), Value(foundation::Array{Value::object(likeObject(4))})}), 0, 1},
+    };
+    for (const Case& c : cases) {
+        repo.gotFirstFeedMessages(c.reply);
+        EXPECT_TRUE(repo.didFinishLoading());
+        EXPECT_EQ(repo.feedMessages().size(), c.items);
+        EXPECT_EQ(repo.likeObjects().size(), c.likes);
+    }
+}
