@@ -60,7 +60,8 @@ struct World {
             chats.push_back(chat);
             feed.push_back(makeItem(held - i));
         }
-        for (int i = 0; i < kPerPoll; ++i) pollFeed.push_back(makeItem(held + kPerPoll - i));
+        for (int i = 0; i < kPerPoll; ++i)
+            pollFeed.push_back(makeItem(held + kPerPoll - i));
         for (int i = 0; i < kPerPoll; ++i) {
             VelkoraUserPtr sender;
             if (i % 2 == 0) {
@@ -160,9 +161,9 @@ public:
             if (run.error_occurred) continue;
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             if (run.run_type != Run::RT_Iteration && !median) continue;
-            const std::string name = run.run_name.function_name.substr(3);  // without "BM_"
+            const std::string name = run.run_name.function_name.substr(3); // without "BM_"
             const int held = std::stoi(run.run_name.args);
-            const double micros = run.GetAdjustedRealTime();  // in the benchmark's unit, microseconds
+            const double micros = run.GetAdjustedRealTime(); // in the benchmark's unit, microseconds
             if (median || !medians_[name].count(held)) medians_[name][held] = micros;
         }
     }
@@ -181,7 +182,7 @@ private:
     std::map<std::string, std::map<int, double>> medians_;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // The repositories ask the server client to poll when they load; without a session it only logs.
@@ -189,7 +190,8 @@ int main(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=3";
     bool given = false;
-    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
+    for (int i = 1; i < argc; ++i)
+        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
     if (!given) args.insert(args.begin() + 1, repetitions.data());
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());

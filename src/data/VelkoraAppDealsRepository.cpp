@@ -16,4 +16,4 @@ void VelkoraAppDealsRepository::updateWithAppDeals(const std::vector<VelkoraAppD
     lastUpdateTime_ = foundation::RunLoop::main().now();
 }
 
-}  // namespace velkora
+} // namespace velkora

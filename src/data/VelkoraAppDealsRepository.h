@@ -28,4 +28,4 @@ private:
     OptionalDate lastUpdateTime_;
 };
 
-}  // namespace velkora
+} // namespace velkora

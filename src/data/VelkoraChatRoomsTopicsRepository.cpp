@@ -24,7 +24,7 @@ double timeOf(const VelkoraChatRoomsTopicPtr& t) {
     return t->dateTime() ? *t->dateTime() : -std::numeric_limits<double>::infinity();
 }
 
-}  // namespace
+} // namespace
 
 VelkoraChatRoomsTopicsRepository::VelkoraChatRoomsTopicsRepository() {
     commentTopics_.reserve(kCommentTopicsCapacity);
@@ -129,7 +129,8 @@ void VelkoraChatRoomsTopicsRepository::handleUpdatedTopic(const VelkoraChatRooms
     // Taken before the clearing: an opened topic may be merged into itself, and its events must survive.
     auto events = topic->getLatestTopicEvents();
     if (shouldClearAll) held->reset();
-    for (const auto& e : events) held->addComment(e);
+    for (const auto& e : events)
+        held->addComment(e);
     foundation::NotificationCenter::defaultCenter().post(kNewTopicCommentsNotification, this,
                                                          Value(Dictionary{{"newComments", events.size()}}));
 }
@@ -155,14 +156,15 @@ VelkoraChatRoomsTopicsRepository::Topics VelkoraChatRoomsTopicsRepository::getAc
 std::vector<int32_t> VelkoraChatRoomsTopicsRepository::getActiveTopicIds() const {
     std::vector<int32_t> ids;
     ids.reserve(topics_.size());
-    for (const auto& t : topics_) ids.push_back(t->topicId());
+    for (const auto& t : topics_)
+        ids.push_back(t->topicId());
     return ids;
 }
 
 int32_t VelkoraChatRoomsTopicsRepository::numUpdatedTopicThreads() const {
     if (!newFlagFromId_) return 0;
-    return static_cast<int32_t>(std::count_if(newFlagFromId_->begin(), newFlagFromId_->end(),
-                                              [](const auto& entry) { return entry.second; }));
+    return static_cast<int32_t>(
+        std::count_if(newFlagFromId_->begin(), newFlagFromId_->end(), [](const auto& entry) { return entry.second; }));
 }
 
 bool VelkoraChatRoomsTopicsRepository::isTopicCommentsFlagOn(int32_t topicId) const {
@@ -192,4 +194,4 @@ void VelkoraChatRoomsTopicsRepository::clearRepository() {
     requestTopics();
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -77,4 +77,4 @@ private:
     std::optional<std::unordered_map<int32_t, bool>> newFlagFromId_;
 };
 
-}  // namespace velkora
+} // namespace velkora

@@ -17,7 +17,9 @@ using foundation::Value;
 
 namespace {
 
-std::string idOf(const VelkoraUserPtr& user) { return user && user->userId() ? *user->userId() : std::string(); }
+std::string idOf(const VelkoraUserPtr& user) {
+    return user && user->userId() ? *user->userId() : std::string();
+}
 
 double newestTime(const VelkoraChat& chat) {
     // A conversation without a dated message goes after every dated one.
@@ -44,9 +46,11 @@ private:
 
 using ChangeNumbers = VelkoraUserInfo::ChangeNumbersMap;
 
-std::shared_ptr<VelkoraUserInfo> userInfo() { return VelkoraAgentInternal::instance().getUserInfo(); }
+std::shared_ptr<VelkoraUserInfo> userInfo() {
+    return VelkoraAgentInternal::instance().getUserInfo();
+}
 
-}  // namespace
+} // namespace
 
 VelkoraChatsRepository::VelkoraChatsRepository() {
     gotMessages = [this](const std::optional<std::vector<VelkoraMessagePtr>>& m) { mergeMessages(m); };
@@ -164,7 +168,8 @@ const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
     if (chatsStale_) {
         chats_.clear();
         chats_.reserve(order_.size());
-        for (const OrderKey& key : order_) chats_.push_back(placed_.at(key.chat).second);
+        for (const OrderKey& key : order_)
+            chats_.push_back(placed_.at(key.chat).second);
         chatsStale_ = false;
     }
     return chats_;
@@ -241,12 +246,15 @@ void VelkoraChatsRepository::setChatWasViewed(const std::string& userId) {
                                                          Value(Dictionary{{"user", userId}}));
 }
 
-void VelkoraChatsRepository::setChatWasDeleted(const std::string& userId) { setMark(userId, true); }
+void VelkoraChatsRepository::setChatWasDeleted(const std::string& userId) {
+    setMark(userId, true);
+}
 
 std::vector<VelkoraChatPtr> VelkoraChatsRepository::getActiveChats() const {
     std::vector<VelkoraChatPtr> active;
     auto info = userInfo();
-    const ChangeNumbers* deleted = info && info->usersDeletedChangeNumbersMap() ? &*info->usersDeletedChangeNumbersMap() : nullptr;
+    const ChangeNumbers* deleted =
+        info && info->usersDeletedChangeNumbersMap() ? &*info->usersDeletedChangeNumbersMap() : nullptr;
     for (const auto& chat : chats()) {
         if (deleted) {
             auto it = deleted->find(idOf(chat->user()));
@@ -269,4 +277,4 @@ void VelkoraChatsRepository::reset() {
     requestChats();
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -96,4 +96,4 @@ private:
     mutable bool chatsStale_ = false;
 };
 
-}  // namespace velkora
+} // namespace velkora

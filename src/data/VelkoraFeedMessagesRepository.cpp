@@ -18,8 +18,7 @@ namespace {
 
 constexpr size_t kInitialCapacity = 100;
 
-template <class T>
-std::vector<std::shared_ptr<T>> objectsOf(const Value& list) {
+template <class T> std::vector<std::shared_ptr<T>> objectsOf(const Value& list) {
     std::vector<std::shared_ptr<T>> out;
     if (const Array* a = list.asArray()) {
         out.reserve(a->size());
@@ -30,7 +29,7 @@ std::vector<std::shared_ptr<T>> objectsOf(const Value& list) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 VelkoraFeedMessagesRepository::VelkoraFeedMessagesRepository() {
     gotMessages = [this](const std::optional<std::vector<VelkoraMessagePtr>>& m) { mergeFeedMessages(m); };
@@ -117,13 +116,15 @@ VelkoraLikeObjectPtr VelkoraFeedMessagesRepository::likeObjectWithId(int32_t obj
 
 int32_t VelkoraFeedMessagesRepository::getMaxFeedMessageNumber() const {
     int32_t highest = 0;
-    for (const auto& item : feedMessages_) highest = std::max(highest, item->resendId());
+    for (const auto& item : feedMessages_)
+        highest = std::max(highest, item->resendId());
     return highest;
 }
 
 int32_t VelkoraFeedMessagesRepository::getMaxLikeObjectChangeNumber() const {
     int32_t highest = 0;
-    for (const auto& [id, like] : likeObjects_) highest = std::max(highest, like->changeNumber());
+    for (const auto& [id, like] : likeObjects_)
+        highest = std::max(highest, like->changeNumber());
     return highest;
 }
 
@@ -132,8 +133,10 @@ int32_t VelkoraFeedMessagesRepository::numNewFeedMessages() const {
     const int32_t feedMark = info ? info->lastViewedFeedMessageNumber() : 0;
     const int32_t likeMark = info ? info->lastViewedLikeNumber() : 0;
     int32_t n = 0;
-    for (const auto& item : feedMessages_) n += item->resendId() > feedMark;
-    for (const auto& [id, like] : likeObjects_) n += like->changeNumber() > likeMark;
+    for (const auto& item : feedMessages_)
+        n += item->resendId() > feedMark;
+    for (const auto& [id, like] : likeObjects_)
+        n += like->changeNumber() > likeMark;
     return n;
 }
 
@@ -156,4 +159,4 @@ void VelkoraFeedMessagesRepository::resetRepository() {
     requestFeed();
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -40,7 +40,8 @@ public:
     // The feed reply: the items and the like objects (two lists of objects), replacing what is held; a
     // missing list is an empty one.
     void gotFirstFeedMessages(const foundation::Value& reply);
-    void gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items, const std::vector<VelkoraLikeObjectPtr>& likes);
+    void gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items,
+                              const std::vector<VelkoraLikeObjectPtr>& likes);
     // Poll items arrive through `gotMessages`, poll likes through `gotLikes`.
 
     // The like object held for the id, made (empty) and held when there is none. Before the first feed
@@ -78,4 +79,4 @@ private:
     std::unordered_set<int32_t> heldFeedMessageIds_;
 };
 
-}  // namespace velkora
+} // namespace velkora

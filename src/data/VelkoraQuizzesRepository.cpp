@@ -9,7 +9,9 @@ using foundation::Array;
 using foundation::Dictionary;
 using foundation::Value;
 
-VelkoraQuizzesRepository::VelkoraQuizzesRepository() { quizzes_.reserve(5); }
+VelkoraQuizzesRepository::VelkoraQuizzesRepository() {
+    quizzes_.reserve(5);
+}
 
 void VelkoraQuizzesRepository::requestQuizzes() {
     // The quiz-list command joins the facade with the other quiz commands; until then the list comes
@@ -41,20 +43,23 @@ void VelkoraQuizzesRepository::setQuizzes(std::vector<VelkoraQuizPtr> list) {
         if (quiz) quizzes_.push_back(std::move(quiz));
     }
     quizId2Index_ = std::unordered_map<int32_t, int32_t>(quizzes_.size());
-    for (size_t i = 0; i < quizzes_.size(); ++i) quizId2Index_[quizzes_[i]->quizId()] = static_cast<int32_t>(i + 1);
+    for (size_t i = 0; i < quizzes_.size(); ++i)
+        quizId2Index_[quizzes_[i]->quizId()] = static_cast<int32_t>(i + 1);
 }
 
 VelkoraQuizPtr VelkoraQuizzesRepository::getQuizById(int32_t quizId) const {
     auto it = quizId2Index_.find(quizId);
-    if (it == quizId2Index_.end() || it->second < 1 || static_cast<size_t>(it->second) > quizzes_.size()) return nullptr;
+    if (it == quizId2Index_.end() || it->second < 1 || static_cast<size_t>(it->second) > quizzes_.size())
+        return nullptr;
     return quizzes_[static_cast<size_t>(it->second - 1)];
 }
 
 std::vector<int32_t> VelkoraQuizzesRepository::getQuizIds() const {
     std::vector<int32_t> ids;
     ids.reserve(quizzes_.size());
-    for (const auto& quiz : quizzes_) ids.push_back(quiz->quizId());
+    for (const auto& quiz : quizzes_)
+        ids.push_back(quiz->quizId());
     return ids;
 }
 
-}  // namespace velkora
+} // namespace velkora

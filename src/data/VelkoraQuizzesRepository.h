@@ -17,7 +17,9 @@ public:
     static constexpr const char* kGotQuizzesNotification = "VelkoraMessagesGotQuizzes";
     static constexpr int32_t kDefaultUnlockAllQuizzesCoins = 400;
 
-    static VelkoraQuizzesRepository& instance() { return VelkoraSharedRepository<VelkoraQuizzesRepository>::instance(); }
+    static VelkoraQuizzesRepository& instance() {
+        return VelkoraSharedRepository<VelkoraQuizzesRepository>::instance();
+    }
     static std::shared_ptr<VelkoraQuizzesRepository> shared() {
         return VelkoraSharedRepository<VelkoraQuizzesRepository>::shared();
     }
@@ -51,4 +53,4 @@ private:
     std::unordered_map<int32_t, int32_t> quizId2Index_;
 };
 
-}  // namespace velkora
+} // namespace velkora

@@ -15,9 +15,10 @@ VelkoraSNFriendsRepository& VelkoraSNFriendsRepository::instance() {
 int32_t VelkoraSNFriendsRepository::totalNonFollowedFriendsNumber() const {
     int32_t n = 0;
     for (const auto* list : {&facebookFriends_, &twitterFriends_}) {
-        for (const auto& user : *list) n += user && !user->isFavorite();
+        for (const auto& user : *list)
+            n += user && !user->isFavorite();
     }
     return n;
 }
 
-}  // namespace velkora
+} // namespace velkora

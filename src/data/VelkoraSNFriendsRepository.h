@@ -26,4 +26,4 @@ private:
     std::vector<VelkoraUserPtr> twitterFriends_;
 };
 
-}  // namespace velkora
+} // namespace velkora

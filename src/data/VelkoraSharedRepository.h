@@ -10,8 +10,7 @@ namespace velkora {
 // T makes this a friend, keeps its constructor private and, when it must ask the service for something
 // as soon as it exists, does so in `didCreate()` (run after the lock is released, so an answer that
 // arrives at once may reach `instance()` again).
-template <class T>
-class VelkoraSharedRepository {
+template <class T> class VelkoraSharedRepository {
 public:
     static std::shared_ptr<T> shared() {
         std::shared_ptr<T> created;
@@ -49,4 +48,4 @@ private:
     }
 };
 
-}  // namespace velkora
+} // namespace velkora

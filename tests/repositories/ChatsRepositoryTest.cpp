@@ -10,17 +10,19 @@ namespace {
 
 std::vector<int32_t> idsOf(const VelkoraChat& chat) {
     std::vector<int32_t> ids;
-    for (const auto& m : chat.messages()) ids.push_back(m->messageId());
+    for (const auto& m : chat.messages())
+        ids.push_back(m->messageId());
     return ids;
 }
 
 std::vector<std::string> usersOf(const std::vector<VelkoraChatPtr>& chats) {
     std::vector<std::string> ids;
-    for (const auto& c : chats) ids.push_back(*c->user()->userId());
+    for (const auto& c : chats)
+        ids.push_back(*c->user()->userId());
     return ids;
 }
 
-}  // namespace
+} // namespace
 
 class ChatsRepositoryTest : public RepositoriesTest {
 protected:
@@ -94,7 +96,7 @@ TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWith
     auto info = VelkoraAgentInternal::instance().getUserInfo();
     EXPECT_EQ(info->usersDeletedChangeNumbersMap()->at(other), 14);
     EXPECT_EQ(info->usersLastViewedChangeNumbersMap()->at(other), 10);
-    EXPECT_EQ(viewed.size(), 1u);  // deleting posts nothing
+    EXPECT_EQ(viewed.size(), 1u); // deleting posts nothing
     EXPECT_TRUE(repo.getActiveChats().empty());
     EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
 
@@ -129,7 +131,7 @@ TEST_F(ChatsRepositoryTest, PollReordersByNewestMessageAndHandsTheMessagesOn) {
     std::vector<std::optional<std::vector<VelkoraMessagePtr>>> handed;
     screen->gotMessages = [&](const auto& m) { handed.push_back(m); };
     repo.setMessagesDelegate(screen);
-    ASSERT_TRUE(waitForRequests("update", 2));  // the poll made on becoming the delegate
+    ASSERT_TRUE(waitForRequests("update", 2)); // the poll made on becoming the delegate
     ASSERT_EQ(handed.size(), 1u);
     EXPECT_FALSE(handed[0]);
     EXPECT_EQ(usersOf(repo.chats()), (std::vector<std::string>{"b", "c", "a"}));
@@ -185,7 +187,8 @@ TEST_F(ChatsRepositoryTest, MessageIsNewOnlyWhenAboveBothMarks) {
         int32_t id;
         bool isNew;
     } cases[] = {{9, false}, {10, false}, {14, false}, {15, true}};
-    for (const Case& c : cases) EXPECT_EQ(repo.isMessaegeNew("x", c.id), c.isNew) << c.id;
+    for (const Case& c : cases)
+        EXPECT_EQ(repo.isMessaegeNew("x", c.id), c.isNew) << c.id;
     // A user without a conversation has nothing new and gets a mark of 0.
     EXPECT_EQ(repo.numNewMessageFromUser("nobody"), 0);
     repo.setChatWasViewed("nobody");

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<int32_t> idsOf(const VelkoraFeedMessagesRepository::FeedMessages& feed) {
     std::vector<int32_t> ids;
-    for (const auto& f : feed) ids.push_back(f->messageId());
+    for (const auto& f : feed)
+        ids.push_back(f->messageId());
     return ids;
 }
 
@@ -25,7 +26,7 @@ std::vector<VelkoraMessagePtr> items(std::initializer_list<int32_t> ids) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 using FeedRepositoryTest = RepositoriesTest;
 
@@ -128,11 +129,13 @@ TEST_F(FeedRepositoryTest, PollBringsFeedItemsAndLikesAndAFeedItemWithTheIdOfAHe
     // Feed items and like objects are numbered apart. Make the next feed item's id one that a held
     // like object already has: like objects of items that do not exist move the like numbering on.
     const int64_t target = std::max<int64_t>(first + 1, like->objectId());
-    for (int64_t id = like->objectId(); id < target; ++id) svc.likeFeed(kApp, other, 1000000 + id);
+    for (int64_t id = like->objectId(); id < target; ++id)
+        svc.likeFeed(kApp, other, 1000000 + id);
     ASSERT_TRUE(pollNow());
     ASSERT_TRUE(repo.likeObjects().count(int32_t(target)));
     int64_t next = svc.postFeed(kApp, other, "filler");
-    while (next < target) next = svc.postFeed(kApp, other, "filler");
+    while (next < target)
+        next = svc.postFeed(kApp, other, "filler");
     ASSERT_EQ(next, target);
     // A second like of the first item changes the held like object in place.
     svc.likeFeed(kApp, svc.createUser(kApp), first);

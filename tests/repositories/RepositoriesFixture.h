@@ -60,7 +60,8 @@ protected:
             bystanderB_ = svc.createUser(kApp);
         }
         int64_t last = svc.sendMessage(kApp, bystanderA_, bystanderB_, "filler");
-        while (last + 1 < id) last = svc.sendMessage(kApp, bystanderA_, bystanderB_, "filler");
+        while (last + 1 < id)
+            last = svc.sendMessage(kApp, bystanderA_, bystanderB_, "filler");
         return svc.sendMessage(kApp, from, me(), text);
     }
 
@@ -95,4 +96,4 @@ private:
     std::string bystanderA_, bystanderB_;
 };
 
-}  // namespace velkora::testing
+} // namespace velkora::testing

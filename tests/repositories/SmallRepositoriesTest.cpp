@@ -18,13 +18,14 @@ VelkoraQuizPtr quiz(int32_t id) {
 
 Value quizReply(std::initializer_list<int32_t> ids, std::optional<int> coins) {
     foundation::Array list;
-    for (int32_t id : ids) list.push_back(Value::object(quiz(id)));
+    for (int32_t id : ids)
+        list.push_back(Value::object(quiz(id)));
     foundation::Dictionary reply{{"quizzes", Value(std::move(list))}};
     if (coins) reply.set("unlockAllQuizzesCoins", *coins);
     return Value(std::move(reply));
 }
 
-}  // namespace
+} // namespace
 
 using SmallRepositoriesTest = RepositoriesTest;
 
@@ -42,7 +43,7 @@ TEST_F(SmallRepositoriesTest, QuizIndexIsMadeAfreshForEachListAndThePriceKeepsIt
     } cases[] = {
         {quizReply({11, 12, 13}, std::nullopt), {11, 12, 13}, 400, {14}},
         {quizReply({11, 12, 13}, 0), {11, 12, 13}, 400, {}},
-        {quizReply({21, 13}, 250), {21, 13}, 250, {11, 12}},  // 12 sat at position 2, where 13 is now
+        {quizReply({21, 13}, 250), {21, 13}, 250, {11, 12}}, // 12 sat at position 2, where 13 is now
         {quizReply({13}, -5), {13}, 250, {11, 12, 21}},
     };
     for (const Case& c : cases) {
@@ -56,7 +57,8 @@ TEST_F(SmallRepositoriesTest, QuizIndexIsMadeAfreshForEachListAndThePriceKeepsIt
             ASSERT_TRUE(repo.getQuizById(id)) << id;
             EXPECT_EQ(repo.getQuizById(id)->quizId(), id);
         }
-        for (int32_t id : c.missing) EXPECT_EQ(repo.getQuizById(id), nullptr) << id;
+        for (int32_t id : c.missing)
+            EXPECT_EQ(repo.getQuizById(id), nullptr) << id;
     }
 }
 

@@ -25,17 +25,19 @@ VelkoraChatRoomsCommentPtr comment(int32_t id) {
 
 std::vector<int32_t> commentIds(const VelkoraChatRoomsTopicPtr& t) {
     std::vector<int32_t> ids;
-    for (const auto& c : t->getComments(false)) ids.push_back(c->commentId());
+    for (const auto& c : t->getComments(false))
+        ids.push_back(c->commentId());
     return ids;
 }
 
 std::vector<int32_t> idsOf(const VelkoraChatRoomsTopicsRepository::Topics& topics) {
     std::vector<int32_t> ids;
-    for (const auto& t : topics) ids.push_back(t->topicId());
+    for (const auto& t : topics)
+        ids.push_back(t->topicId());
     return ids;
 }
 
-}  // namespace
+} // namespace
 
 using TopicsRepositoryTest = RepositoriesTest;
 
@@ -44,15 +46,18 @@ TEST_F(TopicsRepositoryTest, PollSetsTheNewCommentFlagAndANewTopicClearsIt) {
     Posted changes(VelkoraChatRoomsTopicsRepository::kNewTopicsNotification);
     int64_t b = svc.addTopic(kApp, "B");
     std::string other = svc.createUser(kApp);
-    for (int i = 0; i < 3; ++i) svc.addTopicComment(kApp, b, other, "c");
+    for (int i = 0; i < 3; ++i)
+        svc.addTopicComment(kApp, b, other, "c");
     auto& repo = VelkoraChatRoomsTopicsRepository::instance();
     auto listed = topic(int32_t(b), 3);
-    repo.gotNewTopics(Value(foundation::Dictionary{{"topics", foundation::Array{Value::object(listed)}}, {"changeNumber", 0}}));
+    repo.gotNewTopics(
+        Value(foundation::Dictionary{{"topics", foundation::Array{Value::object(listed)}}, {"changeNumber", 0}}));
     ASSERT_TRUE(waitForRequests("update", 2));
     EXPECT_EQ(param(svc.requestsFor("update").back(), "wantTopics"), "1");
     // The first poll brings B again with 3 comments: updated, no flag.
     ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes.last(), Value(foundation::Dictionary{{"newTopics", 0}, {"updatedTopics", 1}, {"deletedTopics", 0}}));
+    EXPECT_EQ(changes.last(),
+              Value(foundation::Dictionary{{"newTopics", 0}, {"updatedTopics", 1}, {"deletedTopics", 0}}));
     EXPECT_FALSE(repo.isTopicCommentsFlagOn(int32_t(b)));
 
     svc.addTopicComment(kApp, b, other, "four");
@@ -64,7 +69,8 @@ TEST_F(TopicsRepositoryTest, PollSetsTheNewCommentFlagAndANewTopicClearsIt) {
 
     int64_t c = svc.addTopic(kApp, "C");
     ASSERT_TRUE(pollNow());
-    EXPECT_EQ(changes.last(), Value(foundation::Dictionary{{"newTopics", 1}, {"updatedTopics", 0}, {"deletedTopics", 0}}));
+    EXPECT_EQ(changes.last(),
+              Value(foundation::Dictionary{{"newTopics", 1}, {"updatedTopics", 0}, {"deletedTopics", 0}}));
     EXPECT_EQ(repo.getActiveTopicIds(), (std::vector<int32_t>{int32_t(c), int32_t(b)}));
     EXPECT_EQ(repo.getTopicById(int32_t(b)), listed);
     EXPECT_FALSE(repo.isTopicCommentsFlagOn(int32_t(b)));
@@ -89,17 +95,18 @@ TEST_F(TopicsRepositoryTest, BatchMergesCountInsertsUpdatesAndRemovals) {
         int newTopics, updated, deleted;
         int badge;
     } cases[] = {
-        {{topic(2, 5, 20)}, {1, 2}, 0, 1, 0, 1},                 // 3 → 5 comments: flagged
-        {{topic(2, 5, 20)}, {1, 2}, 0, 1, 0, 1},                 // same count: the flag stays
-        {{topic(9, 0, 0, true)}, {1, 2}, 0, 0, 0, 1},            // removed and not listed: ignored
-        {{topic(1, 1, 10), topic(3, 0, 30)}, {3, 1, 2}, 1, 1, 0, 0},  // a new topic clears every flag
+        {{topic(2, 5, 20)}, {1, 2}, 0, 1, 0, 1},                     // 3 → 5 comments: flagged
+        {{topic(2, 5, 20)}, {1, 2}, 0, 1, 0, 1},                     // same count: the flag stays
+        {{topic(9, 0, 0, true)}, {1, 2}, 0, 0, 0, 1},                // removed and not listed: ignored
+        {{topic(1, 1, 10), topic(3, 0, 30)}, {3, 1, 2}, 1, 1, 0, 0}, // a new topic clears every flag
         {{topic(1, 0, 10, true)}, {3, 2}, 0, 0, 1, 0},
     };
     for (const Case& c : cases) {
         repo.gotTopics(c.batch);
         EXPECT_EQ(idsOf(repo.topics()), c.listed);
-        EXPECT_EQ(changes.last(), Value(foundation::Dictionary{
-                                      {"newTopics", c.newTopics}, {"updatedTopics", c.updated}, {"deletedTopics", c.deleted}}));
+        EXPECT_EQ(changes.last(),
+                  Value(foundation::Dictionary{
+                      {"newTopics", c.newTopics}, {"updatedTopics", c.updated}, {"deletedTopics", c.deleted}}));
         EXPECT_EQ(repo.numUpdatedTopicThreads(), c.badge);
     }
     EXPECT_EQ(repo.getTopicById(1), nullptr);
