@@ -52,6 +52,12 @@ enum class VelkoraCommand {
     // ==== end of people ====
 
     // ==== messages: private messages and chats (commands) ====
+    SendMessage,
+    SendImageMessage,  // a form POST to the bare endpoint
+    MarkMessages,      // deleted or read; no reply branch
+    GetChats,
+    GetChat,
+    GetChatWithOffset,
     // ==== end of messages ====
 
     // ==== chat rooms (commands) ====
@@ -104,6 +110,12 @@ public:
     // ==== end of people ====
 
     // ==== messages: private messages and chats (replies) ====
+    virtual void messageSent(VelkoraProtocolWrapper&) {}
+    virtual void imageMessageUploaded(VelkoraProtocolWrapper&, const std::optional<std::string>& /*imageUrl*/) {}
+    virtual void gotChats(VelkoraProtocolWrapper&, const std::vector<VelkoraChatPtr>& /*chats*/) {}
+    virtual void gotChat(VelkoraProtocolWrapper&, const VelkoraChatPtr& /*chat*/) {}
+    // The paged read hands on only the page's messages.
+    virtual void gotChatMessages(VelkoraProtocolWrapper&, const std::vector<VelkoraMessagePtr>& /*messages*/) {}
     // ==== end of messages ====
 
     // ==== chat rooms (replies) ====
@@ -193,6 +205,18 @@ public:
     // ==== end of people ====
 
     // ==== messages: private messages and chats (requests) ====
+    // "appId" and "userId" of the text name the recipient; "senderAppId" and "senderUserId" the writer.
+    bool sendMessage(const OptString& appId, const OptString& userId, const OptString& message,
+                     const OptString& toAppId, const OptString& toUserId, int32_t messageType, int32_t rating,
+                     const OptString& contentType);
+    // A form POST with both pictures as URL-safe Base64 JPEG; the recipient's app id is not sent.
+    bool uploadImageMessage(const OptString& appId, const OptString& userId, const OptString& otherUserId,
+                            const std::shared_ptr<ui::Image>& image, const std::shared_ptr<ui::Image>& smallImage);
+    bool deleteMessages(const OptString& appId, const OptString& userId, const OptString& messageIds);
+    bool markMessagesRead(const OptString& appId, const OptString& userId, const OptString& messageIds);
+    bool getChats(const OptString& appId, const OptString& userId);
+    bool getChat(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user);
+    bool getChat(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user, int32_t offset);
     // ==== end of messages ====
 
     // ==== chat rooms (requests) ====

@@ -14,6 +14,10 @@
 
 namespace velkora {
 
+namespace ui {
+class Image;
+}
+
 class VelkoraServerApi {
 public:
     using OptString = std::optional<std::string>;
@@ -52,6 +56,18 @@ public:
     // ==== end of people ====
 
     // ==== messages: private messages and chats (forwarders) ====
+    static void sendMessage(const OptString& message, const OptString& toAppId, const OptString& toUserId,
+                            const OptString& contentType, VelkoraCallback caller);
+    static void sendMessage(const OptString& message, const OptString& toAppId, const OptString& toUserId,
+                            int32_t messageType, int32_t rating, const OptString& contentType, VelkoraCallback caller);
+    static void uploadImageMessage(VelkoraCallback caller, std::shared_ptr<ui::Image> image,
+                                   std::shared_ptr<ui::Image> smallImage, const OptString& toAppId,
+                                   const OptString& toUserId);
+    static void getChats(VelkoraCallback caller);
+    static void getChat(const VelkoraUserPtr& user, VelkoraCallback caller);
+    static void getChat(const VelkoraUserPtr& user, int32_t offset, VelkoraCallback caller);
+    static void deleteMessages(const OptString& messageIds);
+    static void markMessagesRead(const OptString& messageIds);
     // ==== end of messages ====
 
     // ==== chat rooms (forwarders) ====

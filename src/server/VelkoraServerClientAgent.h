@@ -119,6 +119,18 @@ public:
     // ==== end of people ====
 
     // ==== messages: private messages and chats (operations) ====
+    void sendMessage(const OptString& message, const OptString& toAppId, const OptString& toUserId,
+                     int32_t messageType, int32_t rating, const OptString& contentType, VelkoraCallback caller);
+    // The caller's error function hears of a failed upload.
+    void uploadImageMessage(VelkoraCallback caller, std::shared_ptr<ui::Image> image,
+                            std::shared_ptr<ui::Image> smallImage, const OptString& toAppId,
+                            const OptString& toUserId);
+    // Never queued: sent at once with whatever ids the agent holds; nobody is answered.
+    void deleteMessages(const OptString& messageIds);
+    void markMessagesRead(const OptString& messageIds);
+    void getChats(VelkoraCallback caller);
+    void getChat(const VelkoraUserPtr& user, VelkoraCallback caller);
+    void getChat(const VelkoraUserPtr& user, int32_t offset, VelkoraCallback caller);
     // ==== end of messages ====
 
     // ==== chat rooms (operations) ====
@@ -160,6 +172,11 @@ public:
     // ==== end of people ====
 
     // ==== messages: private messages and chats (replies) ====
+    void messageSent(VelkoraProtocolWrapper& w) override;
+    void imageMessageUploaded(VelkoraProtocolWrapper& w, const std::optional<std::string>& imageUrl) override;
+    void gotChats(VelkoraProtocolWrapper& w, const std::vector<VelkoraChatPtr>& chats) override;
+    void gotChat(VelkoraProtocolWrapper& w, const VelkoraChatPtr& chat) override;
+    void gotChatMessages(VelkoraProtocolWrapper& w, const std::vector<VelkoraMessagePtr>& messages) override;
     // ==== end of messages ====
 
     // ==== chat rooms (replies) ====
