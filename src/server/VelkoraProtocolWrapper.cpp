@@ -274,7 +274,7 @@ std::string request::deviceParameters() {
 bool VelkoraProtocolWrapper::getUserData(const OptString& appId, const OptString& userId) {
     if (missing(appId) || missing(userId)) {
         Log::line("Velkora - getUserData: AppId or UserId not set");
-        reportErrorToServer("getUserData-no-appId-or-userId=" + appId.value_or("nil") + "," + userId.value_or("nil"));
+        reportErrorToServer("getUserData-no-appId-or-userId=" + userId.value_or("nil") + "," + appId.value_or("nil"));
         return false;
     }
     send(VelkoraCommand::GetUserData, head("getUserData") + "&appId=" + *appId + "&userId=" + *userId + deviceParameters());
@@ -285,8 +285,8 @@ bool VelkoraProtocolWrapper::getOtherUserData(const OptString& appId, const OptS
                                               const OptString& otherAppId, const OptString& otherUserId) {
     if (missing(appId) || missing(userId)) {
         Log::line("Velkora - getOtherUserData: AppId or UserId not set");
-        reportErrorToServer("getOtherUserData-no-appId-or-userId=" + appId.value_or("nil") + "," +
-                            userId.value_or("nil"));
+        reportErrorToServer("getOtherUserData-no-appId-or-userId=" + userId.value_or("nil") + "," +
+                            appId.value_or("nil"));
         return false;
     }
     send(VelkoraCommand::GetOtherUserData, head("getOtherUserData") + "&appId=" + *appId + "&userId=" + *userId +

@@ -25,6 +25,7 @@
 namespace velkora {
 
 class VelkoraAppData;
+class VelkoraQuery;
 class VelkoraProtocolWrapper;
 
 inline constexpr int kVelkoraClientType = 1;
@@ -46,9 +47,28 @@ enum class VelkoraCommand {
     ReportEvent,
 
     // ==== accounts: sign-up, log-in, social connections (commands) ====
+    SignUp,
+    SignOut,
+    Login,
+    ConnectSocial,
+    DisconnectSocial,
+    UploadUserImage,   // savePhoto, a POST
+    ForgotPassword,
+    ChangePassword,
+    BcSignUp,          // signUpBackComp
+    SetDeviceToken,
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (commands) ====
+    Query,
+    GetNearbyUsers,
+    GetSocialNetworkFriends,
+    AddFollowing,      // favoriteAdd
+    RemoveFollowing,   // favoriteRemove
+    GetFavorites,
+    GetOtherFavorites,
+    GetSuggestedUsers, // getSuggestions
+    SetUserRelation,
     // ==== end of people ====
 
     // ==== messages: private messages and chats (commands) ====
@@ -104,9 +124,27 @@ public:
     virtual void gotAppData(VelkoraProtocolWrapper&, const std::shared_ptr<VelkoraAppData>&) {}
 
     // ==== accounts: sign-up, log-in, social connections (replies) ====
+    // The user id of a sign-up or log-in reply; none when the reply carries none.
+    virtual void userSignedIn(VelkoraProtocolWrapper&, const std::optional<std::string>& /*userId*/) {}
+    virtual void userSignedOut(VelkoraProtocolWrapper&) {}
+    virtual void userLoggedIn(VelkoraProtocolWrapper&, const std::optional<std::string>& /*userId*/) {}
+    virtual void socialNetworkConnected(VelkoraProtocolWrapper&) {}
+    virtual void socialNetworkDisconnected(VelkoraProtocolWrapper&) {}
+    virtual void userImageUploaded(VelkoraProtocolWrapper&, const std::optional<std::string>& /*imageUrl*/) {}
+    virtual void bcUserSignedIn(VelkoraProtocolWrapper&, const std::optional<std::string>& /*userId*/,
+                                const std::optional<std::string>& /*deviceId*/) {}
+    virtual void deviceTokenSet(VelkoraProtocolWrapper&) {}
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (replies) ====
+    virtual void gotQueryResult(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotNearbyUsers(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotFavorites(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotOtherFavorites(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotSocialNetworkFriends(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotSuggestedUsers(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>&) {}
+    virtual void gotAddFollowing(VelkoraProtocolWrapper&) {}
+    virtual void gotRemoveFollowing(VelkoraProtocolWrapper&) {}
     // ==== end of people ====
 
     // ==== messages: private messages and chats (replies) ====
@@ -199,9 +237,46 @@ public:
                           const OptString& otherUserId);
 
     // ==== accounts: sign-up, log-in, social connections (requests) ====
+    // `method`: 1 e-mail, 2 Facebook id, 3 Twitter id. A null password sends no password parameter.
+    bool signUp(const OptString& appId, const OptString& deviceId, int32_t method, const OptString& connectValue,
+                const OptString& password, const VelkoraUserPtr& user);
+    bool signOut(const OptString& appId, const OptString& deviceId);
+    bool login(const OptString& appId, const OptString& deviceId, int32_t method, const OptString& connectValue,
+               const OptString& password);
+    bool connectSocial(const OptString& appId, const OptString& userId, int32_t method, const OptString& connectValue,
+                       bool replaceUserData, bool overrideOtherUser, const VelkoraUserPtr& user);
+    bool disconnectSocial(const OptString& appId, const OptString& userId, int32_t method);
+    // savePhoto: a POST of the JPEG to the bare endpoint.
+    bool uploadUserImage(const OptString& appId, const OptString& deviceId, const std::shared_ptr<ui::Image>& image);
+    bool forgotPassword(const OptString& appId, const OptString& deviceId, const OptString& email);
+    bool changePassword(const OptString& appId, const OptString& userId, const OptString& password);
+    bool bcSignUp(const OptString& appId, const OptString& userId, const OptString& facebookId,
+                  const OptString& twitterId);
+    bool setDeviceToken(const OptString& appId, const OptString& deviceId, const OptString& userId,
+                        const OptString& deviceToken);
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (requests) ====
+    bool setUserData(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user);
+    bool query(const OptString& appId, const OptString& userId, const std::shared_ptr<VelkoraQuery>& query);
+    bool getNearbyUsers(const OptString& appId, const OptString& userId, double longitude, double latitude,
+                        int32_t meters);
+    bool getSocialNetworkFriends(const OptString& appId, const OptString& userId, const OptString& network,
+                                 const OptString& friendIds);
+    // The other user is kept in theOtherUser for the reply.
+    bool addFollowing(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user);
+    bool removeFollowing(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user);
+    // Direction 1: whom the subject follows; 0: the subject's followers. Coordinates only when withLocation.
+    bool getFavorites(const OptString& appId, const OptString& userId, bool withLocation, int32_t direction,
+                      double longitude, double latitude);
+    bool getOtherFavorites(const OptString& appId, const OptString& userId, const OptString& otherAppId,
+                           const OptString& otherUserId, bool withLocation, int32_t direction, double longitude,
+                           double latitude);
+    bool getSuggestedUsers(const OptString& appId, const OptString& userId, bool forceRetrieve, int32_t numFollowing);
+    // type "b" (block) or "r" (report).
+    bool setUserRelation(const OptString& appId, const OptString& userId, const OptString& otherAppId,
+                         const OptString& otherUserId, const std::string& type, bool value);
+    bool dumpAppPlist(const OptString& appId, const OptString& userId);
     // ==== end of people ====
 
     // ==== messages: private messages and chats (requests) ====

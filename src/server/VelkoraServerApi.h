@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "data/VelkoraUserInternal.h"
 #include "platform/foundation/RunLoop.h"
 #include "server/VelkoraCallback.h"
 #include "server/VelkoraLocationManager.h"
@@ -17,6 +18,7 @@ namespace velkora {
 namespace ui {
 class Image;
 }
+class VelkoraQuery;
 
 class VelkoraServerApi {
 public:
@@ -50,9 +52,37 @@ public:
     static void getOtherUserData(const OptString& otherUserId, VelkoraCallback caller);
 
     // ==== accounts: sign-up, log-in, social connections (forwarders) ====
+    static void signUp(VelkoraCallback caller, int32_t method, const OptString& connectValue,
+                       const OptString& password, VelkoraUserPtr user);
+    static void signOut(VelkoraCallback caller);
+    static void login(VelkoraCallback caller, int32_t method, const OptString& connectValue, const OptString& password);
+    static void connectSocial(VelkoraCallback caller, int32_t method, const OptString& connectValue,
+                              bool replaceUserData, bool overrideOtherUser, VelkoraUserPtr user);
+    static void disconnectSocial(VelkoraCallback caller, int32_t method);
+    static void uploadUserImage(VelkoraCallback caller, std::shared_ptr<ui::Image> image);
+    static void forgotPassword(const OptString& email);
+    static void changePassword(const OptString& password);
+    static void bcSignUp(VelkoraCallback caller, const OptString& facebookId, const OptString& twitterId);
+    static void setDeviceToken(const OptString& token);
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (forwarders) ====
+    static void getNearbyUsers(int32_t meters, VelkoraCallback caller);
+    static void getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate);
+    // Nobody is answered.
+    static void setUserData(VelkoraUserPtr user);
+    static void setUserData(VelkoraUserPtr user, VelkoraCallback caller);
+    static void dumpAppPlist();
+    static void query(std::shared_ptr<VelkoraQuery> query, VelkoraCallback caller);
+    static void getSocialNetworkFriends(VelkoraCallback caller, const OptString& network, const OptString& friendIds);
+    static void addFollowing(VelkoraUserPtr user);
+    static void removeFollowing(VelkoraUserPtr user);
+    static void getSuggestedUsers(VelkoraCallback caller, bool forceRetrieve, int32_t numFollowing);
+    static void reportUser(VelkoraUserPtr user, bool value);
+    static void blockUser(VelkoraUserPtr user, bool value);
+    // Whom the current user (or the other user, when given) follows; and who follows them.
+    static void getFollowing(VelkoraCallback caller, bool withLocation, VelkoraUserPtr otherUser);
+    static void getFollowers(VelkoraCallback caller, bool withLocation, VelkoraUserPtr otherUser);
     // ==== end of people ====
 
     // ==== messages: private messages and chats (forwarders) ====

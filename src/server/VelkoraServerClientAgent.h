@@ -113,9 +113,40 @@ public:
     void getOtherUserData(const OptString& otherUserId, VelkoraCallback caller);
 
     // ==== accounts: sign-up, log-in, social connections (operations) ====
+    void signUp(VelkoraCallback caller, int32_t method, const OptString& connectValue, const OptString& password,
+                VelkoraUserPtr user);
+    void signOut(VelkoraCallback caller);
+    void login(VelkoraCallback caller, int32_t method, const OptString& connectValue, const OptString& password);
+    void connectSocial(VelkoraCallback caller, int32_t method, const OptString& connectValue, bool replaceUserData,
+                       bool overrideOtherUser, VelkoraUserPtr user);
+    void disconnectSocial(VelkoraCallback caller, int32_t method);
+    void uploadUserImage(VelkoraCallback caller, std::shared_ptr<ui::Image> image);
+    // Nobody is answered for these three.
+    void forgotPassword(const OptString& email);
+    void changePassword(const OptString& password);
+    void setDeviceToken(const OptString& token);
+    // Answered with {"deviceId"} or {"userId"} or {}; never with an error.
+    void bcSignUp(VelkoraCallback caller, const OptString& facebookId, const OptString& twitterId);
+    // The token goes out without the test against the stored one (a queued call already passed it).
+    void sendDeviceToken(const OptString& token);
+    const OptString& pendingDeviceToken() const { return pendingDeviceToken_; }
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (operations) ====
+    void setUserData(VelkoraUserPtr user, VelkoraCallback caller);
+    void query(std::shared_ptr<VelkoraQuery> query, VelkoraCallback caller);
+    // Around the location manager's current position.
+    void getNearbyUsers(int32_t meters, VelkoraCallback caller);
+    void getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate);
+    void getSocialNetworkFriends(VelkoraCallback caller, const OptString& network, const OptString& friendIds);
+    void addFollowing(VelkoraUserPtr user);
+    void removeFollowing(VelkoraUserPtr user);
+    // The current user's lists, or the other user's when one is given.
+    void getFavorites(VelkoraCallback caller, bool withLocation, int32_t direction, VelkoraUserPtr otherUser);
+    void getSuggestedUsers(bool forceRetrieve, int32_t numFollowing, VelkoraCallback caller);
+    void blockUser(VelkoraUserPtr user, bool value);
+    void reportUser(VelkoraUserPtr user, bool value);
+    void dumpAppPlist();
     // ==== end of people ====
 
     // ==== messages: private messages and chats (operations) ====
@@ -166,9 +197,27 @@ public:
     void gotAppData(VelkoraProtocolWrapper& w, const std::shared_ptr<VelkoraAppData>& appData) override;
 
     // ==== accounts: sign-up, log-in, social connections (replies) ====
+    void userSignedIn(VelkoraProtocolWrapper& w, const std::optional<std::string>& userId) override;
+    void userSignedOut(VelkoraProtocolWrapper& w) override;
+    void userLoggedIn(VelkoraProtocolWrapper& w, const std::optional<std::string>& userId) override;
+    void socialNetworkConnected(VelkoraProtocolWrapper& w) override;
+    void socialNetworkDisconnected(VelkoraProtocolWrapper& w) override;
+    void userImageUploaded(VelkoraProtocolWrapper& w, const std::optional<std::string>& imageUrl) override;
+    void bcUserSignedIn(VelkoraProtocolWrapper& w, const std::optional<std::string>& userId,
+                        const std::optional<std::string>& deviceId) override;
+    void deviceTokenSet(VelkoraProtocolWrapper& w) override;
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (replies) ====
+    void userDataSet(VelkoraProtocolWrapper& w) override;
+    void gotQueryResult(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotNearbyUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotFavorites(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotOtherFavorites(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotSocialNetworkFriends(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotSuggestedUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotAddFollowing(VelkoraProtocolWrapper& w) override;
+    void gotRemoveFollowing(VelkoraProtocolWrapper& w) override;
     // ==== end of people ====
 
     // ==== messages: private messages and chats (replies) ====
@@ -227,9 +276,13 @@ private:
     foundation::NotificationObserver enteredTopicObserver_, exitedTopicObserver_;
 
     // ==== accounts: sign-up, log-in, social connections (state) ====
+    // A sign-up or log-in reply: the id it names becomes the session's.
+    void takeUserIdFromReply(const std::optional<std::string>& userId);
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (state) ====
+    void setUserRelation(VelkoraUserPtr user, const char* type, bool value, int pendingType);
+    void answerUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users);
     // ==== end of people ====
 
     // ==== messages: private messages and chats (state) ====

@@ -17,7 +17,8 @@ TEST(RequestText, EscapesWhatAQueryParserWouldMisread) {
         {"feature-viewed;feed|invite-sent;email", "feature-viewed;feed%7Cinvite-sent;email"},
         {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf%C3%A9%20%F0%9F%98%80"},
         {"line\nbreak\t\"<>\\^`{}[]", "line%0Abreak%09%22%3C%3E%5C%5E%60%7B%7D%5B%5D"},
-        {"Az09-_.~!*'();:@$,/?", "Az09-_.~!*'();:@$,/?"},
+        {"Az09-_.~!*'();:@$,/", "Az09-_.~!*'();:@$,/"},
+        {"why? http://x.org/p?a", "why%3F%20http://x.org/p%3Fa"},
         {"", ""},
     };
     for (const auto& [text, escaped] : cases)

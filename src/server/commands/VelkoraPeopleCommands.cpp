@@ -1,9 +1,531 @@
-// User data, people searches, suggestions, follows, blocking and reporting.
+// The user's profile, other users: searches, nearby users, social friends, follows and their lists,
+// suggestions, blocking and reporting; and the upload of the kit's settings file.
+#include <cmath>
+
+#include "data/VelkoraQuery.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/FileIO.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "server/VelkoraServerApi.h"
 #include "server/commands/VelkoraCommandGroups.h"
+#include "server/commands/VelkoraRequestParts.h"
+#include "server/utils/RequestText.h"
+#include "server/utils/VelkoraKXJsonParser.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraUserInfo.h"
 
-namespace velkora::commands {
+namespace velkora {
 
-std::span<const Branch> peopleBranches() { return {}; }
-void addPeopleReplays(Replays&) {}
+using foundation::Log;
+using foundation::Value;
+using namespace request;
 
-}  // namespace velkora::commands
+namespace {
+
+constexpr double kLeastCoordinate = 0.001;
+constexpr int32_t kRetryWhenReachable = 1;
+
+// "&key=<escaped value>" when the value is there, else nothing.
+std::string textParameter(const char* key, const std::optional<std::string>& value) {
+    return value ? std::string("&") + key + "=" + escapeRequestValue(*value) : std::string();
+}
+
+std::string profileParameters(const VelkoraUserInternal& u) {
+    std::string text = textParameter("firstName", u.firstName()) + textParameter("lastName", u.lastName()) +
+                       textParameter("photoUrl", u.userPhotoUrl()) + textParameter("email", u.email()) +
+                       textParameter("city", u.city()) + textParameter("state", u.state()) + textParameter("country", u.country()) +
+                       textParameter("zipcode", u.zipcode()) + textParameter("customString1", u.customString1()) +
+                       textParameter("customString2", u.customString2()) + textParameter("customString3", u.customString3());
+    text += "&facebookId=" + num(u.facebookId()) + "&twitterId=" + num(u.twitterId());
+    if (u.isCustomFloat1Set()) text += "&customFloat1=" + VelkoraProtocolWrapper::formatDouble(u.customFloat1());
+    if (u.isCustomFloat2Set()) text += "&customFloat2=" + VelkoraProtocolWrapper::formatDouble(u.customFloat2());
+    if (u.isCustomFloat3Set()) text += "&customFloat3=" + VelkoraProtocolWrapper::formatDouble(u.customFloat3());
+    if (u.isAgeSet()) text += "&age=" + num(u.age());
+    return text + textParameter("gender", u.gender()) + textParameter("data", u.data());
+}
+
+// The search criteria; the query's own application and user never go out.
+std::string queryParameters(const VelkoraQuery& q) {
+    return textParameter("firstName", q.firstName()) + textParameter("lastName", q.lastName()) + textParameter("email", q.email()) +
+           textParameter("city", q.city()) + textParameter("state", q.state()) + textParameter("country", q.country()) +
+           textParameter("zipcode", q.zipcode()) + textParameter("customString1", q.customString1()) +
+           textParameter("customString2", q.customString2()) + textParameter("customString3", q.customString3()) +
+           textParameter("customFloat1", q.customFloat1()) + textParameter("customFloat2", q.customFloat2()) +
+           textParameter("customFloat3", q.customFloat3()) + textParameter("age", q.age()) + textParameter("gender", q.gender());
+}
+
+std::string coordinates(double longitude, double latitude) {
+    return "&longitude=" + VelkoraProtocolWrapper::formatDouble(longitude) +
+           "&latitude=" + VelkoraProtocolWrapper::formatDouble(latitude);
+}
+
+// The kit's settings file as "key||value||key||value...", in the file's order; empty when there is none.
+std::string appSettingsDump() {
+    std::string path = foundation::Bundle::main().pathForResource("VelkoraAppSettings", "json");
+    if (path.empty()) return {};
+    auto bytes = foundation::readFile(path);
+    if (!bytes) return {};
+    VelkoraKXJsonParser parser;
+    auto settings = parser.objectWithString(*bytes);
+    const foundation::Dictionary* entries = settings ? settings->asDictionary() : nullptr;
+    if (!entries) return {};
+    std::string text;
+    for (const auto& [key, value] : *entries) {
+        if (!text.empty()) text += "||";
+        text += key + "||" + value.toText().value_or(value.description());
+    }
+    return text;
+}
+
+std::optional<VelkoraCoordinate> currentLocation(const std::shared_ptr<VelkoraLocationManager>& manager) {
+    return manager ? manager->location() : std::nullopt;
+}
+
+// ---- reply readers ----
+
+using Delegate = VelkoraProtocolWrapperDelegate;
+using Wrapper = VelkoraProtocolWrapper;
+
+std::vector<VelkoraUserPtr> usersOf(const Value& reply) { return parseUsers(reply["users"]); }
+
+void readQuery(Wrapper& w, Delegate& d, const Value& reply) { d.gotQueryResult(w, usersOf(reply)); }
+void readNearbyUsers(Wrapper& w, Delegate& d, const Value& reply) { d.gotNearbyUsers(w, usersOf(reply)); }
+void readFavorites(Wrapper& w, Delegate& d, const Value& reply) { d.gotFavorites(w, usersOf(reply)); }
+void readOtherFavorites(Wrapper& w, Delegate& d, const Value& reply) { d.gotOtherFavorites(w, usersOf(reply)); }
+void readSocialNetworkFriends(Wrapper& w, Delegate& d, const Value& reply) {
+    d.gotSocialNetworkFriends(w, usersOf(reply));
+}
+void readSuggestedUsers(Wrapper& w, Delegate& d, const Value& reply) { d.gotSuggestedUsers(w, usersOf(reply)); }
+void readAddFollowing(Wrapper& w, Delegate& d, const Value&) { d.gotAddFollowing(w); }
+void readRemoveFollowing(Wrapper& w, Delegate& d, const Value&) { d.gotRemoveFollowing(w); }
+
+const commands::Branch kBranches[] = {
+    {VelkoraCommand::Query, readQuery},
+    {VelkoraCommand::GetNearbyUsers, readNearbyUsers},
+    {VelkoraCommand::GetFavorites, readFavorites},
+    {VelkoraCommand::GetOtherFavorites, readOtherFavorites},
+    {VelkoraCommand::GetSocialNetworkFriends, readSocialNetworkFriends},
+    {VelkoraCommand::GetSuggestedUsers, readSuggestedUsers},
+    {VelkoraCommand::AddFollowing, readAddFollowing},
+    {VelkoraCommand::RemoveFollowing, readRemoveFollowing},
+};
+
+// ---- replays of the queued calls ----
+
+using Record = VelkoraClientPendingRequest;
+using Agent = VelkoraServerClientAgent;
+
+// The nearby request reads the location when it is replayed, not when it was queued.
+void replayNearbyUsers(Agent& a, const Record& r) { a.getNearbyUsers(r.meters, r.delegate); }
+void replayQuery(Agent& a, const Record& r) { a.query(r.query, r.delegate); }
+void replaySetUserData(Agent& a, const Record& r) { a.setUserData(r.user, r.delegate); }
+void replaySocialNetworkFriends(Agent& a, const Record& r) { a.getSocialNetworkFriends(r.delegate, r.message, r.url); }
+void replayAddFollowing(Agent& a, const Record& r) { a.addFollowing(r.user); }
+void replayRemoveFollowing(Agent& a, const Record& r) { a.removeFollowing(r.user); }
+void replayDumpAppPlist(Agent& a, const Record&) { a.dumpAppPlist(); }
+void replayBlockUser(Agent& a, const Record& r) { a.blockUser(r.user, r.direction); }
+void replayReportUser(Agent& a, const Record& r) { a.reportUser(r.user, r.direction); }
+void replayFavorites(Agent& a, const Record& r) { a.getFavorites(r.delegate, r.withLocation, r.direction, r.user); }
+void replaySuggestedUsers(Agent& a, const Record& r) { a.getSuggestedUsers(r.force, r.numFollowing, r.delegate); }
+
+}  // namespace
+
+namespace commands {
+
+std::span<const Branch> peopleBranches() { return kBranches; }
+
+void addPeopleReplays(Replays& table) {
+    table[VelkoraPendingType::kGetNearbyUsers] = replayNearbyUsers;
+    table[VelkoraPendingType::kQuery] = replayQuery;
+    table[VelkoraPendingType::kSetUserData] = replaySetUserData;
+    table[VelkoraPendingType::kGetSocialNetworkFriends] = replaySocialNetworkFriends;
+    table[VelkoraPendingType::kAddFollowing] = replayAddFollowing;
+    table[VelkoraPendingType::kRemoveFollowing] = replayRemoveFollowing;
+    table[VelkoraPendingType::kDumpAppPlist] = replayDumpAppPlist;
+    table[VelkoraPendingType::kBlockUser] = replayBlockUser;
+    table[VelkoraPendingType::kReportUser] = replayReportUser;
+    table[VelkoraPendingType::kGetFavorites] = replayFavorites;
+    table[VelkoraPendingType::kGetSuggestedUsers] = replaySuggestedUsers;
+}
+
+}  // namespace commands
+
+// ---- requests ----
+
+bool VelkoraProtocolWrapper::setUserData(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - setUserData: AppId or UserId not set");
+        reportErrorToServer("setUserData-no-appId-or-userId=" + userId.value_or("nil") + "," + appId.value_or("nil"));
+        return false;
+    }
+    // Without a user there is nothing to save; sending the always-present ids as 0 would erase the
+    // account's social identities.
+    if (!user) {
+        Log::line("Velkora - setUserData: no user");
+        return false;
+    }
+    send(VelkoraCommand::SetUserData, head("setUserData") + "&appId=" + *appId + "&userId=" + *userId +
+                                          profileParameters(*user));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::query(const OptString& appId, const OptString& userId,
+                                   const std::shared_ptr<VelkoraQuery>& q) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - query: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::Query,
+         head("query") + "&appId=" + *appId + "&userId=" + *userId + (q ? queryParameters(*q) : std::string()));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getNearbyUsers(const OptString& appId, const OptString& userId, double longitude,
+                                            double latitude, int32_t meters) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getNearbyUsers: AppId or UserId not set");
+        return false;
+    }
+    fetcherFor(VelkoraCommand::GetNearbyUsers)->setRetryMode(kRetryWhenReachable);
+    send(VelkoraCommand::GetNearbyUsers, head("getNearbyUsers") + "&appId=" + *appId + "&userId=" + *userId +
+                                             coordinates(longitude, latitude) + "&meters=" + num(meters) +
+                                             "&test=" + flag(VelkoraAppSettings::displayTestUsers()));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getSocialNetworkFriends(const OptString& appId, const OptString& userId,
+                                                     const OptString& network, const OptString& friendIds) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getSocialNetworkFriends: AppId or UserId not set");
+        return false;
+    }
+    fetcherFor(VelkoraCommand::GetSocialNetworkFriends)->setRetryMode(kRetryWhenReachable);
+    send(VelkoraCommand::GetSocialNetworkFriends, head("getSocialNetworkFriends") + "&appId=" + *appId +
+                                                      "&userId=" + *userId +
+                                                      "&network=" + escapeRequestValue(str(network)) +
+                                                      "&friendIds=" + escapeRequestValue(str(friendIds)));
+    return true;
+}
+
+namespace {
+std::string otherUserParameters(const VelkoraUserInternal& other) {
+    return "&otherAppId=" + str(other.appId()) + "&otherUserId=" + str(other.userId());
+}
+}  // namespace
+
+bool VelkoraProtocolWrapper::addFollowing(const OptString& appId, const OptString& userId, const VelkoraUserPtr& user) {
+    if (missing(appId) || missing(userId) || !user) {
+        Log::line("Velkora - addFollowing: AppId or UserId not set");
+        return false;
+    }
+    setTheOtherUser(user);
+    auto& session = VelkoraAgentInternal::instance();
+    auto appData = session.getAppData();
+    auto info = session.getUserInfo();
+    bool publish = appData && appData->autoPostFollow() && !(info && info->isPrivateMode());
+    send(VelkoraCommand::AddFollowing, head("favoriteAdd") + "&appId=" + *appId + "&userId=" + *userId +
+                                           otherUserParameters(*user) + "&publish=" + flag(publish));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::removeFollowing(const OptString& appId, const OptString& userId,
+                                             const VelkoraUserPtr& user) {
+    if (missing(appId) || missing(userId) || !user) {
+        Log::line("Velkora - removeFollowing: AppId or UserId not set");
+        return false;
+    }
+    setTheOtherUser(user);
+    send(VelkoraCommand::RemoveFollowing,
+         head("favoriteRemove") + "&appId=" + *appId + "&userId=" + *userId + otherUserParameters(*user));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getFavorites(const OptString& appId, const OptString& userId, bool withLocation,
+                                          int32_t direction, double longitude, double latitude) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getFavorites: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::GetFavorites, head("getFavorites") + "&appId=" + *appId + "&userId=" + *userId +
+                                           (withLocation ? coordinates(longitude, latitude) : std::string()) +
+                                           "&direction=" + num(direction));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getOtherFavorites(const OptString& appId, const OptString& userId,
+                                               const OptString& otherAppId, const OptString& otherUserId,
+                                               bool withLocation, int32_t direction, double longitude,
+                                               double latitude) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getOtherFavorites: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::GetOtherFavorites, head("getOtherFavorites") + "&appId=" + *appId + "&userId=" + *userId +
+                                                "&otherAppId=" + str(otherAppId) + "&otherUserId=" +
+                                                str(otherUserId) +
+                                                (withLocation ? coordinates(longitude, latitude) : std::string()) +
+                                                "&direction=" + num(direction));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getSuggestedUsers(const OptString& appId, const OptString& userId, bool forceRetrieve,
+                                               int32_t numFollowing) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - getSuggestedUsers: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::GetSuggestedUsers, head("getSuggestions") + "&appId=" + *appId + "&userId=" + *userId +
+                                                "&force=" + flag(forceRetrieve) + "&followings=" + num(numFollowing) +
+                                                "&test=" + flag(VelkoraAgentInternal::instance().testMode()));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::setUserRelation(const OptString& appId, const OptString& userId,
+                                             const OptString& otherAppId, const OptString& otherUserId,
+                                             const std::string& type, bool value) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - setUserRelation: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::SetUserRelation, head("setUserRelation") + "&appId=" + *appId + "&userId=" + *userId +
+                                              "&otherAppId=" + str(otherAppId) + "&otherUserId=" + str(otherUserId) +
+                                              "&type=" + type + "&value=" + flag(value) + "&v=2");
+    return true;
+}
+
+bool VelkoraProtocolWrapper::dumpAppPlist(const OptString& appId, const OptString& userId) {
+    if (missing(appId) || missing(userId)) {
+        Log::line("Velkora - dumpAppPlist: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::DumpAppPlist, head("dumpAppPlist") + "&appId=" + *appId + "&userId=" + *userId +
+                                           "&appData=" + escapeRequestValue(appSettingsDump()) + "&v=2");
+    return true;
+}
+
+// ---- the agent's operations ----
+
+void VelkoraServerClientAgent::setUserData(VelkoraUserPtr user, VelkoraCallback caller) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kSetUserData, std::move(caller))->user = std::move(user);
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->setUserData(appId_, userId_, user)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::query(std::shared_ptr<VelkoraQuery> q, VelkoraCallback caller) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kQuery, std::move(caller))->query = std::move(q);
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->query(appId_, userId_, q)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller) {
+    getNearbyUsers(meters, std::move(caller), currentLocation(locationManager_).value_or(VelkoraCoordinate{}));
+}
+
+void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetNearbyUsers, std::move(caller))->meters = meters;
+        return;
+    }
+    // The device must know where it is, whatever coordinate the caller names.
+    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
+    if (!locationManager_ || std::fabs(here.longitude) < kLeastCoordinate ||
+        std::fabs(here.latitude) < kLeastCoordinate) {
+        Log::line("Velkora - getNearbyUsers called but no location available");
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getNearbyUsers(appId_, userId_, coordinate.longitude, coordinate.latitude, meters)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getSocialNetworkFriends(VelkoraCallback caller, const OptString& network,
+                                                       const OptString& friendIds) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        auto r = queue(VelkoraPendingType::kGetSocialNetworkFriends, std::move(caller));
+        r->message = network;
+        r->url = friendIds;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getSocialNetworkFriends(appId_, userId_, network, friendIds)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::addFollowing(VelkoraUserPtr user) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kAddFollowing, {})->user = std::move(user);
+        return;
+    }
+    auto w = makeWrapper();
+    if (!w->addFollowing(appId_, userId_, user)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::removeFollowing(VelkoraUserPtr user) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kRemoveFollowing, {})->user = std::move(user);
+        return;
+    }
+    auto w = makeWrapper();
+    if (!w->removeFollowing(appId_, userId_, user)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLocation, int32_t direction,
+                                            VelkoraUserPtr otherUser) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        auto r = queue(VelkoraPendingType::kGetFavorites, std::move(caller));
+        r->withLocation = withLocation;
+        r->direction = direction != 0;
+        r->user = std::move(otherUser);
+        return;
+    }
+    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
+    auto w = makeWrapper(std::move(caller));
+    bool sent = otherUser ? w->getOtherFavorites(appId_, userId_, otherUser->appId(), otherUser->userId(),
+                                                 withLocation, direction, here.longitude, here.latitude)
+                          : w->getFavorites(appId_, userId_, withLocation, direction, here.longitude, here.latitude);
+    if (!sent) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getSuggestedUsers(bool forceRetrieve, int32_t numFollowing, VelkoraCallback caller) {
+    caller = caller.withoutErrorSelector();
+    if (!isSessionInitialized_) {
+        auto r = queue(VelkoraPendingType::kGetSuggestedUsers, std::move(caller));
+        r->force = forceRetrieve;
+        r->numFollowing = numFollowing;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getSuggestedUsers(appId_, userId_, forceRetrieve, numFollowing)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::setUserRelation(VelkoraUserPtr user, const char* type, bool value, int pendingType) {
+    if (!isSessionInitialized_) {
+        auto r = queue(pendingType, {});
+        r->user = std::move(user);
+        r->direction = value;
+        return;
+    }
+    auto w = makeWrapper();
+    bool sent = w->setUserRelation(appId_, userId_, user ? user->appId() : std::nullopt,
+                                   user ? user->userId() : std::nullopt, type, value);
+    if (!sent) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::blockUser(VelkoraUserPtr user, bool value) {
+    setUserRelation(std::move(user), "b", value, VelkoraPendingType::kBlockUser);
+}
+
+void VelkoraServerClientAgent::reportUser(VelkoraUserPtr user, bool value) {
+    setUserRelation(std::move(user), "r", value, VelkoraPendingType::kReportUser);
+}
+
+void VelkoraServerClientAgent::dumpAppPlist() {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kDumpAppPlist, {});
+        return;
+    }
+    auto w = makeWrapper();
+    if (!w->dumpAppPlist(appId_, userId_)) dropIfIdle(*w);
+}
+
+// ---- the agent's replies ----
+
+void VelkoraServerClientAgent::userDataSet(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+
+void VelkoraServerClientAgent::answerUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    foundation::Array answer;
+    answer.reserve(users.size());
+    for (const auto& u : users) answer.push_back(Value::object(u));
+    performUserSelector(w, Value(std::move(answer)));
+}
+
+void VelkoraServerClientAgent::gotQueryResult(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+void VelkoraServerClientAgent::gotNearbyUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+void VelkoraServerClientAgent::gotFavorites(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+void VelkoraServerClientAgent::gotOtherFavorites(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+void VelkoraServerClientAgent::gotSocialNetworkFriends(VelkoraProtocolWrapper& w,
+                                                       const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+void VelkoraServerClientAgent::gotSuggestedUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    answerUsers(w, users);
+}
+
+namespace {
+// The follow flag and both counts move only when the relation changes: a second follow of a user
+// already followed (or an unfollow of one not followed) leaves the counts as they are.
+void applyFollow(VelkoraServerClientAgent& agent, const VelkoraUserPtr& other, bool follows) {
+    if (other && other->isFavorite() != follows) {
+        int32_t step = follows ? 1 : -1;
+        other->setIsFavorite(follows);
+        other->setNumFollowers(other->numFollowers() + step);
+        if (auto me = VelkoraAgentInternal::instance().velkoraUser()) me->setNumFollowing(me->numFollowing() + step);
+    }
+    foundation::NotificationCenter::defaultCenter().post("VelkoraChangedFollowingNotification", &agent);
+}
+}  // namespace
+
+void VelkoraServerClientAgent::gotAddFollowing(VelkoraProtocolWrapper& w) { applyFollow(*this, w.theOtherUser(), true); }
+void VelkoraServerClientAgent::gotRemoveFollowing(VelkoraProtocolWrapper& w) {
+    applyFollow(*this, w.theOtherUser(), false);
+}
+
+// ---- the facade ----
+
+namespace {
+VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
+}  // namespace
+
+void VelkoraServerApi::getNearbyUsers(int32_t meters, VelkoraCallback caller) {
+    agent().getNearbyUsers(meters, std::move(caller));
+}
+void VelkoraServerApi::getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate) {
+    agent().getNearbyUsers(meters, std::move(caller), coordinate);
+}
+void VelkoraServerApi::setUserData(VelkoraUserPtr user) { agent().setUserData(std::move(user), {}); }
+void VelkoraServerApi::setUserData(VelkoraUserPtr user, VelkoraCallback caller) {
+    agent().setUserData(std::move(user), std::move(caller));
+}
+void VelkoraServerApi::dumpAppPlist() { agent().dumpAppPlist(); }
+void VelkoraServerApi::query(std::shared_ptr<VelkoraQuery> q, VelkoraCallback caller) {
+    agent().query(std::move(q), std::move(caller));
+}
+void VelkoraServerApi::getSocialNetworkFriends(VelkoraCallback caller, const OptString& network,
+                                               const OptString& friendIds) {
+    agent().getSocialNetworkFriends(std::move(caller), network, friendIds);
+}
+void VelkoraServerApi::addFollowing(VelkoraUserPtr user) { agent().addFollowing(std::move(user)); }
+void VelkoraServerApi::removeFollowing(VelkoraUserPtr user) { agent().removeFollowing(std::move(user)); }
+void VelkoraServerApi::getSuggestedUsers(VelkoraCallback caller, bool forceRetrieve, int32_t numFollowing) {
+    agent().getSuggestedUsers(forceRetrieve, numFollowing, std::move(caller));
+}
+void VelkoraServerApi::reportUser(VelkoraUserPtr user, bool value) { agent().reportUser(std::move(user), value); }
+void VelkoraServerApi::blockUser(VelkoraUserPtr user, bool value) { agent().blockUser(std::move(user), value); }
+void VelkoraServerApi::getFollowing(VelkoraCallback caller, bool withLocation, VelkoraUserPtr otherUser) {
+    agent().getFavorites(std::move(caller), withLocation, 1, std::move(otherUser));
+}
+void VelkoraServerApi::getFollowers(VelkoraCallback caller, bool withLocation, VelkoraUserPtr otherUser) {
+    agent().getFavorites(std::move(caller), withLocation, 0, std::move(otherUser));
+}
+
+}  // namespace velkora

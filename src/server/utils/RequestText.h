@@ -8,8 +8,8 @@
 namespace velkora {
 
 // Percent-escapes a value (UTF-8, upper-case hexadecimal) so that a query parser gives back exactly this
-// text: everything but letters, digits and - _ . ~ ! * ' ( ) ; : @ $ , / ? is escaped, and so "&", "=",
-// "+", "#", "%", blanks, control bytes and every byte beyond ASCII are.
+// text: everything but letters, digits and - _ . ~ ! * ' ( ) ; : @ $ , / is escaped, and so "&", "=",
+// "+", "#", "%", "?", blanks, control bytes and every byte beyond ASCII are.
 std::string escapeRequestValue(std::string_view text);
 
 // The time stamp with six decimals, as "&ts=" carries it; always with a point, whatever the locale.
