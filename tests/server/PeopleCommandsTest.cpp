@@ -392,3 +392,29 @@ TEST_F(PeopleCommandsTest, ProfileTextsReachTheServiceExactlyAsTyped) {
     EXPECT_EQ(svc.userColumn(kApp, me(), "first_name"), name);
     EXPECT_EQ(svc.userColumn(kApp, me(), "photo_url"), photo);
 }
+
+TEST_F(PeopleCommandsTest, FailuresAnswerNobodyEvenACallerWithAnErrorFunction) {
+    startNewUser();
+    auto caller = std::make_shared<Caller>();
+    struct Case {
+        const char* command;
+        std::function<void()> call;
+    };
+    const Case cases[] = {
+        {"getSuggestions", [&] { VelkoraServerApi::getSuggestedUsers(Caller::of(caller), false, 0); }},
+        {"query", [&] { VelkoraServerApi::query(std::make_shared<VelkoraQuery>(), Caller::of(caller)); }},
+        {"getFavorites", [&] { VelkoraServerApi::getFollowing(Caller::of(caller), false, nullptr); }},
+        {"setUserData", [&] { VelkoraServerApi::setUserData(userWith([](auto&) {}), Caller::of(caller)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        svc.clearRequests();
+        capture_->clear();
+        svc.addFault({c.command, service::Fault::Kind::ErrorCode, "USER_NOT_FOUND"});
+        c.call();
+        ASSERT_TRUE(waitForRequests(c.command, 1));
+        EXPECT_TRUE(logged("Velkora (E) - Got error: USER_NOT_FOUND"));
+    }
+    EXPECT_TRUE(caller->answers.empty());
+    EXPECT_TRUE(caller->errors.empty());
+}
