@@ -81,7 +81,8 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
     order_.clear();
     placed_.clear();
     userToChats_.clear();
-    userToChats_.reserve(list.size());
+    userToChats_.reserve(list.size() * 2);
+    placed_.reserve(list.size() * 2);
     UserSet users;
     int32_t highest = 0;
     // Ties in time keep the service's order once the list is re-sorted.
@@ -90,11 +91,11 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
     for (const auto& chat : list) {
         if (!chat) continue;
         chats_.push_back(chat);
-        userToChats_[idOf(chat->user())] = chat;
+        if (chat->user()) userToChats_[idOf(chat->user())] = chat;
         users.add(chat->user());
         highest = std::max(highest, getChatMaxChangeNumber(*chat));
         OrderKey key{newestTime(*chat), --touch, chat.get()};
-        if (placed_.emplace(chat.get(), std::make_pair(key, chat)).second) order_.insert(key);
+        if (auto [slot, fresh] = placed_.try_emplace(chat.get()); fresh) slot->second = order_.emplace(key, chat).first;
     }
 
     VelkoraServerApi::setMessagesChangeNumber(highest);
@@ -107,12 +108,9 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
 
 void VelkoraChatsRepository::placeInOrder(const VelkoraChatPtr& chat) {
     OrderKey key{newestTime(*chat), ++touches_, chat.get()};
-    auto [slot, fresh] = placed_.try_emplace(chat.get(), key, chat);
-    if (!fresh) {
-        order_.erase(slot->second.first);
-        slot->second.first = key;
-    }
-    order_.insert(key);
+    auto [slot, fresh] = placed_.try_emplace(chat.get());
+    if (!fresh) order_.erase(slot->second);
+    slot->second = order_.emplace_hint(order_.begin(), key, chat);
     chatsStale_ = true;
 }
 
@@ -168,8 +166,8 @@ const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
     if (chatsStale_) {
         chats_.clear();
         chats_.reserve(order_.size());
-        for (const OrderKey& key : order_)
-            chats_.push_back(placed_.at(key.chat).second);
+        for (const auto& [key, chat] : order_)
+            chats_.push_back(chat);
         chatsStale_ = false;
     }
     return chats_;
@@ -209,7 +207,7 @@ bool VelkoraChatsRepository::isMessaegeNew(const std::string& userId, int32_t me
 }
 
 bool VelkoraChatsRepository::isAnyNewMessageExcept(const std::optional<std::string>& userId) const {
-    for (const auto& [chat, placed] : placed_) {
+    for (const auto& [key, chat] : order_) {
         const std::string id = idOf(chat->user());
         if (userId && id == *userId) continue;
         if (isNewMessageFromUser(id)) return true;
@@ -219,7 +217,7 @@ bool VelkoraChatsRepository::isAnyNewMessageExcept(const std::optional<std::stri
 
 int32_t VelkoraChatsRepository::numNewMessageThreads() const {
     int32_t n = 0;
-    for (const auto& [chat, placed] : placed_) {
+    for (const auto& [key, chat] : order_) {
         if (isNewMessageFromUser(idOf(chat->user()))) ++n;
     }
     return n;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -89,8 +89,10 @@ private:
     std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_;
     // The order is kept in an ordered index so that a poll moves only what it touched; the list is
     // written out from it when next read.
-    std::set<OrderKey> order_;
-    std::unordered_map<const VelkoraChat*, std::pair<OrderKey, VelkoraChatPtr>> placed_;
+    // What a poll brings is the newest, so a moved conversation is put back at the front in constant time.
+    using Order = std::map<OrderKey, VelkoraChatPtr>;
+    Order order_;
+    std::unordered_map<const VelkoraChat*, Order::iterator> placed_;
     uint64_t touches_ = 0;
     mutable std::vector<VelkoraChatPtr> chats_;
     mutable bool chatsStale_ = false;
