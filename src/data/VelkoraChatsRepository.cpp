@@ -57,8 +57,9 @@ VelkoraChatsRepository::VelkoraChatsRepository() {
 }
 
 void VelkoraChatsRepository::requestChats() {
-    // The chat-list command joins the facade with the other message commands; until then the list comes
-    // only through `gotChats`.
+    // A failed request leaves the repository empty and not loaded until the next reset.
+    VelkoraServerApi::getChats(
+        VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotChats(reply); }));
 }
 
 void VelkoraChatsRepository::gotChats(const Value& reply) {

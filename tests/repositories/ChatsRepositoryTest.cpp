@@ -26,10 +26,11 @@ std::vector<std::string> usersOf(const std::vector<VelkoraChatPtr>& chats) {
 
 class ChatsRepositoryTest : public RepositoriesTest {
 protected:
-    // The repository loaded with an empty list: from here on every poll hands it the private messages.
-    VelkoraChatsRepository& loadedEmpty() {
+    // The repository with the service's list: from here on every poll hands it the private messages.
+    VelkoraChatsRepository& loaded() {
         auto& repo = VelkoraChatsRepository::instance();
-        repo.gotChats(std::vector<VelkoraChatPtr>{});
+        EXPECT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+        // The poll made on becoming the delegate.
         EXPECT_TRUE(waitForRequests("update", 2));
         return repo;
     }
@@ -38,7 +39,7 @@ protected:
 TEST_F(ChatsRepositoryTest, TwoMessagesFromANewSenderMakeOneChatAndAnEmptyPollPostsOnlyNewUsers) {
     startNewUser();
     Posted posted(VelkoraChatsRepository::kNewMessagesNotification);
-    auto& repo = loadedEmpty();
+    auto& repo = loaded();
     // The poll made on becoming the delegate brought nothing.
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted.last(), Value(foundation::Dictionary{{"newUsers", 0}}));
@@ -70,7 +71,7 @@ TEST_F(ChatsRepositoryTest, TwoMessagesFromANewSenderMakeOneChatAndAnEmptyPollPo
 
 TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWithANewerMessageFromTheOtherUser) {
     startNewUser();
-    auto& repo = loadedEmpty();
+    auto& repo = loaded();
     Posted viewed(VelkoraChatsRepository::kMessagesViewedNotification);
     std::string other = svc.createUser(kApp);
 
@@ -114,7 +115,7 @@ TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWith
 
 TEST_F(ChatsRepositoryTest, PollReordersByNewestMessageAndHandsTheMessagesOn) {
     startNewUser();
-    auto& repo = VelkoraChatsRepository::instance();
+    auto& repo = loaded();
     auto a = user("a"), b = user("b"), c = user("c");
     auto chatOf = [&](const VelkoraUserPtr& u, int32_t id, double time) {
         auto chat = std::make_shared<VelkoraChat>();
@@ -153,6 +154,7 @@ TEST_F(ChatsRepositoryTest, PollReordersByNewestMessageAndHandsTheMessagesOn) {
 
 TEST_F(ChatsRepositoryTest, ListTellsWhetherItHoldsAnythingNewerThanTheStoredMark) {
     startNewUser();
+    loaded();
     auto info = VelkoraAgentInternal::instance().getUserInfo();
     struct Case {
         int32_t stored;
@@ -195,20 +197,57 @@ TEST_F(ChatsRepositoryTest, MessageIsNewOnlyWhenAboveBothMarks) {
     EXPECT_EQ(info->usersLastViewedChangeNumbersMap()->at("nobody"), 0);
 }
 
-TEST_F(ChatsRepositoryTest, ResetForgetsTheListAndStopsThePollingOfMessages) {
+TEST_F(ChatsRepositoryTest, AsksForTheListWhenMadeAndTakesThePollsMessagesOnlyOnceItArrives) {
     startNewUser();
-    auto& repo = loadedEmpty();
+    std::string other = svc.createUser(kApp);
+    int64_t waiting = svc.sendMessage(kApp, other, me(), "waiting");
+    Posted got(VelkoraChatsRepository::kGotChatsNotification);
+    auto& repo = VelkoraChatsRepository::instance();
+    EXPECT_FALSE(repo.didFinishLoading());
+    EXPECT_FALSE(agent().messagesDelegate());
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getChats"), 1u);
+    EXPECT_EQ(agent().messagesDelegate().get(), &repo);
+    ASSERT_EQ(repo.chats().size(), 1u);
+    EXPECT_EQ(repo.chats()[0]->user()->userId(), other);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got.last()["newMessages"], Value(true));
+    EXPECT_EQ(agent().lastChangeNumber(), waiting);
+    // Polls before the list asked for no messages; the one made on becoming the delegate does.
+    ASSERT_TRUE(waitForRequests("update", 2));
+    EXPECT_EQ(param(svc.requestsFor("update")[0], "wantMessages"), "0");
+    EXPECT_EQ(param(svc.requestsFor("update")[1], "wantMessages"), "1");
+    EXPECT_EQ(param(svc.requestsFor("update")[1], "changeNumber"), std::to_string(waiting));
+}
+
+TEST_F(ChatsRepositoryTest, FailedListLeavesTheRepositoryEmptyAndThePollWithoutMessages) {
+    startNewUser();
+    svc.addFault(service::Fault{"getChats", service::Fault::Kind::ErrorCode, "SERVER_ERROR"});
+    auto& repo = VelkoraChatsRepository::instance();
+    ASSERT_TRUE(waitForRequests("getChats", 1));
+    EXPECT_FALSE(repo.didFinishLoading());
+    EXPECT_TRUE(repo.chats().empty());
+    EXPECT_FALSE(agent().messagesDelegate());
+}
+
+TEST_F(ChatsRepositoryTest, ResetForgetsTheListAndLoadsItAgain) {
+    startNewUser();
+    auto& repo = loaded();
     std::string other = svc.createUser(kApp);
     svc.sendMessage(kApp, other, me(), "hello");
     ASSERT_TRUE(pollNow());
     ASSERT_EQ(repo.chats().size(), 1u);
     repo.reset();
-    ASSERT_TRUE(settle());
     EXPECT_TRUE(repo.chats().empty());
     EXPECT_TRUE(repo.userToChats().empty());
     EXPECT_FALSE(repo.didFinishLoading());
     EXPECT_EQ(agent().lastChangeNumber(), 0);
     EXPECT_FALSE(agent().messagesDelegate());
-    ASSERT_TRUE(pollNow());
-    EXPECT_EQ(param(svc.requestsFor("update").back(), "wantMessages"), "0");
+    // The list is asked for again and comes back with the conversation.
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getChats"), 2u);
+    ASSERT_EQ(repo.chats().size(), 1u);
+    EXPECT_EQ(repo.userToChats().count(other), 1u);
+    EXPECT_EQ(agent().messagesDelegate().get(), &repo);
+    EXPECT_TRUE(settle());
 }
