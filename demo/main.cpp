@@ -106,6 +106,38 @@ struct SeededWriter : velkora::VelkoraUrlFetcherDelegate {
     }
 };
 
+// Our user writes back through the kit's own command, then the chat list shows the conversation.
+bool answerAndListChats(const std::string& appId) {
+    using namespace velkora;
+    RunLoop& loop = RunLoop::main();
+    auto host = std::make_shared<int>(0);  // the caller the answers go to
+    bool sent = false, listed = false, failed = false;
+    auto fail = [&](const ErrorPtr& e) {
+        say("the service refused: " + (e ? e->domain : std::string("?")));
+        failed = true;
+    };
+    VelkoraServerApi::sendMessage(std::string("Thanks, Mira! Glad to be here?"), appId, std::string("u-mira"),
+                                  "text/plain", VelkoraCallback::make(host, [&](const Value&) {
+                                      say("we wrote back to u-mira with sendMessage");
+                                      sent = true;
+                                  }, fail));
+    loop.runUntil([&] { return sent || failed; }, 10);
+    VelkoraServerApi::getChats(VelkoraCallback::make(host, [&](const Value& answer) {
+        if (const auto* chats = answer.asArray())
+            for (const Value& c : *chats) {
+                auto chat = c.asObject<VelkoraChat>();
+                if (!chat || !chat->user()) continue;
+                const auto& latest = chat->messages();
+                say("chat with " + chat->user()->firstName().value_or(chat->user()->userId().value_or("?")) + ": " +
+                    std::to_string(chat->numMessages()) + " messages, the latest \"" +
+                    (latest.empty() ? std::string() : latest.front()->message().value_or("")) + "\"");
+            }
+        listed = true;
+    }, fail));
+    loop.runUntil([&] { return listed || failed; }, 10);
+    return sent && listed;
+}
+
 // A host session against the service: the user is created, the poll runs, and a message from a seeded
 // user arrives in a poll and is printed as it is delivered.
 bool showSession(int port, const std::string& caFile) {
@@ -156,11 +188,12 @@ bool showSession(int port, const std::string& caFile) {
     VelkoraServerApi::updateNow();
     loop.runUntil([&] { return delivered; }, 20);
     say(std::string("next poll in ") + std::to_string(agent.lastUpdateTimeout()) + " s");
+    bool answered = answerAndListChats(appId);
     VelkoraServerApi::setMessagesDelegate({});
     VelkoraServerApi::pause();
     VelkoraServerClientAgent::resetForTests();  // lets go of the connections before the service stops
     UrlConnection::closeIdleConnections();
-    return delivered;
+    return delivered && answered;
 }
 
 } // namespace
@@ -216,7 +249,8 @@ int main(int argc, char** argv) {
     bool session = true;
     if (service.pid() > 0) {
         session = showSession(service.port(), service.caFile());
-        say(session ? "session: user created, poll ran, message delivered" : "session: something did not arrive in time");
+        say(session ? "session: user created, poll ran, message delivered, answered and seen in the chats"
+                        : "session: something did not arrive in time");
     }
 
     if (service.pid() > 0) say("velkora-service " + service.stop());

@@ -64,13 +64,14 @@ std::vector<std::shared_ptr<T>> objects(const Value& answer) {
 TEST_F(MessageCommandsTest, SentMessageReachesTheRecipientsPollChatsAndChat) {
     startNewUser();
     const std::string a = me(), b = bea();
-    const std::string text = "Hi Bea & co: 100% = \"yes\"+1 caf\xC3\xA9";
+    const std::string text = "Hi Bea & co: 100% = \"yes\"+1 caf\xC3\xA9, ok? #2";
     auto sent = ask([&](VelkoraCallback c) { VelkoraServerApi::sendMessage(text, kApp, b, "text/plain", c); });
-    ASSERT_EQ(sent->answers.size(), 1u);
+    ASSERT_EQ(sent->answers.size(), 1u) << (sent->errors.empty() ? "" : sent->errors[0]->domain + " " + std::to_string(sent->errors[0]->code));
     EXPECT_TRUE(sent->answers[0].isNull());
     EXPECT_EQ(untagged(svc.requestsFor("sendMessage").at(0)),
               "command=sendMessage&clientType=1&build=2.5.7&appId=A&userId=" + b +
-                  "&message=Hi%20Bea%20%26%20co:%20100%25%20%3D%20%22yes%22%2B1%20caf%C3%A9&senderAppId=A&senderUserId=" +
+                  "&message=Hi%20Bea%20%26%20co:%20100%25%20%3D%20%22yes%22%2B1%20caf%C3%A9,%20ok%3F%20%232&senderAppId=A"
+                  "&senderUserId=" +
                   a + "&contentType=text/plain&messageType=0&rating=0");
 
     // B's next poll brings it.
@@ -105,6 +106,41 @@ TEST_F(MessageCommandsTest, SentMessageReachesTheRecipientsPollChatsAndChat) {
     ASSERT_EQ(chat->messages().size(), 1u);
     EXPECT_EQ(chat->messages()[0]->message(), text);
     EXPECT_EQ(chat->messages()[0]->messageId(), delivered[0]->messageId());
+}
+
+TEST_F(MessageCommandsTest, MarkingReadAndDeletingChangeOnlyTheMarkingUsersSide) {
+    startNewUser();
+    VelkoraServerApi::pause();
+    const std::string a = me(), b = bea();
+    for (const char* text : {"first", "second", "third"})
+        ASSERT_EQ(ask([&](VelkoraCallback c) {
+                      VelkoraServerApi::sendMessage(std::string(text), kApp, b, "text/plain", c);
+                  })->answers.size(),
+                  1u);
+    auto chatWith = [&](const std::string& other) {
+        auto chat = ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(other), c); })
+                        ->answers.at(0)
+                        .asObject<VelkoraChat>();
+        std::vector<std::string> shown;  // newest first, a "*" for each read one
+        if (chat)
+            for (auto& m : chat->messages()) shown.push_back(m->message().value_or("") + (m->wasRead() ? "*" : ""));
+        return std::make_pair(chat ? chat->messages() : std::vector<VelkoraMessagePtr>{}, shown);
+    };
+    actAs(b);
+    auto [messages, shown] = chatWith(a);
+    ASSERT_EQ(shown, (std::vector<std::string>{"third", "second", "first"}));
+    const std::string third = std::to_string(messages[0]->messageId()), first = std::to_string(messages[2]->messageId());
+
+    // Neither answers anybody; the list goes as one value.
+    VelkoraServerApi::markMessagesRead(third + "," + first);
+    ASSERT_TRUE(waitForRequests("markMessages", 1));
+    EXPECT_EQ(chatWith(a).second, (std::vector<std::string>{"third*", "second", "first*"}));
+    VelkoraServerApi::deleteMessages(first);
+    ASSERT_TRUE(waitForRequests("markMessages", 2));
+    EXPECT_EQ(chatWith(a).second, (std::vector<std::string>{"third*", "second"}));
+    // The writer still has all three.
+    actAs(a);
+    EXPECT_EQ(chatWith(b).second.size(), 3u);
 }
 
 TEST_F(MessageCommandsTest, RequestTextsAndRetryModes) {
