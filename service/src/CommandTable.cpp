@@ -10,6 +10,9 @@ CommandTable buildCommandTable() {
     registerAccountCommands(table);
     registerRelationCommands(table);
     registerMessageCommands(table);
+    registerChatRoomCommands(table);
+    registerLikeCommands(table);
+    registerFeedCommands(table);
     return table;
 }
 

@@ -93,6 +93,9 @@ void registerUserCommands(CommandTable& table); // getUserData, getOtherUserData
 void registerAccountCommands(CommandTable& table);  // signUp, login, connectSocial, savePhoto, ...
 void registerRelationCommands(CommandTable& table); // query, nearby users, follows, suggestions, relations
 void registerMessageCommands(CommandTable& table);  // sendMessage, sendImageMessage, markMessages, chats
+void registerChatRoomCommands(CommandTable& table); // getTopics, getTopic, addComment, addImageComment, ...
+void registerLikeCommands(CommandTable& table);     // like, unlike, getLikes
+void registerFeedCommands(CommandTable& table);     // sendFeed2, getFeed2, resendFeed2, ...
 CommandTable buildCommandTable();
 
 // Shared readers and writers of rows, used by several command files.

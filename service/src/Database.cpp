@@ -263,6 +263,7 @@ CREATE TABLE IF NOT EXISTS topic_comments (
 );
 CREATE INDEX IF NOT EXISTS topic_comments_topic ON topic_comments(topic_id, id);
 
+
 CREATE TABLE IF NOT EXISTS sticker_packs (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL,
