@@ -27,6 +27,9 @@ namespace velkora {
 class VelkoraAppData;
 class VelkoraQuery;
 class VelkoraProtocolWrapper;
+namespace ui {
+class Image;
+}
 
 inline constexpr int kVelkoraClientType = 1;
 inline constexpr const char* kVelkoraBuild = "2.5.7";
@@ -81,12 +84,35 @@ enum class VelkoraCommand {
     // ==== end of messages ====
 
     // ==== chat rooms (commands) ====
+    GetChatRoomsTopics,
+    GetChatRoomsTopic,
+    GetChatRoomsTopicEarliest,  // the comments before a given one
+    PostTopicComment,
+    UploadTopicImage,           // a form POST
+    GetChatRoomData,
+    DeleteTopicComment,
+    LikeTopicComment,
+    UnlikeTopicComment,
+    LikeTopic,
+    UnlikeTopic,
     // ==== end of chat rooms ====
 
     // ==== stickers (commands) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (commands) ====
+    SendFeed,  // also carries sendJoinedFeed, whose reply so arrives as feedSent
+    ResendFeed,
+    DeleteFeed,
+    DeleteResend,
+    SendCommentFeed,
+    GetFeed,
+    GetOneFeed,
+    GetOtherFeed,
+    GetResenders,
+    GetLikes,
+    Like,    // both forms of like
+    Unlike,  // both forms of unlike
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (commands) ====
@@ -157,12 +183,40 @@ public:
     // ==== end of messages ====
 
     // ==== chat rooms (replies) ====
+    virtual void gotChatRoomsTopics(VelkoraProtocolWrapper&, const std::vector<VelkoraChatRoomsTopicPtr>& /*topics*/,
+                                    int32_t /*changeNumber*/) {}
+    // The topic (null when the reply has none) and the reply's "ads" as they came (absent when missing).
+    virtual void gotChatRoomsTopic(VelkoraProtocolWrapper&, const VelkoraChatRoomsTopicPtr& /*topic*/,
+                                   const std::optional<foundation::Value>& /*ads*/) {}
+    // The page before a comment, oldest first; nothing when the reply has no topic.
+    virtual void gotChatRoomsTopicComments(VelkoraProtocolWrapper&,
+                                           const std::optional<VelkoraChatRoomsTopic::Comments>& /*comments*/) {}
+    virtual void topicCommentPosted(VelkoraProtocolWrapper&) {}
+    virtual void topicImageUploaded(VelkoraProtocolWrapper&, const std::optional<std::string>& /*imageUrl*/) {}
+    virtual void gotChatRoomData(VelkoraProtocolWrapper&, int32_t /*topicId*/, int32_t /*commentsNumber*/) {}
+    virtual void topicCommentDeleted(VelkoraProtocolWrapper&) {}
     // ==== end of chat rooms ====
 
     // ==== stickers (replies) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (replies) ====
+    virtual void feedSent(VelkoraProtocolWrapper&) {}
+    virtual void feedResent(VelkoraProtocolWrapper&) {}
+    virtual void feedDeleted(VelkoraProtocolWrapper&) {}
+    virtual void feedResendDeleted(VelkoraProtocolWrapper&) {}
+    virtual void commentFeedSent(VelkoraProtocolWrapper&) {}
+    virtual void gotFeed(VelkoraProtocolWrapper&, const std::vector<VelkoraFeedMessagePtr>& /*messages*/,
+                         const std::vector<VelkoraLikeObjectPtr>& /*likes*/) {}
+    virtual void gotOneFeed(VelkoraProtocolWrapper&, const VelkoraFeedMessagePtr& /*message*/) {}
+    virtual void gotOtherFeed(VelkoraProtocolWrapper&, const std::vector<VelkoraFeedMessagePtr>& /*messages*/,
+                              const std::vector<VelkoraLikeObjectPtr>& /*likes*/) {}
+    virtual void gotResenders(VelkoraProtocolWrapper&, const std::vector<VelkoraUserPtr>& /*users*/) {}
+    // Null for a video whose preview cannot be worked out.
+    virtual void gotLikes(VelkoraProtocolWrapper&, const VelkoraLikeObjectPtr& /*likeObject*/) {}
+    // Every like and unlike, of any kind of object.
+    virtual void gotLikeAck(VelkoraProtocolWrapper&) {}
+    virtual void gotUnlikeAck(VelkoraProtocolWrapper&) {}
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (replies) ====
@@ -295,12 +349,44 @@ public:
     // ==== end of messages ====
 
     // ==== chat rooms (requests) ====
+    bool getChatRoomsTopics(const OptString& appId, const OptString& userId);
+    bool getChatRoomsTopic(const OptString& appId, const OptString& userId, int32_t topicId, bool clean);
+    bool getChatRoomsTopicEarliest(const OptString& appId, const OptString& userId, int32_t topicId,
+                                   int32_t earliestCommentId);
+    // The comment reference is the caller's own: it is not sent.
+    bool postTopicComment(const OptString& appId, const OptString& userId, int32_t topicId, int32_t commentRef,
+                          const OptString& commentText, const OptString& contentType);
+    bool uploadTopicImage(const OptString& appId, const OptString& userId, int32_t topicId,
+                          const std::shared_ptr<ui::Image>& image, const std::shared_ptr<ui::Image>& smallImage);
+    bool getChatRoomData(const OptString& appId, const OptString& userId, const OptString& objectId,
+                         const OptString& objectType, const OptString& title, const OptString& data);
+    bool deleteTopicComment(const OptString& appId, const OptString& userId, int32_t topicId, int32_t commentRef);
+    bool likeTopicComment(const OptString& appId, const OptString& userId, int32_t topicId, int32_t commentRef);
+    bool unlikeTopicComment(const OptString& appId, const OptString& userId, int32_t topicId, int32_t commentRef);
+    bool likeTopic(const OptString& appId, const OptString& userId, int32_t topicId);
+    bool unlikeTopic(const OptString& appId, const OptString& userId, int32_t topicId);
     // ==== end of chat rooms ====
 
     // ==== stickers (requests) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (requests) ====
+    bool sendFeed(const OptString& appId, const OptString& userId, const VelkoraFeedMessagePtr& feed);
+    bool sendJoinedFeed(const OptString& appId, const OptString& userId);
+    bool resendFeed(const OptString& appId, const OptString& userId, int32_t feedId);
+    bool deleteFeed(const OptString& appId, const OptString& userId, int32_t feedId);
+    bool deleteResend(const OptString& appId, const OptString& userId, int32_t feedId);
+    bool sendCommentFeed(const OptString& appId, const OptString& userId, int32_t topicId);
+    bool getFeed(const OptString& appId, const OptString& userId);
+    bool getOneFeed(const OptString& appId, const OptString& userId, int32_t feedId);
+    bool getOtherFeed(const OptString& appId, const OptString& userId, const OptString& otherAppId,
+                      const OptString& otherUserId);
+    bool getResenders(const OptString& appId, const OptString& userId, int32_t feedId);
+    bool getLikes(const OptString& appId, const OptString& userId, const OptString& objectId);
+    bool like(const OptString& appId, const OptString& userId, const VelkoraLikeObjectPtr& likeObject);
+    bool likeFeed(const OptString& appId, const OptString& userId, const VelkoraLikeObjectPtr& likeObject);
+    bool unlike(const OptString& appId, const OptString& userId, const VelkoraLikeObjectPtr& likeObject);
+    bool unlikeFeed(const OptString& appId, const OptString& userId, const VelkoraLikeObjectPtr& likeObject);
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (requests) ====

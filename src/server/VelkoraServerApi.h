@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "data/VelkoraFeedMessage.h"
+#include "data/VelkoraLikeObject.h"
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/RunLoop.h"
 #include "server/VelkoraCallback.h"
@@ -101,12 +103,43 @@ public:
     // ==== end of messages ====
 
     // ==== chat rooms (forwarders) ====
+    static void getChatRoomsTopics(VelkoraCallback caller);
+    static void getChatRoomsTopic(VelkoraCallback caller, int32_t topicId, bool clean);
+    static void getChatRoomsTopicEarliest(VelkoraCallback caller, int32_t topicId, int32_t earliestCommentId);
+    static void postTopicComment(int32_t topicId, int32_t commentRef, const OptString& commentText,
+                                 const OptString& contentType, VelkoraCallback caller);
+    static void uploadTopicImage(int32_t topicId, const std::shared_ptr<ui::Image>& image,
+                                 const std::shared_ptr<ui::Image>& smallImage, VelkoraCallback caller);
+    static void getChatRoomData(const OptString& objectId, const OptString& objectType, const OptString& title,
+                                const OptString& data, VelkoraCallback caller);
+    static void deleteTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    static void likeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    static void unlikeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    static void likeTopic(int32_t topicId, VelkoraCallback caller);
+    static void unlikeTopic(int32_t topicId, VelkoraCallback caller);
     // ==== end of chat rooms ====
 
     // ==== stickers (forwarders) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (forwarders) ====
+    static void sendFeed(const VelkoraFeedMessagePtr& feed, VelkoraCallback caller);
+    static void resendFeed(int32_t feedId, VelkoraCallback caller);
+    static void deleteFeed(int32_t feedId, VelkoraCallback caller);
+    static void deleteFeedResend(int32_t feedId, VelkoraCallback caller);
+    static void sendCommentFeed(int32_t topicId, VelkoraCallback caller);
+    static void sendJoinedFeed(VelkoraCallback caller);
+    static void getFeed(VelkoraCallback caller);
+    static void getOneFeed(VelkoraCallback caller, int32_t feedId);
+    // The agent takes (user, caller).
+    static void getOtherFeed(VelkoraCallback caller, const VelkoraUserPtr& user);
+    // The agent takes (caller, feed id).
+    static void getResenders(int32_t feedId, VelkoraCallback caller);
+    static void getLikes(const OptString& objectId, VelkoraCallback caller);
+    static void like(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    static void unlike(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    static void likeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    static void unlikeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (forwarders) ====

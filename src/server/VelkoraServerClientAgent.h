@@ -165,12 +165,44 @@ public:
     // ==== end of messages ====
 
     // ==== chat rooms (operations) ====
+    void getChatRoomsTopics(VelkoraCallback caller);
+    void getChatRoomsTopic(VelkoraCallback caller, int32_t topicId, bool clean);
+    void getChatRoomsTopicEarliest(VelkoraCallback caller, int32_t topicId, int32_t earliestCommentId);
+    void postTopicComment(int32_t topicId, int32_t commentRef, const OptString& commentText,
+                          const OptString& contentType, VelkoraCallback caller);
+    // The caller's error function hears of a failure.
+    void uploadTopicImage(int32_t topicId, const std::shared_ptr<ui::Image>& image,
+                          const std::shared_ptr<ui::Image>& smallImage, VelkoraCallback caller);
+    void getChatRoomData(const OptString& objectId, const OptString& objectType, const OptString& title,
+                         const OptString& data, VelkoraCallback caller);
+    // Never queued: sent at once with whatever ids the agent holds.
+    void deleteTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    void likeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    void unlikeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller);
+    void likeTopic(int32_t topicId, VelkoraCallback caller);
+    void unlikeTopic(int32_t topicId, VelkoraCallback caller);
     // ==== end of chat rooms ====
 
     // ==== stickers (operations) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (operations) ====
+    void sendFeed(const VelkoraFeedMessagePtr& feed, VelkoraCallback caller);
+    void resendFeed(int32_t feedId, VelkoraCallback caller);
+    void deleteFeed(int32_t feedId, VelkoraCallback caller);
+    void deleteFeedResend(int32_t feedId, VelkoraCallback caller);
+    void sendCommentFeed(int32_t topicId, VelkoraCallback caller);
+    // Only when the application posts "joined" items and the user is not in private mode.
+    void sendJoinedFeed(VelkoraCallback caller);
+    void getFeed(VelkoraCallback caller);
+    void getOneFeed(VelkoraCallback caller, int32_t feedId);
+    void getOtherFeed(const VelkoraUserPtr& user, VelkoraCallback caller);
+    void getResenders(VelkoraCallback caller, int32_t feedId);
+    void getLikes(const OptString& objectId, VelkoraCallback caller);
+    void like(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    void likeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    void unlike(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
+    void unlikeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller);
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (operations) ====
@@ -229,12 +261,36 @@ public:
     // ==== end of messages ====
 
     // ==== chat rooms (replies) ====
+    void gotChatRoomsTopics(VelkoraProtocolWrapper& w, const std::vector<VelkoraChatRoomsTopicPtr>& topics,
+                            int32_t changeNumber) override;
+    void gotChatRoomsTopic(VelkoraProtocolWrapper& w, const VelkoraChatRoomsTopicPtr& topic,
+                           const std::optional<foundation::Value>& ads) override;
+    void gotChatRoomsTopicComments(VelkoraProtocolWrapper& w,
+                                   const std::optional<VelkoraChatRoomsTopic::Comments>& comments) override;
+    void topicCommentPosted(VelkoraProtocolWrapper& w) override;
+    void topicImageUploaded(VelkoraProtocolWrapper& w, const std::optional<std::string>& imageUrl) override;
+    void gotChatRoomData(VelkoraProtocolWrapper& w, int32_t topicId, int32_t commentsNumber) override;
+    void topicCommentDeleted(VelkoraProtocolWrapper& w) override;
     // ==== end of chat rooms ====
 
     // ==== stickers (replies) ====
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (replies) ====
+    void feedSent(VelkoraProtocolWrapper& w) override;
+    void feedResent(VelkoraProtocolWrapper& w) override;
+    void feedDeleted(VelkoraProtocolWrapper& w) override;
+    void feedResendDeleted(VelkoraProtocolWrapper& w) override;
+    void commentFeedSent(VelkoraProtocolWrapper& w) override;
+    void gotFeed(VelkoraProtocolWrapper& w, const std::vector<VelkoraFeedMessagePtr>& messages,
+                 const std::vector<VelkoraLikeObjectPtr>& likes) override;
+    void gotOneFeed(VelkoraProtocolWrapper& w, const VelkoraFeedMessagePtr& message) override;
+    void gotOtherFeed(VelkoraProtocolWrapper& w, const std::vector<VelkoraFeedMessagePtr>& messages,
+                      const std::vector<VelkoraLikeObjectPtr>& likes) override;
+    void gotResenders(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) override;
+    void gotLikes(VelkoraProtocolWrapper& w, const VelkoraLikeObjectPtr& likeObject) override;
+    void gotLikeAck(VelkoraProtocolWrapper& w) override;
+    void gotUnlikeAck(VelkoraProtocolWrapper& w) override;
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (replies) ====

@@ -1,9 +1,558 @@
-// The activity feed and likes.
+// The activity feed and likes: posting, re-posting and deleting items, reading feeds, and liking.
+#include "platform/foundation/Log.h"
+#include "server/VelkoraServerApi.h"
 #include "server/commands/VelkoraCommandGroups.h"
+#include "server/commands/VelkoraRequestParts.h"
+#include "server/utils/RequestText.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraUserInfo.h"
 
-namespace velkora::commands {
+namespace velkora {
 
-std::span<const Branch> feedBranches() { return {}; }
-void addFeedReplays(Replays&) {}
+using foundation::Array;
+using foundation::Log;
+using foundation::Value;
+using namespace request;
 
-}  // namespace velkora::commands
+namespace {
+
+bool idsMissing(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
+    return missing(appId) || missing(userId);
+}
+
+std::string ids(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
+    return "&appId=" + *appId + "&userId=" + *userId;
+}
+
+// Like objects carry the application's id, as every other like object of the session does.
+VelkoraLikeParseContext likeContext() {
+    VelkoraLikeParseContext context = VelkoraProtocolWrapper::likeParseContext();
+    context.appId = VelkoraAppSettings::appId();
+    return context;
+}
+
+template <class T>
+Value objectsValue(const std::vector<std::shared_ptr<T>>& objects) {
+    Array list;
+    list.reserve(objects.size());
+    for (const auto& o : objects) list.push_back(Value::object(o));
+    return Value(std::move(list));
+}
+
+// ---- reply readers ----
+
+void readFeedSent(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.feedSent(w); }
+void readFeedResent(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.feedResent(w); }
+void readFeedDeleted(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.feedDeleted(w); }
+void readResendDeleted(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) {
+    d.feedResendDeleted(w);
+}
+void readCommentFeedSent(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) {
+    d.commentFeedSent(w);
+}
+void readLikeAck(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.gotLikeAck(w); }
+void readUnlikeAck(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) { d.gotUnlikeAck(w); }
+
+void readGetFeed(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    auto messages = parseFeedMessages(reply["messages"]);
+    d.gotFeed(w, messages, parseLikes(reply["likes"], likeContext()));
+}
+
+void readGetOtherFeed(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    auto messages = parseFeedMessages(reply["messages"]);
+    d.gotOtherFeed(w, messages, parseLikes(reply["likes"], likeContext()));
+}
+
+void readGetOneFeed(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    d.gotOneFeed(w, parseOneFeedMessage(reply["feed"]));
+}
+
+void readGetResenders(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    d.gotResenders(w, parseUsers(reply["users"]));
+}
+
+void readGetLikes(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
+    // A fresh object for the caller: the cache is left alone.
+    d.gotLikes(w, parseLikeObject(reply, false, likeContext()));
+}
+
+const commands::Branch kBranches[] = {
+    {VelkoraCommand::SendFeed, readFeedSent},
+    {VelkoraCommand::ResendFeed, readFeedResent},
+    {VelkoraCommand::DeleteFeed, readFeedDeleted},
+    {VelkoraCommand::DeleteResend, readResendDeleted},
+    {VelkoraCommand::SendCommentFeed, readCommentFeedSent},
+    {VelkoraCommand::GetFeed, readGetFeed},
+    {VelkoraCommand::GetOneFeed, readGetOneFeed},
+    {VelkoraCommand::GetOtherFeed, readGetOtherFeed},
+    {VelkoraCommand::GetResenders, readGetResenders},
+    {VelkoraCommand::GetLikes, readGetLikes},
+    {VelkoraCommand::Like, readLikeAck},
+    {VelkoraCommand::Unlike, readUnlikeAck},
+};
+
+// ---- replays of the queued commands ----
+
+void replaySendFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.sendFeed(r.feedMessage, r.delegate);
+}
+void replayResendFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.resendFeed(r.feedId, r.delegate);
+}
+void replayDeleteFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.deleteFeed(r.feedId, r.delegate);
+}
+void replayDeleteResend(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.deleteFeedResend(r.feedId, r.delegate);
+}
+void replaySendCommentFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.sendCommentFeed(r.topicId, r.delegate);
+}
+void replaySendJoinedFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.sendJoinedFeed(r.delegate);
+}
+void replayGetFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) { a.getFeed(r.delegate); }
+void replayGetOneFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.getOneFeed(r.delegate, r.feedId);
+}
+void replayGetOtherFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.getOtherFeed(r.user, r.delegate);
+}
+void replayGetResenders(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.getResenders(r.delegate, r.feedId);
+}
+void replayGetLikes(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.getLikes(r.message, r.delegate);
+}
+void replayLike(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) { a.like(r.likeObject, r.delegate); }
+void replayLikeFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.likeFeed(r.likeObject, r.delegate);
+}
+void replayUnlike(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.unlike(r.likeObject, r.delegate);
+}
+void replayUnlikeFeed(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
+    a.unlikeFeed(r.likeObject, r.delegate);
+}
+
+VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
+
+}  // namespace
+
+std::span<const commands::Branch> commands::feedBranches() { return kBranches; }
+
+void commands::addFeedReplays(Replays& table) {
+    table[VelkoraPendingType::kSendFeed] = replaySendFeed;
+    table[VelkoraPendingType::kResendFeed] = replayResendFeed;
+    table[VelkoraPendingType::kDeleteFeed] = replayDeleteFeed;
+    table[VelkoraPendingType::kDeleteFeedResend] = replayDeleteResend;
+    table[VelkoraPendingType::kSendCommentFeed] = replaySendCommentFeed;
+    table[VelkoraPendingType::kSendJoinedFeed] = replaySendJoinedFeed;
+    table[VelkoraPendingType::kGetFeed] = replayGetFeed;
+    table[VelkoraPendingType::kGetOneFeed] = replayGetOneFeed;
+    table[VelkoraPendingType::kGetOtherFeed] = replayGetOtherFeed;
+    table[VelkoraPendingType::kGetResenders] = replayGetResenders;
+    table[VelkoraPendingType::kGetLikes] = replayGetLikes;
+    table[VelkoraPendingType::kLike] = replayLike;
+    table[VelkoraPendingType::kLikeFeed] = replayLikeFeed;
+    table[VelkoraPendingType::kUnlike] = replayUnlike;
+    table[VelkoraPendingType::kUnlikeFeed] = replayUnlikeFeed;
+}
+
+// ---- requests ----
+
+bool VelkoraProtocolWrapper::sendFeed(const OptString& appId, const OptString& userId,
+                                      const VelkoraFeedMessagePtr& feed) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - sendFeed: AppId or UserId not set");
+        return false;
+    }
+    if (!feed) return false;  // nothing to post
+    auto escaped = [](const OptString& text) { return escapeRequestValue(str(text)); };
+    send(VelkoraCommand::SendFeed,
+         head("sendFeed2") + ids(appId, userId) + "&message=" + escaped(feed->message()) +
+             "&&replyTo=" + num(feed->replyTo()) + "&contentType=" + str(feed->contentType()) +
+             "&descImageUrl=" + escaped(feed->descImageUrl()) + "&descText=" + escaped(feed->descText()) +
+             "&descSubText=" + escaped(feed->descSubText()) + "&actionVerb=" + escaped(feed->actionVerb()) +
+             "&actionId=" + escaped(feed->actionId()));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::sendJoinedFeed(const OptString& appId, const OptString& userId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - sendFeed: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::SendFeed, head("sendJoinedFeed") + ids(appId, userId));
+    return true;
+}
+
+namespace {
+// The commands whose one parameter after the ids is a feed item's number.
+std::string feedIdText(const char* command, const std::optional<std::string>& appId,
+                       const std::optional<std::string>& userId, int32_t feedId) {
+    return head(command) + ids(appId, userId) + "&feedId=" + num(feedId);
+}
+}  // namespace
+
+bool VelkoraProtocolWrapper::resendFeed(const OptString& appId, const OptString& userId, int32_t feedId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - resendFeed: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::ResendFeed, feedIdText("resendFeed2", appId, userId, feedId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::deleteFeed(const OptString& appId, const OptString& userId, int32_t feedId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - deleteFeed: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::DeleteFeed, feedIdText("deleteFeed2", appId, userId, feedId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::deleteResend(const OptString& appId, const OptString& userId, int32_t feedId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - deleteResend: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::DeleteResend, feedIdText("deleteResend2", appId, userId, feedId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getResenders(const OptString& appId, const OptString& userId, int32_t feedId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - getResenders: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::GetResenders, feedIdText("getResenders2", appId, userId, feedId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getOneFeed(const OptString& appId, const OptString& userId, int32_t feedId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - getOneFeed: AppId or UserId not set");
+        return false;
+    }
+    fetcherFor(VelkoraCommand::GetOneFeed)->setRetryMode(1);
+    send(VelkoraCommand::GetOneFeed, feedIdText("getOneFeed2", appId, userId, feedId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::sendCommentFeed(const OptString& appId, const OptString& userId, int32_t topicId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - sendCommentFeed: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::SendCommentFeed, head("sendCommentFeed") + ids(appId, userId) + "&topicId=" + num(topicId));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getFeed(const OptString& appId, const OptString& userId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - getFeed: AppId or UserId not set");
+        return false;
+    }
+    fetcherFor(VelkoraCommand::GetFeed)->setRetryMode(1);
+    send(VelkoraCommand::GetFeed, head("getFeed2") + ids(appId, userId) +
+                                      "&test=" + flag(VelkoraAppSettings::displayTestUsers()) +
+                                      "&wantLikes=1&protocolVersion=" + num(kVelkoraProtocolVersion));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getOtherFeed(const OptString& appId, const OptString& userId,
+                                          const OptString& otherAppId, const OptString& otherUserId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - getOtherFeed: AppId or UserId not set");
+        return false;
+    }
+    fetcherFor(VelkoraCommand::GetOtherFeed)->setRetryMode(1);
+    send(VelkoraCommand::GetOtherFeed, head("getOtherFeed2") + ids(appId, userId) + "&otherAppId=" +
+                                           str(otherAppId) + "&otherUserId=" + str(otherUserId) +
+                                           "&wantLikes=1&protocolVersion=" + num(kVelkoraProtocolVersion));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::getLikes(const OptString& appId, const OptString& userId, const OptString& objectId) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - getLikes: AppId or UserId not set");
+        return false;
+    }
+    send(VelkoraCommand::GetLikes, head("getLikes") + ids(appId, userId) + "&object=" + escapeRequestValue(str(objectId)));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::like(const OptString& appId, const OptString& userId,
+                                  const VelkoraLikeObjectPtr& likeObject) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - like: AppId or UserId not set");
+        return false;
+    }
+    if (!likeObject) return false;  // nothing to like
+    send(VelkoraCommand::Like, head("like") + ids(appId, userId) + "&object=" +
+                                   escapeRequestValue(str(likeObject->data())) +
+                                   "&objectType=" + str(likeObject->getObjectTypeStr()) +
+                                   "&objectDesc=" + escapeRequestValue(str(likeObject->description())));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::likeFeed(const OptString& appId, const OptString& userId,
+                                      const VelkoraLikeObjectPtr& likeObject) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - likeFeed: AppId or UserId not set");
+        return false;
+    }
+    // Without its feed item the object names no post.
+    if (!likeObject || !likeObject->feedMessage()) return false;
+    std::string original = num(likeObject->feedMessage()->originalId());
+    send(VelkoraCommand::Like, head("like") + ids(appId, userId) + "&object=" + original +
+                                   "&objectType=" + str(likeObject->getObjectTypeStr()) + "&feedId=" + original);
+    return true;
+}
+
+bool VelkoraProtocolWrapper::unlike(const OptString& appId, const OptString& userId,
+                                    const VelkoraLikeObjectPtr& likeObject) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - unlike: AppId or UserId not set");
+        return false;
+    }
+    if (!likeObject) return false;
+    send(VelkoraCommand::Unlike,
+         head("unlike") + ids(appId, userId) + "&object=" + escapeRequestValue(str(likeObject->data())));
+    return true;
+}
+
+bool VelkoraProtocolWrapper::unlikeFeed(const OptString& appId, const OptString& userId,
+                                        const VelkoraLikeObjectPtr& likeObject) {
+    if (idsMissing(appId, userId)) {
+        Log::line("Velkora - unlike: AppId or UserId not set");
+        return false;
+    }
+    if (!likeObject || !likeObject->feedMessage()) return false;
+    send(VelkoraCommand::Unlike,
+         head("unlike") + ids(appId, userId) + "&object=" + num(likeObject->feedMessage()->originalId()));
+    return true;
+}
+
+// ---- agent operations: queued until the session is initialised ----
+
+void VelkoraServerClientAgent::sendFeed(const VelkoraFeedMessagePtr& feed, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kSendFeed, std::move(caller))->feedMessage = feed;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->sendFeed(appId_, userId_, feed)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::resendFeed(int32_t feedId, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kResendFeed, std::move(caller))->feedId = feedId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->resendFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::deleteFeed(int32_t feedId, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kDeleteFeed, std::move(caller))->feedId = feedId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->deleteFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::deleteFeedResend(int32_t feedId, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kDeleteFeedResend, std::move(caller))->feedId = feedId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->deleteResend(appId_, userId_, feedId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::sendCommentFeed(int32_t topicId, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kSendCommentFeed, std::move(caller))->topicId = topicId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->sendCommentFeed(appId_, userId_, topicId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::sendJoinedFeed(VelkoraCallback caller) {
+    auto& session = VelkoraAgentInternal::instance();
+    auto appData = session.appData();
+    auto userInfo = session.userInfo();
+    if (!appData || !appData->autoPostJoined()) return;
+    if (userInfo && userInfo->isPrivateMode()) return;
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kSendJoinedFeed, std::move(caller));
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->sendJoinedFeed(appId_, userId_)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getFeed(VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetFeed, std::move(caller));
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getFeed(appId_, userId_)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getOneFeed(VelkoraCallback caller, int32_t feedId) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetOneFeed, std::move(caller))->feedId = feedId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getOneFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getOtherFeed(const VelkoraUserPtr& user, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetOtherFeed, std::move(caller))->user = user;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    OptString otherAppId = user ? user->appId() : std::nullopt;
+    OptString otherUserId = user ? user->userId() : std::nullopt;
+    if (!w->getOtherFeed(appId_, userId_, otherAppId, otherUserId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getResenders(VelkoraCallback caller, int32_t feedId) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetResenders, std::move(caller))->feedId = feedId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getResenders(appId_, userId_, feedId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::getLikes(const OptString& objectId, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kGetLikes, std::move(caller))->message = objectId;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->getLikes(appId_, userId_, objectId)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::like(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kLike, std::move(caller))->likeObject = likeObject;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->like(appId_, userId_, likeObject)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::likeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kLikeFeed, std::move(caller))->likeObject = likeObject;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->likeFeed(appId_, userId_, likeObject)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::unlike(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kUnlike, std::move(caller))->likeObject = likeObject;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->unlike(appId_, userId_, likeObject)) dropIfIdle(*w);
+}
+
+void VelkoraServerClientAgent::unlikeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    if (!isSessionInitialized_) {
+        queue(VelkoraPendingType::kUnlikeFeed, std::move(caller))->likeObject = likeObject;
+        return;
+    }
+    auto w = makeWrapper(std::move(caller));
+    if (!w->unlikeFeed(appId_, userId_, likeObject)) dropIfIdle(*w);
+}
+
+// ---- agent callbacks: none changes the agent's state ----
+
+void VelkoraServerClientAgent::feedSent(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::feedResent(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::feedDeleted(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::feedResendDeleted(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::commentFeedSent(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::gotLikeAck(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+void VelkoraServerClientAgent::gotUnlikeAck(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+
+void VelkoraServerClientAgent::gotFeed(VelkoraProtocolWrapper& w, const std::vector<VelkoraFeedMessagePtr>& messages,
+                                       const std::vector<VelkoraLikeObjectPtr>& likes) {
+    performUserSelector(w, Array{objectsValue(messages), objectsValue(likes)});
+}
+
+void VelkoraServerClientAgent::gotOtherFeed(VelkoraProtocolWrapper& w,
+                                            const std::vector<VelkoraFeedMessagePtr>& messages,
+                                            const std::vector<VelkoraLikeObjectPtr>& likes) {
+    performUserSelector(w, Array{objectsValue(messages), objectsValue(likes)});
+}
+
+void VelkoraServerClientAgent::gotOneFeed(VelkoraProtocolWrapper& w, const VelkoraFeedMessagePtr& message) {
+    performUserSelector(w, Value::object(message));
+}
+
+void VelkoraServerClientAgent::gotResenders(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
+    performUserSelector(w, objectsValue(users));
+}
+
+void VelkoraServerClientAgent::gotLikes(VelkoraProtocolWrapper& w, const VelkoraLikeObjectPtr& likeObject) {
+    performUserSelector(w, Value::object(likeObject));
+}
+
+// ---- facade ----
+
+void VelkoraServerApi::sendFeed(const VelkoraFeedMessagePtr& feed, VelkoraCallback caller) {
+    agent().sendFeed(feed, std::move(caller));
+}
+void VelkoraServerApi::resendFeed(int32_t feedId, VelkoraCallback caller) { agent().resendFeed(feedId, std::move(caller)); }
+void VelkoraServerApi::deleteFeed(int32_t feedId, VelkoraCallback caller) { agent().deleteFeed(feedId, std::move(caller)); }
+void VelkoraServerApi::deleteFeedResend(int32_t feedId, VelkoraCallback caller) {
+    agent().deleteFeedResend(feedId, std::move(caller));
+}
+void VelkoraServerApi::sendCommentFeed(int32_t topicId, VelkoraCallback caller) {
+    agent().sendCommentFeed(topicId, std::move(caller));
+}
+void VelkoraServerApi::sendJoinedFeed(VelkoraCallback caller) { agent().sendJoinedFeed(std::move(caller)); }
+void VelkoraServerApi::getFeed(VelkoraCallback caller) { agent().getFeed(std::move(caller)); }
+void VelkoraServerApi::getOneFeed(VelkoraCallback caller, int32_t feedId) {
+    agent().getOneFeed(std::move(caller), feedId);
+}
+void VelkoraServerApi::getOtherFeed(VelkoraCallback caller, const VelkoraUserPtr& user) {
+    agent().getOtherFeed(user, std::move(caller));
+}
+void VelkoraServerApi::getResenders(int32_t feedId, VelkoraCallback caller) {
+    agent().getResenders(std::move(caller), feedId);
+}
+void VelkoraServerApi::getLikes(const OptString& objectId, VelkoraCallback caller) {
+    agent().getLikes(objectId, std::move(caller));
+}
+void VelkoraServerApi::like(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    agent().like(likeObject, std::move(caller));
+}
+void VelkoraServerApi::unlike(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    agent().unlike(likeObject, std::move(caller));
+}
+void VelkoraServerApi::likeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    agent().likeFeed(likeObject, std::move(caller));
+}
+void VelkoraServerApi::unlikeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
+    agent().unlikeFeed(likeObject, std::move(caller));
+}
+
+}  // namespace velkora
