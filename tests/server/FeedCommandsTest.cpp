@@ -222,7 +222,7 @@ TEST_F(FeedTest, ReadsHandTheCallerItemsLikesAndUsers) {
 TEST_F(FeedTest, LikeAndUnlikeChangeTheObjectThatGetLikesAnswers) {
     startNewUser();
     std::string other = svc.createUser(kApp);
-    const std::string picture = "https://x.example/pic 1.png#size=2&x=y";
+    const std::string picture = "https://x.example/pic 1.png?size=2&x=y";
     auto read = [&] {
         auto caller = answered([&](VelkoraCallback cb) { VelkoraServerApi::getLikes(picture, cb); });
         return caller->answers.at(0).asObject<VelkoraLikeObject>();
