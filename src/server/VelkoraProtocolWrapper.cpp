@@ -18,6 +18,7 @@
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "data/VelkoraUtils.h"
 #include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
 
 namespace velkora {
 
@@ -133,8 +134,9 @@ std::function<VelkoraLikeObjectPtr(int32_t)> g_likeObjectWithId;
 
 std::span<const Branch> commands::coreBranches() { return kBranches; }
 
+// Every like object carries the application's id, the poll's as well as the feed reads'.
 VelkoraLikeParseContext VelkoraProtocolWrapper::likeParseContext() {
-    return VelkoraLikeParseContext{std::nullopt, g_likeObjectWithId};
+    return VelkoraLikeParseContext{VelkoraAppSettings::appId(), g_likeObjectWithId};
 }
 
 void VelkoraProtocolWrapper::setLikeObjectProvider(std::function<VelkoraLikeObjectPtr(int32_t)> provider) {

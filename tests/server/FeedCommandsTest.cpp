@@ -358,3 +358,17 @@ TEST_F(FeedTest, MissingIdsSendNothing) {
                                 "sendCommentFeed", "getFeed2", "getOneFeed2", "getOtherFeed2", "getLikes", "like"})
         EXPECT_EQ(count(command), 0u) << command;
 }
+
+TEST_F(FeedTest, LikeObjectsOfThePollCarryTheApplicationsIdLikeThoseOfTheFeedReads) {
+    startNewUser();
+    std::string other = svc.createUser(kApp);
+    svc.likeFeed(kApp, other, svc.postFeed(kApp, other, "liked"));
+    auto feed = std::make_shared<VelkoraMessagesDelegate>();
+    std::vector<VelkoraLikeObjectPtr> polled;
+    feed->gotMessages = [](const std::optional<std::vector<VelkoraMessagePtr>>&) {};
+    feed->gotLikes = [&](const std::vector<VelkoraLikeObjectPtr>& likes) { polled = likes; };
+    VelkoraServerApi::setFeedDelegate(feed);
+    ASSERT_TRUE(waitFor([&] { return !polled.empty(); }));
+    EXPECT_EQ(polled[0]->appId(), std::optional<std::string>(kApp));
+    EXPECT_EQ(polled[0]->numLikes(), 1);
+}

@@ -26,12 +26,7 @@ std::string ids(const std::optional<std::string>& appId, const std::optional<std
     return "&appId=" + *appId + "&userId=" + *userId;
 }
 
-// Like objects carry the application's id, as every other like object of the session does.
-VelkoraLikeParseContext likeContext() {
-    VelkoraLikeParseContext context = VelkoraProtocolWrapper::likeParseContext();
-    context.appId = VelkoraAppSettings::appId();
-    return context;
-}
+VelkoraLikeParseContext likeContext() { return VelkoraProtocolWrapper::likeParseContext(); }
 
 template <class T>
 Value objectsValue(const std::vector<std::shared_ptr<T>>& objects) {
