@@ -33,8 +33,9 @@ VelkoraChatRoomsTopicsRepository::VelkoraChatRoomsTopicsRepository() {
 }
 
 void VelkoraChatRoomsTopicsRepository::requestTopics() {
-    // The topic-list command joins the facade with the other chat-room commands; until then the list
-    // comes only through `gotNewTopics`.
+    // A failed request leaves the repository not loaded until the next clearing.
+    VelkoraServerApi::getChatRoomsTopics(
+        VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotNewTopics(reply); }));
 }
 
 void VelkoraChatRoomsTopicsRepository::gotNewTopics(const Value& reply) {

@@ -52,8 +52,9 @@ void VelkoraFeedMessagesRepository::didCreate() {
 }
 
 void VelkoraFeedMessagesRepository::requestFeed() {
-    // The feed command joins the facade with the other feed commands; until then the feed comes only
-    // through `gotFirstFeedMessages`.
+    // A failed request leaves the repository not loaded, and the poll without the feed, until the next reset.
+    VelkoraServerApi::getFeed(
+        VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotFirstFeedMessages(reply); }));
 }
 
 void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const Value& reply) {

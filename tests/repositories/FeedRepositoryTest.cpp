@@ -60,7 +60,7 @@ TEST_F(FeedRepositoryTest, PollItemsGoToTheFrontInTheirOwnOrderAndHeldOnesStay) 
 
 TEST_F(FeedRepositoryTest, BadgeCountsItemsAndLikesAboveTheViewedMarks) {
     startNewUser();
-    auto& repo = VelkoraFeedMessagesRepository::instance();
+    auto& repo = loaded<VelkoraFeedMessagesRepository>();
     auto info = VelkoraAgentInternal::instance().getUserInfo();
     info->setLastViewedFeedMessageNumber(6);
     info->setLastViewedLikeNumber(30);
@@ -111,11 +111,15 @@ TEST_F(FeedRepositoryTest, PollBringsFeedItemsAndLikesAndAFeedItemWithTheIdOfAHe
     Posted got(VelkoraFeedMessagesRepository::kGotFeedNotification);
     Posted posted(VelkoraFeedMessagesRepository::kNewFeedMessagesNotification);
     auto& repo = VelkoraFeedMessagesRepository::instance();
-    repo.gotFirstFeedMessages({}, {});
+    // The feed is asked for at once; the poll brings feed items only once it has arrived.
+    EXPECT_FALSE(agent().feedDelegate());
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(agent().feedDelegate().get(), &repo);
     ASSERT_TRUE(waitForRequests("update", 2));
+    EXPECT_EQ(count("getFeed2"), 1u);
     EXPECT_EQ(got.size(), 1u);
-    EXPECT_TRUE(repo.didFinishLoading());
-    EXPECT_EQ(param(svc.requestsFor("update").back(), "wantFeed2"), "1");
+    EXPECT_EQ(param(svc.requestsFor("update")[0], "wantFeed2"), "0");
+    EXPECT_EQ(param(svc.requestsFor("update")[1], "wantFeed2"), "1");
 
     std::string other = svc.createUser(kApp);
     int64_t first = svc.postFeed(kApp, other, "first");
@@ -149,18 +153,25 @@ TEST_F(FeedRepositoryTest, PollBringsFeedItemsAndLikesAndAFeedItemWithTheIdOfAHe
     EXPECT_EQ(posted.size(), before + 2);
 }
 
-TEST_F(FeedRepositoryTest, ResetDropsEverythingAndStopsThePollingOfTheFeed) {
+TEST_F(FeedRepositoryTest, ResetDropsEverythingAndLoadsTheFeedAgain) {
     startNewUser();
-    auto& repo = VelkoraFeedMessagesRepository::instance();
+    std::string other = svc.createUser(kApp);
+    svc.follow(kApp, me(), other);  // the feed holds the items of those the user follows
+    int64_t item = svc.postFeed(kApp, other, "kept by the service");
+    auto& repo = loaded<VelkoraFeedMessagesRepository>();
+    ASSERT_TRUE(repo.isFeedMessageHeld(int32_t(item)));
     repo.gotFirstFeedMessages({feedItem(1)}, {likeObject(1)});
-    ASSERT_TRUE(settle());
     repo.resetRepository();
-    ASSERT_TRUE(settle());
     EXPECT_FALSE(repo.didFinishLoading());
     EXPECT_TRUE(repo.feedMessages().empty());
     EXPECT_TRUE(repo.likeObjects().empty());
     EXPECT_FALSE(repo.isFeedMessageHeld(1));
     EXPECT_FALSE(agent().feedDelegate());
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getFeed2"), 2u);
+    EXPECT_EQ(idsOf(repo.feedMessages()), std::vector<int32_t>{int32_t(item)});
+    EXPECT_EQ(agent().feedDelegate().get(), &repo);
+    EXPECT_TRUE(settle());
 }
 
 TEST_F(FeedRepositoryTest, FeedReplyWithAMissingListReadsAsEmpty) {

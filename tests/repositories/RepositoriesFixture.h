@@ -45,6 +45,13 @@ protected:
         VelkoraQuizzesRepository::resetForTests();
         VelkoraUsersRepository::instance().reset();
     }
+    // The repository once its list has arrived and the poll made on becoming the poll's delegate is back.
+    template <class Repository> Repository& loaded() {
+        auto& repo = Repository::instance();
+        EXPECT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+        EXPECT_TRUE(settle());
+        return repo;
+    }
     std::string me() const { return *VelkoraServerClientAgent::instance().userId(); }
     // Polls once now and waits until its reply has been handled.
     bool pollNow() {

@@ -70,6 +70,8 @@ TEST_F(SmallRepositoriesTest, FriendsNotFollowedCountOncePerList) {
     };
     auto both = friendOf(false);
     auto& repo = VelkoraSNFriendsRepository::instance();
+    repo.setFacebookFriends({});
+    repo.setTwitterFriends({});
     EXPECT_EQ(repo.totalNonFollowedFriendsNumber(), 0);
     repo.setFacebookFriends({friendOf(false), friendOf(true), both});
     repo.setTwitterFriends({friendOf(false), friendOf(false)});
@@ -86,6 +88,8 @@ TEST_F(SmallRepositoriesTest, AppDealsAppendUntilClearedAndStampTheTime) {
         return d;
     };
     auto& repo = VelkoraAppDealsRepository::instance();
+    repo.setAppDeals({});
+    repo.setLastUpdateTime(std::nullopt);
     EXPECT_FALSE(repo.lastUpdateTime());
     repo.updateWithAppDeals({deal(1), deal(2)});
     const double first = *repo.lastUpdateTime();

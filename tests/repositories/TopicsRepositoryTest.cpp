@@ -43,26 +43,33 @@ using TopicsRepositoryTest = RepositoriesTest;
 
 TEST_F(TopicsRepositoryTest, PollSetsTheNewCommentFlagAndANewTopicClearsIt) {
     startNewUser();
+    Posted got(VelkoraChatRoomsTopicsRepository::kGotTopicsNotification);
     Posted changes(VelkoraChatRoomsTopicsRepository::kNewTopicsNotification);
     int64_t b = svc.addTopic(kApp, "B");
     std::string other = svc.createUser(kApp);
     for (int i = 0; i < 3; ++i)
         svc.addTopicComment(kApp, b, other, "c");
+
+    // The list is asked for at once; the poll brings topic changes only once it has arrived.
     auto& repo = VelkoraChatRoomsTopicsRepository::instance();
-    auto listed = topic(int32_t(b), 3);
-    repo.gotNewTopics(
-        Value(foundation::Dictionary{{"topics", foundation::Array{Value::object(listed)}}, {"changeNumber", 0}}));
-    ASSERT_TRUE(waitForRequests("update", 2));
+    EXPECT_FALSE(agent().topicsDelegate());
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(agent().topicsDelegate().get(), &repo);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(count("getTopics"), 1u);
+    EXPECT_EQ(got.last()["newTopics"], Value(1));
+    EXPECT_EQ(param(svc.requestsFor("update")[0], "wantTopics"), "0");
     EXPECT_EQ(param(svc.requestsFor("update").back(), "wantTopics"), "1");
-    // The first poll brings B again with 3 comments: updated, no flag.
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes.last(),
-              Value(foundation::Dictionary{{"newTopics", 0}, {"updatedTopics", 1}, {"deletedTopics", 0}}));
+    auto listed = repo.getTopicById(int32_t(b));
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->commentsNumber(), 3);
     EXPECT_FALSE(repo.isTopicCommentsFlagOn(int32_t(b)));
 
     svc.addTopicComment(kApp, b, other, "four");
     svc.addTopicComment(kApp, b, other, "five");
     ASSERT_TRUE(pollNow());
+    EXPECT_EQ(changes.last(),
+              Value(foundation::Dictionary{{"newTopics", 0}, {"updatedTopics", 1}, {"deletedTopics", 0}}));
     EXPECT_EQ(listed->commentsNumber(), 5);
     EXPECT_TRUE(repo.isTopicCommentsFlagOn(int32_t(b)));
     EXPECT_EQ(repo.numUpdatedTopicThreads(), 1);
@@ -129,9 +136,7 @@ TEST_F(TopicsRepositoryTest, BatchMergesCountInsertsUpdatesAndRemovals) {
 TEST_F(TopicsRepositoryTest, TopicReplyReplacesTheCommentsAndTheWatchedTopicsPollAppends) {
     startNewUser();
     Posted added(VelkoraChatRoomsTopicsRepository::kNewTopicCommentsNotification);
-    auto& repo = VelkoraChatRoomsTopicsRepository::instance();
-    repo.gotNewTopics({}, 0);
-    ASSERT_TRUE(waitForRequests("update", 2));
+    auto& repo = loaded<VelkoraChatRoomsTopicsRepository>();
 
     // An ad-hoc topic opened on its own, with two comments.
     int64_t id = svc.addTopic(kApp, "object");
@@ -177,13 +182,12 @@ TEST_F(TopicsRepositoryTest, TopicReplyReplacesTheCommentsAndTheWatchedTopicsPol
 
 TEST_F(TopicsRepositoryTest, IndexOutlivingItsListWhileANewOneIsAwaitedFindsNothing) {
     startNewUser();
-    auto& repo = VelkoraChatRoomsTopicsRepository::instance();
+    auto& repo = loaded<VelkoraChatRoomsTopicsRepository>();
     auto opened = topic(50);
     repo.addObjectTopic(opened);
     repo.gotNewTopics({topic(1), topic(2, 3)}, 7);
     ASSERT_TRUE(settle());
     repo.clearRepository();
-    ASSERT_TRUE(settle());
     EXPECT_FALSE(repo.didFinishLoading());
     EXPECT_FALSE(agent().topicsDelegate());
     EXPECT_EQ(repo.getTopicById(2), nullptr);
@@ -194,4 +198,10 @@ TEST_F(TopicsRepositoryTest, IndexOutlivingItsListWhileANewOneIsAwaitedFindsNoth
     repo.deleteCommentWithId(1, 2);
     EXPECT_TRUE(repo.topics().empty());
     EXPECT_EQ(repo.getActiveTopicIds(), std::vector<int32_t>{});
+    // The list is asked for again.
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getTopics"), 2u);
+    EXPECT_EQ(agent().topicsDelegate().get(), &repo);
+    EXPECT_EQ(repo.getTopicById(2), nullptr);
+    EXPECT_TRUE(settle());
 }
