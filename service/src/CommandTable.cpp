@@ -13,6 +13,9 @@ CommandTable buildCommandTable() {
     registerChatRoomCommands(table);
     registerLikeCommands(table);
     registerFeedCommands(table);
+    registerStickerCommands(table);
+    registerQuizCommands(table);
+    registerAppDealCommands(table);
     return table;
 }
 

@@ -96,6 +96,11 @@ void registerMessageCommands(CommandTable& table);  // sendMessage, sendImageMes
 void registerChatRoomCommands(CommandTable& table); // getTopics, getTopic, addComment, addImageComment, ...
 void registerLikeCommands(CommandTable& table);     // like, unlike, getLikes
 void registerFeedCommands(CommandTable& table);     // sendFeed2, getFeed2, resendFeed2, ...
+void registerStickerCommands(CommandTable& table);  // the sticker store
+void registerQuizCommands(CommandTable& table);     // quizzes, coins and scores
+void registerAppDealCommands(CommandTable& table);  // getApps
+// The ad exchange's "/1.1/getads": promoted applications for a publisher's application.
+Json exchangeAds(CommandContext& ctx);
 CommandTable buildCommandTable();
 
 // Shared readers and writers of rows, used by several command files.

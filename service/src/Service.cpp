@@ -22,6 +22,8 @@ namespace velkora::service {
 namespace {
 
 constexpr const char* kApiPath = "/VelkoraServer2/api";
+// The ad exchange's interface, served beside the API; its requests are logged as the command "getads".
+constexpr const char* kExchangePath = "/1.1/getads";
 
 double wallNow() {
     using namespace std::chrono;
@@ -92,6 +94,8 @@ struct Service::Impl {
     std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
     void waitFor(double seconds);
     Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl);
+    Json runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
+                    const std::string& baseUrl);
 };
 
 bool Service::Impl::open() {
@@ -149,12 +153,17 @@ void Service::Impl::waitFor(double seconds) {
 }
 
 Json Service::Impl::runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl) {
-    std::lock_guard lock(dbMutex);
     auto it = table.commands.find(command);
     if (it == table.commands.end()) return Json::object(); // built by a later command group
+    return runHandler(it->second, command, params, baseUrl);
+}
+
+Json Service::Impl::runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
+                               const std::string& baseUrl) {
+    std::lock_guard lock(dbMutex);
     try {
         CommandContext ctx(table, *db, params, now(), baseUrl);
-        return it->second(ctx);
+        return handler(ctx);
     } catch (const CommandError& e) {
         return {{"error", e.what()}};
     } catch (const std::exception& e) {
@@ -170,7 +179,8 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     std::string rawPath = target.substr(0, question);
     std::string rawQuery = question == std::string::npos ? std::string() : target.substr(question + 1);
     QueryText params = isGet ? QueryText::parse(rawQuery) : QueryText::parse(body, false);
-    std::string command = params.value("command");
+    bool exchange = rawPath == kExchangePath;
+    std::string command = exchange ? "getads" : params.value("command");
 
     bool freshConnection = true;
     {
@@ -213,6 +223,8 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     Json reply;
     if (!isGet && body.size() > options.maxBodyBytes) {
         reply = {{"error", errors::kTooLarge}};
+    } else if (exchange) {
+        reply = runHandler(exchangeAds, command, params, "https://" + host);
     } else if (isGet && checkTag("https://" + host + rawPath, rawQuery) != TagCheck::Ok) {
         reply = {{"error", errors::kBadCrc}};
     } else if (command.empty()) {
@@ -282,6 +294,7 @@ bool Service::start() {
                     }
                     res.set_content(*bytes, "image/jpeg");
                 });
+    server->Get(kExchangePath, api);
     // Big bodies still get a JSON answer from the handler; only absurd ones are cut off here.
     server->set_payload_max_length(impl_->options.maxBodyBytes * 2 + 1024 * 1024);
     server->set_error_handler([](const httplib::Request&, httplib::Response& res) {
@@ -484,6 +497,14 @@ int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, cons
     int64_t commentId = db.lastInsertId();
     rows::touchTopic(db, topicId);
     return commentId;
+}
+
+int64_t Service::addAppDeal(const std::string& appId, const std::string& json) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    int64_t position = db.scalarInteger("SELECT COUNT(*) FROM app_deals WHERE app_id = ?", {appId}).value_or(0);
+    db.run("INSERT INTO app_deals(app_id, data, position) VALUES(?, ?, ?)", {appId, json, position});
+    return db.lastInsertId();
 }
 
 void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {

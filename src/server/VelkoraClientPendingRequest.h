@@ -18,7 +18,9 @@ namespace ui {
 class Image;
 }
 class VelkoraQuery;
-class VelkoraProduct;
+namespace services {
+class Product;
+}
 
 // The type codes, one per replayable operation; a record of another type is skipped.
 namespace VelkoraPendingType {
@@ -128,7 +130,8 @@ public:
     OptString email, facebookId, twitterId, level;
     int64_t score = 0;
     int32_t intervalType = 0, quizId = 0, questionId = 0, quizHints = 0, quizLives = 0, coins = 0;
-    std::shared_ptr<VelkoraProduct> product;
+    // The store product of a purchase.
+    std::shared_ptr<services::Product> product;
     OptString paymentReceipt, question, correctAnswer, wrongAnswer1, wrongAnswer2, wrongAnswer3;
     std::shared_ptr<ui::Image> image, smallImage;
 };

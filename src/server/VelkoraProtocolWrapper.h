@@ -26,6 +26,9 @@ namespace velkora {
 
 class VelkoraAppData;
 class VelkoraQuery;
+namespace services {
+class Product;
+}
 class VelkoraProtocolWrapper;
 namespace ui {
 class Image;
@@ -98,6 +101,11 @@ enum class VelkoraCommand {
     // ==== end of chat rooms ====
 
     // ==== stickers (commands) ====
+    GetStickerStore,
+    GetStickerPack,
+    AddStickerPack,
+    AddPaidStickerPack,
+    GetStickerData,
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (commands) ====
@@ -116,9 +124,18 @@ enum class VelkoraCommand {
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (commands) ====
+    SetScore,           // setScore and updateScore
+    GetScores,
+    GetQuizzes,
+    GetQuiz,
+    ReportQuiz,
+    UpdateQuizProduct,  // the five forms share one fetcher
+    SuggestQuizQuestion,
     // ==== end of quizzes ====
 
     // ==== app deals (commands) ====
+    GetApps,            // the service's own list (vendors 0 and 3)
+    GetExchangeAds,     // the ad exchange (vendor 1)
     // ==== end of app deals ====
 };
 
@@ -198,6 +215,13 @@ public:
     // ==== end of chat rooms ====
 
     // ==== stickers (replies) ====
+    virtual void gotStickerStore(VelkoraProtocolWrapper&, const std::vector<VelkoraStickerPackPtr>& /*store*/) {}
+    virtual void gotStickerPack(VelkoraProtocolWrapper&, const VelkoraStickerPackPtr& /*pack*/) {}
+    virtual void gotStickerData(VelkoraProtocolWrapper&, const std::vector<VelkoraStickerPackPtr>& /*data*/) {}
+    virtual void addedStickerPack(VelkoraProtocolWrapper&, int32_t /*packId*/) {}
+    // No product id when the reply carries no text under "productId".
+    virtual void addedPaidStickerPack(VelkoraProtocolWrapper&, bool /*success*/, bool /*shouldRetry*/,
+                                      const std::optional<std::string>& /*productId*/, int32_t /*packId*/) {}
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (replies) ====
@@ -220,9 +244,19 @@ public:
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (replies) ====
+    virtual void scoreWasSet(VelkoraProtocolWrapper&, int32_t /*scoreId*/) {}
+    virtual void gotScores(VelkoraProtocolWrapper&, const std::vector<VelkoraScorePositionPtr>& /*leaders*/,
+                           const std::vector<VelkoraScorePositionPtr>& /*userArea*/) {}
+    virtual void gotQuizzes(VelkoraProtocolWrapper&, const std::vector<VelkoraQuizPtr>& /*quizzes*/,
+                            int32_t /*unlockAllQuizzesCoins*/) {}
+    virtual void gotQuiz(VelkoraProtocolWrapper&, const VelkoraQuizPtr& /*quiz*/) {}
+    virtual void quizProductUpdated(VelkoraProtocolWrapper&, bool /*success*/, bool /*shouldRetry*/,
+                                    const std::optional<std::string>& /*productId*/) {}
+    virtual void quizQuestionSent(VelkoraProtocolWrapper&) {}
     // ==== end of quizzes ====
 
     // ==== app deals (replies) ====
+    virtual void gotAppDeals(VelkoraProtocolWrapper&, const std::vector<VelkoraAppDealPtr>& /*deals*/) {}
     // ==== end of app deals ====
 };
 
@@ -368,6 +402,15 @@ public:
     // ==== end of chat rooms ====
 
     // ==== stickers (requests) ====
+    bool getStickerStore(const OptString& appId, const OptString& userId);
+    bool getStickerPack(const OptString& appId, const OptString& userId, int32_t packId);
+    bool addStickerPack(const OptString& appId, const OptString& userId, int32_t packId);
+    // A form POST; the product and the receipt are each optional.
+    bool addPaidStickerPack(const OptString& appId, const OptString& userId, int32_t packId,
+                            const std::shared_ptr<services::Product>& product, const OptString& paymentReceipt);
+    bool getStickerData(const OptString& appId, const OptString& userId);
+    // Posts the form text to the service endpoint (no time stamp or CRC) with the command's fetcher.
+    void sendForm(VelkoraCommand command, const std::string& body);
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (requests) ====
@@ -390,9 +433,33 @@ public:
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (requests) ====
+    // A negative score id sends none (a new score).
+    bool setScore(const OptString& appId, const OptString& userId, const OptString& level, int64_t score,
+                  int32_t updatedScoreId);
+    bool getScores(const OptString& appId, const OptString& userId, const OptString& level, int32_t intervalType);
+    bool getQuizzes(const OptString& appId, const OptString& userId);
+    bool getQuiz(const OptString& appId, const OptString& userId, int32_t quizId);
+    bool reportQuiz(const OptString& appId, const OptString& userId, int32_t quizId, const OptString& report);
+    // Coins bought (a form POST); a negative quiz or question id sends none.
+    bool updateQuizBoughtCoins(const OptString& appId, const OptString& userId, int32_t coins, int32_t quizId,
+                               int32_t questionId, const std::shared_ptr<services::Product>& product,
+                               const OptString& paymentReceipt);
+    // Coins spent, given as the positive number spent.
+    bool updateQuizUsedLives(const OptString& appId, const OptString& userId, int32_t coins, int32_t lives,
+                             int32_t quizId, int32_t questionId);
+    bool updateQuizUsedHints(const OptString& appId, const OptString& userId, int32_t coins, int32_t hints,
+                             int32_t quizId, int32_t questionId);
+    bool updateQuizUsedQuiz(const OptString& appId, const OptString& userId, int32_t coins, int32_t quizId);
+    bool updateQuizUsedAllQuizzes(const OptString& appId, const OptString& userId, int32_t coins);
+    bool suggestQuizQuestion(const OptString& appId, const OptString& userId, int32_t quizId,
+                             const OptString& question, const OptString& correctAnswer,
+                             const OptString& firstWrongAnswer, const OptString& secondWrongAnswer,
+                             const OptString& thirdWrongAnswer);
     // ==== end of quizzes ====
 
     // ==== app deals (requests) ====
+    // From the service or the ad exchange, by the configured vendor.
+    bool getAppDeals(const OptString& appId, const OptString& userId);
     // ==== end of app deals ====
 
     // VelkoraUrlFetcherDelegate.

@@ -21,6 +21,9 @@ namespace ui {
 class Image;
 }
 class VelkoraQuery;
+namespace services {
+class Product;
+}
 
 class VelkoraServerApi {
 public:
@@ -120,6 +123,12 @@ public:
     // ==== end of chat rooms ====
 
     // ==== stickers (forwarders) ====
+    static void getStickerStore(VelkoraCallback caller);
+    static void getStickerPack(VelkoraCallback caller, int32_t packId);
+    static void addStickerPack(VelkoraCallback caller, int32_t packId);
+    static void addPaidStickerPack(VelkoraCallback caller, int32_t packId, std::shared_ptr<services::Product> product,
+                                   const OptString& paymentReceipt);
+    static void getStickerData(VelkoraCallback caller);
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (forwarders) ====
@@ -143,9 +152,28 @@ public:
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (forwarders) ====
+    static void setScore(const OptString& level, int64_t score);
+    static void updateScore(const OptString& level, int64_t score);
+    // The interval type: 1 today, 2 this week, 3 all time.
+    static void getScores(VelkoraCallback caller, const OptString& level, int32_t intervalType);
+    static void getQuizzes(VelkoraCallback caller);
+    static void getQuiz(VelkoraCallback caller, int32_t quizId);
+    static void reportQuiz(int32_t quizId, const OptString& report);
+    static void updateQuizBoughtCoins(VelkoraCallback caller, int32_t coins, int32_t quizId, int32_t questionId,
+                                      std::shared_ptr<services::Product> product, const OptString& paymentReceipt);
+    static void updateQuizUsedLives(VelkoraCallback caller, int32_t coins, int32_t lives, int32_t quizId,
+                                    int32_t questionId);
+    static void updateQuizUsedHints(VelkoraCallback caller, int32_t coins, int32_t hints, int32_t quizId,
+                                    int32_t questionId);
+    static void updateQuizUsedQuiz(VelkoraCallback caller, int32_t coins, int32_t quizId);
+    static void updateQuizUsedAllQuizzes(VelkoraCallback caller, int32_t coins);
+    static void suggestQuizQuestion(VelkoraCallback caller, int32_t quizId, const OptString& question,
+                                    const OptString& correctAnswer, const OptString& firstWrongAnswer,
+                                    const OptString& secondWrongAnswer, const OptString& thirdWrongAnswer);
     // ==== end of quizzes ====
 
     // ==== app deals (forwarders) ====
+    static void getAppDeals(VelkoraCallback caller);
     // ==== end of app deals ====
 };
 

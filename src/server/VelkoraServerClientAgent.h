@@ -184,6 +184,12 @@ public:
     // ==== end of chat rooms ====
 
     // ==== stickers (operations) ====
+    void getStickerStore(VelkoraCallback caller);
+    void getStickerPack(VelkoraCallback caller, int32_t packId);
+    void addStickerPack(VelkoraCallback caller, int32_t packId);
+    void addPaidStickerPack(VelkoraCallback caller, int32_t packId, std::shared_ptr<services::Product> product,
+                            const OptString& paymentReceipt);
+    void getStickerData(VelkoraCallback caller);
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (operations) ====
@@ -206,9 +212,27 @@ public:
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (operations) ====
+    void setScore(const OptString& level, int64_t score);
+    void updateScore(const OptString& level, int64_t score);
+    void getScores(VelkoraCallback caller, const OptString& level, int32_t intervalType);
+    void getQuizzes(VelkoraCallback caller);
+    void getQuiz(VelkoraCallback caller, int32_t quizId);
+    void reportQuiz(int32_t quizId, const OptString& report);
+    void updateQuizBoughtCoins(VelkoraCallback caller, int32_t coins, int32_t quizId, int32_t questionId,
+                               std::shared_ptr<services::Product> product, const OptString& paymentReceipt);
+    void updateQuizUsedLives(VelkoraCallback caller, int32_t coins, int32_t lives, int32_t quizId, int32_t questionId);
+    void updateQuizUsedHints(VelkoraCallback caller, int32_t coins, int32_t hints, int32_t quizId, int32_t questionId);
+    void updateQuizUsedQuiz(VelkoraCallback caller, int32_t coins, int32_t quizId);
+    void updateQuizUsedAllQuizzes(VelkoraCallback caller, int32_t coins);
+    void suggestQuizQuestion(VelkoraCallback caller, int32_t quizId, const OptString& question,
+                             const OptString& correctAnswer, const OptString& firstWrongAnswer,
+                             const OptString& secondWrongAnswer, const OptString& thirdWrongAnswer);
+    // The score id of the last setScore or updateScore reply; updateScore sends it.
+    int32_t lastSetScoreId() const { return lastSetScoreId_; }
     // ==== end of quizzes ====
 
     // ==== app deals (operations) ====
+    void getAppDeals(VelkoraCallback caller);
     // ==== end of app deals ====
 
     // ---- VelkoraProtocolWrapperDelegate ----
@@ -274,6 +298,12 @@ public:
     // ==== end of chat rooms ====
 
     // ==== stickers (replies) ====
+    void gotStickerStore(VelkoraProtocolWrapper& w, const std::vector<VelkoraStickerPackPtr>& store) override;
+    void gotStickerPack(VelkoraProtocolWrapper& w, const VelkoraStickerPackPtr& pack) override;
+    void gotStickerData(VelkoraProtocolWrapper& w, const std::vector<VelkoraStickerPackPtr>& data) override;
+    void addedStickerPack(VelkoraProtocolWrapper& w, int32_t packId) override;
+    void addedPaidStickerPack(VelkoraProtocolWrapper& w, bool success, bool shouldRetry,
+                              const std::optional<std::string>& productId, int32_t packId) override;
     // ==== end of stickers ====
 
     // ==== feed: feed and likes (replies) ====
@@ -294,9 +324,19 @@ public:
     // ==== end of feed ====
 
     // ==== quizzes: quizzes and scores (replies) ====
+    void scoreWasSet(VelkoraProtocolWrapper& w, int32_t scoreId) override;
+    void gotScores(VelkoraProtocolWrapper& w, const std::vector<VelkoraScorePositionPtr>& leaders,
+                   const std::vector<VelkoraScorePositionPtr>& userArea) override;
+    void gotQuizzes(VelkoraProtocolWrapper& w, const std::vector<VelkoraQuizPtr>& quizzes,
+                    int32_t unlockAllQuizzesCoins) override;
+    void gotQuiz(VelkoraProtocolWrapper& w, const VelkoraQuizPtr& quiz) override;
+    void quizProductUpdated(VelkoraProtocolWrapper& w, bool success, bool shouldRetry,
+                            const std::optional<std::string>& productId) override;
+    void quizQuestionSent(VelkoraProtocolWrapper& w) override;
     // ==== end of quizzes ====
 
     // ==== app deals (replies) ====
+    void gotAppDeals(VelkoraProtocolWrapper& w, const std::vector<VelkoraAppDealPtr>& deals) override;
     // ==== end of app deals ====
 
 private:

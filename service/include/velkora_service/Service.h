@@ -100,6 +100,8 @@ public:
     int64_t addTopic(const std::string& appId, const std::string& title, const std::string& text = {});
     int64_t addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
                             const std::string& text);
+    // A promoted application of the app (its fields as JSON, as getApps and the exchange read them).
+    int64_t addAppDeal(const std::string& appId, const std::string& json);
     // A user likes a feed item.
     void likeFeed(const std::string& appId, const std::string& userId, int64_t feedId);
     int appChangeNumber(const std::string& appId) const;

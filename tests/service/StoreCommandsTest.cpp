@@ -1,0 +1,276 @@
+// The service's sticker store, quizzes and coins, scores and promoted applications, over loopback HTTPS.
+#include <ctime>
+
+#include "ServiceFixture.h"
+#include "velkora_service/StoreReceipt.h"
+
+namespace velkora::service::testing {
+
+namespace {
+
+constexpr const char* kPaidProduct = "com.velkora.demo.stickers.spacecats";
+
+std::string base64(const std::string& bytes, bool urlSafe = true) {
+    static const char* standard = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        uint32_t n = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
+        for (int k = 18; k >= 0; k -= 6) out += standard[(n >> k) & 63];
+    }
+    if (size_t rest = bytes.size() - i) {
+        uint32_t n = uint8_t(bytes[i]) << 16;
+        if (rest == 2) n |= uint8_t(bytes[i + 1]) << 8;
+        out += standard[(n >> 18) & 63];
+        out += standard[(n >> 12) & 63];
+        out += rest == 2 ? standard[(n >> 6) & 63] : '=';
+        out += '=';
+    }
+    if (urlSafe)
+        for (char& c : out) c = c == '+' ? '-' : c == '/' ? '_' : c;
+    return out;
+}
+
+class StoreServiceTest : public ServiceTest {
+protected:
+    std::string ids(const std::string& command, const std::string& userId) {
+        return "command=" + command + "&appId=" + app() + "&userId=" + userId;
+    }
+    Json paidPack(const std::string& userId, const std::string& tail) {
+        return post(ids("addPaidStickerPack", userId) + "&clientType=1&build=2.5.7&packId=2" + tail);
+    }
+    std::vector<int64_t> packsOf(const std::string& userId) {
+        std::vector<int64_t> out;
+        Json reply = get(ids("getStickerData", userId));
+        for (const Json& p : reply["stickerPacks"]) out.push_back(p["id"]);
+        return out;
+    }
+    int coins(const std::string& userId) { return std::stoi(service().userColumn(app(), userId, "coins")); }
+    Json coinsForm(const std::string& userId, const std::string& tail) {
+        return post(ids("updateQuizProduct", userId) + "&clientType=1&build=2.5.7" + tail);
+    }
+};
+
+} // namespace
+
+TEST(StoreReceipt, OnlyWhatTheStoreSignedReadsBack) {
+    std::string signed_ = signStoreReceipt("p.one", "T-9");
+    std::string tampered = signed_;
+    tampered.replace(tampered.find("p.one"), 5, "p.two");
+    struct Case {
+        std::string receipt;
+        bool reads;
+    } cases[] = {
+        {base64(signed_), true},
+        {base64(signed_, false), true},                      // the standard alphabet too
+        {base64(signed_).insert(8, "\r\n"), true},           // wrapped lines
+        {base64(tampered), false},                           // another product under the same signature
+        {base64(R"({"productId":"p.one","transactionId":"T-9"})"), false},
+        {"not base64 at all!", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        auto read = readStoreReceipt(c.receipt);
+        EXPECT_EQ(read.has_value(), c.reads) << c.receipt;
+        if (read) {
+            EXPECT_EQ(read->productId + "/" + read->transactionId, "p.one/T-9");
+        }
+    }
+}
+
+TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
+    std::string user = newUser(), other = newUser();
+    Json store = get(ids("getStickerStore", user));
+    ASSERT_EQ(store["stickerPacks"].size(), 2u);
+    EXPECT_TRUE(store["stickerPacks"][0]["productId"].is_null());
+    EXPECT_EQ(store["stickerPacks"][1]["productId"], kPaidProduct);
+    EXPECT_EQ(store["stickerPacks"][1]["stickers"].size(), 3u);
+    Json pack = get(ids("getStickerPack", user) + "&packId=1");
+    EXPECT_EQ(pack["stickerPack"]["id"], 1);
+    EXPECT_FALSE(pack["stickerPack"].contains("title"));
+    EXPECT_EQ(get(ids("getStickerPack", user) + "&packId=9")["error"], "PACK_NOT_FOUND");
+
+    EXPECT_EQ(get(ids("addStickerPack", user) + "&packId=1"), Json({{"id", 1}}));
+    EXPECT_EQ(get(ids("addStickerPack", user) + "&packId=2")["error"], "PACK_NOT_FREE");
+    EXPECT_EQ(packsOf(user), std::vector<int64_t>{1});
+
+    std::string receipt = base64(signStoreReceipt(kPaidProduct, "T-1"));
+    struct Case {
+        const char* name;
+        std::string who, tail;
+        bool success, retry;
+    } cases[] = {
+        {"no receipt yet", user, "&productId=" + std::string(kPaidProduct), false, true},
+        {"unsigned", user, "&receipt=" + base64(R"({"productId":"x"})"), false, false},
+        {"another product bought", user, "&receipt=" + base64(signStoreReceipt("com.other", "T-2")), false, false},
+        {"product named wrongly", user, "&productId=com.other&receipt=" + receipt, false, false},
+        {"signed", user, "&price=0.99&currency=USD&productId=" + std::string(kPaidProduct) + "&receipt=" + receipt,
+         true, false},
+        {"restored by its buyer", user, "&receipt=" + receipt, true, false},
+        {"someone else's purchase", other, "&receipt=" + receipt, false, false},
+    };
+    for (const Case& c : cases) {
+        Json reply = paidPack(c.who, c.tail);
+        EXPECT_EQ(reply["success"], c.success) << c.name << reply;
+        EXPECT_EQ(reply["retry"], c.retry) << c.name;
+        EXPECT_EQ(reply["productId"], kPaidProduct) << c.name;
+        EXPECT_EQ(reply["packId"], 2) << c.name;
+    }
+    EXPECT_EQ(packsOf(user), (std::vector<int64_t>{1, 2}));
+    EXPECT_TRUE(packsOf(other).empty());
+    EXPECT_EQ(get(ids("getUserData", user))["user"]["stickerPackIds"], Json({1, 2}));
+}
+
+TEST_F(StoreServiceTest, CoinsAreBoughtOncePerPurchaseAndSpentOnlyWhenThereAreEnough) {
+    std::string user = newUser();
+    std::string receipt = base64(signStoreReceipt("coins.100", "C-1"));
+    struct Case {
+        const char* name;
+        std::string tail;
+        bool success, retry;
+        int coinsAfter;
+    } cases[] = {
+        {"spend before having any", "&coins=-5&lives=1&quizId=1&questionId=1", false, false, 0},
+        {"coins granted without a purchase", "&coins=100&productId=coins.100", false, true, 0},
+        {"bought", "&coins=100&productId=coins.100&receipt=" + receipt, true, false, 100},
+        {"bought twice with one purchase", "&coins=100&productId=coins.100&receipt=" + receipt, false, false, 100},
+        {"hints", "&coins=-30&hints=2&quizId=1&questionId=1", true, false, 70},
+        {"quiz unlocked for less than it costs", "&coins=-49&unlockQuizId=2", false, false, 70},
+        {"quiz unlocked", "&coins=-50&unlockQuizId=2", true, false, 20},
+        {"the unlocked quiz again costs nothing", "&coins=-50&unlockQuizId=2", true, false, 20},
+        {"all quizzes for too few coins", "&coins=-500&unlockAllQuizzes=1", false, false, 20},
+    };
+    for (const Case& c : cases) {
+        Json reply = coinsForm(user, c.tail);
+        EXPECT_EQ(reply["success"], c.success) << c.name << reply;
+        EXPECT_EQ(reply["retry"], c.retry) << c.name;
+        EXPECT_EQ(coins(user), c.coinsAfter) << c.name;
+    }
+    EXPECT_EQ(coinsForm(user, "&coins=-1")["error"], "BAD_REQUEST");  // spent on nothing
+    EXPECT_EQ(coinsForm(user, "&coins=-1&unlockQuizId=7")["error"], "QUIZ_NOT_FOUND");
+    // The poll reports the coins left.
+    EXPECT_EQ(get(ids("update", user) + "&clientType=1&build=2.5.7")["coins"], 20);
+}
+
+TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
+    std::string user = newUser();
+    Json list = get(ids("getQuizzes", user));
+    EXPECT_EQ(list["unlockAllQuizzesCoins"], 500);
+    ASSERT_EQ(list["quizzes"].size(), 2u);
+    EXPECT_EQ(list["quizzes"][1]["locked"], true);
+    EXPECT_EQ(list["quizzes"][1]["coins"], 50);
+    EXPECT_FALSE(list["quizzes"][1].contains("questions"));
+    EXPECT_EQ(get(ids("getQuiz", user) + "&quizId=3")["error"], "QUIZ_NOT_FOUND");
+
+    struct Case {
+        std::string report;
+        const char* error;
+    } cases[] = {
+        {"1,10|2,21|4,42", nullptr},  // a reserve counts too
+        {"1,10|3,99|7,1", nullptr},   // answers the quiz lacks are passed over
+        {"1,10|2", "BAD_REQUEST"},    // one malformed pair: nothing counted
+        {"1;10", "BAD_REQUEST"},
+    };
+    for (const Case& c : cases) {
+        Json reply = get(ids("reportQuiz", user) + "&quizId=1&report=" + c.report);
+        if (c.error) {
+            EXPECT_EQ(reply["error"], c.error) << c.report;
+        } else {
+            EXPECT_EQ(reply, Json::object()) << c.report;
+        }
+    }
+    Json quiz = get(ids("getQuiz", user) + "&quizId=1")["quiz"];
+    EXPECT_EQ(quiz["questions"][0]["answers"][0]["hits"], 2);
+    EXPECT_EQ(quiz["questions"][1]["answers"][1]["hits"], 1);
+    EXPECT_EQ(quiz["reserves"][0]["answers"][2]["hits"], 1);
+    EXPECT_EQ(quiz["questions"][2]["answers"][3]["hits"], 0);
+
+    EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=1&question=Q&correct=A&wrong1=B&wrong2=C&wrong3=D"),
+              Json::object());
+    EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=1&question=&correct=A&wrong1=B&wrong2=C&wrong3=D")["error"],
+              "BAD_REQUEST");
+}
+
+TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {
+    // The service's clock on a Wednesday at noon, local time, so that "this week" and "today" differ.
+    struct tm noon {};
+    noon.tm_year = 2026 - 1900;
+    noon.tm_mon = 11;
+    noon.tm_mday = 9;
+    noon.tm_hour = 12;
+    noon.tm_isdst = -1;
+    const double wednesday = static_cast<double>(mktime(&noon));
+    const double day = 86400;
+    std::vector<std::string> users;
+    for (int i = 0; i < 4; ++i) users.push_back(newUser());
+    auto score = [&](int user, int points, double at, const std::string& level = "1") {
+        service().setClockOffset(at - static_cast<double>(time(nullptr)));
+        return get(ids("setScore", users[user]) + "&level=" + level + "&score=" + std::to_string(points))["id"];
+    };
+    score(0, 300, wednesday - 3 * day);  // Sunday: last week
+    score(1, 200, wednesday - day);      // Tuesday
+    Json id = score(2, 60, wednesday);
+    score(3, 100, wednesday + 60);
+    score(0, 50, wednesday + 120);
+    score(1, 999, wednesday, "2");  // another level
+    // The update of a score replaces it; an id that is not the user's own makes a new score.
+    service().setClockOffset(wednesday + 180 - static_cast<double>(time(nullptr)));
+    EXPECT_EQ(get(ids("setScore", users[2]) + "&level=1&score=100&scoreId=" + id.dump())["id"], id);
+    EXPECT_NE(get(ids("setScore", users[3]) + "&level=1&score=10&scoreId=" + id.dump())["id"], id);
+
+    struct Case {
+        int intervalType;
+        std::vector<int> users;
+        std::vector<int> positions;
+    } cases[] = {
+        {1, {3, 2, 0}, {1, 1, 3}},      // equal scores share a place, the one reached first listed first
+        {2, {1, 3, 2, 0}, {1, 2, 2, 4}},
+        {3, {0, 1, 3, 2}, {1, 2, 3, 3}},
+    };
+    for (const Case& c : cases) {
+        Json reply = get(ids("getScores", users[0]) + "&level=1&intervalType=" + std::to_string(c.intervalType));
+        ASSERT_EQ(reply["topScores"].size(), c.users.size()) << reply;
+        for (size_t i = 0; i < c.users.size(); ++i) {
+            EXPECT_EQ(reply["topScores"][i]["user"]["userId"], users[c.users[i]]) << c.intervalType << " " << i;
+            EXPECT_EQ(reply["topScores"][i]["position"], c.positions[i]) << c.intervalType << " " << i;
+        }
+        EXPECT_FALSE(reply["userArea"].empty());
+    }
+    EXPECT_EQ(get(ids("getScores", users[0]) + "&level=1&intervalType=4")["error"], "BAD_REQUEST");
+    EXPECT_TRUE(get(ids("getScores", users[0]) + "&level=3&intervalType=3")["userArea"].empty());
+}
+
+TEST_F(StoreServiceTest, TheExchangeListsThePromotionsOfTheSubPublisherInItsOwnShape) {
+    std::string user = newUser();
+    Json apps = get(ids("getApps", user) + "&vendor=0");
+    ASSERT_EQ(apps["apps"].size(), 2u);
+    EXPECT_EQ(apps["apps"][0]["name"], "Starboard Sailing");
+
+    const std::string account = "/1.1/getads?publisherId=418207553&productId=602915374&os=ios&type=VELKORA_TOOLBAR";
+    struct Case {
+        std::string query;
+        bool valid;
+        size_t ads;
+    } cases[] = {
+        {account + "&subPublisherId=" + app() + "&subProductId=" + app() + "&adsNumber=10&age=30&gender=male", true, 2},
+        {account + "&subPublisherId=" + app() + "&subProductId=" + app() + "&adsNumber=1&testMode=true", true, 1},
+        {account + "&subPublisherId=nobody&adsNumber=10", false, 0},
+        {"/1.1/getads?publisherId=1&productId=602915374&subPublisherId=" + app(), false, 0},
+    };
+    for (const Case& c : cases) {
+        auto res = client()->Get(c.query.c_str());
+        ASSERT_TRUE(res) << c.query;
+        Json reply = Json::parse(res->body);
+        EXPECT_EQ(reply["validResponse"], c.valid) << c.query;
+        EXPECT_EQ(reply["errorMessage"].is_null(), c.valid) << c.query;
+        EXPECT_EQ(reply["adsDetails"].size(), c.ads) << c.query;
+    }
+    Json ad = Json::parse(client()->Get(cases[0].query.c_str())->body)["adsDetails"][0];
+    EXPECT_EQ(ad["title"], "Starboard Sailing");
+    EXPECT_EQ(ad["clickUrl"], "https://apps.example/starboard-sailing");
+    EXPECT_EQ(ad["installs"], "10,000 - 50,000");
+    EXPECT_FALSE(ad["trackingUrl"].is_null());
+    EXPECT_EQ(service().requestsFor("getads").size(), 5u);
+}
+
+} // namespace velkora::service::testing
