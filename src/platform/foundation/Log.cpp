@@ -139,8 +139,8 @@ std::string formatText(std::string_view fmt, const std::vector<FormatArg>& args)
         case 'g':
         case 'e': {
             char buf[512];
-            char spec[8] = {'%', '.', '*', conv, 0};
-            std::snprintf(buf, sizeof buf, spec, precision < 0 ? 6 : precision, a.asFloating());
+            char conversion[8] = {'%', '.', '*', conv, 0};
+            std::snprintf(buf, sizeof buf, conversion, precision < 0 ? 6 : precision, a.asFloating());
             piece = buf;
             break;
         }

@@ -90,7 +90,7 @@ std::optional<Rect> rectFrom(const Value& v) {
 // One view of the file as it is being built.
 struct Built {
     std::shared_ptr<View> view;
-    const Dictionary* spec = nullptr;
+    const Dictionary* node = nullptr;
     bool explicitTranslates = false;
 };
 
@@ -153,11 +153,11 @@ private:
     }
 
     // Outlet references: "name", or {"name": ..., "source": ...}; in "outlet" or "outlets".
-    bool collectOutlets(const Dictionary& spec, const InterfaceObject& object) {
+    bool collectOutlets(const Dictionary& node, const InterfaceObject& object) {
         std::vector<const Value*> refs;
-        if (const Value* one = spec.find("outlet")) refs.push_back(one);
-        if (const Value* many = spec.find("outlets")) {
-            if (!many->isArray()) return failed("has a bad \"outlets\" list near", text(spec.find("id")));
+        if (const Value* one = node.find("outlet")) refs.push_back(one);
+        if (const Value* many = node.find("outlets")) {
+            if (!many->isArray()) return failed("has a bad \"outlets\" list near", text(node.find("id")));
             for (const auto& r : *many->asArray())
                 refs.push_back(&r);
         }
@@ -170,7 +170,7 @@ private:
                 if (const Value* src = d->find("source")) p.source = text(src);
             }
             if (p.name.empty() || p.source.empty())
-                return failed("has a bad outlet reference near", text(spec.find("id")));
+                return failed("has a bad outlet reference near", text(node.find("id")));
             outlets_.push_back(std::move(p));
         }
         return true;
@@ -178,8 +178,8 @@ private:
 
     std::shared_ptr<View> build(const Value& value, int depth) {
         if (failed_) return nullptr;
-        const Dictionary* spec = value.asDictionary();
-        if (!spec) return fail("has an object that is not a dictionary", ""), nullptr;
+        const Dictionary* node = value.asDictionary();
+        if (!node) return fail("has an object that is not a dictionary", ""), nullptr;
         if (depth > kMaxDepth) return fail("nests views too deeply", ""), nullptr;
         if (built_.size() >= kMaxObjects) return fail("has too many objects", ""), nullptr;
         static const std::set<std::string> known = {"class",
@@ -193,44 +193,44 @@ private:
                                                     "subviews",
                                                     "constraints",
                                                     "translatesAutoresizingMaskIntoConstraints"};
-        for (const auto& [key, v] : *spec)
+        for (const auto& [key, v] : *node)
             if (!known.count(key)) return fail("has an unknown key", key), nullptr;
-        std::string cls = text(spec->find("class"));
+        std::string cls = text(node->find("class"));
         if (cls.empty()) cls = "View";
         auto factory = classes_.find(cls);
         if (factory == classes_.end()) return fail("unknown class", cls), nullptr;
         std::shared_ptr<View> view = factory->second ? factory->second() : nullptr;
         if (!view) return fail("could not make an object of class", cls), nullptr;
-        Built b{view, spec, false};
+        Built b{view, node, false};
 
-        if (const Value* id = spec->find("id")) {
+        if (const Value* id = node->find("id")) {
             std::string name = text(id);
             if (name.empty() || name == "owner" || name == "self") return fail("has a bad id near class", cls), nullptr;
             if (!ids_.emplace(name, view).second) return fail("uses an id twice:", name), nullptr;
         }
-        if (const Value* f = spec->find("frame")) {
+        if (const Value* f = node->find("frame")) {
             auto r = rectFrom(*f);
             if (!r) return fail("has a bad frame for", cls), nullptr;
             view->setFrame(*r);
         }
-        if (const Value* m = spec->find("autoresizingMask")) {
+        if (const Value* m = node->find("autoresizingMask")) {
             auto mask = m->isNumber() ? m->toInt64() : std::nullopt;
             if (!mask || *mask < 0 || *mask > 63) return fail("has a bad autoresizingMask for", cls), nullptr;
             view->setAutoresizingMask(static_cast<unsigned>(*mask));
         }
-        if (const Value* t = spec->find("translatesAutoresizingMaskIntoConstraints")) {
+        if (const Value* t = node->find("translatesAutoresizingMaskIntoConstraints")) {
             if (!t->isBool()) return fail("has a bad translatesAutoresizingMaskIntoConstraints for", cls), nullptr;
             view->setTranslatesAutoresizingMaskIntoConstraints(*t->asBool());
             b.explicitTranslates = true;
         }
-        if (const Value* props = spec->find("properties")) {
+        if (const Value* props = node->find("properties")) {
             const Dictionary* d = props->asDictionary();
             if (!d) return fail("has properties that are not a dictionary for", cls), nullptr;
             for (const auto& [name, v] : *d)
                 if (!applyProperty(*view, cls, name, v)) return nullptr;
         }
-        if (!collectOutlets(*spec, InterfaceObject{view, nullptr})) return nullptr;
-        if (const Value* acts = spec->find("actions")) {
+        if (!collectOutlets(*node, InterfaceObject{view, nullptr})) return nullptr;
+        if (const Value* acts = node->find("actions")) {
             if (!acts->isArray()) return fail("has a bad \"actions\" list for", cls), nullptr;
             for (const auto& a : *acts->asArray()) {
                 const Dictionary* d = a.asDictionary();
@@ -252,7 +252,7 @@ private:
         }
         size_t index = built_.size();
         built_.push_back(b);
-        if (const Value* subs = spec->find("subviews")) {
+        if (const Value* subs = node->find("subviews")) {
             if (!subs->isArray()) return fail("has bad subviews for", cls), nullptr;
             for (const auto& s : *subs->asArray()) {
                 auto child = build(s, depth + 1);
@@ -260,7 +260,7 @@ private:
                 view->addSubview(child);
             }
         }
-        if (const Value* cons = spec->find("constraints")) {
+        if (const Value* cons = node->find("constraints")) {
             if (!cons->isArray()) return fail("has bad constraints for", cls), nullptr;
             for (const auto& c : *cons->asArray())
                 pendingConstraints_.emplace_back(index, &c);
