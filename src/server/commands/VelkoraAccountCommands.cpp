@@ -19,7 +19,6 @@ namespace {
 
 // Every value a person typed or a network handed us goes out escaped: an address such as "a+b@x.org"
 // must reach the service as written, and a "&" in it must not start a parameter of its own.
-std::string escaped(const std::optional<std::string>& value) { return escapeRequestValue(str(value)); }
 
 // The profile fields sign-up and connect carry, each only when the user has it.
 std::string profileParameters(const VelkoraUserPtr& user) {

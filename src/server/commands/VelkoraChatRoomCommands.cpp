@@ -187,7 +187,7 @@ bool VelkoraProtocolWrapper::postTopicComment(const OptString& appId, const OptS
     }
     fetcherFor(VelkoraCommand::PostTopicComment)->setRetryMode(1);
     send(VelkoraCommand::PostTopicComment, head("addComment") + ids(appId, userId) + "&topicId=" + num(topicId) +
-                                               "&text=" + escapeRequestValue(str(commentText)) +
+                                               "&text=" + escaped(commentText) +
                                                "&contentType=" + str(contentType));
     return true;
 }
@@ -220,9 +220,9 @@ bool VelkoraProtocolWrapper::getChatRoomData(const OptString& appId, const OptSt
     }
     // The client type and the build come last in this one.
     send(VelkoraCommand::GetChatRoomData,
-         bareHead("getChatroomData") + ids(appId, userId) + "&object=" + escapeRequestValue(str(objectId)) +
-             "&objectType=" + str(objectType) + "&title=" + escapeRequestValue(str(title)) +
-             "&text=" + escapeRequestValue(str(data)) + "&clientType=" + num(kVelkoraClientType) +
+         bareHead("getChatroomData") + ids(appId, userId) + "&object=" + escaped(objectId) +
+             "&objectType=" + str(objectType) + "&title=" + escaped(title) +
+             "&text=" + escaped(data) + "&clientType=" + num(kVelkoraClientType) +
              "&build=" + kVelkoraBuild);
     return true;
 }

@@ -165,7 +165,6 @@ bool VelkoraProtocolWrapper::sendFeed(const OptString& appId, const OptString& u
         return false;
     }
     if (!feed) return false;  // nothing to post
-    auto escaped = [](const OptString& text) { return escapeRequestValue(str(text)); };
     send(VelkoraCommand::SendFeed,
          head("sendFeed2") + ids(appId, userId) + "&message=" + escaped(feed->message()) +
              "&&replyTo=" + num(feed->replyTo()) + "&contentType=" + str(feed->contentType()) +
@@ -277,7 +276,7 @@ bool VelkoraProtocolWrapper::getLikes(const OptString& appId, const OptString& u
         Log::line("Velkora - getLikes: AppId or UserId not set");
         return false;
     }
-    send(VelkoraCommand::GetLikes, head("getLikes") + ids(appId, userId) + "&object=" + escapeRequestValue(str(objectId)));
+    send(VelkoraCommand::GetLikes, head("getLikes") + ids(appId, userId) + "&object=" + escaped(objectId));
     return true;
 }
 
@@ -289,9 +288,9 @@ bool VelkoraProtocolWrapper::like(const OptString& appId, const OptString& userI
     }
     if (!likeObject) return false;  // nothing to like
     send(VelkoraCommand::Like, head("like") + ids(appId, userId) + "&object=" +
-                                   escapeRequestValue(str(likeObject->data())) +
+                                   escaped(likeObject->data()) +
                                    "&objectType=" + str(likeObject->getObjectTypeStr()) +
-                                   "&objectDesc=" + escapeRequestValue(str(likeObject->description())));
+                                   "&objectDesc=" + escaped(likeObject->description()));
     return true;
 }
 
@@ -317,7 +316,7 @@ bool VelkoraProtocolWrapper::unlike(const OptString& appId, const OptString& use
     }
     if (!likeObject) return false;
     send(VelkoraCommand::Unlike,
-         head("unlike") + ids(appId, userId) + "&object=" + escapeRequestValue(str(likeObject->data())));
+         head("unlike") + ids(appId, userId) + "&object=" + escaped(likeObject->data()));
     return true;
 }
 

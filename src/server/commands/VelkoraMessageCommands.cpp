@@ -19,20 +19,6 @@ namespace {
 constexpr int32_t kAlertingRetryMode = 1;
 constexpr double kJpegQuality = 1.0;
 
-// A free-text value of a query. "?" is escaped as well: an HTTP reader may refuse a request line with a
-// second "?" (the service's does, with 400), and every query parser reads "%3F" back as "?".
-std::string escapedText(const std::optional<std::string>& value) {
-    std::string escaped = escapeRequestValue(str(value)), out;
-    out.reserve(escaped.size());
-    for (char c : escaped) {
-        if (c == '?')
-            out += "%3F";
-        else
-            out += c;
-    }
-    return out;
-}
-
 // The picture as the form carries it: JPEG, then URL-safe Base64 on one line; nothing for no picture.
 std::string imageField(const std::shared_ptr<ui::Image>& image) {
     if (!image) return {};
@@ -117,8 +103,8 @@ bool VelkoraProtocolWrapper::sendMessage(const OptString& appId, const OptString
     }
     // The content type is escaped too: a value with "&" or "=" must not become parameters of its own.
     std::string text = head("sendMessage") + "&appId=" + str(toAppId) + "&userId=" + str(toUserId) +
-                       "&message=" + escapedText(message) + "&senderAppId=" + *appId +
-                       "&senderUserId=" + *userId + "&contentType=" + escapedText(contentType) +
+                       "&message=" + escaped(message) + "&senderAppId=" + *appId +
+                       "&senderUserId=" + *userId + "&contentType=" + escaped(contentType) +
                        "&messageType=" + num(messageType) + "&rating=" + num(rating);
     fetcherFor(VelkoraCommand::SendMessage)->setRetryMode(kAlertingRetryMode);
     send(VelkoraCommand::SendMessage, text);
@@ -144,7 +130,7 @@ namespace {
 std::string markMessagesText(const std::string& appId, const std::string& userId,
                              const std::optional<std::string>& messageIds, bool deleted) {
     return head("markMessages") + "&appId=" + appId + "&userId=" + userId +
-           "&messages=" + escapedText(messageIds) + "&markDeleted=" + flag(deleted);
+           "&messages=" + escaped(messageIds) + "&markDeleted=" + flag(deleted);
 }
 }  // namespace
 

@@ -205,8 +205,8 @@ bool VelkoraProtocolWrapper::getSocialNetworkFriends(const OptString& appId, con
     fetcherFor(VelkoraCommand::GetSocialNetworkFriends)->setRetryMode(kRetryWhenReachable);
     send(VelkoraCommand::GetSocialNetworkFriends, head("getSocialNetworkFriends") + "&appId=" + *appId +
                                                       "&userId=" + *userId +
-                                                      "&network=" + escapeRequestValue(str(network)) +
-                                                      "&friendIds=" + escapeRequestValue(str(friendIds)));
+                                                      "&network=" + escaped(network) +
+                                                      "&friendIds=" + escaped(friendIds));
     return true;
 }
 

@@ -16,7 +16,6 @@ namespace {
 
 // Free texts go out escaped: a level, a report or a suggestion holding "&" or "=" must not spill into
 // the parameters after it.
-std::string escaped(const std::optional<std::string>& text) { return escapeRequestValue(str(text)); }
 
 void readSetScore(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
     d.scoreWasSet(w, reply["id"].int32Or(0));

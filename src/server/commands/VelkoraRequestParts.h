@@ -6,6 +6,7 @@
 #include <string>
 
 #include "server/VelkoraProtocolWrapper.h"
+#include "server/utils/RequestText.h"
 
 namespace velkora::request {
 
@@ -13,6 +14,8 @@ namespace velkora::request {
 inline std::string str(const std::optional<std::string>& s) { return s.value_or(""); }
 inline std::string num(int64_t v) { return std::to_string(v); }
 inline const char* flag(bool b) { return b ? "1" : "0"; }
+// A free-text value, escaped; absent text goes out empty.
+inline std::string escaped(const std::optional<std::string>& s) { return escapeRequestValue(s.value_or("")); }
 inline bool missing(const std::optional<std::string>& s) { return !s || s->empty(); }
 
 // The command's text up to its own parameters: "<endpoint>?command=NAME&clientType=1&build=2.5.7".
