@@ -14,8 +14,8 @@ VelkoraQuizzesRepository::VelkoraQuizzesRepository() {
 }
 
 void VelkoraQuizzesRepository::requestQuizzes() {
-    // The quiz-list command joins the facade with the other quiz commands; until then the list comes
-    // only through `gotQuizzes`.
+    VelkoraServerApi::getQuizzes(
+        VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotQuizzes(reply); }));
 }
 
 void VelkoraQuizzesRepository::gotQuizzes(const Value& reply) {

@@ -62,6 +62,18 @@ TEST_F(SmallRepositoriesTest, QuizIndexIsMadeAfreshForEachListAndThePriceKeepsIt
     }
 }
 
+TEST_F(SmallRepositoriesTest, QuizListIsAskedForWhenMadeAndThePriceStaysWhenTheServiceGivesNone) {
+    startNewUser();
+    Posted got(VelkoraQuizzesRepository::kGotQuizzesNotification);
+    auto& repo = VelkoraQuizzesRepository::instance();
+    EXPECT_FALSE(repo.didFinishLoading());
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getQuizzes"), 1u);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(repo.unlockAllQuizzesCoins(), 400);
+    EXPECT_EQ(got.last()["newQuizzes"], Value(repo.quizzes().size()));
+}
+
 TEST_F(SmallRepositoriesTest, FriendsNotFollowedCountOncePerList) {
     auto friendOf = [](bool followed) {
         auto u = std::make_shared<VelkoraUserInternal>();
