@@ -14,24 +14,9 @@ using foundation::Dictionary;
 using foundation::Log;
 using foundation::Value;
 using namespace request;
+using commands::objectsValue;
 
 namespace {
-
-bool idsMissing(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
-    return missing(appId) || missing(userId);
-}
-
-// The two ids, as every room command carries them.
-std::string ids(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
-    return "&appId=" + *appId + "&userId=" + *userId;
-}
-
-Value commentsValue(const VelkoraChatRoomsTopic::Comments& comments) {
-    Array list;
-    list.reserve(comments.size());
-    for (const auto& c : comments) list.push_back(Value::object(c));
-    return Value(std::move(list));
-}
 
 // ---- reply readers ----
 
@@ -409,10 +394,7 @@ void VelkoraServerClientAgent::gotChatRoomsTopics(VelkoraProtocolWrapper& w,
                                                   int32_t changeNumber) {
     // The poll's topic list goes on from the list just read.
     lastTopicsChangeNumber_ = changeNumber;
-    Array list;
-    list.reserve(topics.size());
-    for (const auto& t : topics) list.push_back(Value::object(t));
-    performUserSelector(w, Dictionary{{"topics", Value(std::move(list))}, {"changeNumber", Value(changeNumber)}});
+    performUserSelector(w, Dictionary{{"topics", objectsValue(topics)}, {"changeNumber", Value(changeNumber)}});
 }
 
 void VelkoraServerClientAgent::gotChatRoomsTopic(VelkoraProtocolWrapper& w, const VelkoraChatRoomsTopicPtr& topic,
@@ -427,7 +409,7 @@ void VelkoraServerClientAgent::gotChatRoomsTopic(VelkoraProtocolWrapper& w, cons
 
 void VelkoraServerClientAgent::gotChatRoomsTopicComments(VelkoraProtocolWrapper& w,
                                                          const std::optional<VelkoraChatRoomsTopic::Comments>& comments) {
-    performUserSelector(w, comments ? commentsValue(*comments) : Value());
+    performUserSelector(w, comments ? objectsValue(*comments) : Value());
 }
 
 void VelkoraServerClientAgent::topicCommentPosted(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }

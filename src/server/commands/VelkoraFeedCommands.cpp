@@ -15,26 +15,11 @@ using foundation::Array;
 using foundation::Log;
 using foundation::Value;
 using namespace request;
+using commands::objectsValue;
 
 namespace {
 
-bool idsMissing(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
-    return missing(appId) || missing(userId);
-}
-
-std::string ids(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
-    return "&appId=" + *appId + "&userId=" + *userId;
-}
-
 VelkoraLikeParseContext likeContext() { return VelkoraProtocolWrapper::likeParseContext(); }
-
-template <class T>
-Value objectsValue(const std::vector<std::shared_ptr<T>>& objects) {
-    Array list;
-    list.reserve(objects.size());
-    for (const auto& o : objects) list.push_back(Value::object(o));
-    return Value(std::move(list));
-}
 
 // ---- reply readers ----
 

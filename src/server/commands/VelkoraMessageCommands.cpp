@@ -12,6 +12,7 @@ namespace velkora {
 using foundation::Log;
 using foundation::Value;
 using namespace request;
+using commands::objectsValue;
 
 namespace {
 
@@ -71,13 +72,6 @@ void replayGetChats(VelkoraServerClientAgent& a, const VelkoraClientPendingReque
 void replayGetChat(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) { a.getChat(r.user, r.delegate); }
 void replayGetChatWithOffset(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
     a.getChat(r.user, r.messagesOffset, r.delegate);
-}
-
-Value objectList(const auto& objects) {
-    foundation::Array list;
-    list.reserve(objects.size());
-    for (const auto& o : objects) list.push_back(Value::object(o));
-    return Value(std::move(list));
 }
 
 }  // namespace
@@ -280,7 +274,7 @@ void VelkoraServerClientAgent::imageMessageUploaded(VelkoraProtocolWrapper& w, c
 }
 
 void VelkoraServerClientAgent::gotChats(VelkoraProtocolWrapper& w, const std::vector<VelkoraChatPtr>& chats) {
-    performUserSelector(w, objectList(chats));
+    performUserSelector(w, objectsValue(chats));
 }
 
 void VelkoraServerClientAgent::gotChat(VelkoraProtocolWrapper& w, const VelkoraChatPtr& chat) {
@@ -288,7 +282,7 @@ void VelkoraServerClientAgent::gotChat(VelkoraProtocolWrapper& w, const VelkoraC
 }
 
 void VelkoraServerClientAgent::gotChatMessages(VelkoraProtocolWrapper& w, const std::vector<VelkoraMessagePtr>& messages) {
-    performUserSelector(w, objectList(messages));
+    performUserSelector(w, objectsValue(messages));
 }
 
 // ---- the facade ----

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/foundation/Value.h"
 #include "server/VelkoraProtocolWrapper.h"
 #include "server/utils/RequestText.h"
 
@@ -29,7 +32,28 @@ inline std::string bareHead(const char* command) {
     return VelkoraProtocolWrapper::endpoint() + "?command=" + command;
 }
 
+inline bool idsMissing(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
+    return missing(appId) || missing(userId);
+}
+// "&appId=A&userId=U"; both must be present.
+inline std::string ids(const std::optional<std::string>& appId, const std::optional<std::string>& userId) {
+    return "&appId=" + *appId + "&userId=" + *userId;
+}
+
 // What getUserData and getOtherUserData append: the protocol level and the device.
 std::string deviceParameters();
 
 }  // namespace velkora::request
+
+namespace velkora::commands {
+
+// The objects as the array a caller is answered with.
+template <class T>
+foundation::Value objectsValue(const std::vector<std::shared_ptr<T>>& objects) {
+    foundation::Array array;
+    array.reserve(objects.size());
+    for (const auto& o : objects) array.push_back(foundation::Value::object(o));
+    return foundation::Value(std::move(array));
+}
+
+}  // namespace velkora::commands

@@ -1,14 +1,10 @@
 // Pieces the sticker, quiz and app-deal commands share: these commands put the ids before the client type
-// and the build, the two purchases carry the store product and the receipt alike, and their answers hand
-// lists of model objects to the caller.
+// and the build, and the two purchases carry the store product and the receipt alike.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
-
-#include "platform/foundation/Value.h"
 
 namespace velkora::services {
 class Product;
@@ -25,16 +21,3 @@ std::string purchaseParameters(const std::shared_ptr<services::Product>& product
                                const std::optional<std::string>& receipt);
 
 }  // namespace velkora::request
-
-namespace velkora::commands {
-
-// The objects as the array a caller is answered with.
-template <class T>
-foundation::Value objectsValue(const std::vector<std::shared_ptr<T>>& objects) {
-    foundation::Array array;
-    array.reserve(objects.size());
-    for (const auto& o : objects) array.push_back(foundation::Value::object(o));
-    return foundation::Value(std::move(array));
-}
-
-}  // namespace velkora::commands
