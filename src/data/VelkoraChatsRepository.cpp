@@ -1,6 +1,8 @@
 #include "data/VelkoraChatsRepository.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <limits>
 #include <unordered_set>
 
@@ -25,12 +27,19 @@ double newestTime(const VelkoraChat& chat) {
     // A conversation without a dated message goes after every dated one.
     if (chat.messages().empty() || !chat.messages().front() || !chat.messages().front()->time())
         return -std::numeric_limits<double>::infinity();
-    return *chat.messages().front()->time();
+    // A time that is no number would leave the order undefined; it sorts as an undated conversation.
+    const double time = *chat.messages().front()->time();
+    return std::isnan(time) ? -std::numeric_limits<double>::infinity() : time;
 }
 
-// A set of users as the notifications carry it: each user once, in the order first met.
+// A set of users as the notifications carry it: each user once, in the order first met. The users it
+// keeps hold the ids it looks at, so those are not copied.
 class UserSet {
 public:
+    explicit UserSet(size_t expected) {
+        ids_.reserve(expected);
+        users_.reserve(expected);
+    }
     void add(const VelkoraUserPtr& user) {
         if (!user) return;
         const bool fresh = user->userId() ? ids_.insert(*user->userId()).second : objects_.insert(user.get()).second;
@@ -39,7 +48,7 @@ public:
     Value value() && { return Value(std::move(users_)); }
 
 private:
-    std::unordered_set<std::string> ids_;
+    std::unordered_set<std::string_view> ids_;
     std::unordered_set<const VelkoraUserInternal*> objects_;
     Array users_;
 };
@@ -78,25 +87,23 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
     const int32_t oldMark = info ? info->messagesChangeNumber() : 0;
 
     chats_.clear();
+    chats_.reserve(list.size());
+    touched_.clear();
+    chatsSorted_ = false;
     chatsStale_ = false;
-    order_.clear();
-    placed_.clear();
     userToChats_.clear();
     userToChats_.reserve(list.size() * 2);
-    placed_.reserve(list.size() * 2);
-    UserSet users;
+    UserSet users(list.size());
     int32_t highest = 0;
-    // Ties in time keep the service's order once the list is re-sorted.
-    touches_ += list.size() + 1;
-    uint64_t touch = touches_;
+    std::unordered_set<const VelkoraChat*> listed;
+    listed.reserve(list.size() * 2);
     for (const auto& chat : list) {
-        if (!chat) continue;
+        // The list holds each conversation once however often the reply names it.
+        if (!chat || !listed.insert(chat.get()).second) continue;
         chats_.push_back(chat);
         if (chat->user()) userToChats_[idOf(chat->user())] = chat;
         users.add(chat->user());
         highest = std::max(highest, getChatMaxChangeNumber(*chat));
-        OrderKey key{newestTime(*chat), --touch, chat.get()};
-        if (auto [slot, fresh] = placed_.try_emplace(chat.get()); fresh) slot->second = order_.emplace(key, chat).first;
     }
 
     VelkoraServerApi::setMessagesChangeNumber(highest);
@@ -107,18 +114,17 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
         Value(Dictionary{{"users", std::move(users).value()}, {"newMessages", highest > oldMark}}));
 }
 
-void VelkoraChatsRepository::placeInOrder(const VelkoraChatPtr& chat) {
-    OrderKey key{newestTime(*chat), ++touches_, chat.get()};
-    auto [slot, fresh] = placed_.try_emplace(chat.get());
-    if (!fresh) order_.erase(slot->second);
-    slot->second = order_.emplace_hint(order_.begin(), key, chat);
+void VelkoraChatsRepository::touch(const VelkoraChatPtr& chat) {
+    touched_.emplace_back(chat, ++touches_);
     chatsStale_ = true;
 }
 
 bool VelkoraChatsRepository::addToChat(const VelkoraUserPtr& user, const VelkoraMessagePtr& message, bool flagSystem) {
     // A conversation needs the other user: a message naming nobody has nowhere to go.
     if (!user) return false;
-    auto& slot = userToChats_[idOf(user)];
+    static const std::string noId;
+    // The id is copied only when a conversation is made for it.
+    auto& slot = userToChats_.try_emplace(user->userId() ? *user->userId() : noId).first->second;
     const bool created = !slot;
     if (created) {
         slot = std::make_shared<VelkoraChat>();
@@ -131,7 +137,7 @@ bool VelkoraChatsRepository::addToChat(const VelkoraUserPtr& user, const Velkora
         messages.insert(messages.begin(), message);
         slot->setNumMessages(slot->numMessages() + 1);
     }
-    placeInOrder(slot);
+    touch(slot);
     return created;
 }
 
@@ -139,7 +145,7 @@ void VelkoraChatsRepository::mergeMessages(const std::optional<std::vector<Velko
     Dictionary info;
     int32_t newUsers = 0;
     if (messages) {
-        UserSet users;
+        UserSet users(messages->size());
         Array received;
         received.reserve(messages->size());
         for (const auto& m : *messages) {
@@ -164,13 +170,47 @@ void VelkoraChatsRepository::addSentMessage(const VelkoraMessagePtr& message) {
 }
 
 const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
-    if (chatsStale_) {
-        chats_.clear();
-        chats_.reserve(order_.size());
-        for (const auto& [key, chat] : order_)
-            chats_.push_back(chat);
-        chatsStale_ = false;
+    if (!chatsStale_) return chats_;
+    // Each touched conversation once, with its last touch.
+    std::unordered_map<const VelkoraChat*, uint64_t> lastTouch;
+    lastTouch.reserve(touched_.size() * 2);
+    for (const auto& [chat, stamp] : touched_)
+        lastTouch[chat.get()] = stamp;
+    std::vector<std::pair<VelkoraChatPtr, uint64_t>> moved;
+    moved.reserve(lastTouch.size());
+    for (auto& [chat, stamp] : touched_) {
+        if (lastTouch.at(chat.get()) == stamp) moved.emplace_back(std::move(chat), stamp);
     }
+    touched_.clear();
+    // Newest message first; of equal times, the one touched last.
+    std::sort(moved.begin(), moved.end(), [](const auto& a, const auto& b) {
+        const double ta = newestTime(*a.first), tb = newestTime(*b.first);
+        return ta != tb ? ta > tb : a.second > b.second;
+    });
+
+    std::vector<VelkoraChatPtr> rest;
+    rest.reserve(chats_.size());
+    for (auto& chat : chats_) {
+        if (!lastTouch.count(chat.get())) rest.push_back(std::move(chat));
+    }
+    // Equal times keep the order they had: the service's at first, then that of the touches.
+    if (!chatsSorted_) {
+        std::stable_sort(rest.begin(), rest.end(),
+                         [](const auto& a, const auto& b) { return newestTime(*a) > newestTime(*b); });
+        chatsSorted_ = true;
+    }
+
+    chats_.clear();
+    chats_.reserve(rest.size() + moved.size());
+    auto next = rest.begin();
+    for (auto& [chat, stamp] : moved) {
+        const double time = newestTime(*chat);
+        while (next != rest.end() && newestTime(**next) > time)
+            chats_.push_back(std::move(*next++));
+        chats_.push_back(std::move(chat));
+    }
+    std::move(next, rest.end(), std::back_inserter(chats_));
+    chatsStale_ = false;
     return chats_;
 }
 
@@ -208,7 +248,7 @@ bool VelkoraChatsRepository::isMessaegeNew(const std::string& userId, int32_t me
 }
 
 bool VelkoraChatsRepository::isAnyNewMessageExcept(const std::optional<std::string>& userId) const {
-    for (const auto& [key, chat] : order_) {
+    for (const auto& chat : chats()) {
         const std::string id = idOf(chat->user());
         if (userId && id == *userId) continue;
         if (isNewMessageFromUser(id)) return true;
@@ -218,7 +258,7 @@ bool VelkoraChatsRepository::isAnyNewMessageExcept(const std::optional<std::stri
 
 int32_t VelkoraChatsRepository::numNewMessageThreads() const {
     int32_t n = 0;
-    for (const auto& [key, chat] : order_) {
+    for (const auto& chat : chats()) {
         if (isNewMessageFromUser(idOf(chat->user()))) ++n;
     }
     return n;
@@ -268,9 +308,9 @@ void VelkoraChatsRepository::reset() {
     VelkoraServerApi::setMessagesChangeNumber(0);
     VelkoraServerApi::setMessagesDelegate({});
     chats_.clear();
+    touched_.clear();
+    chatsSorted_ = false;
     chatsStale_ = false;
-    order_.clear();
-    placed_.clear();
     userToChats_.clear();
     didFinishLoading_ = false;
     requestChats();

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,18 +64,7 @@ private:
     void requestChats();
     void mergeMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages);
 
-    // A conversation's place in the order: newest message first, then the one touched last.
-    struct OrderKey {
-        double time;
-        uint64_t touch;
-        VelkoraChat* chat;
-        bool operator<(const OrderKey& o) const {
-            if (time != o.time) return time > o.time;
-            if (touch != o.touch) return touch > o.touch;
-            return chat < o.chat;
-        }
-    };
-    void placeInOrder(const VelkoraChatPtr& chat);
+    void touch(const VelkoraChatPtr& chat);
     // Puts the message at the front of the conversation with `user`, creating one when there is none;
     // true when a conversation was created.
     bool addToChat(const VelkoraUserPtr& user, const VelkoraMessagePtr& message, bool flagSystem);
@@ -87,14 +75,15 @@ private:
     bool didFinishLoading_ = false;
     std::unordered_map<std::string, VelkoraChatPtr> userToChats_;
     std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_;
-    // The order is kept in an ordered index so that a poll moves only what it touched; the list is
-    // written out from it when next read.
-    // What a poll brings is the newest, so a moved conversation is put back at the front in constant time.
-    using Order = std::map<OrderKey, VelkoraChatPtr>;
-    Order order_;
-    std::unordered_map<const VelkoraChat*, Order::iterator> placed_;
-    uint64_t touches_ = 0;
+    // The list is written out when next read. A poll touches a handful of conversations among possibly
+    // very many, so the merge only notes which ones (with the order of the touches, which breaks ties in
+    // time) and the read puts them in place with one pass over the untouched rest: a poll costs what it
+    // brings, not what is held, and the list is not re-sorted on every poll.
     mutable std::vector<VelkoraChatPtr> chats_;
+    mutable std::vector<std::pair<VelkoraChatPtr, uint64_t>> touched_;
+    uint64_t touches_ = 0;
+    // False while `chats_` is still in the service's order, which the first write-out sorts.
+    mutable bool chatsSorted_ = false;
     mutable bool chatsStale_ = false;
 };
 

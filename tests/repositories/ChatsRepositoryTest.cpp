@@ -1,5 +1,10 @@
 // The inbox cache against velkora-service's poll: conversations made and grown by what a poll brings,
 // the unread arithmetic against the viewed and deleted marks, and the order of the list.
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <random>
+
 #include "RepositoriesFixture.h"
 
 using namespace velkora;
@@ -250,4 +255,65 @@ TEST_F(ChatsRepositoryTest, ResetForgetsTheListAndLoadsItAgain) {
     EXPECT_EQ(repo.userToChats().count(other), 1u);
     EXPECT_EQ(agent().messagesDelegate().get(), &repo);
     EXPECT_TRUE(settle());
+}
+
+// Random loads, polls and sent messages, with tied and missing times and messages older than the list,
+// checked after each step against the plain rule: newest first message first, of equal times the one
+// touched last, and the service's order for ties until the list is first re-sorted.
+TEST_F(ChatsRepositoryTest, OrderAfterAnySequenceOfMergesIsTheSortedOrderOfTheTouches) {
+    startNewUser();
+    auto& repo = loaded();
+    std::mt19937 random(11);
+    const std::vector<std::optional<double>> times{std::nullopt, 100.0, 200.0, 200.0, 300.0, 400.0, 500.0};
+    auto anyTime = [&] { return times[random() % times.size()]; };
+    auto dated = [](const std::optional<double>& t) { return t ? *t : -std::numeric_limits<double>::infinity(); };
+    int32_t nextId = 1;
+
+    for (int round = 0; round < 20; ++round) {
+        // The model: the users in list order, the time of each one's newest message, and whether the
+        // list waits to be re-sorted.
+        std::vector<std::string> order;
+        std::map<std::string, std::optional<double>> newest;
+        bool stale = false;
+        std::vector<VelkoraChatPtr> list;
+        const int listed = static_cast<int>(random() % 12);
+        for (int i = 0; i < listed; ++i) {
+            std::string id = "r" + std::to_string(round) + "u" + std::to_string(i);
+            auto chat = std::make_shared<VelkoraChat>();
+            chat->setUser(user(id));
+            auto m = message(nextId++, chat->user(), user(me()), 0);
+            m->setTime(anyTime());
+            chat->mutableMessages().push_back(m);
+            list.push_back(chat);
+            order.push_back(id);
+            newest[id] = m->time();
+        }
+        repo.gotChats(list);
+        for (int step = 0; step < 40; ++step) {
+            const int kind = static_cast<int>(random() % 4);
+            std::vector<VelkoraMessagePtr> poll;
+            const int count = kind == 3 ? 0 : static_cast<int>(random() % 4) + 1;
+            for (int i = 0; i < count; ++i) {
+                std::string id = "r" + std::to_string(round) + "u" + std::to_string(random() % (listed + 4));
+                auto m = kind == 2 ? message(nextId++, user(me()), user(id), 0) : message(nextId++, user(id), user(me()), 0);
+                m->setTime(anyTime());
+                order.erase(std::remove(order.begin(), order.end(), id), order.end());
+                order.insert(order.begin(), id);
+                newest[id] = m->time();
+                if (kind == 2)
+                    repo.addSentMessage(m);
+                else
+                    poll.push_back(m);
+            }
+            stale = true;
+            if (kind != 2) repo.gotMessages(poll);
+            if (random() % 3 == 0) continue; // several merges before the next read
+            if (stale)
+                std::stable_sort(order.begin(), order.end(),
+                                 [&](const auto& a, const auto& b) { return dated(newest[a]) > dated(newest[b]); });
+            stale = false;
+            ASSERT_EQ(usersOf(repo.chats()), order) << "round " << round << " step " << step;
+            ASSERT_EQ(repo.userToChats().size(), order.size());
+        }
+    }
 }
