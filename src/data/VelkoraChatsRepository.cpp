@@ -117,6 +117,9 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
 void VelkoraChatsRepository::touch(const VelkoraChatPtr& chat) {
     touched_.emplace_back(chat, ++touches_);
     chatsStale_ = true;
+    // With nobody reading the list, the notes would grow with every poll; writing the list out once they
+    // outnumber the conversations keeps them bounded at a cost that stays constant per message.
+    if (touched_.size() > std::max<size_t>(kTouchesBeforeWriteOut, chats_.size())) chats();
 }
 
 bool VelkoraChatsRepository::addToChat(const VelkoraUserPtr& user, const VelkoraMessagePtr& message, bool flagSystem) {

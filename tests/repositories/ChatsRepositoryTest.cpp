@@ -317,3 +317,24 @@ TEST_F(ChatsRepositoryTest, OrderAfterAnySequenceOfMergesIsTheSortedOrderOfTheTo
         }
     }
 }
+
+// Polls that nobody reads between: the list still comes out in order after thousands of them.
+TEST_F(ChatsRepositoryTest, ManyPollsWithoutAReadKeepTheOrder) {
+    startNewUser();
+    auto& repo = loaded();
+    repo.gotChats(std::vector<VelkoraChatPtr>{});
+    const std::vector<std::string> users{"a", "b", "c", "d", "e"};
+    int32_t id = 1;
+    for (int i = 0; i < 3000; ++i) {
+        // "c" ends newest; the others' last messages are in the order of their ids.
+        const std::string& who = i == 2999 ? users[2] : users[(i * 7) % users.size()];
+        repo.gotMessages(std::vector<VelkoraMessagePtr>{message(id, user(who), user(me()), 1000.0 + id)});
+        ++id;
+    }
+    const std::vector<std::string> listed = usersOf(repo.chats());
+    ASSERT_EQ(listed.size(), users.size());
+    EXPECT_EQ(listed.front(), "c");
+    for (size_t i = 1; i < repo.chats().size(); ++i)
+        EXPECT_GT(*repo.chats()[i - 1]->messages().front()->time(), *repo.chats()[i]->messages().front()->time());
+    EXPECT_EQ(repo.userToChats().at("c")->numMessages(), 601); // every fifth message, and the last
+}
