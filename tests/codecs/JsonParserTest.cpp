@@ -233,6 +233,47 @@ TEST(JsonParser, LargeObjectsWithAndWithoutRepeatedKeys) {
     EXPECT_EQ((*v)["key7"].textOr(""), "again");
 }
 
+// Containers reserve room from what their siblings needed, kept per depth and key: sizes that swing,
+// outliers beyond the largest reservation, keys that share a depth and nesting deeper than the table of
+// hints must all read back exactly, also when one reader is used again.
+TEST(JsonParser, SiblingsOfSwingingSizesReadBackExactly) {
+    auto list = [](int n, int seed) {
+        std::string s = "[";
+        for (int i = 0; i < n; ++i)
+            s += (i ? "," : "") + std::to_string(seed + i);
+        return s + "]";
+    };
+    auto object = [](int n) {
+        std::string s = "{";
+        for (int i = 0; i < n; ++i)
+            s += (i ? ",\"k" : "\"k") + std::to_string(i) + "\":" + std::to_string(i);
+        return s + "}";
+    };
+    std::string text = "{\"items\":[";
+    const int sizes[] = {9, 11, 9, 9, 11, 0, 1, 2000, 3, 1, 0, 2, 30, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 40, 1};
+    int i = 0;
+    for (int n : sizes) {
+        text += i++ ? "," : "";
+        text += "{\"likes\":" + list(n % 4, n) + ",\"comments\":" + list(n, 7) + ",\"user\":" + object(n % 13) +
+                ",\"shape\":" + object(n) + "}";
+    }
+    text += "],\"deep\":";
+    for (int d = 0; d < 300; ++d)
+        text += d % 2 ? "{\"k\":" : "[";
+    text += list(3, 1);
+    for (int d = 300; d-- > 0;)
+        text += d % 2 ? "}" : "]";
+    text += "}";
+
+    VelkoraKXJsonParser parser;
+    for (int round = 0; round < 2; ++round) {
+        auto v = parser.objectWithString(text);
+        ASSERT_TRUE(v) << parser.errorTraceDescription();
+        EXPECT_EQ(v->description(), text);
+        EXPECT_EQ((*v)["items"].at(7)["comments"].size(), 2000u);
+    }
+}
+
 TEST(JsonFacade, CopiesTheTraceAndHandsBackTheLastError) {
     VelkoraKXJSON json;
     foundation::ErrorPtr error;

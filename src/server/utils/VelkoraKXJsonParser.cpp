@@ -64,7 +64,7 @@ inline const char* findStop(const char* p, const char* end) {
 }
 
 // A cheap fingerprint of a key, to rule out most pairs before comparing keys for duplicates.
-inline unsigned keyBucket(std::string_view k) {
+inline uint8_t keyBucket(std::string_view k) {
     uint32_t h = static_cast<uint32_t>(k.size()) * 0x9E3779B1u;
     if (!k.empty()) {
         h ^= static_cast<unsigned char>(k.front()) * 0x85EBCA77u;
@@ -77,6 +77,8 @@ inline unsigned keyBucket(std::string_view k) {
 }
 
 constexpr size_t kIncrementalKeyCheck = 32;
+constexpr uint32_t kMaxRoom = 1024;
+constexpr uint8_t kHintWindow = 16;
 
 std::string hexText(unsigned v) {
     char buf[8];
@@ -143,12 +145,15 @@ template <typename... Args> Value& VelkoraKXJsonParser::place(Value& result, Arg
 }
 
 // Looks for the key among the object's earlier keys, comparing only where a fingerprint matches. Large
-// objects, whose fingerprints would all match, are checked once when they close.
+// objects, whose fingerprints would all match, are checked once when they close. The fingerprint is also
+// the slot that the hints of a container under this key are kept in.
 inline void VelkoraKXJsonParser::noteKey(std::string_view key) {
     Frame& frame = frames_.back();
     const Dictionary& dictionary = *frame.dictionary;
+    uint8_t bucket = keyBucket(key);
+    pendingSlot_ = bucket;
     if (frame.repeatedKey || dictionary.size() >= kIncrementalKeyCheck) return;
-    uint64_t bit = uint64_t{1} << keyBucket(key);
+    uint64_t bit = uint64_t{1} << bucket;
     if ((frame.keyBuckets & bit) &&
         std::any_of(dictionary.begin(), dictionary.end(), [&](const auto& m) { return m.first == key; }))
         frame.repeatedKey = true;
@@ -157,14 +162,29 @@ inline void VelkoraKXJsonParser::noteKey(std::string_view key) {
 
 void VelkoraKXJsonParser::open(Value& container, bool isObject) {
     size_t depth = frames_.size();
-    auto& hints = isObject ? objectHint_ : arrayHint_;
-    if (hints.size() <= depth) hints.resize(depth + 1, isObject ? 7 : 8);
-    uint32_t room = std::clamp<uint32_t>(hints[depth], 2, 1024);
+    uint8_t slot = 0;
+    if (depth) slot = frames_.back().array ? frames_.back().slot : pendingSlot_;
+    // An odd stride spreads the depths over the table.
+    auto index = static_cast<uint16_t>(((depth * 41 + slot) * 2 + isObject) % hints_.size());
+    uint32_t size = hints_[index].size;
+    uint32_t room = size ? std::clamp<uint32_t>(size, 2, kMaxRoom) : isObject ? 7 : 8;
     if (isObject)
-        frames_.push_back(Frame{nullptr, container.asDictionary(), 0, room});
+        frames_.push_back(Frame{nullptr, container.asDictionary(), 0, room, index, slot});
     else
-        frames_.push_back(Frame{container.asArray(), nullptr, 0, room});
+        frames_.push_back(Frame{container.asArray(), nullptr, 0, room, index, slot});
     depth_ = static_cast<uint32_t>(frames_.size());
+}
+
+inline void VelkoraKXJsonParser::noteSize(uint16_t index, size_t n) {
+    SizeHint& hint = hints_[index];
+    auto size = static_cast<uint16_t>(std::min<size_t>(n, kMaxRoom));
+    hint.size = std::max(hint.size, size);
+    hint.windowMax = std::max(hint.windowMax, size);
+    if (++hint.closed == kHintWindow) {
+        hint.size = hint.windowMax;
+        hint.windowMax = 0;
+        hint.closed = 0;
+    }
 }
 
 // Ends the innermost container. A key given twice keeps its first place and its last value.
@@ -172,14 +192,13 @@ void VelkoraKXJsonParser::close() {
     Frame frame = frames_.back();
     frames_.pop_back();
     depth_ = static_cast<uint32_t>(frames_.size());
-    size_t depth = frames_.size();
     if (frame.array) {
-        arrayHint_[depth] = static_cast<uint32_t>(frame.array->size());
+        noteSize(frame.hint, frame.array->size());
         return;
     }
     Dictionary& dictionary = *frame.dictionary;
     size_t n = dictionary.size();
-    objectHint_[depth] = static_cast<uint32_t>(n);
+    noteSize(frame.hint, n);
     bool duplicate = frame.repeatedKey;
     if (!duplicate && n > kIncrementalKeyCheck) {
         std::vector<std::string_view> keys;
