@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "JsonTestSupport.h"
 #include "server/utils/VelkoraKXJSON.h"
@@ -152,6 +153,52 @@ TEST(JsonParser, NumbersKeepTheirExactDecimalText) {
     EXPECT_EQ(v->at(2).asNumber()->text(), "1e400");
     EXPECT_EQ(v->at(3).asNumber()->text(), "9007199254740993");
     EXPECT_EQ(v->at(3).int64Or(0), 9007199254740993LL); // not rounded through a double
+}
+
+// Long runs of digits are read in blocks when enough input follows: the number read and the byte that
+// ends it must not depend on where the run falls against a block or on how much input is left.
+TEST(JsonParser, DigitRunsEndOnTheSameByteWithOrWithoutInputBehind) {
+    auto digits = [](size_t n, char first) {
+        std::string s(1, first);
+        for (size_t i = 1; i < n; ++i)
+            s += static_cast<char>('0' + i % 10);
+        return s;
+    };
+    std::vector<std::string> numbers;
+    for (size_t n : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u}) {
+        numbers.push_back(digits(n, '9'));
+        numbers.push_back("-" + digits(n, '1') + "." + digits(n, '0'));
+        numbers.push_back("0." + digits(n, '5') + "e+" + digits(n, '7'));
+        numbers.push_back("-0E" + digits(n, '3'));
+    }
+    std::string tail = "," + std::string(40, ' ') + "1]";
+    VelkoraKXJsonParser parser;
+    for (size_t shift = 0; shift < 16; ++shift) {
+        std::string lead = "[" + std::string(shift, ' ');
+        for (const auto& number : numbers) {
+            auto v = parser.objectWithString(lead + number + tail);
+            ASSERT_TRUE(v) << number;
+            EXPECT_EQ(v->at(0).asNumber()->text(), number);
+            // A byte just outside the digits ends the run: the next scanner rejects it the same way
+            // however much input follows it.
+            for (char stop : {'/', ':', 'x', '\x80', '\xB9', '\xFF'}) {
+                std::string text = lead + number + stop;
+                ASSERT_FALSE(parser.objectWithString(text + tail)) << number << stop;
+                TraceLines withTail = traceOf(parser);
+                ASSERT_FALSE(parser.objectWithString(text));
+                EXPECT_EQ(withTail, traceOf(parser)) << number << stop;
+                EXPECT_FALSE(withTail.empty());
+            }
+        }
+    }
+    // A run broken inside a block by a misplaced character fails as before.
+    for (const char* broken : {"[0123456789012345678901234567890, 1]", "[-.12345678901234567890123456789, 1]",
+                               "[1.e12345678901234567890123456789, 1]", "[1.5e+x2345678901234567890123456, 1]"}) {
+        std::string text = broken;
+        EXPECT_FALSE(parser.objectWithString(text)) << text;
+        ASSERT_EQ(traceOf(parser).size(), 2u) << text;
+        EXPECT_EQ(traceOf(parser)[0].first, kVelkoraKXJsonNumber) << text;
+    }
 }
 
 TEST(JsonParser, StringsEscapesAndSurrogatePairs) {

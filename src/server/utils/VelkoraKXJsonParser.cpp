@@ -63,6 +63,25 @@ inline const char* findStop(const char* p, const char* end) {
     return end;
 }
 
+// The first byte from p on that is not a decimal digit, or end. Numbers in replies run to ten digits and more
+// (times, ids): a block compare ends the run with one branch instead of one per digit.
+inline const char* skipDigits(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    while (end - p >= 16) {
+        // A digit is a byte that, less '0', is at most 9 unsigned.
+        __m128i d = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), zero);
+        auto digits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, nine), d)));
+        if (digits != 0xFFFF) return p + __builtin_ctz(~digits);
+        p += 16;
+    }
+#endif
+    while (p < end && isDigit(*p))
+        ++p;
+    return p;
+}
+
 // A cheap fingerprint of a key, to rule out most pairs before comparing keys for duplicates.
 inline uint8_t keyBucket(std::string_view k) {
     uint32_t h = static_cast<uint32_t>(k.size()) * 0x9E3779B1u;
@@ -558,43 +577,39 @@ bool VelkoraKXJsonParser::scanUnicodeEscape(std::string& out) {
     return true;
 }
 
+// Works on a local cursor: through the member the compiler would store the position after every step.
 std::string_view VelkoraKXJsonParser::scanNumber() {
-    const char* start = c_;
-    auto digitHere = [this] { return c_ < end_ && isDigit(*c_); };
-    if (*c_ == '-') ++c_;
-    if (c_ < end_ && *c_ == '0') {
-        ++c_;
-        if (digitHere()) {
-            addErrorWithCode(kVelkoraKXJsonNumber, "Leading 0 disallowed in number");
-            return {};
-        }
+    const char* const start = c_;
+    const char* const end = end_;
+    const char* p = start;
+    auto digitHere = [&] { return p < end && isDigit(*p); };
+    auto fail = [&](const char* description) {
+        c_ = p;
+        addErrorWithCode(kVelkoraKXJsonNumber, description);
+        return std::string_view();
+    };
+    if (*p == '-') ++p;
+    if (p < end && *p == '0') {
+        ++p;
+        if (digitHere()) return fail("Leading 0 disallowed in number");
     } else if (!digitHere()) {
-        addErrorWithCode(kVelkoraKXJsonNumber, "No digits after initial minus");
-        return {};
+        return fail("No digits after initial minus");
     } else {
-        while (digitHere())
-            ++c_;
+        p = skipDigits(p, end);
     }
-    if (c_ < end_ && *c_ == '.') {
-        ++c_;
-        if (!digitHere()) {
-            addErrorWithCode(kVelkoraKXJsonNumber, "No digits after decimal point");
-            return {};
-        }
-        while (digitHere())
-            ++c_;
+    if (p < end && *p == '.') {
+        ++p;
+        if (!digitHere()) return fail("No digits after decimal point");
+        p = skipDigits(p, end);
     }
-    if (c_ < end_ && (*c_ == 'e' || *c_ == 'E')) {
-        ++c_;
-        if (c_ < end_ && (*c_ == '-' || *c_ == '+')) ++c_;
-        if (!digitHere()) {
-            addErrorWithCode(kVelkoraKXJsonNumber, "No digits after exponent");
-            return {};
-        }
-        while (digitHere())
-            ++c_;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '-' || *p == '+')) ++p;
+        if (!digitHere()) return fail("No digits after exponent");
+        p = skipDigits(p, end);
     }
-    return std::string_view(start, static_cast<size_t>(c_ - start));
+    c_ = p;
+    return std::string_view(start, static_cast<size_t>(p - start));
 }
 
 } // namespace velkora
