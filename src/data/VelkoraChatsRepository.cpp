@@ -32,6 +32,10 @@ double newestTime(const VelkoraChat& chat) {
     return std::isnan(time) ? -std::numeric_limits<double>::infinity() : time;
 }
 
+bool newestFirst(const VelkoraChatPtr& a, const VelkoraChatPtr& b) {
+    return newestTime(*a) > newestTime(*b);
+}
+
 // A set of users as the notifications carry it: each user once, in the order first met. The users it
 // keeps hold the ids it looks at, so those are not copied.
 class UserSet {
@@ -115,7 +119,7 @@ void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {
 }
 
 void VelkoraChatsRepository::touch(const VelkoraChatPtr& chat) {
-    touched_.emplace_back(chat, ++touches_);
+    touched_.push_back(chat);
     chatsStale_ = true;
     // With nobody reading the list, the notes would grow with every poll; writing the list out once they
     // outnumber the conversations keeps them bounded at a cost that stays constant per message.
@@ -174,39 +178,32 @@ void VelkoraChatsRepository::addSentMessage(const VelkoraMessagePtr& message) {
 
 const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
     if (!chatsStale_) return chats_;
-    // Each touched conversation once, with its last touch.
-    std::unordered_map<const VelkoraChat*, uint64_t> lastTouch;
-    lastTouch.reserve(touched_.size() * 2);
-    for (const auto& [chat, stamp] : touched_)
-        lastTouch[chat.get()] = stamp;
-    std::vector<std::pair<VelkoraChatPtr, uint64_t>> moved;
-    moved.reserve(lastTouch.size());
-    for (auto& [chat, stamp] : touched_) {
-        if (lastTouch.at(chat.get()) == stamp) moved.emplace_back(std::move(chat), stamp);
+    // Each touched conversation once, the one touched last first; a stable sort by time then leaves equal
+    // times in that order.
+    std::unordered_set<const VelkoraChat*> seen;
+    seen.reserve(touched_.size() * 2);
+    std::vector<VelkoraChatPtr> moved;
+    for (auto it = touched_.rbegin(); it != touched_.rend(); ++it) {
+        if (seen.insert(it->get()).second) moved.push_back(std::move(*it));
     }
     touched_.clear();
-    // Newest message first; of equal times, the one touched last.
-    std::sort(moved.begin(), moved.end(), [](const auto& a, const auto& b) {
-        const double ta = newestTime(*a.first), tb = newestTime(*b.first);
-        return ta != tb ? ta > tb : a.second > b.second;
-    });
+    std::stable_sort(moved.begin(), moved.end(), newestFirst);
 
     std::vector<VelkoraChatPtr> rest;
     rest.reserve(chats_.size());
     for (auto& chat : chats_) {
-        if (!lastTouch.count(chat.get())) rest.push_back(std::move(chat));
+        if (!seen.count(chat.get())) rest.push_back(std::move(chat));
     }
     // Equal times keep the order they had: the service's at first, then that of the touches.
     if (!chatsSorted_) {
-        std::stable_sort(rest.begin(), rest.end(),
-                         [](const auto& a, const auto& b) { return newestTime(*a) > newestTime(*b); });
+        std::stable_sort(rest.begin(), rest.end(), newestFirst);
         chatsSorted_ = true;
     }
 
     chats_.clear();
     chats_.reserve(rest.size() + moved.size());
     auto next = rest.begin();
-    for (auto& [chat, stamp] : moved) {
+    for (auto& chat : moved) {
         const double time = newestTime(*chat);
         while (next != rest.end() && newestTime(**next) > time)
             chats_.push_back(std::move(*next++));

@@ -80,9 +80,8 @@ private:
     // time) and the read puts them in place with one pass over the untouched rest: a poll costs what it
     // brings, not what is held, and the list is not re-sorted on every poll.
     mutable std::vector<VelkoraChatPtr> chats_;
-    mutable std::vector<std::pair<VelkoraChatPtr, uint64_t>> touched_;
+    mutable std::vector<VelkoraChatPtr> touched_;
     static constexpr size_t kTouchesBeforeWriteOut = 1024;
-    uint64_t touches_ = 0;
     // False while `chats_` is still in the service's order, which the first write-out sorts.
     mutable bool chatsSorted_ = false;
     mutable bool chatsStale_ = false;
