@@ -11,6 +11,7 @@
 #include <rapidjson/document.h>
 #include <simdjson.h>
 
+#include "BenchMain.h"
 #include "FeedCorpus.h"
 #include "server/utils/VelkoraKXJsonParser.h"
 
@@ -87,9 +88,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type != Run::RT_Iteration && !median) continue;
+            if (!velkora::bench::isReportedFigure(run)) continue;
+            const bool median = velkora::bench::isMedian(run);
             auto it = run.counters.find("bytes_per_second");
             if (it == run.counters.end()) continue;
             std::string name = run.run_name.function_name.substr(3); // without "BM_"
@@ -125,24 +125,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    // Repeated and interleaved unless the command line says otherwise.
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!given) {
-        args.insert(args.begin() + 1, interleave.data());
-        args.insert(args.begin() + 1, repetitions.data());
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    argc = count;
-    argv = args.data();
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // Interleaved, so that load on the machine hits every reader alike.
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return velkora::bench::runBenchmarks(
+        argc, argv, {"--benchmark_enable_random_interleaving=true", "--benchmark_repetitions=5"}, reporter);
 }

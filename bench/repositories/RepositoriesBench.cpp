@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "BenchMain.h"
 #include "data/VelkoraChatsRepository.h"
 #include "data/VelkoraFeedMessagesRepository.h"
 #include "platform/foundation/Log.h"
@@ -204,9 +205,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type != Run::RT_Iteration && !median) continue;
+            if (!bench::isReportedFigure(run)) continue;
+            const bool median = bench::isMedian(run);
             const std::string name = run.run_name.function_name.substr(3); // without "BM_"
             const int held = std::stoi(run.run_name.args);
             const double micros = run.GetAdjustedRealTime(); // in the benchmark's unit, microseconds
@@ -234,17 +234,6 @@ private:
 int main(int argc, char** argv) {
     // The repositories ask the server client to poll when they load; without a session it only logs.
     foundation::Log::setSink([](foundation::LogLevel, const std::string&) {});
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!given) args.insert(args.begin() + 1, repetitions.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return velkora::bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=5"}, reporter);
 }
