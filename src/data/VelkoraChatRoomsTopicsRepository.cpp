@@ -11,7 +11,6 @@
 
 namespace velkora {
 
-using foundation::Array;
 using foundation::Dictionary;
 using foundation::Log;
 using foundation::Value;
@@ -39,14 +38,7 @@ void VelkoraChatRoomsTopicsRepository::requestTopics() {
 }
 
 void VelkoraChatRoomsTopicsRepository::gotNewTopics(const Value& reply) {
-    Topics list;
-    if (const Array* a = reply["topics"].asArray()) {
-        list.reserve(a->size());
-        for (const Value& v : *a) {
-            if (auto topic = v.asObject<VelkoraChatRoomsTopic>()) list.push_back(std::move(topic));
-        }
-    }
-    gotNewTopics(list, reply["changeNumber"].int32Or(0));
+    gotNewTopics(objectsOf<VelkoraChatRoomsTopic>(reply["topics"]), reply["changeNumber"].int32Or(0));
 }
 
 void VelkoraChatRoomsTopicsRepository::gotNewTopics(const Topics& list, int32_t changeNumber) {

@@ -76,14 +76,7 @@ void VelkoraChatsRepository::requestChats() {
 }
 
 void VelkoraChatsRepository::gotChats(const Value& reply) {
-    std::vector<VelkoraChatPtr> list;
-    if (const Array* chats = reply.asArray()) {
-        list.reserve(chats->size());
-        for (const Value& v : *chats) {
-            if (auto chat = v.asObject<VelkoraChat>()) list.push_back(std::move(chat));
-        }
-    }
-    gotChats(list);
+    gotChats(objectsOf<VelkoraChat>(reply));
 }
 
 void VelkoraChatsRepository::gotChats(const std::vector<VelkoraChatPtr>& list) {

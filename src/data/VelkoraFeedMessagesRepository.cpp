@@ -10,24 +10,12 @@
 
 namespace velkora {
 
-using foundation::Array;
 using foundation::Dictionary;
 using foundation::Value;
 
 namespace {
 
 constexpr size_t kInitialCapacity = 100;
-
-template <class T> std::vector<std::shared_ptr<T>> objectsOf(const Value& list) {
-    std::vector<std::shared_ptr<T>> out;
-    if (const Array* a = list.asArray()) {
-        out.reserve(a->size());
-        for (const Value& v : *a) {
-            if (auto o = v.asObject<T>()) out.push_back(std::move(o));
-        }
-    }
-    return out;
-}
 
 } // namespace
 

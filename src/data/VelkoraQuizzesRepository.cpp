@@ -5,7 +5,6 @@
 
 namespace velkora {
 
-using foundation::Array;
 using foundation::Dictionary;
 using foundation::Value;
 
@@ -19,14 +18,7 @@ void VelkoraQuizzesRepository::requestQuizzes() {
 }
 
 void VelkoraQuizzesRepository::gotQuizzes(const Value& reply) {
-    std::vector<VelkoraQuizPtr> list;
-    if (const Array* a = reply["quizzes"].asArray()) {
-        list.reserve(a->size());
-        for (const Value& v : *a) {
-            if (auto quiz = v.asObject<VelkoraQuiz>()) list.push_back(std::move(quiz));
-        }
-    }
-    gotQuizzes(list, reply["unlockAllQuizzesCoins"].int32Or(0));
+    gotQuizzes(objectsOf<VelkoraQuiz>(reply["quizzes"]), reply["unlockAllQuizzesCoins"].int32Or(0));
 }
 
 void VelkoraQuizzesRepository::gotQuizzes(const std::vector<VelkoraQuizPtr>& list, int32_t coins) {

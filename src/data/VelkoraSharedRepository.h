@@ -4,6 +4,9 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
+
+#include "platform/foundation/Value.h"
 
 namespace velkora {
 
@@ -47,5 +50,18 @@ private:
         return s;
     }
 };
+
+// The objects of type T in a reply's list, in order; anything else in it, or a reply that is no list,
+// gives nothing.
+template <class T> std::vector<std::shared_ptr<T>> objectsOf(const foundation::Value& list) {
+    std::vector<std::shared_ptr<T>> out;
+    if (const foundation::Array* a = list.asArray()) {
+        out.reserve(a->size());
+        for (const foundation::Value& v : *a) {
+            if (auto o = v.asObject<T>()) out.push_back(std::move(o));
+        }
+    }
+    return out;
+}
 
 } // namespace velkora
