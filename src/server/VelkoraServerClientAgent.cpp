@@ -459,12 +459,9 @@ void VelkoraServerClientAgent::gotAppData(VelkoraProtocolWrapper& w, const std::
 }
 
 void VelkoraServerClientAgent::getUserData(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetUserData, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getUserData(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetUserData, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getUserData(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {
@@ -472,12 +469,9 @@ void VelkoraServerClientAgent::gotUserData(VelkoraProtocolWrapper& w, const Velk
 }
 
 void VelkoraServerClientAgent::getOtherUserData(const OptString& otherUserId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetOtherUserData, std::move(caller))->toUserId = otherUserId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getOtherUserData(appId_, userId_, appId_, otherUserId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetOtherUserData, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.toUserId = otherUserId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getOtherUserData(appId_, userId_, appId_, otherUserId); });
 }
 
 void VelkoraServerClientAgent::gotOtherUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {

@@ -344,6 +344,17 @@ private:
     // A protocol object answering this caller, already in the working list.
     std::shared_ptr<VelkoraProtocolWrapper> makeWrapper(VelkoraCallback caller = {});
     VelkoraClientPendingRequestPtr queue(int type, VelkoraCallback caller);
+    // A request of the session: sent at once when the session is ready, otherwise kept, with what `keep`
+    // writes into its record, until it is. A request the wrapper does not send lets the wrapper go.
+    template <typename Keep, typename Send>
+    void sendOrQueue(int type, VelkoraCallback caller, Keep&& keep, Send&& send) {
+        if (!isSessionInitialized_) {
+            keep(*queue(type, std::move(caller)));
+            return;
+        }
+        auto w = makeWrapper(std::move(caller));
+        if (!send(*w)) dropIfIdle(*w);
+    }
     void armUpdateTimer(double seconds);
     void dropIfIdle(VelkoraProtocolWrapper& w);
     void saveCursors(int32_t* messages, int32_t* feed, int32_t* likes);

@@ -247,103 +247,84 @@ std::shared_ptr<VelkoraUserInfo> localUser() { return VelkoraAgentInternal::inst
 
 void VelkoraServerClientAgent::signUp(VelkoraCallback caller, int32_t method, const OptString& connectValue,
                                       const OptString& password, VelkoraUserPtr user) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kSignUp, std::move(caller));
-        r->method = method;
-        r->connectValue = connectValue;
-        r->password = password;
-        r->user = std::move(user);
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->signUp(appId_, deviceId_, method, connectValue, password, user)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSignUp, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.method = method;
+                    r.connectValue = connectValue;
+                    r.password = password;
+                    r.user = std::move(user);
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.signUp(appId_, deviceId_, method, connectValue, password, user);
+                });
 }
 
 void VelkoraServerClientAgent::signOut(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kSignOut, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->signOut(appId_, deviceId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSignOut, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.signOut(appId_, deviceId_); });
 }
 
 void VelkoraServerClientAgent::login(VelkoraCallback caller, int32_t method, const OptString& connectValue,
                                      const OptString& password) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kLogin, std::move(caller));
-        r->method = method;
-        r->connectValue = connectValue;
-        r->password = password;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->login(appId_, deviceId_, method, connectValue, password)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kLogin, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.method = method;
+                    r.connectValue = connectValue;
+                    r.password = password;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.login(appId_, deviceId_, method, connectValue, password); });
 }
 
 void VelkoraServerClientAgent::connectSocial(VelkoraCallback caller, int32_t method, const OptString& connectValue,
                                              bool replaceUserData, bool overrideOtherUser, VelkoraUserPtr user) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kConnectSocial, std::move(caller));
-        r->method = method;
-        r->connectValue = connectValue;
-        r->replaceUserData = replaceUserData;
-        r->overrideOtherUser = overrideOtherUser;
-        r->user = std::move(user);
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->connectSocial(appId_, userId_, method, connectValue, replaceUserData, overrideOtherUser, user))
-        dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kConnectSocial, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.method = method;
+                    r.connectValue = connectValue;
+                    r.replaceUserData = replaceUserData;
+                    r.overrideOtherUser = overrideOtherUser;
+                    r.user = std::move(user);
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.connectSocial(appId_, userId_, method, connectValue, replaceUserData, overrideOtherUser,
+                                           user);
+                });
 }
 
 void VelkoraServerClientAgent::disconnectSocial(VelkoraCallback caller, int32_t method) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kDisconnectSocial, std::move(caller))->method = method;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->disconnectSocial(appId_, userId_, method)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kDisconnectSocial, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.method = method; },
+                [&](VelkoraProtocolWrapper& w) { return w.disconnectSocial(appId_, userId_, method); });
 }
 
 void VelkoraServerClientAgent::uploadUserImage(VelkoraCallback caller, std::shared_ptr<ui::Image> image) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kUploadUserImage, std::move(caller))->userImage = std::move(image);
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->uploadUserImage(appId_, deviceId_, image)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUploadUserImage, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.userImage = std::move(image); },
+                [&](VelkoraProtocolWrapper& w) { return w.uploadUserImage(appId_, deviceId_, image); });
 }
 
 void VelkoraServerClientAgent::forgotPassword(const OptString& email) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kForgotPassword, {})->email = email;
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->forgotPassword(appId_, deviceId_, email)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kForgotPassword, {},
+                [&](VelkoraClientPendingRequest& r) { r.email = email; },
+                [&](VelkoraProtocolWrapper& w) { return w.forgotPassword(appId_, deviceId_, email); });
 }
 
 void VelkoraServerClientAgent::changePassword(const OptString& password) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kChangePassword, {})->password = password;
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->changePassword(appId_, userId_, password)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kChangePassword, {},
+                [&](VelkoraClientPendingRequest& r) { r.password = password; },
+                [&](VelkoraProtocolWrapper& w) { return w.changePassword(appId_, userId_, password); });
 }
 
 void VelkoraServerClientAgent::bcSignUp(VelkoraCallback caller, const OptString& facebookId,
                                         const OptString& twitterId) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kBcSignUp, std::move(caller));
-        r->facebookId = facebookId;
-        r->twitterId = twitterId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->bcSignUp(appId_, userId_, facebookId, twitterId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kBcSignUp, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.facebookId = facebookId;
+                    r.twitterId = twitterId;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.bcSignUp(appId_, userId_, facebookId, twitterId); });
 }
 
 void VelkoraServerClientAgent::setDeviceToken(const OptString& token) {

@@ -89,12 +89,9 @@ bool VelkoraProtocolWrapper::getAppDeals(const OptString& appId, const OptString
 }
 
 void VelkoraServerClientAgent::getAppDeals(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetAppDeals, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getAppDeals(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetAppDeals, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getAppDeals(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::gotAppDeals(VelkoraProtocolWrapper& w, const std::vector<VelkoraAppDealPtr>& deals) {

@@ -268,78 +268,73 @@ bool VelkoraProtocolWrapper::unlikeTopic(const OptString& appId, const OptString
 // ---- agent operations: queued until the session is initialised ----
 
 void VelkoraServerClientAgent::getChatRoomsTopics(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetChatRoomsTopics, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChatRoomsTopics(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChatRoomsTopics, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getChatRoomsTopics(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getChatRoomsTopic(VelkoraCallback caller, int32_t topicId, bool clean) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetChatRoomsTopic, std::move(caller));
-        r->topicId = topicId;
-        r->isClean = clean;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChatRoomsTopic(appId_, userId_, topicId, clean)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChatRoomsTopic, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.isClean = clean;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.getChatRoomsTopic(appId_, userId_, topicId, clean); });
 }
 
 void VelkoraServerClientAgent::getChatRoomsTopicEarliest(VelkoraCallback caller, int32_t topicId,
                                                          int32_t earliestCommentId) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetChatRoomsTopicEarliest, std::move(caller));
-        r->topicId = topicId;
-        r->commentRef = earliestCommentId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChatRoomsTopicEarliest(appId_, userId_, topicId, earliestCommentId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChatRoomsTopicEarliest, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.commentRef = earliestCommentId;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.getChatRoomsTopicEarliest(appId_, userId_, topicId, earliestCommentId);
+                });
 }
 
 void VelkoraServerClientAgent::postTopicComment(int32_t topicId, int32_t commentRef, const OptString& commentText,
                                                 const OptString& contentType, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kPostTopicComment, std::move(caller));
-        r->topicId = topicId;
-        r->commentRef = commentRef;
-        r->commentText = commentText;
-        r->contentType = contentType;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->postTopicComment(appId_, userId_, topicId, commentRef, commentText, contentType)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kPostTopicComment, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.commentRef = commentRef;
+                    r.commentText = commentText;
+                    r.contentType = contentType;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.postTopicComment(appId_, userId_, topicId, commentRef, commentText, contentType);
+                });
 }
 
 void VelkoraServerClientAgent::uploadTopicImage(int32_t topicId, const std::shared_ptr<ui::Image>& image,
                                                 const std::shared_ptr<ui::Image>& smallImage,
                                                 VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kUploadTopicImage, std::move(caller));
-        r->topicId = topicId;
-        r->image = image;
-        r->smallImage = smallImage;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->uploadTopicImage(appId_, userId_, topicId, image, smallImage)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUploadTopicImage, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.image = image;
+                    r.smallImage = smallImage;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.uploadTopicImage(appId_, userId_, topicId, image, smallImage);
+                });
 }
 
 void VelkoraServerClientAgent::getChatRoomData(const OptString& objectId, const OptString& objectType,
                                                const OptString& title, const OptString& data,
                                                VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetChatRoomData, std::move(caller));
-        r->objectId = objectId;
-        r->objectType = objectType;
-        r->objectTitle = title;
-        r->objectData = data;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChatRoomData(appId_, userId_, objectId, objectType, title, data)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChatRoomData, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.objectId = objectId;
+                    r.objectType = objectType;
+                    r.objectTitle = title;
+                    r.objectData = data;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.getChatRoomData(appId_, userId_, objectId, objectType, title, data);
+                });
 }
 
 void VelkoraServerClientAgent::deleteTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller) {
@@ -348,43 +343,33 @@ void VelkoraServerClientAgent::deleteTopicComment(int32_t topicId, int32_t comme
 }
 
 void VelkoraServerClientAgent::likeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kLikeTopicComment, std::move(caller));
-        r->topicId = topicId;
-        r->commentRef = commentRef;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->likeTopicComment(appId_, userId_, topicId, commentRef)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kLikeTopicComment, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.commentRef = commentRef;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.likeTopicComment(appId_, userId_, topicId, commentRef); });
 }
 
 void VelkoraServerClientAgent::unlikeTopicComment(int32_t topicId, int32_t commentRef, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kUnlikeTopicComment, std::move(caller));
-        r->topicId = topicId;
-        r->commentRef = commentRef;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->unlikeTopicComment(appId_, userId_, topicId, commentRef)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUnlikeTopicComment, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.topicId = topicId;
+                    r.commentRef = commentRef;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.unlikeTopicComment(appId_, userId_, topicId, commentRef); });
 }
 
 void VelkoraServerClientAgent::likeTopic(int32_t topicId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kLikeTopic, std::move(caller))->topicId = topicId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->likeTopic(appId_, userId_, topicId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kLikeTopic, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.topicId = topicId; },
+                [&](VelkoraProtocolWrapper& w) { return w.likeTopic(appId_, userId_, topicId); });
 }
 
 void VelkoraServerClientAgent::unlikeTopic(int32_t topicId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kUnlikeTopic, std::move(caller))->topicId = topicId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->unlikeTopic(appId_, userId_, topicId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUnlikeTopic, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.topicId = topicId; },
+                [&](VelkoraProtocolWrapper& w) { return w.unlikeTopic(appId_, userId_, topicId); });
 }
 
 // ---- agent callbacks ----

@@ -320,48 +320,33 @@ bool VelkoraProtocolWrapper::unlikeFeed(const OptString& appId, const OptString&
 // ---- agent operations: queued until the session is initialised ----
 
 void VelkoraServerClientAgent::sendFeed(const VelkoraFeedMessagePtr& feed, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kSendFeed, std::move(caller))->feedMessage = feed;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->sendFeed(appId_, userId_, feed)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSendFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedMessage = feed; },
+                [&](VelkoraProtocolWrapper& w) { return w.sendFeed(appId_, userId_, feed); });
 }
 
 void VelkoraServerClientAgent::resendFeed(int32_t feedId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kResendFeed, std::move(caller))->feedId = feedId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->resendFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kResendFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedId = feedId; },
+                [&](VelkoraProtocolWrapper& w) { return w.resendFeed(appId_, userId_, feedId); });
 }
 
 void VelkoraServerClientAgent::deleteFeed(int32_t feedId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kDeleteFeed, std::move(caller))->feedId = feedId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->deleteFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kDeleteFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedId = feedId; },
+                [&](VelkoraProtocolWrapper& w) { return w.deleteFeed(appId_, userId_, feedId); });
 }
 
 void VelkoraServerClientAgent::deleteFeedResend(int32_t feedId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kDeleteFeedResend, std::move(caller))->feedId = feedId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->deleteResend(appId_, userId_, feedId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kDeleteFeedResend, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedId = feedId; },
+                [&](VelkoraProtocolWrapper& w) { return w.deleteResend(appId_, userId_, feedId); });
 }
 
 void VelkoraServerClientAgent::sendCommentFeed(int32_t topicId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kSendCommentFeed, std::move(caller))->topicId = topicId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->sendCommentFeed(appId_, userId_, topicId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSendCommentFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.topicId = topicId; },
+                [&](VelkoraProtocolWrapper& w) { return w.sendCommentFeed(appId_, userId_, topicId); });
 }
 
 void VelkoraServerClientAgent::sendJoinedFeed(VelkoraCallback caller) {
@@ -370,95 +355,66 @@ void VelkoraServerClientAgent::sendJoinedFeed(VelkoraCallback caller) {
     auto userInfo = session.userInfo();
     if (!appData || !appData->autoPostJoined()) return;
     if (userInfo && userInfo->isPrivateMode()) return;
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kSendJoinedFeed, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->sendJoinedFeed(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSendJoinedFeed, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.sendJoinedFeed(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getFeed(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetFeed, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getFeed(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetFeed, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getFeed(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getOneFeed(VelkoraCallback caller, int32_t feedId) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetOneFeed, std::move(caller))->feedId = feedId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getOneFeed(appId_, userId_, feedId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetOneFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedId = feedId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getOneFeed(appId_, userId_, feedId); });
 }
 
 void VelkoraServerClientAgent::getOtherFeed(const VelkoraUserPtr& user, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetOtherFeed, std::move(caller))->user = user;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    OptString otherAppId = user ? user->appId() : std::nullopt;
-    OptString otherUserId = user ? user->userId() : std::nullopt;
-    if (!w->getOtherFeed(appId_, userId_, otherAppId, otherUserId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetOtherFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.user = user; },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.getOtherFeed(appId_, userId_, user ? user->appId() : std::nullopt,
+                                          user ? user->userId() : std::nullopt);
+                });
 }
 
 void VelkoraServerClientAgent::getResenders(VelkoraCallback caller, int32_t feedId) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetResenders, std::move(caller))->feedId = feedId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getResenders(appId_, userId_, feedId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetResenders, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.feedId = feedId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getResenders(appId_, userId_, feedId); });
 }
 
 void VelkoraServerClientAgent::getLikes(const OptString& objectId, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetLikes, std::move(caller))->message = objectId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getLikes(appId_, userId_, objectId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetLikes, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.message = objectId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getLikes(appId_, userId_, objectId); });
 }
 
 void VelkoraServerClientAgent::like(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kLike, std::move(caller))->likeObject = likeObject;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->like(appId_, userId_, likeObject)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kLike, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.likeObject = likeObject; },
+                [&](VelkoraProtocolWrapper& w) { return w.like(appId_, userId_, likeObject); });
 }
 
 void VelkoraServerClientAgent::likeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kLikeFeed, std::move(caller))->likeObject = likeObject;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->likeFeed(appId_, userId_, likeObject)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kLikeFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.likeObject = likeObject; },
+                [&](VelkoraProtocolWrapper& w) { return w.likeFeed(appId_, userId_, likeObject); });
 }
 
 void VelkoraServerClientAgent::unlike(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kUnlike, std::move(caller))->likeObject = likeObject;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->unlike(appId_, userId_, likeObject)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUnlike, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.likeObject = likeObject; },
+                [&](VelkoraProtocolWrapper& w) { return w.unlike(appId_, userId_, likeObject); });
 }
 
 void VelkoraServerClientAgent::unlikeFeed(const VelkoraLikeObjectPtr& likeObject, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kUnlikeFeed, std::move(caller))->likeObject = likeObject;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->unlikeFeed(appId_, userId_, likeObject)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUnlikeFeed, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.likeObject = likeObject; },
+                [&](VelkoraProtocolWrapper& w) { return w.unlikeFeed(appId_, userId_, likeObject); });
 }
 
 // ---- agent callbacks: none changes the agent's state ----

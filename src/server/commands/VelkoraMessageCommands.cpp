@@ -197,33 +197,33 @@ bool VelkoraProtocolWrapper::getChat(const OptString& appId, const OptString& us
 void VelkoraServerClientAgent::sendMessage(const OptString& message, const OptString& toAppId,
                                            const OptString& toUserId, int32_t messageType, int32_t rating,
                                            const OptString& contentType, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kSendMessage, std::move(caller));
-        r->message = message;
-        r->toAppId = toAppId;
-        r->toUserId = toUserId;
-        r->contentType = contentType;
-        r->messageType = messageType;
-        r->rating = rating;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->sendMessage(appId_, userId_, message, toAppId, toUserId, messageType, rating, contentType)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSendMessage, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.message = message;
+                    r.toAppId = toAppId;
+                    r.toUserId = toUserId;
+                    r.contentType = contentType;
+                    r.messageType = messageType;
+                    r.rating = rating;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.sendMessage(appId_, userId_, message, toAppId, toUserId, messageType, rating, contentType);
+                });
 }
 
 void VelkoraServerClientAgent::uploadImageMessage(VelkoraCallback caller, std::shared_ptr<ui::Image> image,
                                                   std::shared_ptr<ui::Image> smallImage, const OptString& toAppId,
                                                   const OptString& toUserId) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kUploadImageMessage, std::move(caller));
-        r->image = std::move(image);
-        r->smallImage = std::move(smallImage);
-        r->toAppId = toAppId;
-        r->toUserId = toUserId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->uploadImageMessage(appId_, userId_, toUserId, image, smallImage)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUploadImageMessage, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.image = std::move(image);
+                    r.smallImage = std::move(smallImage);
+                    r.toAppId = toAppId;
+                    r.toUserId = toUserId;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.uploadImageMessage(appId_, userId_, toUserId, image, smallImage);
+                });
 }
 
 void VelkoraServerClientAgent::deleteMessages(const OptString& messageIds) {
@@ -237,32 +237,24 @@ void VelkoraServerClientAgent::markMessagesRead(const OptString& messageIds) {
 }
 
 void VelkoraServerClientAgent::getChats(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetChats, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChats(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChats, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getChats(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getChat(const VelkoraUserPtr& user, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetChat, std::move(caller))->user = user;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChat(appId_, userId_, user)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChat, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.user = user; },
+                [&](VelkoraProtocolWrapper& w) { return w.getChat(appId_, userId_, user); });
 }
 
 void VelkoraServerClientAgent::getChat(const VelkoraUserPtr& user, int32_t offset, VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetChatWithOffset, std::move(caller));
-        r->user = user;
-        r->messagesOffset = offset;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getChat(appId_, userId_, user, offset)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetChatWithOffset, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.user = user;
+                    r.messagesOffset = offset;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.getChat(appId_, userId_, user, offset); });
 }
 
 // ---- the agent's reply callbacks ----

@@ -310,22 +310,16 @@ bool VelkoraProtocolWrapper::dumpAppPlist(const OptString& appId, const OptStrin
 
 void VelkoraServerClientAgent::setUserData(VelkoraUserPtr user, VelkoraCallback caller) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kSetUserData, std::move(caller))->user = std::move(user);
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->setUserData(appId_, userId_, user)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSetUserData, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
+                [&](VelkoraProtocolWrapper& w) { return w.setUserData(appId_, userId_, user); });
 }
 
 void VelkoraServerClientAgent::query(std::shared_ptr<VelkoraQuery> q, VelkoraCallback caller) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kQuery, std::move(caller))->query = std::move(q);
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->query(appId_, userId_, q)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kQuery, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.query = std::move(q); },
+                [&](VelkoraProtocolWrapper& w) { return w.query(appId_, userId_, q); });
 }
 
 void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller) {
@@ -352,75 +346,69 @@ void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback ca
 void VelkoraServerClientAgent::getSocialNetworkFriends(VelkoraCallback caller, const OptString& network,
                                                        const OptString& friendIds) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetSocialNetworkFriends, std::move(caller));
-        r->message = network;
-        r->url = friendIds;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getSocialNetworkFriends(appId_, userId_, network, friendIds)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetSocialNetworkFriends, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.message = network;
+                    r.url = friendIds;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.getSocialNetworkFriends(appId_, userId_, network, friendIds);
+                });
 }
 
 void VelkoraServerClientAgent::addFollowing(VelkoraUserPtr user) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kAddFollowing, {})->user = std::move(user);
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->addFollowing(appId_, userId_, user)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kAddFollowing, {},
+                [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
+                [&](VelkoraProtocolWrapper& w) { return w.addFollowing(appId_, userId_, user); });
 }
 
 void VelkoraServerClientAgent::removeFollowing(VelkoraUserPtr user) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kRemoveFollowing, {})->user = std::move(user);
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->removeFollowing(appId_, userId_, user)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kRemoveFollowing, {},
+                [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
+                [&](VelkoraProtocolWrapper& w) { return w.removeFollowing(appId_, userId_, user); });
 }
 
 void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLocation, int32_t direction,
                                             VelkoraUserPtr otherUser) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetFavorites, std::move(caller));
-        r->withLocation = withLocation;
-        r->direction = direction != 0;
-        r->user = std::move(otherUser);
-        return;
-    }
-    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
-    auto w = makeWrapper(std::move(caller));
-    bool sent = otherUser ? w->getOtherFavorites(appId_, userId_, otherUser->appId(), otherUser->userId(),
-                                                 withLocation, direction, here.longitude, here.latitude)
-                          : w->getFavorites(appId_, userId_, withLocation, direction, here.longitude, here.latitude);
-    if (!sent) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetFavorites, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.withLocation = withLocation;
+                    r.direction = direction != 0;
+                    r.user = std::move(otherUser);
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
+                    return otherUser ? w.getOtherFavorites(appId_, userId_, otherUser->appId(), otherUser->userId(),
+                                                           withLocation, direction, here.longitude, here.latitude)
+                                     : w.getFavorites(appId_, userId_, withLocation, direction, here.longitude,
+                                                      here.latitude);
+                });
 }
 
 void VelkoraServerClientAgent::getSuggestedUsers(bool forceRetrieve, int32_t numFollowing, VelkoraCallback caller) {
     caller = caller.withoutErrorSelector();
-    if (!isSessionInitialized_) {
-        auto r = queue(VelkoraPendingType::kGetSuggestedUsers, std::move(caller));
-        r->force = forceRetrieve;
-        r->numFollowing = numFollowing;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getSuggestedUsers(appId_, userId_, forceRetrieve, numFollowing)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetSuggestedUsers, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.force = forceRetrieve;
+                    r.numFollowing = numFollowing;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.getSuggestedUsers(appId_, userId_, forceRetrieve, numFollowing);
+                });
 }
 
 void VelkoraServerClientAgent::setUserRelation(VelkoraUserPtr user, const char* type, bool value, int pendingType) {
-    if (!isSessionInitialized_) {
-        auto r = queue(pendingType, {});
-        r->user = std::move(user);
-        r->direction = value;
-        return;
-    }
-    auto w = makeWrapper();
-    bool sent = w->setUserRelation(appId_, userId_, user ? user->appId() : std::nullopt,
-                                   user ? user->userId() : std::nullopt, type, value);
-    if (!sent) dropIfIdle(*w);
+    sendOrQueue(
+        pendingType, {},
+        [&](VelkoraClientPendingRequest& r) {
+            r.user = std::move(user);
+            r.direction = value;
+        },
+        [&](VelkoraProtocolWrapper& w) {
+            return w.setUserRelation(appId_, userId_, user ? user->appId() : std::nullopt,
+                                     user ? user->userId() : std::nullopt, type, value);
+        });
 }
 
 void VelkoraServerClientAgent::blockUser(VelkoraUserPtr user, bool value) {
@@ -432,12 +420,9 @@ void VelkoraServerClientAgent::reportUser(VelkoraUserPtr user, bool value) {
 }
 
 void VelkoraServerClientAgent::dumpAppPlist() {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kDumpAppPlist, {});
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->dumpAppPlist(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kDumpAppPlist, {},
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.dumpAppPlist(appId_, userId_); });
 }
 
 // ---- the agent's replies ----

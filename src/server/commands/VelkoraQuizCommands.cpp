@@ -205,149 +205,129 @@ bool VelkoraProtocolWrapper::suggestQuizQuestion(const OptString& appId, const O
 // ---- agent ----
 
 void VelkoraServerClientAgent::setScore(const OptString& level, int64_t score) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kSetScore, {});
-        record->level = level;
-        record->score = score;
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->setScore(appId_, userId_, level, score, -1)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSetScore, {},
+                [&](VelkoraClientPendingRequest& r) {
+                    r.level = level;
+                    r.score = score;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.setScore(appId_, userId_, level, score, -1); });
 }
 
 void VelkoraServerClientAgent::updateScore(const OptString& level, int64_t score) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kUpdateScore, {});
-        record->level = level;
-        record->score = score;
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->setScore(appId_, userId_, level, score, lastSetScoreId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateScore, {},
+                [&](VelkoraClientPendingRequest& r) {
+                    r.level = level;
+                    r.score = score;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.setScore(appId_, userId_, level, score, lastSetScoreId_); });
 }
 
 void VelkoraServerClientAgent::getScores(VelkoraCallback caller, const OptString& level, int32_t intervalType) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kGetScores, std::move(caller));
-        record->level = level;
-        record->intervalType = intervalType;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getScores(appId_, userId_, level, intervalType)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetScores, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.level = level;
+                    r.intervalType = intervalType;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.getScores(appId_, userId_, level, intervalType); });
 }
 
 void VelkoraServerClientAgent::getQuizzes(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetQuizzes, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getQuizzes(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetQuizzes, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getQuizzes(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getQuiz(VelkoraCallback caller, int32_t quizId) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetQuiz, std::move(caller))->quizId = quizId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getQuiz(appId_, userId_, quizId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetQuiz, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.quizId = quizId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getQuiz(appId_, userId_, quizId); });
 }
 
 void VelkoraServerClientAgent::reportQuiz(int32_t quizId, const OptString& report) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kReportQuiz, {});
-        record->quizId = quizId;
-        record->message = report;
-        return;
-    }
-    auto w = makeWrapper();
-    if (!w->reportQuiz(appId_, userId_, quizId, report)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kReportQuiz, {},
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.message = report;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.reportQuiz(appId_, userId_, quizId, report); });
 }
 
 void VelkoraServerClientAgent::updateQuizBoughtCoins(VelkoraCallback caller, int32_t coins, int32_t quizId,
                                                      int32_t questionId, std::shared_ptr<services::Product> product,
                                                      const OptString& paymentReceipt) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kUpdateQuizBoughtCoins, std::move(caller));
-        record->quizId = quizId;
-        record->questionId = questionId;
-        record->coins = coins;
-        record->product = std::move(product);
-        record->paymentReceipt = paymentReceipt;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->updateQuizBoughtCoins(appId_, userId_, coins, quizId, questionId, product, paymentReceipt)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateQuizBoughtCoins, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.questionId = questionId;
+                    r.coins = coins;
+                    r.product = std::move(product);
+                    r.paymentReceipt = paymentReceipt;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.updateQuizBoughtCoins(appId_, userId_, coins, quizId, questionId, product, paymentReceipt);
+                });
 }
 
 void VelkoraServerClientAgent::updateQuizUsedLives(VelkoraCallback caller, int32_t coins, int32_t lives,
                                                    int32_t quizId, int32_t questionId) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kUpdateQuizUsedLives, std::move(caller));
-        record->quizId = quizId;
-        record->questionId = questionId;
-        record->quizLives = lives;
-        record->coins = coins;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->updateQuizUsedLives(appId_, userId_, coins, lives, quizId, questionId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateQuizUsedLives, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.questionId = questionId;
+                    r.quizLives = lives;
+                    r.coins = coins;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.updateQuizUsedLives(appId_, userId_, coins, lives, quizId, questionId);
+                });
 }
 
 void VelkoraServerClientAgent::updateQuizUsedHints(VelkoraCallback caller, int32_t coins, int32_t hints,
                                                    int32_t quizId, int32_t questionId) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kUpdateQuizUsedHints, std::move(caller));
-        record->quizId = quizId;
-        record->questionId = questionId;
-        record->quizHints = hints;
-        record->coins = coins;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->updateQuizUsedHints(appId_, userId_, coins, hints, quizId, questionId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateQuizUsedHints, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.questionId = questionId;
+                    r.quizHints = hints;
+                    r.coins = coins;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.updateQuizUsedHints(appId_, userId_, coins, hints, quizId, questionId);
+                });
 }
 
 void VelkoraServerClientAgent::updateQuizUsedQuiz(VelkoraCallback caller, int32_t coins, int32_t quizId) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kUpdateQuizUsedQuiz, std::move(caller));
-        record->quizId = quizId;
-        record->coins = coins;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->updateQuizUsedQuiz(appId_, userId_, coins, quizId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateQuizUsedQuiz, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.coins = coins;
+                },
+                [&](VelkoraProtocolWrapper& w) { return w.updateQuizUsedQuiz(appId_, userId_, coins, quizId); });
 }
 
 void VelkoraServerClientAgent::updateQuizUsedAllQuizzes(VelkoraCallback caller, int32_t coins) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kUpdateQuizUsedAllQuizzes, std::move(caller))->coins = coins;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->updateQuizUsedAllQuizzes(appId_, userId_, coins)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kUpdateQuizUsedAllQuizzes, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.coins = coins; },
+                [&](VelkoraProtocolWrapper& w) { return w.updateQuizUsedAllQuizzes(appId_, userId_, coins); });
 }
 
 void VelkoraServerClientAgent::suggestQuizQuestion(VelkoraCallback caller, int32_t quizId, const OptString& question,
                                                    const OptString& correctAnswer, const OptString& firstWrongAnswer,
                                                    const OptString& secondWrongAnswer,
                                                    const OptString& thirdWrongAnswer) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kSuggestQuizQuestion, std::move(caller));
-        record->quizId = quizId;
-        record->question = question;
-        record->correctAnswer = correctAnswer;
-        record->wrongAnswer1 = firstWrongAnswer;
-        record->wrongAnswer2 = secondWrongAnswer;
-        record->wrongAnswer3 = thirdWrongAnswer;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->suggestQuizQuestion(appId_, userId_, quizId, question, correctAnswer, firstWrongAnswer, secondWrongAnswer,
-                                thirdWrongAnswer))
-        dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kSuggestQuizQuestion, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = quizId;
+                    r.question = question;
+                    r.correctAnswer = correctAnswer;
+                    r.wrongAnswer1 = firstWrongAnswer;
+                    r.wrongAnswer2 = secondWrongAnswer;
+                    r.wrongAnswer3 = thirdWrongAnswer;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.suggestQuizQuestion(appId_, userId_, quizId, question, correctAnswer, firstWrongAnswer,
+                                                 secondWrongAnswer, thirdWrongAnswer);
+                });
 }
 
 void VelkoraServerClientAgent::scoreWasSet(VelkoraProtocolWrapper& w, int32_t scoreId) {

@@ -143,53 +143,41 @@ bool VelkoraProtocolWrapper::addPaidStickerPack(const OptString& appId, const Op
 // ---- agent ----
 
 void VelkoraServerClientAgent::getStickerStore(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetStickerStore, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getStickerStore(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetStickerStore, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getStickerStore(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::getStickerPack(VelkoraCallback caller, int32_t packId) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetStickerPack, std::move(caller))->topicId = packId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getStickerPack(appId_, userId_, packId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetStickerPack, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.topicId = packId; },
+                [&](VelkoraProtocolWrapper& w) { return w.getStickerPack(appId_, userId_, packId); });
 }
 
 void VelkoraServerClientAgent::addStickerPack(VelkoraCallback caller, int32_t packId) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kAddStickerPack, std::move(caller))->topicId = packId;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->addStickerPack(appId_, userId_, packId)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kAddStickerPack, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) { r.topicId = packId; },
+                [&](VelkoraProtocolWrapper& w) { return w.addStickerPack(appId_, userId_, packId); });
 }
 
 void VelkoraServerClientAgent::addPaidStickerPack(VelkoraCallback caller, int32_t packId,
                                                   std::shared_ptr<services::Product> product,
                                                   const OptString& paymentReceipt) {
-    if (!isSessionInitialized_) {
-        auto record = queue(VelkoraPendingType::kAddPaidStickerPack, std::move(caller));
-        record->quizId = packId;
-        record->product = std::move(product);
-        record->paymentReceipt = paymentReceipt;
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->addPaidStickerPack(appId_, userId_, packId, product, paymentReceipt)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kAddPaidStickerPack, std::move(caller),
+                [&](VelkoraClientPendingRequest& r) {
+                    r.quizId = packId;
+                    r.product = std::move(product);
+                    r.paymentReceipt = paymentReceipt;
+                },
+                [&](VelkoraProtocolWrapper& w) {
+                    return w.addPaidStickerPack(appId_, userId_, packId, product, paymentReceipt);
+                });
 }
 
 void VelkoraServerClientAgent::getStickerData(VelkoraCallback caller) {
-    if (!isSessionInitialized_) {
-        queue(VelkoraPendingType::kGetStickerData, std::move(caller));
-        return;
-    }
-    auto w = makeWrapper(std::move(caller));
-    if (!w->getStickerData(appId_, userId_)) dropIfIdle(*w);
+    sendOrQueue(VelkoraPendingType::kGetStickerData, std::move(caller),
+                [](VelkoraClientPendingRequest&) {},
+                [&](VelkoraProtocolWrapper& w) { return w.getStickerData(appId_, userId_); });
 }
 
 void VelkoraServerClientAgent::gotStickerStore(VelkoraProtocolWrapper& w, const std::vector<VelkoraStickerPackPtr>& store) {
