@@ -134,8 +134,8 @@ void likeFeedItem(Database& db, const std::string& appId, const std::string& use
 void touchTopic(Database& db, int64_t topicId);
 
 
-// Pictures the clients post as Base64 form values; either alphabet, padding optional, and a blank
-// read as the "+" a form decoder turned it into. Nothing for an empty or malformed text.
+// Pictures and store receipts the clients post as Base64 form values; either alphabet, padding optional,
+// and a blank read as the "+" a form decoder turned it into. Nothing for an empty or malformed text.
 std::optional<std::string> decodeBase64(std::string_view text);
 // Keeps the picture and returns the address it is served at.
 std::string storeImage(CommandContext& ctx, const std::string& appId, const std::string& userId,

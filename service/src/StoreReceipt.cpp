@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Commands.h"
+
 namespace velkora::service {
 
 namespace {
@@ -28,41 +30,6 @@ std::string signatureOf(const std::string& productId, const std::string& transac
     return out;
 }
 
-int sextet(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+' || c == '-') return 62;
-    if (c == '/' || c == '_') return 63;
-    return -1;
-}
-
-std::optional<std::string> decodeBase64(std::string_view text) {
-    std::string out;
-    uint32_t bits = 0;
-    int count = 0;
-    for (char c : text) {
-        if (c == '=' || c == '\r' || c == '\n' || c == ' ') continue;
-        int v = sextet(c);
-        if (v < 0) return std::nullopt;
-        bits = (bits << 6) | static_cast<uint32_t>(v);
-        if (++count == 4) {
-            out += static_cast<char>((bits >> 16) & 0xFF);
-            out += static_cast<char>((bits >> 8) & 0xFF);
-            out += static_cast<char>(bits & 0xFF);
-            bits = 0;
-            count = 0;
-        }
-    }
-    if (count == 1) return std::nullopt;
-    if (count == 2) out += static_cast<char>((bits >> 4) & 0xFF);
-    if (count == 3) {
-        out += static_cast<char>((bits >> 10) & 0xFF);
-        out += static_cast<char>((bits >> 2) & 0xFF);
-    }
-    return out;
-}
-
 } // namespace
 
 std::string signStoreReceipt(const std::string& productId, const std::string& transactionId) {
@@ -73,7 +40,7 @@ std::string signStoreReceipt(const std::string& productId, const std::string& tr
 }
 
 std::optional<StoreReceipt> readStoreReceipt(std::string_view base64Receipt) {
-    auto text = decodeBase64(base64Receipt);
+    auto text = rows::decodeBase64(base64Receipt);
     if (!text) return std::nullopt;
     auto receipt = nlohmann::json::parse(*text, nullptr, false);
     if (!receipt.is_object()) return std::nullopt;
