@@ -14,6 +14,7 @@ packages=(
     libcpp-httplib-dev libsqlite3-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     rapidjson-dev libsimdjson-dev
+    ccache
 )
 
 missing=()

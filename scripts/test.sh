@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# Compiler cache keyed on paths relative to this tree, so any clone on this machine shares it.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 build=${VELKORA_BUILD_DIR:-build/asan}
 jobs=${VELKORA_JOBS:-$(nproc)}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANITIZE=ON -DVELKORA_TESTS=ON

@@ -16,6 +16,7 @@
 #include "Certificates.h"
 #include "Commands.h"
 #include "Seed.h"
+#include "BuildPaths.h"
 
 namespace velkora::service {
 

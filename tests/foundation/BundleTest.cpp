@@ -5,6 +5,7 @@
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/StringsFile.h"
+#include "BuildPaths.h"
 
 using namespace velkora::foundation;
 using velkora::testing::TempDir;

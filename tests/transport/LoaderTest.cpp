@@ -6,6 +6,7 @@
 
 #include "platform/foundation/Log.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
+#include "BuildPaths.h"
 
 using velkora::VelkoraDynamicFrameworkLoader;
 using velkora::foundation::Log;

@@ -13,6 +13,7 @@
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
+#include "BuildPaths.h"
 
 using namespace velkora::ui;
 namespace fs = std::filesystem;

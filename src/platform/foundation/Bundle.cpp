@@ -5,6 +5,7 @@
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
 #include "server/utils/VelkoraKXJsonParser.h"
+#include "BuildPaths.h"
 
 namespace velkora::foundation {
 
