@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "BuildPaths.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -16,7 +17,7 @@
 namespace velkora::ui {
 namespace {
 
-const std::string kInterfaces = (std::filesystem::path(__FILE__).parent_path() / "data" / "interfaces").string();
+const std::string kInterfaces = (std::filesystem::path(VELKORA_TEST_DATA_DIR) / "interfaces").string();
 
 // A popup that loads its body from a file, as the kit's dialogs do.
 class TestPopup : public View, public InterfaceOwner {

@@ -33,9 +33,10 @@ public:
     std::optional<Color> titleColorForState(unsigned state) const;
     void setTitleShadowColor(Color color, unsigned state = ControlStateNormal);
     std::optional<Color> titleShadowColorForState(unsigned state) const;
-    void setImage(std::shared_ptr<Image> image, unsigned state = ControlStateNormal);
+    // Virtual, as the image view's setter, for buttons that rework every image they receive.
+    virtual void setImage(std::shared_ptr<Image> image, unsigned state = ControlStateNormal);
     std::shared_ptr<Image> imageForState(unsigned state) const;
-    void setBackgroundImage(std::shared_ptr<Image> image, unsigned state = ControlStateNormal);
+    virtual void setBackgroundImage(std::shared_ptr<Image> image, unsigned state = ControlStateNormal);
     std::shared_ptr<Image> backgroundImageForState(unsigned state) const;
 
     // For the current state.

@@ -23,7 +23,9 @@ public:
     const char* className() const override { return "ImageView"; }
 
     const std::shared_ptr<Image>& image() const { return image_; }
-    void setImage(std::shared_ptr<Image> image);
+    // Virtual so that a subclass that reworks every image (stretching it) sees the images set through a
+    // base pointer and from interface files too.
+    virtual void setImage(std::shared_ptr<Image> image);
     const std::shared_ptr<Image>& highlightedImage() const { return highlightedImage_; }
     void setHighlightedImage(std::shared_ptr<Image> image);
     bool isHighlighted() const { return highlighted_; }

@@ -12,6 +12,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TextField.h"
 #include "platform/ui/Window.h"
 
 namespace velkora::ui {
@@ -164,6 +165,30 @@ void drawPageControl(const PageControl& p, GraphicsContext& g, const Rect& b) {
     }
 }
 
+// The background picture over the whole field, then the text (or the grey placeholder) on one line in
+// the text rectangle, centred vertically; secure text shows as dots.
+void drawTextField(const TextField& f, GraphicsContext& g, const Rect& b) {
+    if (const auto& bg = f.background()) g.drawImage(*bg, bg->isResizable() ? b : imageRect(f.contentMode(), b, bg->size()));
+    const bool placeholder = f.text().empty();
+    std::string shown = placeholder ? f.placeholder() : f.text();
+    if (shown.empty()) return;
+    if (!placeholder && f.isSecureTextEntry()) {
+        size_t n = utf16::length(shown);
+        shown.clear();
+        for (size_t i = 0; i < n; ++i) shown += "\u2022";
+    }
+    Rect r = f.textRectForBounds(b);
+    TextLayoutOptions o;
+    o.width = r.width();
+    o.numberOfLines = 1;
+    o.lineBreakMode = LineBreakMode::TruncateTail;
+    o.alignment = f.textAlignment();
+    o.defaultFont = f.font();
+    o.defaultColor = placeholder ? Color::rgba(0.7, 0.7, 0.72) : f.textColor();
+    TextLayout layout(shown, f.font(), o);
+    g.drawTextLayout(layout, {r.x(), r.y() + std::floor((r.height() - layout.size().height) / 2)});
+}
+
 // Twelve spokes fading round the circle, as the spinner looks at rest.
 void drawSpinner(const ActivityIndicatorView& a, GraphicsContext& g, const Rect& b) {
     double r = std::min(b.width(), b.height()) / 2;
@@ -227,6 +252,8 @@ void Snapshot::drawContent(View& view, GraphicsContext& g) {
         drawPageControl(*pages, g, b);
     } else if (auto* spinner = dynamic_cast<ActivityIndicatorView*>(&view)) {
         drawSpinner(*spinner, g, b);
+    } else if (auto* field = dynamic_cast<TextField*>(&view)) {
+        drawTextField(*field, g, b);
     }
     view.drawRect(g, b);
 }

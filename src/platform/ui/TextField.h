@@ -74,7 +74,8 @@ public:
     TextBorderStyle borderStyle() const { return borderStyle_; }
     void setBorderStyle(TextBorderStyle s);
     const std::shared_ptr<Image>& background() const { return background_; }
-    void setBackground(std::shared_ptr<Image> image);
+    // Virtual, as the image view's setter, for fields that rework the image they receive.
+    virtual void setBackground(std::shared_ptr<Image> image);
     bool adjustsFontSizeToFitWidth() const { return adjustsFontSizeToFitWidth_; }
     void setAdjustsFontSizeToFitWidth(bool a) { adjustsFontSizeToFitWidth_ = a; }
     double minimumFontSize() const { return minimumFontSize_; }
