@@ -11,4 +11,5 @@ targets=(velkora-demo)
 # The demo says so and carries on when the service is not part of this tree.
 [ -f service/main.cpp ] && targets+=(velkora-service)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
-exec "$build/demo/velkora-demo" --service "$build/service/velkora-service" "$@"
+# The screens the demo shows are written as PNGs into the build folder.
+exec "$build/demo/velkora-demo" --service "$build/service/velkora-service" --output "$build/demo-output" "$@"

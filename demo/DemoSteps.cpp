@@ -1,0 +1,95 @@
+#include "DemoSteps.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/ui/Snapshot.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppSettings.h"
+
+namespace velkora::demo {
+
+namespace {
+
+std::vector<DemoStep>& registered() {
+    static std::vector<DemoStep> steps;
+    return steps;
+}
+
+} // namespace
+
+void DemoSteps::add(DemoStep step) {
+    registered().push_back(std::move(step));
+}
+
+std::vector<DemoStep> DemoSteps::all() {
+    std::vector<DemoStep> steps = registered();
+    std::stable_sort(steps.begin(), steps.end(),
+                     [](const DemoStep& a, const DemoStep& b) { return a.order < b.order; });
+    return steps;
+}
+
+Demo::Demo(std::string outputDir, int servicePort, std::string caFile)
+    : outputDir_(std::move(outputDir)), servicePort_(servicePort), caFile_(std::move(caFile)) {}
+
+foundation::RunLoop& Demo::loop() const {
+    return foundation::RunLoop::main();
+}
+
+void Demo::say(const std::string& text) const {
+    std::printf("velkora-demo: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
+bool Demo::ensureSession() {
+    if (sessionTried_) return sessionStarted_;
+    sessionTried_ = true;
+    if (!hasService()) {
+        say("no velkora-service: no host session");
+        return false;
+    }
+    foundation::UrlConnection::setCaFile(caFile_);
+    VelkoraServerEndpoint::setServer("127.0.0.1:" + std::to_string(servicePort_));
+    VelkoraAgentInternal::instance().initUserInfo(appId_);
+    VelkoraAgentInternal::instance().initAppData(appId_);
+    VelkoraAppSettings::instance().setAppId(appId_);
+    VelkoraServerApi::startSession(appId_, nullptr);
+    auto& agent = VelkoraServerClientAgent::instance();
+    if (!loop().runUntil([&] { return agent.isSessionInitialized(); }, 20)) {
+        say("the session did not get a user id");
+        return false;
+    }
+    sessionStarted_ = true;
+    say("session started; the service made our user " + agent.userId().value_or(""));
+    return true;
+}
+
+void Demo::endSession() {
+    if (!sessionTried_) return;
+    VelkoraServerApi::setMessagesDelegate({});
+    VelkoraServerApi::pause();
+    VelkoraServerClientAgent::resetForTests(); // lets go of the connections before the service stops
+    foundation::UrlConnection::closeIdleConnections();
+    sessionTried_ = sessionStarted_ = false;
+}
+
+bool Demo::writePng(ui::View& view, const std::string& name) const {
+    std::string path = outputDir_ + "/" + name + ".png";
+    bool written = ui::Snapshot::writePng(view, path);
+    say(written ? "picture " + path : "could not write " + path);
+    return written;
+}
+
+bool Demo::writeScreenPng(const std::string& name) const {
+    std::string path = outputDir_ + "/" + name + ".png";
+    bool written = ui::Snapshot::writeScreenPng(path);
+    say(written ? "screen " + path : "could not write " + path);
+    return written;
+}
+
+} // namespace velkora::demo
