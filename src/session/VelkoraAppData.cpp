@@ -168,9 +168,11 @@ std::shared_ptr<VelkoraAppData> VelkoraAppData::initWithCoder(const KeyedUnarchi
     }
     r->appRewardQuizThreshold_ =
         coder.containsValueForKey("appRewardQuizThreshold") ? coder.decodeInt32("appRewardQuizThreshold") : 25;
-    if (const foundation::Dictionary* products = coder.decodeObject("velkoraProductIds").asDictionary()) {
+    // The decoded value is held here: the dictionary read below lives inside it.
+    const Value products = coder.decodeObject("velkoraProductIds");
+    if (const foundation::Dictionary* productsById = products.asDictionary()) {
         ProductIds ids;
-        for (const auto& [key, product] : *products)
+        for (const auto& [key, product] : *productsById)
             if (auto text = product.toText()) ids[key] = *text;
         r->productIds_ = std::move(ids);
     }

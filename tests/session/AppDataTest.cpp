@@ -177,6 +177,22 @@ TEST_F(AppDataTest, LoadingSavingAndTheBuildStamp) {
     EXPECT_FALSE(back->fwCompatabiltyDumpPlistToServer());  // not archived
 }
 
+TEST_F(AppDataTest, ArchivedProductIdsSurviveASaveAndALoad) {
+    auto& agent = VelkoraAgentInternal::instance();
+    agent.initAppData("A1");
+    auto record = VelkoraAppData::fromReply(json(R"({"productIds":[
+        {"key":"coins100","productId":"com.x.c100"},{"key":"stickers.cats","productId":"com.x.cats \u00e9"}]})"));
+    agent.setAppData(record);
+    ASSERT_TRUE(agent.saveAppData());
+
+    VelkoraAgentInternal::resetForTests();
+    VelkoraAgentInternal::instance().initAppData("A1");
+    auto back = VelkoraAgentInternal::instance().getAppData();
+    ASSERT_TRUE(back && back->productIds());
+    EXPECT_EQ(*back->productIds(), (VelkoraAppData::ProductIds{{"coins100", "com.x.c100"},
+                                                                {"stickers.cats", "com.x.cats \xC3\xA9"}}));
+}
+
 TEST_F(AppDataTest, OnlyTheOldFilePresent) {
     VelkoraAppData old;
     old.setAppName(std::string("Old"));
