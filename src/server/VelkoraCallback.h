@@ -39,13 +39,6 @@ public:
         return cb;
     }
 
-    // The same caller and answer, for a command whose failures answer nobody.
-    VelkoraCallback withoutErrorSelector() const {
-        VelkoraCallback cb = *this;
-        cb.errorSelector_ = nullptr;
-        return cb;
-    }
-
     // The caller's identity, compared by clearUserDelegate; null once cleared.
     const void* delegate() const { return identity_; }
     bool hasSelector() const { return static_cast<bool>(selector_); }

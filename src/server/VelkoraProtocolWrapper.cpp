@@ -81,6 +81,7 @@ void readUpdate(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, co
     if (const Value* topic = reply.get("topic")) {
         if (const Value* inner = topic->get("topic")) d.topicUpdated(w, parseTopic(*inner));
     }
+    d.updateAnswered(w);
 }
 
 void readGetUserData(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
@@ -133,6 +134,11 @@ std::function<VelkoraLikeObjectPtr(int32_t)> g_likeObjectWithId;
 }  // namespace
 
 std::span<const Branch> commands::coreBranches() { return kBranches; }
+
+void commands::replyLacks(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d) {
+    Log::line("Velkora - internal error: cannot parse response");
+    d.urlGotError(w, foundation::makeError("Internal error", 0));
+}
 
 // Every like object carries the application's id, the poll's as well as the feed reads'.
 VelkoraLikeParseContext VelkoraProtocolWrapper::likeParseContext() {
@@ -323,8 +329,10 @@ void VelkoraProtocolWrapper::handleReply(VelkoraUrlFetcher& fetcher, const std::
     if (text) reply = jsonWorkaround(*text);
     // A top-level array or a body that is not UTF-8 has no keys to read: it is no reply of ours.
     if (!reply || !reply->isDictionary()) {
-        Log::line("Velkora - internal error: cannot parse response");
-        if (delegate_) delegate_->urlGotError(*this, foundation::makeError("Internal error", 0));
+        if (delegate_)
+            commands::replyLacks(*this, *delegate_);
+        else
+            Log::line("Velkora - internal error: cannot parse response");
         return;
     }
     if (const Value* error = reply->get("error")) {

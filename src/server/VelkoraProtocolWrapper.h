@@ -158,6 +158,8 @@ public:
     virtual void likesUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraLikeObjectPtr>&, int32_t) {}
     virtual void topicsUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraChatRoomsTopicPtr>&, int32_t) {}
     virtual void topicUpdated(VelkoraProtocolWrapper&, const VelkoraChatRoomsTopicPtr&) {}
+    // Every part of an update reply has been handed on.
+    virtual void updateAnswered(VelkoraProtocolWrapper&) {}
     // Users.
     virtual void setTimeDifference(double /*seconds*/) {}
     virtual void gotUserData(VelkoraProtocolWrapper&, const VelkoraUserPtr&) {}

@@ -25,11 +25,18 @@ std::unique_ptr<VelkoraServerClientAgent>& instanceSlot() {
     return slot;
 }
 
+// A poll cursor only moves forward: a reply numbered below what was already seen must not make the next
+// poll fetch old items again. True when it moved.
+bool advance(int32_t& cursor, int32_t changeNumber) {
+    if (changeNumber <= cursor) return false;
+    cursor = changeNumber;
+    return true;
+}
+
 constexpr int kFailureTimeout = 15;
 constexpr int kMessagesTimeout = 5;
 constexpr int kLongestTimeout = 15;
 constexpr double kLocatedPollInterval = 300;
-constexpr double kLeastCoordinate = 0.001;
 
 std::shared_ptr<VelkoraUserInfo> userInfo() { return VelkoraAgentInternal::instance().getUserInfo(); }
 
@@ -213,9 +220,7 @@ void VelkoraServerClientAgent::doUpdate() {
     auto now = foundation::RunLoop::main().now();
     if (useLocation_ && (!lastUpdateDateTime_ || now - *lastUpdateDateTime_ > kLocatedPollInterval) &&
         locationManager_) {
-        if (auto location = locationManager_->location();
-            location && std::fabs(location->longitude) >= kLeastCoordinate &&
-            std::fabs(location->latitude) >= kLeastCoordinate) {
+        if (auto location = locationManager_->location(); location && location->isFix()) {
             lastUpdateDateTime_ = now;
             r.longitude = location->longitude;
             r.latitude = location->latitude;
@@ -296,8 +301,7 @@ void VelkoraServerClientAgent::updated(VelkoraProtocolWrapper&, const std::optio
     }
     auto delegate = messagesDelegate_.lock();
     if (messages) {
-        lastChangeNumber_ = changeNumber;
-        saveCursors(&changeNumber, nullptr, nullptr);
+        if (advance(lastChangeNumber_, changeNumber)) saveCursors(&lastChangeNumber_, nullptr, nullptr);
         if (delegate && delegate->gotMessages)
             delegate->gotMessages(messages);
         else
@@ -314,8 +318,7 @@ void VelkoraServerClientAgent::updated(VelkoraProtocolWrapper&, const std::optio
 
 void VelkoraServerClientAgent::feedUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraFeedMessagePtr>& items,
                                            int32_t changeNumber) {
-    lastFeedChangeNumber_ = changeNumber;
-    saveCursors(nullptr, &changeNumber, nullptr);
+    if (advance(lastFeedChangeNumber_, changeNumber)) saveCursors(nullptr, &lastFeedChangeNumber_, nullptr);
     auto delegate = feedDelegate_.lock();
     if (delegate && delegate->gotMessages)
         delegate->gotMessages(std::vector<VelkoraMessagePtr>(items.begin(), items.end()));
@@ -326,13 +329,16 @@ void VelkoraServerClientAgent::feedUpdated(VelkoraProtocolWrapper&, const std::v
 
 void VelkoraServerClientAgent::likesUpdated(VelkoraProtocolWrapper&, const std::vector<VelkoraLikeObjectPtr>& likes,
                                             int32_t changeNumber) {
-    lastLikesChangeNumber_ = changeNumber;
-    saveCursors(nullptr, nullptr, &changeNumber);
-    auto delegate = feedDelegate_.lock();
-    if (delegate && delegate->gotLikes)
-        delegate->gotLikes(likes);
-    else
-        Log::line("Velkora - WARNING: feed messages received but no delegate assigned");
+    // The service answers "likes": [] on every poll that asks for likes. Such a list says nothing new:
+    // it neither moves the cursor (which would fetch old likes again) nor reaches the feed.
+    if (!likes.empty()) {
+        if (advance(lastLikesChangeNumber_, changeNumber)) saveCursors(nullptr, nullptr, &lastLikesChangeNumber_);
+        auto delegate = feedDelegate_.lock();
+        if (delegate && delegate->gotLikes)
+            delegate->gotLikes(likes);
+        else
+            Log::line("Velkora - WARNING: feed messages received but no delegate assigned");
+    }
     armUpdateTimer(lastUpdateTimeout_);
 }
 
@@ -357,6 +363,10 @@ void VelkoraServerClientAgent::topicUpdated(VelkoraProtocolWrapper&, const Velko
             Log::line("Velkora - WARNING:  topic message received but no delegate assigned");
     }
     armUpdateTimer(lastUpdateTimeout_);
+}
+
+void VelkoraServerClientAgent::updateAnswered(VelkoraProtocolWrapper&) {
+    foundation::NotificationCenter::defaultCenter().post(kUpdatePollAnsweredNotification, this);
 }
 
 void VelkoraServerClientAgent::reportEventNow(const std::string& type, const std::string& message) {
@@ -464,8 +474,17 @@ void VelkoraServerClientAgent::getUserData(VelkoraCallback caller) {
                 [&](VelkoraProtocolWrapper& w) { return w.getUserData(appId_, userId_); });
 }
 
-void VelkoraServerClientAgent::gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {
+void VelkoraServerClientAgent::answerUserOrFail(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {
+    // A caller without an error function is answered with no user, as it always was.
+    if (!user && w.userDelegate().hasErrorSelector()) {
+        commands::replyLacks(w, *this);
+        return;
+    }
     performUserSelector(w, Value::object(user));
+}
+
+void VelkoraServerClientAgent::gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {
+    answerUserOrFail(w, user);
 }
 
 void VelkoraServerClientAgent::getOtherUserData(const OptString& otherUserId, VelkoraCallback caller) {
@@ -475,7 +494,7 @@ void VelkoraServerClientAgent::getOtherUserData(const OptString& otherUserId, Ve
 }
 
 void VelkoraServerClientAgent::gotOtherUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) {
-    performUserSelector(w, Value::object(user));
+    answerUserOrFail(w, user);
 }
 
 }  // namespace velkora

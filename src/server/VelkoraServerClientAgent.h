@@ -22,6 +22,10 @@ namespace velkora {
 
 class VelkoraServerClientAgent final : public VelkoraProtocolWrapperDelegate {
 public:
+    // Posted (object: the agent, no user information) once an update poll's reply has been handed to the
+    // delegates: the service answered, so whatever failed to reach it may be sent again.
+    static constexpr const char* kUpdatePollAnsweredNotification = "VelkoraUpdatePollAnsweredNotification";
+
     using OptString = std::optional<std::string>;
     using Replay = void (*)(VelkoraServerClientAgent&, const VelkoraClientPendingRequest&);
 
@@ -248,6 +252,7 @@ public:
     void topicsUpdated(VelkoraProtocolWrapper& w, const std::vector<VelkoraChatRoomsTopicPtr>& topics,
                        int32_t changeNumber) override;
     void topicUpdated(VelkoraProtocolWrapper& w, const VelkoraChatRoomsTopicPtr& topic) override;
+    void updateAnswered(VelkoraProtocolWrapper& w) override;
     void gotUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
     void gotOtherUserData(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user) override;
     void gotAppData(VelkoraProtocolWrapper& w, const std::shared_ptr<VelkoraAppData>& appData) override;
@@ -355,6 +360,7 @@ private:
         auto w = makeWrapper(std::move(caller));
         if (!send(*w)) dropIfIdle(*w);
     }
+    void answerUserOrFail(VelkoraProtocolWrapper& w, const VelkoraUserPtr& user);
     void armUpdateTimer(double seconds);
     void dropIfIdle(VelkoraProtocolWrapper& w);
     void saveCursors(int32_t* messages, int32_t* feed, int32_t* likes);

@@ -191,3 +191,40 @@ TEST_F(FeedRepositoryTest, FeedReplyWithAMissingListReadsAsEmpty) {
         EXPECT_EQ(repo.likeObjects().size(), c.likes);
     }
 }
+
+TEST_F(FeedRepositoryTest, PollsWithoutLikesNeitherMoveTheLikesCursorNorBringOldLikesBack) {
+    startNewUser();
+    auto& repo = loaded<VelkoraFeedMessagesRepository>();
+    Posted posted(VelkoraFeedMessagesRepository::kNewFeedMessagesNotification);
+    std::vector<size_t> delivered;
+    auto forward = repo.gotLikes;
+    repo.gotLikes = [&](const std::vector<VelkoraLikeObjectPtr>& likes) {
+        delivered.push_back(likes.size());
+        forward(likes);
+    };
+    auto saved = [] { return VelkoraAgentInternal::instance().getUserInfo()->likesChangeNumber(); };
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(pollNow());
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_EQ(posted.size(), 0u);
+    EXPECT_EQ(saved(), 0);
+
+    std::string other = svc.createUser(kApp);
+    svc.likeFeed(kApp, other, 4242); // a like alone, without a feed item of its own in the poll
+    ASSERT_TRUE(pollNow());
+    ASSERT_EQ(delivered, std::vector<size_t>{1});
+    ASSERT_EQ(repo.likeObjects().size(), 1u);
+    const int32_t number = repo.likeObjects().begin()->second->changeNumber();
+    EXPECT_GT(number, 0);
+    EXPECT_EQ(saved(), number);
+    EXPECT_EQ(posted.size(), 1u);
+
+    // Later polls ask from that number on and get nothing again.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(pollNow());
+        EXPECT_EQ(param(svc.requestsFor("update").back(), "likesChangeNumber"), std::to_string(number));
+        EXPECT_EQ(saved(), number);
+    }
+    EXPECT_EQ(delivered, std::vector<size_t>{1});
+    EXPECT_EQ(posted.size(), 1u);
+}

@@ -241,7 +241,7 @@ TEST_F(AccountCommandsTest, CallsMadeBeforeTheSessionGoOutWithTheirArgumentsAfte
     EXPECT_EQ(caller->errors[0]->domain, "USER_NOT_FOUND");
 }
 
-TEST_F(AccountCommandsTest, OlderSignUpAnswersWithOneKeyAndNeverWithAnError) {
+TEST_F(AccountCommandsTest, OlderSignUpAnswersWithOneKeyAndItsFailureReachesTheErrorFunction) {
     startNewUser();
     auto caller = std::make_shared<Caller>();
     struct Case {
@@ -253,7 +253,7 @@ TEST_F(AccountCommandsTest, OlderSignUpAnswersWithOneKeyAndNeverWithAnError) {
         {R"({"userId":"U","deviceId":"D"})", Value(device)},
         {R"({"userId":"U"})", Value(user)},
         {R"({"userId":null,"deviceId":null})", Value(foundation::Dictionary())},
-        {R"({"error":"BAD_REQUEST"})", Value()},  // no answer at all
+        {R"({"error":"BAD_REQUEST"})", Value()}, // the error function hears it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
@@ -263,10 +263,12 @@ TEST_F(AccountCommandsTest, OlderSignUpAnswersWithOneKeyAndNeverWithAnError) {
         svc.addFault({"signUpBackComp", service::Fault::Kind::NotJson, c.body});
         VelkoraServerApi::bcSignUp(Caller::of(caller), std::string("1"), std::string("2"));
         ASSERT_TRUE(waitForRequests("signUpBackComp", 1));
-        EXPECT_TRUE(caller->errors.empty());
         if (c.answer.isNull()) {
             EXPECT_TRUE(caller->answers.empty());
+            ASSERT_EQ(caller->errors.size(), 1u);
+            EXPECT_EQ(caller->errors[0]->domain, "BAD_REQUEST");
         } else {
+            EXPECT_TRUE(caller->errors.empty());
             ASSERT_EQ(caller->answers.size(), 1u);
             EXPECT_EQ(caller->answers[0], c.answer);
         }

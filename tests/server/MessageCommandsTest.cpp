@@ -394,7 +394,7 @@ TEST_F(MessageCommandsTest, ErrorRepliesReachTheCallerWithTheServersDomain) {
     }
 }
 
-TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUser) {
+TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUserAndAChatWithoutOneFails) {
     startNewUser();
     VelkoraServerApi::pause();
     auto scripted = [&](const char* command, const char* body) {
@@ -421,7 +421,7 @@ TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUser) {
     ASSERT_TRUE(none->answers[0].isArray());
     EXPECT_TRUE(none->answers[0].asArray()->empty());
 
-    // One chat without a user answers nobody, in both forms.
+    // One chat without a user cannot be read: the error function hears it, in both forms.
     for (std::optional<int32_t> offset : {std::optional<int32_t>(), std::optional<int32_t>(20)}) {
         scripted("getChat", R"({"chat":{"messages":[{"message":"x","changeNumber":1}]}})");
         auto caller = std::make_shared<Caller>();
@@ -430,7 +430,9 @@ TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUser) {
         else
             VelkoraServerApi::getChat(userOf("u-2"), Caller::of(caller));
         ASSERT_TRUE(waitForRequests("getChat", offset ? 2 : 1));
-        EXPECT_TRUE(caller->answers.empty() && caller->errors.empty());
+        EXPECT_TRUE(caller->answers.empty());
+        ASSERT_EQ(caller->errors.size(), 1u);
+        EXPECT_EQ(caller->errors[0]->domain, "Internal error");
     }
 
     // The paged form hands on the messages only.

@@ -242,16 +242,16 @@ TEST_F(PeopleCommandsTest, NearbyUsersNeedTheDevicesOwnPlaceAndAQueuedCallReadsI
                   "&longitude=174.763300&latitude=-36.840000&meters=2000&test=0");
     EXPECT_EQ(idsOf(caller->answers[0]), std::vector<std::string>{near});
 
-    // The given coordinate goes out, but only while the device knows its own place.
+    // The given coordinate goes out, but only while the device knows its own place. A device without a
+    // fix reports (0, 0); the prime meridian and the equator are real places.
     struct Case {
         std::optional<VelkoraCoordinate> device;
         bool sent;
     };
     const Case cases[] = {
-        {VelkoraCoordinate{0.0005, 10}, false},
-        {VelkoraCoordinate{10, -0.0009}, false},
-        {std::nullopt, false},
-        {VelkoraCoordinate{-0.001, 0.001}, true},
+        {VelkoraCoordinate{0.0, 51.4779}, true},     {VelkoraCoordinate{32.58, 0.0004}, true},
+        {VelkoraCoordinate{-0.001, 0.0}, true},      {VelkoraCoordinate{0.0, 0.0}, false},
+        {VelkoraCoordinate{0.0005, -0.0009}, false}, {std::nullopt, false},
     };
     for (const Case& c : cases) {
         svc.clearRequests();
@@ -393,7 +393,7 @@ TEST_F(PeopleCommandsTest, ProfileTextsReachTheServiceExactlyAsTyped) {
     EXPECT_EQ(svc.userColumn(kApp, me(), "photo_url"), photo);
 }
 
-TEST_F(PeopleCommandsTest, FailuresAnswerNobodyEvenACallerWithAnErrorFunction) {
+TEST_F(PeopleCommandsTest, FailuresReachACallerWithAnErrorFunctionOnce) {
     startNewUser();
     auto caller = std::make_shared<Caller>();
     struct Case {
@@ -416,5 +416,7 @@ TEST_F(PeopleCommandsTest, FailuresAnswerNobodyEvenACallerWithAnErrorFunction) {
         EXPECT_TRUE(logged("Velkora (E) - Got error: USER_NOT_FOUND"));
     }
     EXPECT_TRUE(caller->answers.empty());
-    EXPECT_TRUE(caller->errors.empty());
+    ASSERT_EQ(caller->errors.size(), std::size(cases));
+    for (const auto& e : caller->errors)
+        EXPECT_EQ(e->domain, "USER_NOT_FOUND");
 }

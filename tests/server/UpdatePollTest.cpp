@@ -26,13 +26,13 @@ std::string queryWithoutTag(const service::RecordedRequest& r) { return r.query.
 
 TEST_F(ServerClientTest, PollTextsInBothForms) {
     auto location = std::make_shared<Location>();
-    location->where = VelkoraCoordinate{0.0005, 45};
+    location->where = VelkoraCoordinate{0.0005, -0.0004};
     VelkoraAppSettings::instance().setAppId(std::string(kApp));
     VelkoraServerApi::startSession(std::string(kApp), location);
     ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
     ASSERT_TRUE(waitForRequests("update", 1));
     std::string id = *agent().userId();
-    // A longitude this close to 0 is no location.
+    // A fix this close to (0, 0) is a device without one.
     EXPECT_EQ(queryWithoutTag(svc.requestsFor("update")[0]),
               "command=update&clientType=1&build=2.5.7&appId=A&deviceId=" + id + "&userId=" + id +
                   "&wantMessages=0&changeNumber=0&wantFeed2=0&feedChangeNumber=0&wantLikes=0&likesChangeNumber=0"
@@ -157,4 +157,52 @@ TEST_F(ServerClientTest, FollowerCountChangePostsItsNotificationOnce) {
     ASSERT_TRUE(waitForRequests("update", 3));
     EXPECT_EQ(following, 1);
     EXPECT_EQ(score, 0);
+}
+
+TEST_F(ServerClientTest, OnlyAFixNextToZeroZeroLeavesThePollUnlocated) {
+    auto location = std::make_shared<Location>();
+    VelkoraAppSettings::instance().setAppId(std::string(kApp));
+    VelkoraServerApi::startSession(std::string(kApp), location);
+    ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
+    ASSERT_TRUE(waitForRequests("update", 1));
+    VelkoraServerApi::pause();
+    struct Case {
+        VelkoraCoordinate fix;
+        const char* longitude;
+        const char* latitude;
+    };
+    const Case cases[] = {
+        {{0.0000, 51.4779}, "0.000000", "51.477900"}, // the prime meridian at the observatory
+        {{32.58, 0.0004}, "32.580000", "0.000400"},   // on the equator
+        {{0.0, 0.0}, "<absent>", "<absent>"},
+        {{-0.0009, 0.0009}, "<absent>", "<absent>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.latitude);
+        location->where = c.fix;
+        loop().advance(301); // past the interval between located polls
+        const size_t before = count("update");
+        agent().doUpdate();
+        ASSERT_TRUE(waitForRequests("update", before + 1));
+        EXPECT_EQ(param(svc.requestsFor("update").back(), "longitude"), c.longitude);
+        EXPECT_EQ(param(svc.requestsFor("update").back(), "latitude"), c.latitude);
+    }
+}
+
+TEST_F(ServerClientTest, AnsweredPollsAreAnnouncedAndFailedOnesAreNot) {
+    startNewUser();
+    int answered = 0;
+    foundation::NotificationObserver observer(VelkoraServerClientAgent::kUpdatePollAnsweredNotification, &agent(),
+                                              [&](const foundation::Notification&) { ++answered; });
+    VelkoraServerApi::pause();
+    agent().doUpdate();
+    ASSERT_TRUE(waitForRequests("update", 2));
+    EXPECT_EQ(answered, 1);
+    for (auto kind : {Fault::Kind::HttpStatus, Fault::Kind::ErrorCode, Fault::Kind::NotJson}) {
+        svc.addFault(Fault{"update", kind, "", 500});
+        const size_t before = count("update");
+        agent().doUpdate();
+        ASSERT_TRUE(waitForRequests("update", before + 1));
+    }
+    EXPECT_EQ(answered, 1);
 }

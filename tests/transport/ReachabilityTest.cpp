@@ -77,9 +77,14 @@ protected:
         provider->setReachable(false);
         NetworkReachability::setProvider(provider);
         RunLoop::main().useTestClock();
+        VelkoraReachabilityManager::resetForTests(); // each test's manager reads its own provider
         recorder = std::make_shared<Recorder>(&outcomes);
     }
-    void TearDown() override { RunLoop::main().reset(); }
+    void TearDown() override {
+        VelkoraReachabilityManager::resetForTests();
+        NetworkReachability::setProvider(nullptr);
+        RunLoop::main().reset();
+    }
 
     std::shared_ptr<VelkoraUrlFetcher> fetch(const std::string& url, int mode = 0) {
         auto f = VelkoraUrlFetcher::create(recorder);
@@ -118,6 +123,34 @@ TEST_F(ParkTest, ParkedFetchersResumeInOrderOnlyWhenTheNetworkIsBack) {
     EXPECT_FALSE(manager.isInternetUnreachable());
     EXPECT_TRUE(manager.pendingConnections().empty());
     EXPECT_EQ(outcomes, (std::vector<std::string>{"unsupported://a", "unsupported://b", "unsupported://c"}));
+}
+
+TEST_F(ParkTest, TheNetworkComingBackIsAnnouncedOnceAfterTheParkResumed) {
+    auto& manager = VelkoraReachabilityManager::instance();
+    std::vector<size_t> parkedWhenAnnounced;
+    NotificationObserver back(kVelkoraNetworkIsBackNotification, &manager, [&](const Notification&) {
+        parkedWhenAnnounced.push_back(manager.pendingConnections().size());
+    });
+    fetch("unsupported://a");
+    struct Step {
+        uint32_t flags;
+        size_t announced;
+    };
+    const uint32_t R = kReachabilityFlagsReachable;
+    const Step steps[] = {
+        {R | kReachabilityFlagsConnectionRequired, 0}, // still no network
+        {R | kReachabilityFlagsIsDirect, 1},           // back
+        {R | kReachabilityFlagsIsWWAN, 1},             // another network, never down in between
+        {0, 1},
+        {R, 2},
+    };
+    for (const Step& s : steps) {
+        provider->setFlags(s.flags);
+        RunLoop::main().advance(0);
+        EXPECT_EQ(parkedWhenAnnounced.size(), s.announced) << s.flags;
+    }
+    EXPECT_EQ(parkedWhenAnnounced, (std::vector<size_t>{0, 0}));
+    EXPECT_EQ(outcomes, std::vector<std::string>{"unsupported://a"});
 }
 
 TEST_F(ParkTest, ModeOneAlertsOnlyWhileTheSidebarShowsAndModeTwoGivesUpAloud) {
@@ -190,6 +223,7 @@ TEST(NetlinkReachability, FollowsRoutesGoingAwayAndComingBack) {
 
     NetworkReachability::setProvider(nullptr);  // the kernel's
     RunLoop::main().useTestClock();
+    VelkoraReachabilityManager::resetForTests(); // one made by an earlier test watched another network
     auto handle = VelkoraReachability::reachabilityForInternetConnection();
     EXPECT_EQ(handle->currentReachabilityStatus(), 0);
 
@@ -214,6 +248,8 @@ TEST(NetlinkReachability, FollowsRoutesGoingAwayAndComingBack) {
     ASSERT_EQ(sh("addr flush dev vk0"), 0);
     EXPECT_TRUE(RunLoop::main().runUntil([&] { return manager.isInternetUnreachable(); }, 10));
     sh("link del vk0");
+    VelkoraReachabilityManager::resetForTests();
+    RunLoop::main().reset();
 }
 
 }  // namespace

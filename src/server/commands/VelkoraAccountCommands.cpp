@@ -318,7 +318,6 @@ void VelkoraServerClientAgent::changePassword(const OptString& password) {
 
 void VelkoraServerClientAgent::bcSignUp(VelkoraCallback caller, const OptString& facebookId,
                                         const OptString& twitterId) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kBcSignUp, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.facebookId = facebookId;

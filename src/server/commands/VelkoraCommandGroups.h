@@ -20,6 +20,10 @@ struct Branch {
 };
 using Replays = std::map<int, VelkoraServerClientAgent::Replay>;
 
+// A reply without an error that still lacks what its reader needs fails as an unreadable one does, so a
+// caller waiting on it hears of it instead of waiting for ever.
+void replyLacks(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d);
+
 std::span<const Branch> coreBranches();
 std::span<const Branch> accountBranches();
 std::span<const Branch> peopleBranches();

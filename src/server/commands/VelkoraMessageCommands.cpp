@@ -45,11 +45,17 @@ void readGetChats(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, 
 
 // A chat whose user cannot be read answers nobody.
 void readGetChat(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
-    if (auto chat = parseChat(reply["chat"])) d.gotChat(w, chat);
+    if (auto chat = parseChat(reply["chat"]))
+        d.gotChat(w, chat);
+    else
+        commands::replyLacks(w, d);
 }
 
 void readGetChatWithOffset(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
-    if (auto chat = parseChat(reply["chat"])) d.gotChatMessages(w, chat->messages());
+    if (auto chat = parseChat(reply["chat"]))
+        d.gotChatMessages(w, chat->messages());
+    else
+        commands::replyLacks(w, d);
 }
 
 const commands::Branch kBranches[] = {

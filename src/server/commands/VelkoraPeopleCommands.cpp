@@ -25,7 +25,6 @@ using namespace request;
 
 namespace {
 
-constexpr double kLeastCoordinate = 0.001;
 constexpr int32_t kRetryWhenReachable = 1;
 
 // "&key=<escaped value>" when the value is there, else nothing.
@@ -309,14 +308,12 @@ bool VelkoraProtocolWrapper::dumpAppPlist(const OptString& appId, const OptStrin
 // ---- the agent's operations ----
 
 void VelkoraServerClientAgent::setUserData(VelkoraUserPtr user, VelkoraCallback caller) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kSetUserData, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
                 [&](VelkoraProtocolWrapper& w) { return w.setUserData(appId_, userId_, user); });
 }
 
 void VelkoraServerClientAgent::query(std::shared_ptr<VelkoraQuery> q, VelkoraCallback caller) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kQuery, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) { r.query = std::move(q); },
                 [&](VelkoraProtocolWrapper& w) { return w.query(appId_, userId_, q); });
@@ -327,15 +324,13 @@ void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback ca
 }
 
 void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate) {
-    caller = caller.withoutErrorSelector();
     if (!isSessionInitialized_) {
         queue(VelkoraPendingType::kGetNearbyUsers, std::move(caller))->meters = meters;
         return;
     }
     // The device must know where it is, whatever coordinate the caller names.
     auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
-    if (!locationManager_ || std::fabs(here.longitude) < kLeastCoordinate ||
-        std::fabs(here.latitude) < kLeastCoordinate) {
+    if (!locationManager_ || !here.isFix()) {
         Log::line("Velkora - getNearbyUsers called but no location available");
         return;
     }
@@ -345,7 +340,6 @@ void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback ca
 
 void VelkoraServerClientAgent::getSocialNetworkFriends(VelkoraCallback caller, const OptString& network,
                                                        const OptString& friendIds) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kGetSocialNetworkFriends, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.message = network;
@@ -370,7 +364,6 @@ void VelkoraServerClientAgent::removeFollowing(VelkoraUserPtr user) {
 
 void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLocation, int32_t direction,
                                             VelkoraUserPtr otherUser) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kGetFavorites, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.withLocation = withLocation;
@@ -387,7 +380,6 @@ void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLoc
 }
 
 void VelkoraServerClientAgent::getSuggestedUsers(bool forceRetrieve, int32_t numFollowing, VelkoraCallback caller) {
-    caller = caller.withoutErrorSelector();
     sendOrQueue(VelkoraPendingType::kGetSuggestedUsers, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.force = forceRetrieve;

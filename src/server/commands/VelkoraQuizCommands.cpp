@@ -34,7 +34,10 @@ void readGetQuizzes(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d
 }
 
 void readGetQuiz(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {
-    if (auto quiz = parseQuiz(reply["quiz"])) d.gotQuiz(w, quiz);
+    if (auto quiz = parseQuiz(reply["quiz"]))
+        d.gotQuiz(w, quiz);
+    else
+        commands::replyLacks(w, d);
 }
 
 void readUpdateQuizProduct(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value& reply) {

@@ -123,7 +123,21 @@ VelkoraReachabilityManager* VelkoraReachabilityManager::existingInstance() {
     return g_manager;
 }
 
+void VelkoraReachabilityManager::resetForTests() {
+    VelkoraReachabilityManager* old = nullptr;
+    {
+        std::lock_guard lock(g_managerMutex);
+        std::swap(old, g_manager);
+    }
+    delete old;
+}
+
 VelkoraReachabilityManager::VelkoraReachabilityManager() { initInternetReachabilty(); }
+
+VelkoraReachabilityManager::~VelkoraReachabilityManager() {
+    observer_.reset();
+    if (internetReachability_) internetReachability_->stopNotifier();
+}
 
 void VelkoraReachabilityManager::initInternetReachabilty() {
     observer_ = foundation::NotificationObserver(kVelkoraNetworkReachabilityChangedNotification, nullptr,
@@ -135,11 +149,16 @@ void VelkoraReachabilityManager::initInternetReachabilty() {
 
 bool VelkoraReachabilityManager::isInternetUnreachable() {
     if (!notifierRunning_ && internetReachability_) {
+        bool wasDown = curNetworkStatus_ == NotReachable;
         curNetworkStatus_ = internetReachability_->currentReachabilityStatus();
-        if (curNetworkStatus_ != NotReachable && !pendingConnections_.empty()) {
-            // Resumed after the current request has been judged, never from inside it.
-            foundation::RunLoop::main().post([this] {
-                if (curNetworkStatus_ != NotReachable) resumePark();
+        if (curNetworkStatus_ != NotReachable && (wasDown || !pendingConnections_.empty())) {
+            // Resumed after the current request has been judged, never from inside it. The manager may
+            // be gone by then (a test's reset): the task asks for the one that exists.
+            foundation::RunLoop::main().post([self = this, wasDown] {
+                if (existingInstance() != self || self->curNetworkStatus_ == NotReachable) return;
+                self->resumePark();
+                if (wasDown)
+                    foundation::NotificationCenter::defaultCenter().post(kVelkoraNetworkIsBackNotification, self);
             });
         }
     }
@@ -162,9 +181,11 @@ void VelkoraReachabilityManager::reachabilityChanged(const foundation::Notificat
     // Only the watcher of "any network" speaks for the network as a whole; other targets' changes say
     // nothing about it (and their object cannot be read as ours).
     if (!internetReachability_ || notification.object != internetReachability_.get()) return;
+    bool wasDown = curNetworkStatus_ == NotReachable;
     curNetworkStatus_ = internetReachability_->currentReachabilityStatus();
     if (curNetworkStatus_ == NotReachable) return;
     resumePark();
+    if (wasDown) foundation::NotificationCenter::defaultCenter().post(kVelkoraNetworkIsBackNotification, this);
 }
 
 void VelkoraReachabilityManager::resumePark() {

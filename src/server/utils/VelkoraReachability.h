@@ -23,6 +23,10 @@ inline constexpr VelkoraNetworkStatus ReachableViaWWAN = 2;
 
 inline constexpr const char* kVelkoraNetworkReachabilityChangedNotification =
     "kVelkoraNetworkReachabilityChangedNotification";
+// Posted by the manager (object: the manager, no user information) when the network is reachable again
+// after it was not, once the park has been resumed: whatever failed for want of a network may be sent
+// again now.
+inline constexpr const char* kVelkoraNetworkIsBackNotification = "VelkoraNetworkIsBackNotification";
 
 // One watched target. Posts kVelkoraNetworkReachabilityChangedNotification (object: itself) on the
 // default centre, on the main run loop, whenever the target's flags change while its notifier runs.
@@ -60,6 +64,10 @@ public:
     static VelkoraReachabilityManager& instance();
     // The manager when it already exists, else null (a fetcher going away must not start monitoring).
     static VelkoraReachabilityManager* existingInstance();
+    // Ends the manager: its notifier stops and the fetchers it parked are let go without being resumed.
+    // The next instance() starts monitoring afresh; for tests that change the network between them.
+    static void resetForTests();
+    ~VelkoraReachabilityManager();
 
     // The status kept from the last change. Without a running notifier nothing would ever change it, so
     // then it is read afresh (and a network found again resumes the park).
@@ -81,6 +89,8 @@ private:
     VelkoraReachabilityManager();
     void initInternetReachabilty();
     void resumePark();
+    // Takes a freshly read status; a network found again resumes the park and is announced.
+    void takeStatus(VelkoraNetworkStatus status);
 
     std::shared_ptr<VelkoraReachability> internetReachability_;
     VelkoraNetworkStatus curNetworkStatus_ = NotReachable;
