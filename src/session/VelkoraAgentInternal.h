@@ -13,6 +13,7 @@ namespace velkora {
 class VelkoraUserInfo;
 class VelkoraAppData;
 class VelkoraUserInternal;
+class VelkoraStyleSheetProtocol;
 
 class VelkoraAgentInternal {
 public:
@@ -45,6 +46,9 @@ public:
 
     std::shared_ptr<VelkoraUserInternal> velkoraUser() const { return velkoraUser_; }
     void setVelkoraUser(std::shared_ptr<VelkoraUserInternal> user) { velkoraUser_ = std::move(user); }
+    // The host's style sheet, handed to the customizer every view asks while it is made.
+    void setCustomStyleSheet(std::shared_ptr<VelkoraStyleSheetProtocol> sheet);
+
     bool testMode() const { return testMode_; }
     void setTestMode(bool on) { testMode_ = on; }
 
