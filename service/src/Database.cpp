@@ -63,6 +63,10 @@ std::string Statement::text(int column) const {
     return p ? std::string(p, static_cast<size_t>(n)) : std::string();
 }
 
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
+
 std::optional<int64_t> Statement::optInteger(int column) const {
     if (isNull(column)) return std::nullopt;
     return integer(column);

@@ -39,6 +39,7 @@ public:
     std::string text(int column) const;
     std::optional<int64_t> optInteger(int column) const;
     std::optional<double> optReal(int column) const;
+    int columnCount() const;
 
 private:
     sqlite3* db_;

@@ -15,6 +15,7 @@
 
 #include "Certificates.h"
 #include "Commands.h"
+#include "OutsideRoutes.h"
 #include "Seed.h"
 #include "BuildPaths.h"
 
@@ -71,6 +72,7 @@ struct Service::Impl {
     mutable std::mutex dbMutex;
     std::unique_ptr<Database> db;
     CommandTable table;
+    std::vector<OutsideRoute> outside;
 
     mutable std::mutex logMutex;
     std::vector<RecordedRequest> log;
@@ -90,7 +92,11 @@ struct Service::Impl {
     bool open();
     void close();
     LocalReply answer(const std::string& method, const std::string& target, const std::string& body,
-                      const std::string& host, const std::string& connection);
+                      const std::string& host, const std::string& connection, const std::string& authorization = {});
+    const OutsideRoute* outsideRouteFor(const std::string& path) const;
+    LocalReply runOutside(const OutsideRoute& route, const std::string& method, const std::string& path,
+                          const std::string& query, const std::string& body, const std::string& host,
+                          const std::string& authorization);
     void handleApi(const httplib::Request& req, httplib::Response& res);
     std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
     void waitFor(double seconds);
@@ -119,6 +125,12 @@ bool Service::Impl::open() {
         if (options.seedDemo && !seedDatabase(*db, seedFile(), wallNow(), error)) {
             std::fprintf(stderr, "velkora-service: %s\n", error.c_str());
             return false;
+        }
+        outside = buildOutsideRoutes();
+        std::string socialSeed = std::filesystem::path(seedFile()).replace_filename("social.json").string();
+        for (const OutsideRoute& route : outside) {
+            route.createSchema(*db);
+            if (options.seedDemo && route.seed) route.seed(*db, socialSeed, wallNow());
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velkora-service: database: %s\n", e.what());
@@ -173,15 +185,43 @@ Json Service::Impl::runHandler(const CommandHandler& handler, const std::string&
     }
 }
 
+const OutsideRoute* Service::Impl::outsideRouteFor(const std::string& path) const {
+    for (const OutsideRoute& route : outside)
+        if (path.size() > route.prefix.size() + 1 && path.compare(0, route.prefix.size(), route.prefix) == 0 &&
+            path[route.prefix.size()] == '/')
+            return &route;
+    return nullptr;
+}
+
+LocalReply Service::Impl::runOutside(const OutsideRoute& route, const std::string& method, const std::string& path,
+                                     const std::string& query, const std::string& body, const std::string& host,
+                                     const std::string& authorization) {
+    // A POST's form fields follow the query's, as one list.
+    bool withBody = method == "POST" && !body.empty();
+    QueryText params = QueryText::parse(withBody ? (query.empty() ? body : query + "&" + body) : query);
+    std::lock_guard lock(dbMutex);
+    try {
+        OutsideRequest request{*db,   options,           method, path.substr(route.prefix.size() + 1),
+                               "https://" + host + path, params, authorization, now(),
+                               "https://" + host};
+        return route.handler(request);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velkora-service: %s failed: %s\n", path.c_str(), e.what());
+        return {500, "", "text/plain", false, {}};
+    }
+}
+
 LocalReply Service::Impl::answer(const std::string& method, const std::string& target, const std::string& body,
-                                 const std::string& host, const std::string& connection) {
+                                 const std::string& host, const std::string& connection,
+                                 const std::string& authorization) {
     bool isGet = method == "GET";
     size_t question = target.find('?');
     std::string rawPath = target.substr(0, question);
     std::string rawQuery = question == std::string::npos ? std::string() : target.substr(question + 1);
     QueryText params = isGet ? QueryText::parse(rawQuery) : QueryText::parse(body, false);
     bool exchange = rawPath == kExchangePath;
-    std::string command = exchange ? "getads" : params.value("command");
+    const OutsideRoute* outsideRoute = outsideRouteFor(rawPath);
+    std::string command = exchange ? "getads" : outsideRoute ? rawPath : params.value("command");
 
     bool freshConnection = true;
     {
@@ -221,6 +261,8 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         }
     }
 
+    if (outsideRoute) return runOutside(*outsideRoute, method, rawPath, rawQuery, body, host, authorization);
+
     Json reply;
     if (!isGet && body.size() > options.maxBodyBytes) {
         reply = {{"error", errors::kTooLarge}};
@@ -239,12 +281,14 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
 
 void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
     LocalReply out = answer(req.method, req.target, req.body, req.get_header_value("Host"),
-                            req.remote_addr + ":" + std::to_string(req.remote_port));
+                            req.remote_addr + ":" + std::to_string(req.remote_port),
+                            req.get_header_value("Authorization"));
     if (out.dropped) {
         if (req.ssl) ::shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
         return;
     }
     res.status = out.status;
+    for (const auto& [name, value] : out.headers) res.set_header(name, value);
     res.set_content(out.body, out.contentType);
 }
 
@@ -296,6 +340,10 @@ bool Service::start() {
                     res.set_content(*bytes, "image/jpeg");
                 });
     server->Get(kExchangePath, api);
+    for (const OutsideRoute& route : impl_->outside) {
+        server->Get(route.prefix + "/.*", api);
+        server->Post(route.prefix + "/.*", api);
+    }
     // Big bodies still get a JSON answer from the handler; only absurd ones are cut off here.
     server->set_payload_max_length(impl_->options.maxBodyBytes * 2 + 1024 * 1024);
     server->set_error_handler([](const httplib::Request&, httplib::Response& res) {
@@ -458,6 +506,20 @@ std::string Service::userColumn(const std::string& appId, const std::string& use
     } catch (const DatabaseError&) {
         return {};
     }
+}
+
+std::vector<std::vector<std::string>> Service::selectRows(const std::string& sql,
+                                                         const std::vector<std::string>& params) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<std::vector<std::string>> out;
+    Statement s = impl_->db->prepare(sql);
+    for (size_t i = 0; i < params.size(); ++i) s.bind(static_cast<int>(i + 1), params[i]);
+    while (s.step()) {
+        std::vector<std::string> row;
+        for (int column = 0; column < s.columnCount(); ++column) row.push_back(s.text(column));
+        out.push_back(std::move(row));
+    }
+    return out;
 }
 
 std::vector<std::string> Service::events(const std::string& appId) const {

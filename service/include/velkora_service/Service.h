@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velkora::service {
@@ -31,6 +32,7 @@ struct ServiceOptions {
     bool seedDemo = true;
     std::string host = "127.0.0.1";
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
+    int twitterPageSize = 5000;             // ids per friends/ids page of the Twitter stand-in
 };
 
 // What the service answers to one request.
@@ -39,6 +41,7 @@ struct LocalReply {
     std::string body;
     std::string contentType;
     bool dropped = false; // the connection would be closed without a reply
+    std::vector<std::pair<std::string, std::string>> headers;
 };
 
 // A user as tests create it directly in the database.
@@ -109,6 +112,10 @@ public:
     std::string userColumn(const std::string& appId, const std::string& userId, const std::string& column) const;
     // The events reported with reportEvent and the logs carried by update: "type|message" lines.
     std::vector<std::string> events(const std::string& appId) const;
+    // Tests' read-only look into the outside stand-ins' tables (tweets, graph posts): each row's columns
+    // as text, null as empty.
+    std::vector<std::vector<std::string>> selectRows(const std::string& sql,
+                                                     const std::vector<std::string>& params = {}) const;
 
     struct Impl;
 

@@ -1,0 +1,82 @@
+// The list of outside stand-ins and the small pieces they share.
+#include "OutsideRoutes.h"
+
+#include <zlib.h>
+
+#include <functional>
+
+namespace velkora::service {
+
+std::vector<OutsideRoute> buildOutsideRoutes() {
+    return {twitterRoute(), graphRoute()};
+}
+
+namespace outside {
+
+LocalReply json(int status, const std::string& body) {
+    return {status, body, "application/json; charset=utf-8", false, {}};
+}
+
+std::string percentEncode(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+void putBig32(std::string& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void chunk(std::string& out, const char* type, const std::string& data) {
+    putBig32(out, static_cast<uint32_t>(data.size()));
+    std::string body = std::string(type, 4) + data;
+    out += body;
+    putBig32(out, static_cast<uint32_t>(
+                      crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+} // namespace
+
+std::string picturePng(const std::string& key) {
+    constexpr uint32_t kSide = 64;
+    size_t h = std::hash<std::string>{}(key);
+    unsigned char rgb[3] = {static_cast<unsigned char>(64 + (h & 0x7F)),
+                            static_cast<unsigned char>(64 + ((h >> 8) & 0x7F)),
+                            static_cast<unsigned char>(64 + ((h >> 16) & 0x7F))};
+    std::string raw;
+    for (uint32_t y = 0; y < kSide; ++y) {
+        raw += '\0'; // no filter
+        for (uint32_t x = 0; x < kSide; ++x)
+            raw.append(reinterpret_cast<const char*>(rgb), 3);
+    }
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+              static_cast<uLong>(raw.size()), 9);
+    packed.resize(size);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    putBig32(header, kSide);
+    putBig32(header, kSide);
+    header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
+    chunk(png, "IHDR", header);
+    chunk(png, "IDAT", packed);
+    chunk(png, "IEND", "");
+    return png;
+}
+
+} // namespace outside
+
+} // namespace velkora::service

@@ -1,0 +1,54 @@
+// The stand-ins of the outside web interfaces that the service serves beside its own API, each under a
+// prefix of its own ("/twitter", "/graph"). They keep their data in the service's database, are logged
+// and fault-checked as "<prefix>/<path>", and skip the kit's time-stamp and CRC tag.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Database.h"
+#include "velkora_service/QueryText.h"
+#include "velkora_service/Service.h"
+
+namespace velkora::service {
+
+struct OutsideRequest {
+    Database& db;
+    const ServiceOptions& options;
+    std::string method;
+    std::string path;          // after the prefix and its slash: "1.1/users/show.json"
+    std::string url;           // the whole address the client sent to, without the query
+    QueryText params;          // the query, then the form body of a POST
+    std::string authorization; // the Authorization header, empty when absent
+    double now = 0;            // the service's clock
+    std::string baseUrl;       // https://HOST:PORT as the client reached us
+};
+
+struct OutsideRoute {
+    std::string prefix; // "/twitter"
+    std::function<void(Database&)> createSchema;
+    std::function<LocalReply(OutsideRequest&)> handler;
+    // Fills the tables from the seed's section for this stand-in (may be empty).
+    std::function<void(Database&, const std::string& seedPath, double now)> seed;
+};
+
+std::vector<OutsideRoute> buildOutsideRoutes();
+
+// One route per stand-in, each in a file of its own.
+OutsideRoute twitterRoute();
+OutsideRoute graphRoute();
+
+namespace outside {
+
+// A JSON reply with a status.
+LocalReply json(int status, const std::string& body);
+// A small square PNG of one colour picked from `key`, as the stand-ins' profile pictures.
+std::string picturePng(const std::string& key);
+// The percent escaping of OAuth: everything but unreserved characters.
+std::string percentEncode(const std::string& text);
+
+} // namespace outside
+
+} // namespace velkora::service
