@@ -5,13 +5,13 @@
 #include <cctype>
 
 #include "platform/foundation/Log.h"
+#include "platform/services/OutsideEndpoints.h"
 
 namespace velkora {
 
 namespace {
 
 constexpr std::array<std::string_view, 7> kTypeWords = {"NONE", "IMAGE", "VIDEO", "POST", "COMMENT", "TOPIC", "OTHER"};
-constexpr std::string_view kVideoThumbnailBase = "http://img.youtube.com/vi/";
 
 bool containsIgnoringCase(std::string_view text, std::string_view word) {
     auto it = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
@@ -52,7 +52,9 @@ void VelkoraLikeObject::calculateVideoPreviewImage() {
     if (at == std::string::npos) return;
     std::string videoId = link.substr(at + 2);
     if (size_t amp = videoId.find('&'); amp != std::string::npos) videoId.resize(amp);
-    calculatedImageUrl_ = std::string(kVideoThumbnailBase) + videoId + "/hqdefault.jpg";
+    // Stills come from the video service's base, which is always HTTPS.
+    calculatedImageUrl_ =
+        services::OutsideEndpoints::url(services::OutsideEndpoints::Service::VideoService, "vi/" + videoId + "/hqdefault.jpg");
 }
 
 }  // namespace velkora

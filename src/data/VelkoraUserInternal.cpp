@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "platform/foundation/Log.h"
+#include "platform/services/OutsideEndpoints.h"
 
 namespace velkora {
 
@@ -13,7 +14,6 @@ namespace {
 // picture at a requested size.
 constexpr std::string_view kTwitterImageHost = "twimg.com";
 constexpr std::string_view kFacebookCdnHosts[] = {"fbcdn.net", "fbsbx.com", "akamaihd.net"};
-constexpr std::string_view kFacebookGraphBase = "https://graph.facebook.com";
 
 // The host of an address, lower-cased ("" when the text has no scheme).
 std::string hostOfUrl(std::string_view url) {
@@ -87,7 +87,7 @@ OptionalText VelkoraUserInternal::getSizedPhotoUrl(float width, float height) co
     bool facebookPhoto = false;
     for (auto cdn : kFacebookCdnHosts) facebookPhoto = facebookPhoto || hostIs(host, cdn);
     if (facebookId_ > 0 && facebookId_ != kFacebookUnknownId && facebookPhoto) {
-        std::string picture = foundation::format("%@/%lld/picture", kFacebookGraphBase, facebookId_);
+        std::string picture = foundation::format("%@/%lld/picture", services::OutsideEndpoints::base(services::OutsideEndpoints::Service::FacebookGraph), facebookId_);
         // Truncation toward zero of a float outside int's range is undefined; clamp first.
         auto whole = [](float v) {
             if (!(v > -2147483648.0f)) return v != v ? 0 : -2147483647 - 1;

@@ -1,7 +1,6 @@
-// Where the ad exchange lives, configured like the service: the host set outright by a host or test,
-// else the environment (VELKORA_AD_EXCHANGE), else the host's information dictionary
-// ("VelkoraAdExchange"), else the service's own host, which serves the exchange's interface too.
-// The exchange is always reached over HTTPS: its requests carry the user's age and gender.
+// Where the ad exchange lives: the AdExchange base of the outside endpoints (set outright, else
+// VELKORA_AD_EXCHANGE, else the information key "VelkoraAdExchange", else the service's own host, which
+// serves the exchange's interface too). Always HTTPS: its requests carry the user's age and gender.
 #pragma once
 
 #include <optional>
@@ -27,4 +26,4 @@ public:
     static std::string urlFor(const std::string& host);
 };
 
-}  // namespace velkora
+} // namespace velkora

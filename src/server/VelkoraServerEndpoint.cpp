@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/UrlConnection.h"
+#include "platform/services/OutsideEndpoints.h"
 
 namespace velkora {
 
@@ -23,6 +24,17 @@ std::optional<std::string> configured(const char* environment, const char* infoK
 bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
+
+// The service also serves the stand-ins of the outside web services, under their prefixes on its host.
+[[maybe_unused]] const bool g_serviceHostHandedOver = [] {
+    services::OutsideEndpoints::setServiceHostProvider([] {
+        std::string url = VelkoraServerEndpoint::url();
+        auto scheme = url.find("://");
+        auto path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+        return path == std::string::npos ? url : url.substr(0, path);
+    });
+    return true;
+}();
 
 }  // namespace
 

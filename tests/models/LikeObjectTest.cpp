@@ -4,6 +4,7 @@
 
 #include "ModelsTestSupport.h"
 #include "platform/foundation/Log.h"
+#include "platform/services/OutsideEndpoints.h"
 #include "server/VelkoraReplyParsers.h"
 
 using namespace velkora;
@@ -21,7 +22,11 @@ protected:
             if (!slot) slot = std::make_shared<VelkoraLikeObject>();
             return slot;
         };
+        // A plain-HTTP base is taken as its HTTPS form: video stills never load in the clear.
+        services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::VideoService,
+                                            std::string("http://img.youtube.com"));
     }
+    void TearDown() override { services::OutsideEndpoints::reset(); }
     std::map<int32_t, VelkoraLikeObjectPtr> cache_;
     VelkoraLikeParseContext context_;
     foundation::Log::Capture log_;
@@ -77,9 +82,9 @@ TEST_F(LikeObjectTest, VideoPreview) {
         const char* data;
         const char* preview;  // null: none
     } cases[] = {
-        {"https://www.YouTube.com/watch?v=abc&t=10", "http://img.youtube.com/vi/abc/hqdefault.jpg"},
-        {"http://youtube.com/watch?v=xyz", "http://img.youtube.com/vi/xyz/hqdefault.jpg"},
-        {"http://youtube.com/watch?feature=1&v=q1&list=2", "http://img.youtube.com/vi/q1/hqdefault.jpg"},
+        {"https://www.YouTube.com/watch?v=abc&t=10", "https://img.youtube.com/vi/abc/hqdefault.jpg"},
+        {"http://youtube.com/watch?v=xyz", "https://img.youtube.com/vi/xyz/hqdefault.jpg"},
+        {"http://youtube.com/watch?feature=1&v=q1&list=2", "https://img.youtube.com/vi/q1/hqdefault.jpg"},
         {"http://youtube.com/watch?V=abc", nullptr},
         {"http://vimeo.com/watch?v=abc", nullptr},
     };
@@ -98,7 +103,7 @@ TEST_F(LikeObjectTest, VideoPreview) {
     like.calculateVideoPreviewImage();
     like.setData(std::string("http://youtube.com/watch?v=second"));
     like.calculateVideoPreviewImage();
-    EXPECT_EQ(like.calculatedImageUrl(), "http://img.youtube.com/vi/first/hqdefault.jpg");
+    EXPECT_EQ(like.calculatedImageUrl(), "https://img.youtube.com/vi/first/hqdefault.jpg");
 }
 
 TEST_F(LikeObjectTest, ParsedLikeObject) {
@@ -143,7 +148,7 @@ TEST_F(LikeObjectTest, RepositoryCopiesAreUpdatedInPlace) {
     ASSERT_EQ(likes.size(), 3u);
     EXPECT_EQ(likes[0], cache_[1]);
     EXPECT_EQ(likes[0]->chatRoomsComment(), nullptr);  // a topic without events gives no comment
-    EXPECT_EQ(likes[1]->calculatedImageUrl(), "http://img.youtube.com/vi/Z/hqdefault.jpg");
+    EXPECT_EQ(likes[1]->calculatedImageUrl(), "https://img.youtube.com/vi/Z/hqdefault.jpg");
     EXPECT_EQ(likes[2]->objectId(), 4);
     EXPECT_EQ(cache_.size(), 4u);  // the dropped video stays cached, as the repository made it
 

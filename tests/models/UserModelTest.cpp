@@ -3,6 +3,7 @@
 #include "ModelsTestSupport.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/Log.h"
+#include "platform/services/OutsideEndpoints.h"
 #include "server/VelkoraReplyParsers.h"
 
 using namespace velkora;
@@ -135,6 +136,8 @@ TEST_F(UserModelTest, NewUserFromTheMapHasNoIdUntilParsed) {
 }
 
 TEST_F(UserModelTest, SizedPhotoAddresses) {
+    services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::FacebookGraph,
+                                        std::string("https://graph.facebook.com"));
     struct Case {
         const char* photo;
         int64_t facebookId;
@@ -160,6 +163,7 @@ TEST_F(UserModelTest, SizedPhotoAddresses) {
     }
     VelkoraUserInternal none;
     EXPECT_EQ(none.getSizedPhotoUrl(10, 10), std::nullopt);
+    services::OutsideEndpoints::reset();
 }
 
 TEST_F(UserModelTest, QueriesOfAUser) {

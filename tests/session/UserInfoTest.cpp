@@ -10,6 +10,7 @@
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/KeyedArchive.h"
+#include "platform/services/OutsideEndpoints.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "session/VelkoraUserInfo.h"
@@ -192,7 +193,10 @@ TEST_F(UserInfoTest, DecodeFixesAndTheCurrentUserBuiltFromTheRecord) {
     EXPECT_EQ(user->lastName(), "Lee");
     EXPECT_EQ(user->city(), "Rome");
     EXPECT_EQ(user->userPhotoUrl(), std::string(VelkoraUserInternal::kFacebookPhotoMarker));
+    services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::FacebookGraph,
+                                        std::string("https://graph.facebook.com"));
     EXPECT_EQ(user->getSizedPhotoUrl(50, 60), "https://graph.facebook.com/1234/picture?width=50&height=60");
+    services::OutsideEndpoints::reset();
 }
 
 TEST_F(UserInfoTest, ConnectionPredicatesAndSourcePriority) {
