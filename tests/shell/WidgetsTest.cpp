@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "BuildPaths.h"
+#include "WidgetFixture.h"
 #include "WidgetSnapshot.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -31,23 +32,8 @@ using ui::Image;
 
 namespace {
 
-class WidgetsTest : public ::testing::Test {
+class WidgetsTest : public velkora::testing::WidgetFixture {
 protected:
-    void SetUp() override {
-        foundation::RunLoop::main().useTestClock(1'000'000);
-        ui::Application::instance().resetForTests();
-        ui::InterfaceLoader::instance().reset();
-        ui::Animator::reset();
-        VelkoraDynamicFrameworkLoader::resetCachesForTests();
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-        registerVelkoraWidgetClasses();
-    }
-    void TearDown() override {
-        ui::Animator::reset();
-        VelkoraDynamicFrameworkLoader::resetCachesForTests();
-        foundation::RunLoop::main().reset();
-    }
-
     static std::shared_ptr<Image> blank(int w, int h) { return Image::create(w, h); }
 
     // The views a file builds, by the owner's outlets.

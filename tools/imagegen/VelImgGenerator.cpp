@@ -399,6 +399,17 @@ std::vector<Entry> catalogue() {
                      g.addArc({s.width / 2, s.height / 2}, 12, 0, 1.5 * M_PI, true);
                      g.strokePath();
                  }});
+    // Points up; the pull-to-refresh header turns it.
+    e.push_back({"VelImg_RefreshArrow", {22, 44}, [](GraphicsContext& g, Size s) {
+                     g.setFillColor(Color::fromHex("#C9CDD3"));
+                     g.fillRect({s.width / 2 - 3, 14, 6, s.height - 16});
+                     g.beginPath();
+                     g.moveTo({s.width / 2, 1});
+                     g.lineTo({s.width - 1, 17});
+                     g.lineTo({1, 17});
+                     g.closePath();
+                     g.fillPath();
+                 }});
     return e;
 }
 

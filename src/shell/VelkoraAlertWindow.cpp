@@ -1,0 +1,32 @@
+#include "shell/VelkoraAlertWindow.h"
+
+#include "platform/foundation/Log.h"
+#include "platform/ui/Application.h"
+
+namespace velkora {
+
+std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body) {
+    if (body) {
+        popup.setFrame(body->frame());
+        popup.addSubview(body);
+    }
+    auto window = ui::Window::create(ui::Screen::main().bounds());
+    window->addSubview(popup.sharedView());
+    window->setWindowLevel(ui::WindowLevel::Alert);
+    return window;
+}
+
+ui::Point centredOrigin(const ui::View* view, ui::Size size, const char* who) {
+    ui::Size over = view ? view->frame().size : ui::Screen::main().bounds().size;
+    if (!view) foundation::Log::line("Velkora (W) - %@ shown without a view; centred on the screen", who);
+    return {(over.width - size.width) / 2, (over.height - size.height) / 2};
+}
+
+void releaseAlertWindow(ui::View& popup, std::shared_ptr<ui::Window>& window) {
+    if (!window) return;
+    auto keep = std::move(window);
+    keep->setHidden(true);
+    if (popup.superview() == keep.get()) popup.removeFromSuperview();
+}
+
+} // namespace velkora

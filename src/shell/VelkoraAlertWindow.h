@@ -1,0 +1,24 @@
+// What the dialogs and notices share: a body from an interface file inside a window of their own at alert
+// level, placed by the view they are shown over.
+#pragma once
+
+#include <memory>
+
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace velkora {
+
+// The popup takes the body's frame as its own and holds the body; without a body (a missing or broken
+// file) it keeps an empty frame. Answers a screen-sized window at alert level holding the popup: the popup
+// keeps the window, and through it itself, alive until it lets the window go.
+std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body);
+
+// The origin that centres a popup of `size` on the view's frame size; on the screen when there is no
+// view (logged with `who`).
+ui::Point centredOrigin(const ui::View* view, ui::Size size, const char* who);
+
+// Hides the window and takes the popup out of it, which ends their hold on each other.
+void releaseAlertWindow(ui::View& popup, std::shared_ptr<ui::Window>& window);
+
+} // namespace velkora
