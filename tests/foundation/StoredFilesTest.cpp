@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "BuildPaths.h"
-#include "foundation/StoredClasses.h"
+#include "foundation/StoredData.h"
 #include "foundation/TempDir.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/UserDefaults.h"
@@ -18,30 +18,6 @@ namespace {
 using namespace foundation;
 
 const std::string kStored = std::string(VELKORA_TEST_DATA_DIR) + "/stored";
-
-// Equal down to each number's text and each dictionary's key order: what "reads the same" means here.
-::testing::AssertionResult sameExactly(const Value& a, const Value& b, const std::string& at = "") {
-    if (a.type() != b.type()) return ::testing::AssertionFailure() << at << ": types differ";
-    if (auto* n = a.asNumber()) {
-        if (n->text() != b.asNumber()->text())
-            return ::testing::AssertionFailure() << at << ": " << n->text() << " != " << b.asNumber()->text();
-    } else if (auto* arr = a.asArray()) {
-        if (arr->size() != b.asArray()->size()) return ::testing::AssertionFailure() << at << ": lengths differ";
-        for (size_t i = 0; i < arr->size(); ++i)
-            if (auto r = sameExactly((*arr)[i], b.at(i), at + "[" + std::to_string(i) + "]"); !r) return r;
-    } else if (auto* d = a.asDictionary()) {
-        auto other = b.asDictionary()->begin();
-        if (d->size() != b.asDictionary()->size()) return ::testing::AssertionFailure() << at << ": sizes differ";
-        for (const auto& [key, v] : *d) {
-            if (key != other->first) return ::testing::AssertionFailure() << at << ": key " << key << " out of order";
-            if (auto r = sameExactly(v, other->second, at + "." + key); !r) return r;
-            ++other;
-        }
-    } else if (!(a == b)) {
-        return ::testing::AssertionFailure() << at << ": " << a.description() << " != " << b.description();
-    }
-    return ::testing::AssertionSuccess();
-}
 
 void expectAwkwardRecord(const StoredRecord& r) {
     StoredRecord want = awkwardRecord();

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/JsonSerialization.h"
 #include "platform/foundation/Log.h"
-#include "server/utils/VelkoraKXJsonParser.h"
 #include "BuildPaths.h"
 
 namespace velkora::foundation {
@@ -59,10 +59,10 @@ bool Bundle::loadInfoDictionaryFile(const std::string& jsonPath) {
         Log::line("Velkora (E) - information dictionary %@ cannot be read", jsonPath);
         return false;
     }
-    VelkoraKXJsonParser parser;
-    auto parsed = parser.objectWithString(*text);
+    ErrorPtr error;
+    auto parsed = JsonSerialization::JSONObjectWithData(*text, JsonSerialization::ReadingNone, &error);
     if (!parsed) {
-        Log::line("Velkora (E) - information dictionary %@ is not JSON: %@", jsonPath, parser.errorTraceDescription());
+        Log::line("Velkora (E) - information dictionary %@ is not JSON: %@", jsonPath, error);
         return false;
     }
     if (!parsed->isDictionary()) {

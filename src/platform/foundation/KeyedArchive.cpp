@@ -6,8 +6,7 @@
 #include <unordered_map>
 
 #include "platform/foundation/FileIO.h"
-#include "server/utils/VelkoraKXJsonParser.h"
-#include "server/utils/VelkoraKXJsonWriter.h"
+#include "platform/foundation/JsonSerialization.h"
 
 namespace velkora::foundation {
 
@@ -209,8 +208,7 @@ std::string KeyedArchiver::archivedText(const Codable& root) {
     doc.appendUnchecked("archive", kFormat);
     doc.appendUnchecked("version", kVersion);
     doc.appendUnchecked("root", KeyedArchiverAccess::coded(root));
-    VelkoraKXJsonWriter writer;
-    return writer.stringWithObject(Value(std::move(doc))).value_or(std::string());
+    return JsonSerialization::dataWithJSONObject(Value(std::move(doc))).value_or(std::string());
 }
 
 bool KeyedArchiver::archiveRootObject(const Codable& root, const std::string& path, ErrorPtr* error) {
@@ -325,9 +323,10 @@ std::shared_ptr<Codable> KeyedUnarchiver::unarchiveText(std::string_view text, E
         if (error) *error = makeError(kKeyedArchiveErrorDomain, 2, Dictionary{{"reason", reason}});
         return nullptr;
     };
-    VelkoraKXJsonParser parser;
-    std::optional<Value> doc = parser.objectWithString(std::string(text));
-    if (!doc || !doc->isDictionary()) return fail("not an archive: the text is not a JSON object");
+    ErrorPtr jsonError;
+    std::optional<Value> doc = JsonSerialization::JSONObjectWithData(text, JsonSerialization::ReadingNone, &jsonError);
+    if (!doc) return fail("not an archive: the text is not JSON (" + jsonError->description() + ")");
+    if (!doc->isDictionary()) return fail("not an archive: the text is not a JSON object");
     if ((*doc)["archive"].textOr("") != kFormat) return fail("not an archive: unknown format");
     if ((*doc)["version"].int64Or(0) > kVersion) return fail("archive written by a newer version");
     const Value& root = (*doc)["root"];

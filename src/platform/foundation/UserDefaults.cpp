@@ -1,10 +1,9 @@
 #include "platform/foundation/UserDefaults.h"
 
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/JsonSerialization.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
-#include "server/utils/VelkoraKXJsonParser.h"
-#include "server/utils/VelkoraKXJsonWriter.h"
 
 namespace velkora::foundation {
 
@@ -32,8 +31,7 @@ void UserDefaults::loadLocked() {
     if (path_.empty()) path_ = Paths::documents() + "/velkora.userdefaults.json";
     std::optional<std::string> text = readFile(path_);
     if (!text) return;
-    VelkoraKXJsonParser parser;
-    std::optional<Value> v = parser.objectWithString(*text);
+    std::optional<Value> v = JsonSerialization::JSONObjectWithData(*text);
     if (v && v->isDictionary()) {
         values_ = *v->asDictionary();
     } else {
@@ -42,10 +40,12 @@ void UserDefaults::loadLocked() {
 }
 
 bool UserDefaults::saveLocked() {
-    VelkoraKXJsonWriter writer;
-    std::optional<std::string> text = writer.stringWithObject(Value(values_));
-    if (!text) return false;
     ErrorPtr error;
+    std::optional<std::string> text = JsonSerialization::dataWithJSONObject(Value(values_), &error);
+    if (!text) {
+        Log::line("Velkora (E) - could not write user defaults %@: %@", path_, error);
+        return false;
+    }
     if (!writeFileAtomically(path_, *text, &error)) {
         Log::line("Velkora (E) - could not write user defaults %@: %@", path_, error);
         return false;

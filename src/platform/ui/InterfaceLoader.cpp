@@ -7,13 +7,13 @@
 #include <unordered_set>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/JsonSerialization.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/layout/LayoutConstraint.h"
-#include "server/utils/VelkoraKXJsonParser.h"
 
 namespace velkora::ui {
 
@@ -115,7 +115,7 @@ public:
         : classes_(classes), properties_(properties), file_(std::move(file)), owner_(owner), viewOutlet_(viewOutlet) {}
 
     std::vector<std::shared_ptr<View>> run(std::string_view text) {
-        auto parsed = VelkoraKXJsonParser{}.objectWithString(text);
+        auto parsed = foundation::JsonSerialization::JSONObjectWithData(text);
         if (!parsed || !parsed->isDictionary()) return fail("is not a JSON object", "");
         const Value* objects = parsed->get("objects");
         if (!objects || !objects->isArray()) return fail("has no \"objects\" array", "");

@@ -1,5 +1,5 @@
-// Two coded classes whose archives the stored-file tests keep: every coder kind, and a leaf nested in
-// them by key, in a list and in a map by number.
+// Two coded classes whose archives the stored-file tests keep (every coder kind, and a leaf nested by key,
+// in a list and in a map by number), the texts and numbers JSON most easily gets wrong, and an exact comparison.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/foundation/KeyedArchive.h"
 
@@ -119,6 +121,31 @@ inline StoredRecord awkwardRecord() {
         r.byNumber[k] = l;
     }
     return r;
+}
+
+// Equal down to each number's text and each dictionary's key order: what "reads the same" means here.
+inline ::testing::AssertionResult sameExactly(const foundation::Value& a, const foundation::Value& b,
+                                              const std::string& at = "") {
+    if (a.type() != b.type()) return ::testing::AssertionFailure() << at << ": types differ";
+    if (auto* n = a.asNumber()) {
+        if (n->text() != b.asNumber()->text())
+            return ::testing::AssertionFailure() << at << ": " << n->text() << " != " << b.asNumber()->text();
+    } else if (auto* arr = a.asArray()) {
+        if (arr->size() != b.asArray()->size()) return ::testing::AssertionFailure() << at << ": lengths differ";
+        for (size_t i = 0; i < arr->size(); ++i)
+            if (auto r = sameExactly((*arr)[i], b.at(i), at + "[" + std::to_string(i) + "]"); !r) return r;
+    } else if (auto* d = a.asDictionary()) {
+        auto other = b.asDictionary()->begin();
+        if (d->size() != b.asDictionary()->size()) return ::testing::AssertionFailure() << at << ": sizes differ";
+        for (const auto& [key, v] : *d) {
+            if (key != other->first) return ::testing::AssertionFailure() << at << ": key " << key << " out of order";
+            if (auto r = sameExactly(v, other->second, at + "." + key); !r) return r;
+            ++other;
+        }
+    } else if (!(a == b)) {
+        return ::testing::AssertionFailure() << at << ": " << a.description() << " != " << b.description();
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace velkora::testing
