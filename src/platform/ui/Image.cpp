@@ -13,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include "BuildPaths.h"
 
 namespace velkora::ui {
 
