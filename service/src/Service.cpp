@@ -448,10 +448,10 @@ std::string Service::createUser(const std::string& appId, const UserFields& f) {
         if (s.empty()) return std::monostate{};
         return s;
     };
-    db.run("INSERT INTO users(app_id, user_id, first_name, last_name, email, photo_url, city, country, gender, age, "
-           "score, coins, longitude, latitude, created) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    db.run("INSERT INTO users(app_id, user_id, first_name, last_name, email, photo_url, city, state, country, gender, "
+           "age, score, coins, longitude, latitude, created) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
            {appId, userId, opt(f.firstName), opt(f.lastName), opt(f.email), opt(f.photoUrl), opt(f.city),
-            opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
+            opt(f.state), opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
             int64_t(f.score), int64_t(f.coins), f.located ? SqlValue(f.longitude) : SqlValue(std::monostate{}),
             f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), impl_->now()});
     return userId;

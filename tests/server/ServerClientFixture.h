@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <velkora_service/Service.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,17 @@
 #include <velkora_service/QueryText.h>
 
 namespace velkora::testing {
+
+// A caller of the facade that records what it was answered.
+struct Caller {
+    std::vector<foundation::Value> answers;
+    std::vector<foundation::ErrorPtr> errors;
+    void answered(const foundation::Value& v) { answers.push_back(v); }
+    void failed(const foundation::ErrorPtr& e) { errors.push_back(e); }
+    static VelkoraCallback of(const std::shared_ptr<Caller>& c) {
+        return VelkoraCallback(c, &Caller::answered, &Caller::failed);
+    }
+};
 
 class ServerClientTest : public ::testing::Test {
 protected:
@@ -94,21 +106,29 @@ protected:
         ASSERT_TRUE(waitForRequests("update", 1));
     }
     bool logged(const std::string& text) const { return capture_->contains(text); }
+    // Asks for the user's data, which carries the service's clock. The service stamps whole seconds: the
+    // kit's clock stands on the same whole second while the request runs, and a run that crossed into the
+    // next second is made again. False when no run stayed within its second, or the request failed.
+    bool getUserDataWithinOneSecond() {
+        auto wallNow = [] {
+            using namespace std::chrono;
+            return duration_cast<duration<double>>(system_clock::now().time_since_epoch()).count();
+        };
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            double second = std::floor(wallNow());
+            loop().useTestClock(second);
+            auto caller = std::make_shared<Caller>();
+            VelkoraServerApi::getUserData(Caller::of(caller));
+            if (!waitFor([&] { return !caller->answers.empty() || !caller->errors.empty(); })) return false;
+            if (!caller->errors.empty()) return false;
+            if (std::floor(wallNow()) == second) return true;
+        }
+        return false;
+    }
 
     service::Service svc;
     std::string root_;
     std::unique_ptr<foundation::Log::Capture> capture_;
 };
 
-// A caller of the facade that records what it was answered.
-struct Caller {
-    std::vector<foundation::Value> answers;
-    std::vector<foundation::ErrorPtr> errors;
-    void answered(const foundation::Value& v) { answers.push_back(v); }
-    void failed(const foundation::ErrorPtr& e) { errors.push_back(e); }
-    static VelkoraCallback of(const std::shared_ptr<Caller>& c) {
-        return VelkoraCallback(c, &Caller::answered, &Caller::failed);
-    }
-};
-
-}  // namespace velkora::testing
+} // namespace velkora::testing

@@ -46,7 +46,7 @@ struct LocalReply {
 
 // A user as tests create it directly in the database.
 struct UserFields {
-    std::string firstName, lastName, email, photoUrl, city, country, gender;
+    std::string firstName, lastName, email, photoUrl, city, state, country, gender;
     std::optional<int> age;
     int score = 0, coins = 0;
     double longitude = 0, latitude = 0;
