@@ -17,7 +17,7 @@ constexpr int32_t kUnspecifiedError = -1500;
 
 struct Sounds {
     std::mutex mutex;
-    uint32_t nextId = 4096;  // ids below are the system's own sounds
+    uint32_t nextId = 4096; // ids below are the system's own sounds
     std::map<uint32_t, std::string> files;
     uint64_t played = 0;
 };
@@ -33,7 +33,7 @@ std::string pathOf(const char* fileUrl) {
     return url;
 }
 
-}  // namespace
+} // namespace
 
 VELKORA_MODULE_EXPORT int32_t AudioServicesCreateSystemSoundID(const char* fileUrl, uint32_t* outSystemSoundID) {
     if (!fileUrl || !outSystemSoundID) return kParamError;

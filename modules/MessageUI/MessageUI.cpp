@@ -1,0 +1,4 @@
+// MessageUI: the mail compose sheet.
+#include "../VelkoraModuleClass.h"
+
+VELKORA_MODULE_CLASS(MFMailComposeViewController, "UINavigationController", "MessageUI");
