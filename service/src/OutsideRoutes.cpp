@@ -8,7 +8,7 @@
 namespace velkora::service {
 
 std::vector<OutsideRoute> buildOutsideRoutes() {
-    return {twitterRoute(), graphRoute()};
+    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute()};
 }
 
 namespace outside {
@@ -49,17 +49,12 @@ void chunk(std::string& out, const char* type, const std::string& data) {
 
 } // namespace
 
-std::string picturePng(const std::string& key) {
-    constexpr uint32_t kSide = 64;
-    size_t h = std::hash<std::string>{}(key);
-    unsigned char rgb[3] = {static_cast<unsigned char>(64 + (h & 0x7F)),
-                            static_cast<unsigned char>(64 + ((h >> 8) & 0x7F)),
-                            static_cast<unsigned char>(64 + ((h >> 16) & 0x7F))};
+std::string encodePng(uint32_t width, uint32_t height, const std::string& rgba) {
     std::string raw;
-    for (uint32_t y = 0; y < kSide; ++y) {
+    raw.reserve(size_t(height) * (size_t(width) * 4 + 1));
+    for (uint32_t y = 0; y < height; ++y) {
         raw += '\0'; // no filter
-        for (uint32_t x = 0; x < kSide; ++x)
-            raw.append(reinterpret_cast<const char*>(rgb), 3);
+        raw.append(rgba, size_t(y) * width * 4, size_t(width) * 4);
     }
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
     std::string packed(size, '\0');
@@ -68,13 +63,24 @@ std::string picturePng(const std::string& key) {
     packed.resize(size);
     std::string png = "\x89PNG\r\n\x1a\n";
     std::string header;
-    putBig32(header, kSide);
-    putBig32(header, kSide);
-    header += std::string("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, no filter, no interlace
+    putBig32(header, width);
+    putBig32(header, height);
+    header += std::string("\x08\x06\x00\x00\x00", 5); // 8 bits, RGBA, deflate, no filter, no interlace
     chunk(png, "IHDR", header);
     chunk(png, "IDAT", packed);
     chunk(png, "IEND", "");
     return png;
+}
+
+std::string picturePng(const std::string& key) {
+    constexpr uint32_t kSide = 64;
+    size_t h = std::hash<std::string>{}(key);
+    char rgba[4] = {static_cast<char>(64 + (h & 0x7F)), static_cast<char>(64 + ((h >> 8) & 0x7F)),
+                    static_cast<char>(64 + ((h >> 16) & 0x7F)), static_cast<char>(255)};
+    std::string pixels;
+    for (uint32_t i = 0; i < kSide * kSide; ++i)
+        pixels.append(rgba, 4);
+    return encodePng(kSide, kSide, pixels);
 }
 
 } // namespace outside

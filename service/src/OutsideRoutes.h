@@ -3,6 +3,7 @@
 // and fault-checked as "<prefix>/<path>", and skip the kit's time-stamp and CRC tag.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -39,6 +40,9 @@ std::vector<OutsideRoute> buildOutsideRoutes();
 // One route per stand-in, each in a file of its own.
 OutsideRoute twitterRoute();
 OutsideRoute graphRoute();
+// The pictures the service serves by address (Pictures.cpp), and the pictures clients posted.
+OutsideRoute picturesRoute();
+OutsideRoute uploadedImagesRoute();
 
 namespace outside {
 
@@ -46,6 +50,8 @@ namespace outside {
 LocalReply json(int status, const std::string& body);
 // A small square PNG of one colour picked from `key`, as the stand-ins' profile pictures.
 std::string picturePng(const std::string& key);
+// RGBA pixels, row after row, as a PNG.
+std::string encodePng(uint32_t width, uint32_t height, const std::string& rgba);
 // The percent escaping of OAuth: everything but unreserved characters.
 std::string percentEncode(const std::string& text);
 

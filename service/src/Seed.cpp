@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "Pictures.h"
 
 namespace velkora::service {
 
@@ -137,6 +138,7 @@ bool seedDatabase(Database& db, const std::string& path, double now, std::string
                            {packId, sticker.dump(), stickerPosition++});
             }
         }
+        seedPictures(db, seed);
         tx.commit();
     } catch (const std::exception& e) {
         error = std::string("seed file ") + path + ": " + e.what();

@@ -16,6 +16,7 @@
 #include "Certificates.h"
 #include "Commands.h"
 #include "OutsideRoutes.h"
+#include "Pictures.h"
 #include "Seed.h"
 #include "BuildPaths.h"
 
@@ -276,7 +277,9 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         reply = runCommand(command, params, "https://" + host);
     }
     if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
-    return jsonReply(reply);
+    LocalReply out = jsonReply(reply);
+    out.body = expandServiceAddresses(std::move(out.body), "https://" + host);
+    return out;
 }
 
 void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
@@ -326,19 +329,6 @@ bool Service::start() {
     server->set_tcp_nodelay(true);
     server->Get(kApiPath, api);
     server->Post(kApiPath, api);
-    server->Get(std::string(rows::kImagePath) + R"((\d{1,18})\.jpg)",
-                [impl](const httplib::Request& req, httplib::Response& res) {
-                    std::optional<std::string> bytes;
-                    if (auto id = parseInteger(req.matches[1].str())) {
-                        std::lock_guard lock(impl->dbMutex);
-                        bytes = rows::storedImage(*impl->db, *id);
-                    }
-                    if (!bytes) {
-                        res.status = 404;
-                        return;
-                    }
-                    res.set_content(*bytes, "image/jpeg");
-                });
     server->Get(kExchangePath, api);
     for (const OutsideRoute& route : impl_->outside) {
         server->Get(route.prefix + "/.*", api);
@@ -409,6 +399,12 @@ std::string Service::endpoint() const {
 
 void Service::setClockOffset(double seconds) {
     impl_->clockOffset = seconds;
+}
+
+std::string Service::addPicture(const std::string& path, const std::string& bytes, const std::string& contentType) {
+    std::lock_guard lock(impl_->dbMutex);
+    storePicture(*impl_->db, path, bytes, contentType);
+    return baseUrl() + kPicturesPrefix + "/" + path;
 }
 
 std::vector<RecordedRequest> Service::requests() const {

@@ -14,6 +14,7 @@ class VelkoraUserInfo;
 class VelkoraAppData;
 class VelkoraUserInternal;
 class VelkoraStyleSheetProtocol;
+class VelkoraImageFetcher;
 
 class VelkoraAgentInternal {
 public:
@@ -49,6 +50,9 @@ public:
     // The host's style sheet, handed to the customizer every view asks while it is made.
     void setCustomStyleSheet(std::shared_ptr<VelkoraStyleSheetProtocol> sheet);
 
+    // The host's own image fetcher, or null; every picture load asks it first.
+    std::shared_ptr<VelkoraImageFetcher> imageFetcher() const { return imageFetcher_; }
+    void setImageFetcher(std::shared_ptr<VelkoraImageFetcher> fetcher) { imageFetcher_ = std::move(fetcher); }
     bool testMode() const { return testMode_; }
     void setTestMode(bool on) { testMode_ = on; }
 
@@ -66,6 +70,7 @@ private:
     std::shared_ptr<VelkoraUserInfo> userInfo_;
     std::shared_ptr<VelkoraAppData> appData_;
     std::shared_ptr<VelkoraUserInternal> velkoraUser_;
+    std::shared_ptr<VelkoraImageFetcher> imageFetcher_;
     bool testMode_ = false;
     std::function<void(const std::optional<std::string>&)> onUserReset_;
 };

@@ -76,6 +76,10 @@ public:
     // Moves the service's own clock (its "serverTime" and the times it stamps) by this many seconds.
     void setClockOffset(double seconds);
 
+    // Serves the bytes at baseUrl() + "/pictures/" + path with that content type; returns the address.
+    // Picture requests are logged as the command "/pictures/<path>".
+    std::string addPicture(const std::string& path, const std::string& bytes, const std::string& contentType);
+
     std::vector<RecordedRequest> requests() const;
     void clearRequests();
     std::vector<RecordedRequest> requestsFor(const std::string& command) const;

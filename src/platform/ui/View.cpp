@@ -218,6 +218,16 @@ void View::setTintColor(Color c) {
     setNeedsDisplay();
 }
 
+double View::contentScaleFactor() const {
+    return contentScaleFactor_ > 0 ? contentScaleFactor_ : Screen::main().scale();
+}
+
+void View::setContentScaleFactor(double factor) {
+    // A factor of zero or less goes back to the screen's.
+    contentScaleFactor_ = factor > 0 ? factor : 0;
+    setNeedsDisplay();
+}
+
 void View::setContentMode(ContentMode m) {
     contentMode_ = m;
     setNeedsDisplay();

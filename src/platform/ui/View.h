@@ -173,6 +173,9 @@ public:
     void setContentMode(ContentMode m);
     Layer& layer() { return layer_; }
     const Layer& layer() const { return layer_; }
+    // Pixels per point of the view's content: the main screen's scale until set.
+    double contentScaleFactor() const;
+    void setContentScaleFactor(double factor);
 
     // The tree.
     View* superview() const { return superview_; }
@@ -312,6 +315,7 @@ private:
     bool multipleTouchEnabled_ = false;
     bool exclusiveTouch_ = false;
     ContentMode contentMode_ = ContentMode::ScaleToFill;
+    double contentScaleFactor_ = 0; // 0: the screen's
     unsigned autoresizingMask_ = AutoresizingNone;
     bool autoresizesSubviews_ = true;
     bool translatesAutoresizingMask_ = true;

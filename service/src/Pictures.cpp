@@ -1,0 +1,115 @@
+#include "Pictures.h"
+
+#include <cmath>
+
+#include "Commands.h"
+#include "OutsideRoutes.h"
+
+namespace velkora::service {
+
+namespace {
+
+uint32_t fnv1a(std::string_view text) {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+void collectMarkedPaths(const nlohmann::json& node, std::vector<std::string>& out) {
+    if (node.is_string()) {
+        const std::string& s = node.get_ref<const std::string&>();
+        std::string prefix = std::string(kServiceAddressMark) + kPicturesPrefix + "/";
+        if (s.rfind(prefix, 0) == 0) out.push_back(s.substr(prefix.size()));
+    } else if (node.is_structured()) {
+        for (const auto& child : node)
+            collectMarkedPaths(child, out);
+    }
+}
+
+LocalReply notFound() {
+    return {404, "404 Not Found\n", "text/plain", false, {}};
+}
+
+LocalReply servePicture(OutsideRequest& r) {
+    if (r.method != "GET") return notFound();
+    Statement s = r.db.prepare("SELECT bytes, content_type FROM pictures WHERE path = ?");
+    s.bindAll({r.path});
+    if (!s.step()) return notFound();
+    return {200, s.text(0), s.text(1), false, {}};
+}
+
+LocalReply serveUploadedImage(OutsideRequest& r) {
+    constexpr std::string_view kJpg = ".jpg";
+    if (r.method != "GET" || r.path.size() <= kJpg.size() || r.path.size() > 18 + kJpg.size() ||
+        r.path.compare(r.path.size() - kJpg.size(), kJpg.size(), kJpg) != 0)
+        return notFound();
+    auto id = parseInteger(r.path.substr(0, r.path.size() - kJpg.size()));
+    auto bytes = id ? rows::storedImage(r.db, *id) : std::nullopt;
+    if (!bytes) return notFound();
+    return {200, *bytes, "image/jpeg", false, {}};
+}
+
+} // namespace
+
+OutsideRoute picturesRoute() {
+    return {kPicturesPrefix, createPictureTable, servePicture, {}};
+}
+
+OutsideRoute uploadedImagesRoute() {
+    std::string prefix = rows::kImagePath;
+    prefix.pop_back(); // without its closing slash
+    return {prefix, [](Database&) {}, serveUploadedImage, {}};
+}
+
+std::string seedPictureFor(const std::string& path, int size) {
+    uint32_t h = fnv1a(path);
+    auto channel = [](uint32_t v, int shift) { return static_cast<unsigned char>(64 + ((v >> shift) & 0xFF) * 3 / 4); };
+    unsigned char back[3] = {channel(h, 0), channel(h, 8), channel(h, 16)};
+    unsigned char front[3] = {static_cast<unsigned char>(255 - back[0] / 2),
+                              static_cast<unsigned char>(255 - back[1] / 2),
+                              static_cast<unsigned char>(255 - back[2] / 2)};
+    int shape = static_cast<int>((h >> 24) % 3);
+    std::string rgba;
+    rgba.reserve(static_cast<size_t>(size) * size * 4);
+    double c = (size - 1) / 2.0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            bool inside = shape == 0   ? std::hypot(x - c, y - c) < size * 0.3                           // a disc
+                          : shape == 1 ? x + y < size                                                    // a half
+                                       : std::abs(x - c) < size * 0.15 || std::abs(y - c) < size * 0.15; // a cross
+            const unsigned char* colour = inside ? front : back;
+            rgba.append(reinterpret_cast<const char*>(colour), 3);
+            rgba += static_cast<char>(255);
+        }
+    }
+    return outside::encodePng(static_cast<uint32_t>(size), static_cast<uint32_t>(size), rgba);
+}
+
+void createPictureTable(Database& db) {
+    db.exec("CREATE TABLE IF NOT EXISTS pictures(path TEXT PRIMARY KEY, bytes BLOB NOT NULL, "
+            "content_type TEXT NOT NULL)");
+}
+
+void storePicture(Database& db, const std::string& path, const std::string& bytes, const std::string& contentType) {
+    db.run("INSERT OR REPLACE INTO pictures(path, bytes, content_type) VALUES(?, ?, ?)", {path, bytes, contentType});
+}
+
+void seedPictures(Database& db, const nlohmann::json& seed) {
+    createPictureTable(db);
+    std::vector<std::string> paths;
+    collectMarkedPaths(seed, paths);
+    for (const auto& path : paths)
+        storePicture(db, path, seedPictureFor(path), "image/png");
+}
+
+std::string expandServiceAddresses(std::string text, const std::string& baseUrl) {
+    for (size_t at = text.find(kServiceAddressMark); at != std::string::npos;
+         at = text.find(kServiceAddressMark, at + baseUrl.size()))
+        text.replace(at, kServiceAddressMark.size(), baseUrl);
+    return text;
+}
+
+} // namespace velkora::service
