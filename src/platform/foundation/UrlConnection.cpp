@@ -281,7 +281,7 @@ std::shared_ptr<UrlConnection> UrlConnection::start(UrlRequest request, std::sha
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, r.followRedirects ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 16L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     // Never relaxed: a server whose certificate does not chain to the configured CA is refused.

@@ -39,6 +39,9 @@ struct UrlRequest {
     std::string method = "GET";  // "GET" or "POST"
     std::vector<uint8_t> body;   // sent as a form (application/x-www-form-urlencoded) when the method is POST
     std::vector<std::pair<std::string, std::string>> headers;
+    // Off: a redirect ends the request with its own status and Location header, so the caller decides
+    // about the hop (an address of another application's scheme cannot be fetched at all).
+    bool followRedirects = true;
 
     static UrlRequest get(std::string url) { return UrlRequest{std::move(url), "GET", {}, {}}; }
     static UrlRequest post(std::string url, std::vector<uint8_t> body) {

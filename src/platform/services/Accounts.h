@@ -14,17 +14,18 @@ namespace velkora::services {
 // The account type of Twitter accounts.
 inline constexpr const char* kAccountTypeIdentifierTwitter = "com.velkora.account.twitter";
 
+inline constexpr const char* kAccountsErrorDomain = "com.velkora.accounts";
+inline constexpr int kAccountsErrorAccountTypeInvalid = 7;
+
 class AccountType {
 public:
     explicit AccountType(std::string identifier) : identifier_(std::move(identifier)) {}
     const std::string& identifier() const { return identifier_; }
-    // Whether the store was granted access to accounts of this type.
-    bool accessGranted() const { return accessGranted_; }
+    // Whether the person granted access to accounts of this type (the answer is remembered across stores).
+    bool accessGranted() const;
 
 private:
-    friend class AccountStore;
     std::string identifier_;
-    bool accessGranted_ = false;
 };
 
 class Account {

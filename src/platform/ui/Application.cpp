@@ -182,6 +182,13 @@ bool Application::openURL(const std::string& url) {
     return true;
 }
 
+bool Application::deliverOpenURL(const std::string& url, const std::string& sourceApplication) {
+    if (schemeOf(url).empty() || !openURLHandler_) return false;
+    // The handler may replace itself while it runs.
+    OpenURLHandler handler = openURLHandler_;
+    return handler(url, sourceApplication);
+}
+
 bool Application::canOpenURL(const std::string& url) const {
     std::string scheme = schemeOf(url);
     return !scheme.empty() && openableSchemes_.count(scheme) > 0;
@@ -218,6 +225,7 @@ void Application::resetForTests() {
     statusBarHidden_ = false;
     statusBarStyle_ = StatusBarStyleDefault;
     openedURLs_.clear();
+    openURLHandler_ = nullptr;
     openableSchemes_ = {"http", "https"};
     applicationIconBadgeNumber_ = 0;
     applicationState_ = ApplicationState::Active;

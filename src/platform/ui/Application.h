@@ -3,6 +3,7 @@
 // and system version.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -67,6 +68,13 @@ public:
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     void clearOpenedURLs() { openedURLs_.clear(); }
 
+    // Another application opening this one by its URL (a log-in returning "fb<appId>://authorize#..."):
+    // the host's handler gets the URL and the opener's bundle id, and answers whether it took it. False
+    // when the host installed no handler.
+    using OpenURLHandler = std::function<bool(const std::string& url, const std::string& sourceApplication)>;
+    void setOpenURLHandler(OpenURLHandler handler) { openURLHandler_ = std::move(handler); }
+    bool deliverOpenURL(const std::string& url, const std::string& sourceApplication = {});
+
     long applicationIconBadgeNumber() const { return applicationIconBadgeNumber_; }
     void setApplicationIconBadgeNumber(long n) { applicationIconBadgeNumber_ = n; }
 
@@ -111,6 +119,7 @@ private:
     bool statusBarHidden_ = false;
     int statusBarStyle_ = StatusBarStyleDefault;
     std::vector<std::string> openedURLs_;
+    OpenURLHandler openURLHandler_;
     std::set<std::string> openableSchemes_{"http", "https"};
     long applicationIconBadgeNumber_ = 0;
     ApplicationState applicationState_ = ApplicationState::Active;
