@@ -24,6 +24,8 @@ struct ParagraphStyle {
     TextAlignment alignment = TextAlignment::Natural;
     LineBreakMode lineBreakMode = LineBreakMode::WordWrap;
     double lineSpacing = 0;
+    // Added to the line spacing (the font's own gap between lines, as a label asks for it).
+    double lineSpacingAdjustment = 0;
     double paragraphSpacing = 0;
     double paragraphSpacingBefore = 0;
     double firstLineHeadIndent = 0;

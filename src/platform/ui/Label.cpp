@@ -117,6 +117,20 @@ Font Label::fittingFont() const {
     return font.withSize(std::max(size, minimum));
 }
 
+Rect Label::textRectForBounds(const Rect& bounds, int numberOfLines) const {
+    Size size = measureLabel(*this, {bounds.width(), 0});
+    if (numberOfLines > 0 && numberOfLines != numberOfLines_) {
+        size = measureText(text_, *font_, bounds.width(), numberOfLines, lineBreakMode_);
+    }
+    double height = std::min(size.height, bounds.height());
+    return {bounds.x(), bounds.y() + std::floor((bounds.height() - height) / 2), bounds.width(), height};
+}
+
+void Label::drawTextInRect(GraphicsContext& context, const Rect& rect) {
+    (void)rect;
+    drawLabel(*this, context);
+}
+
 Size Label::intrinsicContentSize() const {
     double width = numberOfLines_ == 1 ? 0 : preferredMaxLayoutWidth_;
     return sizeThatFits({width, 0});

@@ -68,6 +68,12 @@ public:
     Size intrinsicContentSize() const override;
     std::string dumpText() const override { return text_; }
 
+    // Where the text goes within `bounds` for a number of lines (0: as many as it takes): centred
+    // vertically, as labels show their text. Subclasses that lay text out themselves answer their own.
+    virtual Rect textRectForBounds(const Rect& bounds, int numberOfLines) const;
+    // Draws the text into `rect` (the renderer passes the bounds); subclasses draw their own text.
+    virtual void drawTextInRect(GraphicsContext& context, const Rect& rect);
+
 private:
     std::string text_;
     std::shared_ptr<Font> font_ = std::make_shared<Font>(Font::systemFont(17));

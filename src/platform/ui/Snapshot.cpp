@@ -238,7 +238,7 @@ void drawLabel(const Label& label, GraphicsContext& g) {
 void Snapshot::drawContent(View& view, GraphicsContext& g) {
     Rect b = view.bounds();
     if (auto* label = dynamic_cast<Label*>(&view)) {
-        drawLabel(*label, g);
+        label->drawTextInRect(g, b);
     } else if (auto* imageView = dynamic_cast<ImageView*>(&view)) {
         if (auto& image = imageView->currentImage()) {
             Size s = image->size();

@@ -119,7 +119,8 @@ struct TextLayout::Impl {
         pango_attr_list_unref(attrs);
         auto style = s.paragraphStyleAt(0).value_or(ParagraphStyle{});
         if (style.lineHeightMultiple > 0) pango_layout_set_line_spacing(l, float(style.lineHeightMultiple));
-        else if (style.lineSpacing > 0) pango_layout_set_spacing(l, int(std::lround(style.lineSpacing * kScale)));
+        else if (style.lineSpacing + style.lineSpacingAdjustment > 0)
+            pango_layout_set_spacing(l, int(std::lround((style.lineSpacing + style.lineSpacingAdjustment) * kScale)));
         if (wrap && geo.width > 0) {
             pango_layout_set_width(l, int(std::lround(geo.width * kScale)));
             pango_layout_set_wrap(l, wrapModeFor(mode));
