@@ -108,11 +108,12 @@ TEST_F(WidgetsTest, ImagesFromAnInterfaceFileAreStretchedWhateverTheOrderOfItsPr
                         "image": "VelImg_TextFieldBg"}},
         {"class": "VelkoraResizableView", "outlet": "tagged", "properties": {"image": "VelImg_TextFieldBg", "tag": 99999}},
         {"class": "VelkoraCellBackgroundView", "outlet": "cell", "properties": {"image": "VelImg_CellBg"}},
-        {"class": "VelkoraResizableTextField", "outlet": "field", "properties": {"background": "VelImg_TextFieldBg"}}
+        {"class": "VelkoraResizableTextField", "outlet": "field", "properties": {"background": "VelImg_TextFieldBg"}},
+        {"class": "VelkoraStretchableBadgeView", "outlet": "badge", "frame": [100, 100, 60, 21]}
       ]}]})",
                                                             "Panel", &panel);
     ASSERT_EQ(top.size(), 1u);
-    ASSERT_TRUE(panel.button && panel.tagged && panel.cell && panel.field);
+    ASSERT_TRUE(panel.button && panel.tagged && panel.cell && panel.field && panel.badge);
     for (unsigned state :
          {ui::ControlStateNormal, ui::ControlStateHighlighted, ui::ControlStateSelected, ui::ControlStateDisabled}) {
         auto background = panel.button->backgroundImageForState(state);
@@ -127,6 +128,14 @@ TEST_F(WidgetsTest, ImagesFromAnInterfaceFileAreStretchedWhateverTheOrderOfItsPr
     EXPECT_EQ(panel.cell->image()->capInsets(), (EdgeInsets{20, 17, 20, 17}));
     EXPECT_EQ(panel.cell->image()->resizingMode(), ui::ImageResizingMode::Stretch);
     EXPECT_EQ(panel.field->background()->capInsets(), kHalfCaps2131);
+    // A badge named by a file brings its own body from its own file.
+    ASSERT_TRUE(panel.badge->topLevelView() && panel.badge->badgeLabel());
+    EXPECT_EQ(panel.badge->topLevelView()->superview(), panel.badge.get());
+    EXPECT_EQ(panel.badge->frame(), (ui::Rect{100, 100, 60, 21}));
+    EXPECT_EQ(panel.badge->minWidth(), panel.badge->topLevelView()->frame().width());
+    panel.badge->setText("3");
+    EXPECT_EQ(panel.badge->frame().width(), panel.badge->minWidth());
+    EXPECT_EQ(panel.badge->badgeLabel()->text(), "3");
 }
 
 TEST_F(WidgetsTest, TheBadgeWidensWithItsTextWithinItsWidthAndStaysCentred) {
