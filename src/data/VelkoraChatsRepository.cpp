@@ -59,6 +59,15 @@ private:
 
 using ChangeNumbers = VelkoraUserInfo::ChangeNumbersMap;
 
+// The highest message id of a conversation from either side: what a deletion hides, and what a newer
+// message goes past.
+int32_t highestMessageId(const VelkoraChat& chat) {
+    int32_t highest = 0;
+    for (const auto& m : chat.messages())
+        if (m) highest = std::max(highest, m->messageId());
+    return highest;
+}
+
 std::shared_ptr<VelkoraUserInfo> userInfo() {
     return VelkoraAgentInternal::instance().getUserInfo();
 }
@@ -69,10 +78,26 @@ VelkoraChatsRepository::VelkoraChatsRepository() {
     gotMessages = [this](const std::optional<std::vector<VelkoraMessagePtr>>& m) { mergeMessages(m); };
 }
 
+VelkoraChatsRepository::~VelkoraChatsRepository() {
+    if (chatsRetryTimer_) chatsRetryTimer_->invalidate();
+}
+
 void VelkoraChatsRepository::requestChats() {
-    // A failed request leaves the repository empty and not loaded until the next reset.
-    VelkoraServerApi::getChats(
-        VelkoraCallback::make(shared_from_this(), [this](const Value& reply) { gotChats(reply); }));
+    if (chatsRetryTimer_) chatsRetryTimer_->invalidate();
+    chatsRetryTimer_.reset();
+    VelkoraServerApi::getChats(VelkoraCallback::make(
+        shared_from_this(), [this](const Value& reply) { gotChats(reply); },
+        [this](const foundation::ErrorPtr&) { chatsFailed(); }));
+}
+
+void VelkoraChatsRepository::chatsFailed() {
+    // Without the list the inbox has nothing to show and the poll brings no messages: it is asked for
+    // again on the run loop's clock until it arrives, as the session asks again for a user id.
+    if (didFinishLoading_ || chatsRetryTimer_) return;
+    std::weak_ptr<VelkoraChatsRepository> weak = weak_from_this();
+    chatsRetryTimer_ = foundation::RunLoop::main().schedule(kChatsRetryInterval, false, [weak](foundation::Timer&) {
+        if (auto self = weak.lock(); self && !self->didFinishLoading_) self->requestChats();
+    });
 }
 
 void VelkoraChatsRepository::gotChats(const Value& reply) {
@@ -167,6 +192,21 @@ void VelkoraChatsRepository::mergeMessages(const std::optional<std::vector<Velko
 void VelkoraChatsRepository::addSentMessage(const VelkoraMessagePtr& message) {
     if (!message) return;
     addToChat(message->otherUser(), message, false);
+    // A message just sent has no id from the service yet, so it cannot go past the deleted mark: the
+    // mark is lifted instead. It becomes the viewed mark, so the unread count stays what it was.
+    const std::string id = idOf(message->otherUser());
+    auto info = userInfo();
+    if (id.empty() || !info || !info->usersDeletedChangeNumbersMap()) return;
+    auto deleted = info->usersDeletedChangeNumbersMap();
+    auto it = deleted->find(id);
+    if (it == deleted->end()) return;
+    auto viewed = info->usersLastViewedChangeNumbersMap();
+    if (!viewed) viewed.emplace();
+    (*viewed)[id] = std::max(markOf(id, false), it->second);
+    deleted->erase(it);
+    info->setUsersLastViewedChangeNumbersMap(std::move(viewed));
+    info->setUsersDeletedChangeNumbersMap(std::move(deleted));
+    VelkoraAgentInternal::instance().saveUserInfo();
 }
 
 const std::vector<VelkoraChatPtr>& VelkoraChatsRepository::chats() const {
@@ -233,7 +273,8 @@ int32_t VelkoraChatsRepository::markOf(const std::string& userId, bool deleted) 
 int32_t VelkoraChatsRepository::numNewMessageFromUser(const std::string& userId) const {
     const VelkoraChat* chat = chatOf(userId);
     if (!chat) return 0;
-    return getChatMaxChangeNumber(*chat) - std::max(markOf(userId, false), markOf(userId, true));
+    // The deleted mark may stand above the other user's messages (it counts the user's own too).
+    return std::max(0, getChatMaxChangeNumber(*chat) - std::max(markOf(userId, false), markOf(userId, true)));
 }
 
 bool VelkoraChatsRepository::isMessaegeNew(const std::string& userId, int32_t messageId) const {
@@ -259,7 +300,7 @@ int32_t VelkoraChatsRepository::numNewMessageThreads() const {
 
 void VelkoraChatsRepository::setMark(const std::string& userId, bool deleted) {
     const VelkoraChat* chat = chatOf(userId);
-    const int32_t mark = chat ? getChatMaxChangeNumber(*chat) : 0;
+    const int32_t mark = !chat ? 0 : deleted ? highestMessageId(*chat) : getChatMaxChangeNumber(*chat);
     auto info = userInfo();
     if (!info) return;
     auto map = deleted ? info->usersDeletedChangeNumbersMap() : info->usersLastViewedChangeNumbersMap();
@@ -290,7 +331,7 @@ std::vector<VelkoraChatPtr> VelkoraChatsRepository::getActiveChats() const {
     for (const auto& chat : chats()) {
         if (deleted) {
             auto it = deleted->find(idOf(chat->user()));
-            if (it != deleted->end() && it->second >= getChatMaxChangeNumber(*chat)) continue;
+            if (it != deleted->end() && it->second >= highestMessageId(*chat)) continue;
         }
         active.push_back(chat);
     }

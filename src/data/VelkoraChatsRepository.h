@@ -11,6 +11,7 @@
 
 #include "data/VelkoraChat.h"
 #include "data/VelkoraSharedRepository.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Value.h"
 #include "server/VelkoraMessagesDelegate.h"
 
@@ -28,11 +29,15 @@ public:
         return VelkoraSharedRepository<VelkoraChatsRepository>::shared();
     }
     static void resetForTests() { VelkoraSharedRepository<VelkoraChatsRepository>::resetForTests(); }
+    ~VelkoraChatsRepository();
+    // A failed list is asked for again this many seconds later, until it arrives.
+    static constexpr double kChatsRetryInterval = 15;
 
     // The chat-list reply (the conversations as objects): replaces the whole cache, keeping the service's order.
     void gotChats(const foundation::Value& reply);
     void gotChats(const std::vector<VelkoraChatPtr>& chats);
-    // A poll's private messages arrive through `gotMessages` (none when the poll brought none).
+    // A poll's private messages arrive through `gotMessages` (none when the poll brought none). A message
+    // the user sent shows a conversation the user had deleted again.
     void addSentMessage(const VelkoraMessagePtr& message);
 
     int32_t numNewMessageFromUser(const std::string& userId) const;
@@ -43,8 +48,9 @@ public:
     bool isAnyNewMessageExcept(const std::optional<std::string>& userId) const;
     int32_t numNewMessageThreads() const;
     void setChatWasViewed(const std::string& userId);
+    // The deleted mark is the conversation's highest message id from either side.
     void setChatWasDeleted(const std::string& userId);
-    // The conversations in list order without those deleted since their last message from the other user.
+    // The conversations in list order without those deleted since their last message from either side.
     std::vector<VelkoraChatPtr> getActiveChats() const;
     // The highest id among the messages the other user wrote; 0 when there is none.
     static int32_t getChatMaxChangeNumber(const VelkoraChat& chat);
@@ -62,6 +68,7 @@ private:
     VelkoraChatsRepository();
     void didCreate() { requestChats(); }
     void requestChats();
+    void chatsFailed();
     void mergeMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages);
 
     void touch(const VelkoraChatPtr& chat);
@@ -73,6 +80,7 @@ private:
     const VelkoraChat* chatOf(const std::string& userId) const;
 
     bool didFinishLoading_ = false;
+    std::shared_ptr<foundation::Timer> chatsRetryTimer_;
     std::unordered_map<std::string, VelkoraChatPtr> userToChats_;
     std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_;
     // The list is written out when next read. A poll touches a handful of conversations among possibly

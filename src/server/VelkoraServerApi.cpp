@@ -1,7 +1,9 @@
 #include "server/VelkoraServerApi.h"
 
+#include "platform/ui/AlertView.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
+#include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
 #include "session/VelkoraAgentInternal.h"
 
 namespace velkora {
@@ -19,11 +21,18 @@ void wireUserReset() {
         }));
     });
 }
+
+// The platform's one-button alert; nobody needs to hear which button was tapped.
+void showNoNetworkAlert(const std::string& title, const std::string& message, const std::string& button) {
+    ui::AlertView::create(title, message, {}, button)->show();
+}
 }  // namespace
 
 void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<VelkoraLocationManager> locationManager) {
     VelkoraServerEndpoint::applyCaFile();
     wireUserReset();
+    // Requests that alert when parked offline show it to the user (while the sidebar shows).
+    VelkoraUrlFetcher::setAlertPresenter(showNoNetworkAlert);
     agent().setAppId(appId);
     agent().initSession(std::move(locationManager));
 }

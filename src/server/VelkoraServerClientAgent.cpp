@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/Application.h"
 #include "server/commands/VelkoraCommandGroups.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
@@ -162,6 +163,9 @@ void VelkoraServerClientAgent::deviceIdCreated(VelkoraProtocolWrapper& w, const 
 
 void VelkoraServerClientAgent::onUserIdAvailable() {
     Log::line("Velkora - *** Your Velkora user token is [ %@ ]", userId_.value_or(""));
+    // The host's application delegate hands the token (or the refusal) to the session object.
+    ui::Application::instance().registerForRemoteNotificationTypes(
+        ui::RemoteNotificationTypeBadge | ui::RemoteNotificationTypeSound | ui::RemoteNotificationTypeAlert);
 }
 
 void VelkoraServerClientAgent::sessionInitialized() {

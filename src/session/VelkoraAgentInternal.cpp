@@ -7,6 +7,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
+#include "server/VelkoraServerApi.h"
+#include "server/utils/VelkoraBase64.h"
 #include "session/VelkoraAppData.h"
 #include "session/VelkoraAppSettings.h"
 #include "session/VelkoraUserInfo.h"
@@ -30,6 +32,15 @@ std::unique_ptr<VelkoraAgentInternal>& instanceSlot() {
 std::string dataFilePath(const char* name) { return foundation::Paths::documents() + "/" + name; }
 
 }  // namespace
+
+void VelkoraAgentInternal::didRegisterForRemoteNotificationsWithDeviceToken(const std::vector<uint8_t>& deviceToken) {
+    VelkoraServerApi::setDeviceToken(VelkoraBase64::encode(std::span<const uint8_t>(deviceToken)));
+}
+
+void VelkoraAgentInternal::didFailToRegisterForRemoteNotificationsWithError(const foundation::ErrorPtr& error) {
+    Log::line("Velkora - Failed registrating for push notification: %@",
+              error ? error->userInfo.description() : std::string("(null)"));
+}
 
 VelkoraAgentInternal& VelkoraAgentInternal::instance() {
     std::lock_guard lock(instanceLock());

@@ -7,6 +7,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/foundation/Error.h"
 
 namespace velkora {
 
@@ -60,6 +63,11 @@ public:
     static constexpr const char* kOldUserInfoFile = "user_info.dat";
     static constexpr const char* kAppDataFile = "persist_velkora_app_data.dat";
     static constexpr const char* kOldAppDataFile = "app_data.dat";
+
+    // Push registration, as the host's application delegate forwards it: the token goes to the service as
+    // Base64 text; a refusal is only logged.
+    static void didRegisterForRemoteNotificationsWithDeviceToken(const std::vector<uint8_t>& deviceToken);
+    static void didFailToRegisterForRemoteNotificationsWithError(const foundation::ErrorPtr& error);
 
     // A fresh session object, for tests that start the kit more than once in one process.
     static void resetForTests();

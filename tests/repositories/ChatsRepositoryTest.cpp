@@ -74,7 +74,7 @@ TEST_F(ChatsRepositoryTest, TwoMessagesFromANewSenderMakeOneChatAndAnEmptyPollPo
     EXPECT_EQ(chat.numMessages(), 3);
 }
 
-TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWithANewerMessageFromTheOtherUser) {
+TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsWithANewerMessageFromEitherSide) {
     startNewUser();
     auto& repo = loaded();
     Posted viewed(VelkoraChatsRepository::kMessagesViewedNotification);
@@ -106,16 +106,35 @@ TEST_F(ChatsRepositoryTest, UnreadIsAnIdDifferenceAndADeletedChatReturnsOnlyWith
     EXPECT_TRUE(repo.getActiveChats().empty());
     EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
 
-    // A message the user writes does not bring the conversation back...
-    auto mine = message(15, user(me()), user(other), loop().now());
+    // A message the user writes brings the conversation back, even before the service numbers it, and
+    // what was read stays read.
+    auto mine = message(0, user(me()), user(other), loop().now());
     repo.addSentMessage(mine);
-    EXPECT_TRUE(repo.getActiveChats().empty());
+    ASSERT_EQ(repo.getActiveChats().size(), 1u);
     EXPECT_EQ(repo.userToChats().at(other)->messages().front(), mine);
-    // ...a newer one from the other user does.
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
+    EXPECT_FALSE(info->usersDeletedChangeNumbersMap()->count(other));
+    EXPECT_EQ(info->usersLastViewedChangeNumbersMap()->at(other), 14);
+
+    // Deleted again, a newer message from the other user brings it back, counted from the deletion.
+    repo.setChatWasDeleted(other);
+    EXPECT_TRUE(repo.getActiveChats().empty());
     ASSERT_GE(sendWithId(other, 16), 16);
     ASSERT_TRUE(pollNow());
     ASSERT_EQ(repo.getActiveChats().size(), 1u);
     EXPECT_EQ(repo.getActiveChats()[0]->user()->userId(), other);
+    EXPECT_GT(repo.numNewMessageFromUser(other), 0);
+
+    // A list whose newest message is the user's own (written on another device) shows it too.
+    repo.setChatWasDeleted(other);
+    const int32_t hidden = info->usersDeletedChangeNumbersMap()->at(other);
+    auto chat = std::make_shared<VelkoraChat>();
+    chat->setUser(user(other));
+    chat->mutableMessages().push_back(message(hidden + 5, user(me()), user(other), loop().now()));
+    chat->mutableMessages().push_back(message(hidden, user(other), user(me()), loop().now() - 1));
+    repo.gotChats({chat});
+    EXPECT_EQ(repo.getActiveChats().size(), 1u);
+    EXPECT_EQ(repo.numNewMessageFromUser(other), 0);
 }
 
 TEST_F(ChatsRepositoryTest, PollReordersByNewestMessageAndHandsTheMessagesOn) {
@@ -225,14 +244,35 @@ TEST_F(ChatsRepositoryTest, AsksForTheListWhenMadeAndTakesThePollsMessagesOnlyOn
     EXPECT_EQ(param(svc.requestsFor("update")[1], "changeNumber"), std::to_string(waiting));
 }
 
-TEST_F(ChatsRepositoryTest, FailedListLeavesTheRepositoryEmptyAndThePollWithoutMessages) {
+TEST_F(ChatsRepositoryTest, FailedListIsAskedForAgainFifteenSecondsLaterUntilItArrives) {
     startNewUser();
-    svc.addFault(service::Fault{"getChats", service::Fault::Kind::ErrorCode, "SERVER_ERROR"});
+    std::string other = svc.createUser(kApp);
+    svc.sendMessage(kApp, other, me(), "waiting");
+    svc.addFault(service::Fault{"getChats", service::Fault::Kind::ErrorCode, "SERVER_ERROR", 500, 0, 1});
+    svc.addFault(service::Fault{"getChats", service::Fault::Kind::HttpStatus, "", 503, 0, 1});
+    Posted got(VelkoraChatsRepository::kGotChatsNotification);
     auto& repo = VelkoraChatsRepository::instance();
-    ASSERT_TRUE(waitForRequests("getChats", 1));
-    EXPECT_FALSE(repo.didFinishLoading());
-    EXPECT_TRUE(repo.chats().empty());
-    EXPECT_FALSE(agent().messagesDelegate());
+    for (size_t failed = 1; failed <= 2; ++failed) {
+        ASSERT_TRUE(waitForRequests("getChats", failed));
+        // Until the list arrives the repository is empty and the poll brings no messages.
+        EXPECT_FALSE(repo.didFinishLoading());
+        EXPECT_TRUE(repo.chats().empty());
+        EXPECT_FALSE(agent().messagesDelegate());
+        loop().advance(VelkoraChatsRepository::kChatsRetryInterval - 0.5);
+        EXPECT_TRUE(settle());
+        EXPECT_EQ(count("getChats"), failed);
+        loop().advance(0.5);
+    }
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    EXPECT_EQ(count("getChats"), 3u);
+    ASSERT_EQ(repo.chats().size(), 1u);
+    EXPECT_EQ(repo.chats()[0]->user()->userId(), other);
+    EXPECT_EQ(got.size(), 1u);
+    EXPECT_EQ(agent().messagesDelegate().get(), &repo);
+    // Once loaded, nothing asks for the list again.
+    loop().advance(VelkoraChatsRepository::kChatsRetryInterval * 2);
+    EXPECT_TRUE(settle());
+    EXPECT_EQ(count("getChats"), 3u);
 }
 
 TEST_F(ChatsRepositoryTest, ResetForgetsTheListAndLoadsItAgain) {

@@ -54,11 +54,13 @@ protected:
         UrlConnection::setCaFile(svc.caFile());
         provider = std::make_shared<TestReachabilityProvider>();
         NetworkReachability::setProvider(provider);
+        VelkoraReachabilityManager::resetForTests(); // monitors this test's provider, parks nothing yet
         loop().useTestClock();
         delegate = std::make_shared<Delegate>();
     }
     void TearDown() override {
         for (auto& f : fetchers) f->cancel();
+        VelkoraReachabilityManager::resetForTests();
         loop().reset();
         UrlConnection::closeIdleConnections();  // the service's stop waits out idle kept-alive connections
         NetworkReachability::setProvider(nullptr);

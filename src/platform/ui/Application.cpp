@@ -233,8 +233,52 @@ void Application::resetForTests() {
     networkActivityIndicatorVisible_ = false;
     idleTimerDisabled_ = false;
     layoutScheduled_ = false;
+    enabledRemoteNotificationTypes_ = RemoteNotificationTypeNone;
+    remoteNotificationRegistrations_.clear();
+    didRegisterForRemoteNotifications_ = nullptr;
+    didFailToRegisterForRemoteNotifications_ = nullptr;
+    remoteNotificationToken_.reset();
+    remoteNotificationFailure_.reset();
     Screen::main() = Screen();
     Device::current() = Device();
+}
+
+// ---- Remote notifications
+
+void Application::setRemoteNotificationDelegate(DeviceTokenHandler didRegister, RegistrationFailureHandler didFail) {
+    didRegisterForRemoteNotifications_ = std::move(didRegister);
+    didFailToRegisterForRemoteNotifications_ = std::move(didFail);
+}
+
+void Application::setRemoteNotificationAnswer(std::vector<uint8_t> deviceToken) {
+    remoteNotificationToken_ = std::move(deviceToken);
+    remoteNotificationFailure_.reset();
+}
+
+void Application::setRemoteNotificationFailure(foundation::ErrorPtr error) {
+    remoteNotificationToken_.reset();
+    remoteNotificationFailure_ = std::move(error);
+}
+
+void Application::registerForRemoteNotificationTypes(int types) {
+    remoteNotificationRegistrations_.push_back(types);
+    // The answer comes later, as the device's push service would give it; it is the one set now.
+    auto token = remoteNotificationToken_;
+    auto failure = remoteNotificationFailure_;
+    if (!token && !failure)
+        failure =
+            foundation::makeError(kRemoteNotificationErrorDomain, kRemoteNotificationsUnavailable,
+                                  foundation::Value(foundation::Dictionary{
+                                      {"NSLocalizedDescription",
+                                       foundation::Value("remote notifications are not supported on this device")}}));
+    foundation::RunLoop::main().post([this, types, token = std::move(token), failure = std::move(failure)] {
+        if (token) {
+            enabledRemoteNotificationTypes_ = types;
+            if (didRegisterForRemoteNotifications_) didRegisterForRemoteNotifications_(*token);
+        } else if (didFailToRegisterForRemoteNotifications_) {
+            didFailToRegisterForRemoteNotifications_(failure);
+        }
+    });
 }
 
 // ---- Versions

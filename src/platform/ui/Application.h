@@ -3,6 +3,7 @@
 // and system version.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Error.h"
 #include "platform/ui/Geometry.h"
 
 namespace velkora::ui {
@@ -33,6 +35,18 @@ inline bool isLandscapeOrientation(int o) { return !isPortraitOrientation(o); }
 enum StatusBarStyle : int { StatusBarStyleDefault = 0, StatusBarStyleLightContent = 1 };
 
 enum class ApplicationState { Active, Inactive, Background };
+
+// What a registration for remote notifications asks to show, with the platform's bit values.
+enum RemoteNotificationType : int {
+    RemoteNotificationTypeNone = 0,
+    RemoteNotificationTypeBadge = 1 << 0,
+    RemoteNotificationTypeSound = 1 << 1,
+    RemoteNotificationTypeAlert = 1 << 2,
+};
+
+// The failure a device gives when nobody set its answer to a registration.
+inline constexpr const char* kRemoteNotificationErrorDomain = "RemoteNotificationErrorDomain";
+inline constexpr int64_t kRemoteNotificationsUnavailable = 3010;
 
 class Application {
 public:
@@ -91,6 +105,21 @@ public:
     bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
     void setIdleTimerDisabled(bool d) { idleTimerDisabled_ = d; }
 
+    // Remote notifications. A registration is answered on the main run loop, through the application
+    // delegate's functions, with the device's answer: its token, or a failure.
+    using DeviceTokenHandler = std::function<void(const std::vector<uint8_t>& deviceToken)>;
+    using RegistrationFailureHandler = std::function<void(const foundation::ErrorPtr& error)>;
+    void registerForRemoteNotificationTypes(int types);
+    // The types of the last registration the device accepted; none until one was.
+    int enabledRemoteNotificationTypes() const { return enabledRemoteNotificationTypes_; }
+    // The types asked for by every registration so far, in order.
+    const std::vector<int>& remoteNotificationRegistrations() const { return remoteNotificationRegistrations_; }
+    void setRemoteNotificationDelegate(DeviceTokenHandler didRegister, RegistrationFailureHandler didFail);
+    // The device's answer (its profile and tests set it): a token, or a failure. Without one the device
+    // refuses with kRemoteNotificationsUnavailable.
+    void setRemoteNotificationAnswer(std::vector<uint8_t> deviceToken);
+    void setRemoteNotificationFailure(foundation::ErrorPtr error);
+
     // Lays out every visible window now; also runs on the main run loop after a view in a window asked.
     void layoutWindows();
     void scheduleLayoutPass();
@@ -127,6 +156,12 @@ private:
     bool networkActivityIndicatorVisible_ = false;
     bool idleTimerDisabled_ = false;
     bool layoutScheduled_ = false;
+    int enabledRemoteNotificationTypes_ = RemoteNotificationTypeNone;
+    std::vector<int> remoteNotificationRegistrations_;
+    DeviceTokenHandler didRegisterForRemoteNotifications_;
+    RegistrationFailureHandler didFailToRegisterForRemoteNotifications_;
+    std::optional<std::vector<uint8_t>> remoteNotificationToken_;
+    foundation::ErrorPtr remoteNotificationFailure_;
 };
 
 // The main screen: bounds in fixed portrait coordinates (the width is the short side) and the scale.
