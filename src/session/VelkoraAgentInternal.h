@@ -2,6 +2,7 @@
 // the current user. Start-up, the feature screens and the session's other duties grow on it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@ class VelkoraUserInfo;
 class VelkoraAppData;
 class VelkoraUserInternal;
 class VelkoraStyleSheetProtocol;
+class VelkoraActivationGesturesHandler;
 class VelkoraImageFetcher;
 
 class VelkoraAgentInternal {
@@ -56,6 +58,24 @@ public:
     // The host's own image fetcher, or null; every picture load asks it first.
     std::shared_ptr<VelkoraImageFetcher> imageFetcher() const { return imageFetcher_; }
     void setImageFetcher(std::shared_ptr<VelkoraImageFetcher> fetcher) { imageFetcher_ = std::move(fetcher); }
+    // ---- What the feature screens read
+    // The activation ribbon's style (0 to 3) and the name of its image.
+    uint32_t activationButtonType() const { return activationButtonType_; }
+    void setActivationButtonType(uint32_t type) { activationButtonType_ = type; }
+    std::string getActivationButtonImageString() const;
+    // Loads a feature's data ahead of its screen (0 feed, 1 inbox, 2 chat rooms, 103 quizzes); the
+    // completion runs once the data is there, and the feature's badge is announced from then on.
+    void preloadFeature(int32_t featureId, std::function<void()> completion);
+    void markFeatureForPreload(int32_t featureId, std::function<void()> completion);
+    bool isFeaturePreloaded(int32_t featureId) const;
+    // 0 unless the feature was preloaded.
+    int32_t getFeatureBadgeNumber(uint32_t featureId) const;
+    // Posts "VelkoraBadgeNumberChangedNotification" with the feature's "tabId" and "tabName".
+    void sendBadgeNumberChangeNotificationForFeature(uint32_t featureId);
+    // The sidebar's gestures; none until the sidebar is installed.
+    std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler() const { return gesturesHandler_; }
+    void setGesturesHandler(std::shared_ptr<VelkoraActivationGesturesHandler> h) { gesturesHandler_ = std::move(h); }
+
     bool testMode() const { return testMode_; }
     void setTestMode(bool on) { testMode_ = on; }
 
@@ -81,6 +101,12 @@ private:
     std::shared_ptr<VelkoraImageFetcher> imageFetcher_;
     bool testMode_ = false;
     std::function<void(const std::optional<std::string>&)> onUserReset_;
+    uint32_t activationButtonType_ = 0;
+    std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler_;
+    struct FeaturePreloads;
+    std::shared_ptr<FeaturePreloads> preloads_;
+    FeaturePreloads& preloads();
+    void featureLoaded(int32_t featureId, const char* notificationName);
 };
 
-}  // namespace velkora
+} // namespace velkora
