@@ -19,8 +19,8 @@ namespace velkora::services {
 
 class Account;
 
-// The Twitter service type of the compose sheet and of signed requests.
-inline constexpr const char* kServiceTypeTwitter = "com.velkora.social.twitter";
+// The Twitter service type of the compose sheet and of signed requests (as the Social module exports it).
+inline constexpr const char* kServiceTypeTwitter = "com.apple.social.twitter";
 
 enum RequestMethod : int { RequestMethodGET = 0, RequestMethodPOST = 1, RequestMethodDELETE = 2 };
 
