@@ -8,7 +8,7 @@
 namespace velkora::service {
 
 std::vector<OutsideRoute> buildOutsideRoutes() {
-    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute()};
+    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute(), storeRoute()};
 }
 
 namespace outside {

@@ -43,6 +43,7 @@ OutsideRoute graphRoute();
 // The pictures the service serves by address (Pictures.cpp), and the pictures clients posted.
 OutsideRoute picturesRoute();
 OutsideRoute uploadedImagesRoute();
+OutsideRoute storeRoute();
 
 namespace outside {
 

@@ -1,5 +1,6 @@
 #include "Purchases.h"
 
+#include "AppStore.h"
 #include "velkora_service/StoreReceipt.h"
 
 namespace velkora::service {
@@ -9,6 +10,8 @@ PurchaseCheck checkPurchase(Database& db, const std::string& appId, const std::s
     if (!receipt || receipt->empty()) return PurchaseCheck::NoReceipt;
     auto proof = readStoreReceipt(*receipt);
     if (!proof || proof->productId != productId) return PurchaseCheck::Refused;
+    // A signature alone proves nothing the store did not record: the purchase must be in its books.
+    if (!storeRecordedPurchase(db, proof->productId, proof->transactionId)) return PurchaseCheck::Refused;
     // The purchases row keeps the store's transaction id in "data".
     if (auto owner = db.scalarText("SELECT user_id FROM purchases WHERE app_id = ? AND data = ?",
                                    {appId, proof->transactionId}))

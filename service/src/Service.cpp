@@ -13,6 +13,7 @@
 #include <httplib.h>
 #include <openssl/ssl.h>
 
+#include "AppStore.h"
 #include "Certificates.h"
 #include "Commands.h"
 #include "OutsideRoutes.h"
@@ -569,6 +570,21 @@ int64_t Service::addAppDeal(const std::string& appId, const std::string& json) {
 void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {
     std::lock_guard lock(impl_->dbMutex);
     rows::likeFeedItem(*impl_->db, appId, userId, feedId, impl_->now());
+}
+
+} // namespace velkora::service
+
+namespace velkora::service {
+
+std::string Service::signStoreReceipt(const std::string& productId, const std::string& transactionId,
+                                      const std::string& account) {
+    std::lock_guard lock(impl_->dbMutex);
+    return recordStorePurchase(*impl_->db, account, productId, transactionId, impl_->now());
+}
+
+bool Service::setStoreOutcome(const std::string& productId, StoreOutcome outcome) {
+    std::lock_guard lock(impl_->dbMutex);
+    return service::setStoreOutcome(*impl_->db, productId, outcome);
 }
 
 } // namespace velkora::service

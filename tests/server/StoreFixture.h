@@ -33,9 +33,9 @@ protected:
         return svc.answer("GET", tagged.substr(svc.baseUrl().size())).body;
     }
 
-    // A receipt of the stand-in store, as the purchase manager sends it.
-    static std::string receiptFor(const std::string& productId, const std::string& transactionId) {
-        return *base64EncodedString(service::signStoreReceipt(productId, transactionId));
+    // A receipt of the stand-in store for a purchase it recorded, as the purchase manager sends it.
+    std::string receiptFor(const std::string& productId, const std::string& transactionId) {
+        return *base64EncodedString(svc.signStoreReceipt(productId, transactionId));
     }
     static std::shared_ptr<services::Product> product(const std::string& id, const std::string& price = "0.99") {
         return std::make_shared<services::Product>(id, price, services::PriceLocale{"en_US", "USD"});

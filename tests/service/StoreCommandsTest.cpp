@@ -94,7 +94,7 @@ TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     EXPECT_EQ(get(ids("addStickerPack", user) + "&packId=2")["error"], "PACK_NOT_FREE");
     EXPECT_EQ(packsOf(user), std::vector<int64_t>{1});
 
-    std::string receipt = base64(signStoreReceipt(kPaidProduct, "T-1"));
+    std::string receipt = base64(service().signStoreReceipt(kPaidProduct, "T-1"));
     struct Case {
         const char* name;
         std::string who, tail;
@@ -102,8 +102,10 @@ TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     } cases[] = {
         {"no receipt yet", user, "&productId=" + std::string(kPaidProduct), false, true},
         {"unsigned", user, "&receipt=" + base64(R"({"productId":"x"})"), false, false},
-        {"another product bought", user, "&receipt=" + base64(signStoreReceipt("com.other", "T-2")), false, false},
+        {"another product bought", user, "&receipt=" + base64(service().signStoreReceipt("com.other", "T-2")), false, false},
         {"product named wrongly", user, "&productId=com.other&receipt=" + receipt, false, false},
+        // Signed with the store's key, but no purchase the store recorded.
+        {"signed but never bought", user, "&receipt=" + base64(signStoreReceipt(kPaidProduct, "T-forged")), false, false},
         {"signed", user, "&price=0.99&currency=USD&productId=" + std::string(kPaidProduct) + "&receipt=" + receipt,
          true, false},
         {"restored by its buyer", user, "&receipt=" + receipt, true, false},
@@ -123,7 +125,7 @@ TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
 
 TEST_F(StoreServiceTest, CoinsAreBoughtOncePerPurchaseAndSpentOnlyWhenThereAreEnough) {
     std::string user = newUser();
-    std::string receipt = base64(signStoreReceipt("coins.100", "C-1"));
+    std::string receipt = base64(service().signStoreReceipt("coins.100", "C-1"));
     struct Case {
         const char* name;
         std::string tail;

@@ -44,6 +44,10 @@ struct LocalReply {
     std::vector<std::pair<std::string, std::string>> headers;
 };
 
+// How the stand-in store answers a purchase of a product: it approves with a signed receipt, declines,
+// or approves with a receipt it did not sign.
+enum class StoreOutcome { Approve, Decline, UnsignedReceipt };
+
 // A user as tests create it directly in the database.
 struct UserFields {
     std::string firstName, lastName, email, photoUrl, city, state, country, gender;
@@ -120,6 +124,13 @@ public:
     // as text, null as empty.
     std::vector<std::vector<std::string>> selectRows(const std::string& sql,
                                                      const std::vector<std::string>& params = {}) const;
+
+    // The stand-in store: a purchase recorded as a device would have made it (finished), answering its
+    // receipt (the receipt's JSON text, not yet Base64), and how the store answers purchases of a product
+    // (false for a product it does not sell).
+    std::string signStoreReceipt(const std::string& productId, const std::string& transactionId,
+                                 const std::string& account = "tests@store.example");
+    bool setStoreOutcome(const std::string& productId, StoreOutcome outcome);
 
     struct Impl;
 
