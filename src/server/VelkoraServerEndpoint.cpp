@@ -27,20 +27,16 @@ bool endsWith(const std::string& s, const std::string& tail) {
 
 // The service also serves the stand-ins of the outside web services, under their prefixes on its host.
 [[maybe_unused]] const bool g_serviceHostHandedOver = [] {
-    services::OutsideEndpoints::setServiceHostProvider([] {
-        std::string url = VelkoraServerEndpoint::url();
-        auto scheme = url.find("://");
-        auto path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-        return path == std::string::npos ? url : url.substr(0, path);
-    });
+    VelkoraServerEndpoint::handOverServiceHost();
     return true;
 }();
 
-}  // namespace
+} // namespace
 
 std::string VelkoraServerEndpoint::urlFor(const std::string& server) {
     std::string base = server.find("://") == std::string::npos ? "https://" + server : server;
-    while (!base.empty() && base.back() == '/') base.pop_back();
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
     return endsWith(base, kPath) ? base : base + kPath;
 }
 
@@ -60,6 +56,17 @@ void VelkoraServerEndpoint::applyCaFile() {
     if (auto ca = configured("VELKORA_SERVER_CA", "VelkoraServerCAFile")) foundation::UrlConnection::setCaFile(*ca);
 }
 
-void VelkoraServerEndpoint::reset() { setServer(std::nullopt); }
+void VelkoraServerEndpoint::handOverServiceHost() {
+    services::OutsideEndpoints::setServiceHostProvider([] {
+        std::string url = VelkoraServerEndpoint::url();
+        auto scheme = url.find("://");
+        auto path = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
+        return path == std::string::npos ? url : url.substr(0, path);
+    });
+}
 
-}  // namespace velkora
+void VelkoraServerEndpoint::reset() {
+    setServer(std::nullopt);
+}
+
+} // namespace velkora

@@ -19,6 +19,9 @@ public:
     static void setServer(const std::optional<std::string>& server);
     // Applies the configured CA file to the connections, unless one is set already.
     static void applyCaFile();
+    // Makes this endpoint's host ("https://HOST:PORT") the host of the outside services' stand-ins; done
+    // when the kit loads, again by whoever replaced that host.
+    static void handOverServiceHost();
     // Back to reading the configuration afresh; for tests.
     static void reset();
 
@@ -26,4 +29,4 @@ public:
     static std::string urlFor(const std::string& server);
 };
 
-}  // namespace velkora
+} // namespace velkora

@@ -20,6 +20,7 @@ protected:
     void SetUp() override { clear(); }
     void TearDown() override { clear(); }
     static void clear() {
+        VelkoraServerEndpoint::handOverServiceHost();
         OutsideEndpoints::reset();
         VelkoraServerEndpoint::reset();
         foundation::Bundle::main().setInfoDictionary(foundation::Value());

@@ -65,6 +65,7 @@ class PurchaseTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
+        VelkoraServerEndpoint::handOverServiceHost();
         Device::instance().resetForTests();
         Device::instance().update([](services::DeviceProfile& p) { p.storeAccount = kAccount; });
         Device::instance().setPromptPolicy(Prompt::Purchase, PromptPolicy::Grant);
