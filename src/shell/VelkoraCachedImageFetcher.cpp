@@ -1,7 +1,6 @@
 #include "shell/VelkoraCachedImageFetcher.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -241,8 +240,6 @@ void VelkoraCachedImageFetcher::readFile(uint64_t generation) {
         if (bytes) image = decode(*bytes);
         std::string folder = folderOf(file), name = baseName(file);
         if (image) {
-            // Recency survives the process through the file's time.
-            utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
             DiskIndex::shared().used(folder, name, bytes->size());
         } else {
             // A damaged file would fail every later load: it goes, and the picture is fetched again.

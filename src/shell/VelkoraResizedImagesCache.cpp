@@ -42,8 +42,8 @@ void VelkoraResizedImagesCache::resetForTests() {
     cache.setByteLimit(kDefaultByteLimit);
 }
 
-size_t VelkoraResizedImagesCache::KeyHash::operator()(const Key& k) const {
-    size_t h = std::hash<std::string>()(k.url);
+size_t VelkoraResizedImagesCache::KeyHash::operator()(const KeyView& k) const {
+    size_t h = std::hash<std::string_view>()(k.url);
     h ^= std::hash<float>()(k.width) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
     h ^= std::hash<float>()(k.height) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
     return h;
@@ -75,68 +75,80 @@ void VelkoraResizedImagesCache::insertImage(const std::shared_ptr<ui::Image>& im
         if (!stored) return;
     }
     size_t bytes = decodedBytes(*stored);
-    std::lock_guard lock(mutex_);
-    if (auto it = index_.find(k); it != index_.end()) eraseLocked(it->second);
+    if (auto it = index_.find(k); it != index_.end()) erase(&it->second);
     // A picture larger than the whole bound would only push everything else out and go itself.
     if (bytes > byteLimit_) return;
-    order_.push_front({k, std::move(stored), bytes});
-    index_.emplace(std::move(k), order_.begin());
+    auto [it, added] = index_.emplace(std::move(k), Entry{std::move(stored), bytes});
+    it->second.key = &it->first;
+    linkNewest(&it->second);
     totalBytes_ += bytes;
     evictTo(byteLimit_);
 }
 
 std::shared_ptr<ui::Image> VelkoraResizedImagesCache::getImageWithKey(const std::string& key, ui::Size resizedTo) {
-    std::lock_guard lock(mutex_);
-    auto it = index_.find(Key{key, static_cast<float>(resizedTo.width), static_cast<float>(resizedTo.height)});
+    auto it = index_.find(viewOf(key, resizedTo));
     if (it == index_.end()) return nullptr;
-    if (it->second != order_.begin()) order_.splice(order_.begin(), order_, it->second);
-    return it->second->image;
+    Entry* e = &it->second;
+    if (e != newest_) {
+        unlink(e);
+        linkNewest(e);
+    }
+    return e->image;
 }
 
 void VelkoraResizedImagesCache::removeImageWithKey(const std::string* key, ui::Size resizedTo) {
     if (!key) return;
-    std::lock_guard lock(mutex_);
-    auto it = index_.find(Key{*key, static_cast<float>(resizedTo.width), static_cast<float>(resizedTo.height)});
-    if (it != index_.end()) eraseLocked(it->second);
+    auto it = index_.find(viewOf(*key, resizedTo));
+    if (it != index_.end()) erase(&it->second);
 }
 
 void VelkoraResizedImagesCache::removeAllImages() {
-    std::lock_guard lock(mutex_);
     index_.clear();
-    order_.clear();
+    newest_ = oldest_ = nullptr;
     totalBytes_ = 0;
 }
 
 size_t VelkoraResizedImagesCache::byteLimit() const {
-    std::lock_guard lock(mutex_);
     return byteLimit_;
 }
 
 void VelkoraResizedImagesCache::setByteLimit(size_t bytes) {
-    std::lock_guard lock(mutex_);
     byteLimit_ = bytes;
     evictTo(byteLimit_);
 }
 
 size_t VelkoraResizedImagesCache::totalBytes() const {
-    std::lock_guard lock(mutex_);
     return totalBytes_;
 }
 
 size_t VelkoraResizedImagesCache::count() const {
-    std::lock_guard lock(mutex_);
     return index_.size();
 }
 
-void VelkoraResizedImagesCache::eraseLocked(Order::iterator it) {
-    totalBytes_ -= it->bytes;
-    index_.erase(it->key);
-    order_.erase(it);
+void VelkoraResizedImagesCache::unlink(Entry* e) {
+    (e->newer ? e->newer->older : newest_) = e->older;
+    (e->older ? e->older->newer : oldest_) = e->newer;
+    e->newer = e->older = nullptr;
+}
+
+void VelkoraResizedImagesCache::linkNewest(Entry* e) {
+    e->older = newest_;
+    e->newer = nullptr;
+    if (newest_) newest_->newer = e;
+    newest_ = e;
+    if (!oldest_) oldest_ = e;
+}
+
+void VelkoraResizedImagesCache::erase(Entry* e) {
+    totalBytes_ -= e->bytes;
+    unlink(e);
+    Key key = *e->key; // the node holding it goes with the erase
+    index_.erase(key);
 }
 
 void VelkoraResizedImagesCache::evictTo(size_t limit) {
-    while (totalBytes_ > limit && !order_.empty())
-        eraseLocked(std::prev(order_.end()));
+    while (totalBytes_ > limit && oldest_)
+        erase(oldest_);
 }
 
 } // namespace velkora

@@ -1,12 +1,12 @@
 // The memory cache of pictures scaled down to the size a view shows them at, bounded by their decoded
-// bytes with the least recently used going first.
+// bytes with the least recently used going first. Used from the main loop only, as the views that fill
+// it; the shared instance is made once, under a lock.
 #pragma once
 
 #include <cstddef>
-#include <list>
 #include <memory>
-#include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/ui/Geometry.h"
@@ -52,22 +52,47 @@ private:
         float height = 0;
         friend bool operator==(const Key&, const Key&) = default;
     };
-    struct KeyHash {
-        size_t operator()(const Key& k) const;
+    // Lookups name an entry without copying its address.
+    struct KeyView {
+        std::string_view url;
+        float width = 0;
+        float height = 0;
     };
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(const KeyView& k) const;
+        size_t operator()(const Key& k) const { return (*this)(KeyView{k.url, k.width, k.height}); }
+    };
+    struct KeyEqual {
+        using is_transparent = void;
+        static KeyView view(const Key& k) { return {k.url, k.width, k.height}; }
+        static KeyView view(const KeyView& k) { return k; }
+        template <typename A, typename B> bool operator()(const A& a, const B& b) const {
+            KeyView x = view(a), y = view(b);
+            return x.width == y.width && x.height == y.height && x.url == y.url;
+        }
+    };
+    static KeyView viewOf(const std::string& url, ui::Size size) {
+        return {url, static_cast<float>(size.width), static_cast<float>(size.height)};
+    }
+    // An entry lives in its index node; the recency list runs through the nodes themselves, so a hit
+    // touches no other allocation.
     struct Entry {
-        Key key;
         std::shared_ptr<ui::Image> image;
         size_t bytes = 0;
+        const Key* key = nullptr;
+        Entry* newer = nullptr;
+        Entry* older = nullptr;
     };
-    using Order = std::list<Entry>;
 
     void evictTo(size_t limit);
-    void eraseLocked(Order::iterator it);
+    void unlink(Entry* e);
+    void linkNewest(Entry* e);
+    void erase(Entry* e);
 
-    mutable std::mutex mutex_;
-    Order order_; // most recent first
-    std::unordered_map<Key, Order::iterator, KeyHash> index_;
+    std::unordered_map<Key, Entry, KeyHash, KeyEqual> index_;
+    Entry* newest_ = nullptr;
+    Entry* oldest_ = nullptr;
     size_t totalBytes_ = 0;
     size_t byteLimit_ = kDefaultByteLimit;
 };
