@@ -18,6 +18,7 @@
 #include "platform/ui/Window.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
 
@@ -459,4 +460,36 @@ TEST_F(FeatureScreenTest, TheAppButtonShowsTheHostsActivationRibbon) {
     VelkoraAgentInternal::instance().preloadFeature(101, nullptr);
     EXPECT_TRUE(logged("Velkora - Pre-load for feature 'apps' is not available"));
     EXPECT_EQ(VelkoraAgentInternal::instance().getFeatureBadgeNumber(101), 0);
+}
+
+namespace {
+
+struct RecordingGestures : VelkoraActivationGesturesHandler {
+    int resumes = 0;
+    void resumeIfUserAllows() override { ++resumes; }
+};
+
+} // namespace
+
+TEST_F(FeatureScreenTest, ARotationEndsEditingAndHandsTheGesturesBack) {
+    auto screen = makeScreen(false);
+    show(screen);
+    // Before the sidebar is installed there are no gestures to resume: the rotation still ends editing.
+    ASSERT_TRUE(screen->textField()->becomeFirstResponder());
+    ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationLandscapeLeft);
+    EXPECT_FALSE(screen->textField()->isFirstResponder());
+
+    auto gestures = std::make_shared<RecordingGestures>();
+    VelkoraAgentInternal::instance().setGesturesHandler(gestures);
+    ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationPortrait);
+    EXPECT_EQ(gestures->resumes, 1);
+    // A screen that is gone hears no more rotations.
+    std::weak_ptr<TestFeatureScreen> gone = screen;
+    screen.reset();
+    window->setHidden(true);
+    window.reset();
+    ASSERT_TRUE(gone.expired());
+    ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationLandscapeRight);
+    EXPECT_EQ(gestures->resumes, 1);
+    VelkoraAgentInternal::instance().setGesturesHandler(nullptr);
 }

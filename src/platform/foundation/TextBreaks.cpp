@@ -49,6 +49,10 @@ std::string firstComposedCharacter(std::string_view text) {
 
 size_t composedCharacterStart(std::string_view text, size_t byteOffset) {
     if (byteOffset >= text.size()) return text.size();
+    // The break iterator takes an offset inside a UTF-8 sequence for the end of the character before it,
+    // so the offset first goes back to the start of its code point.
+    while (byteOffset > 0 && (static_cast<unsigned char>(text[byteOffset]) & 0xC0) == 0x80)
+        --byteOffset;
     CharacterBreaks breaks(text);
     if (!breaks.iterator) return byteOffset;
     if (breaks.iterator->isBoundary(static_cast<int32_t>(byteOffset))) return byteOffset;
