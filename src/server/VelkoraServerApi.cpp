@@ -28,7 +28,7 @@ void showNoNetworkAlert(const std::string& title, const std::string& message, co
 }
 }  // namespace
 
-void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<VelkoraLocationManager> locationManager) {
+void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<services::LocationManager> locationManager) {
     VelkoraServerEndpoint::applyCaFile();
     wireUserReset();
     // Requests that alert when parked offline show it to the user (while the sidebar shows).
@@ -38,7 +38,7 @@ void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<Velk
 }
 
 void VelkoraServerApi::endSession() { agent().endSession(); }
-void VelkoraServerApi::activateLocationManager(std::shared_ptr<VelkoraLocationManager> m) {
+void VelkoraServerApi::activateLocationManager(std::shared_ptr<services::LocationManager> m) {
     agent().activateLocationManager(std::move(m));
 }
 void VelkoraServerApi::setMessagesDelegate(std::weak_ptr<VelkoraMessagesDelegate> d) {

@@ -12,7 +12,7 @@
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/RunLoop.h"
 #include "server/VelkoraCallback.h"
-#include "server/VelkoraLocationManager.h"
+#include "server/VelkoraCoordinate.h"
 #include "server/VelkoraMessagesDelegate.h"
 
 namespace velkora {
@@ -32,9 +32,9 @@ public:
     VelkoraServerApi() = delete;
 
     // Session, poll and state.
-    static void startSession(const OptString& appId, std::shared_ptr<VelkoraLocationManager> locationManager);
+    static void startSession(const OptString& appId, std::shared_ptr<services::LocationManager> locationManager);
     static void endSession();
-    static void activateLocationManager(std::shared_ptr<VelkoraLocationManager> locationManager);
+    static void activateLocationManager(std::shared_ptr<services::LocationManager> locationManager);
     static void setMessagesDelegate(std::weak_ptr<VelkoraMessagesDelegate> delegate);
     static void setTopicsDelegate(std::weak_ptr<VelkoraMessagesDelegate> delegate);
     static void setFeedDelegate(std::weak_ptr<VelkoraMessagesDelegate> delegate);

@@ -95,12 +95,12 @@ void VelkoraServerClientAgent::setReplay(int type, Replay replay) { replays()[ty
 
 // ---- session ----
 
-void VelkoraServerClientAgent::initSession(std::shared_ptr<VelkoraLocationManager> locationManager) {
+void VelkoraServerClientAgent::initSession(std::shared_ptr<services::LocationManager> locationManager) {
     activateLocationManager(std::move(locationManager));
     initSessionInternal();
 }
 
-void VelkoraServerClientAgent::activateLocationManager(std::shared_ptr<VelkoraLocationManager> locationManager) {
+void VelkoraServerClientAgent::activateLocationManager(std::shared_ptr<services::LocationManager> locationManager) {
     useLocation_ = locationManager != nullptr;
     locationManager_ = std::move(locationManager);
 }
@@ -224,7 +224,7 @@ void VelkoraServerClientAgent::doUpdate() {
     auto now = foundation::RunLoop::main().now();
     if (useLocation_ && (!lastUpdateDateTime_ || now - *lastUpdateDateTime_ > kLocatedPollInterval) &&
         locationManager_) {
-        if (auto location = locationManager_->location(); location && location->isFix()) {
+        if (auto location = currentCoordinate(locationManager_); location && location->isFix()) {
             lastUpdateDateTime_ = now;
             r.longitude = location->longitude;
             r.latitude = location->latitude;

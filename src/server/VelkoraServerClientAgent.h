@@ -14,7 +14,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "server/VelkoraCallback.h"
 #include "server/VelkoraClientPendingRequest.h"
-#include "server/VelkoraLocationManager.h"
+#include "server/VelkoraCoordinate.h"
 #include "server/VelkoraMessagesDelegate.h"
 #include "server/VelkoraProtocolWrapper.h"
 
@@ -44,9 +44,9 @@ public:
     void setDeviceId(OptString v) { deviceId_ = std::move(v); }
 
     // ---- session and poll ----
-    void initSession(std::shared_ptr<VelkoraLocationManager> locationManager);
-    void activateLocationManager(std::shared_ptr<VelkoraLocationManager> locationManager);
-    const std::shared_ptr<VelkoraLocationManager>& locationManager() const { return locationManager_; }
+    void initSession(std::shared_ptr<services::LocationManager> locationManager);
+    void activateLocationManager(std::shared_ptr<services::LocationManager> locationManager);
+    const std::shared_ptr<services::LocationManager>& locationManager() const { return locationManager_; }
     void initSessionInternal();
     void createUserId();
     void onUserIdAvailable();
@@ -379,7 +379,7 @@ private:
     bool firstUpdate_ = true;
     std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_, feedDelegate_, topicsDelegate_;
     OptString appId_, userId_, deviceId_;
-    std::shared_ptr<VelkoraLocationManager> locationManager_;
+    std::shared_ptr<services::LocationManager> locationManager_;
     int32_t lastUpdateTimeout_ = 0;
     int32_t lastChangeNumber_ = 0, lastFeedChangeNumber_ = 0, lastLikesChangeNumber_ = 0, lastTopicsChangeNumber_ = 0;
     std::vector<VelkoraClientPendingRequestPtr> pendingRequests_;

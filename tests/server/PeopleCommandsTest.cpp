@@ -13,11 +13,6 @@ using foundation::Value;
 
 namespace {
 
-struct FixedLocation : VelkoraLocationManager {
-    std::optional<VelkoraCoordinate> where;
-    std::optional<VelkoraCoordinate> location() const override { return where; }
-};
-
 service::UserFields named(const std::string& firstName, std::optional<VelkoraCoordinate> at = std::nullopt) {
     service::UserFields f;
     f.firstName = firstName;
@@ -47,7 +42,7 @@ protected:
             u.setUserId(userId);
         });
     }
-    void startWith(std::shared_ptr<VelkoraLocationManager> manager) {
+    void startWith(std::shared_ptr<services::LocationManager> manager) {
         VelkoraAppSettings::instance().setAppId(std::string(kApp));
         VelkoraServerApi::startSession(std::string(kApp), std::move(manager));
         ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
@@ -227,14 +222,14 @@ TEST_F(PeopleCommandsTest, FollowerListsNameTheSubjectTheDirectionAndTheDevicesP
 }
 
 TEST_F(PeopleCommandsTest, NearbyUsersNeedTheDevicesOwnPlaceAndAQueuedCallReadsItWhenReplayed) {
-    auto manager = std::make_shared<FixedLocation>();
-    manager->where = VelkoraCoordinate{10, 10};
+    auto manager = grantedLocationManager();
+    placeDevice(VelkoraCoordinate{10, 10});
     auto caller = std::make_shared<Caller>();
     // Queued before the session: only the metres are kept.
     VelkoraServerApi::getNearbyUsers(2000, Caller::of(caller), VelkoraCoordinate{50, 50});
     std::string near = svc.createUser(kApp, named("N", VelkoraCoordinate{174.7633, -36.8485}));
     svc.createUser(kApp, named("F", VelkoraCoordinate{174.80, -36.8485}));
-    manager->where = VelkoraCoordinate{174.7633, -36.8400};  // about 945 m north of the first user
+    placeDevice(VelkoraCoordinate{174.7633, -36.8400});  // about 945 m north of the first user
     startWith(manager);
     ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 1; }));
     EXPECT_EQ(untagged(svc.requestsFor("getNearbyUsers").at(0)),
@@ -257,7 +252,7 @@ TEST_F(PeopleCommandsTest, NearbyUsersNeedTheDevicesOwnPlaceAndAQueuedCallReadsI
         svc.clearRequests();
         capture_->clear();
         caller->answers.clear();
-        manager->where = c.device;
+        placeDevice(c.device);
         VelkoraServerApi::getNearbyUsers(500, Caller::of(caller), VelkoraCoordinate{174.7633, -36.8485});
         if (c.sent) {
             ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 1; }));

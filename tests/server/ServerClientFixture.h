@@ -18,7 +18,10 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/services/Device.h"
+#include "platform/services/LocationManager.h"
 #include "server/VelkoraServerApi.h"
+#include "server/VelkoraCoordinate.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
 #include "server/utils/VelkoraLogEventsManager.h"
@@ -54,6 +57,8 @@ protected:
         VelkoraAppSettings::resetForTests();
         VelkoraServerClientAgent::resetForTests();
         VelkoraLogEventsManager::instance().takeLoggedEvents();
+        services::Device::instance().resetForTests();
+        services::LocationManager::resetForTests();
         if (!svc.running()) {
             ASSERT_TRUE(svc.start());
         }
@@ -71,6 +76,8 @@ protected:
         foundation::UrlConnection::closeIdleConnections();
         foundation::UrlConnection::setCaFile("");
         VelkoraServerEndpoint::reset();
+        services::LocationManager::resetForTests();
+        services::Device::instance().resetForTests();
         capture_.reset();
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
@@ -97,6 +104,19 @@ protected:
         auto start = at + needle.size() - 1;
         auto end = q.find('&', start);
         return q.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    }
+    // A location manager the person allowed, already updating; placeDevice moves the device it reads.
+    static std::shared_ptr<services::LocationManager> grantedLocationManager() {
+        services::Device::instance().update(
+            [](services::DeviceProfile& p) { p.privacyAnswers[services::Prompt::Location] = true; });
+        auto manager = services::LocationManager::create();
+        manager->startUpdatingLocation();
+        return manager;
+    }
+    // The device's place (longitude, latitude, as the kit sends them); none: the device lost its fix.
+    static void placeDevice(std::optional<VelkoraCoordinate> at) {
+        services::LocationManager::setFix(at ? std::optional(services::LocationFix{at->latitude, at->longitude})
+                                             : std::nullopt);
     }
     // Starts the session for an empty record and waits for the user id and the first poll.
     void startNewUser() {

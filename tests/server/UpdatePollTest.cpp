@@ -8,11 +8,6 @@ using service::Fault;
 
 namespace {
 
-struct Location : VelkoraLocationManager {
-    std::optional<VelkoraCoordinate> where;
-    std::optional<VelkoraCoordinate> location() const override { return where; }
-};
-
 struct Delegate : VelkoraMessagesDelegate {
     std::vector<std::optional<std::vector<VelkoraMessagePtr>>> got;
     Delegate() {
@@ -25,8 +20,8 @@ std::string queryWithoutTag(const service::RecordedRequest& r) { return r.query.
 }  // namespace
 
 TEST_F(ServerClientTest, PollTextsInBothForms) {
-    auto location = std::make_shared<Location>();
-    location->where = VelkoraCoordinate{0.0005, -0.0004};
+    auto location = grantedLocationManager();
+    placeDevice(VelkoraCoordinate{0.0005, -0.0004});
     VelkoraAppSettings::instance().setAppId(std::string(kApp));
     VelkoraServerApi::startSession(std::string(kApp), location);
     ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
@@ -40,7 +35,7 @@ TEST_F(ServerClientTest, PollTextsInBothForms) {
 
     // Paused, so that only the polls made here go out while the clock moves.
     VelkoraServerApi::pause();
-    location->where = VelkoraCoordinate{-12.5, 45.25};
+    placeDevice(VelkoraCoordinate{-12.5, 45.25});
     agent().doUpdate();
     ASSERT_TRUE(waitForRequests("update", 2));
     EXPECT_EQ(queryWithoutTag(svc.requestsFor("update")[1]),
@@ -160,7 +155,7 @@ TEST_F(ServerClientTest, FollowerCountChangePostsItsNotificationOnce) {
 }
 
 TEST_F(ServerClientTest, OnlyAFixNextToZeroZeroLeavesThePollUnlocated) {
-    auto location = std::make_shared<Location>();
+    auto location = grantedLocationManager();
     VelkoraAppSettings::instance().setAppId(std::string(kApp));
     VelkoraServerApi::startSession(std::string(kApp), location);
     ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));
@@ -179,7 +174,7 @@ TEST_F(ServerClientTest, OnlyAFixNextToZeroZeroLeavesThePollUnlocated) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.latitude);
-        location->where = c.fix;
+        placeDevice(c.fix);
         loop().advance(301); // past the interval between located polls
         const size_t before = count("update");
         agent().doUpdate();

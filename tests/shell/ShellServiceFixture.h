@@ -3,21 +3,15 @@
 #pragma once
 
 #include "server/ServerClientFixture.h"
-#include "server/VelkoraLocationManager.h"
 
 namespace velkora::testing {
 
 class ShellServiceTest : public ServerClientTest {
 protected:
-    struct FixedLocation : VelkoraLocationManager {
-        std::optional<VelkoraCoordinate> where;
-        std::optional<VelkoraCoordinate> location() const override { return where; }
-    };
-
     // Starts the session (at `at` when given) and waits for the user id and the first poll.
     void startAt(std::optional<VelkoraCoordinate> at) {
-        auto manager = std::make_shared<FixedLocation>();
-        manager->where = at;
+        auto manager = grantedLocationManager();
+        placeDevice(at);
         VelkoraAppSettings::instance().setAppId(std::string(kApp));
         VelkoraServerApi::startSession(std::string(kApp), manager);
         ASSERT_TRUE(waitFor([] { return VelkoraServerClientAgent::instance().isSessionInitialized(); }));

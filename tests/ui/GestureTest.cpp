@@ -235,6 +235,15 @@ TEST_F(GestureTest, DelegateQuestionsTargetsAndTheEnabledFlag) {
     outerStates.clear();
     driver->drag({10, 10}, {60, 10}, 5, 0.1);
     EXPECT_TRUE(outerStates.empty());
+
+    // Switched off while idle and on again, it recognises as before.
+    pan->setEnabled(true);
+    pan->setEnabled(false);
+    pan->setEnabled(true);
+    driver->drag({10, 10}, {60, 10}, 5, 0.1);
+    ASSERT_FALSE(outerStates.empty());
+    EXPECT_EQ(outerStates.front(), S::Began);
+    EXPECT_EQ(outerStates.back(), S::Ended);
 }
 
 TEST_F(GestureTest, RoutingReachesViewsAndControls) {

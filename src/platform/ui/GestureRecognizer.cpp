@@ -88,7 +88,9 @@ void GestureRecognizer::setEnabled(bool enabled) {
     if (state_ == GestureRecognizerState::Began || state_ == GestureRecognizerState::Changed) {
         state_ = GestureRecognizerState::Cancelled;
         sendActions();
-    } else if (state_ == GestureRecognizerState::Possible) {
+    } else if (state_ == GestureRecognizerState::Possible && !touches_.empty()) {
+        // Only a gesture under way fails: an idle recogniser takes part in no touch that would reset it,
+        // and would stay failed once switched on again.
         state_ = GestureRecognizerState::Failed;
     }
     pendingState_ = GestureRecognizerState::Possible;

@@ -11,6 +11,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/MapView.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
@@ -163,6 +164,7 @@ void InterfaceLoader::registerBuiltins() {
     registerClass<Switch>("Switch");
     registerClass<PageControl>("PageControl");
     registerClass("ActivityIndicatorView", [] { return ActivityIndicatorView::create(); });
+    registerClass<MapView>("MapView");
 
     // Every view.
     registerProperty("hidden", flag<View>(&View::setHidden));
@@ -321,6 +323,11 @@ void InterfaceLoader::registerBuiltins() {
                          return true;
                      }));
     registerProperty("hidesWhenStopped", flag<ActivityIndicatorView>(&ActivityIndicatorView::setHidesWhenStopped));
+
+    // Maps.
+    registerProperty("zoomEnabled", flag<MapView>(&MapView::setZoomEnabled));
+    registerProperty("scrollEnabled", flag<MapView>(&MapView::setScrollEnabled));
+    registerProperty("showsUserLocation", flag<MapView>(&MapView::setShowsUserLocation));
 }
 
 } // namespace velkora::ui

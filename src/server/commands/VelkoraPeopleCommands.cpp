@@ -79,10 +79,6 @@ std::string appSettingsDump() {
     return text;
 }
 
-std::optional<VelkoraCoordinate> currentLocation(const std::shared_ptr<VelkoraLocationManager>& manager) {
-    return manager ? manager->location() : std::nullopt;
-}
-
 // ---- reply readers ----
 
 using Delegate = VelkoraProtocolWrapperDelegate;
@@ -320,7 +316,7 @@ void VelkoraServerClientAgent::query(std::shared_ptr<VelkoraQuery> q, VelkoraCal
 }
 
 void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller) {
-    getNearbyUsers(meters, std::move(caller), currentLocation(locationManager_).value_or(VelkoraCoordinate{}));
+    getNearbyUsers(meters, std::move(caller), currentCoordinate(locationManager_).value_or(VelkoraCoordinate{}));
 }
 
 void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback caller, VelkoraCoordinate coordinate) {
@@ -329,7 +325,7 @@ void VelkoraServerClientAgent::getNearbyUsers(int32_t meters, VelkoraCallback ca
         return;
     }
     // The device must know where it is, whatever coordinate the caller names.
-    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
+    auto here = currentCoordinate(locationManager_).value_or(VelkoraCoordinate{});
     if (!locationManager_ || !here.isFix()) {
         Log::line("Velkora - getNearbyUsers called but no location available");
         return;
@@ -371,7 +367,7 @@ void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLoc
                     r.user = std::move(otherUser);
                 },
                 [&](VelkoraProtocolWrapper& w) {
-                    auto here = currentLocation(locationManager_).value_or(VelkoraCoordinate{});
+                    auto here = currentCoordinate(locationManager_).value_or(VelkoraCoordinate{});
                     return otherUser ? w.getOtherFavorites(appId_, userId_, otherUser->appId(), otherUser->userId(),
                                                            withLocation, direction, here.longitude, here.latitude)
                                      : w.getFavorites(appId_, userId_, withLocation, direction, here.longitude,
