@@ -39,7 +39,7 @@ std::string dumpJson(const Json& reply) {
 }
 
 LocalReply jsonReply(const Json& reply) {
-    return {200, dumpJson(reply), "application/json; charset=utf-8", false};
+    return {200, dumpJson(reply), "application/json; charset=utf-8", false, {}};
 }
 
 // The seed of the source tree while it is there (builds and tests), else the installed copy.
@@ -250,11 +250,11 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
             return jsonReply({{"error", nullptr}});
         case Fault::Kind::NotJson:
             return {200, fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
-                    "text/html", false};
+                    "text/html", false, {}};
         case Fault::Kind::HttpStatus:
-            return {fault->status, fault->value, "text/plain", false};
+            return {fault->status, fault->value, "text/plain", false, {}};
         case Fault::Kind::Drop:
-            return {0, "", "", true};
+            return {0, "", "", true, {}};
         case Fault::Kind::Warning:
             warning = fault->value;
             break;
@@ -297,7 +297,7 @@ void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& re
 }
 
 LocalReply Service::answer(const std::string& method, const std::string& target, const std::string& body) {
-    if (!impl_->running) return {503, "", "text/plain", false};
+    if (!impl_->running) return {503, "", "text/plain", false, {}};
     return impl_->answer(method, target, body, impl_->options.host + ":" + std::to_string(port()), "local");
 }
 

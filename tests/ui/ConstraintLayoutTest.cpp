@@ -144,9 +144,9 @@ TEST(ConstraintLayout, VerticalChainGivesTheSeparatorBottomAsTheCellHeight) {
 
     // Measuring with the separator tied to the bottom gives the same height for any starting height.
     pin(*t.cell, t.separator, A::Bottom, t.cell, A::Bottom);
-    EXPECT_EQ(systemLayoutSizeFittingSize(*t.cell, {320, 0}, LayoutPriorityRequired), Size(320, 184));
+    EXPECT_EQ(systemLayoutSizeFittingSize(*t.cell, {320, 0}, LayoutPriorityRequired), (Size{320, 184}));
     t.pictureHeight->setConstant(0); // no picture
-    EXPECT_EQ(systemLayoutSizeFittingSize(*t.cell, {320, 0}, LayoutPriorityRequired), Size(320, 84));
+    EXPECT_EQ(systemLayoutSizeFittingSize(*t.cell, {320, 0}, LayoutPriorityRequired), (Size{320, 84}));
 }
 
 TEST(ConstraintLayout, SwitchingPrioritiesBetween700And800MovesTheView) {

@@ -59,6 +59,10 @@ bool netlinkExchange(nlmsghdr* request, const std::function<void(const nlmsghdr*
             break;
         }
         int len = static_cast<int>(n);
+        // The system's NLMSG_OK compares the header's unsigned length with the signed remainder it is given;
+        // clang reports that comparison inside the macro (GCC does not), and the remainder is never negative.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
         for (auto* h = reinterpret_cast<nlmsghdr*>(buffer.data()); NLMSG_OK(h, len); h = NLMSG_NEXT(h, len)) {
             if (h->nlmsg_type == NLMSG_DONE) {
                 done = true;
@@ -73,6 +77,7 @@ bool netlinkExchange(nlmsghdr* request, const std::function<void(const nlmsghdr*
             each(h);
             if (!(h->nlmsg_flags & NLM_F_MULTI)) done = true;
         }
+#pragma GCC diagnostic pop
     }
     close(s);
     return ok;
