@@ -93,7 +93,9 @@ TEST(UserDetailsDisplayerTest, LimitsCountUnitsAndNeverSplitACharacter) {
         SCOPED_TRACE(c.first + " " + std::to_string(c.limit));
         std::string full = D::firstNameLastNameString(c.first, c.last, c.limit);
         EXPECT_EQ(full, c.full);
-        if (c.limit > 0) EXPECT_LE(velkora::ui::utf16::length(full), size_t(c.limit));
+        if (c.limit > 0) {
+            EXPECT_LE(velkora::ui::utf16::length(full), size_t(c.limit));
+        }
     }
     EXPECT_EQ(D::nameWithInitial(user("Alexander", "Hamilton").get(), 6), "Ale...");
     EXPECT_EQ(D::nameWithInitial(user("Alexander", "Hamilton").get(), 2), "..");
