@@ -127,7 +127,9 @@ TEST_F(FacebookTest, FriendPagesEndEmptyAndAnExpiredTokenGets190) {
         auto [page, error] = graph("me/friends?limit=5&offset=" + std::to_string(offset));
         ASSERT_EQ(error, nullptr);
         sizes.push_back(page["data"].asArray() ? page["data"].asArray()->size() : 99);
-        if (offset == 0) EXPECT_TRUE(page["data"].asArray()->at(0)["id"].isString());
+        if (offset == 0) {
+            EXPECT_TRUE(page["data"].asArray()->at(0)["id"].isString());
+        }
     }
     EXPECT_EQ(sizes, (std::vector<size_t>{5, 1, 0}));
 

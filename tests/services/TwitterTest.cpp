@@ -71,16 +71,11 @@ protected:
         return reply.value_or(Reply{});
     }
 
-    // GCC 12 with the sanitizers reports the Value moved out of the optional by value_or as maybe
-    // uninitialised (its known false positive on moving a std::variant); silenced here only.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
     static foundation::Value json(const Reply& r) {
         return foundation::JsonSerialization::JSONObjectWithData(r.data,
                                                                  foundation::JsonSerialization::ReadingAllowFragments)
             .value_or(foundation::Value());
     }
-#pragma GCC diagnostic pop
 };
 
 } // namespace
