@@ -181,7 +181,7 @@ TEST_F(PurchaseTest, CancelDeclineAndADroppedConnectionFailWithoutAReceipt) {
         bool connectionError; // the failure carries the connection's own error
     } cases[] = {
         {"cancelled at the prompt", [](service::Service&) {}, PromptPolicy::Refuse,
-         services::kStoreErrorPaymentCancelled, false},
+         services::kStoreErrorPaymentCancelled, false, false},
         {"declined by the store",
          [](service::Service& s) { ASSERT_TRUE(s.setStoreOutcome(kCoins500, service::StoreOutcome::Decline)); },
          PromptPolicy::Grant, services::kStoreErrorPaymentInvalid, true, false},
