@@ -1,5 +1,7 @@
 #include "platform/ui/DialogView.h"
 
+#include <algorithm>
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
@@ -15,6 +17,7 @@ DialogView::DialogView() : View(Rect(0, 0, kWidth, 0)) {
     titleLabel_ = Label::create();
     titleLabel_->setTextAlignment(TextAlignment::Center);
     titleLabel_->setFont(Font::boldSystemFont(17));
+    titleLabel_->setNumberOfLines(0);  // a long title wraps, as a question of the device's prompts does
     messageLabel_ = Label::create();
     messageLabel_->setTextAlignment(TextAlignment::Center);
     messageLabel_->setNumberOfLines(0);
@@ -46,9 +49,10 @@ void DialogView::buildButtons() {
     double y = 10;
     double width = bounds().width();
     if (!title_.empty()) {
-        titleLabel_->setFrame({10, y, width - 20, kTextHeight});
+        double height = std::max(kTextHeight, titleLabel_->sizeThatFits({width - 20, 0}).height);
+        titleLabel_->setFrame({10, y, width - 20, height});
         addSubview(titleLabel_);
-        y += kTextHeight + 4;
+        y += height + 4;
     }
     if (!messageLabel_->text().empty()) {
         Size s = messageLabel_->sizeThatFits({width - 20, 0});
