@@ -8,7 +8,8 @@
 namespace velkora::service {
 
 std::vector<OutsideRoute> buildOutsideRoutes() {
-    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute(), storeRoute()};
+    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute(), storeRoute(),
+            appStoreLookupRoute(), adNetworkRoute(), videoRoute()};
 }
 
 namespace outside {

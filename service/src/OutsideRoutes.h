@@ -44,6 +44,10 @@ OutsideRoute graphRoute();
 OutsideRoute picturesRoute();
 OutsideRoute uploadedImagesRoute();
 OutsideRoute storeRoute();
+// The store lookup, the ad network and the video service (AdStandIns.cpp).
+OutsideRoute appStoreLookupRoute();
+OutsideRoute adNetworkRoute();
+OutsideRoute videoRoute();
 
 namespace outside {
 

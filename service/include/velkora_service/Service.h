@@ -44,6 +44,10 @@ struct LocalReply {
     std::vector<std::pair<std::string, std::string>> headers;
 };
 
+// The key of the kit's account at the ad network: the stand-in network serves banners only for it.
+inline constexpr const char* kAdNetworkSdkKey =
+    "1JtEEpRjAtsgZxITiO8QTSkCIXKdGJ2Pep9DgvyE5ayKyuBrAuKz7cwYyMoZm7hEr2wgqj4CbzEBADmlbiVjFr";
+
 // How the stand-in store answers a purchase of a product: it approves with a signed receipt, declines,
 // or approves with a receipt it did not sign.
 enum class StoreOutcome { Approve, Decline, UnsignedReceipt };
