@@ -65,23 +65,49 @@ OutsideRoute uploadedImagesRoute() {
 }
 
 std::string seedPictureFor(const std::string& path, int size) {
+    // Mixed, so paths that differ in one letter still get far-apart colours.
     uint32_t h = fnv1a(path);
-    auto channel = [](uint32_t v, int shift) { return static_cast<unsigned char>(64 + ((v >> shift) & 0xFF) * 3 / 4); };
-    unsigned char back[3] = {channel(h, 0), channel(h, 8), channel(h, 16)};
-    unsigned char front[3] = {static_cast<unsigned char>(255 - back[0] / 2),
-                              static_cast<unsigned char>(255 - back[1] / 2),
-                              static_cast<unsigned char>(255 - back[2] / 2)};
-    int shape = static_cast<int>((h >> 24) % 3);
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
+    auto colour = [](double hue, double saturation, double value, unsigned char* rgb) {
+        double c = value * saturation, x = c * (1 - std::fabs(std::fmod(hue / 60, 2) - 1)), m = value - c;
+        double r = 0, g = 0, b = 0;
+        int sector = static_cast<int>(hue / 60) % 6;
+        if (sector == 0)
+            r = c, g = x;
+        else if (sector == 1)
+            r = x, g = c;
+        else if (sector == 2)
+            g = c, b = x;
+        else if (sector == 3)
+            g = x, b = c;
+        else if (sector == 4)
+            r = x, b = c;
+        else
+            r = c, b = x;
+        rgb[0] = static_cast<unsigned char>((r + m) * 255);
+        rgb[1] = static_cast<unsigned char>((g + m) * 255);
+        rgb[2] = static_cast<unsigned char>((b + m) * 255);
+    };
+    double hue = h % 360;
+    unsigned char back[3], front[3];
+    colour(hue, 0.45, 0.9, back);
+    colour(std::fmod(hue + 120 + (h >> 9) % 120, 360), 0.7, 0.75, front);
+    int shape = static_cast<int>((h >> 20) % 4);
     std::string rgba;
     rgba.reserve(static_cast<size_t>(size) * size * 4);
     double c = (size - 1) / 2.0;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            bool inside = shape == 0   ? std::hypot(x - c, y - c) < size * 0.3                           // a disc
-                          : shape == 1 ? x + y < size                                                    // a half
-                                       : std::abs(x - c) < size * 0.15 || std::abs(y - c) < size * 0.15; // a cross
-            const unsigned char* colour = inside ? front : back;
-            rgba.append(reinterpret_cast<const char*>(colour), 3);
+            bool inside = shape == 0   ? std::hypot(x - c, y - c) < size * 0.3                          // a disc
+                          : shape == 1 ? x + y < size                                                   // a half
+                          : shape == 2 ? std::abs(x - c) < size * 0.15 || std::abs(y - c) < size * 0.15 // a cross
+                                       : (x / (size / 4)) % 2 == 0;                                     // stripes
+            const unsigned char* rgb = inside ? front : back;
+            rgba.append(reinterpret_cast<const char*>(rgb), 3);
             rgba += static_cast<char>(255);
         }
     }
