@@ -1,10 +1,13 @@
 #include "platform/ui/ComposeSheet.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/TextView.h"
+#include "platform/ui/Snapshot.h"
 
 namespace velkora::ui {
 
@@ -59,9 +62,10 @@ void ComposeSheetViewController::loadView() {
 
     rows_ = View::create({0, kBarHeight, width, 0});
     root->addSubview(rows_);
-    body_ = TextView::create({8, kBarHeight, width - 16, 200});
+    body_ = Label::create({12, kBarHeight, width - 24, 200});
     body_->setFont(Font::systemFont(15));
-    body_->setEditable(false);
+    body_->setNumberOfLines(0);
+    body_->setLineBreakMode(LineBreakMode::WordWrap);
     root->addSubview(body_);
     footnote_ = Label::create({12, 0, width - 24, 24});
     footnote_->setFont(Font::systemFont(13));
@@ -95,8 +99,11 @@ void ComposeSheetViewController::refreshForm() {
     double bottom = view()->bounds().size.height;
     std::string note = formFootnote();
     double noteHeight = note.empty() ? 0 : 28;
-    body_->setFrame({8, bodyTop, width - 16, std::max(0.0, bottom - bodyTop - noteHeight - 8)});
+    // The text from the top of its area, as far as it goes.
     body_->setText(formBody());
+    double available = std::max(0.0, bottom - bodyTop - noteHeight - 8);
+    double needed = measureLabel(*body_, {width - 24, available}).height;
+    body_->setFrame({12, bodyTop + 8, width - 24, std::min(available, std::ceil(needed))});
     footnote_->setText(note);
     footnote_->setHidden(note.empty());
     footnote_->setFrame({12, bottom - noteHeight - 4, width - 24, noteHeight});

@@ -15,7 +15,6 @@ namespace velkora::ui {
 class Button;
 class Control;
 class Label;
-class TextView;
 
 class ComposeSheetViewController : public ViewController {
 public:
@@ -54,7 +53,7 @@ private:
     std::string sheetTitle_, actionTitle_;
     std::shared_ptr<Button> cancelButton_, actionButton_;
     std::shared_ptr<View> rows_;
-    std::shared_ptr<TextView> body_;
+    std::shared_ptr<Label> body_;
     std::shared_ptr<Label> footnote_;
     bool actionEnabled_ = true;
 };

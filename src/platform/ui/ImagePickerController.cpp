@@ -31,6 +31,21 @@ std::shared_ptr<Image> plainShot() {
     return ctx->makeImage();
 }
 
+// The album's square thumbnail: the picture scaled to fill the square, its middle kept.
+std::shared_ptr<Image> thumbnailOf(const std::shared_ptr<Image>& picture, double side) {
+    auto ctx = GraphicsContext::bitmap({side, side}, 2.0);
+    ctx->setFillColor(Color::fromHex("#E5E5EA"));
+    ctx->fillRect({0, 0, side, side});
+    if (picture && picture->size().width > 0 && picture->size().height > 0) {
+        Size size = picture->size();
+        double scale = std::max(side / size.width, side / size.height);
+        double w = size.width * scale, h = size.height * scale;
+        ctx->clipToRect({0, 0, side, side});
+        ctx->drawImage(*picture, Rect{(side - w) / 2, (side - h) / 2, w, h});
+    }
+    return ctx->makeImage();
+}
+
 std::shared_ptr<Button> barButton(const std::string& title, const Rect& frame) {
     auto b = Button::create(ButtonType::Custom, frame);
     b->setTitle(title);
@@ -105,13 +120,10 @@ void ImagePickerController::loadView() {
         double gap = (width - 4 * kThumbnailSide) / 5;
         auto album = services::Device::instance().album();
         for (size_t i = 0; i < album.size(); ++i) {
-            auto thumbnail = ImageView::withImage(decode(album[i].data));
+            auto thumbnail = ImageView::withImage(thumbnailOf(decode(album[i].data), kThumbnailSide));
             thumbnail->setFrame({gap + static_cast<double>(i % 4) * (kThumbnailSide + gap),
                                  kBarHeight + gap + static_cast<double>(i / 4) * (kThumbnailSide + gap), kThumbnailSide,
                                  kThumbnailSide});
-            thumbnail->setContentMode(ContentMode::ScaleAspectFill);
-            thumbnail->setClipsToBounds(true);
-            thumbnail->setBackgroundColor(Color::fromHex("#E5E5EA"));
             root->addSubview(thumbnail);
         }
         if (album.empty()) {
