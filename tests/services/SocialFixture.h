@@ -47,7 +47,8 @@ protected:
         foundation::UrlConnection::setCaFile(service_->caFile());
         std::string base = service_->baseUrl();
         services::OutsideEndpoints::reset();
-        services::OutsideEndpoints::setServiceHostProvider([base] { return base; });
+        services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::TwitterApi, base + "/twitter");
+        services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::FacebookGraph, base + "/graph");
         loop().useTestClock();
         ui::Application::instance().resetForTests();
         services::Device::instance().resetForTests();
@@ -72,7 +73,6 @@ protected:
         service_->stop();
         foundation::UrlConnection::setCaFile("");
         services::OutsideEndpoints::reset();
-        services::OutsideEndpoints::setServiceHostProvider(nullptr);
         loop().reset();
         foundation::Paths::reset();
         std::error_code ec;
