@@ -189,8 +189,11 @@ void VelkoraCachedImageFetcher::setDiskLimit(size_t bytes) {
 }
 
 foundation::DispatchQueue& VelkoraCachedImageFetcher::queue() {
-    static std::shared_ptr<foundation::DispatchQueue> q = foundation::DispatchQueue::create("velkora.image-cache");
-    return *q;
+    // Never destroyed, like the loop and the global queue: a worker ending during the process's exit
+    // would race the exit's own clean-up of what its thread holds.
+    static auto* q =
+        new std::shared_ptr<foundation::DispatchQueue>(foundation::DispatchQueue::create("velkora.image-cache"));
+    return **q;
 }
 
 void VelkoraCachedImageFetcher::resetForTests() {
