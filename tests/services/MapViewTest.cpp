@@ -310,6 +310,22 @@ TEST_F(MapViewTest, PinchingAndPanningFollowTheirSwitches) {
     EXPECT_NE(map->centerCoordinate(), centre);
 }
 
+TEST_F(MapViewTest, AMapGoneInTheMiddleOfAPinchHearsNothingMore) {
+    std::weak_ptr<MapView> gone = map;
+    driver->down({110, 240}, 0);
+    driver->down({210, 240}, 1);
+    driver->move({90, 240}, 0);
+    driver->move({230, 240}, 1);
+    ASSERT_EQ(map->pinchGestureRecognizer()->state(), GestureRecognizerState::Changed);
+    map->removeFromSuperview();
+    map.reset();
+    ASSERT_TRUE(gone.expired());
+    // The lifted fingers end the gesture the routing still holds.
+    driver->up(0);
+    driver->up(1);
+    EXPECT_EQ(delegate->events, std::vector<std::string>{"will"});
+}
+
 TEST_F(MapViewTest, TheDeviceDotFollowsTheFixes) {
     services::Device::instance().update([](services::DeviceProfile& p) {
         p.privacyAnswers[services::Prompt::Location] = true;

@@ -89,6 +89,11 @@ MapView::MapView(const Rect& frame) : View(frame), userLocation_(std::make_share
 }
 
 MapView::~MapView() {
+    // The touch routing may still hold the recognisers for a moment; their actions point at this map.
+    for (const auto& r :
+         {std::static_pointer_cast<GestureRecognizer>(pan_), std::static_pointer_cast<GestureRecognizer>(pinch_),
+          std::static_pointer_cast<GestureRecognizer>(tap_)})
+        r->removeAllTargets();
     if (animation_) animation_->invalidate();
     if (locationDelegate_) locationDelegate_->map_ = nullptr;
     if (locationManager_) locationManager_->stopUpdatingLocation();
