@@ -67,8 +67,7 @@ std::optional<std::string> deviceUser(Database& db, const std::string& appId, co
     return db.scalarText("SELECT user_id FROM devices WHERE app_id = ? AND device_id = ?", {appId, deviceId});
 }
 
-void bindDevice(CommandContext& ctx, const std::string& appId, const std::string& deviceId,
-                const std::string& userId) {
+void bindDevice(CommandContext& ctx, const std::string& appId, const std::string& deviceId, const std::string& userId) {
     ctx.db().run("INSERT INTO devices(device_id, app_id, user_id, last_seen) VALUES(?, ?, ?, ?) "
                  "ON CONFLICT(app_id, device_id) DO UPDATE SET user_id = excluded.user_id, "
                  "last_seen = excluded.last_seen",
@@ -94,11 +93,13 @@ Json signUp(CommandContext& ctx) {
     Transaction tx(db);
     if (accountWith(db, appId, id)) throw CommandError(kAlreadySignedUp);
     // The device's anonymous user becomes the account, keeping what it did so far; a device that
-    // already holds an account (or none) gets a new user.
+    // already holds an account (or none) gets a new user. So does a device still bound to the user named
+    // after it: that user is where the device returns after signing out, so it never becomes an account.
     std::string userId;
     if (auto current = deviceUser(db, appId, deviceId);
-        current && db.scalarInteger("SELECT signed_up FROM users WHERE app_id = ? AND user_id = ?", {appId, *current})
-                           .value_or(1) == 0) {
+        current && *current != deviceId &&
+        db.scalarInteger("SELECT signed_up FROM users WHERE app_id = ? AND user_id = ?", {appId, *current})
+                .value_or(1) == 0) {
         userId = *current;
     } else {
         userId = rows::newUserId(db, appId);
@@ -180,8 +181,7 @@ Json savePhoto(CommandContext& ctx) {
     std::optional<std::string> userId = deviceUser(ctx.db(), appId, deviceId);
     Transaction tx(ctx.db());
     std::string url = rows::storeImage(ctx, appId, userId.value_or(""), *bytes);
-    if (userId)
-        ctx.db().run("UPDATE users SET photo_url = ? WHERE app_id = ? AND user_id = ?", {url, appId, *userId});
+    if (userId) ctx.db().run("UPDATE users SET photo_url = ? WHERE app_id = ? AND user_id = ?", {url, appId, *userId});
     tx.commit();
     return {{"url", url}};
 }
@@ -192,9 +192,9 @@ Json forgotPassword(CommandContext& ctx) {
     std::optional<std::string> userId = accountWith(ctx.db(), appId, {"email", email});
     if (!userId) throw CommandError(errors::kUserNotFound);
     // This service sends no mail: the request is kept where the operator reads events.
-    ctx.db().run("INSERT INTO events(app_id, user_id, device_id, type, message, time) VALUES(?, ?, ?, ?, ?, ?)",
-                 {appId, *userId, ctx.optText("deviceId").value_or(""), std::string("forgotPassword"), email,
-                  ctx.now()});
+    ctx.db().run(
+        "INSERT INTO events(app_id, user_id, device_id, type, message, time) VALUES(?, ?, ?, ?, ?, ?)",
+        {appId, *userId, ctx.optText("deviceId").value_or(""), std::string("forgotPassword"), email, ctx.now()});
     return Json::object();
 }
 
