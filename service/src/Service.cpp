@@ -451,7 +451,39 @@ std::string Service::createUser(const std::string& appId, const UserFields& f) {
             opt(f.state), opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
             int64_t(f.score), int64_t(f.coins), f.located ? SqlValue(f.longitude) : SqlValue(std::monostate{}),
             f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), impl_->now()});
+    const bool signedUp = f.signedUp || f.facebookId || f.twitterId || !f.password.empty();
+    db.run("UPDATE users SET facebook_id = ?, twitter_id = ?, password = ?, signed_up = ? WHERE app_id = ? AND "
+           "user_id = ?",
+           {f.facebookId.value_or(0), f.twitterId.value_or(0), opt(f.password), int64_t(signedUp ? 1 : 0), appId,
+            userId});
     return userId;
+}
+
+void Service::addTwitterUser(int64_t id, const std::string& screenName, const std::string& name,
+                             const std::string& token, const std::string& secret) {
+    std::lock_guard lock(impl_->dbMutex);
+    auto opt = [](const std::string& s) -> SqlValue {
+        if (s.empty()) return std::monostate{};
+        return s;
+    };
+    impl_->db->run("INSERT INTO twitter_users(id, screen_name, name, token, secret) VALUES(?, ?, ?, ?, ?)",
+                   {id, screenName, name, opt(token), opt(secret)});
+}
+
+void Service::addTwitterFriends(const std::string& screenName, int count, int64_t firstId) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    auto userId = db.scalarInteger("SELECT id FROM twitter_users WHERE screen_name = ?", {screenName});
+    if (!userId) return;
+    auto position = db.scalarInteger("SELECT COUNT(*) FROM twitter_friends WHERE user_id = ?", {*userId}).value_or(0);
+    Transaction tx(db);
+    for (int i = 0; i < count; ++i) {
+        const int64_t id = firstId + i;
+        db.run("INSERT OR IGNORE INTO twitter_users(id, screen_name) VALUES(?, ?)", {id, "friend_" + std::to_string(id)});
+        db.run("INSERT OR IGNORE INTO twitter_friends(user_id, friend_id, position) VALUES(?, ?, ?)",
+               {*userId, id, position + i});
+    }
+    tx.commit();
 }
 
 bool Service::userExists(const std::string& appId, const std::string& userId) const {

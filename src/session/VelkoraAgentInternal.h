@@ -20,6 +20,8 @@ class VelkoraUserInternal;
 class VelkoraStyleSheetProtocol;
 class VelkoraActivationGesturesHandler;
 class VelkoraImageFetcher;
+class VelkoraTwitterConnector;
+class VelkoraFBConnector;
 
 class VelkoraAgentInternal {
 public:
@@ -76,6 +78,12 @@ public:
     std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler() const { return gesturesHandler_; }
     void setGesturesHandler(std::shared_ptr<VelkoraActivationGesturesHandler> h) { gesturesHandler_ = std::move(h); }
 
+    // ---- The social networks' connectors: made once by start-up, handed out to the screens.
+    std::shared_ptr<VelkoraTwitterConnector> twitterConnector() const { return twitterConnector_; }
+    std::shared_ptr<VelkoraFBConnector> fbConnector() const { return fbConnector_; }
+    void initTwitterConnector();
+    void initFacebookConnector();
+
     bool testMode() const { return testMode_; }
     void setTestMode(bool on) { testMode_ = on; }
 
@@ -103,6 +111,8 @@ private:
     std::function<void(const std::optional<std::string>&)> onUserReset_;
     uint32_t activationButtonType_ = 0;
     std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler_;
+    std::shared_ptr<VelkoraTwitterConnector> twitterConnector_;
+    std::shared_ptr<VelkoraFBConnector> fbConnector_;
     struct FeaturePreloads;
     std::shared_ptr<FeaturePreloads> preloads_;
     FeaturePreloads& preloads();

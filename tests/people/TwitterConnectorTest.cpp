@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ConnectorFixture.h"
+#include "data/VelkoraUserInternal.h"
 #include "people/VelkoraTwitterConnector.h"
 #include "platform/services/Accounts.h"
 #include "platform/ui/ActionSheet.h"
@@ -76,9 +77,9 @@ TEST_F(TwitterConnectorTest, EveryFailedIdentificationAnswersNullOnceAndLeavesTh
         std::optional<service::Fault> fault;
     };
     const services::TwitterAccount forged{kDana.username, kDana.identifier, kDana.token, "guessed"};
-    service::Fault limited{"/twitter/1.1/users/show.json", service::Fault::Kind::HttpStatus, "", 429};
-    service::Fault dropped{"/twitter/1.1/users/show.json", service::Fault::Kind::Drop};
-    service::Fault notJson{"/twitter/1.1/users/show.json", service::Fault::Kind::NotJson, "<html>"};
+    service::Fault limited{"/twitter/1.1/users/show.json", service::Fault::Kind::HttpStatus, "", 429, 0, 1};
+    service::Fault dropped{"/twitter/1.1/users/show.json", service::Fault::Kind::Drop, "", 500, 0, 1};
+    service::Fault notJson{"/twitter/1.1/users/show.json", service::Fault::Kind::NotJson, "<html>", 500, 0, 1};
     const Case cases[] = {
         {"no account", {}, services::PromptPolicy::Grant, std::nullopt},
         {"access refused", {kDana}, services::PromptPolicy::Refuse, std::nullopt},
@@ -124,7 +125,9 @@ TEST_F(TwitterConnectorTest, SeveralAccountsAreOfferedInAChooserWhoseCancelAnswe
     loop().advance(1);
     auto shot = ui::Snapshot::imageOfScreen();
     const std::string reference = std::string(VELKORA_TEST_DATA_DIR) + "/twitter_chooser.png";
-    if (std::getenv("VELKORA_UPDATE_SNAPSHOTS")) ASSERT_TRUE(shot->writePng(reference));
+    if (std::getenv("VELKORA_UPDATE_SNAPSHOTS")) {
+        ASSERT_TRUE(shot->writePng(reference));
+    }
     auto expected = ui::Image::fromFile(reference);
     ASSERT_TRUE(expected);
     EXPECT_TRUE(looksLike(*shot, *expected));
@@ -172,11 +175,11 @@ TEST_F(TwitterConnectorTest, IdsModePagesWithCursorsAndEachFailureEndsWithOneNul
     const Case failures[] = {
         {"refused", std::nullopt, services::PromptPolicy::Refuse, false},
         {"no account", std::nullopt, services::PromptPolicy::Grant, true},
-        {"dropped", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::Drop},
+        {"dropped", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::Drop, "", 500, 0, 1},
          services::PromptPolicy::Grant, false},
-        {"status 500", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::HttpStatus, "", 500},
+        {"status 500", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::HttpStatus, "", 500, 0, 1},
          services::PromptPolicy::Grant, false},
-        {"not JSON", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::NotJson, "x"},
+        {"not JSON", service::Fault{"/twitter/1.1/friends/ids.json", service::Fault::Kind::NotJson, "x", 500, 0, 1},
          services::PromptPolicy::Grant, false},
     };
     for (const auto& c : failures) {
@@ -280,6 +283,19 @@ TEST_F(TwitterConnectorTest, ATweetPostedOnTheSheetReachesTwitterAndCancelAnswer
 
     useAccounts({});
     EXPECT_FALSE(VelkoraTwitterConnector::canTweet());
+}
+
+TEST_F(TwitterConnectorTest, AnIdAbove2To53ReachesTheRecordAndTheHelperExactly) {
+    constexpr int64_t kBig = 9007199254740993LL; // a double would read it as ...992
+    service().addTwitterUser(kBig, "big_id", "Big Id", "9007199254740993-tok", "sEcR3t-big");
+    useAccounts({{"big_id", "9007199254740993", "9007199254740993-tok", "sEcR3t-big"}});
+    identify();
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    EXPECT_EQ(heard_->objects[0]["id"].toText(), "9007199254740993");
+    EXPECT_EQ(info().twitterId(), kBig);
+    auto user = std::make_shared<VelkoraUserInternal>();
+    VelkoraTwitterConnector::updateUserWithTwitterDetails(user, heard_->objects[0], true);
+    EXPECT_EQ(user->twitterId(), kBig);
 }
 
 } // namespace

@@ -96,7 +96,9 @@ TEST_F(AccountCommandsTest, AnAddressWithAPlusSignsUpAndLogsInAndErrorsReachTheC
     ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 1; }));
     ASSERT_TRUE(caller->answers[0].isString());
     std::string account = *caller->answers[0].asString();
-    EXPECT_EQ(account, anonymous);  // the device's anonymous user became the account
+    // The device's own user, named after the device, stays anonymous: signing out returns to it.
+    ASSERT_EQ(anonymous, *agent().deviceId());
+    EXPECT_NE(account, anonymous);
     EXPECT_EQ(svc.userColumn(kApp, account, "email"), "a+b@x.org");
 
     struct Case {

@@ -59,6 +59,10 @@ struct UserFields {
     int score = 0, coins = 0;
     double longitude = 0, latitude = 0;
     bool located = false;
+    // An account's identities: a user holding any of them, or a password, is signed up.
+    std::optional<int64_t> facebookId, twitterId;
+    std::string password;
+    bool signedUp = false;
 };
 
 class Service {
@@ -102,6 +106,11 @@ public:
 
     // Direct database helpers for tests. They take the same lock as the request handlers.
     std::string createUser(const std::string& appId, const UserFields& fields = {});
+    // A Twitter user of the Twitter stand-in (a device account when it has a token), and friends of a
+    // Twitter user: `count` new users with consecutive ids from `firstId`, in that order.
+    void addTwitterUser(int64_t id, const std::string& screenName, const std::string& name,
+                        const std::string& token = {}, const std::string& secret = {});
+    void addTwitterFriends(const std::string& screenName, int count, int64_t firstId);
     bool userExists(const std::string& appId, const std::string& userId) const;
     // A private message from one user to another, as sendMessage stores it; returns its change number.
     int64_t sendMessage(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,

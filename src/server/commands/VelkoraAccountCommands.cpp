@@ -1,4 +1,5 @@
 // Sign-up, log-in, social connections and the account's password, picture and push token.
+#include "server/VelkoraServerEndpoint.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
 #include "server/VelkoraServerApi.h"
@@ -243,10 +244,20 @@ bool VelkoraProtocolWrapper::setDeviceToken(const OptString& appId, const OptStr
 
 namespace {
 std::shared_ptr<VelkoraUserInfo> localUser() { return VelkoraAgentInternal::instance().getUserInfo(); }
+
+// A password (even as its digest) travels only to an https endpoint; elsewhere nothing is sent and the
+// caller hears an error on the main run loop, as it would from the service.
+bool passwordMayTravel(const char* command, const std::optional<std::string>& password, const VelkoraCallback& caller) {
+    if (!password || VelkoraServerEndpoint::url().rfind("https://", 0) == 0) return true;
+    Log::line("Velkora (E) - %@: the service's address is not https, the password is not sent", command);
+    foundation::RunLoop::main().post([caller] { caller.fail(foundation::makeError("INTERNAL_ERROR", 0)); });
+    return false;
+}
 }  // namespace
 
 void VelkoraServerClientAgent::signUp(VelkoraCallback caller, int32_t method, const OptString& connectValue,
                                       const OptString& password, VelkoraUserPtr user) {
+    if (!passwordMayTravel("signUp", password, caller)) return;
     sendOrQueue(VelkoraPendingType::kSignUp, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.method = method;
@@ -267,6 +278,7 @@ void VelkoraServerClientAgent::signOut(VelkoraCallback caller) {
 
 void VelkoraServerClientAgent::login(VelkoraCallback caller, int32_t method, const OptString& connectValue,
                                      const OptString& password) {
+    if (!passwordMayTravel("login", password, caller)) return;
     sendOrQueue(VelkoraPendingType::kLogin, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) {
                     r.method = method;
@@ -311,6 +323,7 @@ void VelkoraServerClientAgent::forgotPassword(const OptString& email) {
 }
 
 void VelkoraServerClientAgent::changePassword(const OptString& password) {
+    if (!passwordMayTravel("changePassword", password.value_or(std::string()), VelkoraCallback())) return;
     sendOrQueue(VelkoraPendingType::kChangePassword, {},
                 [&](VelkoraClientPendingRequest& r) { r.password = password; },
                 [&](VelkoraProtocolWrapper& w) { return w.changePassword(appId_, userId_, password); });
