@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "Commands.h"
+#include "PasswordHash.h"
 
 namespace velkora::service {
 
@@ -74,11 +75,10 @@ void bindDevice(CommandContext& ctx, const std::string& appId, const std::string
                  {deviceId, appId, userId, ctx.now()});
 }
 
-bool samePassword(const std::string& a, const std::string& b) {
-    // Digests arrive in hexadecimal; the case of the digits carries nothing.
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
+void storePassword(Database& db, const std::string& appId, const std::string& userId, const std::string& digest) {
+    std::optional<std::string> hashed = hashPassword(digest);
+    if (!hashed) throw CommandError(errors::kInternal);
+    db.run("UPDATE users SET password = ? WHERE app_id = ? AND user_id = ?", {*hashed, appId, userId});
 }
 
 Json signUp(CommandContext& ctx) {
@@ -106,8 +106,7 @@ Json signUp(CommandContext& ctx) {
         rows::insertUser(db, appId, userId, ctx.now());
     }
     setIdentity(db, appId, userId, id);
-    if (id.isEmail())
-        db.run("UPDATE users SET password = ? WHERE app_id = ? AND user_id = ?", {*password, appId, userId});
+    if (id.isEmail()) storePassword(db, appId, userId, *password);
     applyProfile(ctx, appId, userId, true);
     bindDevice(ctx, appId, deviceId, userId);
     tx.commit();
@@ -126,8 +125,7 @@ Json login(CommandContext& ctx) {
         std::optional<std::string> stored =
             db.scalarText("SELECT password FROM users WHERE app_id = ? AND user_id = ?", {appId, *userId});
         std::optional<std::string> given = ctx.optText("password");
-        if (!stored || stored->empty() || !given || !samePassword(*stored, *given))
-            throw CommandError(errors::kUserNotFound);
+        if (!stored || !given || !passwordMatches(*stored, *given)) throw CommandError(errors::kUserNotFound);
     }
     bindDevice(ctx, appId, deviceId, *userId);
     return {{"userId", *userId}};
@@ -202,7 +200,7 @@ Json changePassword(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     std::string password = ctx.nonEmpty("password");
-    ctx.db().run("UPDATE users SET password = ? WHERE app_id = ? AND user_id = ?", {password, appId, userId});
+    storePassword(ctx.db(), appId, userId, password);
     return Json::object();
 }
 

@@ -1,7 +1,9 @@
 #include "Certificates.h"
 
+#include <unistd.h>
+
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <memory>
 
 #include <openssl/err.h>
@@ -72,27 +74,65 @@ CertPtr makeCertificate(EVP_PKEY* key, const char* commonName, long serial, X509
     return cert;
 }
 
+// Writes a PEM file through a private temporary beside it, synced and renamed over the old one, so a
+// service stopped midway leaves the old file or the new one, never a truncated one.
+template <typename Write> bool writePem(const std::string& path, Write write) {
+    std::string tmp = path + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data()); // mode 0600: keys stay private from the first byte
+    if (fd < 0) return false;
+    FilePtr f(::fdopen(fd, "wb"));
+    if (!f) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    bool ok = write(f.get()) && std::fflush(f.get()) == 0 && ::fsync(fd) == 0;
+    ok = (std::fclose(f.release()) == 0) && ok;
+    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool writeKey(const std::string& path, EVP_PKEY* key) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) return false;
-    std::error_code ec;
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
-    return PEM_write_PrivateKey(f.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    return writePem(
+        path, [key](FILE* f) { return PEM_write_PrivateKey(f, key, nullptr, nullptr, 0, nullptr, nullptr) == 1; });
 }
 
 bool writeCert(const std::string& path, X509* cert) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    return f && PEM_write_X509(f.get(), cert) == 1;
+    return writePem(path, [cert](FILE* f) { return PEM_write_X509(f, cert) == 1; });
+}
+
+CertPtr readCert(const std::string& path) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return nullptr;
+    return CertPtr(PEM_read_X509(f.get(), nullptr, nullptr, nullptr));
 }
 
 // A certificate that loads and is valid for at least another day.
-bool usable(const std::string& path) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return false;
-    CertPtr cert(PEM_read_X509(f.get(), nullptr, nullptr, nullptr));
+bool usable(X509* cert) {
     if (!cert) return false;
     time_t tomorrow = time(nullptr) + 24 * 3600;
-    return X509_cmp_time(X509_get0_notAfter(cert.get()), &tomorrow) > 0;
+    return X509_cmp_time(X509_get0_notAfter(cert), &tomorrow) > 0;
+}
+
+// The key loads, and it is the one the server certificate was made for.
+bool keyMatches(const std::string& path, X509* cert) {
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return false;
+    KeyPtr key(PEM_read_PrivateKey(f.get(), nullptr, nullptr, nullptr));
+    bool ok = key && X509_check_private_key(cert, key.get()) == 1;
+    ERR_clear_error(); // a failed check leaves its reasons queued for the next OpenSSL caller
+    return ok;
+}
+
+// The server certificate is the CA's: a half-replaced set (a new CA, an old server certificate) is made anew.
+bool signedBy(X509* cert, X509* ca) {
+    EVP_PKEY* caKey = X509_get0_pubkey(ca);
+    bool ok = caKey && X509_verify(cert, caKey) == 1;
+    ERR_clear_error();
+    return ok;
 }
 
 } // namespace
@@ -101,8 +141,12 @@ bool ensureCertificates(const std::string& dir, CertificateFiles& files, std::st
     files.caFile = dir + "/ca.pem";
     files.certFile = dir + "/server.pem";
     files.keyFile = dir + "/server-key.pem";
-    std::error_code ec;
-    if (usable(files.caFile) && usable(files.certFile) && std::filesystem::exists(files.keyFile, ec)) return true;
+    CertPtr ca = readCert(files.caFile);
+    CertPtr server = readCert(files.certFile);
+    if (usable(ca.get()) && usable(server.get()) && signedBy(server.get(), ca.get()) &&
+        keyMatches(files.keyFile, server.get()))
+        return true;
+    ERR_clear_error();
 
     KeyPtr caKey(EVP_EC_gen("P-256"));
     KeyPtr serverKey(EVP_EC_gen("P-256"));
@@ -112,13 +156,14 @@ bool ensureCertificates(const std::string& dir, CertificateFiles& files, std::st
     }
     // Serials differ between runs, so a client never sees two different certificates under one serial.
     long serial = static_cast<long>(time(nullptr) & 0x7FFFFFFF);
-    CertPtr ca = makeCertificate(caKey.get(), "velkora-service CA", serial, nullptr, nullptr, true);
-    CertPtr server =
-        ca ? makeCertificate(serverKey.get(), "127.0.0.1", serial + 1, ca.get(), caKey.get(), false) : nullptr;
+    ca = makeCertificate(caKey.get(), "velkora-service CA", serial, nullptr, nullptr, true);
+    server = ca ? makeCertificate(serverKey.get(), "127.0.0.1", serial + 1, ca.get(), caKey.get(), false) : nullptr;
     if (!ca || !server) {
         error = opensslError("certificate creation failed");
         return false;
     }
+    // Each file is whole or absent; a set cut short between files (a new server key beside the old CA)
+    // fails the checks above at the next start and is made anew.
     if (!writeKey(dir + "/ca-key.pem", caKey.get()) || !writeKey(files.keyFile, serverKey.get()) ||
         !writeCert(files.certFile, server.get()) || !writeCert(files.caFile, ca.get())) {
         error = "cannot write the certificates in " + dir;

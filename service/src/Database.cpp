@@ -130,6 +130,9 @@ int64_t Database::lastInsertId() const {
 int Database::changes() const {
     return sqlite3_changes(db_);
 }
+int64_t Database::totalChanges() const {
+    return sqlite3_total_changes64(db_);
+}
 
 int64_t Database::nextSequence(const std::string& name) {
     run("INSERT INTO sequences(name, value) VALUES(?, 1) ON CONFLICT(name) DO UPDATE SET value = value + 1", {name});
@@ -162,7 +165,7 @@ CREATE TABLE IF NOT EXISTS users (
     longitude REAL, latitude REAL,
     score INTEGER NOT NULL DEFAULT 0,
     coins INTEGER NOT NULL DEFAULT 0,
-    password TEXT,                              -- as the kit sends it (a digest)
+    password TEXT,                              -- a salted hash of the digest the kit sends
     signed_up INTEGER NOT NULL DEFAULT 0,
     is_test INTEGER NOT NULL DEFAULT 0,
     created REAL NOT NULL,

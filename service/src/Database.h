@@ -62,6 +62,8 @@ public:
     std::optional<std::string> scalarText(const std::string& sql, const std::vector<SqlValue>& values = {});
     int64_t lastInsertId() const;
     int changes() const;
+    // Rows inserted, changed or removed since the connection opened (rolled-back ones included).
+    int64_t totalChanges() const;
 
     // Takes the next value of a named counter (change numbers that several tables share).
     int64_t nextSequence(const std::string& name);

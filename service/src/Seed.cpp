@@ -7,6 +7,7 @@
 
 #include "Commands.h"
 #include "Pictures.h"
+#include "PasswordHash.h"
 
 namespace velkora::service {
 
@@ -19,6 +20,15 @@ SqlValue optional(const Json& object, const char* key) {
     if (it->is_number_integer() || it->is_boolean()) return it->get<int64_t>();
     if (it->is_number()) return it->get<double>();
     return it->dump();
+}
+
+// Seeds name the digest a user would send; it is kept as every password is, hashed.
+SqlValue seededPassword(const Json& user) {
+    SqlValue digest = optional(user, "password");
+    if (!std::holds_alternative<std::string>(digest) || std::get<std::string>(digest).empty()) return digest;
+    std::optional<std::string> hashed = hashPassword(std::get<std::string>(digest));
+    if (!hashed) throw DatabaseError("cannot hash a seeded password");
+    return *hashed;
 }
 
 void seedUser(Database& db, const std::string& appId, const Json& u, double now) {
@@ -43,7 +53,7 @@ void seedUser(Database& db, const std::string& appId, const Json& u, double now)
             u.value("coins", int64_t(0)),
             int64_t(u.value("userId", std::string()).rfind("test", 0) == 0),
             int64_t(u.contains("email") ? 1 : 0),
-            optional(u, "password"),
+            seededPassword(u),
             now});
 }
 

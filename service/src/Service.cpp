@@ -2,10 +2,12 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -14,12 +16,14 @@
 #include <openssl/ssl.h>
 
 #include "AppStore.h"
+#include "BuildPaths.h"
 #include "Certificates.h"
 #include "Commands.h"
 #include "OutsideRoutes.h"
 #include "Pictures.h"
+#include "PasswordHash.h"
+#include "ReplyRecord.h"
 #include "Seed.h"
-#include "BuildPaths.h"
 
 namespace velkora::service {
 
@@ -76,8 +80,11 @@ struct Service::Impl {
     CommandTable table;
     std::vector<OutsideRoute> outside;
 
+    ReplyRecord replies; // under dbMutex, as the commands whose answers it keeps
+
     mutable std::mutex logMutex;
-    std::vector<RecordedRequest> log;
+    std::deque<RecordedRequest> log;
+    size_t logBytes = 0;
     std::map<std::string, int> connectionRequests; // "address:port" → requests seen on that connection
 
     std::mutex faultMutex;
@@ -99,12 +106,17 @@ struct Service::Impl {
     LocalReply runOutside(const OutsideRoute& route, const std::string& method, const std::string& path,
                           const std::string& query, const std::string& body, const std::string& host,
                           const std::string& authorization);
-    void handleApi(const httplib::Request& req, httplib::Response& res);
+    void handleApi(const httplib::Request& req, httplib::Response& res, const std::string& body);
+    std::optional<std::string> readBody(const httplib::ContentReader& reader) const;
     std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
     void waitFor(double seconds);
-    Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl);
+    void record(RecordedRequest request);
+    Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl,
+                    const std::optional<std::string>& resendKey);
     Json runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
                     const std::string& baseUrl);
+    Json runLocked(const CommandHandler& handler, const std::string& command, const QueryText& params,
+                   const std::string& baseUrl); // with dbMutex held
 };
 
 bool Service::Impl::open() {
@@ -124,6 +136,7 @@ bool Service::Impl::open() {
     try {
         db = std::make_unique<Database>(dataDir + "/velkora.sqlite");
         db->createSchema();
+        hashStoredPasswords(*db);
         if (options.seedDemo && !seedDatabase(*db, seedFile(), wallNow(), error)) {
             std::fprintf(stderr, "velkora-service: %s\n", error.c_str());
             return false;
@@ -167,15 +180,45 @@ void Service::Impl::waitFor(double seconds) {
     waitCv.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return stopping; });
 }
 
-Json Service::Impl::runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl) {
+// A request that may be a re-send is looked up first: the command runs once, and each later copy of the
+// request gets the answer the first one got, even when that answer never reached the client.
+Json Service::Impl::runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl,
+                               const std::optional<std::string>& resendKey) {
     auto it = table.commands.find(command);
     if (it == table.commands.end()) return Json::object(); // built by a later command group
-    return runHandler(it->second, command, params, baseUrl);
+    if (!resendKey) return runHandler(it->second, command, params, baseUrl);
+    std::lock_guard lock(dbMutex);
+    double wall = wallNow();
+    if (std::optional<std::string> first = replies.find(*resendKey, wall)) return Json::parse(*first);
+    int64_t changesBefore = db->totalChanges();
+    Json reply = runLocked(it->second, command, params, baseUrl);
+    // Reads run again (their fresh answer is the better one); the poll too, whose writes only note
+    // when a device was last seen.
+    bool changed = db->totalChanges() != changesBefore;
+    if (changed && command != "update" && reply.is_object() && !reply.contains("error"))
+        replies.keep(*resendKey, dumpJson(reply), wall);
+    return reply;
+}
+
+void Service::Impl::record(RecordedRequest request) {
+    std::lock_guard lock(logMutex);
+    logBytes += request.query.size() + request.body.size();
+    log.push_back(std::move(request));
+    // The newest request stays whatever its size: a test reads what it just sent.
+    while (log.size() > 1 && (log.size() > options.requestLogEntries || logBytes > options.requestLogBytes)) {
+        logBytes -= log.front().query.size() + log.front().body.size();
+        log.pop_front();
+    }
 }
 
 Json Service::Impl::runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
                                const std::string& baseUrl) {
     std::lock_guard lock(dbMutex);
+    return runLocked(handler, command, params, baseUrl);
+}
+
+Json Service::Impl::runLocked(const CommandHandler& handler, const std::string& command, const QueryText& params,
+                              const std::string& baseUrl) {
     try {
         CommandContext ctx(table, *db, params, now(), baseUrl);
         return handler(ctx);
@@ -225,10 +268,10 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     const OutsideRoute* outsideRoute = outsideRouteFor(rawPath);
     std::string command = exchange ? "getads" : outsideRoute ? rawPath : params.value("command");
 
+    record({method, rawPath, rawQuery, body, command, wallNow()});
     bool freshConnection = true;
     {
         std::lock_guard lock(logMutex);
-        log.push_back({method, rawPath, rawQuery, body, command, wallNow()});
         // Connections come and go; a bounded memory of them is enough to tell a fresh one.
         if (connectionRequests.size() > 10000) connectionRequests.clear();
         freshConnection = ++connectionRequests[connection] == 1;
@@ -237,11 +280,13 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     while (auto delay = takeFault(command, true, true))
         waitFor(delay->delaySeconds);
 
-    // A client retries a request whose reused connection died without a byte of reply; the drop is
+    // A client retries a request whose reused connection died without a byte of reply; a drop is
     // spent only on a fresh connection, so the client sees the failure once per time asked.
     std::optional<Fault> fault = takeFault(command, false, false);
-    if (fault && (fault->kind != Fault::Kind::Drop || freshConnection)) takeFault(command, false, true);
+    bool drops = fault && (fault->kind == Fault::Kind::Drop || fault->kind == Fault::Kind::RunThenDrop);
+    if (fault && (!drops || freshConnection)) takeFault(command, false, true);
     std::string warning;
+    bool dropAfterRunning = false;
     if (fault) {
         switch (fault->kind) {
         case Fault::Kind::ErrorCode:
@@ -258,12 +303,18 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         case Fault::Kind::Warning:
             warning = fault->value;
             break;
+        case Fault::Kind::RunThenDrop:
+            dropAfterRunning = true;
+            break;
         case Fault::Kind::Delay:
             break;
         }
     }
 
-    if (outsideRoute) return runOutside(*outsideRoute, method, rawPath, rawQuery, body, host, authorization);
+    if (outsideRoute) {
+        LocalReply out = runOutside(*outsideRoute, method, rawPath, rawQuery, body, host, authorization);
+        return dropAfterRunning ? LocalReply{0, "", "", true} : out;
+    }
 
     Json reply;
     if (!isGet && body.size() > options.maxBodyBytes) {
@@ -275,16 +326,25 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     } else if (command.empty()) {
         reply = {{"error", errors::kBadRequest}};
     } else {
-        reply = runCommand(command, params, "https://" + host);
+        std::string userId = params.value("userId");
+        if (userId.empty()) userId = params.value("deviceId");
+        // A form carries no tag; a picture in it is what would be stored twice. Receipts in forms are
+        // taken once by the commands themselves.
+        bool resendable = isGet || params.has("image");
+        reply =
+            runCommand(command, params, "https://" + host,
+                       resendable ? ReplyRecord::keyFor(method, params.value("appId"), userId, rawQuery, body, isGet)
+                                  : std::nullopt);
     }
+    if (dropAfterRunning) return {0, "", "", true};
     if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
     LocalReply out = jsonReply(reply);
     out.body = expandServiceAddresses(std::move(out.body), "https://" + host);
     return out;
 }
 
-void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res) {
-    LocalReply out = answer(req.method, req.target, req.body, req.get_header_value("Host"),
+void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res, const std::string& body) {
+    LocalReply out = answer(req.method, req.target, body, req.get_header_value("Host"),
                             req.remote_addr + ":" + std::to_string(req.remote_port),
                             req.get_header_value("Authorization"));
     if (out.dropped) {
@@ -294,6 +354,21 @@ void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& re
     res.status = out.status;
     for (const auto& [name, value] : out.headers) res.set_header(name, value);
     res.set_content(out.body, out.contentType);
+}
+
+// Form bodies are read here rather than by the server, whose own form reading refuses anything over 8 KB
+// before a handler sees it. Past the service's limit the rest is read and let go: one byte over is
+// enough for the answer to say the body was too large. Nothing when the server stopped reading (a body
+// beyond its own cut-off, or a connection gone).
+std::optional<std::string> Service::Impl::readBody(const httplib::ContentReader& reader) const {
+    std::string body;
+    size_t keep = options.maxBodyBytes + 1;
+    bool whole = reader([&](const char* data, size_t length) {
+        if (body.size() < keep) body.append(data, std::min(length, keep - body.size()));
+        return true;
+    });
+    if (!whole) return std::nullopt;
+    return body;
 }
 
 LocalReply Service::answer(const std::string& method, const std::string& target, const std::string& body) {
@@ -324,12 +399,20 @@ bool Service::start() {
         return false;
     }
     Impl* impl = impl_.get();
-    auto api = [impl](const httplib::Request& req, httplib::Response& res) { impl->handleApi(req, res); };
+    auto api = [impl](const httplib::Request& req, httplib::Response& res) { impl->handleApi(req, res, req.body); };
+    auto form = [impl](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        if (std::optional<std::string> body = impl->readBody(reader)) {
+            impl->handleApi(req, res, *body);
+        } else {
+            res.status = 413;
+            res.set_content(dumpJson({{"error", errors::kTooLarge}}), "application/json; charset=utf-8");
+        }
+    };
     // Replies go out as headers then body; without this, Nagle and the client's delayed ACK hold every
     // reply on a reused connection for about 40 ms.
     server->set_tcp_nodelay(true);
     server->Get(kApiPath, api);
-    server->Post(kApiPath, api);
+    server->Post(kApiPath, form);
     server->Get(kExchangePath, api);
     for (const OutsideRoute& route : impl_->outside) {
         server->Get(route.prefix + "/.*", api);
@@ -410,12 +493,13 @@ std::string Service::addPicture(const std::string& path, const std::string& byte
 
 std::vector<RecordedRequest> Service::requests() const {
     std::lock_guard lock(impl_->logMutex);
-    return impl_->log;
+    return {impl_->log.begin(), impl_->log.end()};
 }
 
 void Service::clearRequests() {
     std::lock_guard lock(impl_->logMutex);
     impl_->log.clear();
+    impl_->logBytes = 0;
 }
 
 std::vector<RecordedRequest> Service::requestsFor(const std::string& command) const {

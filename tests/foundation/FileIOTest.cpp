@@ -12,17 +12,10 @@
 #include "platform/foundation/Paths.h"
 
 using namespace velkora::foundation;
+using velkora::testing::entriesOf;
 using velkora::testing::TempDir;
 
 namespace {
-
-std::vector<std::string> entriesOf(const std::string& dir) {
-    std::vector<std::string> names;
-    for (auto& e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(FileIOTest, AtomicWriteReplacesTheFileAndLeavesNothingElse) {
     TempDir dir;
@@ -76,9 +69,10 @@ TEST(FileIOTest, WriteThatIsKilledMidwayLeavesTheOldFileWhole) {
     ASSERT_TRUE(WIFSIGNALED(status));
 
     EXPECT_EQ(readFile(path), "the old archive");
-    // The next write still works, whatever the killed one left behind.
+    // The next write still works, and clears what the killed one left behind.
     EXPECT_TRUE(writeFileAtomically(path, "new"));
     EXPECT_EQ(readFile(path), "new");
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"archive.dat"});
 }
 
 TEST(FileIOTest, FailedWriteIsReportedAndLeavesTheOldFileAndNoTemporary) {

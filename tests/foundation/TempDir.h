@@ -2,7 +2,10 @@
 // it as "foundation/TempDir.h".
 #pragma once
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/FileIO.h"
 
@@ -23,5 +26,14 @@ public:
 private:
     std::string path_;
 };
+
+// The names in a folder, sorted.
+inline std::vector<std::string> entriesOf(const std::string& dir) {
+    std::vector<std::string> names;
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 } // namespace velkora::testing

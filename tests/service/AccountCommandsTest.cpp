@@ -24,8 +24,8 @@ protected:
     Json connect(const std::string& user, int method, const std::string& value, int replace, int override_,
                  const std::string& profile = {}) {
         return kit("command=connectSocial" + as(user) + "&method=" + std::to_string(method) + "&value=" + esc(value) +
-                   "&replaceUserData=" + std::to_string(replace) + "&overrideOtherUser=" +
-                   std::to_string(override_) + profile);
+                   "&replaceUserData=" + std::to_string(replace) + "&overrideOtherUser=" + std::to_string(override_) +
+                   profile);
     }
 };
 
@@ -36,7 +36,13 @@ TEST_F(AccountCommands, EmailSignUpThenLogIn) {
     std::string ana = first["userId"];
     EXPECT_EQ(service().userColumn(app(), ana, "email"), email);
     EXPECT_EQ(service().userColumn(app(), ana, "first_name"), "Ana & Bo");
-    EXPECT_EQ(service().userColumn(app(), ana, "password"), kDigest);
+    // What the table holds would not log anyone in: not the digest as sent, in either case.
+    std::string stored = service().userColumn(app(), ana, "password");
+    EXPECT_FALSE(stored.empty());
+    for (std::string digest : {std::string(kDigest), std::string("5f4dcc3b5aa765d61d8327deb882cf99")})
+        EXPECT_EQ(stored.find(digest), std::string::npos) << stored;
+    std::string other = signUp("dev-9", 1, "bo@example.com", kDigest)["userId"];
+    EXPECT_NE(service().userColumn(app(), other, "password"), stored) << "one password, two salts";
 
     struct Case {
         const char* what;
@@ -70,8 +76,8 @@ TEST_F(AccountCommands, EmailSignUpThenLogIn) {
 TEST_F(AccountCommands, SignUpTurnsTheDevicesAnonymousUserIntoTheAccount) {
     std::string anon = newUser();
     // The update poll ties the device to its user.
-    ASSERT_FALSE(get("command=update&clientType=1&build=2.5.7" + as(anon) + "&deviceId=dev-a&wantMessages=0")
-                     .contains("error"));
+    ASSERT_FALSE(
+        get("command=update&clientType=1&build=2.5.7" + as(anon) + "&deviceId=dev-a&wantMessages=0").contains("error"));
     Json reply = signUp("dev-a", 2, "100200300400");
     EXPECT_EQ(reply.value("userId", ""), anon) << reply;
     // A device whose user already has an account gets a new user for a second account.
@@ -136,8 +142,8 @@ TEST_F(AccountCommands, PhotoIsStoredServedAndBecomesTheUsersPhoto) {
     get("command=update&clientType=1&build=2.5.7" + as(user) + "&deviceId=dev-p&wantMessages=0");
     // Bytes whose Base64 holds both alphabets' special characters and padding.
     const std::string jpeg("\xFF\xD8\xFF\xE0\xFB\xEF\xFF\x00\x10JFIF\x00\xFF\xD9\x01", 17);
-    Json reply = post("command=savePhoto&appId=" + app() + "&deviceId=dev-p&clientType=1&build=2.5.7&image=" +
-                      kitBase64(jpeg));
+    Json reply =
+        post("command=savePhoto&appId=" + app() + "&deviceId=dev-p&clientType=1&build=2.5.7&image=" + kitBase64(jpeg));
     ASSERT_TRUE(reply["url"].is_string()) << reply;
     EXPECT_EQ(fetch(reply["url"]), jpeg);
     EXPECT_EQ(service().userColumn(app(), user, "photo_url"), reply["url"].get<std::string>());
@@ -152,8 +158,8 @@ TEST_F(AccountCommands, DeviceToken) {
     std::string user = newUser();
     std::string token = "ab+c/d==";
     std::string sent = esc(token); // the kit's escaping covers "+" and "="
-    EXPECT_EQ(kit("command=setDeviceToken&clientType=1&build=2.5.7&appId=" + app() + "&deviceId=dev-t&userId=" +
-                  user + "&deviceToken=" + sent),
+    EXPECT_EQ(kit("command=setDeviceToken&clientType=1&build=2.5.7&appId=" + app() + "&deviceId=dev-t&userId=" + user +
+                  "&deviceToken=" + sent),
               Json::object());
     EXPECT_EQ(error(kit("command=setDeviceToken&clientType=1&build=2.5.7&appId=" + app() +
                         "&deviceId=dev-t&userId=nobody&deviceToken=" + sent)),

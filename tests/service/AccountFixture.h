@@ -13,9 +13,10 @@ namespace velkora::service::testing {
 
 class KitRequestTest : public ServiceTest {
 protected:
-    // `query` is the request text after "?", without the tag.
-    Json kit(const std::string& query) {
-        std::string full = tagRequestText(service().endpoint() + "?" + query, 1700000000.5);
+    // `query` is the request text after "?", without the tag; `ts` is the time stamp (the next one unless
+    // given: a request sent again with the time stamp of an earlier one is a re-send of it).
+    Json kit(const std::string& query, double ts = -1) {
+        std::string full = tagRequestText(service().endpoint() + "?" + query, ts < 0 ? nextTimestamp() : ts);
         auto res = client()->Get(full.substr(service().baseUrl().size()).c_str());
         if (!res) return "transport failure";
         Json reply = Json::parse(res->body, nullptr, false);
@@ -38,8 +39,9 @@ protected:
     }
 
     static std::string error(const Json& reply) {
-        return reply.is_object() && reply.contains("error") && reply["error"].is_string() ? reply["error"].get<std::string>()
-                                                                                            : std::string();
+        return reply.is_object() && reply.contains("error") && reply["error"].is_string()
+                   ? reply["error"].get<std::string>()
+                   : std::string();
     }
 
     // A located user of the demo application, made directly in the database.

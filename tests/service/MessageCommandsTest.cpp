@@ -169,5 +169,72 @@ TEST_F(MessageCommands, ImageMessageIsStoredAndDelivered) {
     EXPECT_EQ(error(post(body("***"))), "BAD_REQUEST");
 }
 
+// A reply lost on its way back: the command ran, the client heard nothing and sends the same request
+// again, tag and all. The service answers it as it answered the first time and keeps one message.
+TEST_F(MessageCommands, ARequestSentAgainWithItsTagRunsOnce) {
+    std::string a = newUser(), b = newUser();
+    const std::string query = "command=sendMessage" + kv() + "&appId=" + app() + "&userId=" + b +
+                              "&message=once&senderAppId=" + app() + "&senderUserId=" + a +
+                              "&contentType=text/plain&messageType=0&rating=0";
+    service().addFault({"sendMessage", Fault::Kind::RunThenDrop, ""});
+    double ts = nextTimestamp();
+    EXPECT_EQ(kit(query, ts), "transport failure");
+    EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), std::vector<std::string>{"once"}) << "it ran before the drop";
+
+    EXPECT_EQ(kit(query, ts), Json::object());
+    EXPECT_EQ(kit(query, ts), Json::object());
+    EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), std::vector<std::string>{"once"});
+    // The same words with a time stamp of their own are a new message; so is a tag another user sent.
+    EXPECT_EQ(kit(query), Json::object());
+    const std::string fromB = "command=sendMessage" + kv() + "&appId=" + app() + "&userId=" + a +
+                              "&message=once&senderAppId=" + app() + "&senderUserId=" + b +
+                              "&contentType=text/plain&messageType=0&rating=0";
+    EXPECT_EQ(kit(fromB, ts), Json::object());
+    EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), (std::vector<std::string>{"once", "once", "once"}));
+}
+
+TEST_F(MessageCommands, APictureFormSentAgainIsStoredOnce) {
+    std::string a = newUser(), b = newUser();
+    const std::string body = "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
+                             "&senderUserId=" + a + "&image=" + kitBase64("\xFF\xD8 one \xFF\xD9");
+    service().addFault({"sendImageMessage", Fault::Kind::RunThenDrop, ""});
+    EXPECT_EQ(post(body), "transport failure");
+    Json again = post(body);
+    ASSERT_TRUE(again["url"].is_string()) << again;
+    Json messages = poll(b, 0)["messages"];
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0]["message"], again["url"]) << "the answer names the picture the first request stored";
+}
+
+// Forms well past the 8 KB a plain form reader accepts: photo-sized pictures reach the commands and are
+// served back whole.
+TEST_F(MessageCommands, PhotoSizedPicturesArriveWhole) {
+    std::string a = newUser(), b = newUser();
+    std::string photo(200 * 1024, '\0');
+    uint32_t state = 2463534242u;
+    for (char& c : photo) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        c = static_cast<char>(state);
+    }
+    photo.replace(0, 2, "\xFF\xD8");
+    struct Case {
+        const char* what;
+        std::string body;
+    } cases[] = {
+        {"image message", "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
+                              "&senderUserId=" + a + "&image=" + kitBase64(photo)},
+        {"profile photo",
+         "command=savePhoto&appId=" + app() + "&deviceId=dev-photo&clientType=1&build=2.5.7&image=" + kitBase64(photo)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Json reply = post(c.body);
+        ASSERT_TRUE(reply["url"].is_string()) << reply;
+        std::optional<std::string> served = fetch(reply["url"]);
+        ASSERT_TRUE(served);
+        EXPECT_TRUE(*served == photo) << served->size() << " bytes served";
+    }
+}
+
 } // namespace
 } // namespace velkora::service::testing

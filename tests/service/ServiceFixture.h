@@ -38,8 +38,16 @@ protected:
         return c;
     }
 
-    // The request text after "?", tagged as the kit tags it.
-    std::string tagged(const std::string& query, double ts = 1700000000.25) {
+    // A time stamp of its own for each request, as the kit's clock gives: the service takes a request
+    // with the text and tag of an earlier one for a re-send of it.
+    double nextTimestamp() {
+        timestamp_ += 1;
+        return timestamp_;
+    }
+
+    // The request text after "?", tagged as the kit tags it (with the next time stamp unless given).
+    std::string tagged(const std::string& query, double ts = -1) {
+        if (ts < 0) ts = nextTimestamp();
         char stamp[64];
         std::snprintf(stamp, sizeof stamp, "&ts=%lf", ts);
         std::string text = query + stamp;
@@ -76,6 +84,7 @@ protected:
 
 private:
     std::unique_ptr<Service> service_;
+    double timestamp_ = 1700000000.25 - 1;
 };
 
 } // namespace velkora::service::testing

@@ -19,7 +19,18 @@ struct RecordedRequest {
 
 struct Fault {
     std::string command; // "*" = any
-    enum class Kind { ErrorCode, ErrorNull, Warning, NotJson, HttpStatus, Drop, Delay } kind = Kind::ErrorCode;
+    // Drop closes the connection before the command runs; RunThenDrop runs it, keeps its effect and
+    // closes the connection instead of answering, as a reply lost on the way back does.
+    enum class Kind {
+        ErrorCode,
+        ErrorNull,
+        Warning,
+        NotJson,
+        HttpStatus,
+        Drop,
+        Delay,
+        RunThenDrop
+    } kind = Kind::ErrorCode;
     std::string value; // error code / warning text / body
     int status = 500;
     double delaySeconds = 0;
@@ -33,6 +44,9 @@ struct ServiceOptions {
     std::string host = "127.0.0.1";
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
     int twitterPageSize = 5000;             // ids per friends/ids page of the Twitter stand-in
+    // The request log keeps the newest requests only, so a service that runs for days stays small.
+    size_t requestLogEntries = 20000;
+    size_t requestLogBytes = 64 * 1024 * 1024; // of queries and bodies together
 };
 
 // What the service answers to one request.

@@ -1,12 +1,18 @@
 #include "platform/foundation/FileIO.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
+#include <vector>
 
 #include "platform/foundation/Uuid.h"
 
@@ -29,16 +35,82 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The temporaries this process is writing right now, which a save of the same file on another thread
+// must leave alone.
+std::mutex g_inFlightMutex;
+std::set<std::string> g_inFlight;
+
+bool isUuid(std::string_view text) {
+    if (text.size() != 36) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+    }
+    return true;
+}
+
+// The temporary of a save of `name` is ".<name>.<pid>-<uuid>.tmp"; saves before the process id was
+// part of it wrote ".<name>.<uuid>.tmp". Answers the writer's process id (0 for the older form), or -1
+// when `entry` is not a temporary of `name`.
+pid_t temporaryOwner(std::string_view entry, std::string_view name) {
+    std::string prefix = "." + std::string(name) + ".";
+    if (entry.size() <= prefix.size() + 4 || entry.substr(0, prefix.size()) != prefix ||
+        entry.substr(entry.size() - 4) != ".tmp")
+        return -1;
+    std::string_view middle = entry.substr(prefix.size(), entry.size() - prefix.size() - 4);
+    if (isUuid(middle)) return 0;
+    size_t dash = middle.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 10 || !isUuid(middle.substr(dash + 1))) return -1;
+    pid_t pid = 0;
+    for (char c : middle.substr(0, dash)) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+bool processIsAlive(pid_t pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// A save killed midway leaves its temporary behind; the next save of the same file clears those of
+// writers that are gone, and leaves the ones other processes or threads are writing now.
+void removeStaleTemporaries(const std::string& dir, const std::string& name) {
+    DIR* folder = ::opendir(dir.c_str());
+    if (!folder) return;
+    std::vector<std::string> stale;
+    while (dirent* entry = ::readdir(folder)) {
+        pid_t owner = temporaryOwner(entry->d_name, name);
+        if (owner < 0 || (owner != ::getpid() && processIsAlive(owner))) continue;
+        stale.push_back(dir + "/" + entry->d_name);
+    }
+    ::closedir(folder);
+    std::lock_guard lock(g_inFlightMutex);
+    for (const std::string& path : stale)
+        if (!g_inFlight.count(path)) ::unlink(path.c_str());
+}
+
 } // namespace
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
     if (path.empty() || path.back() == '/') return fail(error, "open", path, EINVAL);
     std::string dir = folderOf(path);
     std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
-    std::string tmp = dir + "/." + name + "." + uuidV4() + ".tmp";
+    std::string tmp = dir + "/." + name + "." + std::to_string(::getpid()) + "-" + uuidV4() + ".tmp";
 
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) return fail(error, "open", tmp, errno);
+    {
+        std::lock_guard lock(g_inFlightMutex);
+        g_inFlight.insert(tmp);
+    }
+    struct Done {
+        const std::string& tmp;
+        ~Done() {
+            std::lock_guard lock(g_inFlightMutex);
+            g_inFlight.erase(tmp);
+        }
+    } done{tmp};
 
     auto abandon = [&](const char* what, int err) {
         ::close(fd);
@@ -78,6 +150,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
         ::fsync(dfd);
         ::close(dfd);
     }
+    removeStaleTemporaries(dir, name);
     return true;
 }
 

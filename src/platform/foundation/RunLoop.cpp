@@ -78,18 +78,46 @@ void RunLoop::post(std::function<void()> task) {
     wakeUp();
 }
 
-void RunLoop::postAndWait(std::function<void()> task) {
+namespace {
+
+// Answers the waiter of postAndWait however its task ends: run, thrown, or dropped unrun, in which case
+// the last copy of the posted task lets go of it here.
+class WaitedTask {
+public:
+    explicit WaitedTask(std::promise<bool> promise) : promise_(std::move(promise)) {}
+    ~WaitedTask() {
+        if (!answered_) promise_.set_value(false);
+    }
+    WaitedTask(const WaitedTask&) = delete;
+    WaitedTask& operator=(const WaitedTask&) = delete;
+
+    void run(const std::function<void()>& task) {
+        answered_ = true;
+        try {
+            task();
+            promise_.set_value(true);
+        } catch (...) {
+            promise_.set_exception(std::current_exception());
+        }
+    }
+
+private:
+    std::promise<bool> promise_;
+    bool answered_ = false;
+};
+
+} // namespace
+
+bool RunLoop::postAndWait(std::function<void()> task) {
     if (isLoopThread()) {
         task();
-        return;
+        return true;
     }
-    std::promise<void> done;
-    auto future = done.get_future();
-    post([&] {
-        task();
-        done.set_value();
-    });
-    future.wait();
+    std::promise<bool> promise;
+    auto future = promise.get_future();
+    // Only the posted task holds it, so dropping the task answers the waiter.
+    post([waited = std::make_shared<WaitedTask>(std::move(promise)), task = std::move(task)] { waited->run(task); });
+    return future.get();
 }
 
 std::shared_ptr<Timer> RunLoop::schedule(double interval, bool repeats, Timer::Callback callback) {

@@ -107,8 +107,10 @@ public:
 
     // Thread-safe; the task runs on the loop thread, never inside the call that posts it.
     void post(std::function<void()> task);
-    // Runs the task on the loop thread and waits for it; inline when already on the loop thread.
-    void postAndWait(std::function<void()> task);
+    // Runs the task on the loop thread and waits for it; inline when already on the loop thread. The
+    // waiting side always wakes: true once the task ran, false when a reset (or the loop's end) dropped
+    // it unrun; what the task throws is thrown again on the waiting side.
+    bool postAndWait(std::function<void()> task);
 
     std::shared_ptr<Timer> schedule(double interval, bool repeats, Timer::Callback callback);
 

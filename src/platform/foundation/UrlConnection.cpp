@@ -157,6 +157,11 @@ struct UrlConnection::Impl final : IoSource {
 
     static size_t writeCallback(char* data, size_t size, size_t n, void* userp) {
         auto* c = static_cast<UrlConnection*>(userp);
+        c->received_ += size * n;
+        if (c->received_ > kMaxReplyBytes) {
+            c->tooLarge_ = true;
+            return 0; // libcurl ends the transfer with a write error
+        }
         c->pendingData_.append(data, size * n);
         return size * n;
     }
@@ -219,14 +224,19 @@ struct UrlConnection::Impl final : IoSource {
             if (result == CURLE_OK && !c->responseDelivered_) deliverResponse(c);
             if (!c->running_) continue;
             std::string description = c->errorBuffer_[0] ? c->errorBuffer_ : curl_easy_strerror(result);
+            int64_t code = errorCodeFor(result);
+            if (result != CURLE_OK && (c->tooLarge_ || result == CURLE_FILESIZE_EXCEEDED)) {
+                code = kUrlErrorBadServerResponse;
+                description = "the reply is larger than " + std::to_string(kMaxReplyBytes) + " bytes";
+            }
             auto delegate = c->delegate_;
             detach(*c);
             if (!delegate) continue;
             if (result == CURLE_OK)
                 delegate->connectionDidFinishLoading(*c);
             else
-                delegate->connectionDidFailWithError(
-                    *c, makeTransportError(errorCodeFor(result), description, c->request_.url, result));
+                delegate->connectionDidFailWithError(*c,
+                                                     makeTransportError(code, description, c->request_.url, result));
         }
     }
 
@@ -280,7 +290,12 @@ std::shared_ptr<UrlConnection> UrlConnection::start(UrlRequest request, std::sha
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, c->errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A request made over https stays on https: a redirect to plain http would hand the request and its
+    // reply to anyone on the way.
+    std::string_view scheme(r.url.data(), r.url.find("://"));
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, equalsIgnoringCase(scheme, "https") ? "https" : "http,https");
+    // A reply that announces its size is refused before its body comes when that size is too large.
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, r.followRedirects ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 16L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");

@@ -74,6 +74,10 @@ public:
 
 class UrlConnection : public std::enable_shared_from_this<UrlConnection> {
 public:
+    // A reply body past this size ends the request with kUrlErrorBadServerResponse: nothing the kit asks
+    // for comes near it, and a body without end must not take the process's memory.
+    static constexpr size_t kMaxReplyBytes = 32u * 1024 * 1024;
+
     // Starts the request at once. Answers null, with the reason in `whyNot` when given, when the request
     // cannot be made at all (an address that is not http or https, an unknown method).
     static std::shared_ptr<UrlConnection> start(UrlRequest request, std::shared_ptr<UrlConnectionDelegate> delegate,
@@ -110,6 +114,8 @@ private:
     void* headerList_ = nullptr;  // curl_slist*
     bool running_ = false;
     bool responseDelivered_ = false;
+    size_t received_ = 0;
+    bool tooLarge_ = false;
     std::string pendingData_;
     UrlResponse response_;
     char errorBuffer_[256] = {};

@@ -1,6 +1,7 @@
 #include "platform/ui/Image.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/FileIO.h"
 
 #include <cairo.h>
 #include <jpeglib.h>
@@ -247,22 +248,8 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
 
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
     if (data.empty()) return false;
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        out.flush();
-        if (!out) {
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return foundation::writeFileAtomically(path,
+                                           std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 // The bundle's images folder (wherever the host or the environment put the resources), then the one the
