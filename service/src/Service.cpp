@@ -635,6 +635,20 @@ std::vector<std::vector<std::string>> Service::selectRows(const std::string& sql
     return out;
 }
 
+int64_t Service::rowCount(const std::string& table, const std::string& column, const std::string& value) const {
+    std::lock_guard lock(impl_->dbMutex);
+    // Names cannot be bound: accept only plain identifiers.
+    for (const std::string* name : {&table, &column})
+        for (char c : *name)
+            if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return -1;
+    try {
+        return impl_->db->scalarInteger("SELECT COUNT(*) FROM " + table + " WHERE " + column + " = ?", {value})
+            .value_or(0);
+    } catch (const DatabaseError&) {
+        return -1;
+    }
+}
+
 std::vector<std::string> Service::events(const std::string& appId) const {
     std::lock_guard lock(impl_->dbMutex);
     std::vector<std::string> out;

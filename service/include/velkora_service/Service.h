@@ -145,6 +145,9 @@ public:
     int appChangeNumber(const std::string& appId) const;
     // One column of a user as text ("first_name", "score", ...); empty when the user is unknown.
     std::string userColumn(const std::string& appId, const std::string& userId, const std::string& column) const;
+    // The rows of a table whose column holds the value ("scores", "user_id", id): how many copies of a thing
+    // the service keeps. -1 for a table or column that does not exist.
+    int64_t rowCount(const std::string& table, const std::string& column, const std::string& value) const;
     // The events reported with reportEvent and the logs carried by update: "type|message" lines.
     std::vector<std::string> events(const std::string& appId) const;
     // Tests' read-only look into the outside stand-ins' tables (tweets, graph posts): each row's columns
