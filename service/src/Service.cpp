@@ -313,7 +313,7 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
 
     if (outsideRoute) {
         LocalReply out = runOutside(*outsideRoute, method, rawPath, rawQuery, body, host, authorization);
-        return dropAfterRunning ? LocalReply{0, "", "", true} : out;
+        return dropAfterRunning ? LocalReply{0, "", "", true, {}} : out;
     }
 
     Json reply;
@@ -336,7 +336,7 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
                        resendable ? ReplyRecord::keyFor(method, params.value("appId"), userId, rawQuery, body, isGet)
                                   : std::nullopt);
     }
-    if (dropAfterRunning) return {0, "", "", true};
+    if (dropAfterRunning) return {0, "", "", true, {}};
     if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
     LocalReply out = jsonReply(reply);
     out.body = expandServiceAddresses(std::move(out.body), "https://" + host);
