@@ -27,29 +27,6 @@ LocalReply picture(const std::string& key) {
     return {200, outside::picturePng(key), "image/png", false, {}};
 }
 
-std::string escapeHtml(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 struct Deal {
     int64_t storeId = 0;
     Json data;
@@ -100,13 +77,13 @@ LocalReply banner(OutsideRequest& r) {
     int64_t id = ids[static_cast<size_t>(r.db.nextSequence("adnet_banner") % static_cast<int64_t>(ids.size()))];
     auto deal = dealByStoreId(r.db, std::to_string(kStoreIdBase + id));
     if (!deal) return html(200, "");
-    std::string name = escapeHtml(deal->data.value("name", ""));
+    std::string name = outside::escapeHtml(deal->data.value("name", ""));
     std::string click = r.baseUrl + "/adnet/click?id=" + std::to_string(deal->storeId);
     std::ostringstream page;
     page << "<html><head><title>" << name << "</title></head><body style=\"margin:0\">"
          << "<div class=\"banner\"><a href=\"" << click << "\"><img src=\"" << r.baseUrl << "/adnet/banner/"
          << deal->storeId << ".png\" width=\"320\" height=\"50\" alt=\"" << name << "\"/>" << name << " - "
-         << escapeHtml(deal->data.value("description", "")) << "</a></div></body></html>";
+         << outside::escapeHtml(deal->data.value("description", "")) << "</a></div></body></html>";
     return html(200, page.str());
 }
 
@@ -129,7 +106,7 @@ LocalReply answerVideo(OutsideRequest& r) {
     if (p.rfind("vi/", 0) == 0 && p.size() > 18 && p.compare(p.size() - 14, 14, "/hqdefault.jpg") == 0)
         return picture(p.substr(3, p.size() - 17));
     if (p.rfind("embed/", 0) == 0 && p.size() > 6) {
-        std::string id = escapeHtml(p.substr(6));
+        std::string id = outside::escapeHtml(p.substr(6));
         return html(200, "<html><head><title>Video " + id + "</title></head><body><img src=\"" + r.baseUrl +
                              "/video/vi/" + id + "/hqdefault.jpg\"/></body></html>");
     }

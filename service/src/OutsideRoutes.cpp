@@ -8,14 +8,37 @@
 namespace velkora::service {
 
 std::vector<OutsideRoute> buildOutsideRoutes() {
-    return {twitterRoute(), graphRoute(), picturesRoute(), uploadedImagesRoute(), storeRoute(),
-            appStoreLookupRoute(), adNetworkRoute(), videoRoute()};
+    return {twitterRoute(),         graphRoute(),     picturesRoute(), uploadedImagesRoute(), storeRoute(),
+            appStoreLookupRoute(), adNetworkRoute(), videoRoute(),    pagesRoute()};
 }
 
 namespace outside {
 
 LocalReply json(int status, const std::string& body) {
     return {status, body, "application/json; charset=utf-8", false, {}};
+}
+
+std::string escapeHtml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string percentEncode(const std::string& text) {

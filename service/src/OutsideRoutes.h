@@ -48,6 +48,8 @@ OutsideRoute storeRoute();
 OutsideRoute appStoreLookupRoute();
 OutsideRoute adNetworkRoute();
 OutsideRoute videoRoute();
+// The application's own pages: terms, privacy policy, community rules (WebPages.cpp).
+OutsideRoute pagesRoute();
 
 namespace outside {
 
@@ -57,6 +59,8 @@ LocalReply json(int status, const std::string& body);
 std::string picturePng(const std::string& key);
 // RGBA pixels, row after row, as a PNG.
 std::string encodePng(uint32_t width, uint32_t height, const std::string& rgba);
+// Text put into an HTML page or one of its attribute values: & < > " escaped.
+std::string escapeHtml(const std::string& text);
 // The percent escaping of OAuth: everything but unreserved characters.
 std::string percentEncode(const std::string& text);
 

@@ -697,6 +697,13 @@ int64_t Service::addAppDeal(const std::string& appId, const std::string& json) {
     return db.lastInsertId();
 }
 
+void Service::addWebPage(const std::string& name, const std::string& title, const std::string& body,
+                         const std::string& redirectTo) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT OR REPLACE INTO web_pages(name, title, body, redirect) VALUES(?, ?, ?, ?)",
+                   {name, title, body, redirectTo.empty() ? SqlValue() : SqlValue(redirectTo)});
+}
+
 void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {
     std::lock_guard lock(impl_->dbMutex);
     rows::likeFeedItem(*impl_->db, appId, userId, feedId, impl_->now());

@@ -140,6 +140,10 @@ public:
                             const std::string& text);
     // A promoted application of the app (its fields as JSON, as getApps and the exchange read them).
     int64_t addAppDeal(const std::string& appId, const std::string& json);
+    // A page served at baseUrl() + "/pages/" + name; with `redirectTo` (another page's name) the address
+    // answers 301 to that page instead.
+    void addWebPage(const std::string& name, const std::string& title, const std::string& body,
+                    const std::string& redirectTo = {});
     // A user likes a feed item.
     void likeFeed(const std::string& appId, const std::string& userId, int64_t feedId);
     int appChangeNumber(const std::string& appId) const;

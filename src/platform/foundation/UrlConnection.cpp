@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -62,6 +63,37 @@ ErrorPtr makeTransportError(int64_t code, const std::string& description, const 
 }
 
 }  // namespace
+
+std::string urlScheme(std::string_view url) {
+    size_t colon = url.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0]))) return {};
+    std::string scheme;
+    for (char ch : url.substr(0, colon)) {
+        auto c = static_cast<unsigned char>(ch);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return {};
+        scheme += static_cast<char>(std::tolower(c));
+    }
+    return scheme;
+}
+
+std::string resolveUrl(const std::string& base, const std::string& reference) {
+    // Another application's address ("itms-apps://...") is taken as it stands: libcurl's parser knows
+    // only the schemes it can fetch.
+    std::string scheme = urlScheme(reference);
+    if (!scheme.empty() && scheme != "http" && scheme != "https") return reference;
+    CURLU* u = curl_url();
+    if (!u) return {};
+    std::string out;
+    unsigned flags = CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE;
+    bool ok = base.empty() || curl_url_set(u, CURLUPART_URL, base.c_str(), flags) == CURLUE_OK;
+    if (ok && curl_url_set(u, CURLUPART_URL, reference.c_str(), flags) == CURLUE_OK) {
+        char* text = nullptr;
+        if (curl_url_get(u, CURLUPART_URL, &text, 0) == CURLUE_OK && text) out = text;
+        curl_free(text);
+    }
+    curl_url_cleanup(u);
+    return out;
+}
 
 std::string UrlResponse::header(std::string_view name) const {
     for (const auto& [k, v] : headers)

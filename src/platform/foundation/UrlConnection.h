@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,12 @@ struct UrlResponse {
     // First header with that name, compared without regard to case; empty when absent.
     std::string header(std::string_view name) const;
 };
+
+// An address's scheme in lower case ("https", "itms-apps"); empty when the text has none.
+std::string urlScheme(std::string_view url);
+// A reference (absolute, or relative as links and Location headers give it) resolved against a base
+// address; empty when neither makes an address.
+std::string resolveUrl(const std::string& base, const std::string& reference);
 
 class UrlConnection;
 

@@ -15,6 +15,7 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/View.h"
+#include "platform/ui/WebView.h"
 
 namespace velkora::ui {
 
@@ -165,6 +166,7 @@ void InterfaceLoader::registerBuiltins() {
     registerClass<PageControl>("PageControl");
     registerClass("ActivityIndicatorView", [] { return ActivityIndicatorView::create(); });
     registerClass<MapView>("MapView");
+    registerClass("WebView", [] { return WebView::create(); });
 
     // Every view.
     registerProperty("hidden", flag<View>(&View::setHidden));
@@ -322,6 +324,7 @@ void InterfaceLoader::registerBuiltins() {
                          t.setOn(*v.asBool());
                          return true;
                      }));
+    registerProperty("scalesPageToFit", flag<WebView>(&WebView::setScalesPageToFit));
     registerProperty("hidesWhenStopped", flag<ActivityIndicatorView>(&ActivityIndicatorView::setHidesWhenStopped));
 
     // Maps.

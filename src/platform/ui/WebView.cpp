@@ -1,0 +1,393 @@
+#include "platform/ui/WebView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/GraphicsContext.h"
+
+namespace velkora::ui {
+
+using foundation::ErrorPtr;
+using foundation::UrlConnection;
+using foundation::UrlRequest;
+using foundation::UrlResponse;
+
+namespace {
+
+bool isWebScheme(const std::string& url) {
+    std::string scheme = foundation::urlScheme(url);
+    return scheme == "http" || scheme == "https";
+}
+
+ErrorPtr loadError(const char* domain, int64_t code, const std::string& description, const std::string& url) {
+    foundation::Dictionary info;
+    info.set("description", foundation::Value(description));
+    info.set("url", foundation::Value(url));
+    return foundation::makeError(domain, code, foundation::Value(std::move(info)));
+}
+
+ErrorPtr interruptedError(const std::string& url) {
+    return loadError(kWebKitErrorDomain, kWebKitErrorFrameLoadInterrupted, "Frame load interrupted", url);
+}
+
+} // namespace
+
+// One frame's load: the page itself, or one of its frames at a deeper level.
+struct WebView::Frame {
+    WebView* owner = nullptr;
+    UrlRequest request;
+    int level = 1;
+    int hops = 0;
+    bool fromHistory = false;
+    std::shared_ptr<UrlConnection> connection;
+    std::string data;
+    bool truncated = false;
+    bool redirected = false; // the response asked for another hop; its body is not the page
+    bool retried = false;
+    bool answered = false; // some of a reply arrived for the current hop
+    UrlResponse response;
+};
+
+// The connection's delegate for one frame; a frame the view has let go of hears nothing more.
+struct WebView::Loader final : foundation::UrlConnectionDelegate {
+    std::weak_ptr<Frame> frame;
+    explicit Loader(std::weak_ptr<Frame> f) : frame(std::move(f)) {}
+
+    void connectionDidReceiveResponse(UrlConnection&, const UrlResponse& response) override {
+        auto f = frame.lock();
+        if (!f) return;
+        f->answered = true;
+        f->response = response;
+        f->redirected = response.statusCode >= 300 && response.statusCode < 400 && !response.header("Location").empty();
+    }
+    void connectionDidReceiveData(UrlConnection& c, const uint8_t* data, size_t size) override {
+        auto f = frame.lock();
+        if (!f || f->redirected) return;
+        size_t room = WebViewDocument::kMaximumBytes - std::min(WebViewDocument::kMaximumBytes, f->data.size());
+        f->data.append(reinterpret_cast<const char*>(data), std::min(room, size));
+        if (size > room) {
+            // The rest of an oversized page is not read at all; the page shows what fits.
+            f->truncated = true;
+            c.cancel();
+            if (auto owner = f->owner->sharedAs<WebView>()) owner->frameFinished(f);
+        }
+    }
+    void connectionDidFinishLoading(UrlConnection&) override {
+        auto f = frame.lock();
+        if (!f) return;
+        auto owner = f->owner->sharedAs<WebView>();
+        if (!owner) return;
+        if (f->redirected)
+            owner->hop(f, f->response);
+        else
+            owner->frameFinished(f);
+    }
+    void connectionDidFailWithError(UrlConnection&, const ErrorPtr& error) override {
+        auto f = frame.lock();
+        if (!f) return;
+        auto owner = f->owner->sharedAs<WebView>();
+        if (!owner) return;
+        // A kept-alive connection the server closed as the request went out: nothing of the page came,
+        // so it is asked for once more, as browsers do.
+        if (error && error->code == foundation::kUrlErrorNetworkConnectionLost && !f->answered && !f->retried) {
+            f->retried = true;
+            owner->startLoad(f);
+            return;
+        }
+        owner->frameFailed(f, error);
+    }
+};
+
+WebView::WebView(const Rect& frame) : View(frame) {
+    setBackgroundColor(Color::whiteColor());
+    setOpaque(true);
+    setClipsToBounds(true);
+    // The recogniser lives and dies with the view, so it may call back into it directly.
+    auto tap = std::make_shared<TapGestureRecognizer>();
+    tap->addAction([this](GestureRecognizer& r) {
+        if (r.state() == GestureRecognizerState::Recognized) tapAt(r.locationInView(this));
+    });
+    addGestureRecognizer(tap);
+}
+
+WebView::~WebView() {
+    if (mainFrame_ && mainFrame_->connection) mainFrame_->connection->cancel();
+    for (auto& f : subframes_)
+        if (f->connection) f->connection->cancel();
+}
+
+void WebView::loadRequest(const UrlRequest& request) {
+    navigate(request, WebViewNavigationTypeOther, false);
+}
+
+void WebView::loadHTMLString(const std::string& html, const std::string& baseUrl) {
+    stopLoading();
+    HistoryEntry entry{UrlRequest::get(baseUrl), true, html};
+    auto keep = sharedAs<WebView>();
+    if (auto d = delegate()) d->webViewDidStartLoad(*this);
+    currentRequest_ = entry.request;
+    showDocument(WebViewDocument::parse(html, baseUrl), entry, false);
+}
+
+void WebView::setLocation(const std::string& url) {
+    std::string target = foundation::resolveUrl(document_.baseUrl(), url);
+    if (target.empty()) target = url;
+    navigate(UrlRequest::get(target), WebViewNavigationTypeOther, false);
+}
+
+void WebView::goBack() {
+    if (!canGoBack()) return;
+    const HistoryEntry entry = history_[size_t(historyIndex_ - 1)];
+    if (entry.isHtml) {
+        auto keep = sharedAs<WebView>();
+        if (auto d = delegate();
+            d && !d->webViewShouldStartLoadWithRequest(*this, entry.request, WebViewNavigationTypeBackForward))
+            return;
+        stopLoading();
+        if (auto d = delegate()) d->webViewDidStartLoad(*this);
+        currentRequest_ = entry.request;
+        showDocument(WebViewDocument::parse(entry.html, entry.request.url), entry, true);
+        return;
+    }
+    navigate(entry.request, WebViewNavigationTypeBackForward, true);
+}
+
+void WebView::navigate(UrlRequest request, int navigationType, bool fromHistory) {
+    auto keep = sharedAs<WebView>();
+    if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, request, navigationType)) return;
+    stopLoading();
+    request.followRedirects = false;
+    auto frame = std::make_shared<Frame>();
+    frame->owner = this;
+    frame->request = std::move(request);
+    frame->fromHistory = fromHistory;
+    mainFrame_ = frame;
+    currentRequest_ = frame->request;
+    if (auto d = delegate()) d->webViewDidStartLoad(*this);
+    if (mainFrame_ != frame) return; // the delegate started another load
+    startLoad(frame);
+}
+
+void WebView::startLoad(const std::shared_ptr<Frame>& frame) {
+    if (!isWebScheme(frame->request.url)) {
+        // Another application's address (or a file): nothing here can show it, and no page reads files.
+        frameFailed(frame, interruptedError(frame->request.url));
+        return;
+    }
+    ErrorPtr whyNot;
+    frame->data.clear();
+    frame->redirected = false;
+    frame->answered = false;
+    frame->connection = UrlConnection::start(frame->request, std::make_shared<Loader>(frame), &whyNot);
+    if (!frame->connection) frameFailed(frame, whyNot);
+}
+
+void WebView::hop(const std::shared_ptr<Frame>& frame, const UrlResponse& response) {
+    auto keep = sharedAs<WebView>();
+    frame->connection.reset();
+    std::string location = foundation::resolveUrl(frame->request.url, response.header("Location"));
+    if (location.empty()) location = response.header("Location");
+    if (++frame->hops > kMaximumRedirects) {
+        frameFailed(frame, loadError(foundation::kUrlConnectionErrorDomain, foundation::kUrlErrorTooManyRedirects,
+                                     "too many redirects", location));
+        return;
+    }
+    UrlRequest next = UrlRequest::get(location);
+    next.followRedirects = false;
+    next.headers = frame->request.headers;
+    bool isMain = frame == mainFrame_;
+    if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, next, WebViewNavigationTypeOther)) {
+        // The delegate may have stopped the view itself (it then heard -999 and nothing more is owed).
+        bool stillOurs =
+            isMain ? mainFrame_ == frame : std::find(subframes_.begin(), subframes_.end(), frame) != subframes_.end();
+        if (stillOurs) frameFailed(frame, interruptedError(location));
+        return;
+    }
+    frame->request = std::move(next);
+    if (isMain) currentRequest_ = frame->request;
+    startLoad(frame);
+}
+
+void WebView::frameFinished(const std::shared_ptr<Frame>& frame) {
+    auto keep = sharedAs<WebView>();
+    frame->connection.reset();
+    if (frame == mainFrame_) {
+        mainFrame_.reset();
+        HistoryEntry entry{frame->request, false, {}};
+        showDocument(WebViewDocument::parse(frame->data, frame->request.url), entry, frame->fromHistory);
+        return;
+    }
+    auto it = std::find(subframes_.begin(), subframes_.end(), frame);
+    if (it == subframes_.end()) return;
+    subframes_.erase(it);
+    WebViewDocument inner = WebViewDocument::parse(frame->data, frame->request.url);
+    if (frame->level < kMaximumFrameLevels) startFrames(inner, frame->level + 1);
+    if (auto d = delegate()) d->webViewDidFinishLoad(*this);
+}
+
+void WebView::frameFailed(const std::shared_ptr<Frame>& frame, const ErrorPtr& error) {
+    auto keep = sharedAs<WebView>();
+    if (frame->connection) frame->connection->cancel();
+    frame->connection.reset();
+    if (frame == mainFrame_) {
+        mainFrame_.reset();
+        cancelFrames();
+    } else {
+        auto it = std::find(subframes_.begin(), subframes_.end(), frame);
+        if (it == subframes_.end()) return;
+        subframes_.erase(it);
+    }
+    if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, error);
+}
+
+void WebView::showDocument(WebViewDocument document, const HistoryEntry& entry, bool fromHistory) {
+    cancelFrames();
+    document_ = std::move(document);
+    layout_.reset();
+    if (fromHistory) {
+        // Only a page that arrived moves the history back; a failed step back leaves it where it was.
+        historyIndex_ = std::max(0, historyIndex_ - 1);
+    } else {
+        if (historyIndex_ + 1 < int(history_.size())) history_.resize(size_t(historyIndex_ + 1));
+        history_.push_back(entry);
+        historyIndex_ = int(history_.size()) - 1;
+    }
+    setNeedsDisplay();
+    // The frames start before the page's finish is told, so a delegate asking isLoading() learns of them.
+    startFrames(document_, 2);
+    if (auto d = delegate()) d->webViewDidFinishLoad(*this);
+}
+
+void WebView::startFrames(const WebViewDocument& document, int level) {
+    if (level > kMaximumFrameLevels) return;
+    for (const std::string& source : document.frameSources()) {
+        UrlRequest request = UrlRequest::get(source);
+        request.followRedirects = false;
+        if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, request, WebViewNavigationTypeOther))
+            continue;
+        if (!isWebScheme(source)) continue; // a frame never shows a file or another application's address
+        auto frame = std::make_shared<Frame>();
+        frame->owner = this;
+        frame->request = std::move(request);
+        frame->level = level;
+        subframes_.push_back(frame);
+        if (auto d = delegate()) d->webViewDidStartLoad(*this);
+        if (std::find(subframes_.begin(), subframes_.end(), frame) != subframes_.end()) startLoad(frame);
+    }
+}
+
+void WebView::cancelFrames() {
+    auto frames = std::move(subframes_);
+    subframes_.clear();
+    for (auto& f : frames)
+        if (f->connection) f->connection->cancel();
+}
+
+void WebView::stopLoading() {
+    auto keep = sharedAs<WebView>();
+    cancelFrames();
+    if (!mainFrame_) return;
+    auto frame = std::move(mainFrame_);
+    mainFrame_.reset();
+    if (frame->connection) frame->connection->cancel();
+    if (auto d = delegate())
+        d->webViewDidFailLoadWithError(*this,
+                                       loadError(foundation::kUrlConnectionErrorDomain, foundation::kUrlErrorCancelled,
+                                                 "cancelled", frame->request.url));
+}
+
+bool WebView::isLoading() const {
+    return mainFrame_ != nullptr || !subframes_.empty();
+}
+
+const TextLayout& WebView::layout() const {
+    double width = std::max(1.0, bounds().size.width - 2 * kMargin);
+    if (!layout_ || layoutWidth_ != width) {
+        TextLayoutOptions options;
+        options.width = width;
+        layout_ = std::make_unique<TextLayout>(document_.text(), options);
+        layoutWidth_ = width;
+    }
+    return *layout_;
+}
+
+double WebView::documentHeight() const {
+    if (document_.text().empty()) return 2 * kMargin;
+    return std::ceil(layout().size().height) + 2 * kMargin;
+}
+
+std::string WebView::firstLinkHref() const {
+    const auto& links = document_.links();
+    return links.empty() ? std::string() : links.front().href;
+}
+
+std::vector<Rect> WebView::rectsForLink(size_t index) const {
+    std::vector<Rect> out;
+    if (index >= document_.links().size()) return out;
+    const std::string& href = document_.links()[index].href;
+    // The n-th link's characters are the n-th run carrying a link of that address.
+    size_t seen = 0;
+    bool found = false;
+    const AttributedString& text = document_.text();
+    text.enumerateAttribute(attr::Link, {0, text.length()}, [&](const AttributeValue* value, TextRange range) {
+        if (found || !value || !std::get_if<std::string>(value)) return;
+        if (seen++ < index) return;
+        found = true;
+        if (*std::get_if<std::string>(value) != href) return;
+        for (Rect r : layout().rectsForRange(range)) {
+            r.origin.x += kMargin;
+            r.origin.y += kMargin;
+            out.push_back(r);
+        }
+    });
+    return out;
+}
+
+bool WebView::tapAt(Point p) {
+    if (document_.text().empty()) return false;
+    Point inText{p.x - kMargin, p.y - kMargin};
+    size_t index = layout().characterIndexAtPoint(inText);
+    if (index == kTextNotFound) return false;
+    // The character must lie under the point, not merely be the nearest on its line.
+    bool under = false;
+    for (const Rect& r : layout().rectsForRange({index, 1}))
+        if (r.contains(inText)) under = true;
+    if (!under) return false;
+    auto link = document_.text().attributeAt(attr::Link, index);
+    const std::string* href = link ? std::get_if<std::string>(&*link) : nullptr;
+    if (!href || href->empty()) return false;
+    // A link never runs code.
+    if (foundation::urlScheme(*href) == "javascript") return false;
+    navigate(UrlRequest::get(*href), WebViewNavigationTypeLinkClicked, false);
+    return true;
+}
+
+void WebView::drawRect(GraphicsContext& context, const Rect&) {
+    if (document_.text().empty()) return;
+    const TextLayout& text = layout();
+    context.saveGState();
+    context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
+    context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
+    context.setLineWidth(1);
+    for (const WebViewBox& box : document_.boxes()) {
+        for (Rect r : text.rectsForRange(box.range)) {
+            r = Rect(r.origin.x + kMargin - 3, r.origin.y + kMargin - 2, r.size.width + 6, r.size.height + 4);
+            context.fillRect(r);
+            context.strokeRect(r);
+        }
+    }
+    context.restoreGState();
+    text.draw(context.cairo(), {kMargin, kMargin});
+}
+
+Size WebView::sizeThatFits(Size size) const {
+    return {size.width, documentHeight()};
+}
+
+void WebView::boundsSizeDidChange(Size) {
+    layout_.reset();
+    setNeedsDisplay();
+}
+
+} // namespace velkora::ui
