@@ -7,8 +7,8 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Utf8.h"
-#include "platform/services/AddressBook.h"
 #include "platform/ui/Image.h"
+#include "server/utils/VelkoraAddressBookFunctions.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "shell/VelkoraUserDetailsDisplayer.h"
 
@@ -81,11 +81,12 @@ std::vector<std::shared_ptr<VelkoraContactUser>> VelkoraContactsConnctor::retrie
     const int lastProperty =
         VelkoraDynamicFrameworkLoader::loadIntegerConstant("kABPersonLastNameProperty", kAddressBook);
 
-    auto book = services::AddressBook::createWithOptions();
+    auto book = VelkoraDFL_ABAddressBookCreateWithOptions(nullptr, nullptr);
+    if (!book) return result;
     std::mutex mutex;
     std::condition_variable answered;
     bool done = false, granted = false;
-    book->requestAccessWithCompletion([&](bool ok, const foundation::ErrorPtr&) {
+    VelkoraDFL_ABAddressBookRequestAccessWithCompletion(book, [&](bool ok, const foundation::ErrorPtr&) {
         std::lock_guard lock(mutex);
         granted = ok;
         done = true;
@@ -97,19 +98,22 @@ std::vector<std::shared_ptr<VelkoraContactUser>> VelkoraContactsConnctor::retrie
     }
     if (!granted) return result;
 
-    const auto people = book->copyArrayOfAllPeople();
+    const auto people = VelkoraDFL_ABAddressBookCopyArrayOfAllPeople(book);
     // A contact added between the two reads would otherwise be read past the array's end.
-    const size_t count = std::min(people.size(), static_cast<size_t>(std::max(0L, book->personCount())));
+    const size_t count =
+        std::min(people.size(), static_cast<size_t>(std::max(0L, VelkoraDFL_ABAddressBookGetPersonCount(book))));
     for (size_t i = 0; i < count; ++i) {
         const auto& person = people[i];
         if (!person) continue;
-        auto emails = person->copyValue(emailProperty).asObject<services::AddressBookMultiValue>();
-        if (!emails || emails->count() < 1) continue;
+        const foundation::Value emails = VelkoraDFL_ABRecordCopyValue(person, emailProperty);
+        if (VelkoraDFL_ABMultiValueGetCount(emails) < 1) continue;
         auto contact = std::make_shared<VelkoraContactUser>();
-        contact->setEmail(trimmed(emails->copyValueAtIndex(0)));
-        contact->setFirstName(trimmed(person->copyValue(firstProperty).textOr("")));
-        contact->setLastName(trimmed(person->copyValue(lastProperty).textOr("")));
-        if (person->hasImageData()) contact->setPhotoImage(ui::Image::fromData(person->copyImageData()));
+        contact->setEmail(trimmed(VelkoraDFL_ABMultiValueCopyValueAtIndex(emails, 0).textOr("")));
+        contact->setFirstName(trimmed(VelkoraDFL_ABRecordCopyValue(person, firstProperty).textOr("")));
+        contact->setLastName(trimmed(VelkoraDFL_ABRecordCopyValue(person, lastProperty).textOr("")));
+        if (VelkoraDFL_ABPersonHasImageData(person))
+            if (auto data = VelkoraDFL_ABPersonCopyImageData(person))
+                contact->setPhotoImage(ui::Image::fromData(*data));
         if (!contact->email().empty()) result.push_back(std::move(contact));
     }
     return result;
