@@ -1,5 +1,6 @@
 // The status rules, the offline park, and the kernel's provider reacting to a network that goes away and
 // comes back (in a network namespace of the test's own).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <unistd.h>
@@ -30,10 +31,11 @@ TEST(ReachabilityRules, FlagsGiveTheStatusAndTheFlagLine) {
         uint32_t flags;
         VelkoraNetworkStatus status;
     } cases[] = {
-        {0, 0},          {R, 1},         {R | c, 0},     {R | c | D, 1}, {R | c | D | i, 0},
-        {R | c | C, 1},  {R | W, 2},     {R | c | W, 2}, {W, 0},         {R | c | D | i | W, 2},
+        {0, 0},         {R, 1},     {R | c, 0},     {R | c | D, 1}, {R | c | D | i, 0},
+        {R | c | C, 1}, {R | W, 2}, {R | c | W, 2}, {W, 0},         {R | c | D | i | W, 2},
     };
-    for (const auto& k : cases) EXPECT_EQ(r->networkStatusForFlags(k.flags), k.status) << k.flags;
+    for (const auto& k : cases)
+        EXPECT_EQ(r->networkStatusForFlags(k.flags), k.status) << k.flags;
 
     auto local = VelkoraReachability::reachabilityForLocalWiFi();
     ASSERT_NE(local, nullptr);
@@ -44,7 +46,8 @@ TEST(ReachabilityRules, FlagsGiveTheStatusAndTheFlagLine) {
 
     Log::Capture capture;
     r->networkStatusForFlags(R | c | D);
-    local->localWiFiStatusForFlags(W | R | kReachabilityFlagsTransientConnection | C | i | kReachabilityFlagsIsLocalAddress | d);
+    local->localWiFiStatusForFlags(W | R | kReachabilityFlagsTransientConnection | C | i |
+                                   kReachabilityFlagsIsLocalAddress | d);
     ASSERT_EQ(capture.lines().size(), 2u);
     EXPECT_EQ(capture.lines()[0], "Velkora - Reachability Flag Status: -R -c--D-- networkStatusForFlags");
     EXPECT_EQ(capture.lines()[1], "Velkora - Reachability Flag Status: WR t-Ci-ld localWiFiStatusForFlags");
@@ -100,7 +103,7 @@ protected:
 
 TEST_F(ParkTest, ParkedFetchersResumeInOrderOnlyWhenTheNetworkIsBack) {
     auto& manager = VelkoraReachabilityManager::instance();
-    EXPECT_TRUE(manager.isInternetUnreachable());  // read when the manager was made
+    EXPECT_TRUE(manager.isInternetUnreachable()); // read when the manager was made
 
     Log::Capture capture;
     fetch("unsupported://a");
@@ -159,7 +162,8 @@ TEST_F(ParkTest, ModeOneAlertsOnlyWhileTheSidebarShowsAndModeTwoGivesUpAloud) {
     {
         std::FILE* f = std::fopen((resources / "VelkoraLocalizable.strings").c_str(), "w");
         ASSERT_NE(f, nullptr);
-        std::fputs("\"velkora_text_error_title\" = \"Error\";\n\"velkora_text_no_network_message\" = \"No network\";\n", f);
+        std::fputs("\"velkora_text_error_title\" = \"Error\";\n\"velkora_text_no_network_message\" = \"No network\";\n",
+                   f);
         std::fclose(f);
     }
     Bundle::main().setResourcesPath(resources.string());
@@ -167,10 +171,11 @@ TEST_F(ParkTest, ModeOneAlertsOnlyWhileTheSidebarShowsAndModeTwoGivesUpAloud) {
     std::vector<std::string> texts;
     bool menuVisible = false;
     VelkoraUrlFetcher::setMenuVisibleProvider([&] { return menuVisible; });
-    VelkoraUrlFetcher::setAlertPresenter([&](const std::string& title, const std::string& message, const std::string& button) {
-        ++alerts;
-        texts = {title, message, button};
-    });
+    VelkoraUrlFetcher::setAlertPresenter(
+        [&](const std::string& title, const std::string& message, const std::string& button) {
+            ++alerts;
+            texts = {title, message, button};
+        });
     Log::Capture capture;
     fetch("unsupported://hidden", 1);
     EXPECT_EQ(alerts, 0);
@@ -199,10 +204,10 @@ TEST_F(ParkTest, WithoutANotifierTheStatusIsReadAgainAndTheParkStillResumes) {
     auto& manager = VelkoraReachabilityManager::instance();
     fetch("unsupported://first");
     EXPECT_EQ(manager.pendingConnections().size(), 1u);
-    provider->setReachable(true);  // nobody hears this change
+    provider->setReachable(true); // nobody hears this change
     RunLoop::main().advance(0);
     EXPECT_TRUE(outcomes.empty());
-    fetch("unsupported://second");  // finds the network back, and the park follows it
+    fetch("unsupported://second"); // finds the network back, and the park follows it
     RunLoop::main().advance(0);
     EXPECT_EQ(outcomes, (std::vector<std::string>{"unsupported://second", "unsupported://first"}));
 }
@@ -216,12 +221,25 @@ std::string ipTool() {
 TEST(NetlinkReachability, FollowsRoutesGoingAwayAndComingBack) {
     std::string ip = ipTool();
     if (ip.empty()) GTEST_SKIP() << "no ip tool";
-    // A network namespace of this test process alone: no route but what the test makes.
+    // A network namespace of this test alone: no route but what the test makes. The thread goes back to
+    // the namespace it came from however the test ends, so later tests of this process still reach loopback.
+    int home = ::open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+    if (home < 0) GTEST_SKIP() << "cannot read this process's network namespace";
+    struct BackHome {
+        int fd;
+        bool left = false;
+        ~BackHome() {
+            if (left && ::setns(fd, CLONE_NEWNET) != 0)
+                ADD_FAILURE() << "could not return to the first network namespace";
+            ::close(fd);
+        }
+    } backHome{home};
     if (::unshare(CLONE_NEWNET) != 0) GTEST_SKIP() << "cannot make a network namespace here";
+    backHome.left = true;
     auto sh = [&](const std::string& args) { return std::system((ip + " " + args + " >/dev/null 2>&1").c_str()); };
     if (sh("link add vk0 type veth peer name vk1") != 0) GTEST_SKIP() << "cannot make a virtual link here";
 
-    NetworkReachability::setProvider(nullptr);  // the kernel's
+    NetworkReachability::setProvider(nullptr); // the kernel's
     RunLoop::main().useTestClock();
     VelkoraReachabilityManager::resetForTests(); // one made by an earlier test watched another network
     auto handle = VelkoraReachability::reachabilityForInternetConnection();
@@ -252,4 +270,4 @@ TEST(NetlinkReachability, FollowsRoutesGoingAwayAndComingBack) {
     RunLoop::main().reset();
 }
 
-}  // namespace
+} // namespace
