@@ -3,4 +3,4 @@
 
 VELKORA_MODULE_CLASS(ACAccountStore, "NSObject", "Accounts");
 
-VELKORA_MODULE_EXPORT const char* const ACAccountTypeIdentifierTwitter = "com.apple.twitter";
+VELKORA_MODULE_EXPORT const char* const ACAccountTypeIdentifierTwitter = "com.velkora.device.account.twitter";

@@ -4,4 +4,4 @@
 VELKORA_MODULE_CLASS(SLComposeViewController, "UIViewController", "Social");
 VELKORA_MODULE_CLASS(SLRequest, "NSObject", "Social");
 
-VELKORA_MODULE_EXPORT const char* const SLServiceTypeTwitter = "com.apple.social.twitter";
+VELKORA_MODULE_EXPORT const char* const SLServiceTypeTwitter = "com.velkora.device.social.twitter";

@@ -94,7 +94,7 @@ LocalReply answerAdNetwork(OutsideRequest& r) {
         if (!deal) return html(404, "<html><body>No such ad</body></html>");
         LocalReply reply = html(302, "");
         reply.headers.emplace_back("Location",
-                                   "itms-apps://itunes.apple.com/app/id" + std::to_string(deal->storeId) + "?mt=8");
+                                   "itms-apps://apps.example/app/id" + std::to_string(deal->storeId) + "?mt=8");
         return reply;
     }
     if (r.path.rfind("banner/", 0) == 0) return picture(r.path);

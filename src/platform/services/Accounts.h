@@ -12,7 +12,7 @@
 namespace velkora::services {
 
 // The account type of Twitter accounts (the value the Accounts module exports under its constant).
-inline constexpr const char* kAccountTypeIdentifierTwitter = "com.apple.twitter";
+inline constexpr const char* kAccountTypeIdentifierTwitter = "com.velkora.device.account.twitter";
 
 inline constexpr const char* kAccountsErrorDomain = "com.velkora.accounts";
 inline constexpr int kAccountsErrorAccountTypeInvalid = 7;

@@ -20,7 +20,7 @@ namespace velkora::services {
 class Account;
 
 // The Twitter service type of the compose sheet and of signed requests (as the Social module exports it).
-inline constexpr const char* kServiceTypeTwitter = "com.apple.social.twitter";
+inline constexpr const char* kServiceTypeTwitter = "com.velkora.device.social.twitter";
 
 enum RequestMethod : int { RequestMethodGET = 0, RequestMethodPOST = 1, RequestMethodDELETE = 2 };
 
