@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -425,22 +426,20 @@ bool MapView::isUserLocationVisible() const {
 
 // ---- gestures
 
-void MapView::handlePan() {
+// Pan and pinch share one region change: the first recogniser to begin opens it, the last to end closes it.
+void MapView::followGesture(GestureRecognizerState state, const std::function<void()>& begin,
+                            const std::function<void()>& apply) {
     using S = GestureRecognizerState;
-    switch (pan_->state()) {
+    switch (state) {
     case S::Began:
-        gestureCenter_ = center_;
+        begin();
         if (gestureChanges_++ == 0) beginChange(false);
         [[fallthrough]];
-    case S::Changed: {
-        Point t = pan_->translationInView(this);
-        double x = wrapUnit(mercatorX(gestureCenter_.longitude) - t.x / worldWidth_);
-        double y = std::clamp(mercatorY(gestureCenter_.latitude) - t.y / worldWidth_, 0.0, 1.0);
-        center_ = {std::clamp(latitudeOfMercatorY(y), -kMaximumLatitude, kMaximumLatitude), longitudeOfMercatorX(x)};
+    case S::Changed:
+        apply();
         placeAnnotationViews();
         setNeedsDisplay();
         break;
-    }
     case S::Ended:
     case S::Cancelled:
         if (--gestureChanges_ == 0) endChange(false);
@@ -450,25 +449,22 @@ void MapView::handlePan() {
     }
 }
 
+void MapView::handlePan() {
+    followGesture(
+        pan_->state(), [&] { gestureCenter_ = center_; },
+        [&] {
+            Point t = pan_->translationInView(this);
+            double x = wrapUnit(mercatorX(gestureCenter_.longitude) - t.x / worldWidth_);
+            double y = std::clamp(mercatorY(gestureCenter_.latitude) - t.y / worldWidth_, 0.0, 1.0);
+            center_ = {std::clamp(latitudeOfMercatorY(y), -kMaximumLatitude, kMaximumLatitude),
+                       longitudeOfMercatorX(x)};
+        });
+}
+
 void MapView::handlePinch() {
-    using S = GestureRecognizerState;
-    switch (pinch_->state()) {
-    case S::Began:
-        gestureWidth_ = worldWidth_;
-        if (gestureChanges_++ == 0) beginChange(false);
-        [[fallthrough]];
-    case S::Changed:
-        worldWidth_ = clampWorldWidth(gestureWidth_ * pinch_->scale());
-        placeAnnotationViews();
-        setNeedsDisplay();
-        break;
-    case S::Ended:
-    case S::Cancelled:
-        if (--gestureChanges_ == 0) endChange(false);
-        break;
-    default:
-        break;
-    }
+    followGesture(
+        pinch_->state(), [&] { gestureWidth_ = worldWidth_; },
+        [&] { worldWidth_ = clampWorldWidth(gestureWidth_ * pinch_->scale()); });
 }
 
 void MapView::handleTap() {

@@ -5,6 +5,7 @@
 // it has settled (after the animation, on the run loop's clock).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +26,7 @@ namespace velkora::ui {
 
 class MapView;
 class PanGestureRecognizer;
+enum class GestureRecognizerState;
 class PinchGestureRecognizer;
 class TapGestureRecognizer;
 
@@ -153,6 +155,8 @@ private:
     void userLocationMoved(MapCoordinate at);
     void handlePan();
     void handlePinch();
+    void followGesture(GestureRecognizerState state, const std::function<void()>& begin,
+                       const std::function<void()>& apply);
     void handleTap();
 
     std::weak_ptr<MapViewDelegate> delegate_;
