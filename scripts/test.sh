@@ -13,5 +13,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANI
 cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd "$build"
-ctest --output-on-failure -j "$jobs" --timeout 300
+(cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300)
+# The tests marked for ThreadSanitizer ("TSan" in their names), in a build of their own that holds only them.
+tsan=${VELKORA_TSAN_BUILD_DIR:-build/tsan}
+cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_TSAN=ON -DVELKORA_TESTS=ON \
+    -DVELKORA_WARNINGS_AS_ERRORS=ON
+# The build runs the kit's image generator too, so the suppressions apply from here on.
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp}
+cmake --build "$tsan" -j "$jobs" --target velkora_tsan_tests
+(cd "$tsan" && ctest --output-on-failure -j "$jobs" --timeout 300)

@@ -176,11 +176,10 @@ Json savePhoto(CommandContext& ctx) {
     std::string deviceId = ctx.nonEmpty("deviceId");
     std::optional<std::string> bytes = rows::decodeBase64(ctx.text("image"));
     if (!bytes) throw CommandError(errors::kBadRequest);
+    // Only stored: the picture becomes the user's when setUserData or a sign-up names it, so one the user
+    // discarded never replaces the photo they kept.
     std::optional<std::string> userId = deviceUser(ctx.db(), appId, deviceId);
-    Transaction tx(ctx.db());
     std::string url = rows::storeImage(ctx, appId, userId.value_or(""), *bytes);
-    if (userId) ctx.db().run("UPDATE users SET photo_url = ? WHERE app_id = ? AND user_id = ?", {url, appId, *userId});
-    tx.commit();
     return {{"url", url}};
 }
 

@@ -114,6 +114,9 @@ void insertUser(Database& db, const std::string& appId, const std::string& userI
 // and "isReported", which describe the viewer's relation to this user.
 Json userJson(Database& db, const std::string& appId, const std::string& userId, const std::string& viewerUserId = {});
 int followerCount(Database& db, const std::string& appId, const std::string& userId);
+// An SQL condition: the user in `appColumn`/`userColumn` is not one the viewer (bound at `viewerParam`, as
+// "?7") blocked. Lists and feeds shown to a viewer leave such users out.
+std::string notBlockedBy(const std::string& viewerParam, const std::string& appColumn, const std::string& userColumn);
 int followingCount(Database& db, const std::string& appId, const std::string& userId);
 Json messageJson(Database& db, Statement& row); // a row of "SELECT * FROM messages"
 // A feed item by id, as the feed replies and the poll carry it; null when there is none.

@@ -98,8 +98,9 @@ void feedPart(CommandContext& ctx, const std::string& appId, const std::string& 
     if (!ctx.flag("wantFeed2")) return;
     Database& db = ctx.db();
     Json items = Json::array();
-    Statement s = db.prepare("SELECT id FROM feed WHERE app_id = ? AND id > ? AND deleted = 0 ORDER BY id LIMIT ?");
-    s.bindAll({appId, ctx.integer("feedChangeNumber", 0), kPollBatch});
+    Statement s = db.prepare("SELECT id FROM feed f WHERE f.app_id = ?1 AND f.id > ?2 AND f.deleted = 0 AND " +
+                             rows::notBlockedBy("?4", "f.app_id", "f.user_id") + " ORDER BY f.id LIMIT ?3");
+    s.bindAll({appId, ctx.integer("feedChangeNumber", 0), kPollBatch, userId});
     while (s.step()) {
         Json item = rows::feedItemJson(db, appId, s.integer(0), userId);
         if (!item.is_null()) items.push_back(std::move(item));

@@ -2,15 +2,69 @@
 
 #include <sqlite3.h>
 
+#include <unordered_map>
+
 namespace velkora::service {
 
-Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
-    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
+// Idle prepared statements of one connection by their text, a few of each (a statement may be in use
+// inside a loop over another of the same text), and not many texts: some are built with values in them.
+class StatementCache {
+public:
+    static constexpr size_t kPerText = 4;
+    static constexpr size_t kTotal = 512;
+
+    ~StatementCache() { clear(); }
+    sqlite3_stmt* take(const std::string& sql) {
+        auto it = idle_.find(sql);
+        if (it == idle_.end() || it->second.empty()) return nullptr;
+        sqlite3_stmt* stmt = it->second.back();
+        it->second.pop_back();
+        --count_;
+        return stmt;
+    }
+    // Takes the statement back, or finalises it when the cache is full.
+    void give(const std::string& sql, sqlite3_stmt* stmt) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        auto& list = idle_[sql];
+        if (list.size() >= kPerText || count_ >= kTotal) {
+            sqlite3_finalize(stmt);
+            return;
+        }
+        list.push_back(stmt);
+        ++count_;
+    }
+    void clear() {
+        for (auto& [sql, list] : idle_)
+            for (sqlite3_stmt* stmt : list)
+                sqlite3_finalize(stmt);
+        idle_.clear();
+        count_ = 0;
+    }
+
+private:
+    std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
+    size_t count_ = 0;
+};
+
+Statement::Statement(sqlite3* db, const std::string& sql, StatementCache* cache) : db_(db), cache_(cache) {
+    if (cache_) {
+        sql_ = sql;
+        stmt_ = cache_->take(sql);
+        if (stmt_) return;
+    }
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
         throw DatabaseError(std::string("prepare: ") + sqlite3_errmsg(db_) + " in " + sql);
+    }
 }
 
 Statement::~Statement() {
-    sqlite3_finalize(stmt_);
+    if (cache_ && stmt_)
+        cache_->give(sql_, stmt_);
+    else
+        sqlite3_finalize(stmt_);
 }
 
 Statement& Statement::bind(int index, const SqlValue& value) {
@@ -86,11 +140,14 @@ Database::Database(const std::string& path) {
         throw DatabaseError("open " + path + ": " + message);
     }
     sqlite3_busy_timeout(db_, 5000);
+    cache_ = std::make_unique<StatementCache>();
     exec("PRAGMA foreign_keys = ON");
     exec("PRAGMA journal_mode = WAL");
 }
 
 Database::~Database() {
+    // Every statement must be finalised before the connection closes.
+    cache_.reset();
     sqlite3_close(db_);
 }
 
@@ -104,21 +161,21 @@ void Database::exec(const std::string& sql) {
 }
 
 void Database::run(const std::string& sql, const std::vector<SqlValue>& values) {
-    Statement s(db_, sql);
+    Statement s = prepare(sql);
     s.bindAll(values);
     while (s.step()) {
     }
 }
 
 std::optional<int64_t> Database::scalarInteger(const std::string& sql, const std::vector<SqlValue>& values) {
-    Statement s(db_, sql);
+    Statement s = prepare(sql);
     s.bindAll(values);
     if (!s.step() || s.isNull(0)) return std::nullopt;
     return s.integer(0);
 }
 
 std::optional<std::string> Database::scalarText(const std::string& sql, const std::vector<SqlValue>& values) {
-    Statement s(db_, sql);
+    Statement s = prepare(sql);
     s.bindAll(values);
     if (!s.step() || s.isNull(0)) return std::nullopt;
     return s.text(0);

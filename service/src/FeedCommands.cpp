@@ -18,9 +18,9 @@ Json feedFor(Database& db, const std::string& appId, const std::string& userId, 
     Statement s = db.prepare(
         "SELECT f.id FROM feed f JOIN users u ON u.app_id = f.app_id AND u.user_id = f.user_id WHERE f.app_id = ? AND "
         "f.deleted = 0 AND f.id > ? AND (u.is_test = 0 OR ? = 1) AND (f.user_id = ? OR f.user_id = '_OWNER' OR "
-        "f.user_id IN (SELECT other_user_id FROM follows WHERE app_id = ? AND user_id = ? AND other_app_id = ?)) "
-        "ORDER BY f.id DESC LIMIT ?");
-    s.bindAll({appId, after, int64_t(withTest ? 1 : 0), userId, appId, userId, appId, int64_t(kFeedPage)});
+        "f.user_id IN (SELECT other_user_id FROM follows WHERE app_id = ? AND user_id = ? AND other_app_id = ?)) AND " +
+        rows::notBlockedBy("?9", "f.app_id", "f.user_id") + " ORDER BY f.id DESC LIMIT ?8");
+    s.bindAll({appId, after, int64_t(withTest ? 1 : 0), userId, appId, userId, appId, int64_t(kFeedPage), userId});
     while (s.step())
         items.push_back(rows::feedItemJson(db, appId, s.integer(0), userId));
     return items;
@@ -85,7 +85,8 @@ Json sendCommentFeed(CommandContext& ctx) {
     topic.bindAll({appId, topicId});
     if (!topic.step()) throw CommandError("TOPIC_NOT_FOUND");
     SqlValue title = topic.isNull(0) ? SqlValue(std::monostate{}) : SqlValue(topic.text(0));
-    insertItem(ctx, appId, userId, {{"message_type", int64_t(2)}, {"topic_id", topicId}, {"topic_title", title}});
+    // Feed message types: 1 followed, 2 joined, 3 commented on a topic.
+    insertItem(ctx, appId, userId, {{"message_type", int64_t(3)}, {"topic_id", topicId}, {"topic_title", title}});
     return Json::object();
 }
 
@@ -93,9 +94,9 @@ Json sendJoinedFeed(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     // One "joined" item per user, however often the client says so.
-    if (!ctx.db().scalarInteger("SELECT 1 FROM feed WHERE app_id = ? AND user_id = ? AND message_type = 1",
+    if (!ctx.db().scalarInteger("SELECT 1 FROM feed WHERE app_id = ? AND user_id = ? AND message_type = 2",
                                 {appId, userId}))
-        insertItem(ctx, appId, userId, {{"message_type", int64_t(1)}});
+        insertItem(ctx, appId, userId, {{"message_type", int64_t(2)}});
     return Json::object();
 }
 

@@ -3,6 +3,7 @@
 // "objectId" the kit keys its cache by, and whose change number moves at every like and unlike so
 // that the update poll brings what changed after its cursor.
 #include "Commands.h"
+#include "Pictures.h"
 
 #include <algorithm>
 
@@ -47,6 +48,16 @@ std::optional<Target> roomTarget(CommandContext& ctx, const std::string& appId) 
     return t;
 }
 
+// The service's own pictures are kept under the address mark, as the seed keeps them, so an object named
+// by a picture's address is the same thing on every port the service runs on.
+std::string objectText(CommandContext& ctx) {
+    std::string text = ctx.nonEmpty("object");
+    const std::string own = ctx.baseUrl() + kPicturesPrefix + "/";
+    if (!ctx.baseUrl().empty() && text.rfind(own, 0) == 0)
+        text = std::string(kServiceAddressMark) + text.substr(ctx.baseUrl().size());
+    return text;
+}
+
 std::optional<int64_t> liveFeedItem(Database& db, const std::string& appId, const std::string& text) {
     std::optional<int64_t> id = parseInteger(text);
     if (!id) return std::nullopt;
@@ -70,7 +81,7 @@ Target likeTarget(CommandContext& ctx, const std::string& appId) {
         t.object = std::to_string(*feedId);
         return t;
     }
-    t.object = ctx.nonEmpty("object");
+    t.object = objectText(ctx);
     // A post liked by its number is the feed item's like object.
     if (t.type == "POST") t.feedId = liveFeedItem(db, appId, t.object);
     return t;
@@ -120,7 +131,7 @@ Json unlike(CommandContext& ctx) {
         // The request carries no type: the object's text, or the number of a feed item.
         Statement s = db.prepare(
             "SELECT id FROM like_objects WHERE app_id = ? AND object = ? AND type NOT IN ('COMMENT', 'TOPIC')");
-        s.bindAll({appId, ctx.nonEmpty("object")});
+        s.bindAll({appId, objectText(ctx)});
         while (s.step())
             objects.emplace_back(s.integer(0), std::nullopt);
     }
@@ -135,7 +146,7 @@ Json unlike(CommandContext& ctx) {
 Json getLikes(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
-    std::string object = ctx.nonEmpty("object");
+    std::string object = objectText(ctx);
     Database& db = ctx.db();
     // The object's text; of several kinds with the same text, the one with most likes.
     std::optional<int64_t> id = db.scalarInteger(

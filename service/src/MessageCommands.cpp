@@ -58,6 +58,10 @@ Json sendMessage(CommandContext& ctx) {
         throw CommandError(errors::kBadRequest);
     int64_t messageType = ctx.integer("messageType", 0);
     int64_t rating = ctx.integer("rating", 0);
+    // Ordinary messages, feature requests, bug reports and feedback; stars only from none to five.
+    if (messageType != 0 && messageType != 1 && messageType != 2 && messageType != 4)
+        throw CommandError(errors::kBadRequest);
+    if (rating < 0 || rating > 5) throw CommandError(errors::kBadRequest);
     insertMessage(ctx, appId, sender, recipient, text, contentType, messageType, rating);
     return Json::object();
 }
@@ -143,11 +147,11 @@ Json getChats(CommandContext& ctx) {
     std::string userId = ctx.requireUser(appId);
     Database& db = ctx.db();
     // Every other user with a message this user still sees, the latest conversation first.
-    Statement s = db.prepare(
-        "SELECT CASE WHEN sender_user_id = ?2 THEN recipient_user_id ELSE sender_user_id END AS other, "
-        "MAX(change_number) AS latest FROM messages WHERE app_id = ?1 AND ((sender_user_id = ?2 AND "
-        "deleted_by_sender = 0) OR (recipient_user_id = ?2 AND deleted_by_recipient = 0)) "
-        "GROUP BY other ORDER BY latest DESC");
+    Statement s =
+        db.prepare("SELECT CASE WHEN sender_user_id = ?2 THEN recipient_user_id ELSE sender_user_id END AS other, "
+                   "MAX(change_number) AS latest FROM messages WHERE app_id = ?1 AND ((sender_user_id = ?2 AND "
+                   "deleted_by_sender = 0) OR (recipient_user_id = ?2 AND deleted_by_recipient = 0)) "
+                   "GROUP BY other ORDER BY latest DESC");
     s.bindAll({appId, userId});
     Json chats = Json::array();
     while (s.step())

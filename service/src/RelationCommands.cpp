@@ -151,8 +151,9 @@ Json getSocialNetworkFriends(CommandContext& ctx) {
     const char* columnName = network == "facebook" ? "facebook_id" : network == "twitter" ? "twitter_id" : nullptr;
     std::vector<std::string> ids;
     if (columnName) {
-        Statement s = ctx.db().prepare(std::string("SELECT user_id FROM users WHERE app_id = ? AND ") + columnName +
-                                       " = ? AND user_id <> ? LIMIT 1");
+        Statement s = ctx.db().prepare(std::string("SELECT u.user_id FROM users u WHERE u.app_id = ?1 AND u.") +
+                                       columnName + " = ?2 AND u.user_id <> ?3 AND " +
+                                       rows::notBlockedBy("?3", "u.app_id", "u.user_id") + " LIMIT 1");
         size_t start = 0;
         while (start <= friendIds.size()) {
             size_t end = friendIds.find(',', start);
@@ -205,14 +206,18 @@ Json favoritesOf(CommandContext& ctx, const std::string& viewerAppId, const std:
     if (ctx.params().has("longitude") || ctx.params().has("latitude")) origin = readOrigin(ctx);
     int64_t direction = ctx.integer("direction");
     if (direction != 0 && direction != 1) throw CommandError(errors::kBadRequest);
+    // The whole list, newest first: the kit has no paging here, so a cap would hide followers the count shows.
+    // Users the viewer blocked are left out.
+    const std::string hidden =
+        " AND " + rows::notBlockedBy("?4", "?3", direction == 1 ? "fo.other_user_id" : "fo.user_id");
     Statement s = ctx.db().prepare(
-        direction == 1 ? "SELECT other_user_id FROM follows WHERE app_id = ? AND user_id = ? AND other_app_id = ? "
-                         "ORDER BY created DESC"
-                       : "SELECT user_id FROM follows WHERE other_app_id = ? AND other_user_id = ? AND app_id = ? "
-                         "ORDER BY created DESC");
-    s.bindAll({subjectAppId, subject, subjectAppId});
+        direction == 1
+            ? "SELECT fo.other_user_id FROM follows fo WHERE fo.app_id = ?1 AND fo.user_id = ?2 AND "
+              "fo.other_app_id = ?3" + hidden + " ORDER BY fo.created DESC, fo.other_user_id"
+            : "SELECT fo.user_id FROM follows fo WHERE fo.other_app_id = ?1 AND fo.other_user_id = ?2 AND "
+              "fo.app_id = ?3" + hidden + " ORDER BY fo.created DESC, fo.user_id");
+    s.bindAll({subjectAppId, subject, subjectAppId, subjectAppId == viewerAppId ? viewer : std::string()});
     std::vector<std::string> ids = column(s);
-    if (ids.size() > kListLimit * 10) ids.resize(kListLimit * 10);
     return usersJson(ctx.db(), subjectAppId, subjectAppId == viewerAppId ? viewer : std::string(), ids, origin);
 }
 

@@ -102,6 +102,12 @@ void insertUser(Database& db, const std::string& appId, const std::string& userI
            {appId, userId, int64_t(userId.rfind("test", 0) == 0 ? 1 : 0), now});
 }
 
+std::string notBlockedBy(const std::string& viewerParam, const std::string& appColumn, const std::string& userColumn) {
+    return "NOT EXISTS (SELECT 1 FROM relations rb WHERE rb.app_id = " + appColumn + " AND rb.user_id = " + viewerParam +
+           " AND rb.other_app_id = " + appColumn + " AND rb.other_user_id = " + userColumn +
+           " AND rb.type = 'b' AND rb.value <> 0)";
+}
+
 int followerCount(Database& db, const std::string& appId, const std::string& userId) {
     return static_cast<int>(*db.scalarInteger(
         "SELECT COUNT(*) FROM follows WHERE other_app_id = ? AND other_user_id = ?", {appId, userId}));

@@ -20,8 +20,8 @@
 #include "Certificates.h"
 #include "Commands.h"
 #include "OutsideRoutes.h"
-#include "Pictures.h"
 #include "PasswordHash.h"
+#include "Pictures.h"
 #include "ReplyRecord.h"
 #include "Seed.h"
 
@@ -246,8 +246,14 @@ LocalReply Service::Impl::runOutside(const OutsideRoute& route, const std::strin
     QueryText params = QueryText::parse(withBody ? (query.empty() ? body : query + "&" + body) : query);
     std::lock_guard lock(dbMutex);
     try {
-        OutsideRequest request{*db,   options,           method, path.substr(route.prefix.size() + 1),
-                               "https://" + host + path, params, authorization, now(),
+        OutsideRequest request{*db,
+                               options,
+                               method,
+                               path.substr(route.prefix.size() + 1),
+                               "https://" + host + path,
+                               params,
+                               authorization,
+                               now(),
                                "https://" + host};
         return route.handler(request);
     } catch (const std::exception& e) {
@@ -294,8 +300,11 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         case Fault::Kind::ErrorNull:
             return jsonReply({{"error", nullptr}});
         case Fault::Kind::NotJson:
-            return {200, fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
-                    "text/html", false, {}};
+            return {200,
+                    fault->value.empty() ? "<html><body>Service unavailable</body></html>" : fault->value,
+                    "text/html",
+                    false,
+                    {}};
         case Fault::Kind::HttpStatus:
             return {fault->status, fault->value, "text/plain", false, {}};
         case Fault::Kind::Drop:
@@ -306,6 +315,8 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         case Fault::Kind::RunThenDrop:
             dropAfterRunning = true;
             break;
+        case Fault::Kind::Answer:
+            return {200, fault->value, "application/json", false, {}};
         case Fault::Kind::Delay:
             break;
         }
@@ -344,15 +355,16 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
 }
 
 void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res, const std::string& body) {
-    LocalReply out = answer(req.method, req.target, body, req.get_header_value("Host"),
-                            req.remote_addr + ":" + std::to_string(req.remote_port),
-                            req.get_header_value("Authorization"));
+    LocalReply out =
+        answer(req.method, req.target, body, req.get_header_value("Host"),
+               req.remote_addr + ":" + std::to_string(req.remote_port), req.get_header_value("Authorization"));
     if (out.dropped) {
         if (req.ssl) ::shutdown(SSL_get_fd(req.ssl), SHUT_RDWR);
         return;
     }
     res.status = out.status;
-    for (const auto& [name, value] : out.headers) res.set_header(name, value);
+    for (const auto& [name, value] : out.headers)
+        res.set_header(name, value);
     res.set_content(out.body, out.contentType);
 }
 
@@ -521,9 +533,9 @@ void Service::clearFaults() {
     impl_->faults.clear();
 }
 
-std::string Service::createUser(const std::string& appId, const UserFields& f) {
-    std::lock_guard lock(impl_->dbMutex);
-    Database& db = *impl_->db;
+namespace {
+
+std::string insertTestUser(Database& db, const std::string& appId, const UserFields& f, double now) {
     std::string userId = rows::newUserId(db, appId);
     auto opt = [](const std::string& s) -> SqlValue {
         if (s.empty()) return std::monostate{};
@@ -531,16 +543,36 @@ std::string Service::createUser(const std::string& appId, const UserFields& f) {
     };
     db.run("INSERT INTO users(app_id, user_id, first_name, last_name, email, photo_url, city, state, country, gender, "
            "age, score, coins, longitude, latitude, created) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-           {appId, userId, opt(f.firstName), opt(f.lastName), opt(f.email), opt(f.photoUrl), opt(f.city),
-            opt(f.state), opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
+           {appId, userId, opt(f.firstName), opt(f.lastName), opt(f.email), opt(f.photoUrl), opt(f.city), opt(f.state),
+            opt(f.country), opt(f.gender), f.age ? SqlValue(int64_t(*f.age)) : SqlValue(std::monostate{}),
             int64_t(f.score), int64_t(f.coins), f.located ? SqlValue(f.longitude) : SqlValue(std::monostate{}),
-            f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), impl_->now()});
+            f.located ? SqlValue(f.latitude) : SqlValue(std::monostate{}), now});
     const bool signedUp = f.signedUp || f.facebookId || f.twitterId || !f.password.empty();
-    db.run("UPDATE users SET facebook_id = ?, twitter_id = ?, password = ?, signed_up = ? WHERE app_id = ? AND "
-           "user_id = ?",
-           {f.facebookId.value_or(0), f.twitterId.value_or(0), opt(f.password), int64_t(signedUp ? 1 : 0), appId,
-            userId});
+    db.run("UPDATE users SET facebook_id = ?, twitter_id = ?, password = ?, signed_up = ?, custom_string1 = ?, "
+           "is_test = ? WHERE app_id = ? AND user_id = ?",
+           {f.facebookId.value_or(0), f.twitterId.value_or(0), opt(f.password), int64_t(signedUp ? 1 : 0),
+            opt(f.customString1), int64_t(f.isTest ? 1 : 0), appId, userId});
     return userId;
+}
+
+} // namespace
+
+std::string Service::createUser(const std::string& appId, const UserFields& f) {
+    std::lock_guard lock(impl_->dbMutex);
+    return insertTestUser(*impl_->db, appId, f, impl_->now());
+}
+
+std::vector<std::string> Service::createUsers(const std::string& appId, const std::vector<UserFields>& users) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    std::vector<std::string> ids;
+    ids.reserve(users.size());
+    Transaction tx(db);
+    const double now = impl_->now();
+    for (const UserFields& f : users)
+        ids.push_back(insertTestUser(db, appId, f, now));
+    tx.commit();
+    return ids;
 }
 
 void Service::addTwitterUser(int64_t id, const std::string& screenName, const std::string& name,
@@ -563,9 +595,31 @@ void Service::addTwitterFriends(const std::string& screenName, int count, int64_
     Transaction tx(db);
     for (int i = 0; i < count; ++i) {
         const int64_t id = firstId + i;
-        db.run("INSERT OR IGNORE INTO twitter_users(id, screen_name) VALUES(?, ?)", {id, "friend_" + std::to_string(id)});
+        db.run("INSERT OR IGNORE INTO twitter_users(id, screen_name) VALUES(?, ?)",
+               {id, "friend_" + std::to_string(id)});
         db.run("INSERT OR IGNORE INTO twitter_friends(user_id, friend_id, position) VALUES(?, ?, ?)",
                {*userId, id, position + i});
+    }
+    tx.commit();
+}
+
+void Service::setTwitterPageSize(int ids) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->options.twitterPageSize = ids;
+}
+
+void Service::addFacebookFriends(int64_t userId, int count, int64_t firstId) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    auto position = db.scalarInteger("SELECT COUNT(*) FROM graph_friends WHERE user_id = ?", {userId}).value_or(0);
+    Transaction tx(db);
+    db.run("INSERT OR IGNORE INTO graph_users(id, first_name) VALUES(?, ?)", {userId, std::string("Friendly")});
+    for (int i = 0; i < count; ++i) {
+        const int64_t id = firstId + i;
+        db.run("INSERT OR IGNORE INTO graph_users(id, first_name, last_name) VALUES(?, ?, ?)",
+               {id, std::string("Friend"), std::to_string(id)});
+        db.run("INSERT OR IGNORE INTO graph_friends(user_id, friend_id, position) VALUES(?, ?, ?)",
+               {userId, id, position + i});
     }
     tx.commit();
 }
@@ -589,6 +643,25 @@ void Service::follow(const std::string& appId, const std::string& userId, const 
     impl_->db->run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
                    "VALUES(?, ?, ?, ?, ?)",
                    {appId, userId, appId, otherUserId, impl_->now()});
+}
+
+bool Service::isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    return impl_->db
+        ->scalarInteger("SELECT 1 FROM follows WHERE app_id = ? AND user_id = ? AND other_app_id = ? AND "
+                        "other_user_id = ?",
+                        {appId, userId, appId, otherUserId})
+        .has_value();
+}
+
+std::optional<bool> Service::relation(const std::string& appId, const std::string& userId,
+                                      const std::string& otherUserId, const std::string& type) const {
+    std::lock_guard lock(impl_->dbMutex);
+    auto value = impl_->db->scalarInteger("SELECT value FROM relations WHERE app_id = ? AND user_id = ? AND "
+                                          "other_app_id = ? AND other_user_id = ? AND type = ?",
+                                          {appId, userId, appId, otherUserId, type});
+    if (!value) return std::nullopt;
+    return *value != 0;
 }
 
 void Service::setAppConfiguration(const std::string& appId, const std::string& json) {
@@ -622,16 +695,67 @@ std::string Service::userColumn(const std::string& appId, const std::string& use
 }
 
 std::vector<std::vector<std::string>> Service::selectRows(const std::string& sql,
-                                                         const std::vector<std::string>& params) const {
+                                                          const std::vector<std::string>& params) const {
     std::lock_guard lock(impl_->dbMutex);
     std::vector<std::vector<std::string>> out;
     Statement s = impl_->db->prepare(sql);
-    for (size_t i = 0; i < params.size(); ++i) s.bind(static_cast<int>(i + 1), params[i]);
+    for (size_t i = 0; i < params.size(); ++i)
+        s.bind(static_cast<int>(i + 1), params[i]);
     while (s.step()) {
         std::vector<std::string> row;
-        for (int column = 0; column < s.columnCount(); ++column) row.push_back(s.text(column));
+        for (int column = 0; column < s.columnCount(); ++column)
+            row.push_back(s.text(column));
         out.push_back(std::move(row));
     }
+    return out;
+}
+
+std::vector<int64_t> Service::userStickerPackIds(const std::string& appId, const std::string& userId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<int64_t> ids;
+    Statement s = impl_->db->prepare(
+        "SELECT pack_id FROM user_sticker_packs WHERE app_id = ? AND user_id = ? ORDER BY time, rowid");
+    s.bindAll({appId, userId});
+    while (s.step())
+        ids.push_back(s.integer(0));
+    return ids;
+}
+
+std::vector<Service::PurchaseRow> Service::purchases(const std::string& appId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<PurchaseRow> rows;
+    Statement s = impl_->db->prepare("SELECT user_id, product_id, data FROM purchases WHERE app_id = ? ORDER BY id");
+    s.bindAll({appId});
+    while (s.step())
+        rows.push_back({s.text(0), s.text(1), s.text(2)});
+    return rows;
+}
+
+int64_t Service::addStickerPack(const std::string& appId, const std::string& json) {
+    std::lock_guard lock(impl_->dbMutex);
+    Json pack = Json::parse(json, nullptr, false);
+    if (!pack.is_object()) return 0;
+    Json data = pack;
+    data.erase("stickers");
+    int64_t position =
+        impl_->db->scalarInteger("SELECT COUNT(*) FROM sticker_packs WHERE app_id = ?", {appId}).value_or(0);
+    impl_->db->run("INSERT INTO sticker_packs(app_id, data, position) VALUES(?, ?, ?)", {appId, data.dump(), position});
+    int64_t packId = impl_->db->lastInsertId();
+    int64_t stickerPosition = 0;
+    for (const Json& sticker : pack.value("stickers", Json::array()))
+        impl_->db->run("INSERT INTO stickers(pack_id, data, position) VALUES(?, ?, ?)",
+                       {packId, sticker.dump(), stickerPosition++});
+    return packId;
+}
+
+std::vector<Service::ReceivedMessage> Service::messagesTo(const std::string& appId, const std::string& userId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<ReceivedMessage> out;
+    Statement s = impl_->db->prepare("SELECT sender_user_id, message, message_type, rating FROM messages "
+                                     "WHERE app_id = ? AND recipient_user_id = ? ORDER BY change_number");
+    s.bindAll({appId, userId});
+    while (s.step())
+        out.push_back({s.text(0), s.text(1), static_cast<int>(s.integer(2)), static_cast<int>(s.integer(3))});
     return out;
 }
 
@@ -670,20 +794,23 @@ int64_t Service::postFeed(const std::string& appId, const std::string& userId, c
     return impl_->db->lastInsertId();
 }
 
-int64_t Service::addTopic(const std::string& appId, const std::string& title, const std::string& text) {
+int64_t Service::addTopic(const std::string& appId, const std::string& title, const std::string& text,
+                          const std::string& photoUrl) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
-    db.run("INSERT INTO topics(app_id, title, text, change_number, time) VALUES(?, ?, ?, ?, ?)",
-           {appId, title, text, db.nextSequence("topics"), impl_->now()});
+    SqlValue photo = photoUrl.empty() ? SqlValue(std::monostate{}) : SqlValue(photoUrl);
+    db.run("INSERT INTO topics(app_id, title, text, photo_url, change_number, time) VALUES(?, ?, ?, ?, ?, ?)",
+           {appId, title, text, photo, db.nextSequence("topics"), impl_->now()});
     return db.lastInsertId();
 }
 
 int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
-                                 const std::string& text) {
+                                 const std::string& text, const std::string& contentType) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
-    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, change_number, time) VALUES(?, ?, ?, ?, ?, ?)",
-           {topicId, appId, userId, text, db.nextSequence("topics"), impl_->now()});
+    db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, content_type, change_number, time) "
+           "VALUES(?, ?, ?, ?, ?, ?, ?)",
+           {topicId, appId, userId, text, contentType, db.nextSequence("topics"), impl_->now()});
     int64_t commentId = db.lastInsertId();
     rows::touchTopic(db, topicId);
     return commentId;
@@ -707,6 +834,66 @@ void Service::addWebPage(const std::string& name, const std::string& title, cons
 void Service::likeFeed(const std::string& appId, const std::string& userId, int64_t feedId) {
     std::lock_guard lock(impl_->dbMutex);
     rows::likeFeedItem(*impl_->db, appId, userId, feedId, impl_->now());
+}
+
+int64_t Service::addFeedItem(const std::string& appId, const std::string& userId, const FeedItemFields& f) {
+    std::lock_guard lock(impl_->dbMutex);
+    auto text = [](const std::string& v) { return v.empty() ? SqlValue(std::monostate{}) : SqlValue(v); };
+    Database& db = *impl_->db;
+    SqlValue topicTitle = std::monostate{};
+    if (f.topicId) {
+        Statement s = db.prepare("SELECT title FROM topics WHERE app_id = ? AND id = ?");
+        s.bindAll({appId, f.topicId});
+        if (s.step() && !s.isNull(0)) topicTitle = s.text(0);
+    }
+    db.run("INSERT INTO feed(app_id, user_id, message, message_type, other_user_id, topic_id, topic_title, "
+           "action_verb, action_id, desc_text, desc_image_url, desc_sub_text, time) "
+           "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+           {appId, userId, text(f.message), int64_t(f.messageType), text(f.otherUserId), f.topicId, topicTitle,
+            text(f.actionVerb), text(f.actionId), text(f.descText), text(f.descImageUrl), text(f.descSubText),
+            impl_->now() - f.secondsAgo});
+    return db.lastInsertId();
+}
+
+namespace {
+// One user's like of a thing, as the like command keeps it: the thing's row, the like, a new change number.
+int64_t storeLike(Database& db, const std::string& appId, const std::string& userId, const std::string& type,
+                  const std::string& object, const std::string& description, std::optional<int64_t> topicId,
+                  std::optional<int64_t> commentId, double time) {
+    auto optional = [](const std::optional<int64_t>& v) { return v ? SqlValue(*v) : SqlValue(std::monostate{}); };
+    int64_t id = rows::likeObjectId(db, appId, type, object, time);
+    db.run("UPDATE like_objects SET topic_id = COALESCE(?, topic_id), comment_id = COALESCE(?, comment_id), "
+           "description = COALESCE(NULLIF(?, ''), description), time = ?, change_number = ? WHERE id = ?",
+           {optional(topicId), optional(commentId), description, time, db.nextSequence("likes"), id});
+    db.run("INSERT OR IGNORE INTO likes(object_id, user_id, time) VALUES(?, ?, ?)", {id, userId, time});
+    if (topicId) rows::touchTopic(db, *topicId);
+    return id;
+}
+} // namespace
+
+int64_t Service::likeObject(const std::string& appId, const std::string& userId, const std::string& type,
+                            const std::string& object, const std::string& description, double secondsAgo) {
+    std::lock_guard lock(impl_->dbMutex);
+    return storeLike(*impl_->db, appId, userId, type, object, description, std::nullopt, std::nullopt,
+                     impl_->now() - secondsAgo);
+}
+
+int64_t Service::likeTopic(const std::string& appId, const std::string& userId, int64_t topicId, double secondsAgo) {
+    std::lock_guard lock(impl_->dbMutex);
+    return storeLike(*impl_->db, appId, userId, "TOPIC", std::to_string(topicId), {}, topicId, std::nullopt,
+                     impl_->now() - secondsAgo);
+}
+
+int64_t Service::likeTopicComment(const std::string& appId, const std::string& userId, int64_t topicId,
+                                  int64_t commentId, double secondsAgo) {
+    std::lock_guard lock(impl_->dbMutex);
+    return storeLike(*impl_->db, appId, userId, "COMMENT", std::to_string(commentId), {}, topicId, commentId,
+                     impl_->now() - secondsAgo);
+}
+
+int Service::likesOf(const std::string& appId, const std::string& type, const std::string& object) const {
+    std::lock_guard lock(impl_->dbMutex);
+    return rows::likeCount(*impl_->db, appId, type, object);
 }
 
 } // namespace velkora::service

@@ -80,9 +80,9 @@ Json getStickerData(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     Json packs = Json::array();
-    Statement s = ctx.db().prepare(
-        "SELECT p.id, p.data FROM user_sticker_packs u JOIN sticker_packs p ON p.id = u.pack_id "
-        "WHERE u.app_id = ? AND u.user_id = ? ORDER BY u.time, p.id");
+    Statement s =
+        ctx.db().prepare("SELECT p.id, p.data FROM user_sticker_packs u JOIN sticker_packs p ON p.id = u.pack_id "
+                         "WHERE u.app_id = ? AND u.user_id = ? ORDER BY u.time, p.id");
     s.bindAll({appId, userId});
     while (s.step())
         packs.push_back(packJson(ctx.db(), s.integer(0), s.text(1), false));
@@ -93,8 +93,21 @@ Json addStickerPack(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     int64_t packId = ctx.integer("packId");
-    // A paid pack comes only with its receipt, through addPaidStickerPack.
-    if (!productOf(ctx.db(), appId, packId).empty()) throw CommandError(kPackNotFree);
+    // A paid pack comes only with its receipt, through addPaidStickerPack; a user who holds it or bought
+    // it (on any device) has it back, as a restore asks.
+    const std::string productId = productOf(ctx.db(), appId, packId);
+    if (!productId.empty()) {
+        bool holds =
+            ctx.db()
+                .scalarInteger("SELECT 1 FROM user_sticker_packs WHERE app_id = ? AND user_id = ? AND pack_id = ?",
+                               {appId, userId, packId})
+                .has_value();
+        bool bought = ctx.db()
+                          .scalarInteger("SELECT 1 FROM purchases WHERE app_id = ? AND user_id = ? AND product_id = ?",
+                                         {appId, userId, productId})
+                          .has_value();
+        if (!holds && !bought) throw CommandError(kPackNotFree);
+    }
     addToUser(ctx.db(), appId, userId, packId, std::nullopt, ctx.now());
     return {{"id", packId}};
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraIdentityFields.h"
@@ -174,10 +175,11 @@ void VelkoraFBConnector::checkIfUserLoggedIn() {
 
 void VelkoraFBConnector::sessionStateChanged(fb::Session&, int state, const foundation::ErrorPtr& error) {
     if (state == fb::SessionStateClosedLoginFailed || state == fb::SessionStateClosed) {
-        if (auto session = fb::Session::activeSession()) session->closeAndClearTokenInformation();
+        // The waiting target is taken first: closing reports 258 back here, and the target may start
+        // another log-in from its answer, whose target must not hear this one's failure.
+        auto target = std::exchange(userDelegate_, {});
         stopPoll();
-        auto target = userDelegate_;
-        userDelegate_.clear();
+        if (auto session = fb::Session::activeSession()) session->closeAndClearTokenInformation();
         target.perform(Value());
     } else if (state == fb::SessionStateOpen) {
         stopPoll();
@@ -192,9 +194,12 @@ void VelkoraFBConnector::showErrorAlert(const foundation::ErrorPtr& error) {
     ui::AlertView::create("Error", message, {}, std::string("OK"))->show();
 }
 
-void VelkoraFBConnector::connectionFailed(const foundation::ErrorPtr& error) {
-    auto target = userDelegate_;
-    userDelegate_.clear();
+void VelkoraFBConnector::connectionFailed(const foundation::ErrorPtr& error, bool closeSession) {
+    // Taken before the session closes: its 258 comes back through the state handler, which must find
+    // no one waiting, and a target that tries again from its answer waits for its own outcome.
+    auto target = std::exchange(userDelegate_, {});
+    if (closeSession)
+        if (auto session = fb::Session::activeSession()) session->closeAndClearTokenInformation();
     target.perform(Value());
     if (error) showErrorAlert(error);
 }
@@ -210,13 +215,11 @@ void VelkoraFBConnector::getUserDetails() {
         Log::line("Velkora - getUserDetails: FB response: %@", maskTokens(result.description()));
         if (error || !people::idIn(result)) {
             // An expired token (190) cannot be used again: the session closes and forgets it.
-            if (graphErrorCode(error) == kExpiredTokenCode)
-                if (auto session = fb::Session::activeSession()) session->closeAndClearTokenInformation();
-            return self->connectionFailed(error ? error : foundation::makeError(fb::kErrorDomain, fb::kErrorHttpError));
+            return self->connectionFailed(error ? error : foundation::makeError(fb::kErrorDomain, fb::kErrorHttpError),
+                                          graphErrorCode(error) == kExpiredTokenCode);
         }
         self->updateUserInfoWithFBLogin(result);
-        auto target = self->userDelegate_;
-        self->userDelegate_.clear();
+        auto target = std::exchange(self->userDelegate_, {});
         target.perform(result);
     });
 }
@@ -294,7 +297,8 @@ void VelkoraFBConnector::getUserFriendsWithDelegate(VelkoraConnectorTarget targe
             }
             const bool hasMore = !data->asArray()->empty();
             target.performPage(result, hasMore);
-            if (hasMore) self->getUserFriendsWithDelegate(target, offset + kFriendsPageSize);
+            // A caller that went away hears no more pages, so none is asked for.
+            if (hasMore && target.isWaiting()) self->getUserFriendsWithDelegate(target, offset + kFriendsPageSize);
         });
 }
 
@@ -323,9 +327,11 @@ void VelkoraFBConnector::present(const FeedParameters& parameters, std::function
     if (fb::WebDialogs::isAvailable()) {
         fb::WebDialogs::presentFeedDialogModallyWithSession(
             nullptr, parameters,
-            [completion, errorLine](int result, const std::string&, const foundation::ErrorPtr& e) {
+            [completion, errorLine](int result, const std::string& resultURL, const foundation::ErrorPtr& e) {
                 if (e) Log::line(errorLine, e);
-                if (completion) completion(!e && result == fb::WebDialogResultDialogCompleted);
+                // The dialog also "completes" when the person cancels it; only a post id says it posted.
+                const bool posted = resultURL.find("post_id=") != std::string::npos;
+                if (completion) completion(!e && result == fb::WebDialogResultDialogCompleted && posted);
             });
         return;
     }

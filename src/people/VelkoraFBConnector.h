@@ -95,7 +95,7 @@ private:
     void sessionStateChanged(services::facebook::Session& session, int state, const foundation::ErrorPtr& error);
     void getUserDetails();
     // The one answer of a failed connection: null to the waiting target and the "Error" alert.
-    void connectionFailed(const foundation::ErrorPtr& error);
+    void connectionFailed(const foundation::ErrorPtr& error, bool closeSession);
     static void showErrorAlert(const foundation::ErrorPtr& error);
 
     VelkoraConnectorTarget userDelegate_;

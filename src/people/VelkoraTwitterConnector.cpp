@@ -294,12 +294,14 @@ void VelkoraTwitterConnector::handleGetFriendsResponse(const Value& page, uint64
     const int64_t next = int64In(page, "next_cursor");
     auto target = userDelegate_;
     target.performPage(page, next > 0);
-    if (next > 0 && paging == paging_) getUserFriendsWithCursor(next, false, paging);
+    // Nobody left to hear the next page: asking for it would only spend the account's rate window.
+    if (next > 0 && paging == paging_ && userDelegate_.isWaiting()) getUserFriendsWithCursor(next, false, paging);
 }
 
 void VelkoraTwitterConnector::handleGetFriendIdsResponse(const Value& page, uint64_t paging) {
     if (const auto* ids = page["ids"].asArray()) friendIds_.insert(friendIds_.end(), ids->begin(), ids->end());
     const int64_t next = int64In(page, "next_cursor");
+    if (!userDelegate_.isWaiting()) return;
     if (next > 0)
         getUserFriendsWithCursor(next, true, paging);
     else
@@ -335,7 +337,7 @@ void VelkoraTwitterConnector::handleGetFriendsUsingLookupResponse(const Value& r
     const bool hasMore = n - int64_t(kLookupPageSize) * (currentPage_ + 1) > 0;
     auto target = userDelegate_;
     target.performPage(Value(foundation::Dictionary{{"users", reply}}), hasMore);
-    if (hasMore && paging == paging_) {
+    if (hasMore && paging == paging_ && userDelegate_.isWaiting()) {
         ++currentPage_;
         getUserFriendsUsingLookup(paging);
     }

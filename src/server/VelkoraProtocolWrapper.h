@@ -179,6 +179,8 @@ public:
     virtual void bcUserSignedIn(VelkoraProtocolWrapper&, const std::optional<std::string>& /*userId*/,
                                 const std::optional<std::string>& /*deviceId*/) {}
     virtual void deviceTokenSet(VelkoraProtocolWrapper&) {}
+    // A forgotten-password or change-password request that the service carried out.
+    virtual void passwordRequestAnswered(VelkoraProtocolWrapper&) {}
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (replies) ====

@@ -11,17 +11,6 @@ namespace velkora {
 namespace {
 VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
 
-// A user reset (sign-in, sign-out) hands the new id to the server client and asks for the user's data.
-void wireUserReset() {
-    VelkoraAgentInternal::instance().setUserResetHandler([](const std::optional<std::string>& userId) {
-        VelkoraServerApi::setUserId(userId);
-        static auto session = std::make_shared<int>(0);
-        VelkoraServerApi::getUserData(VelkoraCallback::make(session, [](const foundation::Value& answer) {
-            if (auto user = answer.asObject<VelkoraUserInternal>()) VelkoraAgentInternal::instance().setVelkoraUser(user);
-        }));
-    });
-}
-
 // The platform's one-button alert; nobody needs to hear which button was tapped.
 void showNoNetworkAlert(const std::string& title, const std::string& message, const std::string& button) {
     ui::AlertView::create(title, message, {}, button)->show();
@@ -30,7 +19,6 @@ void showNoNetworkAlert(const std::string& title, const std::string& message, co
 
 void VelkoraServerApi::startSession(const OptString& appId, std::shared_ptr<services::LocationManager> locationManager) {
     VelkoraServerEndpoint::applyCaFile();
-    wireUserReset();
     // Requests that alert when parked offline show it to the user (while the sidebar shows).
     VelkoraUrlFetcher::setAlertPresenter(showNoNetworkAlert);
     agent().setAppId(appId);

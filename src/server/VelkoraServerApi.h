@@ -67,6 +67,9 @@ public:
     static void uploadUserImage(VelkoraCallback caller, std::shared_ptr<ui::Image> image);
     static void forgotPassword(const OptString& email);
     static void changePassword(const OptString& password);
+    // The same, answering the caller: null once the service has done it, the error otherwise.
+    static void forgotPassword(const OptString& email, VelkoraCallback caller);
+    static void changePassword(const OptString& password, VelkoraCallback caller);
     static void bcSignUp(VelkoraCallback caller, const OptString& facebookId, const OptString& twitterId);
     static void setDeviceToken(const OptString& token);
     // ==== end of accounts ====

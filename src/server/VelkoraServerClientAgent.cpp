@@ -432,6 +432,7 @@ void VelkoraServerClientAgent::clearUserDelegate(const void* object) {
 void VelkoraServerClientAgent::urlGotError(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error) {
     Log::line("Velkora (E) - Got error: %@", error ? error->domain : std::string());
     if (w.command() == VelkoraCommand::CreateUser) createUserInFlight_ = false;
+    relationChangeFailed(w);
     // The usage events this poll carried go back in front of anything logged since.
     if (!w.loggedEvents().empty()) VelkoraLogEventsManager::instance().putBackLoggedEvents(w.takeLoggedEvents());
     performUserErrorSelector(w, error);

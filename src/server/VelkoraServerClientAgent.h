@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -126,8 +127,9 @@ public:
     void disconnectSocial(VelkoraCallback caller, int32_t method);
     void uploadUserImage(VelkoraCallback caller, std::shared_ptr<ui::Image> image);
     // Nobody is answered for these three.
-    void forgotPassword(const OptString& email);
-    void changePassword(const OptString& password);
+    // The caller hears the service's answer: nothing on success, the error otherwise.
+    void forgotPassword(const OptString& email, VelkoraCallback caller = {});
+    void changePassword(const OptString& password, VelkoraCallback caller = {});
     void setDeviceToken(const OptString& token);
     // Answered with {"deviceId"} or {"userId"} or {}; never with an error.
     void bcSignUp(VelkoraCallback caller, const OptString& facebookId, const OptString& twitterId);
@@ -241,7 +243,10 @@ public:
 
     // ---- VelkoraProtocolWrapperDelegate ----
     void urlGotError(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error) override;
-    void protocolWrapperDone(VelkoraProtocolWrapper& w) override { removeWorkingProtocolWrapper(w); }
+    void protocolWrapperDone(VelkoraProtocolWrapper& w) override {
+        relationChangeDone(w);
+        removeWorkingProtocolWrapper(w);
+    }
     void deviceIdCreated(VelkoraProtocolWrapper& w, const std::optional<std::string>& deviceId) override;
     void updated(VelkoraProtocolWrapper& w, const std::optional<std::vector<VelkoraMessagePtr>>& messages,
                  int32_t changeNumber, int32_t numFollowers, int32_t score, int32_t coins) override;
@@ -267,6 +272,7 @@ public:
     void bcUserSignedIn(VelkoraProtocolWrapper& w, const std::optional<std::string>& userId,
                         const std::optional<std::string>& deviceId) override;
     void deviceTokenSet(VelkoraProtocolWrapper& w) override;
+    void passwordRequestAnswered(VelkoraProtocolWrapper& w) override;
     // ==== end of accounts ====
 
     // ==== people: user data, searches, follows (replies) ====
@@ -395,6 +401,21 @@ private:
 
     // ==== people: user data, searches, follows (state) ====
     void setUserRelation(VelkoraUserPtr user, const char* type, bool value, int pendingType);
+
+    // Changes of the relation to one user (follow, unfollow, block, report) go one at a time, each after
+    // the previous one answered, so the service ends in the state the user last asked for; a repeat of
+    // the change last asked for is dropped.
+    struct RelationChange {
+        char kind = 'f'; // 'f' follow (value: follow or unfollow), 'b' block, 'r' report
+        bool value = false;
+        VelkoraUserPtr user;
+    };
+    void changeRelation(RelationChange change);
+    void sendRelationChange(const std::string& key);
+    void relationChangeFailed(VelkoraProtocolWrapper& w);
+    void relationChangeDone(VelkoraProtocolWrapper& w);
+    std::map<std::string, std::deque<RelationChange>> relationChanges_;
+    std::map<const VelkoraProtocolWrapper*, std::string> relationWrappers_;
     void answerUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users);
     // ==== end of people ====
 

@@ -1,5 +1,13 @@
 #include "session/VelkoraAgentInternal.h"
 
+#include "platform/foundation/RunLoop.h"
+#include "platform/services/LocationManager.h"
+#include "platform/ui/PopoverController.h"
+#include "platform/ui/TabBarController.h"
+#include "session/VelkoraAgentInternalDelegates.h"
+#include "session/VelkoraDeviceIdentity.h"
+#include "session/VelkoraKitObjects.h"
+
 #include "data/VelkoraUserInternal.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/FileIO.h"
@@ -24,14 +32,18 @@ std::recursive_mutex& instanceLock() {
     return m;
 }
 
+// The session object lives for the life of the process: it is not destroyed at exit, when the server
+// client and the repositories its members call on their way out may already be gone.
 std::unique_ptr<VelkoraAgentInternal>& instanceSlot() {
-    static std::unique_ptr<VelkoraAgentInternal> slot;
-    return slot;
+    static auto* slot = new std::unique_ptr<VelkoraAgentInternal>();
+    return *slot;
 }
 
-std::string dataFilePath(const char* name) { return foundation::Paths::documents() + "/" + name; }
+std::string dataFilePath(const char* name) {
+    return foundation::Paths::documents() + "/" + name;
+}
 
-}  // namespace
+} // namespace
 
 void VelkoraAgentInternal::didRegisterForRemoteNotificationsWithDeviceToken(const std::vector<uint8_t>& deviceToken) {
     VelkoraServerApi::setDeviceToken(VelkoraBase64::encode(std::span<const uint8_t>(deviceToken)));
@@ -40,6 +52,25 @@ void VelkoraAgentInternal::didRegisterForRemoteNotificationsWithDeviceToken(cons
 void VelkoraAgentInternal::didFailToRegisterForRemoteNotificationsWithError(const foundation::ErrorPtr& error) {
     Log::line("Velkora - Failed registrating for push notification: %@",
               error ? error->userInfo.description() : std::string("(null)"));
+}
+
+VelkoraAgentInternal::VelkoraAgentInternal() : delegates_(std::make_shared<Delegates>(*this)) {
+    pendingRequests_.reserve(2);
+}
+
+VelkoraAgentInternal::~VelkoraAgentInternal() {
+    // The fetchers and the screens leave the connectors when they go: they must go while the connectors
+    // are still here.
+    facebookFetcher_.reset();
+    twitterFetcher_.reset();
+    currentPresentedFeatureVC_.reset();
+    popover_.reset();
+    velkoraVC_.reset();
+    gesturesHandler_.reset();
+    appBannerView_.reset();
+    // Timers hold the object by address: none may fire for a session object that is gone.
+    for (auto* timer : {&startTimer_, &appDataRetry_, &userDataRetry_, &entryBannerTimer_})
+        if (*timer) (*timer)->invalidate();
 }
 
 VelkoraAgentInternal& VelkoraAgentInternal::instance() {
@@ -52,9 +83,12 @@ VelkoraAgentInternal& VelkoraAgentInternal::instance() {
 void VelkoraAgentInternal::resetForTests() {
     std::lock_guard lock(instanceLock());
     instanceSlot().reset(new VelkoraAgentInternal());
+    resetStartFlagForTests();
 }
 
-std::shared_ptr<VelkoraAppData> VelkoraAgentInternal::appDataOfInstance() { return instance().getAppData(); }
+std::shared_ptr<VelkoraAppData> VelkoraAgentInternal::appDataOfInstance() {
+    return instance().getAppData();
+}
 
 void VelkoraAgentInternal::initUserInfo(const std::string& appId) {
     if (userInfo_) return;
@@ -66,7 +100,8 @@ void VelkoraAgentInternal::initUserInfo(const std::string& appId) {
         path = dataFilePath(kOldUserInfoFile);
     }
     foundation::ErrorPtr error;
-    auto record = std::dynamic_pointer_cast<VelkoraUserInfo>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
+    auto record =
+        std::dynamic_pointer_cast<VelkoraUserInfo>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
     bool damaged = false;
     if (error) {
         // A damaged archive must not leave the kit without a record: it is replaced by a fresh one,
@@ -129,7 +164,8 @@ void VelkoraAgentInternal::createVelkoraUserFromUserData() {
         user->setUserPhotoUrl(std::string(VelkoraUserInternal::kFacebookPhotoMarker));
         user->setCity(userInfo_->fbLocation());
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -138,7 +174,10 @@ void VelkoraAgentInternal::resetUserInfoWithUserId(const std::optional<std::stri
     userInfo_->setUserId(userId ? userId : userInfo_->deviceId());
     saveUserInfo();
     VelkoraUsersRepository::instance().reset();
-    if (onUserReset_) onUserReset_(userInfo_->userId());
+    if (onUserReset_)
+        onUserReset_(userInfo_->userId());
+    else
+        askUpdatedUserData(userInfo_->userId());
     foundation::NotificationCenter::defaultCenter().post("VelkoraDidResetUser");
 }
 
@@ -153,7 +192,8 @@ void VelkoraAgentInternal::initAppData(const std::string& appId) {
         path = dataFilePath(kOldAppDataFile);
     }
     foundation::ErrorPtr error;
-    appData_ = std::dynamic_pointer_cast<VelkoraAppData>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
+    appData_ =
+        std::dynamic_pointer_cast<VelkoraAppData>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(path, &error));
     if (error) Log::line("Velkora (E) - Velkora - Failed to get app data...%@ %@", "ArchiveDamaged", error);
     if (!appData_) appData_ = std::make_shared<VelkoraAppData>();
     if (!currentExists) {
@@ -173,4 +213,4 @@ bool VelkoraAgentInternal::saveAppData() {
     return true;
 }
 
-}  // namespace velkora
+} // namespace velkora

@@ -9,10 +9,14 @@
 #include "data/VelkoraQuizzesRepository.h"
 #include "data/VelkoraSNFriendsRepository.h"
 #include "data/VelkoraUsersRepository.h"
+#include "people/VelkoraUsersFetcher.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "session/VelkoraAgentInternal.h"
+#include "server/VelkoraServerApi.h"
+#include "session/VelkoraAgentInternalDelegates.h"
 #include "session/VelkoraFeatureRegistry.h"
+#include "session/VelkoraKitObjects.h"
+#include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
@@ -24,8 +28,7 @@ using foundation::Value;
 
 struct VelkoraAgentInternal::FeaturePreloads {
     struct Entry {
-        bool wasPreloaded = false;
-        std::function<void()> completionBlock;
+        VelkoraFeatureDetails details;
         NotificationObserver loadObserver;
         std::vector<NotificationObserver> updateObservers;
     };
@@ -124,18 +127,27 @@ VelkoraAgentInternal::FeaturePreloads& VelkoraAgentInternal::preloads() {
 void VelkoraAgentInternal::markFeatureForPreload(int32_t featureId, std::function<void()> completion) {
     if (!VelkoraFeatureRegistry::featureNameById(static_cast<uint32_t>(featureId))) return;
     auto& entry = preloads().entries[featureId];
-    entry.completionBlock = std::move(completion);
-    entry.wasPreloaded = true;
+    if (entry.details.name().empty())
+        entry.details = VelkoraFeatureDetails(
+            featureId, *VelkoraFeatureRegistry::featureNameById(static_cast<uint32_t>(featureId)));
+    entry.details.setCompletionBlock(std::move(completion));
+    entry.details.setWasPreloaded(true);
 }
 
 bool VelkoraAgentInternal::isFeaturePreloaded(int32_t featureId) const {
     if (!preloads_) return false;
     auto it = preloads_->entries.find(featureId);
-    return it != preloads_->entries.end() && it->second.wasPreloaded;
+    return it != preloads_->entries.end() && it->second.details.wasPreloaded();
 }
 
 void VelkoraAgentInternal::preloadFeature(int32_t featureId, std::function<void()> completion) {
     markFeatureForPreload(featureId, std::move(completion));
+    if (featureId == 4) {
+        // The radar's badge is the nearby users' count; their reply does not run the block.
+        VelkoraServerApi::getNearbyUsers(
+            50000, VelkoraCallback::make(delegates_, [this](const Value& users) { gotNearbyUsers(users); }));
+        return;
+    }
     auto feature = preloadedFeature(featureId);
     if (!feature) {
         Log::line("Velkora - Pre-load for feature '%@' is not available",
@@ -144,10 +156,7 @@ void VelkoraAgentInternal::preloadFeature(int32_t featureId, std::function<void(
     }
     if (feature->finished) {
         auto& entry = preloads().entries[featureId];
-        if (auto block = std::move(entry.completionBlock)) {
-            entry.completionBlock = nullptr;
-            block();
-        }
+        if (auto block = entry.details.takeCompletionBlock()) block();
         return;
     }
     auto& entry = preloads().entries[featureId];
@@ -170,10 +179,7 @@ void VelkoraAgentInternal::preloadFeature(int32_t featureId, std::function<void(
 
 void VelkoraAgentInternal::featureLoaded(int32_t featureId, const char* notificationName) {
     auto& entry = preloads().entries[featureId];
-    if (auto block = std::move(entry.completionBlock)) {
-        entry.completionBlock = nullptr;
-        block();
-    }
+    if (auto block = entry.details.takeCompletionBlock()) block();
     // The one-shot wait for the list ends here; the handler running now stays alive until it returns.
     if (notificationName) foundation::NotificationCenter::defaultCenter().removeObserver(entry.loadObserver.release());
     sendBadgeNumberChangeNotificationForFeature(static_cast<uint32_t>(featureId));
@@ -195,6 +201,73 @@ int32_t VelkoraAgentInternal::getFeatureBadgeNumber(uint32_t featureId) const {
     default:
         return 0;
     }
+}
+
+void VelkoraAgentInternal::implicitPreloadFeatures() {
+    markFeatureForPreload(1, nullptr);
+    markFeatureForPreload(0, nullptr);
+    markFeatureForPreload(2, nullptr);
+}
+
+int32_t VelkoraAgentInternal::getTotalBagdes() const {
+    if (!velkoraVC_) return 0;
+    int32_t total = 0;
+    for (const auto& [commandId, badge] : velkoraVC_->panelCommandBadges())
+        if (commandId != "radar") total += badge;
+    return total;
+}
+
+void VelkoraAgentInternal::updateBadgeData() {
+    VelkoraServerApi::getNearbyUsers(
+        50000, VelkoraCallback::make(delegates_, [this](const Value& users) { gotNearbyUsers(users); }));
+    auto& friends = VelkoraSNFriendsRepository::instance();
+    const bool facebook = userInfo_ && userInfo_->isFacebookConnected();
+    const bool twitter = userInfo_ && userInfo_->isTwitterConnected();
+    if (!facebookFetcher_) {
+        facebookFetcher_ = VelkoraSNUserFetcher::create();
+        facebookFetcher_->setSocialNetwork(0);
+    }
+    friends.setFacebookFriends({});
+    if (facebook) {
+        facebookFetcher_->users().clear();
+        facebookFetcher_->loadUsersWithDelegate(delegates_);
+    }
+    if (!twitterFetcher_) {
+        twitterFetcher_ = VelkoraSNUserFetcher::create();
+        twitterFetcher_->setSocialNetwork(1);
+    }
+    friends.setTwitterFriends({});
+    if (twitter && !fetchingTwitterFriends_) {
+        twitterFetcher_->users().clear();
+        fetchingTwitterFriends_ = true;
+        twitterFetcher_->loadUsersWithDelegate(delegates_);
+        return;
+    }
+    // The sidebar refreshes its friends count with the emptied lists.
+    if (!facebook) friendsArrived(nullptr);
+}
+
+void VelkoraAgentInternal::Delegates::handleNewData(VelkoraUsersFetcher& fetcher) {
+    owner.handleNewData(fetcher);
+}
+
+void VelkoraAgentInternal::handleNewData(VelkoraUsersFetcher& fetcher) {
+    friendsArrived(&fetcher);
+}
+
+void VelkoraAgentInternal::friendsArrived(VelkoraUsersFetcher* fetcher) {
+    auto& friends = VelkoraSNFriendsRepository::instance();
+    if (fetcher && fetcher == facebookFetcher_.get()) {
+        auto list = friends.facebookFriends();
+        list.insert(list.end(), fetcher->getUsers().begin(), fetcher->getUsers().end());
+        friends.setFacebookFriends(std::move(list));
+    } else if (fetcher && fetcher == twitterFetcher_.get()) {
+        auto list = friends.twitterFriends();
+        list.insert(list.end(), fetcher->getUsers().begin(), fetcher->getUsers().end());
+        friends.setTwitterFriends(std::move(list));
+        fetchingTwitterFriends_ = false;
+    }
+    if (velkoraVC_) velkoraVC_->updateWithSNFriendsCount();
 }
 
 void VelkoraAgentInternal::sendBadgeNumberChangeNotificationForFeature(uint32_t featureId) {

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/ui/Geometry.h"
 
@@ -46,53 +47,37 @@ public:
 private:
     VelkoraResizedImagesCache() = default;
 
-    struct Key {
+    // An entry lives in a slot of one array; the recency list runs through the slots by number, so a hit
+    // touches the index, its slot and its two neighbours, and nothing is allocated.
+    static constexpr uint32_t kNone = UINT32_MAX;
+    struct Slot {
         std::string url;
         float width = 0;
         float height = 0;
-        friend bool operator==(const Key&, const Key&) = default;
-    };
-    // Lookups name an entry without copying its address.
-    struct KeyView {
-        std::string_view url;
-        float width = 0;
-        float height = 0;
-    };
-    struct KeyHash {
-        using is_transparent = void;
-        size_t operator()(const KeyView& k) const;
-        size_t operator()(const Key& k) const { return (*this)(KeyView{k.url, k.width, k.height}); }
-    };
-    struct KeyEqual {
-        using is_transparent = void;
-        static KeyView view(const Key& k) { return {k.url, k.width, k.height}; }
-        static KeyView view(const KeyView& k) { return k; }
-        template <typename A, typename B> bool operator()(const A& a, const B& b) const {
-            KeyView x = view(a), y = view(b);
-            return x.width == y.width && x.height == y.height && x.url == y.url;
-        }
-    };
-    static KeyView viewOf(const std::string& url, ui::Size size) {
-        return {url, static_cast<float>(size.width), static_cast<float>(size.height)};
-    }
-    // An entry lives in its index node; the recency list runs through the nodes themselves, so a hit
-    // touches no other allocation.
-    struct Entry {
+        uint64_t hash = 0;
         std::shared_ptr<ui::Image> image;
         size_t bytes = 0;
-        const Key* key = nullptr;
-        Entry* newer = nullptr;
-        Entry* older = nullptr;
+        uint32_t newer = kNone;
+        uint32_t older = kNone;
     };
 
+    static uint64_t hashOf(std::string_view url, float width, float height);
+    // The slot holding the triple, or kNone; `position` gets its place in the index.
+    uint32_t find(std::string_view url, float width, float height, uint64_t hash, size_t* position = nullptr) const;
+    void addToIndex(uint32_t slot);
+    void growIndex();
     void evictTo(size_t limit);
-    void unlink(Entry* e);
-    void linkNewest(Entry* e);
-    void erase(Entry* e);
+    void unlink(uint32_t slot);
+    void linkNewest(uint32_t slot);
+    void erase(uint32_t slot);
 
-    std::unordered_map<Key, Entry, KeyHash, KeyEqual> index_;
-    Entry* newest_ = nullptr;
-    Entry* oldest_ = nullptr;
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> freeSlots_;
+    // Open addressing with linear probing over a power-of-two table kept at most half full: slot + 1, or 0.
+    std::vector<uint32_t> index_;
+    size_t count_ = 0;
+    uint32_t newest_ = kNone;
+    uint32_t oldest_ = kNone;
     size_t totalBytes_ = 0;
     size_t byteLimit_ = kDefaultByteLimit;
 };

@@ -72,6 +72,12 @@ protected:
     size_t windows() const { return ui::Application::instance().windows().size(); }
     bool logged(std::string_view text) const { return capture_->contains(text); }
     std::vector<std::string> lines() const { return capture_->lines(); }
+    size_t linesHolding(std::string_view text) const {
+        size_t n = 0;
+        for (const auto& line : capture_->lines())
+            n += line.find(text) != std::string::npos;
+        return n;
+    }
 
     std::shared_ptr<ui::Window> host_;
     std::unique_ptr<foundation::Log::Capture> capture_;

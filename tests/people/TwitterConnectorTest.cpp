@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ConnectorFixture.h"
+#include "ScreenReference.h"
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraTwitterConnector.h"
 #include "platform/services/Accounts.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ComposeViewController.h"
 #include "platform/ui/Snapshot.h"
-#include "support/SnapshotCompare.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -80,6 +80,12 @@ TEST_F(TwitterConnectorTest, EveryFailedIdentificationAnswersNullOnceAndLeavesTh
     service::Fault limited{"/twitter/1.1/users/show.json", service::Fault::Kind::HttpStatus, "", 429, 0, 1};
     service::Fault dropped{"/twitter/1.1/users/show.json", service::Fault::Kind::Drop, "", 500, 0, 1};
     service::Fault notJson{"/twitter/1.1/users/show.json", service::Fault::Kind::NotJson, "<html>", 500, 0, 1};
+    service::Fault noId{"/twitter/1.1/users/show.json",
+                        service::Fault::Kind::Answer,
+                        R"({"errors":[{"code":50,"message":"User not found."}]})",
+                        200,
+                        0,
+                        1};
     const Case cases[] = {
         {"no account", {}, services::PromptPolicy::Grant, std::nullopt},
         {"access refused", {kDana}, services::PromptPolicy::Refuse, std::nullopt},
@@ -87,6 +93,7 @@ TEST_F(TwitterConnectorTest, EveryFailedIdentificationAnswersNullOnceAndLeavesTh
         {"rate limited (429)", {kDana}, services::PromptPolicy::Grant, limited},
         {"dropped", {kDana}, services::PromptPolicy::Grant, dropped},
         {"not JSON", {kDana}, services::PromptPolicy::Grant, notJson},
+        {"a reply without \"id\"", {kDana}, services::PromptPolicy::Grant, noId},
     };
     info().setTwitterId(77);
     info().setTwitterName(std::string("Earlier"));
@@ -123,14 +130,7 @@ TEST_F(TwitterConnectorTest, SeveralAccountsAreOfferedInAChooserWhoseCancelAnswe
     EXPECT_EQ(chooser->cancelButtonIndex(), 3);
     EXPECT_EQ(chooser->buttonTitleAtIndex(3), "Cancel");
     loop().advance(1);
-    auto shot = ui::Snapshot::imageOfScreen();
-    const std::string reference = std::string(VELKORA_TEST_DATA_DIR) + "/twitter_chooser.png";
-    if (std::getenv("VELKORA_UPDATE_SNAPSHOTS")) {
-        ASSERT_TRUE(shot->writePng(reference));
-    }
-    auto expected = ui::Image::fromFile(reference);
-    ASSERT_TRUE(expected);
-    EXPECT_TRUE(looksLike(*shot, *expected));
+    EXPECT_TRUE(screenLooksLike("twitter_chooser.png"));
     EXPECT_TRUE(heard_->objects.empty()) << "nothing is answered while the person chooses";
 
     chooser->tapButtonAtIndex(3);
@@ -296,6 +296,99 @@ TEST_F(TwitterConnectorTest, AnIdAbove2To53ReachesTheRecordAndTheHelperExactly) 
     auto user = std::make_shared<VelkoraUserInternal>();
     VelkoraTwitterConnector::updateUserWithTwitterDetails(user, heard_->objects[0], true);
     EXPECT_EQ(user->twitterId(), kBig);
+}
+
+TEST_F(TwitterConnectorTest, ObjectsModeLooksUpTwoHundredFiftyFriendsInPagesOf100) {
+    // Twitter's own page of 5000 ids: one friends/ids request, well inside its 15 a window.
+    service().setTwitterPageSize(5000);
+    service().addTwitterUser(900000250, "many_friends", "Many Friends", "900000250-tok", "sEcR3t-many");
+    service().addTwitterFriends("many_friends", 250, 910000000);
+    useAccounts({{"many_friends", "900000250", "900000250-tok", "sEcR3t-many"}});
+    identify();
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    service().clearRequests();
+    connector_->getUserFriendsObjectsWithDelegate(pages());
+    ASSERT_TRUE(waitFor([&] { return !heard_->pages.empty() && !heard_->pages.back().second; }));
+    settle();
+    ASSERT_EQ(heard_->pages.size(), 3u);
+    const size_t sizes[] = {100, 100, 50};
+    for (size_t i = 0; i < 3; ++i) {
+        auto users = VelkoraTwitterConnector::retrieveFriendsTwitterUsers(heard_->pages[i].first);
+        ASSERT_EQ(users.size(), sizes[i]) << i;
+        EXPECT_EQ(users.front()->twitterId(), 910000000 + int64_t(100 * i)) << i;
+        EXPECT_EQ(heard_->pages[i].second, i < 2) << i;
+    }
+    EXPECT_EQ(service().requestsFor("/twitter/1.1/friends/ids.json").size(), 1u);
+    auto lookups = service().requestsFor("/twitter/1.1/users/lookup.json");
+    ASSERT_EQ(lookups.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        // The ids joined by commas, as sent (percent-encoded or not).
+        const auto& q = lookups[i].query;
+        size_t commas = 0;
+        for (size_t at = 0; (at = q.find("%2C", at)) != std::string::npos; at += 3)
+            ++commas;
+        commas += std::count(q.begin(), q.end(), ',');
+        EXPECT_EQ(commas + 1, sizes[i]) << i;
+        EXPECT_NE(q.find(std::to_string(910000000 + 100 * i)), std::string::npos) << i;
+    }
+}
+
+TEST_F(TwitterConnectorTest, TheLastRequestOfTheRateWindowIsLoggedAndTheRefusedOneEndsWithOneNullPage) {
+    // Pages of two ids: 32 friends would take 16 friends/ids requests, one more than the window allows.
+    service().addTwitterUser(900000032, "thirty_two", "Thirty Two", "900000032-tok", "sEcR3t-32");
+    service().addTwitterFriends("thirty_two", 32, 920000000);
+    useAccounts({{"thirty_two", "900000032", "900000032-tok", "sEcR3t-32"}});
+    identify();
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    connector_->getUserFriendsIdsWithDelegate(pages());
+    ASSERT_TRUE(waitFor([&] { return !heard_->pages.empty() && !heard_->pages.back().second; }));
+    settle();
+    ASSERT_EQ(heard_->pages.size(), 16u);
+    for (size_t i = 0; i < 15; ++i) {
+        EXPECT_EQ(heard_->pages[i].first["ids"].asArray()->size(), 2u) << i;
+        EXPECT_TRUE(heard_->pages[i].second) << i;
+    }
+    EXPECT_TRUE(heard_->pages[15].first.isNull()) << "the 429 ends the paging";
+    EXPECT_FALSE(heard_->pages[15].second);
+    EXPECT_TRUE(logged("Velkora - Reached Twitter API limitation for friend ids API"));
+    EXPECT_TRUE(logged("Velkora - getUserFriends: Twitter response, HTTP response: 429"));
+}
+
+TEST_F(TwitterConnectorTest, TheNoAccountsPopupTellsWhatToDo) {
+    useAccounts({});
+    identify();
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    ASSERT_TRUE(popupShown());
+    loop().advance(1);
+    EXPECT_TRUE(screenLooksLike("twitter_no_accounts.png"));
+}
+
+TEST_F(TwitterConnectorTest, ACallerThatGoesAwayStopsThePagingInBothModes) {
+    identify();
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    for (bool objectsMode : {false, true}) {
+        SCOPED_TRACE(objectsMode ? "objects mode" : "ids mode");
+        service().clearRequests();
+        auto leaving = std::make_shared<Heard>();
+        auto target = VelkoraConnectorTarget::pages(
+            leaving, [leaving](const Value& p, bool more) { leaving->pages.emplace_back(p, more); });
+        if (objectsMode)
+            connector_->getUserFriendsObjectsWithDelegate(target);
+        else
+            connector_->getUserFriendsIdsWithDelegate(target);
+        // The screen goes away while the first page is on its way.
+        connector_->removeDelegate(leaving.get());
+        const auto answered = [&] { return linesHolding("Velkora - getUserFriends: Twitter response"); };
+        const size_t before = answered();
+        ASSERT_TRUE(waitFor([&] { return answered() > before; })) << "the first page's reply was handled";
+        settle();
+        EXPECT_TRUE(leaving->pages.empty());
+        // Seven friends in pages of two: the next page would have moved the cursor on.
+        EXPECT_EQ(connector_->friendsRequestCursor(), -1);
+        EXPECT_EQ(connector_->currentPage(), 0);
+        EXPECT_EQ(service().requestsFor("/twitter/1.1/friends/ids.json").size(), 1u);
+        EXPECT_TRUE(service().requestsFor("/twitter/1.1/users/lookup.json").empty());
+    }
 }
 
 } // namespace

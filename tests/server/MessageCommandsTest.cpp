@@ -51,28 +51,31 @@ protected:
     }
 };
 
-template <class T>
-std::vector<std::shared_ptr<T>> objects(const Value& answer) {
+template <class T> std::vector<std::shared_ptr<T>> objects(const Value& answer) {
     std::vector<std::shared_ptr<T>> out;
     if (auto* list = answer.asArray())
-        for (const Value& v : *list) out.push_back(v.asObject<T>());
+        for (const Value& v : *list)
+            out.push_back(v.asObject<T>());
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(MessageCommandsTest, SentMessageReachesTheRecipientsPollChatsAndChat) {
     startNewUser();
     const std::string a = me(), b = bea();
     const std::string text = "Hi Bea & co: 100% = \"yes\"+1 caf\xC3\xA9, ok? #2";
     auto sent = ask([&](VelkoraCallback c) { VelkoraServerApi::sendMessage(text, kApp, b, "text/plain", c); });
-    ASSERT_EQ(sent->answers.size(), 1u) << (sent->errors.empty() ? "" : sent->errors[0]->domain + " " + std::to_string(sent->errors[0]->code));
+    ASSERT_EQ(sent->answers.size(), 1u) << (sent->errors.empty() ? ""
+                                                                 : sent->errors[0]->domain + " " +
+                                                                       std::to_string(sent->errors[0]->code));
     EXPECT_TRUE(sent->answers[0].isNull());
-    EXPECT_EQ(untagged(svc.requestsFor("sendMessage").at(0)),
-              "command=sendMessage&clientType=1&build=2.5.7&appId=A&userId=" + b +
-                  "&message=Hi%20Bea%20%26%20co:%20100%25%20%3D%20%22yes%22%2B1%20caf%C3%A9,%20ok%3F%20%232&senderAppId=A"
-                  "&senderUserId=" +
-                  a + "&contentType=text/plain&messageType=0&rating=0");
+    EXPECT_EQ(
+        untagged(svc.requestsFor("sendMessage").at(0)),
+        "command=sendMessage&clientType=1&build=2.5.7&appId=A&userId=" + b +
+            "&message=Hi%20Bea%20%26%20co:%20100%25%20%3D%20%22yes%22%2B1%20caf%C3%A9,%20ok%3F%20%232&senderAppId=A"
+            "&senderUserId=" +
+            a + "&contentType=text/plain&messageType=0&rating=0");
 
     // B's next poll brings it.
     actAs(b);
@@ -99,7 +102,8 @@ TEST_F(MessageCommandsTest, SentMessageReachesTheRecipientsPollChatsAndChat) {
     ASSERT_FALSE(chats[0]->messages().empty());
     EXPECT_EQ(chats[0]->messages()[0]->message(), text);
 
-    auto chat = ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(a), c); })->answers.at(0).asObject<VelkoraChat>();
+    auto chat =
+        ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(a), c); })->answers.at(0).asObject<VelkoraChat>();
     ASSERT_TRUE(chat);
     EXPECT_EQ(chat->user()->userId(), a);
     EXPECT_EQ(chat->numMessages(), 1);
@@ -121,15 +125,17 @@ TEST_F(MessageCommandsTest, MarkingReadAndDeletingChangeOnlyTheMarkingUsersSide)
         auto chat = ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(other), c); })
                         ->answers.at(0)
                         .asObject<VelkoraChat>();
-        std::vector<std::string> shown;  // newest first, a "*" for each read one
+        std::vector<std::string> shown; // newest first, a "*" for each read one
         if (chat)
-            for (auto& m : chat->messages()) shown.push_back(m->message().value_or("") + (m->wasRead() ? "*" : ""));
+            for (auto& m : chat->messages())
+                shown.push_back(m->message().value_or("") + (m->wasRead() ? "*" : ""));
         return std::make_pair(chat ? chat->messages() : std::vector<VelkoraMessagePtr>{}, shown);
     };
     actAs(b);
     auto [messages, shown] = chatWith(a);
     ASSERT_EQ(shown, (std::vector<std::string>{"third", "second", "first"}));
-    const std::string third = std::to_string(messages[0]->messageId()), first = std::to_string(messages[2]->messageId());
+    const std::string third = std::to_string(messages[0]->messageId()),
+                      first = std::to_string(messages[2]->messageId());
 
     // Neither answers anybody; the list goes as one value.
     VelkoraServerApi::markMessagesRead(third + "," + first);
@@ -209,14 +215,14 @@ TEST_F(MessageCommandsTest, FeedbackFormReachesTheOwnerWithItsTypeAndRating) {
     startNewUser();
     VelkoraServerApi::pause();
     auto sent = ask([](VelkoraCallback c) {
-        VelkoraServerApi::sendMessage(std::string("Lovely app, one wish: dark mode"), kApp, "_OWNER", 3, 5,
+        VelkoraServerApi::sendMessage(std::string("Lovely app, one wish: dark mode"), kApp, "_OWNER", 1, 5,
                                       "text/plain", c);
     });
     ASSERT_EQ(sent->answers.size(), 1u);
     auto r = svc.requestsFor("sendMessage").at(0);
     EXPECT_EQ(untagged(r), "command=sendMessage&clientType=1&build=2.5.7&appId=A&userId=_OWNER"
                            "&message=Lovely%20app,%20one%20wish:%20dark%20mode&senderAppId=A&senderUserId=" +
-                               me() + "&contentType=text/plain&messageType=3&rating=5");
+                               me() + "&contentType=text/plain&messageType=1&rating=5");
 
     // It shows as the system chat with the owner, with its message type.
     auto chats = objects<VelkoraChat>(ask([](VelkoraCallback c) { VelkoraServerApi::getChats(c); })->answers.at(0));
@@ -224,7 +230,7 @@ TEST_F(MessageCommandsTest, FeedbackFormReachesTheOwnerWithItsTypeAndRating) {
     EXPECT_EQ(chats[0]->user()->userId(), std::string("_OWNER"));
     EXPECT_TRUE(chats[0]->systemChat());
     ASSERT_EQ(chats[0]->messages().size(), 1u);
-    EXPECT_EQ(chats[0]->messages()[0]->messageType(), 3);
+    EXPECT_EQ(chats[0]->messages()[0]->messageType(), 1);
 }
 
 TEST_F(MessageCommandsTest, ImageMessageIsAFormPostAndAnswersItsAddress) {
@@ -241,7 +247,7 @@ TEST_F(MessageCommandsTest, ImageMessageIsAFormPostAndAnswersItsAddress) {
 
     auto r = svc.requestsFor("sendImageMessage").at(0);
     EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.query, "");  // the bare endpoint: no query, no time stamp, no tag
+    EXPECT_EQ(r.query, ""); // the bare endpoint: no query, no time stamp, no tag
     // The recipient's app id the caller gave is not sent: the sender's goes as "appId".
     EXPECT_EQ(r.body.substr(0, r.body.find("&image=")),
               "command=sendImageMessage&appId=A&userId=" + b + "&senderAppId=A&senderUserId=" + a);
@@ -266,7 +272,8 @@ TEST_F(MessageCommandsTest, ImageMessageIsAFormPostAndAnswersItsAddress) {
 
     // The recipient finds it in the chat as an image whose text is the address.
     actAs(b);
-    auto chat = ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(a), c); })->answers.at(0).asObject<VelkoraChat>();
+    auto chat =
+        ask([&](VelkoraCallback c) { VelkoraServerApi::getChat(userOf(a), c); })->answers.at(0).asObject<VelkoraChat>();
     ASSERT_TRUE(chat);
     ASSERT_EQ(chat->messages().size(), 1u);
     EXPECT_EQ(chat->messages()[0]->contentType(), std::string("image"));
@@ -315,7 +322,8 @@ TEST_F(MessageCommandsTest, CommandsMadeBeforeTheUserIsKnownWaitAndReplayWithThe
     auto& queued = agent().pendingRequests();
     ASSERT_EQ(queued.size(), 5u);
     std::vector<int> types;
-    for (auto& r : queued) types.push_back(r->type);
+    for (auto& r : queued)
+        types.push_back(r->type);
     EXPECT_EQ(types, (std::vector<int>{19, 6, 18, 69, 17}));
     EXPECT_EQ(queued[1]->message, std::string("early"));
     EXPECT_EQ(queued[1]->toUserId, std::string("_OWNER"));
@@ -335,16 +343,18 @@ TEST_F(MessageCommandsTest, CommandsMadeBeforeTheUserIsKnownWaitAndReplayWithThe
             if (c->answers.empty() && c->errors.empty()) return false;
         return true;
     }));
-    for (auto& c : {chats, message, page, image, chat}) EXPECT_TRUE(c->errors.empty());
+    for (auto& c : {chats, message, page, image, chat})
+        EXPECT_TRUE(c->errors.empty());
     EXPECT_TRUE(chats->answers.at(0).isArray());
     EXPECT_TRUE(message->answers.at(0).isNull());
-    EXPECT_TRUE(page->answers.at(0).isArray());  // the paged read answers the page's messages
+    EXPECT_TRUE(page->answers.at(0).isArray()); // the paged read answers the page's messages
     EXPECT_TRUE(image->answers.at(0).isString());
     EXPECT_TRUE(chat->answers.at(0).asObject<VelkoraChat>());
     EXPECT_EQ(param(svc.requestsFor("sendMessage").at(0), "rating"), "4");
     EXPECT_EQ(param(svc.requestsFor("sendMessage").at(0), "messageType"), "2");
     std::vector<std::string> offsets;
-    for (auto& r : svc.requestsFor("getChat")) offsets.push_back(param(r, "offset"));
+    for (auto& r : svc.requestsFor("getChat"))
+        offsets.push_back(param(r, "offset"));
     std::sort(offsets.begin(), offsets.end());
     EXPECT_EQ(offsets, (std::vector<std::string>{"20", "<absent>"}));
     EXPECT_EQ(count("markMessages"), 0u);
@@ -368,7 +378,9 @@ TEST_F(MessageCommandsTest, ErrorRepliesReachTheCallerWithTheServersDomain) {
     };
     const Case cases[] = {
         {"message to an unknown user", std::nullopt,
-         [](VelkoraCallback c) { VelkoraServerApi::sendMessage(std::string("hello"), kApp, "nobody", "text/plain", c); },
+         [](VelkoraCallback c) {
+             VelkoraServerApi::sendMessage(std::string("hello"), kApp, "nobody", "text/plain", c);
+         },
          "USER_NOT_FOUND"},
         {"chat with an unknown user", std::nullopt,
          [](VelkoraCallback c) { VelkoraServerApi::getChat(userOf("nobody"), c); }, "USER_NOT_FOUND"},
@@ -401,7 +413,7 @@ TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUserAndAChatWithoutOneFa
         svc.clearFaults();
         Fault f;
         f.command = command;
-        f.kind = Fault::Kind::NotJson;  // answered as it stands: here a JSON body of our own
+        f.kind = Fault::Kind::NotJson; // answered as it stands: here a JSON body of our own
         f.value = body;
         svc.addFault(f);
     };
@@ -436,8 +448,10 @@ TEST_F(MessageCommandsTest, ChatRepliesSkipChatsWithoutAUserAndAChatWithoutOneFa
     }
 
     // The paged form hands on the messages only.
-    scripted("getChat", R"({"chat":{"user":{"userId":"u-2"},"messages":[{"message":"older","changeNumber":4,"contentType":"text/plain",)"
-                        R"("sender":{"userId":"u-2"}}]}})");
+    scripted(
+        "getChat",
+        R"({"chat":{"user":{"userId":"u-2"},"messages":[{"message":"older","changeNumber":4,"contentType":"text/plain",)"
+        R"("sender":{"userId":"u-2"}}]}})");
     auto page = ask([](VelkoraCallback c) { VelkoraServerApi::getChat(userOf("u-2"), 20, c); });
     auto messages = objects<VelkoraMessageInternal>(page->answers.at(0));
     ASSERT_EQ(messages.size(), 1u);

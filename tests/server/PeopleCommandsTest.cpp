@@ -152,13 +152,15 @@ TEST_F(PeopleCommandsTest, FollowChangesFlagAndCountsOnlyWhenTheRelationChanges)
     }
     EXPECT_EQ(param(svc.requestsFor("favoriteRemove").at(0), "otherUserId"), *followed->userId());
 
-    // A failed follow changes nothing.
+    // A failed follow changes nothing, and says so: the screens waiting on it redraw the true state.
     svc.addFault({"favoriteRemove", service::Fault::Kind::ErrorCode, "INTERNAL_ERROR"});
     VelkoraServerApi::removeFollowing(followed);
     ASSERT_TRUE(waitForRequests("favoriteRemove", 3));
+    ASSERT_TRUE(waitFor([&] { return senders.size() == n + 1; }));
+    EXPECT_EQ(senders.back(), &agent());
     EXPECT_TRUE(followed->isFavorite());
     EXPECT_EQ(followed->numFollowers(), 11);
-    EXPECT_EQ(senders.size(), n);
+    EXPECT_EQ(myself->numFollowing(), 5);
 }
 
 TEST_F(PeopleCommandsTest, FollowPublishesOnlyForAutoPostingAndNotInPrivateMode) {

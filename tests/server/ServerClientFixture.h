@@ -20,8 +20,8 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/services/Device.h"
 #include "platform/services/LocationManager.h"
-#include "server/VelkoraServerApi.h"
 #include "server/VelkoraCoordinate.h"
+#include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
 #include "server/utils/VelkoraLogEventsManager.h"
@@ -87,6 +87,15 @@ protected:
     static foundation::RunLoop& loop() { return foundation::RunLoop::main(); }
     static VelkoraServerClientAgent& agent() { return VelkoraServerClientAgent::instance(); }
     bool waitFor(const std::function<bool()>& p) { return loop().runUntil(p, 20); }
+    // The kit holding the user's data as the service answers it, as the session's start-up leaves it.
+    void loadMyData() {
+        auto caller = std::make_shared<Caller>();
+        VelkoraServerApi::getUserData(Caller::of(caller));
+        ASSERT_TRUE(waitFor([&] { return !caller->answers.empty() || !caller->errors.empty(); }));
+        ASSERT_FALSE(caller->answers.empty());
+        VelkoraAgentInternal::instance().setVelkoraUser(caller->answers[0].asObject<VelkoraUserInternal>());
+        ASSERT_TRUE(VelkoraAgentInternal::instance().velkoraUser());
+    }
     // Until nothing is in flight any more.
     bool settle() {
         return waitFor([] { return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty(); });

@@ -10,8 +10,7 @@ namespace {
 constexpr const char* kPaidProduct = "com.velkora.demo.stickers.spacecats";
 constexpr int32_t kFreePack = 1, kPaidPack = 2;
 
-
-}  // namespace
+} // namespace
 
 TEST_F(StoreTest, StickerReadsPutTheIdsBeforeTheClientTypeAndAnswerThePacks) {
     startDemoUser();
@@ -43,23 +42,27 @@ TEST_F(StoreTest, StickerReadsPutTheIdsBeforeTheClientTypeAndAnswerThePacks) {
     VelkoraStickerPackPtr pack;
     std::optional<int64_t> added;
     for (const Value& a : caller->answers) {
-        if (a.isNumber()) added = a.toInt64();
-        else if (auto p = a.asObject<VelkoraStickerPack>()) pack = p;
-        else if (objectsOf<VelkoraStickerPack>(a).size() == 2) store = objectsOf<VelkoraStickerPack>(a);
-        else data = objectsOf<VelkoraStickerPack>(a);
+        if (a.isNumber())
+            added = a.toInt64();
+        else if (auto p = a.asObject<VelkoraStickerPack>())
+            pack = p;
+        else if (objectsOf<VelkoraStickerPack>(a).size() == 3)
+            store = objectsOf<VelkoraStickerPack>(a);
+        else
+            data = objectsOf<VelkoraStickerPack>(a);
     }
-    ASSERT_EQ(store.size(), 2u);
+    ASSERT_EQ(store.size(), 3u);
     EXPECT_EQ(store[0]->title(), std::string("Smileys"));
-    EXPECT_FALSE(store[0]->productId());  // a free pack: null product
+    EXPECT_FALSE(store[0]->productId()); // a free pack: null product
     EXPECT_EQ(store[1]->productId(), std::string(kPaidProduct));
     EXPECT_EQ(store[1]->stickers().size(), 3u);
     ASSERT_TRUE(pack);
     EXPECT_EQ(pack->packId(), kPaidPack);
-    EXPECT_FALSE(pack->title());  // the pack read gives id, icon and stickers only
+    EXPECT_FALSE(pack->title()); // the pack read gives id, icon and stickers only
     EXPECT_TRUE(pack->icon());
     EXPECT_EQ(pack->stickers().size(), 3u);
     EXPECT_EQ(added, kFreePack);
-    ASSERT_EQ(data.size(), 1u);  // the user's packs: the free one just added
+    ASSERT_EQ(data.size(), 1u); // the user's packs: the free one just added
     EXPECT_EQ(data[0]->packId(), kFreePack);
     EXPECT_EQ(data[0]->stickers().size(), 4u);
 }
@@ -97,7 +100,7 @@ TEST_F(StoreTest, PaidPackPostsTheProductAndReceiptAndTheServiceJudgesTheReceipt
         auto posted = svc.requestsFor("addPaidStickerPack");
         ASSERT_EQ(posted.size(), 1u);
         EXPECT_EQ(posted[0].method, "POST");
-        EXPECT_EQ(posted[0].query, "");  // no time stamp or tag on a form
+        EXPECT_EQ(posted[0].query, ""); // no time stamp or tag on a form
         EXPECT_EQ(posted[0].body, head + c.bodyTail);
         const Value& answer = caller->answers[0];
         EXPECT_EQ(answer["success"].toBool(), c.success);
@@ -129,8 +132,10 @@ TEST_F(StoreTest, StickerCommandsMadeBeforeTheSessionAreReplayedWithTheirValues)
     ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 3; }));
     EXPECT_EQ(param(svc.requestsFor("addStickerPack").at(0), "packId"), "1");
     EXPECT_EQ(param(svc.requestsFor("getStickerPack").at(0), "packId"), "1");
-    EXPECT_NE(svc.requestsFor("addPaidStickerPack").at(0).body.find("&packId=2&price=0.99&currency=USD&productId=" +
-                                                                   std::string(kPaidProduct) + "&receipt=" + receipt),
+    EXPECT_NE(svc.requestsFor("addPaidStickerPack")
+                  .at(0)
+                  .body.find("&packId=2&price=0.99&currency=USD&productId=" + std::string(kPaidProduct) +
+                             "&receipt=" + receipt),
               std::string::npos);
     bool paidAdded = false;
     for (const Value& a : caller->answers)

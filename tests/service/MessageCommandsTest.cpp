@@ -125,13 +125,31 @@ TEST_F(MessageCommands, ReadAndDeletedMarksAreTheMarkersOwn) {
 
 TEST_F(MessageCommands, FeedbackToTheOwnerIsASystemChat) {
     std::string a = newUser();
-    EXPECT_EQ(send(a, "_OWNER", "Great app & more", "text/plain", 3, 5), Json::object());
+    EXPECT_EQ(send(a, "_OWNER", "Great app & more", "text/plain", 2, 5), Json::object());
     Json list = chats(a);
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0]["user"]["userId"], "_OWNER");
     EXPECT_EQ(list[0]["isSystem"], true);
-    EXPECT_EQ(list[0]["messages"][0]["messageType"], 3);
+    EXPECT_EQ(list[0]["messages"][0]["messageType"], 2);
     EXPECT_EQ(list[0]["messages"][0]["message"], "Great app & more");
+}
+
+TEST_F(MessageCommands, FeedbackKindsAndStarsOutsideTheirRangesAreRefused) {
+    std::string a = newUser();
+    struct Case {
+        int type, rating;
+        bool accepted;
+    } cases[] = {{0, 0, true},  {1, 0, true},   {2, 3, true},  {4, 5, true},  {3, 0, false},
+                 {5, 1, false}, {-1, 0, false}, {4, 6, false}, {4, -1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.type) + "/" + std::to_string(c.rating));
+        Json reply = send(a, "_OWNER", "kind", "text/plain", c.type, c.rating);
+        if (c.accepted)
+            EXPECT_EQ(reply, Json::object());
+        else
+            EXPECT_EQ(reply["error"], "BAD_REQUEST");
+    }
+    EXPECT_EQ(service().messagesTo(app(), "_OWNER").size(), 4u);
 }
 
 TEST_F(MessageCommands, BlockedSendersAreNotDelivered) {

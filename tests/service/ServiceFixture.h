@@ -33,7 +33,8 @@ protected:
         auto c = std::make_unique<httplib::SSLClient>("127.0.0.1", service_->port());
         if (trustCa) c->set_ca_cert_path(service_->caFile().c_str());
         c->enable_server_certificate_verification(true);
-        c->set_read_timeout(10, 0);
+        // Generous: a sanitized service on a shared machine can take well over ten seconds on a list of thousands.
+        c->set_read_timeout(120, 0);
         c->set_url_encode(false); // the text goes out exactly as built, as the kit sends it
         return c;
     }

@@ -16,7 +16,8 @@ std::string base64(const std::string& bytes, bool urlSafe = true) {
     size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         uint32_t n = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
-        for (int k = 18; k >= 0; k -= 6) out += standard[(n >> k) & 63];
+        for (int k = 18; k >= 0; k -= 6)
+            out += standard[(n >> k) & 63];
     }
     if (size_t rest = bytes.size() - i) {
         uint32_t n = uint8_t(bytes[i]) << 16;
@@ -27,7 +28,8 @@ std::string base64(const std::string& bytes, bool urlSafe = true) {
         out += '=';
     }
     if (urlSafe)
-        for (char& c : out) c = c == '+' ? '-' : c == '/' ? '_' : c;
+        for (char& c : out)
+            c = c == '+' ? '-' : c == '/' ? '_' : c;
     return out;
 }
 
@@ -42,7 +44,8 @@ protected:
     std::vector<int64_t> packsOf(const std::string& userId) {
         std::vector<int64_t> out;
         Json reply = get(ids("getStickerData", userId));
-        for (const Json& p : reply["stickerPacks"]) out.push_back(p["id"]);
+        for (const Json& p : reply["stickerPacks"])
+            out.push_back(p["id"]);
         return out;
     }
     int coins(const std::string& userId) { return std::stoi(service().userColumn(app(), userId, "coins")); }
@@ -62,9 +65,9 @@ TEST(StoreReceipt, OnlyWhatTheStoreSignedReadsBack) {
         bool reads;
     } cases[] = {
         {base64(signed_), true},
-        {base64(signed_, false), true},                      // the standard alphabet too
-        {base64(signed_).insert(8, "\r\n"), true},           // wrapped lines
-        {base64(tampered), false},                           // another product under the same signature
+        {base64(signed_, false), true},            // the standard alphabet too
+        {base64(signed_).insert(8, "\r\n"), true}, // wrapped lines
+        {base64(tampered), false},                 // another product under the same signature
         {base64(R"({"productId":"p.one","transactionId":"T-9"})"), false},
         {"not base64 at all!", false},
         {"", false},
@@ -81,7 +84,7 @@ TEST(StoreReceipt, OnlyWhatTheStoreSignedReadsBack) {
 TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     std::string user = newUser(), other = newUser();
     Json store = get(ids("getStickerStore", user));
-    ASSERT_EQ(store["stickerPacks"].size(), 2u);
+    ASSERT_EQ(store["stickerPacks"].size(), 3u);
     EXPECT_TRUE(store["stickerPacks"][0]["productId"].is_null());
     EXPECT_EQ(store["stickerPacks"][1]["productId"], kPaidProduct);
     EXPECT_EQ(store["stickerPacks"][1]["stickers"].size(), 3u);
@@ -102,10 +105,12 @@ TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     } cases[] = {
         {"no receipt yet", user, "&productId=" + std::string(kPaidProduct), false, true},
         {"unsigned", user, "&receipt=" + base64(R"({"productId":"x"})"), false, false},
-        {"another product bought", user, "&receipt=" + base64(service().signStoreReceipt("com.other", "T-2")), false, false},
+        {"another product bought", user, "&receipt=" + base64(service().signStoreReceipt("com.other", "T-2")), false,
+         false},
         {"product named wrongly", user, "&productId=com.other&receipt=" + receipt, false, false},
         // Signed with the store's key, but no purchase the store recorded.
-        {"signed but never bought", user, "&receipt=" + base64(signStoreReceipt(kPaidProduct, "T-forged")), false, false},
+        {"signed but never bought", user, "&receipt=" + base64(signStoreReceipt(kPaidProduct, "T-forged")), false,
+         false},
         {"signed", user, "&price=0.99&currency=USD&productId=" + std::string(kPaidProduct) + "&receipt=" + receipt,
          true, false},
         {"restored by its buyer", user, "&receipt=" + receipt, true, false},
@@ -121,6 +126,30 @@ TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     EXPECT_EQ(packsOf(user), (std::vector<int64_t>{1, 2}));
     EXPECT_TRUE(packsOf(other).empty());
     EXPECT_EQ(get(ids("getUserData", user))["user"]["stickerPackIds"], Json({1, 2}));
+}
+
+TEST_F(StoreServiceTest, APaidPackIsAddedFreeOnlyForAUserWhoHoldsOrBoughtIt) {
+    std::string buyer = newUser(), holder = newUser(), stranger = newUser();
+    std::string receipt = base64(service().signStoreReceipt(kPaidProduct, "T-7"));
+    ASSERT_EQ(paidPack(buyer, "&receipt=" + receipt)["success"], true);
+    ASSERT_EQ(paidPack(holder, "&receipt=" + base64(service().signStoreReceipt(kPaidProduct, "T-8")))["success"], true);
+    struct Case {
+        const char* name;
+        std::string who;
+        bool added;
+    } cases[] = {{"its buyer restores it", buyer, true},
+                 {"a holder adds it again", holder, true},
+                 {"a stranger", stranger, false}};
+    for (const Case& c : cases) {
+        Json reply = get(ids("addStickerPack", c.who) + "&packId=2");
+        if (c.added)
+            EXPECT_EQ(reply, Json({{"id", 2}})) << c.name;
+        else
+            EXPECT_EQ(reply["error"], "PACK_NOT_FREE") << c.name;
+    }
+    EXPECT_EQ(service().userStickerPackIds(app(), buyer), std::vector<int64_t>{2});
+    EXPECT_TRUE(service().userStickerPackIds(app(), stranger).empty());
+    EXPECT_EQ(service().purchases(app()).size(), 2u);
 }
 
 TEST_F(StoreServiceTest, CoinsAreBoughtOncePerPurchaseAndSpentOnlyWhenThereAreEnough) {
@@ -148,7 +177,7 @@ TEST_F(StoreServiceTest, CoinsAreBoughtOncePerPurchaseAndSpentOnlyWhenThereAreEn
         EXPECT_EQ(reply["retry"], c.retry) << c.name;
         EXPECT_EQ(coins(user), c.coinsAfter) << c.name;
     }
-    EXPECT_EQ(coinsForm(user, "&coins=-1")["error"], "BAD_REQUEST");  // spent on nothing
+    EXPECT_EQ(coinsForm(user, "&coins=-1")["error"], "BAD_REQUEST"); // spent on nothing
     EXPECT_EQ(coinsForm(user, "&coins=-1&unlockQuizId=7")["error"], "QUIZ_NOT_FOUND");
     // The poll reports the coins left.
     EXPECT_EQ(get(ids("update", user) + "&clientType=1&build=2.5.7")["coins"], 20);
@@ -168,9 +197,9 @@ TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
         std::string report;
         const char* error;
     } cases[] = {
-        {"1,10|2,21|4,42", nullptr},  // a reserve counts too
-        {"1,10|3,99|7,1", nullptr},   // answers the quiz lacks are passed over
-        {"1,10|2", "BAD_REQUEST"},    // one malformed pair: nothing counted
+        {"1,10|2,21|4,42", nullptr}, // a reserve counts too
+        {"1,10|3,99|7,1", nullptr},  // answers the quiz lacks are passed over
+        {"1,10|2", "BAD_REQUEST"},   // one malformed pair: nothing counted
         {"1;10", "BAD_REQUEST"},
     };
     for (const Case& c : cases) {
@@ -189,8 +218,9 @@ TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
 
     EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=1&question=Q&correct=A&wrong1=B&wrong2=C&wrong3=D"),
               Json::object());
-    EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=1&question=&correct=A&wrong1=B&wrong2=C&wrong3=D")["error"],
-              "BAD_REQUEST");
+    EXPECT_EQ(
+        get(ids("suggestQuizQuestion", user) + "&quizId=1&question=&correct=A&wrong1=B&wrong2=C&wrong3=D")["error"],
+        "BAD_REQUEST");
 }
 
 TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {
@@ -204,17 +234,18 @@ TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {
     const double wednesday = static_cast<double>(mktime(&noon));
     const double day = 86400;
     std::vector<std::string> users;
-    for (int i = 0; i < 4; ++i) users.push_back(newUser());
+    for (int i = 0; i < 4; ++i)
+        users.push_back(newUser());
     auto score = [&](int user, int points, double at, const std::string& level = "1") {
         service().setClockOffset(at - static_cast<double>(time(nullptr)));
         return get(ids("setScore", users[user]) + "&level=" + level + "&score=" + std::to_string(points))["id"];
     };
-    score(0, 300, wednesday - 3 * day);  // Sunday: last week
-    score(1, 200, wednesday - day);      // Tuesday
+    score(0, 300, wednesday - 3 * day); // Sunday: last week
+    score(1, 200, wednesday - day);     // Tuesday
     Json id = score(2, 60, wednesday);
     score(3, 100, wednesday + 60);
     score(0, 50, wednesday + 120);
-    score(1, 999, wednesday, "2");  // another level
+    score(1, 999, wednesday, "2"); // another level
     // The update of a score replaces it; an id that is not the user's own makes a new score.
     service().setClockOffset(wednesday + 180 - static_cast<double>(time(nullptr)));
     EXPECT_EQ(get(ids("setScore", users[2]) + "&level=1&score=100&scoreId=" + id.dump())["id"], id);
@@ -225,7 +256,7 @@ TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {
         std::vector<int> users;
         std::vector<int> positions;
     } cases[] = {
-        {1, {3, 2, 0}, {1, 1, 3}},      // equal scores share a place, the one reached first listed first
+        {1, {3, 2, 0}, {1, 1, 3}}, // equal scores share a place, the one reached first listed first
         {2, {1, 3, 2, 0}, {1, 2, 2, 4}},
         {3, {0, 1, 3, 2}, {1, 2, 3, 3}},
     };

@@ -33,7 +33,9 @@ const Color kGrey = Color::fromHex("#8A8F99");
 const Color kDark = Color::fromHex("#2B2F36");
 const Color kGold = Color::fromHex("#F5C518");
 
-Color darker(Color c, double f = 0.75) { return {c.r * f, c.g * f, c.b * f, c.a}; }
+Color darker(Color c, double f = 0.75) {
+    return {c.r * f, c.g * f, c.b * f, c.a};
+}
 
 void roundedTile(GraphicsContext& g, Size s, Color c) {
     Rect r(1, 1, s.width - 2, s.height - 2);
@@ -73,8 +75,10 @@ void star(GraphicsContext& g, Point c, double outer, double inner) {
     for (int i = 0; i < 10; ++i) {
         double radius = i % 2 ? inner : outer, a = -M_PI / 2 + i * M_PI / 5;
         Point p{c.x + radius * std::cos(a), c.y + radius * std::sin(a)};
-        if (i == 0) g.moveTo(p);
-        else g.lineTo(p);
+        if (i == 0)
+            g.moveTo(p);
+        else
+            g.lineTo(p);
     }
     g.closePath();
 }
@@ -198,7 +202,8 @@ Entry placeholder(const std::string& name, Size size, double radius) {
                 g.clip();
                 g.setFillColor(Color::fromHex("#C9CDD3"));
                 g.fillRect({0, 0, s.width, s.height});
-                person(g, Rect(s.width * 0.15, s.height * 0.15, s.width * 0.7, s.height * 0.85), Color::fromHex("#EEF0F2"));
+                person(g, Rect(s.width * 0.15, s.height * 0.15, s.width * 0.7, s.height * 0.85),
+                       Color::fromHex("#EEF0F2"));
                 g.restoreGState();
             }};
 }
@@ -222,7 +227,8 @@ std::vector<Entry> catalogue() {
     e.push_back(letterIcon("VelImg_AppsDealsIcon", kPurple, "$"));
     e.push_back(icon("VelImg_BlogIcon", kTeal, [](GraphicsContext& g, Rect r) {
         g.setFillColor(kWhite);
-        for (int i = 0; i < 4; ++i) g.fillRect({r.x(), r.y() + i * r.height() / 4 + 1, i == 3 ? r.width() * 0.6 : r.width(), 2});
+        for (int i = 0; i < 4; ++i)
+            g.fillRect({r.x(), r.y() + i * r.height() / 4 + 1, i == 3 ? r.width() * 0.6 : r.width(), 2});
     }));
     e.push_back(icon("VelImg_CommentIcon", kBlue, [](GraphicsContext& g, Rect r) { bubble(g, r, kWhite); }));
     e.push_back(icon("VelImg_CommentIconNew", kBlue, [](GraphicsContext& g, Rect r) {
@@ -235,7 +241,8 @@ std::vector<Entry> catalogue() {
     e.push_back(icon("VelImg_FeedbackIcon", kOrange, [](GraphicsContext& g, Rect r) {
         bubble(g, r, kWhite);
         g.setFillColor(kOrange);
-        for (int i = 0; i < 3; ++i) g.fillEllipseInRect({r.x() + 3 + i * 4.5, r.y() + r.height() * 0.3, 2.5, 2.5});
+        for (int i = 0; i < 3; ++i)
+            g.fillEllipseInRect({r.x() + 3 + i * 4.5, r.y() + r.height() * 0.3, 2.5, 2.5});
     }));
     e.push_back(icon("VelImg_FindFriendsIcon", kGreen, [](GraphicsContext& g, Rect r) {
         person(g, {r.x() - 2, r.y() + 2, r.width() * 0.7, r.height() - 2}, kWhite);
@@ -250,7 +257,8 @@ std::vector<Entry> catalogue() {
     e.push_back(icon("VelImg_KeyboardIcon", kGrey, [](GraphicsContext& g, Rect r) {
         g.setFillColor(kWhite);
         for (int row = 0; row < 3; ++row)
-            for (int col = 0; col < 4; ++col) g.fillRect({r.x() + col * 4.2, r.y() + 2 + row * 4.5, 3, 3});
+            for (int col = 0; col < 4; ++col)
+                g.fillRect({r.x() + col * 4.2, r.y() + 2 + row * 4.5, 3, 3});
     }));
     e.push_back({"VelImg_KeyboardBg", {20, 44}, [](GraphicsContext& g, Size s) {
                      g.drawLinearGradient({Color::fromHex("#D5D8DD"), Color::fromHex("#B9BDC4")}, {0, 1}, {0, 0},
@@ -260,7 +268,8 @@ std::vector<Entry> catalogue() {
                  }});
     e.push_back({"VelImg_LeaderboardDash", {30, 4}, [](GraphicsContext& g, Size s) {
                      g.setFillColor(Color::white(0.6));
-                     for (double x = 0; x < s.width; x += 6) g.fillRect({x, 1, 3, 2});
+                     for (double x = 0; x < s.width; x += 6)
+                         g.fillRect({x, 1, 3, 2});
                  }});
     e.push_back(icon("VelImg_LeaderboardTabIcon", kGold, [](GraphicsContext& g, Rect r) {
         g.setFillColor(kWhite);
@@ -281,8 +290,8 @@ std::vector<Entry> catalogue() {
         g.strokePath();
     }));
     e.push_back({"VelImg_NewFollowersShadeInvert", {20, 20}, [](GraphicsContext& g, Size s) {
-                     g.drawLinearGradient({Color::black().withAlpha(0), Color::black().withAlpha(0.45)}, {0, 1},
-                                          {0, 0}, {0, s.height});
+                     g.drawLinearGradient({Color::black().withAlpha(0), Color::black().withAlpha(0.45)}, {0, 1}, {0, 0},
+                                          {0, s.height});
                  }});
     e.push_back({"VelImg_NonSelectedTabIcons", {40, 30}, [](GraphicsContext& g, Size s) {
                      g.setFillColor(Color::fromHex("#3A3F47"));
@@ -342,6 +351,19 @@ std::vector<Entry> catalogue() {
         g.fillRect({r.midX() - 3, r.maxY() - 5, 6, 5});
     }));
     e.push_back(letterIcon("VelImg_TwitterIcon", Color::fromHex("#1DA1F2"), "t"));
+    // The e-mail identity's logo: a white envelope on a tile.
+    e.push_back(icon("VelImg_EmailIcon", kOrange, [](GraphicsContext& g, Rect r) {
+        Rect env(r.x(), r.y() + r.height() * 0.15, r.width(), r.height() * 0.7);
+        g.setFillColor(kWhite);
+        g.fillRect(env);
+        g.setStrokeColor(kOrange);
+        g.setLineWidth(1.5);
+        g.beginPath();
+        g.moveTo({env.minX() + 1, env.minY() + 1});
+        g.lineTo({env.midX(), env.midY() + 1});
+        g.lineTo({env.maxX() - 1, env.minY() + 1});
+        g.strokePath();
+    }));
 
     for (auto [name, fraction] : {std::pair{"VelImg_AppsDealStarEmpty", 0.0}, std::pair{"VelImg_AppsDealStarFull", 1.0},
                                   std::pair{"VelImg_AppsDealStarHalf", 0.5}, std::pair{"VelImg_bannerstaroff", 0.0},
@@ -399,6 +421,59 @@ std::vector<Entry> catalogue() {
                      g.addArc({s.width / 2, s.height / 2}, 12, 0, 1.5 * M_PI, true);
                      g.strokePath();
                  }});
+    // The feed's controls: the heart outline to like, the filled heart of a liked thing, the comment count's
+    // bubble, the play mark over a video's still and the share arrow.
+    auto heart = [](GraphicsContext& g, Rect r) {
+        double w = r.width(), h = r.height();
+        g.beginPath();
+        g.moveTo({r.midX(), r.maxY()});
+        g.curveTo({r.minX() - w * 0.05, r.minY() + h * 0.55}, {r.minX() + w * 0.05, r.minY() - h * 0.1},
+                  {r.midX(), r.minY() + h * 0.25});
+        g.curveTo({r.maxX() - w * 0.05, r.minY() - h * 0.1}, {r.maxX() + w * 0.05, r.minY() + h * 0.55},
+                  {r.midX(), r.maxY()});
+        g.closePath();
+    };
+    e.push_back({"VelImg_LikeOn", {22, 20}, [heart](GraphicsContext& g, Size s) {
+                     heart(g, {2, 2, s.width - 4, s.height - 4});
+                     g.setStrokeColor(kGrey);
+                     g.setLineWidth(1.8);
+                     g.strokePath();
+                 }});
+    e.push_back({"VelImg_LikeOff", {22, 20}, [heart](GraphicsContext& g, Size s) {
+                     heart(g, {2, 2, s.width - 4, s.height - 4});
+                     g.setFillColor(kRed);
+                     g.fillPath();
+                 }});
+    e.push_back({"VelImg_CommentBubble", {22, 20}, [](GraphicsContext& g, Size s) {
+                     bubble(g, {2, 2, s.width - 4, s.height - 3}, kBlue);
+                 }});
+    e.push_back({"VelImg_PlayButton", {44, 44}, [](GraphicsContext& g, Size s) {
+                     g.setFillColor(Color::white(0, 0.55));
+                     g.fillEllipseInRect({1, 1, s.width - 2, s.height - 2});
+                     g.setFillColor(kWhite);
+                     g.beginPath();
+                     g.moveTo({s.width * 0.38, s.height * 0.28});
+                     g.lineTo({s.width * 0.74, s.height * 0.5});
+                     g.lineTo({s.width * 0.38, s.height * 0.72});
+                     g.closePath();
+                     g.fillPath();
+                 }});
+    e.push_back({"VelImg_ShareButton", {22, 20}, [](GraphicsContext& g, Size s) {
+                     g.setStrokeColor(kGrey);
+                     g.setLineWidth(1.8);
+                     g.setLineCap(LineCap::Round);
+                     g.beginPath();
+                     g.moveTo({4, s.height - 6});
+                     g.lineTo({4, s.height - 3});
+                     g.lineTo({s.width - 4, s.height - 3});
+                     g.lineTo({s.width - 4, s.height - 6});
+                     g.moveTo({s.width / 2, s.height - 7});
+                     g.lineTo({s.width / 2, 3});
+                     g.moveTo({s.width / 2 - 5, 8});
+                     g.lineTo({s.width / 2, 3});
+                     g.lineTo({s.width / 2 + 5, 8});
+                     g.strokePath();
+                 }});
     // Points up; the pull-to-refresh header turns it.
     e.push_back({"VelImg_RefreshArrow", {22, 44}, [](GraphicsContext& g, Size s) {
                      g.setFillColor(Color::fromHex("#C9CDD3"));
@@ -410,10 +485,96 @@ std::vector<Entry> catalogue() {
                      g.closePath();
                      g.fillPath();
                  }});
+    // The sidebar's: the profile header's arrow (points down; the header turns it), the activation
+    // ribbon's bodies hanging from the screen's top edge, the swiping finger of the welcome hint, and
+    // the demo application's own menu row.
+    e.push_back({"VelImg_ProfileArrow", {20, 12}, [](GraphicsContext& g, Size s) {
+                     g.setStrokeColor(kWhite);
+                     g.setLineWidth(2.5);
+                     g.setLineCap(LineCap::Round);
+                     g.beginPath();
+                     g.moveTo({3, 3});
+                     g.lineTo({s.width / 2, s.height - 3});
+                     g.lineTo({s.width - 3, 3});
+                     g.strokePath();
+                 }});
+    for (bool toLeft : {true, false}) {
+        e.push_back(
+            {toLeft ? "VelImg_RibbonToLeft" : "VelImg_RibbonToRight", {44, 60}, [toLeft](GraphicsContext& g, Size s) {
+                 double fold = toLeft ? 0 : s.width - 6;
+                 g.setFillColor(darker(kRed, 0.6));
+                 g.fillRect({fold, 0, 6, 6});
+                 g.setFillColor(kRed);
+                 g.beginPath();
+                 g.moveTo({toLeft ? 6.0 : 0.0, 0});
+                 g.lineTo({toLeft ? s.width : s.width - 6, 0});
+                 g.lineTo({toLeft ? s.width : s.width - 6, s.height});
+                 g.lineTo({toLeft ? (s.width + 6) / 2 : (s.width - 6) / 2, s.height - 10});
+                 g.lineTo({toLeft ? 6.0 : 0.0, s.height});
+                 g.closePath();
+                 g.fillPath();
+             }});
+    }
+    for (bool left : {true, false}) {
+        e.push_back({left ? "VelImg_SwipeLeft" : "VelImg_SwipeRight", {120, 90}, [left](GraphicsContext& g, Size s) {
+                         g.setFillColor(Color::white(0, 0.55));
+                         g.beginPath();
+                         g.addRoundedRect({0, 0, s.width, s.height}, 14);
+                         g.fillPath();
+                         double tip = left ? 78 : 42;
+                         // A hand seen from its back: the pointing finger up, the closed fist below it.
+                         g.setFillColor(kWhite);
+                         g.beginPath();
+                         g.addRoundedRect({tip - 7, 22, 14, 40}, 7);
+                         g.fillPath();
+                         g.beginPath();
+                         g.addRoundedRect({tip - 9, 50, 38, 30}, 11);
+                         g.fillPath();
+                         g.setStrokeColor(Color::white(0.55, 1));
+                         g.setLineWidth(1.5);
+                         g.beginPath();
+                         for (double x : {tip + 7, tip + 16}) {
+                             g.moveTo({x, 52});
+                             g.lineTo({x, 62});
+                         }
+                         g.strokePath();
+                         g.setStrokeColor(kWhite);
+                         g.setLineWidth(3);
+                         g.setLineCap(LineCap::Round);
+                         double from = left ? 58 : 62, to = left ? 14 : 106, head = left ? 8 : -8;
+                         g.beginPath();
+                         g.moveTo({from, 10});
+                         g.lineTo({to, 10});
+                         g.moveTo({to + head, 4});
+                         g.lineTo({to, 10});
+                         g.lineTo({to + head, 16});
+                         g.strokePath();
+                     }});
+    }
+    // A magnifier on no tile: it sits inside a search field's left edge.
+    e.push_back({"VelImg_SearchIcon", {30, 30}, [](GraphicsContext& g, Size) {
+                     g.setStrokeColor(kGrey);
+                     g.setLineWidth(2);
+                     g.setLineCap(LineCap::Round);
+                     g.strokeEllipseInRect({7, 7, 12, 12});
+                     g.beginPath();
+                     g.moveTo({17.5, 17.5});
+                     g.lineTo({23, 23});
+                     g.strokePath();
+                 }});
+    e.push_back(icon("VelImg_ShopIcon", kTeal, [](GraphicsContext& g, Rect r) {
+        g.setFillColor(kWhite);
+        g.fillRect({r.x() + 1, r.y() + r.height() * 0.35, r.width() - 2, r.height() * 0.65});
+        g.setStrokeColor(kWhite);
+        g.setLineWidth(2);
+        g.beginPath();
+        g.addArc({r.midX(), r.y() + r.height() * 0.35}, r.width() * 0.25, M_PI, 2 * M_PI, false);
+        g.strokePath();
+    }));
     return e;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -20,7 +20,8 @@ struct RecordedRequest {
 struct Fault {
     std::string command; // "*" = any
     // Drop closes the connection before the command runs; RunThenDrop runs it, keeps its effect and
-    // closes the connection instead of answering, as a reply lost on the way back does.
+    // closes the connection instead of answering, as a reply lost on the way back does. Answer sends the
+    // value (a JSON text) as the reply without running the command, as a service that changed would.
     enum class Kind {
         ErrorCode,
         ErrorNull,
@@ -29,7 +30,8 @@ struct Fault {
         HttpStatus,
         Drop,
         Delay,
-        RunThenDrop
+        RunThenDrop,
+        Answer
     } kind = Kind::ErrorCode;
     std::string value; // error code / warning text / body
     int status = 500;
@@ -43,7 +45,7 @@ struct ServiceOptions {
     bool seedDemo = true;
     std::string host = "127.0.0.1";
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
-    int twitterPageSize = 5000;             // ids per friends/ids page of the Twitter stand-in
+    int twitterPageSize = 5000;            // ids per friends/ids page of the Twitter stand-in
     // The request log keeps the newest requests only, so a service that runs for days stays small.
     size_t requestLogEntries = 20000;
     size_t requestLogBytes = 64 * 1024 * 1024; // of queries and bodies together
@@ -77,6 +79,8 @@ struct UserFields {
     std::optional<int64_t> facebookId, twitterId;
     std::string password;
     bool signedUp = false;
+    std::string customString1; // the bio
+    bool isTest = false;
 };
 
 class Service {
@@ -120,24 +124,56 @@ public:
 
     // Direct database helpers for tests. They take the same lock as the request handlers.
     std::string createUser(const std::string& appId, const UserFields& fields = {});
+    // Many users in one transaction, their ids in the order given.
+    std::vector<std::string> createUsers(const std::string& appId, const std::vector<UserFields>& users);
     // A Twitter user of the Twitter stand-in (a device account when it has a token), and friends of a
     // Twitter user: `count` new users with consecutive ids from `firstId`, in that order.
     void addTwitterUser(int64_t id, const std::string& screenName, const std::string& name,
                         const std::string& token = {}, const std::string& secret = {});
     void addTwitterFriends(const std::string& screenName, int count, int64_t firstId);
+    // The ids per friends/ids page of the Twitter stand-in from now on.
+    void setTwitterPageSize(int ids);
+    // A Facebook user of the graph stand-in with `count` new friends of consecutive ids from `firstId`
+    // (named "Friend <id>"), after any it has.
+    void addFacebookFriends(int64_t userId, int count, int64_t firstId);
     bool userExists(const std::string& appId, const std::string& userId) const;
     // A private message from one user to another, as sendMessage stores it; returns its change number.
     int64_t sendMessage(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
                         const std::string& text, const std::string& contentType = "text/plain");
     void follow(const std::string& appId, const std::string& userId, const std::string& otherUserId);
+    bool isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const;
+    // The value of a user's relation of a type ("b" block, "r" report) to another; nullopt when none was set.
+    std::optional<bool> relation(const std::string& appId, const std::string& userId, const std::string& otherUserId,
+                                 const std::string& type) const;
     // Replaces the application's configuration (the "appData" object) and raises its change number.
     void setAppConfiguration(const std::string& appId, const std::string& json);
     // A feed item posted by a user (an ordinary post); returns its id.
     int64_t postFeed(const std::string& appId, const std::string& userId, const std::string& text);
-    // A chat-room topic of the owner, and a comment on it by a user; each returns its id.
-    int64_t addTopic(const std::string& appId, const std::string& title, const std::string& text = {});
+    // A chat-room topic of the owner (with a photo's address when given), and a comment on it by a user
+    // ("image" comments hold their picture's address); each returns its id.
+    int64_t addTopic(const std::string& appId, const std::string& title, const std::string& text = {},
+                     const std::string& photoUrl = {});
     int64_t addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
-                            const std::string& text);
+                            const std::string& text, const std::string& contentType = "text/plain");
+    // A feed item with every field the feed cells show, stamped `secondsAgo` before the service's clock.
+    // Message types: 0 a posted activity, 1 followed `otherUserId`, 2 joined, 3 commented on `topicId`.
+    struct FeedItemFields {
+        int messageType = 0;
+        std::string otherUserId;
+        int64_t topicId = 0;
+        std::string message, actionVerb, actionId, descText, descImageUrl, descSubText;
+        double secondsAgo = 0;
+    };
+    int64_t addFeedItem(const std::string& appId, const std::string& userId, const FeedItemFields& fields);
+    // A user's like of a host object (type "NONE", "IMAGE", "VIDEO" or "OTHER"), a topic or a comment, as the
+    // like command stores it, stamped `secondsAgo` before the service's clock; returns the like object's id.
+    int64_t likeObject(const std::string& appId, const std::string& userId, const std::string& type,
+                       const std::string& object, const std::string& description = {}, double secondsAgo = 0);
+    int64_t likeTopic(const std::string& appId, const std::string& userId, int64_t topicId, double secondsAgo = 0);
+    int64_t likeTopicComment(const std::string& appId, const std::string& userId, int64_t topicId, int64_t commentId,
+                             double secondsAgo = 0);
+    // How many users like a thing ("type", "object" as the like objects keep them).
+    int likesOf(const std::string& appId, const std::string& type, const std::string& object) const;
     // A promoted application of the app (its fields as JSON, as getApps and the exchange read them).
     int64_t addAppDeal(const std::string& appId, const std::string& json);
     // A page served at baseUrl() + "/pages/" + name; with `redirectTo` (another page's name) the address
@@ -158,6 +194,22 @@ public:
     // as text, null as empty.
     std::vector<std::vector<std::string>> selectRows(const std::string& sql,
                                                      const std::vector<std::string>& params = {}) const;
+
+    // Sticker packs: the packs a user holds, in the order added; every purchase the service recorded
+    // (its user, product and the store's transaction); a pack added to an application's store (its fields
+    // as JSON, as the seed gives them: "title", "subtitle", "productId", "icon", "stickers"), its id.
+    std::vector<int64_t> userStickerPackIds(const std::string& appId, const std::string& userId) const;
+    struct PurchaseRow {
+        std::string userId, productId, transactionId;
+    };
+    std::vector<PurchaseRow> purchases(const std::string& appId) const;
+    int64_t addStickerPack(const std::string& appId, const std::string& json);
+    // The private messages a user received, oldest first.
+    struct ReceivedMessage {
+        std::string sender, text;
+        int type = 0, rating = 0;
+    };
+    std::vector<ReceivedMessage> messagesTo(const std::string& appId, const std::string& userId) const;
 
     // The stand-in store: a purchase recorded as a device would have made it (finished), answering its
     // receipt (the receipt's JSON text, not yet Base64), and how the store answers purchases of a product

@@ -13,6 +13,7 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 
 namespace velkora::ui {
@@ -189,6 +190,21 @@ void drawTextField(const TextField& f, GraphicsContext& g, const Rect& b) {
     g.drawTextLayout(layout, {r.x(), r.y() + std::floor((r.height() - layout.size().height) / 2)});
 }
 
+// The text wrapped at the width inside the insets, from the top, scrolled with the view's offset.
+void drawTextView(const TextView& t, GraphicsContext& g, const Rect& b) {
+    if (t.text().empty()) return;
+    const EdgeInsets in = t.textContainerInset();
+    TextLayoutOptions o;
+    o.width = std::max(1.0, b.width() - in.left - in.right);
+    o.numberOfLines = 0;
+    o.lineBreakMode = LineBreakMode::WordWrap;
+    o.alignment = t.textAlignment();
+    o.defaultFont = t.font();
+    o.defaultColor = t.textColor();
+    TextLayout layout(t.text(), t.font(), o);
+    g.drawTextLayout(layout, {b.x() + in.left, b.y() + in.top});
+}
+
 // Twelve spokes fading round the circle, as the spinner looks at rest.
 void drawSpinner(const ActivityIndicatorView& a, GraphicsContext& g, const Rect& b) {
     double r = std::min(b.width(), b.height()) / 2;
@@ -254,6 +270,8 @@ void Snapshot::drawContent(View& view, GraphicsContext& g) {
         drawSpinner(*spinner, g, b);
     } else if (auto* field = dynamic_cast<TextField*>(&view)) {
         drawTextField(*field, g, b);
+    } else if (auto* text = dynamic_cast<TextView*>(&view)) {
+        drawTextView(*text, g, b);
     }
     view.drawRect(g, b);
 }

@@ -127,6 +127,7 @@ void WebView::loadHTMLString(const std::string& html, const std::string& baseUrl
     auto keep = sharedAs<WebView>();
     if (auto d = delegate()) d->webViewDidStartLoad(*this);
     currentRequest_ = entry.request;
+    statusCode_ = 0;
     showDocument(WebViewDocument::parse(html, baseUrl), entry, false);
 }
 
@@ -147,6 +148,7 @@ void WebView::goBack() {
         stopLoading();
         if (auto d = delegate()) d->webViewDidStartLoad(*this);
         currentRequest_ = entry.request;
+        statusCode_ = 0;
         showDocument(WebViewDocument::parse(entry.html, entry.request.url), entry, true);
         return;
     }
@@ -214,6 +216,7 @@ void WebView::frameFinished(const std::shared_ptr<Frame>& frame) {
     frame->connection.reset();
     if (frame == mainFrame_) {
         mainFrame_.reset();
+        statusCode_ = frame->response.statusCode;
         HistoryEntry entry{frame->request, false, {}};
         showDocument(WebViewDocument::parse(frame->data, frame->request.url), entry, frame->fromHistory);
         return;

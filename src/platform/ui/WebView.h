@@ -72,6 +72,9 @@ public:
     void goBack();
     // The request of the page shown (or being loaded).
     const foundation::UrlRequest& request() const { return currentRequest_; }
+    // The HTTP status the page shown came with; 0 for a page from a string. An error status's page is
+    // still shown, as the server wrote it.
+    long statusCode() const { return statusCode_; }
 
     // Kept for the callers that set them; every detector and scaling choice draws the same here.
     bool scalesPageToFit() const { return scalesPageToFit_; }
@@ -124,6 +127,7 @@ private:
 
     std::weak_ptr<WebViewDelegate> delegate_;
     foundation::UrlRequest currentRequest_;
+    long statusCode_ = 0;
     WebViewDocument document_;
     std::shared_ptr<Frame> mainFrame_;
     std::vector<std::shared_ptr<Frame>> subframes_;

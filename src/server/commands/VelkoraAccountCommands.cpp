@@ -65,6 +65,9 @@ void readBcSignUp(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, 
 void readSetDeviceToken(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) {
     d.deviceTokenSet(w);
 }
+void readPasswordRequest(VelkoraProtocolWrapper& w, VelkoraProtocolWrapperDelegate& d, const Value&) {
+    d.passwordRequestAnswered(w);
+}
 
 const commands::Branch kBranches[] = {
     {VelkoraCommand::SignUp, readSignUp},
@@ -75,6 +78,8 @@ const commands::Branch kBranches[] = {
     {VelkoraCommand::UploadUserImage, readUploadUserImage},
     {VelkoraCommand::BcSignUp, readBcSignUp},
     {VelkoraCommand::SetDeviceToken, readSetDeviceToken},
+    {VelkoraCommand::ForgotPassword, readPasswordRequest},
+    {VelkoraCommand::ChangePassword, readPasswordRequest},
 };
 
 // ---- replays of the queued calls ----
@@ -90,8 +95,8 @@ void replayConnectSocial(Agent& a, const Record& r) {
 }
 void replayDisconnectSocial(Agent& a, const Record& r) { a.disconnectSocial(r.delegate, r.method); }
 void replayUploadUserImage(Agent& a, const Record& r) { a.uploadUserImage(r.delegate, r.userImage); }
-void replayForgotPassword(Agent& a, const Record& r) { a.forgotPassword(r.email); }
-void replayChangePassword(Agent& a, const Record& r) { a.changePassword(r.password); }
+void replayForgotPassword(Agent& a, const Record& r) { a.forgotPassword(r.email, r.delegate); }
+void replayChangePassword(Agent& a, const Record& r) { a.changePassword(r.password, r.delegate); }
 void replayBcSignUp(Agent& a, const Record& r) { a.bcSignUp(r.delegate, r.facebookId, r.twitterId); }
 
 }  // namespace
@@ -316,15 +321,15 @@ void VelkoraServerClientAgent::uploadUserImage(VelkoraCallback caller, std::shar
                 [&](VelkoraProtocolWrapper& w) { return w.uploadUserImage(appId_, deviceId_, image); });
 }
 
-void VelkoraServerClientAgent::forgotPassword(const OptString& email) {
-    sendOrQueue(VelkoraPendingType::kForgotPassword, {},
+void VelkoraServerClientAgent::forgotPassword(const OptString& email, VelkoraCallback caller) {
+    sendOrQueue(VelkoraPendingType::kForgotPassword, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) { r.email = email; },
                 [&](VelkoraProtocolWrapper& w) { return w.forgotPassword(appId_, deviceId_, email); });
 }
 
-void VelkoraServerClientAgent::changePassword(const OptString& password) {
-    if (!passwordMayTravel("changePassword", password.value_or(std::string()), VelkoraCallback())) return;
-    sendOrQueue(VelkoraPendingType::kChangePassword, {},
+void VelkoraServerClientAgent::changePassword(const OptString& password, VelkoraCallback caller) {
+    if (!passwordMayTravel("changePassword", password.value_or(std::string()), caller)) return;
+    sendOrQueue(VelkoraPendingType::kChangePassword, std::move(caller),
                 [&](VelkoraClientPendingRequest& r) { r.password = password; },
                 [&](VelkoraProtocolWrapper& w) { return w.changePassword(appId_, userId_, password); });
 }
@@ -393,6 +398,8 @@ void VelkoraServerClientAgent::bcUserSignedIn(VelkoraProtocolWrapper& w, const s
     performUserSelector(w, Value(std::move(answer)));
 }
 
+void VelkoraServerClientAgent::passwordRequestAnswered(VelkoraProtocolWrapper& w) { performUserSelector(w, Value()); }
+
 void VelkoraServerClientAgent::deviceTokenSet(VelkoraProtocolWrapper&) {
     if (auto info = localUser()) {
         info->setDeviceToken(pendingDeviceToken_);
@@ -427,6 +434,12 @@ void VelkoraServerApi::uploadUserImage(VelkoraCallback caller, std::shared_ptr<u
 }
 void VelkoraServerApi::forgotPassword(const OptString& email) { agent().forgotPassword(email); }
 void VelkoraServerApi::changePassword(const OptString& password) { agent().changePassword(password); }
+void VelkoraServerApi::forgotPassword(const OptString& email, VelkoraCallback caller) {
+    agent().forgotPassword(email, std::move(caller));
+}
+void VelkoraServerApi::changePassword(const OptString& password, VelkoraCallback caller) {
+    agent().changePassword(password, std::move(caller));
+}
 void VelkoraServerApi::bcSignUp(VelkoraCallback caller, const OptString& facebookId, const OptString& twitterId) {
     agent().bcSignUp(std::move(caller), facebookId, twitterId);
 }

@@ -347,15 +347,11 @@ void VelkoraServerClientAgent::getSocialNetworkFriends(VelkoraCallback caller, c
 }
 
 void VelkoraServerClientAgent::addFollowing(VelkoraUserPtr user) {
-    sendOrQueue(VelkoraPendingType::kAddFollowing, {},
-                [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
-                [&](VelkoraProtocolWrapper& w) { return w.addFollowing(appId_, userId_, user); });
+    changeRelation({'f', true, std::move(user)});
 }
 
 void VelkoraServerClientAgent::removeFollowing(VelkoraUserPtr user) {
-    sendOrQueue(VelkoraPendingType::kRemoveFollowing, {},
-                [&](VelkoraClientPendingRequest& r) { r.user = std::move(user); },
-                [&](VelkoraProtocolWrapper& w) { return w.removeFollowing(appId_, userId_, user); });
+    changeRelation({'f', false, std::move(user)});
 }
 
 void VelkoraServerClientAgent::getFavorites(VelkoraCallback caller, bool withLocation, int32_t direction,
@@ -400,11 +396,103 @@ void VelkoraServerClientAgent::setUserRelation(VelkoraUserPtr user, const char* 
 }
 
 void VelkoraServerClientAgent::blockUser(VelkoraUserPtr user, bool value) {
-    setUserRelation(std::move(user), "b", value, VelkoraPendingType::kBlockUser);
+    changeRelation({'b', value, std::move(user)});
 }
 
 void VelkoraServerClientAgent::reportUser(VelkoraUserPtr user, bool value) {
-    setUserRelation(std::move(user), "r", value, VelkoraPendingType::kReportUser);
+    changeRelation({'r', value, std::move(user)});
+}
+
+namespace {
+std::string relationKey(const VelkoraUserPtr& user) {
+    return user ? user->appId().value_or("") + "/" + user->userId().value_or("") : std::string();
+}
+} // namespace
+
+void VelkoraServerClientAgent::changeRelation(RelationChange change) {
+    // Before the session knows its user the requests wait in the pending queue, which keeps their order.
+    if (!isSessionInitialized_ || !change.user) {
+        auto user = std::move(change.user);
+        if (change.kind == 'f')
+            sendOrQueue(
+                change.value ? VelkoraPendingType::kAddFollowing : VelkoraPendingType::kRemoveFollowing, {},
+                [&](VelkoraClientPendingRequest& r) { r.user = user; },
+                [&](VelkoraProtocolWrapper& w) {
+                    return change.value ? w.addFollowing(appId_, userId_, user)
+                                        : w.removeFollowing(appId_, userId_, user);
+                });
+        else
+            setUserRelation(user, change.kind == 'b' ? "b" : "r", change.value,
+                            change.kind == 'b' ? VelkoraPendingType::kBlockUser : VelkoraPendingType::kReportUser);
+        return;
+    }
+    const std::string key = relationKey(change.user);
+    auto& chain = relationChanges_[key];
+    if (!chain.empty() && chain.back().kind == change.kind && chain.back().value == change.value) {
+        Log::line("Velkora - The same change of the relation to %@ is already on its way", key);
+        return;
+    }
+    chain.push_back(std::move(change));
+    if (chain.size() == 1) sendRelationChange(key);
+}
+
+void VelkoraServerClientAgent::sendRelationChange(const std::string& key) {
+    for (;;) {
+        auto it = relationChanges_.find(key);
+        if (it == relationChanges_.end()) return;
+        if (it->second.empty()) {
+            relationChanges_.erase(it);
+            return;
+        }
+        const RelationChange change = it->second.front();
+        auto w = makeWrapper({});
+        const VelkoraUserPtr& user = change.user;
+        bool sent = change.kind == 'f' ? (change.value ? w->addFollowing(appId_, userId_, user)
+                                                       : w->removeFollowing(appId_, userId_, user))
+                                       : w->setUserRelation(appId_, userId_, user->appId(), user->userId(),
+                                                            change.kind == 'b' ? "b" : "r", change.value);
+        if (sent) {
+            relationWrappers_[w.get()] = key;
+            return;
+        }
+        dropIfIdle(*w);
+        it->second.pop_front();
+    }
+}
+
+void VelkoraServerClientAgent::relationChangeFailed(VelkoraProtocolWrapper& w) {
+    auto at = relationWrappers_.find(&w);
+    if (at == relationWrappers_.end()) return;
+    auto chain = relationChanges_.find(at->second);
+    if (chain == relationChanges_.end() || chain->second.empty()) return;
+    const RelationChange& change = chain->second.front();
+    if (change.kind == 'f') {
+        // The flag and the counts stay as they were; the screens redraw what is true.
+        foundation::NotificationCenter::defaultCenter().post("VelkoraChangedFollowingNotification", this);
+        return;
+    }
+    auto& user = *change.user;
+    Log::line("Velkora (E) - setUserRelation for %@ failed: the relation stays as it was", user.description());
+    if (change.kind == 'b' && user.isBlockedByCurrentUser() == change.value)
+        user.setIsBlockedByCurrentUser(!change.value);
+    if (change.kind == 'r' && user.isReportedByCurrentUser() == change.value)
+        user.setIsReportedByCurrentUser(!change.value);
+}
+
+void VelkoraServerClientAgent::relationChangeDone(VelkoraProtocolWrapper& w) {
+    auto at = relationWrappers_.find(&w);
+    if (at == relationWrappers_.end()) return;
+    const std::string key = at->second;
+    relationWrappers_.erase(at);
+    auto chain = relationChanges_.find(key);
+    if (chain == relationChanges_.end()) return;
+    if (!chain->second.empty()) chain->second.pop_front();
+    if (chain->second.empty()) {
+        relationChanges_.erase(chain);
+        return;
+    }
+    // The next change leaves only once this call has unwound: the wrapper that ended is still running.
+    foundation::RunLoop::main().post([key] { VelkoraServerClientAgent::instance().sendRelationChange(key); });
 }
 
 void VelkoraServerClientAgent::dumpAppPlist() {

@@ -119,7 +119,8 @@ void VelkoraDynamicFrameworkLoader::resetCachesForTests() {
 extern "C" void* velkoraLoadSymbol(const char* path, const char* symbolName) {
     if (!path || !symbolName) return nullptr;
     auto& s = velkora::state();
-    std::string key = velkora::foundation::format("%@:%@", path, symbolName);
+    // Built by hand: this runs for every wrapped call of the contacts reader, thousands per read.
+    std::string key = std::string(path) + ':' + symbolName;
     std::lock_guard lock(s.mutex);
     if (auto it = s.symbolMap.find(key); it != s.symbolMap.end()) return it->second;
     void* handle = velkora::openLibrary(s, path);

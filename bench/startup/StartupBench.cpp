@@ -1,0 +1,220 @@
+// The host's start call through the public interface, from the call to "VelkoraIsReady" and to the
+// completion (both first replies in), for a returning user and for a new one, beside a plain libcurl easy
+// handle, reused, sending the same user's tagged getAppData and getUserData one after the other. Between
+// starts the kit is restored by its test resets; the connections stay warm. The documents folder is
+// memory-backed for the bar (every start writes the user record with a flush); the figures with the
+// documents on disk are printed beside it.
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <velkora_service/Service.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BenchMain.h"
+#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "data/VelkoraChatsRepository.h"
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraQuizzesRepository.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Paths.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/foundation/UserDefaults.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "server/utils/RequestText.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppSettings.h"
+#include "velkora/Velkora.h"
+#include "velkora/VelkoraMainLoop.h"
+#include "velkora/VelkoraNotifications.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+velkora::service::Service* g_service = nullptr;
+const std::string kApp = velkora::service::Service::kDemoAppId;
+
+struct Figures {
+    std::vector<double> ready, completed;
+};
+Figures g_returningMemory, g_returningDisk, g_newMemory, g_peer;
+std::string g_appDataUrl, g_userDataUrl;
+
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The kit as a process starts it, its connections kept.
+void resetKit() {
+    velkora::VelkoraServerClientAgent::resetForTests();
+    velkora::VelkoraAgentInternal::resetForTests();
+    velkora::VelkoraAppSettings::resetForTests();
+    velkora::VelkoraChatsRepository::resetForTests();
+    velkora::VelkoraFeedMessagesRepository::resetForTests();
+    velkora::VelkoraChatRoomsTopicsRepository::resetForTests();
+    velkora::VelkoraQuizzesRepository::resetForTests();
+    velkora::VelkoraServerEndpoint::setServer(g_service->endpoint());
+}
+
+void useDocuments(const std::string& root) {
+    velkora::foundation::Paths::setRoot(root);
+    velkora::foundation::UserDefaults::standard().setFilePath(root + "/Documents/velkora.userdefaults.json");
+}
+
+// One start: the call, then the loop pumped until the completion.
+void startOnce(Figures& figures) {
+    bool ready = false, completed = false;
+    Clock::time_point readyAt, completedAt;
+    auto readiness = velkora::observe(velkora::kVelkoraIsReady, [&](const velkora::VelkoraNotificationInfo&) {
+        ready = true;
+        readyAt = Clock::now();
+    });
+    const auto t0 = Clock::now();
+    velkora::Velkora::initWithAppId(kApp, [&] {
+        completed = true;
+        completedAt = Clock::now();
+    });
+    const auto deadline = t0 + std::chrono::seconds(10);
+    while (!(ready && completed) && Clock::now() < deadline)
+        velkora::VelkoraMainLoop::runOnce(0.01);
+    if (!(ready && completed)) {
+        std::fprintf(stderr, "a start did not complete\n");
+        return;
+    }
+    figures.ready.push_back(seconds(t0, readyAt));
+    figures.completed.push_back(seconds(t0, completedAt));
+}
+
+void returningUser(benchmark::State& state, const std::string& root, Figures& figures) {
+    useDocuments(root);
+    resetKit();
+    startOnce(figures); // the user is made and stored outside the measurement
+    figures = {};
+    for (auto _ : state) {
+        state.PauseTiming();
+        resetKit();
+        state.ResumeTiming();
+        startOnce(figures);
+    }
+}
+
+std::string memoryRoot() {
+    return fs::exists("/dev/shm") ? "/dev/shm/velkora-bench-startup" : "/tmp/velkora-bench-memory";
+}
+std::string diskRoot() {
+    return (fs::temp_directory_path() / "velkora-bench-startup-disk").string();
+}
+
+void BM_ReturningUserMemoryBacked(benchmark::State& state) {
+    returningUser(state, memoryRoot(), g_returningMemory);
+}
+void BM_ReturningUserOnDisk(benchmark::State& state) {
+    returningUser(state, diskRoot(), g_returningDisk);
+}
+
+void BM_NewUserMemoryBacked(benchmark::State& state) {
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string root = memoryRoot() + "-new-" + std::to_string(n++);
+        fs::remove_all(root);
+        useDocuments(root);
+        resetKit();
+        state.ResumeTiming();
+        startOnce(g_newMemory);
+        state.PauseTiming();
+        fs::remove_all(root);
+        state.ResumeTiming();
+    }
+}
+
+size_t sink(char*, size_t size, size_t n, void* out) {
+    static_cast<std::string*>(out)->append(size * n, 'x');
+    return size * n;
+}
+
+// The peer: the same user's two first requests over one warm easy handle, one after the other.
+void BM_PlainCurlAppDataThenUserData(benchmark::State& state) {
+    CURL* easy = curl_easy_init();
+    std::string body;
+    curl_easy_setopt(easy, CURLOPT_CAINFO, g_service->caFile().c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &sink);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    auto get = [&](const std::string& url) {
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        body.clear();
+        return curl_easy_perform(easy) == CURLE_OK;
+    };
+    get(g_appDataUrl);
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        if (!get(g_appDataUrl) || !get(g_userDataUrl)) state.SkipWithError("the peer's request failed");
+        g_peer.completed.push_back(seconds(t0, Clock::now()));
+    }
+    curl_easy_cleanup(easy);
+}
+
+BENCHMARK(BM_ReturningUserMemoryBacked)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_ReturningUserOnDisk)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_NewUserMemoryBacked)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_PlainCurlAppDataThenUserData)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    velkora::foundation::Log::setSink([](velkora::foundation::LogLevel, const std::string&) {});
+    velkora::service::Service service;
+    if (!service.start()) {
+        std::fprintf(stderr, "cannot start velkora-service\n");
+        return 1;
+    }
+    g_service = &service;
+    velkora::foundation::UrlConnection::setCaFile(service.caFile());
+    velkora::VelkoraServerEndpoint::setServer(service.endpoint());
+    for (const auto& root : {memoryRoot(), diskRoot()})
+        fs::remove_all(root);
+
+    // The peer asks for a user of the same application: its configuration whole, then its data.
+    std::string userId = service.createUser(kApp);
+    g_appDataUrl =
+        velkora::tagRequestText(service.endpoint() + "?command=getAppData&clientType=1&build=2.5.7&appId=" + kApp +
+                                "&changeNumber=" + std::to_string(service.appChangeNumber(kApp)) + "&v=15");
+    g_userDataUrl =
+        velkora::tagRequestText(service.endpoint() + "?command=getUserData&clientType=1&build=2.5.7&appId=" + kApp +
+                                "&userId=" + userId + "&clientV=15");
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    for (const auto& root : {memoryRoot(), diskRoot()})
+        fs::remove_all(root);
+
+    const double peer = median(g_peer.completed);
+    auto ratio = [&](const std::vector<double>& v) { return peer > 0 ? median(v) / peer : 0; };
+    std::printf("start to VelkoraIsReady: returning user %.2f ms, new user %.2f ms\n",
+                median(g_returningMemory.ready) * 1e3, median(g_newMemory.ready) * 1e3);
+    std::printf("plain libcurl easy handle, getAppData then getUserData: %.2f ms\n", peer * 1e3);
+    std::printf("returning user, start to completion (documents in memory): %.2f ms: ratio %.2f (limit 1.50)\n",
+                median(g_returningMemory.completed) * 1e3, ratio(g_returningMemory.completed));
+    std::printf("returning user, start to completion (documents on disk): %.2f ms: ratio %.2f\n",
+                median(g_returningDisk.completed) * 1e3, ratio(g_returningDisk.completed));
+    std::printf("new user, start to completion (documents in memory): %.2f ms: ratio %.2f\n",
+                median(g_newMemory.completed) * 1e3, ratio(g_newMemory.completed));
+    return ratio(g_returningMemory.completed) <= 1.5 ? 0 : 2;
+}

@@ -1,0 +1,179 @@
+// The least of the kit's ui a host needs to drive it: its window and the screens in it, navigation and
+// tab-bar controllers around screens of its own, a view to anchor the menu's popover, the activation
+// bar item and button, the device's facts, the information dictionary, the location fixes the device
+// gets, and the return to the foreground. Everything here is used on the main loop's thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "velkora/Export.h"
+
+namespace velkora {
+
+struct VelkoraRect {
+    double x = 0, y = 0, width = 0, height = 0;
+};
+
+// The objects below wrap the kit's own; `Impl` is opaque to a host.
+
+// A plain screen of the host's own, with a title.
+class VELKORA_EXPORT VelkoraHostScreen {
+public:
+    static std::shared_ptr<VelkoraHostScreen> create(const std::string& title);
+    std::string title() const;
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// A navigation controller of the host's with one of its screens at the root; the kit pushes the features
+// the host opens onto it.
+class VELKORA_EXPORT VelkoraNavigationController {
+public:
+    static std::shared_ptr<VelkoraNavigationController> create(const std::shared_ptr<VelkoraHostScreen>& root);
+    // How many screens are on the stack, the root included.
+    std::size_t stackDepth() const;
+    // The title of the screen on top.
+    std::string topTitle() const;
+    // Whether the kit presented a screen of its own over the stack.
+    bool isPresenting() const;
+    // Back to the host's root screen, without animation.
+    void popToRoot();
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// A tab-bar controller of the host's, starting with screens of its own.
+class VELKORA_EXPORT VelkoraTabBarController {
+public:
+    static std::shared_ptr<VelkoraTabBarController>
+    create(const std::vector<std::shared_ptr<VelkoraHostScreen>>& screens);
+    std::size_t count() const;
+    std::vector<std::string> tabTitles() const;
+    std::vector<int> tabTags() const;
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// A view of the host's: the anchor of the menu's popover, or the view a Twitter log-in shows over.
+class VELKORA_EXPORT VelkoraView {
+public:
+    static std::shared_ptr<VelkoraView> create(const VelkoraRect& frame);
+    VelkoraRect frame() const;
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// The host's window. A new window covers the screen (or has the given size) and stays hidden until it is
+// made key.
+class VELKORA_EXPORT VelkoraWindow {
+public:
+    static std::shared_ptr<VelkoraWindow> create();
+    static std::shared_ptr<VelkoraWindow> create(double width, double height);
+    void setRootScreen(const std::shared_ptr<VelkoraHostScreen>& screen);
+    void setRootNavigationController(const std::shared_ptr<VelkoraNavigationController>& controller);
+    void setRootTabBarController(const std::shared_ptr<VelkoraTabBarController>& controller);
+    void addView(const std::shared_ptr<VelkoraView>& view);
+    void makeKeyAndVisible();
+    bool isKey() const;
+    double width() const;
+    double height() const;
+    // A picture of the whole screen (every visible window) as PNG bytes; empty on failure.
+    static std::vector<std::uint8_t> pngOfScreen();
+    static bool writeScreenPng(const std::string& path);
+    // A finger on the window, in its coordinates.
+    void touchDown(double x, double y);
+    void touchMove(double x, double y);
+    void touchUp(double x, double y);
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// The activation bar item, for the host's navigation bar.
+class VELKORA_EXPORT VelkoraBarItem {
+public:
+    struct Impl;
+    explicit VelkoraBarItem(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+    // The size of its view.
+    double width() const;
+    double height() const;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// The activation ribbon's button, for a view of the host's.
+class VELKORA_EXPORT VelkoraButton {
+public:
+    struct Impl;
+    explicit VelkoraButton(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
+    VelkoraRect frame() const;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+enum class VelkoraOrientation { Portrait = 1, PortraitUpsideDown = 2, LandscapeRight = 3, LandscapeLeft = 4 };
+
+// Facts of the device the kit runs on.
+class VELKORA_EXPORT VelkoraDevice {
+public:
+    VelkoraDevice() = delete;
+    static double screenWidth();
+    static double screenHeight();
+    static bool isTablet();
+    // A phone (320 x 568 points) or a tablet (768 x 1024 points).
+    static void setTablet(bool tablet);
+    static VelkoraOrientation orientation();
+    static void setOrientation(VelkoraOrientation orientation);
+};
+
+// The host application's information dictionary (display name, URL schemes, icons, the kit's server),
+// as JSON text; false, and nothing changed, when the text is not a JSON object.
+VELKORA_EXPORT bool velkoraSetInfoDictionaryJson(const std::string& json);
+// The folder under which the kit keeps its documents and caches.
+VELKORA_EXPORT void velkoraSetDataFolder(const std::string& folder);
+
+struct VelkoraGeoLocation {
+    double latitude = 0;
+    double longitude = 0;
+};
+
+// A location manager of the host's, for the older start calls. The host feeds the device's fixes.
+class VELKORA_EXPORT VelkoraLocationManager {
+public:
+    static std::shared_ptr<VelkoraLocationManager> create();
+    // Where the device is from now on; the kit reads it when it polls and looks for nearby users.
+    static void setDeviceLocation(const VelkoraGeoLocation& location);
+    // Whether the person allowed the application to know where the device is.
+    static void setLocationAllowed(bool allowed);
+    struct Impl;
+    const std::shared_ptr<Impl>& impl() const { return impl_; }
+
+private:
+    std::shared_ptr<Impl> impl_;
+};
+
+// The application comes back from the background.
+VELKORA_EXPORT void velkoraApplicationWillEnterForeground();
+
+} // namespace velkora

@@ -1,0 +1,21 @@
+#include "VelkoraKitScreens.h"
+
+#include "conversations/VelkoraStickerScreens.h"
+#include "people/VelkoraAccountScreens.h"
+#include "people/VelkoraProfileScreens.h"
+#include "shell/VelkoraShellScreens.h"
+#include "shell/VelkoraSidebarScreens.h"
+
+// One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
+
+namespace velkora {
+
+void registerKitScreens() {
+    registerAccountScreens();
+    registerShellScreens();
+    registerSidebarScreens();
+    registerProfileScreens();
+    registerStickerScreens();
+}
+
+} // namespace velkora

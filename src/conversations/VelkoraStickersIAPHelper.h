@@ -1,0 +1,138 @@
+// Paid sticker packs: the store layer over the device's store (products, payments, the transaction queue,
+// restores), and the manager that maps products to packs, hands each purchase's receipt to the service
+// and finishes the store's transaction only once the service has answered for it, so nothing bought is
+// lost to a crash, a dropped connection or a service that asks to try again.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "data/VelkoraStickerPack.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/services/Store.h"
+
+namespace velkora {
+
+inline constexpr const char* kVelkoraNotificationStickersIAPDataGathered = "VelkoraNotificationStickersIAPDataGathered";
+inline constexpr const char* kVelkoraNotificationStickersIAPPaymentFinished =
+    "VelkoraNotificationStickersIAPPaymentFinished";
+
+class VelkoraStickersIAPHelper : public services::ProductsRequestDelegate,
+                                 public services::PaymentTransactionObserver,
+                                 public std::enable_shared_from_this<VelkoraStickersIAPHelper> {
+public:
+    // Made once; registers with the device's payment queue, which then brings back what is unfinished.
+    static VelkoraStickersIAPHelper& instance();
+    static bool hasInstance();
+    static void resetForTests();
+    ~VelkoraStickersIAPHelper() override;
+
+    // The store is there to buy from (its framework could be found).
+    static bool storeAvailable();
+
+    void resetWithProducts(const std::set<std::string>& productIds);
+    void requestProducts();
+    // The store's product, or null while its data has not come (or for an id never asked about).
+    std::shared_ptr<services::Product> productById(const std::string& productId) const;
+    bool didGetStoreData() const { return gotStoreData_; }
+    bool isStoreDataRetrievalInProgress() const { return storeDataRetrievalInProgress_; }
+    // False, buying nothing, without the product's data.
+    bool buyProductById(const std::string& productId);
+    services::PaymentTransactions getPendingTransactions() const;
+    void removePaymentFromQueue(const std::shared_ptr<services::PaymentTransaction>& transaction);
+    void restoreProducts();
+
+    void productsRequestDidReceiveResponse(services::ProductsRequest& request,
+                                           const services::ProductsResponse& response) override;
+    void requestDidFailWithError(services::ProductsRequest& request, const foundation::ErrorPtr& error) override;
+    void paymentQueueUpdatedTransactions(services::PaymentQueue& queue,
+                                         const services::PaymentTransactions& transactions) override;
+    void paymentQueueRestoreCompletedTransactionsFinished(services::PaymentQueue& queue) override;
+    void paymentQueueRestoreCompletedTransactionsFailedWithError(services::PaymentQueue& queue,
+                                                                 const foundation::ErrorPtr& error) override;
+
+    static services::PaymentTransactions filterPurchasedTransactions(const services::PaymentTransactions& all);
+
+    VelkoraStickersIAPHelper() = default;
+
+private:
+    void registerWithQueue();
+
+    std::map<std::string, std::shared_ptr<services::Product>> productsDict_;
+    std::shared_ptr<services::ProductsRequest> productRequest_;
+    bool gotStoreData_ = false;
+    bool storeDataRetrievalInProgress_ = false;
+    // Restored transactions seen since the restore began: none means nothing came back.
+    std::optional<int> restoredSinceRequest_;
+};
+
+// The pack a purchase was started for.
+class VelkoraStickersBuyProductDetails {
+public:
+    int32_t packId = 0;
+};
+
+class VelkoraStickersIAPServerManager {
+public:
+    static VelkoraStickersIAPServerManager& instance();
+    static bool hasInstance();
+    static void resetForTests();
+    // The duty run when the user's own data arrives: the store layer registers, and unfinished
+    // transactions it brings back are handled without waiting for the store screen.
+    static void startWithUserData();
+
+    void initProducts(const std::vector<VelkoraStickerPackPtr>& packs);
+    bool isProductsInitialized() const { return isProductsInitialized_; }
+    // False, marking nothing, when the store has no data for the product.
+    bool buyProductByKey(const std::string& productId, int32_t packId);
+    std::shared_ptr<services::Product> productById(const std::string& productId) const;
+    int32_t packIdForProductId(const std::string& productId) const;
+    void processPendingTransactions();
+    // Seconds to the next product request while the store has given nothing.
+    double productRetryInterval() const { return retryInterval_; }
+
+    VelkoraStickersIAPServerManager();
+    ~VelkoraStickersIAPServerManager();
+
+private:
+    using Transaction = std::shared_ptr<services::PaymentTransaction>;
+
+    void didGetProductsData();
+    void handleFinishedPayments(const foundation::Notification& notification);
+    void handleStoreDataRetrievalCheckTimeout();
+    void armRetryTimer();
+    void appendPending(const Transaction& t);
+    void sendPaid(const Transaction& t, int32_t packId);
+    void sendRestore(const Transaction& t, int32_t packId);
+    void stickersProductUpdated(const Transaction& t, int32_t packId, const foundation::Value& reply);
+    void stickersPackRestored(const Transaction& t, int32_t packId);
+    void serviceFailed(const Transaction& t, int32_t packId, bool restore, const foundation::ErrorPtr& error);
+    void finish(const Transaction& t);
+    void granted(int32_t packId);
+    void retryAfterNextPoll(const Transaction& t);
+    void postProductUpdated(const std::optional<std::vector<int32_t>>& failed);
+    void askStoreListForUnfinished();
+    static std::string keyOf(const Transaction& t);
+
+    std::map<std::string, int32_t> productId2PackId_;
+    std::map<std::string, VelkoraStickersBuyProductDetails> serverPendingProductsDict_;
+    std::vector<Transaction> pendingTransactions_;
+    std::vector<Transaction> serverPendingTransactions_;
+    std::set<std::string> inFlight_;
+    std::vector<Transaction> waitingForPoll_;
+    std::set<std::string> productSet_;
+    std::shared_ptr<foundation::Timer> storeDataRetrievalTimer_;
+    double retryInterval_ = 3.0;
+    bool isProductsInitialized_ = false;
+    bool storeListAsked_ = false;
+    std::shared_ptr<int> callbackLife_ = std::make_shared<int>(0);
+    foundation::NotificationObserver dataObserver_, paymentObserver_, pollObserver_;
+};
+
+} // namespace velkora

@@ -1,0 +1,94 @@
+// What the session object asks of kit objects that other folders build and register by name with
+// VelkoraScreenRegistry: the sidebar's root screen, the pop-in banner, the native-ads controller and the
+// quiz purchase managers. Until a folder registers its maker, the session skips the step that needs it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velkora {
+
+namespace ui {
+class NavigationController;
+class View;
+class ViewController;
+} // namespace ui
+class VelkoraAppDeal;
+
+// Registry names and the arguments their makers read.
+struct VelkoraKitObjectNames {
+    // VelkoraSidebarController; arguments {"nibName": text}.
+    static constexpr const char* kSidebar = "VelkoraViewController";
+    // ui::View; no arguments.
+    static constexpr const char* kActivationView = "VelkoraActivationView";
+    // ui::View; arguments {"buttonType": number, "direction": 1 left, 0 right}.
+    static constexpr const char* kActivationRibbonView = "VelkoraActivationRibonView";
+    static constexpr const char* kAppBanner = "VelkoraAppBannerView";                   // VelkoraAppBanner
+    static constexpr const char* kNativeAds = "VelkoraNativeAdsController";             // VelkoraNativeAds
+    static constexpr const char* kQuizIAPServerManager = "VelkoraQuizIAPServerManager"; // VelkoraQuizProducts
+    static constexpr const char* kQuizIAPHelper = "VelkoraQuizIAPHelper";               // VelkoraQuizProductLookup
+};
+
+// The sidebar's root screen as the session object drives it.
+class VelkoraSidebarController {
+public:
+    virtual ~VelkoraSidebarController() = default;
+    virtual std::shared_ptr<ui::ViewController> viewController() = 0;
+    virtual std::shared_ptr<ui::NavigationController> velkoraNavController() const = 0;
+    virtual void setVelkoraNavController(std::shared_ptr<ui::NavigationController> controller) = 0;
+    virtual void setIsMenuMode(bool menuMode) = 0;
+    virtual void setIsTopPanelViewHidden(bool hidden) = 0;
+    virtual void setUsingPopover(bool usingPopover) = 0;
+    virtual void openPanel() = 0;
+    virtual void closePanel() = 0;
+    virtual void fbConnectClickedInView(ui::View* /*view*/) {}
+    virtual void signoutFromFacebook() {}
+    virtual void updateWithAppDeals(const std::vector<std::shared_ptr<VelkoraAppDeal>>& /*deals*/) {}
+    virtual void updateWithNearbyUsersCount() {}
+    virtual void updateWithSNFriendsCount() {}
+    // The menu rows' command ids and badge numbers, in order.
+    virtual std::vector<std::pair<std::string, int32_t>> panelCommandBadges() const { return {}; }
+};
+
+// A host screen that says whether promoted applications may pop in over it.
+class VelkoraPopinAdsAnswer {
+public:
+    virtual ~VelkoraPopinAdsAnswer() = default;
+    virtual bool velkoraShouldPopinAds() const = 0;
+};
+
+// The pop-in banner of promoted applications.
+class VelkoraAppBanner {
+public:
+    virtual ~VelkoraAppBanner() = default;
+    virtual void startSchedule() = 0;
+    virtual void stopSchedule() = 0;
+    virtual void showNow() = 0;
+    virtual bool isDisabled() const = 0;
+    virtual void setIsDisabled(bool disabled) = 0;
+};
+
+class VelkoraNativeAds {
+public:
+    virtual ~VelkoraNativeAds() = default;
+    virtual void reset() = 0;
+};
+
+// The quiz purchase manager: asks the store for the quiz products.
+class VelkoraQuizProducts {
+public:
+    virtual ~VelkoraQuizProducts() = default;
+    virtual void initProducts() = 0;
+};
+
+// The quiz purchase helper: whether the store returned a product.
+class VelkoraQuizProductLookup {
+public:
+    virtual ~VelkoraQuizProductLookup() = default;
+    virtual bool hasProduct(const std::string& productId) const = 0;
+};
+
+} // namespace velkora

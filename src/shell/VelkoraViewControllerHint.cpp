@@ -1,0 +1,60 @@
+// The first-run hint that a sidebar exists: a swiping finger, a welcome popup or a shake of the host's
+// view, as the service configures it, remembered in the local user record.
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Application.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraUserInfo.h"
+#include "shell/VelkoraActivationGesturesHandler.h"
+#include "shell/VelkoraViewController.h"
+#include "shell/VelkoraWelcomeFingerImageView.h"
+
+namespace velkora {
+
+void VelkoraViewController::popupDelayElapsed() {
+    showNotificationAboutVelkora();
+}
+
+void VelkoraViewController::showNotificationAboutVelkora() {
+    int mode = VelkoraAppSettings::welcomePopupMode();
+    if (mode == 0) return;
+    auto& agent = VelkoraAgentInternal::instance();
+    auto info = agent.userInfo();
+    if (mode != 2 && info && info->welcomePopupWasDisplayed()) return;
+    if (info) info->setWelcomePopupWasDisplayed(true);
+    double duration = VelkoraAppSettings::welcomePopupDuration();
+    switch (VelkoraAppSettings::welcomePopupType()) {
+    case 2:
+        if (auto gestures = agent.gesturesHandler()) gestures->shakeAffect(duration);
+        break;
+    case 1: {
+        auto& bundle = foundation::Bundle::main();
+        auto popup = VelkoraDefaultOKPopupView::initWithCustomNib("VelkoraWelcomePopupView", "", "");
+        std::string key = VelkoraAppSettings::menuOpensToRight() ? "velkora_text_welcome_popup_right"
+                                                                 : "velkora_text_welcome_popup_left";
+        if (popup->messageLable())
+            popup->messageLable()->setText(
+                foundation::format(bundle.localizedString(key), VelkoraAppSettings::appName().value_or("")));
+        if (popup->titleLabel())
+            popup->titleLabel()->setText(bundle.localizedString("velkora_text_welcome_popup_title"));
+        popup->showInView(ui::Application::instance().keyWindow());
+        std::weak_ptr<VelkoraDefaultOKPopupView> weak = popup;
+        welcomeCloseTimer_ = foundation::Timer::scheduled(duration, false, [weak](foundation::Timer&) {
+            if (auto p = weak.lock()) p->close();
+        });
+        break;
+    }
+    case 0: {
+        int o = ui::Application::instance().statusBarOrientation();
+        bool landscape = o == ui::InterfaceOrientationLandscapeRight || o == ui::InterfaceOrientationLandscapeLeft;
+        VelkoraWelcomeFingerImageView::initFromNibAsLandscape(landscape)->showWithTimeout(duration);
+        break;
+    }
+    default:
+        return;
+    }
+    agent.saveUserInfo();
+}
+
+} // namespace velkora

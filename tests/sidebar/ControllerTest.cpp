@@ -1,0 +1,350 @@
+// The sidebar controller: its layout by device, side and orientation, the feature screens it opens from
+// the menu, the header's states, and the promoted applications asked for after it closes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "SidebarFixture.h"
+#include "people/VelkoraProfileScreens.h"
+#include "platform/ui/PopoverController.h"
+#include "shell/VelkoraLazyImageView.h"
+
+namespace velkora::testing {
+namespace {
+
+// A feature screen of the registry, recording how it was made.
+class RowScreen : public VelkoraGeneralFeatureViewController {
+public:
+    foundation::Value arguments;
+};
+
+class ControllerTest : public SidebarFixture {
+protected:
+    std::shared_ptr<RowScreen> made;
+    void registerRow(const std::string& name) {
+        VelkoraScreenRegistry::instance().registerScreen(name, [this](const foundation::Value& arguments) {
+            made = std::make_shared<RowScreen>();
+            made->arguments = arguments;
+            return made;
+        });
+    }
+};
+
+TEST_F(ControllerTest, TheKitsViewLiesWhereTheDeviceSideAndOrientationSay) {
+    struct Case {
+        bool tablet;
+        bool left;
+        int orientation;
+        ui::Rect frame;
+    };
+    // The kit's view lies in the window's fixed portrait frame; a tablet's sidebar is 450 wide at the far
+    // edge of the side it opens from.
+    std::vector<Case> cases{
+        {false, true, 1, {0, 0, 320, 480}},          {false, false, 3, {0, 0, 320, 480}},
+        {true, false, 1, {768 - 450, 0, 450, 1024}}, {true, true, 1, {0, 0, 450, 1024}},
+        {true, true, 2, {318, 0, 450, 1024}},        {true, false, 2, {0, 0, 450, 1024}},
+        {true, false, 3, {0, 1024 - 450, 768, 450}}, {true, true, 3, {0, 0, 768, 450}},
+        {true, true, 4, {0, 574, 768, 450}},         {true, false, 4, {0, 0, 768, 450}},
+    };
+    const double angles[] = {0, 0, M_PI, M_PI / 2, -M_PI / 2};
+    for (auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "tablet " << c.tablet << " left " << c.left << " o " << c.orientation);
+        if (c.tablet) becomeTablet();
+        install(c.left);
+        ui::Application::instance().setStatusBarOrientation(c.orientation);
+        ui::Rect frame = nav->view()->frame();
+        EXPECT_DOUBLE_EQ(frame.origin.x, c.frame.origin.x);
+        EXPECT_DOUBLE_EQ(frame.origin.y, c.frame.origin.y);
+        EXPECT_DOUBLE_EQ(frame.size.width, c.frame.size.width);
+        EXPECT_DOUBLE_EQ(frame.size.height, c.frame.size.height);
+        EXPECT_NEAR(std::atan2(nav->view()->transform().b, nav->view()->transform().a), angles[c.orientation], 1e-9);
+        uninstall();
+        ui::Application::instance().setStatusBarOrientation(1);
+    }
+}
+
+TEST_F(ControllerTest, AScreenForcingTheWholeWidthLaysOutOverTheScreenAndClosingRestoresTheSidebar) {
+    becomeTablet();
+    data().setAppFeatures({feature("radar", "Near")});
+    install(false);
+    registerRow("radar");
+    panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(0, 0));
+    ASSERT_TRUE(made);
+    EXPECT_EQ(nav->view()->frame(), (ui::Rect{0, 0, 768, 1024}));
+    EXPECT_TRUE(gestures->forceEntireWidth());
+    loop().advance(1);
+    EXPECT_DOUBLE_EQ(hostOffset(), -768);
+    made->featureTabDelegate()->didClickBack();
+    EXPECT_EQ(nav->view()->frame(), (ui::Rect{768 - 450, 0, 450, 1024}));
+    loop().advance(1);
+    EXPECT_DOUBLE_EQ(hostOffset(), -450);
+}
+
+TEST_F(ControllerTest, ARowOpensItsScreenWithTheHostFullyAsideAndBackReturnsToTheMenu) {
+    data().setAppFeatures({feature("feed", "News"), feature("inbox", "Mail")});
+    install();
+    registerRow("feed");
+    Recorder posted{"VelkoraNotificationWasActivated", "VelkoraNotificationWasDeactivated"};
+    sidebar->openPanel();
+    loop().advance(1);
+    ASSERT_EQ(posted.count("VelkoraNotificationWasActivated"), 1u);
+
+    panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(0, 0));
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->titleText(), "News");
+    EXPECT_EQ(made->arguments["openedAs"].textOr(""), "sidebarRow");
+    EXPECT_EQ(made->arguments["title"].textOr(""), "News");
+    loop().advance(1);
+    EXPECT_EQ(nav->topViewController(), made);
+    EXPECT_DOUBLE_EQ(hostOffset(), 320);
+    // Sliding the host aside for a screen tells nobody.
+    EXPECT_EQ(posted.count("VelkoraNotificationWasActivated"), 1u);
+
+    made->featureTabDelegate()->didClickBack();
+    loop().advance(1);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    EXPECT_DOUBLE_EQ(hostOffset(), 270);
+    ASSERT_EQ(posted.count("VelkoraNotificationWasActivated"), 2u);
+    EXPECT_EQ(posted.last("VelkoraNotificationWasActivated")->userInfo["panelShowing"].boolOr(false), true);
+
+    // Closing from a screen slides the host back over the kit; the screen stays on the stack.
+    panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(0, 0));
+    loop().advance(1);
+    made->featureTabDelegate()->didClose();
+    loop().advance(1);
+    EXPECT_DOUBLE_EQ(hostOffset(), 0);
+    EXPECT_EQ(posted.count("VelkoraNotificationWasDeactivated"), 1u);
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+
+    // A row whose screen is not in this build opens nothing.
+    sidebar->openPanel();
+    loop().advance(1);
+    panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(1, 0));
+    EXPECT_TRUE(logged("Velkora (W) - The screen 'inbox' is not part of this build"));
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+}
+
+TEST_F(ControllerTest, TheHeaderShowsTheUserOrTheInvitationThatFits) {
+    install();
+    auto& p = panel();
+    // No user yet: the spinner and the invitation without e-mail sign-up.
+    EXPECT_TRUE(p.activityView()->isAnimating());
+    EXPECT_TRUE(p.usersDetailsView()->isHidden());
+    EXPECT_FALSE(p.anonymousView()->isHidden());
+
+    struct Case {
+        bool email;
+        const char* text;
+    };
+    for (auto c :
+         {Case{false, "Make the most of Trailmix"}, Case{true, "Log in or sign up to make the most of Trailmix."}}) {
+        data().setEmailSignUpEnabled(c.email);
+        p.updateWithVelkoraUser(user("anon", " ", ""));
+        EXPECT_FALSE(p.activityView()->isAnimating());
+        EXPECT_TRUE(p.usersDetailsView()->isHidden());
+        EXPECT_EQ(p.anonymousView()->isHidden(), c.email);
+        EXPECT_EQ(p.signUpAnonymousView()->isHidden(), !c.email);
+        auto& label = c.email ? p.signUpAnonymousInvitationLabel() : p.anonymousInvitationLabel();
+        EXPECT_EQ(label->text().rfind(c.text, 0), 0u) << label->text();
+        EXPECT_FALSE(p.isProfileViewShown());
+    }
+
+    auto named = user("u1", "Dana", "Whitfield");
+    named->setNumFeeds(3);
+    named->setNumFollowers(14);
+    named->setNumFollowing(15);
+    p.updateWithVelkoraUser(named);
+    EXPECT_FALSE(p.usersDetailsView()->isHidden());
+    EXPECT_TRUE(p.anonymousView()->isHidden());
+    EXPECT_TRUE(p.signUpAnonymousView()->isHidden());
+    EXPECT_EQ(p.nameLabel()->text(), "Dana W.");
+    EXPECT_EQ(p.numPostsLabel()->text(), "3");
+    EXPECT_EQ(p.numFollowersLabel()->text(), "14");
+    EXPECT_EQ(p.numFollowingLabel()->text(), "15");
+    EXPECT_EQ(p.userImage()->image(), ui::Image::named("VelImg_UserThumbMediumNon.png"));
+    EXPECT_TRUE(p.locationLabel()->isHidden());
+    // A later user with a town shows it again.
+    p.updateWithVelkoraUser(user("u2", "Ari", "Kem", std::string("Porto")));
+    EXPECT_FALSE(p.locationLabel()->isHidden());
+    EXPECT_EQ(p.locationLabel()->text(), "Porto");
+}
+
+TEST_F(ControllerTest, TheProfileButtonTwiceLeavesTheOffsetsOfSetUp) {
+    agent().setVelkoraUser(user("u1", "Dana", "Whitfield"));
+    install();
+    auto& p = panel();
+    double table = p.commandsTableTopSpaceConstraint()->constant();
+    double scroll = p.profileScrollViewTopSpaceConstraint()->constant();
+    EXPECT_DOUBLE_EQ(table, p.profileViewOrigY());
+    // d: the screen's height less the panel's margins (20 on top, none below).
+    EXPECT_DOUBLE_EQ(scroll, p.profileViewOrigY() + 480 - 20);
+    p.profileButtonClicked(nullptr);
+    EXPECT_TRUE(p.isProfileViewShown());
+    EXPECT_FALSE(p.isUserInteractionEnabled());
+    EXPECT_DOUBLE_EQ(p.commandsTableTopSpaceConstraint()->constant(), table + 460);
+    p.showProfileScreen(); // already up: nothing
+    EXPECT_DOUBLE_EQ(p.commandsTableTopSpaceConstraint()->constant(), table + 460);
+    loop().advance(0.5);
+    EXPECT_TRUE(p.isUserInteractionEnabled());
+    p.profileButtonClicked(nullptr);
+    loop().advance(0.5);
+    EXPECT_DOUBLE_EQ(p.commandsTableTopSpaceConstraint()->constant(), table);
+    EXPECT_DOUBLE_EQ(p.profileScrollViewTopSpaceConstraint()->constant(), scroll);
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, ANetworksConnectReachesTheHostOncePerController) {
+    install();
+    record().setFbId(77);
+    record().setUserId(std::string("me"));
+    Recorder posted{"VelkoraUserSigninChanged"};
+    for (int i = 0; i < 2; ++i)
+        foundation::NotificationCenter::defaultCenter().post("VelkoraFacebookConnectedNotification");
+    ASSERT_EQ(posted.count("VelkoraUserSigninChanged"), 1u);
+    const auto& info = posted.seen[0].userInfo;
+    EXPECT_EQ(info["socialService"].textOr(""), "Facebook");
+    EXPECT_EQ(info["loginState"].int32Or(-1), 1);
+    EXPECT_EQ(info["accountIdentifier"].int64Or(0), 77);
+    EXPECT_EQ(info["userId"].textOr(""), "me");
+    EXPECT_TRUE(sidebar->isFacebookConnected());
+}
+
+TEST_F(ControllerTest, ATwitterConnectWithoutTwitterOnTheDeviceExplains) {
+    install();
+    sidebar->twConnectClickedInView(panel().sharedView().get());
+    std::shared_ptr<VelkoraDefaultOKPopupView> shown;
+    for (auto& w : ui::Application::instance().windows())
+        if (!w->isHidden() && w->windowLevel() == ui::WindowLevel::Alert)
+            for (auto& v : w->subviews())
+                if (auto p = std::dynamic_pointer_cast<VelkoraDefaultOKPopupView>(v)) shown = p;
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->messageLable()->text().rfind("We could not connect to Twitter", 0), 0u);
+    EXPECT_FALSE(sidebar->activityIndicator());
+    shown->close();
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
+    struct Case {
+        bool showBar; // the kit's own top panel
+        int orientation;
+        double top; // the file's 20, the host's bar, and the top panel when it shows
+    };
+    for (auto c : {Case{false, 1, 20 + 44}, Case{false, 3, 20 + 32}, Case{true, 1, 20 + 44 + 64}}) {
+        SCOPED_TRACE(::testing::Message() << c.showBar << " " << c.orientation);
+        window = ui::Window::createFullScreen();
+        auto hostNav = ui::NavigationController::create(std::make_shared<ui::ViewController>());
+        window->setRootViewController(hostNav);
+        window->makeKeyAndVisible();
+        ui::Application::instance().setStatusBarOrientation(c.orientation);
+        auto menu = VelkoraViewController::initFromNibWithNavController(hostNav, c.showBar);
+        EXPECT_TRUE(menu->isMenuMode());
+        EXPECT_EQ(menu->isTopPanelViewHidden(), !c.showBar);
+        hostNav->pushViewController(menu, false);
+        menu->view();
+        EXPECT_DOUBLE_EQ(menu->panelViewTopSpaceConstraint()->constant(), c.top);
+        EXPECT_EQ(menu->isTopPanelHidden(), !c.showBar);
+        EXPECT_FALSE(menu->isOpenedAsFeature());
+        EXPECT_DOUBLE_EQ(menu->panelViewWidthConstraint()->constant(), c.orientation == 1 ? 320 : 480);
+        menu->setVelkoraNavController(nullptr);
+        window->setHidden(true);
+        window.reset();
+        ui::Application::instance().setStatusBarOrientation(1);
+    }
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, InAPopoverTheMenuAnswersAsOneAndLeavingClosesThePopover) {
+    becomeTablet();
+    window = ui::Window::createFullScreen();
+    host = std::make_shared<ui::ViewController>();
+    window->setRootViewController(host);
+    window->makeKeyAndVisible();
+    auto menu = VelkoraViewController::initWithMode(true);
+    auto menuNav = ui::NavigationController::create(menu);
+    menuNav->setNavigationBarHidden(true);
+    menu->setVelkoraNavController(menuNav, true);
+    auto popover = ui::PopoverController::create(menuNav);
+    menu->setPopover(popover);
+    popover->presentPopoverFromRect({10, 10, 40, 40}, host->view().get(), 15, false);
+    loop().advance(1);
+    ASSERT_TRUE(popover->isPopoverVisible());
+    EXPECT_TRUE(menu->isUsingPopover());
+    EXPECT_FALSE(menu->isTopPanelHidden());
+    EXPECT_EQ(menu->preferredContentSize(), (ui::Size{270, 460}));
+    // The popover's navigation view is not turned with the status bar.
+    ui::Application::instance().setStatusBarOrientation(3);
+    EXPECT_DOUBLE_EQ(menuNav->view()->transform().b, 0);
+    menu->didClose();
+    loop().advance(1);
+    EXPECT_FALSE(popover->isPopoverVisible());
+    menu->setVelkoraNavController(nullptr);
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, ATapOnARowOfTheOpenSidebarOpensItsScreen) {
+    data().setAppFeatures({feature("feed", "News"), feature("inbox", "Mail")});
+    install();
+    registerRow("inbox");
+    sidebar->openPanel();
+    loop().advance(1);
+    // The table takes a row's tap as the touch routing hands it over.
+    EXPECT_TRUE(panel().commandsTable()->tapRowAtIndexPath(ui::IndexPath::of(1, 0)));
+    loop().advance(1);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->titleText(), "Mail");
+    EXPECT_EQ(nav->topViewController(), made);
+    EXPECT_DOUBLE_EQ(hostOffset(), 320);
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, TheHeaderCarriesTheOwnProfileBlockWhenItIsPartOfTheBuild) {
+    registerProfileScreens();
+    agent().setVelkoraUser(user("u1", "Dana", "Whitfield"));
+    install();
+    auto& p = panel();
+    auto block = p.profileView();
+    ASSERT_TRUE(block);
+    EXPECT_EQ(block->superview(), p.profileScrollView().get());
+    EXPECT_EQ(p.profileScrollView()->contentSize(), block->bounds().size);
+    // Shown, the block is made anew once the slide is over.
+    p.profileButtonClicked(nullptr);
+    loop().advance(0.5);
+    EXPECT_NE(p.profileView(), block);
+    ASSERT_TRUE(p.profileView());
+
+    // The block's taps reach the controller: its followers open with the user as the list's.
+    registerRow("userfollowers");
+    sidebar->followersClicked(nullptr);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->arguments["object1"].asObject<VelkoraUserInternal>(), agent().velkoraUser());
+    EXPECT_EQ(made->titleText(), "Followers");
+}
+
+} // namespace
+} // namespace velkora::testing

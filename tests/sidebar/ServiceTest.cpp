@@ -1,0 +1,297 @@
+// The sidebar against velkora-service over loopback HTTPS: badges and banners from a message a seeded
+// user writes, the header's photo as the service serves it, the account actions and their failures, and
+// the promoted applications asked for after the sidebar closes.
+#include <gtest/gtest.h>
+
+#include "SidebarFixture.h"
+#include "data/VelkoraChatsRepository.h"
+#include "shell/ShellServiceFixture.h"
+#include "shell/VelkoraActivationView.h"
+#include "shell/VelkoraLazyImageView.h"
+#include "shell/VelkoraMessageNotificationView.h"
+#include "shell/VelkoraPanelViewCell.h"
+#include "shell/VelkoraWidgetClasses.h"
+#include "shell/WidgetSnapshot.h"
+
+namespace velkora::testing {
+namespace {
+
+class SidebarServiceTest : public ShellServiceTest, public SidebarHost {
+protected:
+    void SetUp() override {
+        ShellServiceTest::SetUp();
+        VelkoraChatsRepository::resetForTests();
+        resetUi();
+        ui::Screen::main().setBounds({0, 0, 320, 480});
+        VelkoraScreenRegistry::instance().resetForTests();
+        VelkoraAppDealsRepository::instance().cleaerRepository();
+        VelkoraAppDealsRepository::instance().setLastUpdateTime(std::nullopt);
+        startNewUser();
+        auto appData = std::make_shared<VelkoraAppData>();
+        appData->setAppName(std::string("Trailmix"));
+        appData->setChangeNumber(1);
+        appData->setAppFeatures(
+            {feature("feed", "Activity"), feature("inbox", "Messages"), feature("apps", "More Apps")});
+        VelkoraAgentInternal::instance().setAppData(appData);
+        signin = std::make_unique<Recorder>(std::initializer_list<const char*>{
+            "VelkoraUserSigninChanged", "VelkoraBadgeNumberChangedNotification", "VelkoraNotificationWasActivated"});
+    }
+    void TearDown() override {
+        for (auto& w : ui::Application::instance().windows())
+            for (auto& v : std::vector<ui::ViewPtr>(w->subviews()))
+                if (auto b = std::dynamic_pointer_cast<VelkoraMessageNotificationView>(v))
+                    b->closeNotificationTapped(nullptr);
+        signin.reset();
+        uninstall();
+        resetUi();
+        VelkoraChatsRepository::resetForTests();
+        ShellServiceTest::TearDown();
+    }
+    static void resetUi() {
+        ui::Application::instance().resetForTests();
+        ui::InterfaceLoader::instance().reset();
+        ui::Animator::reset();
+        ui::TouchRouter::instance().reset();
+        registerVelkoraWidgetClasses();
+    }
+    static VelkoraUserInfo& record() { return *VelkoraAgentInternal::instance().userInfo(); }
+    static std::string myId() { return record().userId().value_or(""); }
+    static VelkoraAppData& data() { return *VelkoraAgentInternal::instance().appData(); }
+    // The popup on screen, if any.
+    static std::shared_ptr<VelkoraDefaultOKPopupView> popup() {
+        for (auto& w : ui::Application::instance().windows())
+            if (!w->isHidden() && w->windowLevel() == ui::WindowLevel::Alert)
+                for (auto& v : w->subviews())
+                    if (auto p = std::dynamic_pointer_cast<VelkoraDefaultOKPopupView>(v)) return p;
+        return nullptr;
+    }
+    std::unique_ptr<Recorder> signin;
+};
+
+TEST_F(SidebarServiceTest, AMessageFromASeededUserSetsTheInboxBadgeAndShowsTheBanner) {
+    data().setActionOnIncomingMessage(1);
+    install();
+    // The inbox's list first; the message then comes with a poll.
+    ASSERT_TRUE(waitFor([] { return VelkoraChatsRepository::instance().didFinishLoading(); }) && settle());
+    auto button = VelkoraActivationView::create();
+    service::UserFields dana;
+    dana.firstName = "Dana";
+    dana.lastName = "Whitfield";
+    auto other = svc.createUser(kApp, dana);
+    svc.sendMessage(kApp, other, myId(), "See you at eight?");
+    VelkoraServerApi::updateNow();
+    auto& inbox = *panel().commands()[1];
+    ASSERT_TRUE(waitFor([&] { return inbox.badgeNumber() == 1; }));
+    ASSERT_TRUE(settle());
+    auto cell = std::dynamic_pointer_cast<VelkoraPanelViewCell>(
+        panel().cellForRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(1, 0)));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->badgeLabel()->text(), "1");
+    EXPECT_EQ(cell->badgeImage()->image(), ui::Image::named("VelImg_DashboardBadge2.png"));
+    EXPECT_EQ(cell->badgeLabel()->textColor(), ui::Color::black());
+    EXPECT_TRUE(cell->badgeLabel()->font()->isBold());
+    auto inboxPosted = std::count_if(signin->seen.begin(), signin->seen.end(), [](auto& n) {
+        return n.name == "VelkoraBadgeNumberChangedNotification" && n.userInfo["tabId"].int32Or(-1) == 1 &&
+               n.userInfo["tabName"].textOr("") == "inbox";
+    });
+    EXPECT_GE(inboxPosted, 1);
+    EXPECT_FALSE(button->badgeLeftView()->isHidden());
+    EXPECT_EQ(button->badgeNumberLabel()->text(), "1");
+
+    // The banner names the sender and the message.
+    std::shared_ptr<VelkoraMessageNotificationView> banner;
+    for (auto& w : ui::Application::instance().windows())
+        for (auto& v : w->subviews())
+            if (auto b = std::dynamic_pointer_cast<VelkoraMessageNotificationView>(v)) banner = b;
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->nameLabel()->text(), "Dana W.");
+    EXPECT_EQ(banner->messageLabel()->text(), "See you at eight?");
+
+    // A poll that brings nothing leaves the badge alone.
+    size_t posts = signin->count("VelkoraBadgeNumberChangedNotification");
+    VelkoraServerApi::updateNow();
+    ASSERT_TRUE(waitForRequests("update", 3));
+    EXPECT_EQ(inbox.badgeNumber(), 1);
+    EXPECT_EQ(signin->count("VelkoraBadgeNumberChangedNotification"), posts);
+}
+
+TEST_F(SidebarServiceTest, TheHeaderShowsThePhotoTheServiceServes) {
+    auto bytes = ui::Image::named("VelImg_ContactsIcon")->pngData();
+    auto url = svc.addPicture("dana.png", std::string(bytes.begin(), bytes.end()), "image/png");
+    auto dana = user("u9", "Dana", "Whitfield", std::string("Lisbon"));
+    dana->setUserPhotoUrl(url);
+    dana->setNumFeeds(12);
+    dana->setNumFollowers(340);
+    dana->setNumFollowing(27);
+    VelkoraAgentInternal::instance().setVelkoraUser(dana);
+    install();
+    ASSERT_TRUE(
+        waitFor([&] { return panel().userImage()->image() != ui::Image::named("VelImg_UserThumbMediumNon.png"); }));
+    EXPECT_GE(count("/pictures/dana.png"), 1u);
+    sidebar->openPanel();
+    loop().advance(1);
+    expectMatchesReference(screenshot(), "header_named_photo");
+
+    // An anonymous user gets the invitation with the two buttons.
+    data().setEmailSignUpEnabled(true);
+    panel().updateWithVelkoraUser(user("anon", "", ""));
+    loop().advance(1);
+    expectMatchesReference(screenshot(), "header_anonymous_signup");
+}
+
+TEST_F(SidebarServiceTest, SigningOutOfTheEmailAccountAsksFirstAndStartsOverAsTheDevice) {
+    record().setEmailId(std::string("dana@example.com"));
+    record().setUserInfoSource(3);
+    record().setFbId(44);
+    std::string before = myId();
+    install();
+    sidebar->openPanel();
+    loop().advance(1);
+
+    // Cancel sends nothing.
+    sidebar->emailSignoutClickedInView(panel().sharedView().get());
+    ASSERT_TRUE(popup());
+    popup()->cancelTapped(nullptr);
+    EXPECT_FALSE(popup());
+    EXPECT_FALSE(sidebar->activityIndicator() && sidebar->activityIndicator()->isAnimating());
+    loop().advance(1);
+    EXPECT_EQ(count("signOut"), 0u);
+
+    sidebar->emailSignoutClickedInView(panel().sharedView().get());
+    auto shown = popup();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->titleLabel()->text(), "Sign Out");
+    EXPECT_EQ(shown->messageLable()->text(), "Do you want to sign out of Email?");
+    expectMatchesReference(screenshot(), "signout_confirmation");
+    shown->okTapped(nullptr);
+    EXPECT_TRUE(sidebar->activityIndicator()->isAnimating());
+    ASSERT_TRUE(waitFor([&] { return signin->count("VelkoraUserSigninChanged") == 1; }));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(count("signOut"), 1u);
+    auto* changed = signin->last("VelkoraUserSigninChanged");
+    EXPECT_EQ(changed->userInfo["socialService"].textOr(""), "Email");
+    EXPECT_EQ(changed->userInfo["loginState"].int32Or(-1), 0);
+    EXPECT_FALSE(changed->userInfo.get("accountIdentifier"));
+    EXPECT_EQ(changed->userInfo["userId"].textOr(""), *record().deviceId());
+    // Identities cleared, and saved: the record read back from its file says so.
+    VelkoraAgentInternal::resetForTests();
+    VelkoraAgentInternal::instance().initUserInfo(kApp);
+    EXPECT_EQ(record().emailId().value_or(""), "");
+    EXPECT_EQ(record().fbId(), 0);
+    EXPECT_EQ(record().userInfoSource(), 0);
+}
+
+TEST_F(SidebarServiceTest, SigningOutOfFacebookWithAnEmailIdentityOnlyDisconnectsFacebook) {
+    record().setEmailId(std::string("dana@example.com"));
+    record().setFbId(44);
+    record().setUserInfoSource(1);
+    auto me = user(myId(), "Dana", "Whitfield");
+    me->setFacebookId(44);
+    VelkoraAgentInternal::instance().setVelkoraUser(me);
+    std::string before = myId();
+    install();
+    sidebar->fbSignoutClickedInView(nullptr);
+    ASSERT_TRUE(popup());
+    popup()->okTapped(nullptr);
+    ASSERT_TRUE(waitFor([&] { return signin->count("VelkoraUserSigninChanged") == 1; }));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(count("signOut"), 0u);
+    auto requests = svc.requestsFor("disconnectSocial");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(param(requests[0], "method"), "2");
+    EXPECT_EQ(myId(), before);
+    EXPECT_EQ(record().fbId(), 0);
+    EXPECT_EQ(me->facebookId(), 0);
+    auto* changed = signin->last("VelkoraUserSigninChanged");
+    EXPECT_EQ(changed->userInfo["socialService"].textOr(""), "Facebook");
+    EXPECT_EQ(changed->userInfo["loginState"].int32Or(-1), 0);
+}
+
+TEST_F(SidebarServiceTest, AFailedSignOutOnlyStopsTheSpinner) {
+    install();
+    for (auto kind : {service::Fault::Kind::ErrorCode, service::Fault::Kind::Drop}) {
+        SCOPED_TRACE(int(kind));
+        record().setEmailId(std::string("dana@example.com"));
+        record().setUserInfoSource(3);
+        std::string before = myId();
+        service::Fault fault;
+        fault.command = "signOut";
+        fault.kind = kind;
+        fault.value = "INTERNAL_ERROR";
+        fault.times = -1;
+        svc.addFault(fault);
+        sidebar->emailSignoutClickedInView(panel().sharedView().get());
+        ASSERT_TRUE(popup());
+        popup()->okTapped(nullptr);
+        // A dropped connection is tried again on the clock before the failure comes.
+        auto stopped = [&] { return !sidebar->activityIndicator()->isAnimating(); };
+        for (int i = 0; i < 40 && !stopped(); ++i) {
+            loop().runUntil(stopped, 0.5);
+            if (!stopped()) loop().advance(2);
+        }
+        ASSERT_TRUE(stopped());
+        ASSERT_TRUE(settle());
+        EXPECT_EQ(myId(), before);
+        EXPECT_EQ(record().emailId().value_or(""), "dana@example.com");
+        EXPECT_EQ(signin->count("VelkoraUserSigninChanged"), 0u);
+        svc.clearFaults();
+    }
+}
+
+TEST_F(SidebarServiceTest, ClosingTwiceWithinAMinuteAsksForThePromotedApplicationsOnce) {
+    svc.addAppDeal(kApp, R"({"name":"Puzzle Port","appStoreId":"123"})");
+    install();
+    for (int i = 0; i < 2; ++i) {
+        sidebar->openPanel();
+        loop().advance(1);
+        sidebar->closePanel();
+        loop().advance(1);
+        ASSERT_TRUE(waitFor([&] { return count("getApps") >= 1; }) && settle());
+        loop().advance(10);
+    }
+    EXPECT_EQ(count("getApps"), 1u);
+    loop().advance(60);
+    sidebar->openPanel();
+    loop().advance(1);
+    sidebar->closePanel();
+    loop().advance(1);
+    ASSERT_TRUE(waitFor([&] { return count("getApps") >= 2; }) && settle());
+}
+
+TEST_F(SidebarServiceTest, ThePrivateModeSwitchIsSavedAtOnce) {
+    install();
+    sidebar->privateModeSwitchedValue(false);
+    VelkoraAgentInternal::resetForTests();
+    VelkoraAgentInternal::instance().initUserInfo(kApp);
+    EXPECT_TRUE(record().isPrivateMode());
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(SidebarServiceTest, TheMenuFollowsTheFeatureListTheServiceSends) {
+    svc.setAppConfiguration(kApp, R"({"appName":"Trailmix","features":[
+        {"id":"inbox","name":"Mail","icon":"VelImg_inbox","custom":false},
+        {"id":"login","name":"Login","icon":"VelImg_login","custom":false},
+        {"id":"shop","name":"Store","icon":"ShopIcon","custom":true},
+        {"id":"feed","name":"News","icon":"VelImg_feed","custom":false}]})");
+    auto caller = std::make_shared<Caller>();
+    VelkoraServerApi::getAppData(Caller::of(caller));
+    ASSERT_TRUE(waitFor([&] { return !caller->answers.empty(); }) && settle());
+    auto served = caller->answers[0].asObject<VelkoraAppData>();
+    ASSERT_TRUE(served);
+    VelkoraAgentInternal::instance().setAppData(served);
+    install();
+    EXPECT_EQ(rowIds(), (std::vector<std::string>{"inbox", "shop", "feed"}));
+    EXPECT_EQ(panel().inboxCommandIdx(), 0);
+    EXPECT_EQ(panel().feedCommandIdx(), 2);
+    EXPECT_EQ(panel().commands()[1]->title(), "Store");
+    EXPECT_TRUE(panel().commands()[1]->icon());
+    EXPECT_TRUE(logged("Velkora - Unknown internal feature: login, Login"));
+}
+
+} // namespace
+} // namespace velkora::testing
