@@ -340,6 +340,10 @@ std::shared_ptr<UrlConnection> UrlConnection::start(UrlRequest request, std::sha
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 60L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, 60L);
+    // Servers commonly close an idle keep-alive connection after five seconds; a request written into one
+    // just as it closes is lost with no reply to tell whether it ran. Idle connections are not reused past
+    // two seconds, so a request never races the server's close.
+    curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, 2L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::writeCallback);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, c.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::headerCallback);
