@@ -201,6 +201,7 @@ std::shared_ptr<PaymentTransaction> PaymentQueue::adopt(const Value& record) {
     if (id.empty() || productId.empty() || state < 1 || state > 3) return nullptr;
     for (const auto& t : transactions_)
         if (t->transactionIdentifier_ == id) return nullptr; // already in the queue
+    if (finishedIds_.count(id)) return nullptr;
     auto quantity = record["quantity"].toInt64().value_or(1);
     auto t = std::make_shared<PaymentTransaction>(
         std::make_shared<Payment>(productId, static_cast<int>(std::clamp<int64_t>(quantity, 1, 10)), nullptr));
@@ -346,6 +347,7 @@ void PaymentQueue::finishTransaction(const std::shared_ptr<PaymentTransaction>& 
     }
     transactions_.erase(it);
     if (!transaction->transactionIdentifier_.empty()) {
+        finishedIds_.insert(transaction->transactionIdentifier_);
         if (auto account = Device::instance().storeAccount()) {
             std::string id = transaction->transactionIdentifier_;
             callStore("POST", "finish", {{"account", *account}, {"transactionId", id}},
@@ -399,6 +401,7 @@ void PaymentQueue::resetForTests() {
     ++generation_;
     observers_.clear();
     transactions_.clear();
+    finishedIds_.clear();
     fetchedUnfinished_ = false;
 }
 

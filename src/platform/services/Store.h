@@ -161,6 +161,9 @@ private:
     std::vector<std::weak_ptr<PaymentTransactionObserver>> observers_;
     PaymentTransactions transactions_;
     bool fetchedUnfinished_ = false;
+    // Ids finished in this run. The store learns of a finish by a request of its own, so a list of
+    // unfinished transactions asked for before it arrived may still name one: it must not come back.
+    std::set<std::string> finishedIds_;
     uint64_t generation_ = 0; // answers of calls made before a reset are dropped
 };
 
