@@ -123,8 +123,10 @@ void VelkoraSNUserFetcher::sendIdsPageToVelkoraServer(int32_t offset) {
     pagingLastSentLength_ = count;
     Log::line("Velkora - Sending a page. starting %d size %d", offset, count);
     std::string joined;
-    for (int32_t i = offset; i < offset + count; ++i)
-        joined += (joined.empty() ? "" : ",") + idsFromSocialNetwork_[static_cast<size_t>(i)].textOr("");
+    for (int32_t i = offset; i < offset + count; ++i) {
+        if (!joined.empty()) joined += ',';
+        joined += idsFromSocialNetwork_[static_cast<size_t>(i)].textOr("");
+    }
     auto self = std::static_pointer_cast<VelkoraSNUserFetcher>(shared_from_this());
     VelkoraServerApi::getSocialNetworkFriends(VelkoraCallback(self, &VelkoraSNUserFetcher::gotVelkoraFriends),
                                               socialNetworkStr(), joined);
