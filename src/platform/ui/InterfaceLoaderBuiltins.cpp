@@ -14,6 +14,7 @@
 #include "platform/ui/MapView.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/View.h"
 #include "platform/ui/WebView.h"
 
@@ -214,6 +215,15 @@ void InterfaceLoader::registerBuiltins() {
                          auto c = color(v);
                          if (!c) return false;
                          t.layer().setBorderColor(*c);
+                         return true;
+                     }));
+
+    // Text views: the text's own colour and font (a compose screen's text view reads its colour back).
+    registerProperty("textColor", colour<TextView>(&TextView::setTextColor));
+    registerProperty("font", on<TextView>([](TextView& t, const Value& v) {
+                         auto f = font(v);
+                         if (!f) return false;
+                         t.setFont(*f);
                          return true;
                      }));
 

@@ -140,6 +140,8 @@ void PopoverController::dismissPopoverAnimated(bool animated) {
 
 bool PopoverController::tapOutside() {
     if (!container_) return false;
+    for (auto* c = content_.get(); c; c = c->presentedViewController().get())
+        if (c->isModalInPopover()) return false;
     auto keep = shared_from_this();
     if (auto d = delegate(); d && !d->popoverControllerShouldDismissPopover(*this)) return false;
     dismissPopoverAnimated(true);

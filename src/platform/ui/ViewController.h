@@ -124,6 +124,9 @@ public:
     void setModalPresentationStyle(ModalPresentationStyle s) { modalPresentationStyle_ = s; }
     ModalTransitionStyle modalTransitionStyle() const { return modalTransitionStyle_; }
     void setModalTransitionStyle(ModalTransitionStyle s) { modalTransitionStyle_ = s; }
+    // Presented inside a popover, keeps the popover open against taps outside it.
+    bool isModalInPopover() const { return modalInPopover_; }
+    void setModalInPopover(bool modal) { modalInPopover_ = modal; }
     // Ends a pending animated transition of this controller at once.
     void finishPendingTransition();
 
@@ -188,6 +191,7 @@ private:
     ModalPresentationStyle modalPresentationStyle_ = ModalPresentationStyle::FullScreen;
     ModalTransitionStyle modalTransitionStyle_ = ModalTransitionStyle::CoverVertical;
     Size contentSizeForViewInPopover_{320, 1100};
+    bool modalInPopover_ = false;
     int statusBarAppearanceUpdates_ = 0;
     bool wantsFullScreenLayout_ = false;
     std::shared_ptr<foundation::Timer> transitionTimer_;
