@@ -224,6 +224,15 @@ void VelkoraFeedbackViewController::willDisplayCell(ui::TableView&, ui::TableVie
     cell.setBackgroundColor(ui::Color::clear());
 }
 
+// Every row is as tall as its interface file makes it; the table's default would let rows overlap.
+double VelkoraFeedbackViewController::heightForRowAtIndexPath(ui::TableView& table, const ui::IndexPath&) {
+    if (rowHeight_ <= 0) {
+        auto cell = VelkoraFeedbackViewCell::initFromNibBig();
+        rowHeight_ = cell ? cell->frame().height() : table.rowHeight();
+    }
+    return rowHeight_;
+}
+
 void VelkoraFeedbackViewController::didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) {
     if (indexPath.row >= static_cast<int>(supportedFeedbackTypes_.size())) return;
     lastFeedbackType_ = supportedFeedbackTypes_[indexPath.row];
@@ -234,8 +243,10 @@ void VelkoraFeedbackViewController::didSelectRowAtIndexPath(ui::TableView& table
         auto talk = VelkoraFeedbackTalkToUsViewController::initFromNibWithDelegate(
             std::weak_ptr<VelkoraFeedbackTalkToUsViewControllerDelegate>(sharedAs<VelkoraFeedbackViewController>()));
         auto d = featureTabDelegate();
-        talk->setModalPresentationStyle(d && d->isUsingPopover() ? ui::ModalPresentationStyle::CurrentContext
-                                                                 : ui::ModalPresentationStyle::FullScreen);
+        const bool inPopover = d && d->isUsingPopover();
+        talk->setModalPresentationStyle(inPopover ? ui::ModalPresentationStyle::CurrentContext
+                                                  : ui::ModalPresentationStyle::FullScreen);
+        if (inPopover) talk->setModalInPopover(true);
         presentViewController(talk, true);
         break;
     }
@@ -538,9 +549,10 @@ void VelkoraFeedbackTalkToUsViewController::feedbackSent(const Value&) {
 }
 
 // The message did not reach the service: the screen comes back with the text as it was.
-void VelkoraFeedbackTalkToUsViewController::feedbackFailed(const foundation::ErrorPtr&) {
+void VelkoraFeedbackTalkToUsViewController::feedbackFailed(const foundation::ErrorPtr& error) {
     setSending(false);
-    auto toast = VelkoraDefaultNotificationPopupView::initFromNib(text("velkora_text_no_network_message"));
+    foundation::Log::line("Velkora (W) - Feedback was not sent: %@", error ? error->description() : "");
+    auto toast = VelkoraDefaultNotificationPopupView::initFromNib(text("velkora_text_feedback_failed_message"));
     if (toast) toast->showInView(view()->window() ? static_cast<ui::View*>(view()->window()) : view().get());
 }
 

@@ -97,6 +97,7 @@ public:
     int numberOfRowsInSection(ui::TableView& table, int section) override;
     ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
     void willDisplayCell(ui::TableView& table, ui::TableViewCell& cell, const ui::IndexPath& indexPath) override;
+    double heightForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
     void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
 
     void dismissTalkToUs() override;
@@ -119,6 +120,8 @@ private:
 
     std::vector<int32_t> supportedFeedbackTypes_{1, 2, 3, 4};
     int32_t lastFeedbackType_ = 0;
+    // The row's height as its interface file draws it, measured once.
+    double rowHeight_ = 0;
     std::shared_ptr<VelkoraUserSignUpHelper> userSignUpHelper_;
     std::shared_ptr<ui::TableView> optionsTable_;
 };
