@@ -144,8 +144,15 @@ void VelkoraStickerPackStatusManager::showFailureToast(const foundation::ErrorPt
         return; // the person said no: nothing went wrong
     const char* key =
         isConnectionFailure(error) ? "velkora_text_no_network_message" : "velkora_text_purchase_failed_message";
+    showNotice(key);
+}
+
+void VelkoraStickerPackStatusManager::showNotice(const char* key) {
+    const std::string message = foundation::Bundle::main().localizedString(key);
+    // The notice closes itself after a moment; the log keeps what the person was told.
+    Log::line("Velkora (W) - Stickers: %@", message);
     ui::View* view = ui::Application::instance().keyWindow();
-    auto toast = VelkoraDefaultNotificationPopupView::initFromNib(foundation::Bundle::main().localizedString(key));
+    auto toast = VelkoraDefaultNotificationPopupView::initFromNib(message);
     if (toast) toast->showInView(view);
 }
 

@@ -50,6 +50,8 @@ public:
     // purchase's. Shared by the purchase layer and the store screens.
     static void showFailureToast(const foundation::ErrorPtr& error);
     static bool isConnectionFailure(const foundation::ErrorPtr& error);
+    // A notice of the strings table's `key` over the key window.
+    static void showNotice(const char* key);
 
     VelkoraStickerPackStatusManager() = default;
 

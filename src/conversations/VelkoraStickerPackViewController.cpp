@@ -15,7 +15,6 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
@@ -165,7 +164,7 @@ void VelkoraStickerPackViewController::gotStickerPack(const Value& value) {
 // The stickers did not come: the spinner stops, the user hears why, and they are asked for again once the
 // service answers polls.
 void VelkoraStickerPackViewController::gotStickerPackFailed(const foundation::ErrorPtr&) {
-    pollObserver_ = failedUntilNextPoll(*view(), activityIndicator_.get(), [this] { askPack(); });
+    pollObserver_ = failedUntilNextPoll(activityIndicator_.get(), [this] { askPack(); });
 }
 
 void VelkoraStickerPackViewController::updateActionButtonContent() {

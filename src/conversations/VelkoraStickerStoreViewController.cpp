@@ -22,7 +22,6 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
@@ -116,11 +115,10 @@ bool startStickerPackAction(const VelkoraStickerPackPtr& pack) {
     return true;
 }
 
-foundation::NotificationObserver failedUntilNextPoll(ui::View& view, ui::ActivityIndicatorView* indicator,
+foundation::NotificationObserver failedUntilNextPoll(ui::ActivityIndicatorView* indicator,
                                                      std::function<void()> askAgain) {
     if (indicator) indicator->stopAnimating();
-    auto toast = VelkoraDefaultNotificationPopupView::initFromNib(text("velkora_text_no_network_message"));
-    if (toast) toast->showInView(view.window() ? static_cast<ui::View*>(view.window()) : &view);
+    VelkoraStickerPackStatusManager::showNotice("velkora_text_no_network_message");
     // One answer at most: the observer is the caller's and goes with it.
     auto once = std::make_shared<bool>(false);
     return foundation::NotificationObserver(
@@ -364,7 +362,7 @@ void VelkoraStickerStoreViewController::gotStickerStore(const Value& packs) {
 // The list did not come: the spinner stops, the user hears why, and the list is asked for again once the
 // service answers polls.
 void VelkoraStickerStoreViewController::gotStickerStoreFailed(const foundation::ErrorPtr&) {
-    pollObserver_ = failedUntilNextPoll(*view(), activityIndicator_.get(), [this] { askStore(); });
+    pollObserver_ = failedUntilNextPoll(activityIndicator_.get(), [this] { askStore(); });
 }
 
 int VelkoraStickerStoreViewController::numberOfRowsInSection(ui::TableView&, int) {

@@ -33,7 +33,7 @@ bool updateStickerActionButton(ui::Button* button, ui::ActivityIndicatorView* in
 bool startStickerPackAction(const VelkoraStickerPackPtr& pack);
 // A list that did not come: the spinner stops, the user hears why, and it is asked for again once the
 // service answers a poll. Keep the observer for as long as the question stands.
-foundation::NotificationObserver failedUntilNextPoll(ui::View& view, ui::ActivityIndicatorView* indicator,
+foundation::NotificationObserver failedUntilNextPoll(ui::ActivityIndicatorView* indicator,
                                                      std::function<void()> askAgain);
 // The height of a label's text within a width, in its own font.
 double stickerLabelTextHeight(const ui::Label& label, double width);

@@ -52,12 +52,6 @@ protected:
     std::shared_ptr<VelkoraStickersKeyboardView> keyboard() {
         return showPane(VelkoraStickersKeyboardView::initFromNibWithVC(host_, delegate_));
     }
-    std::vector<int32_t> tabIds(const VelkoraStickersKeyboardView& k) {
-        std::vector<int32_t> ids;
-        for (const auto& t : k.tabs())
-            ids.push_back(t->itemId());
-        return ids;
-    }
     std::vector<std::shared_ptr<VelkoraKeyboardStickerView>> tiles(const VelkoraStickersKeyboardView& k) {
         std::vector<std::shared_ptr<VelkoraKeyboardStickerView>> all;
         for (const auto& v : k.stickersScrollView()->subviews())
