@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraUserInternal.h"
@@ -19,14 +20,7 @@ namespace {
 
 using namespace velkora;
 
-struct DemoHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
+using demo::DemoHost;
 
 // Opens a feature as a host would, waits for its requests, and writes its picture.
 bool showFeature(demo::Demo& demo, const std::shared_ptr<DemoHost>& host, const std::string& feature,
@@ -63,16 +57,8 @@ VELKORA_DEMO_STEP(profilesAndLists, 620, DemoStep::NeedsService) {
     demo.say("Mira's profile: her picture, place, bio, counts and posts");
     shown &= showFeature(demo, host, "profile", foundation::Value("u-mira"), "profile_other");
 
+    demo::ensureUserData(demo);
     auto& session = VelkoraAgentInternal::instance();
-    if (!session.velkoraUser()) {
-        bool answered = false;
-        auto waiter = std::make_shared<int>(0);
-        VelkoraServerApi::getUserData(VelkoraCallback::make(waiter, [&](const foundation::Value& answer) {
-            if (auto user = answer.asObject<VelkoraUserInternal>()) session.setVelkoraUser(user);
-            answered = true;
-        }));
-        demo.loop().runUntil([&] { return answered; }, 20);
-    }
     auto me = session.velkoraUser();
     demo.say("The user's own profile, with the block of their own settings");
     shown &= showFeature(demo, host, "myprofile", {}, "profile_own");

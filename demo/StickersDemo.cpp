@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BuildPaths.h"
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraEnhancedKeyboardView.h"
@@ -39,14 +40,7 @@ namespace {
 
 using namespace velkora;
 
-struct DemoHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
+using demo::DemoHost;
 
 struct KeyboardHost : VelkoraEnhancedKeyboardDelegate {
     void imageSelected(const std::shared_ptr<ui::Image>&) override {}
@@ -248,16 +242,8 @@ VELKORA_DEMO_STEP(stickersAndFeedback, 700, DemoStep::NeedsService) {
     useBuildModules();
     if (!loadDevice(demo)) return false;
     registerKitScreens();
+    demo::ensureUserData(demo);
     auto& session = VelkoraAgentInternal::instance();
-    if (!session.velkoraUser()) {
-        bool answered = false;
-        auto waiter = std::make_shared<int>(0);
-        VelkoraServerApi::getUserData(VelkoraCallback::make(waiter, [&](const foundation::Value& answer) {
-            if (auto user = answer.asObject<VelkoraUserInternal>()) session.setVelkoraUser(user);
-            answered = true;
-        }));
-        demo.loop().runUntil([&] { return answered; }, 20);
-    }
     session.updateStickerPacksInfo();
     auto host = std::make_shared<DemoHost>();
     bool shown = stickerStore(demo, host);

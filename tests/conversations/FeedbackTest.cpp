@@ -146,6 +146,15 @@ TEST_F(FeedbackTest, ConnectGoesByTheRowsNetworkAndASharePostsThroughTheFeedDial
     menu->didSelectRowAtIndexPath(*menu->optionsTable(), ui::IndexPath::of(2, 0));
     EXPECT_FALSE(services::facebook::FeedDialogViewController::current());
 
+    // A log-in the person declines brings no details: nothing is connected on the service.
+    row(*menu, 2)->fbConnectButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    ASSERT_TRUE(waitFor([] { return services::Device::instance().isPromptWaiting(services::Prompt::FacebookLogin); }));
+    services::Device::instance().answerPrompt(services::Prompt::FacebookLogin, false);
+    drain();
+    EXPECT_EQ(count("signUp") + count("connectSocial") + count("login"), 0u);
+    EXPECT_TRUE(connected.empty());
+    EXPECT_FALSE(row(*menu, 2)->fbConnectButton()->isHidden());
+
     // A row title that names no network still connects the row's own network.
     auto facebookRow = row(*menu, 2);
     facebookRow->title()->setText("Partager");
