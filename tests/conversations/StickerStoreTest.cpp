@@ -86,6 +86,9 @@ protected:
 } // namespace
 
 TEST_F(StoreScreenTest, RowsComeFromTheServiceAndAFreeAddReachesTheRecordAndTheKeyboard) {
+    // A fourth pack, shown being added in the picture.
+    svc.addStickerPack(kDemo, R"({"title":"Ghosts","subtitle":"Boo, for free","icon":
+        "{service}/pictures/stickers/smileys/icon.png","stickers":[{"url":"{service}/pictures/stickers/smileys/1.png"}]})");
     startWithUserData();
     VelkoraServerApi::pause(); // the screen's event stays here instead of riding on a poll
     openStore();
@@ -94,11 +97,11 @@ TEST_F(StoreScreenTest, RowsComeFromTheServiceAndAFreeAddReachesTheRecordAndTheK
         viewed |= e.rfind("feature-viewed;stickerStore;", 0) == 0;
     EXPECT_TRUE(viewed);
     VelkoraServerApi::resume();
-    ASSERT_EQ(store_->packs().size(), 3u);
-    EXPECT_EQ(store_->packTable()->numberOfRowsInSection(0), 4);
+    ASSERT_EQ(store_->packs().size(), 4u);
+    EXPECT_EQ(store_->packTable()->numberOfRowsInSection(0), 5);
     EXPECT_FALSE(store_->activityIndicator()->isAnimating());
-    EXPECT_FALSE(row(3)->restoreProductsButton()->isHidden());
-    EXPECT_EQ(row(3)->restoreProductsButton()->currentTitle(), "Restore Purchases");
+    EXPECT_FALSE(row(4)->restoreProductsButton()->isHidden());
+    EXPECT_EQ(row(4)->restoreProductsButton()->currentTitle(), "Restore Purchases");
     EXPECT_EQ(buttonTitle(0), "Free");
     ASSERT_TRUE(productsArrived());
     EXPECT_EQ(buttonTitle(1), "$0.99");
@@ -124,6 +127,12 @@ TEST_F(StoreScreenTest, RowsComeFromTheServiceAndAFreeAddReachesTheRecordAndTheK
     EXPECT_EQ(svc.userStickerPackIds(kDemo, userId_), std::vector<int64_t>{kFreePack});
     auto keyboard = VelkoraStickersKeyboardView::initFromNibWithVC(store_, {});
     EXPECT_EQ(tabIds(*keyboard), (std::vector<int32_t>{-1, kFreePack, -2}));
+    // The picture shows a row being added too, marked as a purchase would mark it (nothing is asked).
+    VelkoraStickerPackStatusManager::instance().addStickerPack(store_->packs()[3], false);
+    store_->packTable()->reloadData();
+    EXPECT_EQ(buttonTitle(3), "");
+    EXPECT_TRUE(row(3)->activityIndicator()->isAnimating());
+    EXPECT_EQ(buttonTitle(kDoodles - 1), "Free");
     ASSERT_TRUE(picturesLoaded());
     expectLooksLike("store");
 }
