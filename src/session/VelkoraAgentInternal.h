@@ -24,12 +24,12 @@ class VelkoraDefaultOKPopupView;
 class VelkoraAppData;
 class VelkoraUserInternal;
 class VelkoraStyleSheetProtocol;
-class VelkoraActivationGesturesHandler;
 class VelkoraImageFetcher;
 class VelkoraTwitterConnector;
 class VelkoraFBConnector;
 class VelkoraSNUserFetcher;
 class VelkoraSidebarController;
+class VelkoraActivationGestures;
 class VelkoraAppBanner;
 class VelkoraStickerPack;
 class VelkoraDeviceIdentity;
@@ -103,8 +103,8 @@ public:
     // Posts "VelkoraBadgeNumberChangedNotification" with the feature's "tabId" and "tabName".
     void sendBadgeNumberChangeNotificationForFeature(uint32_t featureId);
     // The sidebar's gestures; none until the sidebar is installed.
-    std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler() const { return gesturesHandler_; }
-    void setGesturesHandler(std::shared_ptr<VelkoraActivationGesturesHandler> h) { gesturesHandler_ = std::move(h); }
+    std::shared_ptr<VelkoraActivationGestures> gesturesHandler() const { return gesturesHandler_; }
+    void setGesturesHandler(std::shared_ptr<VelkoraActivationGestures> h) { gesturesHandler_ = std::move(h); }
 
     // ---- The social networks' connectors: made once by start-up, handed out to the screens.
     std::shared_ptr<VelkoraTwitterConnector> twitterConnector() const { return twitterConnector_; }
@@ -316,7 +316,7 @@ private:
     bool testMode_ = false;
     std::function<void(const std::optional<std::string>&)> onUserReset_;
     uint32_t activationButtonType_ = 0;
-    std::shared_ptr<VelkoraActivationGesturesHandler> gesturesHandler_;
+    std::shared_ptr<VelkoraActivationGestures> gesturesHandler_;
     std::shared_ptr<VelkoraTwitterConnector> twitterConnector_;
     std::shared_ptr<VelkoraFBConnector> fbConnector_;
     struct FeaturePreloads;

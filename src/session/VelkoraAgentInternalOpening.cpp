@@ -18,7 +18,6 @@
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraNavControllerViewController.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraActivationGesturesHandler.h"
 
 namespace velkora {
 

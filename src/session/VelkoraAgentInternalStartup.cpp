@@ -21,7 +21,6 @@
 #include "session/VelkoraNavControllerViewController.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
@@ -161,7 +160,9 @@ void VelkoraAgentInternal::initView(bool opensRight, bool ignoreStartMode) {
     velkoraVC_ = sidebar;
     sidebar->setIsMenuMode(false);
     sidebar->setIsTopPanelViewHidden(true);
-    gesturesHandler_ = VelkoraActivationGesturesHandler::initWithWindow(window, opensRight);
+    gesturesHandler_ = VelkoraScreenRegistry::instance().makeObject<VelkoraActivationGestures>(
+        VelkoraKitObjectNames::kActivationGesturesHandler,
+        Value(foundation::Dictionary{{"window", Value::object(window)}, {"opensRight", Value(opensRight)}}));
     if (gesturesHandler_) gesturesHandler_->setUserPaused(userPausedSwipe_);
     auto nav = VelkoraNavControllerViewController::createHidingBar(sidebar->viewController());
     sidebar->setVelkoraNavController(nav);

@@ -1,6 +1,7 @@
 // What the session object asks of kit objects that other folders build and register by name with
-// VelkoraScreenRegistry: the sidebar's root screen, the pop-in banner, the native-ads controller and the
-// quiz purchase managers. Until a folder registers its maker, the session skips the step that needs it.
+// VelkoraScreenRegistry: the sidebar's root screen and its activation gestures, the pop-in banner, the
+// native-ads controller and the quiz purchase managers. Until a folder registers its maker, the session skips the step
+// that needs it.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,8 @@ class VelkoraAppDeal;
 struct VelkoraKitObjectNames {
     // VelkoraSidebarController; arguments {"nibName": text}.
     static constexpr const char* kSidebar = "VelkoraViewController";
+    // VelkoraActivationGestures; arguments {"window": the host's ui::Window (object), "opensRight": bool}.
+    static constexpr const char* kActivationGesturesHandler = "VelkoraActivationGesturesHandler";
     // ui::View; no arguments.
     static constexpr const char* kActivationView = "VelkoraActivationView";
     // ui::View; arguments {"buttonType": number, "direction": 1 left, 0 right}.
@@ -51,6 +54,18 @@ public:
     virtual void updateWithSNFriendsCount() {}
     // The menu rows' command ids and badge numbers, in order.
     virtual std::vector<std::pair<std::string, int32_t>> panelCommandBadges() const { return {}; }
+};
+
+// The sidebar's activation gestures on the host's window as the session object drives them.
+class VelkoraActivationGestures {
+public:
+    virtual ~VelkoraActivationGestures() = default;
+    // True while the sidebar panel shows.
+    virtual bool menuVisible() const = 0;
+    // The host's pause and resume of the swipe; `setUserPaused` carries a pause made before the handler.
+    virtual void userPause() = 0;
+    virtual void userResume() = 0;
+    virtual void setUserPaused(bool paused) = 0;
 };
 
 // A host screen that says whether promoted applications may pop in over it.

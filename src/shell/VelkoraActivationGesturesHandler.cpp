@@ -9,6 +9,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Touch.h"
 #include "server/utils/VelkoraLogEventsManager.h"
+#include "session/VelkoraAgentInternal.h"
 
 namespace velkora {
 
@@ -59,6 +60,11 @@ VelkoraActivationGesturesHandler::initWithWindow(const std::shared_ptr<ui::Windo
     if (window) window->addGestureRecognizer(handler->recognizer_);
     if (auto* host = handler->hostView()) host->addGestureRecognizer(handler->tapRecognizer_);
     return handler;
+}
+
+std::shared_ptr<VelkoraActivationGesturesHandler> VelkoraActivationGesturesHandler::current() {
+    return std::dynamic_pointer_cast<VelkoraActivationGesturesHandler>(
+        VelkoraAgentInternal::instance().gesturesHandler());
 }
 
 VelkoraActivationGesturesHandler::~VelkoraActivationGesturesHandler() {

@@ -12,10 +12,12 @@
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
+#include "session/VelkoraKitObjects.h"
 
 namespace velkora {
 
-class VelkoraActivationGesturesHandler : public ui::GestureRecognizerDelegate,
+class VelkoraActivationGesturesHandler : public VelkoraActivationGestures,
+                                         public ui::GestureRecognizerDelegate,
                                          public std::enable_shared_from_this<VelkoraActivationGesturesHandler> {
 public:
     // Pan directions.
@@ -25,6 +27,8 @@ public:
     // `resume`. `leftMenu` is the side the sidebar lies on.
     static std::shared_ptr<VelkoraActivationGesturesHandler> initWithWindow(const std::shared_ptr<ui::Window>& window,
                                                                             bool leftMenu);
+    // The handler of the installed sidebar, as the session object holds it; null until there is one.
+    static std::shared_ptr<VelkoraActivationGesturesHandler> current();
     // A handler without a window moves nothing; subclasses in tests record what they are asked.
     VelkoraActivationGesturesHandler() = default;
     ~VelkoraActivationGesturesHandler() override;
@@ -36,8 +40,8 @@ public:
     void resume();
     // Takes the gestures up again unless the host paused them.
     virtual void resumeIfUserAllows();
-    virtual void userPause();
-    virtual void userResume();
+    void userPause() override;
+    void userResume() override;
 
     // The animated slides: show by the menu's width (or the whole width while a feature screen is open),
     // hide back to 0.
@@ -70,11 +74,11 @@ public:
     bool forceEntireWidth() const { return forceEntireWidth_; }
     void setForceEntireWidth(bool force) { forceEntireWidth_ = force; }
     // True while the sidebar panel shows.
-    virtual bool menuVisible() const { return menuVisible_; }
+    bool menuVisible() const override { return menuVisible_; }
     void setMenuVisible(bool visible) { menuVisible_ = visible; }
     bool isShowingFullMenu() const { return isShowingFullMenu_; }
     bool userPaused() const { return userPaused_; }
-    virtual void setUserPaused(bool paused) { userPaused_ = paused; }
+    void setUserPaused(bool paused) override { userPaused_ = paused; }
     double menuWidth() const { return menuWidth_; }
     void setMenuWidth(double w) { menuWidth_ = w; }
     double menuWidthLandscape() const { return menuWidthLandscape_; }

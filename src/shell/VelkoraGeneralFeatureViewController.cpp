@@ -224,7 +224,7 @@ void VelkoraGeneralFeatureViewController::badgeNumberChanged(const foundation::N
 void VelkoraGeneralFeatureViewController::orientationDidChange(const foundation::Notification&) {
     if (auto v = viewIfLoaded()) v->endEditing(true);
     if (isTopPanelHiddenByContainer()) resetVelkoraContentViewTopSpace();
-    if (auto gestures = VelkoraAgentInternal::instance().gesturesHandler()) gestures->resumeIfUserAllows();
+    if (auto gestures = VelkoraActivationGesturesHandler::current()) gestures->resumeIfUserAllows();
 }
 
 void VelkoraGeneralFeatureViewController::resetVelkoraContentViewTopSpace() {

@@ -33,7 +33,7 @@ void openSidebarPanel() {
         sidebar->openPanel();
         return;
     }
-    auto gestures = VelkoraAgentInternal::instance().gesturesHandler();
+    auto gestures = VelkoraActivationGesturesHandler::current();
     if (!gestures) return;
     gestures->setForceEntireWidth(false);
     gestures->showFullMenuWithNotification(true);

@@ -1,7 +1,9 @@
 #include "shell/VelkoraSidebarScreens.h"
 
+#include "platform/ui/Window.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraActivationRibonView.h"
 #include "shell/VelkoraViewController.h"
 
@@ -13,6 +15,11 @@ void registerSidebarScreens() {
     registry.registerObject<VelkoraSidebarController>(VelkoraKitObjectNames::kSidebar, [](const foundation::Value&) {
         return std::static_pointer_cast<VelkoraSidebarController>(VelkoraViewController::initWithMode(false));
     });
+    registry.registerObject<VelkoraActivationGestures>(
+        VelkoraKitObjectNames::kActivationGesturesHandler, [](const foundation::Value& arguments) {
+            return std::static_pointer_cast<VelkoraActivationGestures>(VelkoraActivationGesturesHandler::initWithWindow(
+                arguments["window"].asObject<ui::Window>(), arguments["opensRight"].boolOr(false)));
+        });
     registry.registerObject<ui::View>(VelkoraKitObjectNames::kActivationView, [](const foundation::Value&) {
         return std::static_pointer_cast<ui::View>(VelkoraActivationView::create());
     });

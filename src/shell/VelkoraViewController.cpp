@@ -30,7 +30,7 @@ namespace velkora {
 namespace {
 
 std::shared_ptr<VelkoraActivationGesturesHandler> gestures() {
-    return VelkoraAgentInternal::instance().gesturesHandler();
+    return VelkoraActivationGesturesHandler::current();
 }
 
 int orientation() {

@@ -26,7 +26,7 @@ void VelkoraViewController::showNotificationAboutVelkora() {
     double duration = VelkoraAppSettings::welcomePopupDuration();
     switch (VelkoraAppSettings::welcomePopupType()) {
     case 2:
-        if (auto gestures = agent.gesturesHandler()) gestures->shakeAffect(duration);
+        if (auto gestures = VelkoraActivationGesturesHandler::current()) gestures->shakeAffect(duration);
         break;
     case 1: {
         auto& bundle = foundation::Bundle::main();

@@ -23,7 +23,7 @@ std::shared_ptr<VelkoraWelcomeFingerImageView> VelkoraWelcomeFingerImageView::in
     tap->addTarget(finger, &VelkoraWelcomeFingerImageView::handleTapEvents);
     finger->addGestureRecognizer(tap);
 
-    auto gestures = VelkoraAgentInternal::instance().gesturesHandler();
+    auto gestures = VelkoraActivationGesturesHandler::current();
     bool leftMenu = gestures && gestures->leftMenu();
     if (finger->swipeLeftImageView_) finger->swipeLeftImageView_->setHidden(leftMenu);
     if (finger->swipeRightImageView_) finger->swipeRightImageView_->setHidden(!leftMenu);
