@@ -1,13 +1,14 @@
-// The activation gestures on a 320 x 480 phone: a host window whose root view slides aside over a menu of
-// 270 points lying beneath it, driven by the synthetic finger on the test clock.
+// The activation gestures on a 320 x 480 phone: a host window, with the sidebar added by the host's call,
+// whose root view slides aside over a menu of 270 points lying beneath it, driven by the synthetic finger
+// on the test clock.
 #include <gtest/gtest.h>
 
+#include "SidebarFixture.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
-#include "shell/WidgetFixture.h"
 
 namespace velkora::testing {
 namespace {
@@ -27,36 +28,31 @@ struct Posted {
     }
 };
 
-class GesturesTest : public WidgetFixture {
+class GesturesTest : public SidebarFixture {
 protected:
-    void SetUp() override {
-        WidgetFixture::SetUp();
-        ui::Screen::main().setBounds({0, 0, 320, 480});
-        window = ui::Window::createFullScreen();
-        host = std::make_shared<ui::ViewController>();
-        window->setRootViewController(host);
+    void TearDown() override {
+        handler.reset();
+        SidebarFixture::TearDown();
+    }
+    // The sidebar added by the host's call, with its handler as the session made it; a plain menu with one
+    // button lies over the kit's own (beneath the host's view) so the finger's taps land on a known place.
+    void install(bool left) {
+        handler.reset();
+        uninstall();
+        SidebarHost::install(left);
         menuView = ui::View::create({0, 0, 320, 480});
-        window->insertSubview(menuView, 0);
+        window->insertSubview(menuView, 1);
         menuButton = ui::Button::create(ui::ButtonType::Custom, {20, 100, 100, 40});
         menuButton->addAction([this](ui::Control*) { ++menuTaps; }, ui::ControlEventTouchUpInside);
         menuView->addSubview(menuButton);
         hostButton = ui::Button::create(ui::ButtonType::Custom, {20, 200, 60, 40});
         hostButton->addAction([this](ui::Control*) { ++hostTaps; }, ui::ControlEventTouchUpInside);
         host->view()->addSubview(hostButton);
-        window->makeKeyAndVisible();
-        loop().advance(0);
-    }
-    void TearDown() override {
-        handler.reset();
-        window->setHidden(true);
-        window.reset();
-        WidgetFixture::TearDown();
-    }
-    void install(bool left) {
-        handler = VelkoraActivationGesturesHandler::initWithWindow(window, left);
+        handler = gestures;
         handler->setMenuWidth(kMenu);
         handler->setMenuWidthLandscape(kMenu);
         handler->start();
+        loop().advance(0);
     }
     double offset() const { return host->view()->frame().origin.x; }
     void openAndSettle() {
@@ -68,8 +64,6 @@ protected:
         return running.empty() ? -1 : running.back().duration;
     }
 
-    std::shared_ptr<ui::Window> window;
-    std::shared_ptr<ui::ViewController> host;
     std::shared_ptr<ui::View> menuView;
     std::shared_ptr<ui::Button> menuButton, hostButton;
     int menuTaps = 0, hostTaps = 0;

@@ -12,6 +12,8 @@
 #include "shell/VelkoraPanelViewCell.h"
 #include "shell/VelkoraWidgetClasses.h"
 #include "shell/WidgetSnapshot.h"
+#include "velkora/Velkora.h"
+#include "velkora/VelkoraHost.h"
 
 namespace velkora::testing {
 namespace {
@@ -23,16 +25,18 @@ protected:
         VelkoraChatsRepository::resetForTests();
         resetUi();
         ui::Screen::main().setBounds({0, 0, 320, 480});
-        VelkoraScreenRegistry::instance().resetForTests();
+        prepareRegistry();
         VelkoraAppDealsRepository::instance().cleaerRepository();
         VelkoraAppDealsRepository::instance().setLastUpdateTime(std::nullopt);
-        startNewUser();
-        auto appData = std::make_shared<VelkoraAppData>();
-        appData->setAppName(std::string("Trailmix"));
-        appData->setChangeNumber(1);
-        appData->setAppFeatures(
-            {feature("feed", "Activity"), feature("inbox", "Messages"), feature("apps", "More Apps")});
-        VelkoraAgentInternal::instance().setAppData(appData);
+        // The host starts the kit as a new user with the configuration the service serves.
+        svc.setAppConfiguration(kApp, R"({"appName":"Trailmix","features":[
+            {"id":"feed","name":"Activity","icon":"VelImg_feed","custom":false},
+            {"id":"inbox","name":"Messages","icon":"VelImg_inbox","custom":false},
+            {"id":"apps","name":"More Apps","icon":"VelImg_apps","custom":false}]})");
+        bool started = false;
+        Velkora::initWithAppId(kApp, [&] { started = true; });
+        ASSERT_TRUE(waitFor([&] { return started; }) && settle());
+        ASSERT_NE(data().changeNumber(), 0);
         signin = std::make_unique<Recorder>(std::initializer_list<const char*>{
             "VelkoraUserSigninChanged", "VelkoraBadgeNumberChangedNotification", "VelkoraNotificationWasActivated"});
     }
@@ -278,12 +282,10 @@ TEST_F(SidebarServiceTest, TheMenuFollowsTheFeatureListTheServiceSends) {
         {"id":"login","name":"Login","icon":"VelImg_login","custom":false},
         {"id":"shop","name":"Store","icon":"ShopIcon","custom":true},
         {"id":"feed","name":"News","icon":"VelImg_feed","custom":false}]})");
-    auto caller = std::make_shared<Caller>();
-    VelkoraServerApi::getAppData(Caller::of(caller));
-    ASSERT_TRUE(waitFor([&] { return !caller->answers.empty(); }) && settle());
-    auto served = caller->answers[0].asObject<VelkoraAppData>();
-    ASSERT_TRUE(served);
-    VelkoraAgentInternal::instance().setAppData(served);
+    // The kit asks for the configuration again as it does on the return from background.
+    size_t asked = count("getAppData");
+    velkoraApplicationWillEnterForeground();
+    ASSERT_TRUE(waitFor([&] { return count("getAppData") > asked; }) && settle());
     install();
     EXPECT_EQ(rowIds(), (std::vector<std::string>{"inbox", "shop", "feed"}));
     EXPECT_EQ(panel().inboxCommandIdx(), 0);

@@ -1,7 +1,7 @@
-// A host window of 320 x 480 points (or a 768 x 1024 tablet) with the kit's sidebar installed beneath its
-// root view, as the session object installs it: the sidebar controller in a navigation controller of the
-// kit's, the gestures handler on the window. The local user record and the configuration live in a
-// temporary folder; the configuration is set by each test.
+// A host window of 320 x 480 points (or a 768 x 1024 tablet) with the kit's sidebar added beneath its root
+// view by the host's call, as a host adds it: the session object makes the sidebar controller, its
+// navigation controller and the gestures handler through the registry. The local user record and the
+// configuration live in a temporary folder; the configuration is set by each test.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 #include "data/VelkoraAppDeal.h"
 #include "data/VelkoraAppDealsRepository.h"
 #include "data/VelkoraUserInternal.h"
+#include "host/HostInternals.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Paths.h"
@@ -21,6 +22,7 @@
 #include "session/VelkoraScreenRegistry.h"
 #include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
+#include "shell/VelkoraSidebarScreens.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraViewController.h"
 #include "shell/WidgetFixture.h"
@@ -68,34 +70,40 @@ inline std::shared_ptr<VelkoraUserInternal> user(const std::string& id, const st
 // The host's window with the sidebar installed beneath its root view.
 class SidebarHost {
 public:
-    // The host's window and root view, then the sidebar beneath it on the given side.
+    // Leaves the registry to the test: the kit's own screens are registered once per process by the
+    // host's first call, so that registration is made (and forgotten) before the test registers its own.
+    static void prepareRegistry() {
+        host::prepareKit();
+        VelkoraScreenRegistry::instance().resetForTests();
+    }
+    // The host's window and root view, then the sidebar added beneath it on the given side by the host's
+    // call (the configuration must have a change number).
     void install(bool left = true) {
-        window = ui::Window::createFullScreen();
+        hostWindow = VelkoraWindow::create();
+        window = hostWindow->impl()->window;
         host = std::make_shared<ui::ViewController>();
         host->view()->setBackgroundColor(ui::Color::fromHex("#F4F1EA"));
         window->setRootViewController(host);
         window->makeKeyAndVisible();
-        gestures = VelkoraActivationGesturesHandler::initWithWindow(window, left);
-        VelkoraAgentInternal::instance().setGesturesHandler(gestures);
-        sidebar = VelkoraViewController::initWithMode(false);
-        nav = ui::NavigationController::create(sidebar);
-        nav->setNavigationBarHidden(true);
-        nav->view()->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
-        nav->view()->setClipsToBounds(true);
-        sidebar->setVelkoraNavController(nav, true);
-        window->insertSubview(nav->view(), 0);
+        registerSidebarScreens();
+        Velkora::addSidebar(hostWindow, left);
+        auto& session = VelkoraAgentInternal::instance();
+        sidebar = std::dynamic_pointer_cast<VelkoraViewController>(session.velkoraVC());
+        ASSERT_TRUE(sidebar) << "the sidebar was not added";
+        nav = sidebar->velkoraNavController();
+        gestures = VelkoraActivationGesturesHandler::current();
+        ASSERT_TRUE(gestures);
         sidebar->view();
         foundation::RunLoop::main().advance(1);
     }
     void uninstall() {
-        if (nav) nav->view()->removeFromSuperview();
-        if (sidebar) sidebar->setVelkoraNavController(nullptr);
+        VelkoraAgentInternal::instance().closeView();
         sidebar.reset();
         nav.reset();
         gestures.reset();
-        VelkoraAgentInternal::instance().setGesturesHandler(nullptr);
         if (window) window->setHidden(true);
         window.reset();
+        hostWindow.reset();
         host.reset();
     }
     VelkoraPanelView& panel() { return *sidebar->panelView(); }
@@ -108,6 +116,7 @@ public:
     double hostOffset() const { return host->view()->frame().origin.x; }
     static std::shared_ptr<ui::Image> screenshot() { return ui::Snapshot::imageOfScreen(); }
 
+    std::shared_ptr<VelkoraWindow> hostWindow;
     std::shared_ptr<ui::Window> window;
     std::shared_ptr<ui::ViewController> host;
     std::shared_ptr<VelkoraActivationGesturesHandler> gestures;
@@ -123,7 +132,7 @@ protected:
         root_ = mkdtemp(pattern);
         foundation::Paths::setRoot(root_);
         VelkoraAgentInternal::resetForTests();
-        VelkoraScreenRegistry::instance().resetForTests();
+        prepareRegistry();
         VelkoraStyleSheetCustomizer::resetForTests();
         VelkoraAppDealsRepository::instance().cleaerRepository();
         VelkoraAppDealsRepository::instance().setLastUpdateTime(std::nullopt);
