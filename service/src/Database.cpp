@@ -143,6 +143,7 @@ Database::Database(const std::string& path) {
     cache_ = std::make_unique<StatementCache>();
     exec("PRAGMA foreign_keys = ON");
     exec("PRAGMA journal_mode = WAL");
+    exec("PRAGMA synchronous = NORMAL");
 }
 
 Database::~Database() {
