@@ -1,5 +1,6 @@
 #include "VelkoraKitScreens.h"
 
+#include "conversations/VelkoraInboxScreens.h"
 #include "conversations/VelkoraStickerScreens.h"
 #include "people/VelkoraAccountScreens.h"
 #include "people/VelkoraProfileScreens.h"
@@ -16,6 +17,7 @@ void registerKitScreens() {
     registerSidebarScreens();
     registerProfileScreens();
     registerStickerScreens();
+    registerInboxScreens();
 }
 
 } // namespace velkora

@@ -110,6 +110,8 @@ bool appExists(Database& db, const std::string& appId);
 bool userExists(Database& db, const std::string& appId, const std::string& userId);
 std::string newUserId(Database& db, const std::string& appId);
 void insertUser(Database& db, const std::string& appId, const std::string& userId, double now);
+// The application's seeded welcome for a user it just created: the owner's messages and the follows.
+void welcomeUser(Database& db, const std::string& appId, const std::string& userId, double now);
 // The user object of the replies. `viewerUserId` (may be empty) decides "isFavorite", "isBlocked"
 // and "isReported", which describe the viewer's relation to this user.
 Json userJson(Database& db, const std::string& appId, const std::string& userId, const std::string& viewerUserId = {});

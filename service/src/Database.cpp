@@ -397,6 +397,17 @@ CREATE TABLE IF NOT EXISTS plist_dumps (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT, user_id TEXT, data TEXT, time REAL NOT NULL
 );
+
+CREATE TABLE IF NOT EXISTS welcome_messages (  -- the owner's messages every new user of an app receives
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    app_id TEXT NOT NULL, title TEXT, content_type TEXT NOT NULL DEFAULT 'text/html',
+    message TEXT, extra_data TEXT
+);
+
+CREATE TABLE IF NOT EXISTS welcome_follows (   -- seed users who follow (or are followed by) every new user
+    app_id TEXT NOT NULL, user_id TEXT NOT NULL, follower INTEGER NOT NULL,
+    PRIMARY KEY (app_id, user_id, follower)
+);
 )SQL");
 }
 

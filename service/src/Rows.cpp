@@ -100,6 +100,20 @@ std::string newUserId(Database& db, const std::string& appId) {
 void insertUser(Database& db, const std::string& appId, const std::string& userId, double now) {
     db.run("INSERT INTO users(app_id, user_id, is_test, created) VALUES(?, ?, ?, ?)",
            {appId, userId, int64_t(userId.rfind("test", 0) == 0 ? 1 : 0), now});
+    welcomeUser(db, appId, userId, now);
+}
+
+// A new user of an application that seeds a welcome finds the owner's messages in the inbox and a few
+// people in the friends lists, so a fresh install has something to show.
+void welcomeUser(Database& db, const std::string& appId, const std::string& userId, double now) {
+    db.run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, is_system, "
+           "message_name, extra_data, time) SELECT app_id, '_OWNER', ?2, message, content_type, 1, title, extra_data, "
+           "?3 FROM welcome_messages WHERE app_id = ?1 ORDER BY id",
+           {appId, userId, now});
+    db.run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
+           "SELECT app_id, CASE WHEN follower <> 0 THEN user_id ELSE ?2 END, app_id, "
+           "CASE WHEN follower <> 0 THEN ?2 ELSE user_id END, ?3 FROM welcome_follows WHERE app_id = ?1",
+           {appId, userId, now});
 }
 
 std::string notBlockedBy(const std::string& viewerParam, const std::string& appColumn, const std::string& userColumn) {

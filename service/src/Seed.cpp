@@ -177,6 +177,17 @@ bool seedDatabase(Database& db, const std::string& path, double now, std::string
                              std::nullopt, ago(l));
                 }
             }
+            // What every user the application creates from now on receives.
+            for (const Json& m : app.value("systemMessages", Json::array()))
+                db.run("INSERT INTO welcome_messages(app_id, title, content_type, message, extra_data) "
+                       "VALUES(?, ?, ?, ?, ?)",
+                       {appId, optional(m, "title"), m.value("contentType", "text/html"), optional(m, "message"),
+                        optional(m, "extraData")});
+            const Json welcomeFollows = app.value("newUserFollows", Json::object());
+            for (const char* side : {"followers", "following"})
+                for (const Json& id : welcomeFollows.value(side, Json::array()))
+                    db.run("INSERT OR IGNORE INTO welcome_follows(app_id, user_id, follower) VALUES(?, ?, ?)",
+                           {appId, id.get<std::string>(), int64_t(std::string(side) == "followers" ? 1 : 0)});
             seedDataRows(db, "quizzes", appId, app.value("quizzes", Json::array()));
             seedDataRows(db, "app_deals", appId, app.value("appDeals", Json::array()));
             position = 0;

@@ -642,6 +642,16 @@ int64_t Service::sendMessage(const std::string& appId, const std::string& fromUs
     return impl_->db->lastInsertId();
 }
 
+int64_t Service::sendSystemMessage(const std::string& appId, const std::string& toUserId, const std::string& title,
+                                   const std::string& contentType, const std::string& text,
+                                   const std::string& extraData) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, is_system, "
+                   "message_name, extra_data, time) VALUES(?, '_OWNER', ?, ?, ?, 1, ?, ?, ?)",
+                   {appId, toUserId, text, contentType, title, extraData, impl_->now()});
+    return impl_->db->lastInsertId();
+}
+
 void Service::follow(const std::string& appId, const std::string& userId, const std::string& otherUserId) {
     std::lock_guard lock(impl_->dbMutex);
     impl_->db->run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "

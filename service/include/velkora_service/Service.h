@@ -140,6 +140,11 @@ public:
     // A private message from one user to another, as sendMessage stores it; returns its change number.
     int64_t sendMessage(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
                         const std::string& text, const std::string& contentType = "text/plain");
+    // A system message of the application's owner ("_OWNER") to a user, as the service's announcements
+    // arrive: its title, content type ("text/plain", "text/link", "text/html"), text and extra data (the
+    // page's address of a link, the document of an HTML message). Returns its change number.
+    int64_t sendSystemMessage(const std::string& appId, const std::string& toUserId, const std::string& title,
+                              const std::string& contentType, const std::string& text, const std::string& extraData);
     void follow(const std::string& appId, const std::string& userId, const std::string& otherUserId);
     bool isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const;
     // The value of a user's relation of a type ("b" block, "r" report) to another; nullopt when none was set.
