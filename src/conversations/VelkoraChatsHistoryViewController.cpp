@@ -336,6 +336,9 @@ void VelkoraChatsHistoryViewController::viewDidLoad() {
         chatsTable_->setDataSource(std::weak_ptr<ui::TableViewDataSource>(self));
         chatsTable_->setDelegate(std::weak_ptr<ui::TableViewDelegate>(self));
         chatsTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+        // Every row is as tall as the row's interface file makes it.
+        if (auto measure = VelkoraChatsHistoryTableCell::initFromNib())
+            chatsTable_->setRowHeight(measure->frame().height());
     }
     if (!activeChats_.empty())
         installRefreshHeader();

@@ -217,6 +217,8 @@ void VelkoraNewMessageChooserViewController::viewDidLoad() {
         recipientsTable_->setDataSource(std::weak_ptr<ui::TableViewDataSource>(self));
         recipientsTable_->setDelegate(std::weak_ptr<ui::TableViewDelegate>(self));
         recipientsTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+        if (auto measure = VelkoraNewMessageChooserCell::initFromNib())
+            recipientsTable_->setRowHeight(measure->frame().height());
     }
     auto data = appData();
     if (!(data && data->isFeedbackEnabled())) {
