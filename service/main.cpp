@@ -26,6 +26,7 @@ std::string defaultDataDir() {
 int main(int argc, char** argv) {
     velkora::service::ServiceOptions options;
     options.dataDir = defaultDataDir();
+    options.welcomeNewUsers = true;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--data" && i + 1 < argc) {

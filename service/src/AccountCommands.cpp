@@ -103,7 +103,7 @@ Json signUp(CommandContext& ctx) {
         userId = *current;
     } else {
         userId = rows::newUserId(db, appId);
-        rows::insertUser(db, appId, userId, ctx.now());
+        ctx.insertNewUser(appId, userId);
     }
     setIdentity(db, appId, userId, id);
     if (id.isEmail()) storePassword(db, appId, userId, *password);

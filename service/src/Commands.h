@@ -67,6 +67,8 @@ public:
     // (USER_NOT_FOUND when unknown).
     std::string requireApp(const char* key = "appId");
     std::string requireUser(const std::string& appId, const char* key = "userId");
+    // A user the command just created: its row, and the application's welcome when the service gives one.
+    void insertNewUser(const std::string& appId, const std::string& userId);
 
 private:
     const CommandTable& table_;
@@ -85,6 +87,8 @@ using UpdatePart =
 struct CommandTable {
     std::map<std::string, CommandHandler, std::less<>> commands;
     std::vector<UpdatePart> updateParts;
+    // Users the commands create receive their application's seeded welcome.
+    bool welcomeNewUsers = false;
 };
 
 // The rows, one function per file of commands.

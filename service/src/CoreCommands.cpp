@@ -11,11 +11,11 @@ Json createUser(CommandContext& ctx) {
     Database& db = ctx.db();
     // The older form names the id it wants; an id the service knows is answered as it is.
     if (auto wanted = ctx.optText("userId"); wanted && !wanted->empty()) {
-        if (!rows::userExists(db, appId, *wanted)) rows::insertUser(db, appId, *wanted, ctx.now());
+        if (!rows::userExists(db, appId, *wanted)) ctx.insertNewUser(appId, *wanted);
         return {{"userId", *wanted}};
     }
     std::string userId = rows::newUserId(db, appId);
-    rows::insertUser(db, appId, userId, ctx.now());
+    ctx.insertNewUser(appId, userId);
     return {{"userId", userId}};
 }
 

@@ -68,6 +68,11 @@ std::string CommandContext::requireUser(const std::string& appId, const char* ke
     return userId;
 }
 
+void CommandContext::insertNewUser(const std::string& appId, const std::string& userId) {
+    rows::insertUser(db_, appId, userId, now_);
+    if (table_.welcomeNewUsers) rows::welcomeUser(db_, appId, userId, now_);
+}
+
 namespace rows {
 
 std::string formatServerTime(double secondsSince1970) {
@@ -100,7 +105,6 @@ std::string newUserId(Database& db, const std::string& appId) {
 void insertUser(Database& db, const std::string& appId, const std::string& userId, double now) {
     db.run("INSERT INTO users(app_id, user_id, is_test, created) VALUES(?, ?, ?, ?)",
            {appId, userId, int64_t(userId.rfind("test", 0) == 0 ? 1 : 0), now});
-    welcomeUser(db, appId, userId, now);
 }
 
 // A new user of an application that seeds a welcome finds the owner's messages in the inbox and a few

@@ -152,6 +152,7 @@ bool Service::Impl::open() {
         return false;
     }
     table = buildCommandTable();
+    table.welcomeNewUsers = options.welcomeNewUsers;
     return true;
 }
 

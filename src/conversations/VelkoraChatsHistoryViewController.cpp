@@ -825,7 +825,9 @@ void VelkoraChatsHistoryViewController::closeToDeleteRow() {
 
 void VelkoraChatsHistoryViewController::popupOkTapped() {
     const std::string userId = std::exchange(toDeleteUserId_, std::string());
-    if (!userId.empty()) VelkoraChatsRepository::instance().setChatWasDeleted(userId);
+    // A chat that is gone meanwhile is left alone: its mark stays as it was.
+    auto& repository = VelkoraChatsRepository::instance();
+    if (!userId.empty() && repository.userToChats().count(userId)) repository.setChatWasDeleted(userId);
     closeToDeleteRow();
     handleNewChatsHistory(0);
     if (chatsTable_) chatsTable_->reloadData();

@@ -5,6 +5,8 @@
 #include "conversations/VelkoraGeneralSystemMessageViewController.h"
 #include "conversations/VelkoraNewMessageChooserViewController.h"
 #include "people/VelkoraInviteHeaderView.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/WebView.h"
@@ -168,6 +170,16 @@ TEST_F(ChooserTest, SectionsFollowFeedbackAndRadar) {
             EXPECT_TRUE(std::dynamic_pointer_cast<VelkoraFeedbackViewCell>(
                 chooser->recipientsTable()->cellForRowAtIndexPath(ui::IndexPath::of(0, 0))));
             EXPECT_TRUE(chooser->talkToUsIndexPath());
+            chooser->recipientsTable()->tapRowAtIndexPath(ui::IndexPath::of(0, 0));
+            loop().advance(1);
+            // The navigation stack presents for the screens it holds.
+            auto talk =
+                std::dynamic_pointer_cast<VelkoraFeedbackTalkToUsViewController>(nav_->presentedViewController());
+            ASSERT_TRUE(talk);
+            EXPECT_EQ(talk->modalPresentationStyle(), ui::ModalPresentationStyle::FullScreen);
+            chooser->dismissTalkToUs();
+            loop().advance(1);
+            EXPECT_FALSE(nav_->presentedViewController());
         } else {
             EXPECT_FALSE(chooser->talkToUsIndexPath()) << "no talk-to-us row, nothing to scroll to";
         }
@@ -177,18 +189,30 @@ TEST_F(ChooserTest, SectionsFollowFeedbackAndRadar) {
 TEST_F(ChooserTest, FiveRowsAtMostWithTheMoreRowUntilExpandedAndAMutualFriendOnce) {
     startUser();
     serveConfiguration(R"({"appName":"Test","features":[]})");
-    // Seven friends, one of them both following and followed: listed once.
-    makeFriends(4, 2, 1);
-    auto chooser = openChooser();
-    ASSERT_EQ(chooser->friendsList().size(), 7u);
-    EXPECT_EQ(chooser->recipientsTable()->numberOfRowsInSection(0), 5);
-    for (int r = 0; r < 4; ++r)
-        EXPECT_FALSE(cellAt(*chooser, r, 0)->showMoreButton()) << r;
-    ASSERT_TRUE(cellAt(*chooser, 4, 0)->showMoreButton());
-    chooser->recipientsTable()->tapRowAtIndexPath(ui::IndexPath::of(4, 0));
-    loop().advance(1);
-    EXPECT_TRUE(chooser->showAllFriends());
-    EXPECT_EQ(chooser->recipientsTable()->numberOfRowsInSection(0), 7);
+    // Three friends show as they are; five show four and the more row; seven too, until expanded. One
+    // of them both follows and is followed: listed once.
+    const char* names[] = {"Ada", "Ben", "Cas", "Dora", "Eli", "Fay", "Gus"};
+    int made = 0;
+    for (const int friends : {3, 5, 7}) {
+        SCOPED_TRACE(friends);
+        for (; made < friends; ++made) {
+            auto id = svc.createUser(kApp, named(names[made], "Friend"));
+            if (made % 2 == 0 || made == 1) svc.follow(kApp, me(), id);
+            if (made % 2 == 1) svc.follow(kApp, id, me());
+        }
+        auto chooser = openChooser();
+        ASSERT_EQ(chooser->friendsList().size(), size_t(friends));
+        const bool more = friends >= 5;
+        EXPECT_EQ(chooser->recipientsTable()->numberOfRowsInSection(0), more ? 5 : friends);
+        for (int r = 0; r < (more ? 4 : friends); ++r)
+            EXPECT_FALSE(cellAt(*chooser, r, 0)->showMoreButton()) << r;
+        if (!more) continue;
+        ASSERT_TRUE(cellAt(*chooser, 4, 0)->showMoreButton());
+        chooser->recipientsTable()->tapRowAtIndexPath(ui::IndexPath::of(4, 0));
+        loop().advance(1);
+        EXPECT_TRUE(chooser->showAllFriends());
+        EXPECT_EQ(chooser->recipientsTable()->numberOfRowsInSection(0), friends);
+    }
 }
 
 TEST_F(ChooserTest, PickOpensTheChatWithTheWholeUserAndNoProfileRequest) {
@@ -229,4 +253,27 @@ TEST_F(ChooserTest, FilterShowsOneSectionWithoutHeaderAndASnapshot) {
     chooser->filterText()->setText("");
     chooser->filterChanged(chooser->filterText().get());
     EXPECT_EQ(chooser->recipientsTable()->numberOfSections(), 2);
+}
+
+TEST_F(ChooserTest, WhileTheKeyboardShowsATapOnARowOnlyClosesIt) {
+    startUser();
+    serveConfiguration(R"({"appName":"Test","features":[]})");
+    makeFriends(1, 0);
+    auto chooser = openChooser();
+    ASSERT_EQ(chooser->friendsList().size(), 1u);
+    auto& table = *chooser->recipientsTable();
+    const ui::Rect rowRect = table.convertRectToView(table.rectForRowAtIndexPath(ui::IndexPath::of(0, 0)), nullptr);
+    const ui::Point center{rowRect.midX(), rowRect.midY()};
+    ui::TouchDriver touches(window_);
+
+    ASSERT_TRUE(chooser->filterText()->becomeFirstResponder());
+    foundation::NotificationCenter::defaultCenter().post(ui::kKeyboardWillShowNotification);
+    touches.tap(center);
+    touches.wait(1);
+    EXPECT_FALSE(chooser->filterText()->isFirstResponder()) << "the tap closed the keyboard";
+    EXPECT_EQ(top(), chooser) << "and did nothing else";
+
+    foundation::NotificationCenter::defaultCenter().post(ui::kKeyboardWillHideNotification);
+    for (const auto& r : chooser->view()->gestureRecognizers())
+        EXPECT_FALSE(std::dynamic_pointer_cast<ui::TapGestureRecognizer>(r));
 }

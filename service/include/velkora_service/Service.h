@@ -43,6 +43,10 @@ struct ServiceOptions {
     std::string dataDir; // empty: a fresh temporary folder, removed on stop
     uint16_t port = 0;   // 0 = ephemeral
     bool seedDemo = true;
+    // Every user the commands create receives the seed's welcome (the owner's system messages and the
+    // follows of "newUserFollows"), as the program gives it; tests that count a new user's chats and
+    // follows leave it off.
+    bool welcomeNewUsers = false;
     std::string host = "127.0.0.1";
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
     int twitterPageSize = 5000;            // ids per friends/ids page of the Twitter stand-in
