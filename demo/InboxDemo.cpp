@@ -47,6 +47,8 @@ bool showScreen(
     auto& loop = demo.loop();
     loop.advance(0.5);
     loop.runUntil([&] { return ready() && idle(); }, 20);
+    // Pictures come over the network without the service client: give them a moment.
+    loop.runUntil([] { return false; }, 2);
     loop.advance(0.5);
     window->layoutIfNeeded();
     const bool written = demo.writePng(*window, picture);
@@ -56,7 +58,7 @@ bool showScreen(
 
 } // namespace
 
-VELKORA_DEMO_STEP(inboxAndChooser, 630, DemoStep::NeedsService) {
+VELKORA_DEMO_STEP(inboxAndChooser, 300, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
     auto host = std::make_shared<InboxDemoHost>();
