@@ -12,6 +12,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
+#include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
@@ -61,6 +62,15 @@ bool showScreen(
 VELKORA_DEMO_STEP(inboxAndChooser, 300, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
+    // The application's configuration decides the chooser's sections (talk to us, people nearby).
+    {
+        bool answered = false;
+        auto waiter = std::make_shared<int>(0);
+        VelkoraServerApi::getAppData(VelkoraCallback::make(
+            waiter, [&](const foundation::Value&) { answered = true; },
+            [&](const foundation::ErrorPtr&) { answered = true; }));
+        demo.loop().runUntil([&] { return answered; }, 20);
+    }
     auto host = std::make_shared<InboxDemoHost>();
     auto& chats = VelkoraChatsRepository::instance();
     bool shown = true;

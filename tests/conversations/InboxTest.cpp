@@ -437,3 +437,19 @@ TEST_F(InboxScreenTest, TapsOpenTheChatOrTheSystemMessageScreenWithTheOldestMess
     loop().advance(1);
     EXPECT_EQ(top(), inbox);
 }
+
+TEST_F(InboxScreenTest, TheOwnersBadgeIsGoneOnReturnFromItsSystemMessage) {
+    startUser();
+    svc.sendSystemMessage(kApp, me(), "News", "text/html", "News", "<p>Quiz night</p>");
+    loadedChats();
+    auto inbox = openInbox();
+    ASSERT_EQ(rows(*inbox), 1);
+    ASSERT_FALSE(row(*inbox, 0)->badgeView()->isHidden());
+    inbox->chatsTable()->tapRowAtIndexPath(ui::IndexPath::of(0, 0));
+    loop().advance(1);
+    ASSERT_TRUE(std::dynamic_pointer_cast<VelkoraGeneralSystemMessageViewController>(top()));
+    nav_->popViewController(true);
+    loop().advance(1);
+    ASSERT_EQ(top(), inbox);
+    EXPECT_TRUE(row(*inbox, 0)->badgeView()->isHidden());
+}
