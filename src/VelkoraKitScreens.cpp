@@ -1,6 +1,7 @@
 #include "VelkoraKitScreens.h"
 
 #include "conversations/VelkoraInboxScreens.h"
+#include "ads/VelkoraAdsScreens.h"
 #include "conversations/VelkoraStickerScreens.h"
 #include "people/VelkoraAccountScreens.h"
 #include "people/VelkoraProfileScreens.h"
@@ -18,6 +19,7 @@ void registerKitScreens() {
     registerProfileScreens();
     registerStickerScreens();
     registerInboxScreens();
+    registerAdsScreens();
 }
 
 } // namespace velkora

@@ -222,6 +222,10 @@ public:
     void showPopInAdNow();
     bool isPopInAdsEnabled() const;
     void disablePopInAds(bool disable);
+    // The device identity pair that ad-network requests carry ("hadid" or "hudid", and its SHA-1); worked
+    // out on first use when the session has not started.
+    std::optional<std::string> uuidKey();
+    std::optional<std::string> uuidSHA1();
     void disableSideBarAds(bool disable);
     void configureAppBannerHandling(bool newAppData);
     void traceViewControllerChanges(const foundation::Notification& notification);
@@ -254,6 +258,7 @@ private:
     std::shared_ptr<Delegates> delegates_;
 
     void takeCompletion(std::function<void()> completion);
+    void startDeviceIdentity();
     void runCompletionsIfIdle();
     void runCompletions();
     void completeCycleIfBothArrived(bool wasComplete);

@@ -103,9 +103,23 @@ void VelkoraAgentInternal::runCompletions() {
         block();
 }
 
-void VelkoraAgentInternal::startSessionNow(const std::string& appId) {
+std::optional<std::string> VelkoraAgentInternal::uuidKey() {
+    if (!deviceIdentity_) startDeviceIdentity();
+    return deviceIdentity_->uuidKey();
+}
+
+std::optional<std::string> VelkoraAgentInternal::uuidSHA1() {
+    if (!deviceIdentity_) startDeviceIdentity();
+    return deviceIdentity_->uuidSHA1();
+}
+
+void VelkoraAgentInternal::startDeviceIdentity() {
     if (!deviceIdentity_) deviceIdentity_ = std::make_shared<VelkoraDeviceIdentity>();
     deviceIdentity_->initUUID();
+}
+
+void VelkoraAgentInternal::startSessionNow(const std::string& appId) {
+    startDeviceIdentity();
     initUserInfo(appId);
     initAppData(appId);
     initWindow();

@@ -28,7 +28,7 @@ TEST_F(StoreTest, VendorsZeroAndThreeAskTheServiceForItsApps) {
         EXPECT_EQ(lastQuery("getApps"), "command=getApps&clientType=1&build=2.5.7&appId=" + std::string(kDemo) +
                                             "&userId=" + userId_ + "&vendor=" + std::to_string(vendor));
         auto deals = objectsOf<VelkoraAppDeal>(caller->answers[0]);
-        ASSERT_EQ(deals.size(), 2u);
+        ASSERT_EQ(deals.size(), 3u);
         EXPECT_EQ(deals[0]->appDealId(), 1);
         EXPECT_EQ(deals[0]->name(), std::string("Starboard Sailing"));
         EXPECT_TRUE(deals[0]->isFree());

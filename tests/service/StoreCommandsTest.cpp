@@ -276,7 +276,7 @@ TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {
 TEST_F(StoreServiceTest, TheExchangeListsThePromotionsOfTheSubPublisherInItsOwnShape) {
     std::string user = newUser();
     Json apps = get(ids("getApps", user) + "&vendor=0");
-    ASSERT_EQ(apps["apps"].size(), 2u);
+    ASSERT_EQ(apps["apps"].size(), 3u);
     EXPECT_EQ(apps["apps"][0]["name"], "Starboard Sailing");
 
     const std::string account = "/1.1/getads?publisherId=418207553&productId=602915374&os=ios&type=VELKORA_TOOLBAR";
@@ -285,7 +285,7 @@ TEST_F(StoreServiceTest, TheExchangeListsThePromotionsOfTheSubPublisherInItsOwnS
         bool valid;
         size_t ads;
     } cases[] = {
-        {account + "&subPublisherId=" + app() + "&subProductId=" + app() + "&adsNumber=10&age=30&gender=male", true, 2},
+        {account + "&subPublisherId=" + app() + "&subProductId=" + app() + "&adsNumber=10&age=30&gender=male", true, 3},
         {account + "&subPublisherId=" + app() + "&subProductId=" + app() + "&adsNumber=1&testMode=true", true, 1},
         {account + "&subPublisherId=nobody&adsNumber=10", false, 0},
         {"/1.1/getads?publisherId=1&productId=602915374&subPublisherId=" + app(), false, 0},

@@ -95,7 +95,7 @@ TEST_F(WebViewTest, AdNetworkPromotesEachDealInTurn) {
         load(adAddress(service::kAdNetworkSdkKey, "native-velkora-demo"));
         promoted.insert(view().documentTitle());
     }
-    EXPECT_EQ(promoted, (std::set<std::string>{"Starboard Sailing", "Pixel Garden"}));
+    EXPECT_EQ(promoted, (std::set<std::string>{"Starboard Sailing", "Pixel Garden", "Comet Courier"}));
     EXPECT_EQ(service().requestsFor("/adnet/ad").size(), 4u);
 }
 
