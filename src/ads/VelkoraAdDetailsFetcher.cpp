@@ -121,6 +121,13 @@ void VelkoraAdDetailsFetcher::webViewDidFinishLoad(ui::WebView& webView) {
         }
         return;
     }
+    // The network's error page is no banner: the load failed.
+    if (webView.statusCode() >= 400) {
+        auto error = foundation::makeError(kUrlFetcherWrongResponseCodeDomain, webView.statusCode());
+        Log::line("Velkora - Failed loading web based ad banner: %@", error->description());
+        fail(error);
+        return;
+    }
     std::string html = webView.bodyInnerHtml();
     if (html.empty()) {
         Log::line("Velkora - No Ad Content Received");

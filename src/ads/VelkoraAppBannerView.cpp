@@ -262,6 +262,8 @@ void VelkoraAppBannerView::webViewDidFinishLoad(ui::WebView& webView) {
     // Frames finish one by one: only the whole page is a banner to show.
     if (webView.isLoading()) return;
     auto keep = sharedAs<VelkoraAppBannerView>();
+    // The network's error page is no banner: a failed load, ignored until the next tick.
+    if (webView.statusCode() >= 400) return;
     if (webView.bodyInnerHtml().empty()) {
         Log::line("Velkora - No Ad Content Received");
         return;

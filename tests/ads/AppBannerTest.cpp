@@ -267,4 +267,66 @@ TEST_F(AppBannerTest, ExchangeDealReportsItsNameAndCallsItsTrackingAddressPerImp
     EXPECT_EQ(reports("adImpress", 2), (std::vector<std::string>{"VENDOR0_Orbit Run|2|1", "VENDOR0_Orbit Run|2|1"}));
 }
 
+TEST_F(AppBannerTest, AdNetworkPageShowsOnceReloadsInPlaceAndItsLinkIsClickedThroughTheRedirect) {
+    VelkoraAppSettings::instance().setAppId(std::string(service::Service::kDemoAppId));
+    showHostWindow();
+    auto banner = makeBanner({2, 1, 60, 5, 0});
+    banner->showNow();
+    ASSERT_TRUE(waitFor([&] { return banner->alertWindow() != nullptr; }));
+    auto window = banner->alertWindow();
+    loop().advance(0.2);
+    ASSERT_TRUE(banner->bannerChangeTimer());
+    // A rotation reloads the page in the same window.
+    loop().advance(5);
+    ASSERT_TRUE(waitFor([&] { return requestsTo("/adnet/ad") == 2 && !banner->webView()->isLoading(); }));
+    EXPECT_EQ(banner->alertWindow(), window);
+    EXPECT_EQ(reports("adImpress", 2), (std::vector<std::string>{"VENDOR2_none|2|1", "VENDOR2_none|2|1"}));
+
+    // The person taps the page's link: the store hop after the redirect is the click.
+    auto rects = banner->webView()->rectsForLink(0);
+    ASSERT_FALSE(rects.empty());
+    ASSERT_TRUE(banner->webView()->tapAt(rects[0].center()));
+    ASSERT_TRUE(waitFor([&] { return !ui::Application::instance().openedURLs().empty(); }));
+    EXPECT_EQ(ui::Application::instance().openedURLs()[0].rfind("itms-apps://apps.example/app/id", 0), 0u);
+    EXPECT_FALSE(banner->alertWindow());
+    EXPECT_EQ(reports("adClick", 1), std::vector<std::string>{"VENDOR2_none|2|1"});
+}
+
+TEST_F(AppBannerTest, AdNetworkFailuresShowNothingAndTheInterstitialFillsTheScreen) {
+    VelkoraAppSettings::instance().setAppId(std::string(service::Service::kDemoAppId));
+    showHostWindow();
+    using K = service::Fault::Kind;
+    for (auto fault : {service::Fault{"/adnet/ad", K::HttpStatus, "", 200},
+                       service::Fault{"/adnet/ad", K::HttpStatus, "", 500, 0, -1},
+                       service::Fault{"/adnet/ad", K::Drop, "", 0, 0, -1}}) {
+        svc.clearFaults();
+        svc.addFault(fault);
+        auto banner = makeBanner({2, 1, 60, 5, 0});
+        size_t asked = requestsTo("/adnet/ad");
+        banner->showNow();
+        ASSERT_TRUE(waitFor([&] { return requestsTo("/adnet/ad") > asked && !banner->webView()->isLoading(); }));
+        loop().advance(0.5);
+        EXPECT_FALSE(banner->alertWindow());
+    }
+    EXPECT_TRUE(logged("Velkora - No Ad Content Received"));
+    svc.clearFaults();
+
+    // A page of the network's without addresses in its text, so the picture is the same on every port.
+    svc.addFault({"/adnet/ad", K::NotJson,
+                  "<html><body><h1>Pixel Garden</h1><p>Grow a tiny garden one pixel at a time. Free for a "
+                  "limited time only.</p><a href=\"https://ads.example/click?id=2\">Install now</a></body></html>"});
+    auto full = makeBanner({2, 4, 60, 0, 8});
+    ASSERT_TRUE(full->isFullView());
+    full->showNow();
+    ASSERT_TRUE(waitFor([&] { return full->alertWindow() != nullptr; }));
+    EXPECT_EQ(full->alertWindow()->windowLevel(), ui::WindowLevel::Alert);
+    EXPECT_EQ(full->alertWindow()->frame(), ui::Screen::main().bounds());
+    EXPECT_NE(svc.requestsFor("/adnet/ad").back().query.find("size=INTER"), std::string::npos);
+    EXPECT_EQ(reports("adImpress", 1), std::vector<std::string>{"VENDOR2_none|2|4"});
+    loop().advance(0.2);
+    expectScreenLooksLike("interstitial");
+    loop().advance(8);
+    EXPECT_FALSE(full->alertWindow());
+}
+
 } // namespace
