@@ -135,7 +135,7 @@ TEST_F(StoreTest, AppDealsAskedBeforeTheSessionAreReplayed) {
     EXPECT_EQ(agent().pendingRequests()[0]->type, VelkoraPendingType::kGetAppDeals);
     startDemoUser();
     ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 1; }));
-    EXPECT_EQ(objectsOf<VelkoraAppDeal>(caller->answers[0]).size(), 2u);
+    EXPECT_EQ(objectsOf<VelkoraAppDeal>(caller->answers[0]).size(), 3u);
 }
 
 TEST(AdExchangeEndpoint, IsAlwaysReachedOverHttps) {
