@@ -9,6 +9,7 @@
 #include "platform/ui/Label.h"
 #include "profiles/ProfilesFixture.h"
 #include "session/VelkoraAppData.h"
+#include "shell/VelkoraLazyImageView.h"
 
 namespace velkora::testing {
 
@@ -99,6 +100,10 @@ protected:
         }
         settle();
         return of();
+    }
+    // Until the icon view shows the picture of its address: each deal shown puts the placeholder back first.
+    bool iconShown(const VelkoraLazyImageView& view) {
+        return waitFor([&] { return view.image() && view.image() != ui::Image::named("VelImg_AppsDealPreload.png"); });
     }
     size_t requestsTo(const std::string& path) const { return svc.requestsFor(path).size(); }
 

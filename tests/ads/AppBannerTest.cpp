@@ -25,9 +25,7 @@ protected:
         return b.appDeal() ? b.appDeal()->name().value_or("") : "";
     }
     // Until the deal's icon has arrived, so the picture shows it.
-    bool iconLoaded(const VelkoraAppBannerView& b) {
-        return waitFor([&] { return b.appImageView() && b.appImageView()->imageLoaded(); });
-    }
+    bool iconLoaded(const VelkoraAppBannerView& b) { return b.appImageView() && iconShown(*b.appImageView()); }
     std::string id(const VelkoraAppDealPtr& d) { return std::to_string(d->appDealId()); }
 };
 

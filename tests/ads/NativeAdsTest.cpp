@@ -234,7 +234,7 @@ TEST_F(NativeAdsTest, RowReportsOnceInstallsAndLooks) {
     EXPECT_EQ(reports("adImpressVisible", 1), std::vector<std::string>{"VENDOR2_none|4"});
     EXPECT_EQ(reports("adClick", 1), std::vector<std::string>{"VENDOR2_none|4"});
 
-    ASSERT_TRUE(waitFor([&] { return cell->appIconImageView()->imageLoaded(); }));
+    ASSERT_TRUE(iconShown(*cell->appIconImageView()));
     window_ = ui::Window::createFullScreen();
     window_->setBackgroundColor(ui::Color::fromHex("#1E2126"));
     cell->setFrame({0, 60, 320, cell->getHeight()});
