@@ -1,6 +1,7 @@
 // The stand-ins around promoted applications:
 //   /appstore/lookup?id=N    the store lookup: "resultCount" and "results" of the deals, each deal known by
 //                            a nine-digit store id
+//   /appstore/artwork/N[.size].png   an application's artwork, the same picture in every size
 //   /adnet/ad?sdk_key=...    the ad network's HTML banner for "package_name" ([free-|native-]<appId>): a
 //                            page linking to /adnet/click; an unknown key or an app without deals gets an
 //                            empty page
@@ -45,12 +46,13 @@ std::optional<Deal> dealByStoreId(Database& db, const std::string& text) {
 LocalReply lookup(OutsideRequest& r) {
     Json results = Json::array();
     if (auto deal = dealByStoreId(r.db, r.params.value("id"))) {
-        std::string icon = deal->data.value("icon", "");
+        // The store's artwork in its own sizes: the kit asks for the 114-pixel icon by its file name.
+        std::string artwork = r.baseUrl + "/appstore/artwork/" + std::to_string(deal->storeId);
         results.push_back({{"trackId", deal->storeId},
                            {"trackName", deal->data.value("name", "")},
                            {"description", deal->data.value("description", "")},
-                           {"artworkUrl60", icon},
-                           {"artworkUrl512", icon},
+                           {"artworkUrl60", artwork + ".60.png"},
+                           {"artworkUrl512", artwork + ".png"},
                            {"sellerName", deal->data.value("developer", "")},
                            {"trackViewUrl", "https://apps.example/app/id" + std::to_string(deal->storeId)}});
     }
@@ -59,6 +61,11 @@ LocalReply lookup(OutsideRequest& r) {
 
 LocalReply answerAppStore(OutsideRequest& r) {
     if (r.path == "lookup") return lookup(r);
+    // "artwork/<store id>[.<size>].png": one picture per application, whatever the size asked.
+    if (r.path.rfind("artwork/", 0) == 0 && r.path.size() > 12 && r.path.ends_with(".png")) {
+        std::string id = r.path.substr(8);
+        return picture("artwork/" + id.substr(0, id.find('.')));
+    }
     return outside::json(404, R"({"errorMessage":"Invalid value(s) for key(s): [path]"})");
 }
 

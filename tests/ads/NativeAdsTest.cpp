@@ -58,6 +58,7 @@ TEST_F(NativeAdsTest, ResetPullAndPrefetch) {
     std::set<std::string> names{"Starboard Sailing", "Pixel Garden", "Comet Courier"};
     EXPECT_TRUE(names.contains(ad.name().value_or(""))) << ad.name().value_or("");
     EXPECT_EQ(ad.url().value_or("").rfind("itms-apps://apps.example/app/id", 0), 0u);
+    EXPECT_EQ(ad.icon().value_or("").rfind(svc.baseUrl() + "/appstore/artwork/", 0), 0u);
     EXPECT_NE(ad.icon().value_or("").find(".114x114-75.png"), std::string::npos);
     EXPECT_EQ(requestsTo("/appstore/lookup"), 2u);
 
