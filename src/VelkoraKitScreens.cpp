@@ -7,6 +7,7 @@
 #include "people/VelkoraProfileScreens.h"
 #include "shell/VelkoraShellScreens.h"
 #include "shell/VelkoraSidebarScreens.h"
+#include "people/VelkoraFriendsScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -20,6 +21,7 @@ void registerKitScreens() {
     registerStickerScreens();
     registerInboxScreens();
     registerAdsScreens();
+    registerFriendsScreens();
 }
 
 } // namespace velkora

@@ -660,6 +660,12 @@ void Service::follow(const std::string& appId, const std::string& userId, const 
                    {appId, userId, appId, otherUserId, impl_->now()});
 }
 
+void Service::setUserLocation(const std::string& appId, const std::string& userId, double longitude, double latitude) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("UPDATE users SET longitude = ?, latitude = ? WHERE app_id = ? AND user_id = ?",
+                   {longitude, latitude, appId, userId});
+}
+
 bool Service::isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const {
     std::lock_guard lock(impl_->dbMutex);
     return impl_->db

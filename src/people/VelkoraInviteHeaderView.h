@@ -1,5 +1,5 @@
-// The header of a section of people (find and invite, find friends, the new-message chooser): a title
-// over a background strip, with optional connect and follow-all buttons that the owner shows.
+// The section header of the find and invite lists: a title, and a connect or a follow-all button for the
+// network the section shows.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,6 @@ class ImageView;
 class Label;
 class LayoutConstraint;
 } // namespace ui
-
 class VelkoraInviteHeaderView;
 
 class VelkoraInviteHeaderViewDelegate {
@@ -32,20 +31,21 @@ public:
     static constexpr const char* kInterface = "VelkoraInviteHeaderView";
 
     static std::shared_ptr<VelkoraInviteHeaderView> create() { return std::make_shared<VelkoraInviteHeaderView>(); }
-    VelkoraInviteHeaderView() = default;
     ~VelkoraInviteHeaderView() override;
     const char* className() const override { return "VelkoraInviteHeaderView"; }
 
-    // Set before loadNib: the style-sheet screen of the header's widgets.
-    uint32_t styleScreenIdentifier() const { return styleScreenIdentifier_; }
-    void setStyleScreenIdentifier(uint32_t id) { styleScreenIdentifier_ = id; }
-    void loadNib();
-    // The height of the loaded header; 0 before it is loaded.
+    // Set `styleScreenIdentifier` first: the style hooks run here. False when the file does not load.
+    bool loadNib();
+    // The height of the loaded body; 0 before.
     double getHeight() const;
 
-    void connectTapped(ui::Control* sender);
-    void followAllTapped(ui::Control* sender);
+    void connectButtonTapped(ui::Control* sender);
+    void followAllButtonTapped(ui::Control* sender);
+
+    std::shared_ptr<VelkoraInviteHeaderViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<VelkoraInviteHeaderViewDelegate> d) { delegate_ = std::move(d); }
+    uint32_t styleScreenIdentifier() const { return styleScreenIdentifier_; }
+    void setStyleScreenIdentifier(uint32_t id) { styleScreenIdentifier_ = id; }
 
     const std::shared_ptr<ui::View>& toplevelSubview() const { return toplevelSubview_; }
     const std::shared_ptr<ui::ImageView>& backgroundView() const { return backgroundView_; }
@@ -59,12 +59,13 @@ public:
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
 
 private:
-    uint32_t styleScreenIdentifier_ = 0;
     std::weak_ptr<VelkoraInviteHeaderViewDelegate> delegate_;
+    uint32_t styleScreenIdentifier_ = 0;
     std::shared_ptr<ui::View> toplevelSubview_;
     std::shared_ptr<ui::ImageView> backgroundView_;
     std::shared_ptr<ui::Label> headerLabel_;
-    std::shared_ptr<ui::Button> followAllButton_, connectButton_;
+    std::shared_ptr<ui::Button> followAllButton_;
+    std::shared_ptr<ui::Button> connectButton_;
     std::shared_ptr<ui::LayoutConstraint> headerLabelTrailingSpaceConstraint_;
 };
 

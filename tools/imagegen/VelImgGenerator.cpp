@@ -289,9 +289,11 @@ std::vector<Entry> catalogue() {
         g.lineTo({env.maxX(), env.minY()});
         g.strokePath();
     }));
+    // The radar's spot: opaque in the middle, soft at the rim; drawn over each user and then inverted, it
+    // becomes a hole in the overlay's shade.
     e.push_back({"VelImg_NewFollowersShadeInvert", {20, 20}, [](GraphicsContext& g, Size s) {
-                     g.drawLinearGradient({Color::black().withAlpha(0), Color::black().withAlpha(0.45)}, {0, 1}, {0, 0},
-                                          {0, s.height});
+                     g.drawRadialGradient({Color::black(), Color::black(), Color::black().withAlpha(0)}, {0, 0.6, 1},
+                                          {s.width / 2, s.height / 2}, s.width / 2);
                  }});
     e.push_back({"VelImg_NonSelectedTabIcons", {40, 30}, [](GraphicsContext& g, Size s) {
                      g.setFillColor(Color::fromHex("#3A3F47"));

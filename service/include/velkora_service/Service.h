@@ -150,6 +150,8 @@ public:
     int64_t sendSystemMessage(const std::string& appId, const std::string& toUserId, const std::string& title,
                               const std::string& contentType, const std::string& text, const std::string& extraData);
     void follow(const std::string& appId, const std::string& userId, const std::string& otherUserId);
+    // Moves a user to a place (degrees), as the update poll of their device would.
+    void setUserLocation(const std::string& appId, const std::string& userId, double longitude, double latitude);
     bool isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const;
     // The value of a user's relation of a type ("b" block, "r" report) to another; nullopt when none was set.
     std::optional<bool> relation(const std::string& appId, const std::string& userId, const std::string& otherUserId,

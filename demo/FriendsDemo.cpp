@@ -1,0 +1,163 @@
+// What a host's user sees of finding and inviting friends and of the people nearby: the find and invite
+// menu, the Facebook and Twitter friends who use the application, the contacts to invite by e-mail, the
+// network chooser, and the radar around the demo device as a map, as a list and with its follow overlay.
+#include <memory>
+#include <string>
+
+#include "BuildPaths.h"
+#include "DemoSteps.h"
+#include "VelkoraKitScreens.h"
+#include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUserInternal.h"
+#include "people/VelkoraFindFriendsSelctionViewController.h"
+#include "people/VelkoraFindFriendsViewController.h"
+#include "people/VelkoraInviteSocialNetworkViewController.h"
+#include "people/VelkoraRadarMapViewController.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/services/Device.h"
+#include "platform/services/LocationManager.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraScreenRegistry.h"
+#include "session/VelkoraUserInfo.h"
+#include "shell/VelkoraGeneralFeatureViewController.h"
+
+namespace {
+
+using namespace velkora;
+
+struct FriendsHost : VelkoraGeneralFeatureViewControllerDelegate {
+    void didClickBack() override {}
+    void didClose() override {}
+    void backToPanel() override {}
+    bool isUsingPopover() override { return false; }
+    bool isTopPanelHidden() override { return false; }
+    bool isOpenedAsFeature() override { return true; }
+};
+
+bool settled() {
+    return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
+}
+
+// Shows a screen as the root of a host's stack until its requests are answered; `ready` says when what
+// it shows has arrived. The window stays up while `then` runs, and the picture is written.
+bool showScreen(demo::Demo& demo, const std::shared_ptr<FriendsHost>& host,
+                const std::shared_ptr<ui::ViewController>& screen, const std::string& picture,
+                const std::function<bool()>& ready = {}, const std::function<bool(ui::Window&)>& then = {}) {
+    if (!screen) {
+        demo.say(picture + ": no screen");
+        return false;
+    }
+    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
+    auto nav = ui::NavigationController::create(screen);
+    nav->setNavigationBarHidden(true);
+    auto window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    auto& loop = demo.loop();
+    loop.advance(0.5);
+    if (ready) {
+        for (int i = 0; i < 20 && !ready(); ++i) {
+            loop.runUntil(ready, 1);
+            loop.advance(1);
+        }
+    }
+    loop.runUntil(settled, 20);
+    loop.advance(1);
+    loop.runUntil(settled, 20);
+    window->layoutIfNeeded();
+    bool shown = demo.writePng(*window, picture);
+    if (then) shown = then(*window) && shown;
+    loop.advance(3);
+    return shown;
+}
+
+} // namespace
+
+VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
+    if (!demo.ensureSession()) return false;
+    registerKitScreens();
+    auto& device = services::Device::instance();
+    if (!device.position())
+        if (auto error = device.loadProfile(VELKORA_TESTS_SOURCE_DIR "/../demo/device.json")) {
+            demo.say("the device profile could not be read: " + error->description());
+            return false;
+        }
+    auto& loop = demo.loop();
+    auto caller = std::make_shared<int>(0);
+    bool configured = false, named = false;
+    VelkoraServerApi::getAppData(VelkoraCallback::make(caller, [&](const foundation::Value&) { configured = true; }));
+    loop.runUntil([&] { return configured; }, 10);
+    auto& agent = VelkoraAgentInternal::instance();
+    if (!agent.twitterConnector()) agent.initTwitterConnector();
+    if (!agent.fbConnector()) agent.initFacebookConnector();
+    VelkoraServerApi::getUserData(VelkoraCallback::make(caller, [&](const foundation::Value& answer) {
+        if (auto user = answer.asObject<VelkoraUserInternal>()) agent.setVelkoraUser(user);
+        named = true;
+    }));
+    loop.runUntil([&] { return named; }, 20);
+    if (auto me = agent.velkoraUser(); me && me->isAnonymous()) {
+        me->setFirstName(std::string("Dana"));
+        me->setLastName(std::string("Demo"));
+        VelkoraServerApi::setUserData(me, {});
+        loop.runUntil(settled, 20);
+    }
+
+    auto host = std::make_shared<FriendsHost>();
+    bool shown = true;
+    demo.say("The find and invite menu: the friends not yet followed on the badge, connect buttons");
+    const std::vector<std::string> ids{"u-mira", "u-tomas", "u-lena", "u-ravi", "u-near1", "u-near2", "u-near3"};
+    // The people the friends lists show, as the service describes them.
+    std::vector<VelkoraUserPtr> friends(ids.size());
+    size_t described = 0;
+    for (size_t i = 0; i < ids.size(); ++i)
+        VelkoraServerApi::getOtherUserData(ids[i], VelkoraCallback::make(caller, [&, i](const foundation::Value& a) {
+                                               friends[i] = a.asObject<VelkoraUserInternal>();
+                                               ++described;
+                                           }));
+    loop.runUntil([&] { return described == ids.size(); }, 20);
+    std::erase(friends, nullptr);
+    if (friends.size() < 7) {
+        demo.say("the seeded friends did not all come");
+        return false;
+    }
+    VelkoraSNFriendsRepository::instance().setFacebookFriends(
+        std::vector<VelkoraUserPtr>(friends.begin(), friends.begin() + 6));
+    VelkoraSNFriendsRepository::instance().setTwitterFriends({friends[6]});
+    shown &= showScreen(demo, host, VelkoraScreenRegistry::instance().makeScreen("invite"), "friends_menu");
+
+    demo.say("Facebook and Twitter friends who use the application: four and \"more\", each with a follow button");
+    agent.userInfo()->setFbId(100009000000001);
+    shown &= showScreen(demo, host, VelkoraFindFriendsViewController::create(), "friends_find");
+    agent.userInfo()->setFbId(0);
+
+    demo.say("The device's contacts to invite by e-mail, in an index with a search field");
+    auto contacts = VelkoraInviteSocialNetworkViewController::create();
+    contacts->importFromContacts();
+    shown &= showScreen(demo, host, contacts, "friends_invite_contacts", [&] { return contacts->hasList(); });
+
+    demo.say("The network chooser");
+    shown &= showScreen(demo, host, VelkoraFindFriendsSelctionViewController::create(), "friends_chooser");
+
+    demo.say("The radar around the device: the people near it pinned, then the list, then the overlay");
+    agent.getNonEmptyLocationManager();
+    loop.advance(1);
+    if (auto info = agent.userInfo()) info->setDontShowRadarOverlayView(false);
+    auto radar =
+        std::dynamic_pointer_cast<VelkoraRadarMapViewController>(VelkoraScreenRegistry::instance().makeScreen("radar"));
+    shown &= showScreen(
+        demo, host, radar, "radar_overlay", [&] { return radar && radar->nearbyUsersWereFetched(); },
+        [&](ui::Window& window) {
+            radar->hideOverlayView();
+            window.layoutIfNeeded();
+            bool ok = demo.writePng(window, "radar_map");
+            radar->listViewTapped(nullptr);
+            loop.advance(1);
+            window.layoutIfNeeded();
+            return demo.writePng(window, "radar_list") && ok;
+        });
+    return shown;
+}

@@ -1,0 +1,65 @@
+// What the find, invite and radar screens share: texts with a number or a name filled in, pushing a
+// screen made by feature name or by hand with the container handed on, the classes their interface files
+// name, and the selected-row colour of their cells.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/foundation/Error.h"
+#include "platform/foundation/Value.h"
+
+namespace velkora {
+
+namespace ui {
+class TableViewCell;
+class View;
+class ViewController;
+} // namespace ui
+class VelkoraGeneralFeatureViewController;
+class VelkoraUserSignUpHelper;
+
+namespace friends {
+
+// The text of a key with its first "%d" (or "%@") replaced by the number.
+std::string textWithNumber(const std::string& key, long long number);
+// The text of a key with its first "%@" (or "%d") replaced by the text.
+std::string textWithText(const std::string& key, const std::string& text);
+
+// Pushes `screen` animated on `from`'s navigation stack with `from`'s container; false without a stack.
+bool push(VelkoraGeneralFeatureViewController& from, const std::shared_ptr<ui::ViewController>& screen);
+// The same with a screen made by feature name (logged when nobody registered it).
+bool pushFeature(VelkoraGeneralFeatureViewController& from, const std::string& feature,
+                 const foundation::Value& arguments = {});
+
+// The grey of a selected row, as a view of the cell's frame, also handed back for the style hook.
+std::shared_ptr<ui::View> giveSelectedBackground(ui::TableViewCell& cell);
+
+// Connects Facebook (method 2) or Twitter (method 3) as the find and invite screens do: the network's
+// connector identifies the person, then the sign-up helper (made on the first connect and kept) attaches
+// the identity: connect type 0, justUid unless the user is anonymous, the implicit switch on. The owner
+// holds it; once it is gone, late answers reach nobody.
+class NetworkConnect : public std::enable_shared_from_this<NetworkConnect> {
+public:
+    using Connected = std::function<void(int32_t method)>;
+    static std::shared_ptr<NetworkConnect> create(Connected connected);
+    ~NetworkConnect();
+    // `view` shows the Twitter connector's popups.
+    void connect(int32_t method, ui::View* view);
+    const std::shared_ptr<VelkoraUserSignUpHelper>& userSignUpHelper() const { return userSignUpHelper_; }
+
+private:
+    explicit NetworkConnect(Connected connected) : connected_(std::move(connected)) {}
+    void gotDetails(const foundation::Value& details, int32_t method);
+
+    Connected connected_;
+    std::shared_ptr<VelkoraUserSignUpHelper> userSignUpHelper_;
+};
+
+// The classes the friends and radar interface files name, registered once with the loader.
+void registerFriendsViewClasses();
+
+} // namespace friends
+} // namespace velkora

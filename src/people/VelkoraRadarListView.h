@@ -1,0 +1,79 @@
+// The radar's list: the nearby users, each once, nearest first, as rows of the user list's radar cell.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "data/VelkoraUserInternal.h"
+#include "people/VelkoraUserListCell.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/View.h"
+
+namespace velkora {
+
+class VelkoraRadarListDataSource : public ui::TableViewDataSource {
+public:
+    static constexpr const char* kCellIdentifier = "VelkorafavUserCell";
+
+    // Adds the users not held yet and takes the newest copy of those held (their distance moves them);
+    // users the viewer blocked are left out. Then sorts: nearest first, equal distances by id, users
+    // without a location last.
+    void addUsers(const std::vector<VelkoraUserPtr>& users);
+    void gotFavorites(const std::vector<VelkoraUserPtr>& users) { addUsers(users); }
+    // Normal mode: users who are not anonymous; favourites mode: users the viewer follows.
+    int numUsersInMode() const;
+    VelkoraUserPtr getUserInModeAtIndex(int index) const;
+
+    int numberOfSectionsInTableView(ui::TableView& table) override;
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+
+    bool viewFavoritesOnly() const { return viewFavoritesOnly_; }
+    void setViewFavoritesOnly(bool v) { viewFavoritesOnly_ = v; }
+    const std::vector<VelkoraUserPtr>& sortedUsers() const { return sortedUsers_; }
+    std::shared_ptr<VelkoraUserListCellDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<VelkoraUserListCellDelegate> d) { delegate_ = std::move(d); }
+
+private:
+    bool passes(const VelkoraUserInternal& user) const;
+
+    bool viewFavoritesOnly_ = false;
+    std::unordered_map<std::string, VelkoraUserPtr> users_;
+    std::vector<VelkoraUserPtr> sortedUsers_;
+    std::weak_ptr<VelkoraUserListCellDelegate> delegate_;
+};
+
+class VelkoraRadarListViewDelegate {
+public:
+    virtual ~VelkoraRadarListViewDelegate() = default;
+    virtual void didSelectUser(const VelkoraUserPtr& user) = 0;
+};
+
+class VelkoraRadarListView : public ui::View, public ui::TableViewDelegate {
+public:
+    explicit VelkoraRadarListView(const ui::Rect& frame = {});
+    const char* className() const override { return "VelkoraRadarListView"; }
+
+    // The rows' follow buttons talk to `cellDelegate`.
+    void myInitWithDelegate(std::weak_ptr<VelkoraUserListCellDelegate> cellDelegate);
+    void reloadData();
+    bool isViewFavoritesOnly() const { return dataSource_ && dataSource_->viewFavoritesOnly(); }
+    void gotFollowing(const std::vector<VelkoraUserPtr>& users);
+
+    void willDisplayCell(ui::TableView& table, ui::TableViewCell& cell, const ui::IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+
+    const std::shared_ptr<ui::TableView>& usersTable() const { return usersTable_; }
+    const std::shared_ptr<VelkoraRadarListDataSource>& dataSource() const { return dataSource_; }
+    std::shared_ptr<VelkoraRadarListViewDelegate> radarListDelegate() const { return radarListDelegate_.lock(); }
+    void setRadarListDelegate(std::weak_ptr<VelkoraRadarListViewDelegate> d) { radarListDelegate_ = std::move(d); }
+
+private:
+    std::shared_ptr<ui::TableView> usersTable_;
+    std::shared_ptr<VelkoraRadarListDataSource> dataSource_;
+    std::weak_ptr<VelkoraRadarListViewDelegate> radarListDelegate_;
+};
+
+} // namespace velkora
