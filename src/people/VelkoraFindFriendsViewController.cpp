@@ -156,15 +156,7 @@ void VelkoraFindFriendsCell::unfollowTapped(ui::Control*) {
 void VelkoraFindFriendsCell::layoutSubviews() {
     ui::TableViewCell::layoutSubviews();
     auto d = delegate_.lock();
-    const double width =
-        VelkoraUtils::widthAdjustedForInterfaceOrientation(d ? d->isOpenedAsFeature() : true, sidebarScreenState());
-    for (const auto& v : {backgroundView(), contentView(), selectedBackgroundView()})
-        if (v) {
-            auto f = v->frame();
-            f.origin.x = 0;
-            f.size.width = width;
-            v->setFrame(f);
-        }
+    friends::layoutCellAcrossScreen(*this, d ? d->isOpenedAsFeature() : true);
 }
 
 void VelkoraFindFriendsCell::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -252,21 +244,9 @@ void VelkoraFindFriendsViewController::viewDidLoad() {
     }
     rebuildLists();
     if (filterText_) {
-        if (velkoraContentView()) {
-            removeConstraintsForView(filterText_.get(), velkoraContentView().get());
-            if (searchIconView_) removeConstraintsForView(searchIconView_.get(), velkoraContentView().get());
-        }
-        if (searchIconView_) {
-            searchIconView_->setTranslatesAutoresizingMaskIntoConstraints(true);
-            filterText_->setLeftView(searchIconView_);
-            filterText_->setLeftViewMode(ui::TextFieldViewMode::Always);
-        }
-        filterText_->setHidden(true);
-        if (!facebookList_.empty() || !twitterList_.empty()) {
-            filterText_->setTranslatesAutoresizingMaskIntoConstraints(true);
-            if (friendsTable_) friendsTable_->setTableHeaderView(filterText_);
-            filterText_->setHidden(false);
-        }
+        friends::prepareSearchField(velkoraContentView().get(), filterText_.get(), searchIconView_);
+        if ((!facebookList_.empty() || !twitterList_.empty()) && friendsTable_)
+            friends::showSearchField(*friendsTable_, filterText_);
     }
     auto& style = VelkoraStyleSheetCustomizer::instance();
     style.customizeUsersListSearchField(filterText_.get(), 1);
@@ -407,22 +387,11 @@ void VelkoraFindFriendsViewController::cancelTapped(ui::Control*) {
 }
 
 void VelkoraFindFriendsViewController::keyboardWillShow(const foundation::Notification&) {
-    auto root = view();
-    if (!root || keyboardTap_.lock()) return;
-    auto tap = std::make_shared<ui::TapGestureRecognizer>();
-    std::weak_ptr<ui::View> weakRoot = root;
-    tap->addAction([weakRoot](ui::GestureRecognizer&) {
-        if (auto v = weakRoot.lock()) v->endEditing(true);
-    });
-    root->addGestureRecognizer(tap);
-    keyboardTap_ = tap;
+    friends::addEndEditingTap(view(), keyboardTap_);
 }
 
 void VelkoraFindFriendsViewController::keyboardWillHide(const foundation::Notification&) {
-    // Only the recogniser added here: another one on the view belongs to someone else.
-    auto tap = keyboardTap_.lock();
-    if (tap && viewIfLoaded()) viewIfLoaded()->removeGestureRecognizer(tap.get());
-    keyboardTap_.reset();
+    friends::removeEndEditingTap(viewIfLoaded().get(), keyboardTap_);
 }
 
 void VelkoraFindFriendsViewController::followUserTapped(VelkoraFindFriendsCell& cell) {
@@ -495,11 +464,8 @@ void VelkoraFindFriendsViewController::handleNewData(VelkoraUsersFetcher& fetche
         else
             repo.setTwitterFriends(std::move(list));
         rebuildLists();
-        if (filterText_ && filterText_->isHidden() && (!facebookList_.empty() || !twitterList_.empty())) {
-            filterText_->setTranslatesAutoresizingMaskIntoConstraints(true);
-            if (friendsTable_) friendsTable_->setTableHeaderView(filterText_);
-            filterText_->setHidden(false);
-        }
+        if (friendsTable_ && (!facebookList_.empty() || !twitterList_.empty()))
+            friends::showSearchField(*friendsTable_, filterText_);
     }
     if (friendsTable_) friendsTable_->reloadData();
 }

@@ -1,15 +1,21 @@
 #include "people/VelkoraFriendsSupport.h"
 
+#include "data/VelkoraUtils.h"
 #include "people/VelkoraFBConnector.h"
 #include "people/VelkoraProfileSupport.h"
 #include "people/VelkoraTwitterConnector.h"
 #include "people/VelkoraUserSignUpHelper.h"
+#include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
+#include "platform/ui/TextField.h"
 #include "server/VelkoraCallback.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraSidebarClasses.h"
 
 namespace velkora::friends {
 
@@ -52,6 +58,55 @@ std::shared_ptr<ui::View> giveSelectedBackground(ui::TableViewCell& cell) {
     selected->setBackgroundColor(ui::Color::rgba(29 / 255.0, 29 / 255.0, 29 / 255.0, 1.0));
     cell.setSelectedBackgroundView(selected);
     return selected;
+}
+
+void layoutCellAcrossScreen(ui::TableViewCell& cell, bool openedAsFeature) {
+    const double width = VelkoraUtils::widthAdjustedForInterfaceOrientation(openedAsFeature, sidebarScreenState());
+    for (const auto& v : {cell.backgroundView(), cell.contentView(), cell.selectedBackgroundView()})
+        if (v) {
+            auto f = v->frame();
+            f.origin.x = 0;
+            f.size.width = width;
+            v->setFrame(f);
+        }
+}
+
+void prepareSearchField(ui::View* content, ui::TextField* field, const std::shared_ptr<ui::ImageView>& icon) {
+    if (!field) return;
+    if (content) {
+        VelkoraGeneralFeatureViewController::removeConstraintsForView(field, content);
+        if (icon) VelkoraGeneralFeatureViewController::removeConstraintsForView(icon.get(), content);
+    }
+    if (icon) {
+        icon->setTranslatesAutoresizingMaskIntoConstraints(true);
+        field->setLeftView(icon);
+        field->setLeftViewMode(ui::TextFieldViewMode::Always);
+    }
+    field->setHidden(true);
+}
+
+void showSearchField(ui::TableView& table, const std::shared_ptr<ui::TextField>& field) {
+    if (!field) return;
+    field->setHidden(false);
+    field->setTranslatesAutoresizingMaskIntoConstraints(true);
+    if (table.tableHeaderView() != field) table.setTableHeaderView(field);
+}
+
+void addEndEditingTap(const std::shared_ptr<ui::View>& root, std::weak_ptr<ui::GestureRecognizer>& tap) {
+    if (!root || tap.lock()) return;
+    auto recognizer = std::make_shared<ui::TapGestureRecognizer>();
+    std::weak_ptr<ui::View> weakRoot = root;
+    recognizer->addAction([weakRoot](ui::GestureRecognizer&) {
+        if (auto v = weakRoot.lock()) v->endEditing(true);
+    });
+    root->addGestureRecognizer(recognizer);
+    tap = recognizer;
+}
+
+void removeEndEditingTap(ui::View* root, std::weak_ptr<ui::GestureRecognizer>& tap) {
+    auto recognizer = tap.lock();
+    if (recognizer && root) root->removeGestureRecognizer(recognizer.get());
+    tap.reset();
 }
 
 std::shared_ptr<NetworkConnect> NetworkConnect::create(Connected connected) {

@@ -14,7 +14,11 @@
 namespace velkora {
 
 namespace ui {
+class GestureRecognizer;
+class ImageView;
+class TableView;
 class TableViewCell;
+class TextField;
 class View;
 class ViewController;
 } // namespace ui
@@ -36,6 +40,20 @@ bool pushFeature(VelkoraGeneralFeatureViewController& from, const std::string& f
 
 // The grey of a selected row, as a view of the cell's frame, also handed back for the style hook.
 std::shared_ptr<ui::View> giveSelectedBackground(ui::TableViewCell& cell);
+
+// Lays the cell's background, content and selected background at x = 0 across the width the screen is
+// laid out for.
+void layoutCellAcrossScreen(ui::TableViewCell& cell, bool openedAsFeature);
+
+// The search field out of the content view's layout, its icon as its left view, hidden until people come.
+void prepareSearchField(ui::View* content, ui::TextField* field, const std::shared_ptr<ui::ImageView>& icon);
+// Shows the search field as the table's header.
+void showSearchField(ui::TableView& table, const std::shared_ptr<ui::TextField>& field);
+
+// While the keyboard shows, a tap on `root` ends editing: the recogniser is added once and only the one
+// added here is removed again, whatever else the view holds.
+void addEndEditingTap(const std::shared_ptr<ui::View>& root, std::weak_ptr<ui::GestureRecognizer>& tap);
+void removeEndEditingTap(ui::View* root, std::weak_ptr<ui::GestureRecognizer>& tap);
 
 // Connects Facebook (method 2) or Twitter (method 3) as the find and invite screens do: the network's
 // connector identifies the person, then the sign-up helper (made on the first connect and kept) attaches

@@ -82,15 +82,7 @@ void VelkoraInviteViewCell::connectButtonTapped(ui::Control*) {
 void VelkoraInviteViewCell::layoutSubviews() {
     ui::TableViewCell::layoutSubviews();
     auto d = delegate_.lock();
-    const double width =
-        VelkoraUtils::widthAdjustedForInterfaceOrientation(d ? d->isOpenedAsFeature() : true, sidebarScreenState());
-    for (const auto& v : {backgroundView(), contentView(), selectedBackgroundView()})
-        if (v) {
-            auto f = v->frame();
-            f.origin.x = 0;
-            f.size.width = width;
-            v->setFrame(f);
-        }
+    friends::layoutCellAcrossScreen(*this, d ? d->isOpenedAsFeature() : true);
 }
 
 void VelkoraInviteViewCell::registerInterfaceBindings(ui::InterfaceBindings& b) {

@@ -318,11 +318,7 @@ void VelkoraInviteSocialNetworkViewController::updateDataSourceOnSortedUsers() {
     hasList_ = true;
     ++rebuilds_;
     if (filteredMode_ && searchText_) filteredSortedUsers_ = sortedUsers_.filter(searchText_->text());
-    if (!sortedUsers_.isEmpty() && searchText_ && friendsTable_) {
-        searchText_->setHidden(false);
-        searchText_->setTranslatesAutoresizingMaskIntoConstraints(true);
-        if (friendsTable_->tableHeaderView() != searchText_) friendsTable_->setTableHeaderView(searchText_);
-    }
+    if (!sortedUsers_.isEmpty() && friendsTable_) friends::showSearchField(*friendsTable_, searchText_);
 }
 
 void VelkoraInviteSocialNetworkViewController::stopIndicator() {
@@ -337,16 +333,7 @@ void VelkoraInviteSocialNetworkViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
     VelkoraGeneralFeatureViewController::viewDidLoad();
     if (searchText_) {
-        if (velkoraContentView()) {
-            removeConstraintsForView(searchText_.get(), velkoraContentView().get());
-            if (searchIconView_) removeConstraintsForView(searchIconView_.get(), velkoraContentView().get());
-        }
-        if (searchIconView_) {
-            searchIconView_->setTranslatesAutoresizingMaskIntoConstraints(true);
-            searchText_->setLeftView(searchIconView_);
-            searchText_->setLeftViewMode(ui::TextFieldViewMode::Always);
-        }
-        searchText_->setHidden(true);
+        friends::prepareSearchField(velkoraContentView().get(), searchText_.get(), searchIconView_);
     }
     auto self = sharedAs<VelkoraInviteSocialNetworkViewController>();
     if (friendsTable_) {
@@ -457,21 +444,11 @@ void VelkoraInviteSocialNetworkViewController::filterContentForSearchText(const 
 void VelkoraInviteSocialNetworkViewController::filterChangedEnded(ui::Control*) {}
 
 void VelkoraInviteSocialNetworkViewController::keyboardWillShow(const foundation::Notification&) {
-    auto root = view();
-    if (!root || keyboardTap_.lock()) return;
-    auto tap = std::make_shared<ui::TapGestureRecognizer>();
-    std::weak_ptr<ui::View> weakRoot = root;
-    tap->addAction([weakRoot](ui::GestureRecognizer&) {
-        if (auto v = weakRoot.lock()) v->endEditing(true);
-    });
-    root->addGestureRecognizer(tap);
-    keyboardTap_ = tap;
+    friends::addEndEditingTap(view(), keyboardTap_);
 }
 
 void VelkoraInviteSocialNetworkViewController::keyboardWillHide(const foundation::Notification&) {
-    auto tap = keyboardTap_.lock();
-    if (tap && viewIfLoaded()) viewIfLoaded()->removeGestureRecognizer(tap.get());
-    keyboardTap_.reset();
+    friends::removeEndEditingTap(viewIfLoaded().get(), keyboardTap_);
 }
 
 void VelkoraInviteSocialNetworkViewController::inviteTapped(VelkoraInviteSocialFriendCell& cell) {
