@@ -97,6 +97,15 @@ void VelkoraInviteSections::bucket(const std::vector<uint32_t>& order) {
     listed_.clear();
     for (const auto& l : listed)
         listed_.insert(listed_.end(), l.begin(), l.end());
+    haystack_.clear();
+    starts_.clear();
+    starts_.reserve(listed_.size() + 1);
+    for (uint32_t i : listed_) {
+        starts_.push_back(haystack_.size());
+        haystack_ += entries_[i].folded;
+        haystack_ += '\0';
+    }
+    starts_.push_back(haystack_.size());
 }
 
 void VelkoraInviteSections::clear() {
@@ -104,6 +113,8 @@ void VelkoraInviteSections::clear() {
     for (auto& s : sections_)
         s.clear();
     listed_.clear();
+    haystack_.clear();
+    starts_.clear();
 }
 
 const std::vector<VelkoraSocialFriendPtr>& VelkoraInviteSections::section(int index) const {
@@ -119,8 +130,17 @@ bool VelkoraInviteSections::isEmpty() const {
 std::vector<VelkoraSocialFriendPtr> VelkoraInviteSections::filter(std::string_view text) const {
     const std::string needle = foundation::foldForSearch(text);
     std::vector<VelkoraSocialFriendPtr> found;
-    for (uint32_t i : listed_)
-        if (foundation::containsFolded(entries_[i].folded, needle)) found.push_back(entries_[i].user);
+    if (listed_.empty()) return found;
+    // A needle holds no zero byte, so no match runs from one name into the next.
+    size_t at = 0;
+    while ((at = haystack_.find(needle, at)) != std::string::npos && at < haystack_.size()) {
+        const auto next = std::upper_bound(starts_.begin(), starts_.end(), at);
+        const auto k = static_cast<size_t>(next - starts_.begin()) - 1;
+        if (k >= listed_.size()) break;
+        found.push_back(entries_[listed_[k]].user);
+        // Each friend once: go on from the next name.
+        at = starts_[k + 1];
+    }
     return found;
 }
 

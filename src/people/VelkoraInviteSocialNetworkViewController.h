@@ -70,7 +70,12 @@ private:
 
     std::vector<Entry> entries_;
     std::array<std::vector<VelkoraSocialFriendPtr>, kSectionCount> sections_;
+    // The entry of each listed friend, in the order of the sections.
     std::vector<uint32_t> listed_;
+    // Their folded names one after the other, each ended by a zero byte, and where each begins: a search
+    // is then one pass of std::string::find over all of them.
+    std::string haystack_;
+    std::vector<size_t> starts_;
 };
 
 class VelkoraInviteSocialFriendCellDelegate {

@@ -192,3 +192,27 @@ TEST_F(RadarTest, AClosedRadarNeitherChecksNorAsks) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RadarTest, AUserWhoMovedOnTheServiceIsRepinnedAtTheNewPlaceAndListedOnce) {
+    startRadar(kLisbon);
+    const auto nora = placeUser("Nora", 300);
+    auto radar = openRadar();
+    ASSERT_TRUE(radar);
+    ASSERT_TRUE(waitAdvancing([&] { return radar->nearbyUsersWereFetched(); }));
+    settleRadar();
+    auto before = radar->usersToAnnotationsMap().at(nora);
+    svc.setUserLocation(kApp, nora, kLisbonLongitude, kLisbonLatitude - 1000 * kDegreesPerMetre);
+    const size_t asked = count("getNearbyUsers");
+    radar->showMeTapped(nullptr);
+    ASSERT_TRUE(waitAdvancing([&] { return count("getNearbyUsers") > asked; }));
+    settleRadar();
+    auto after = radar->usersToAnnotationsMap().at(nora);
+    EXPECT_NE(after, before) << "moved 1.3 km, past 0.01 degree";
+    EXPECT_NEAR(after->coordinate().latitude, kLisbonLatitude - 1000 * kDegreesPerMetre, 1e-9);
+    EXPECT_EQ(userPins(), 1u);
+    EXPECT_EQ(radar->radarListView()->dataSource()->sortedUsers().size(), 1u);
+}
+
+} // namespace
