@@ -1,6 +1,7 @@
 // What a host's user sees of finding and inviting friends and of the people nearby: the find and invite
 // menu, the Facebook and Twitter friends who use the application, the contacts to invite by e-mail, the
-// network chooser, and the radar around the demo device as a map, as a list and with its follow overlay.
+// network chooser, and the radar as a map, as a list and with its follow overlay, around the demo device taken
+// to Lisbon, where the seeded people are.
 #include <memory>
 #include <string>
 
@@ -109,7 +110,7 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
     auto host = std::make_shared<FriendsHost>();
     bool shown = true;
     demo.say("The find and invite menu: the friends not yet followed on the badge, connect buttons");
-    const std::vector<std::string> ids{"u-mira", "u-tomas", "u-lena", "u-ravi", "u-near1", "u-near2", "u-near3"};
+    const std::vector<std::string> ids{"u-mira", "u-tomas", "u-lena", "u-ravi", "u-fan01", "u-fan02", "u-fan03"};
     // The people the friends lists show, as the service describes them.
     std::vector<VelkoraUserPtr> friends(ids.size());
     size_t described = 0;
@@ -143,6 +144,8 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
     shown &= showScreen(demo, host, VelkoraFindFriendsSelctionViewController::create(), "friends_chooser");
 
     demo.say("The radar around the device: the people near it pinned, then the list, then the overlay");
+    // The seeded people live in Lisbon: the device goes there for the radar.
+    services::LocationManager::setFix(services::LocationFix{38.7200, -9.1420});
     agent.getNonEmptyLocationManager();
     loop.advance(1);
     if (auto info = agent.userInfo()) info->setDontShowRadarOverlayView(false);
