@@ -8,6 +8,7 @@
 #include "shell/VelkoraShellScreens.h"
 #include "shell/VelkoraSidebarScreens.h"
 #include "people/VelkoraFriendsScreens.h"
+#include "conversations/VelkoraChatRoomsScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -22,6 +23,7 @@ void registerKitScreens() {
     registerInboxScreens();
     registerAdsScreens();
     registerFriendsScreens();
+    registerChatRoomsScreens();
 }
 
 } // namespace velkora

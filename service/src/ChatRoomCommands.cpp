@@ -41,8 +41,8 @@ Json topicList(Database& db, const std::string& appId, const std::string& viewer
 // The ad slots the topic screen inserts among the comments: the application's "topicAds", or one
 // native slot by default.
 Json topicAds(Database& db, const std::string& appId) {
-    Json config = Json::parse(db.scalarText("SELECT config FROM apps WHERE app_id = ?", {appId}).value_or("{}"),
-                              nullptr, false);
+    Json config =
+        Json::parse(db.scalarText("SELECT config FROM apps WHERE app_id = ?", {appId}).value_or("{}"), nullptr, false);
     if (config.is_object() && config.contains("topicAds") && config["topicAds"].is_array()) return config["topicAds"];
     return Json::array({{{"type", 0}, {"position", 5}}});
 }
@@ -58,13 +58,25 @@ Json getTopics(CommandContext& ctx) {
     return {{"changeNumber", current}, {"topics", topicList(db, appId, userId, after)}};
 }
 
+// The application's page of comments: its "maxMessagesPerUpdate", or 20.
+int64_t commentPageSize(Database& db, const std::string& appId) {
+    Json config =
+        Json::parse(db.scalarText("SELECT config FROM apps WHERE app_id = ?", {appId}).value_or("{}"), nullptr, false);
+    if (config.is_object() && config.contains("maxMessagesPerUpdate") &&
+        config["maxMessagesPerUpdate"].is_number_integer()) {
+        int64_t n = config["maxMessagesPerUpdate"].get<int64_t>();
+        if (n > 0) return n;
+    }
+    return kCommentPage;
+}
+
 // Comments with an id below `before` (all: nothing), at most a page of the newest, oldest first.
 Json commentPage(Database& db, const std::string& appId, int64_t topicId, const std::string& viewer,
                  std::optional<int64_t> before) {
     Json comments = Json::array();
     Statement c = db.prepare("SELECT id FROM (SELECT id FROM topic_comments WHERE topic_id = ? AND deleted = 0 AND "
                              "id < ? ORDER BY id DESC LIMIT ?) ORDER BY id");
-    c.bindAll({topicId, before.value_or(INT64_MAX), int64_t(kCommentPage)});
+    c.bindAll({topicId, before.value_or(INT64_MAX), commentPageSize(db, appId)});
     while (c.step()) {
         Json comment = rows::commentJson(db, appId, c.integer(0), viewer);
         if (!comment.is_null()) comments.push_back(std::move(comment));
@@ -123,9 +135,12 @@ Json addImageComment(CommandContext& ctx) {
     std::string userId = ctx.requireUser(appId);
     int64_t topicId = ctx.integer("topicId");
     std::optional<std::string> image = rows::decodeBase64(ctx.nonEmpty("image"));
-    if (!image || !rows::decodeBase64(ctx.nonEmpty("smallImage"))) throw CommandError(errors::kBadRequest);
+    std::optional<std::string> small = rows::decodeBase64(ctx.nonEmpty("smallImage"));
+    // Only pictures: bytes that do not decode as JPEG are stored nowhere.
+    if (!image || !small || !rows::jpegSize(*image) || !rows::jpegSize(*small)) throw CommandError(errors::kBadRequest);
     if (!liveTopic(ctx.db(), appId, topicId)) throw CommandError(kTopicNotFound);
     std::string url = rows::storeImage(ctx, appId, userId, *image);
+    rows::storeSmallImage(ctx.db(), ctx.db().lastInsertId(), *small);
     insertComment(ctx, appId, userId, topicId, url, "image");
     return {{"url", url}};
 }
@@ -161,9 +176,9 @@ Json deleteComment(CommandContext& ctx) {
     int64_t topicId = ctx.integer("topicId");
     int64_t commentId = ctx.integer("commentId");
     Database& db = ctx.db();
-    auto author = db.scalarText(
-        "SELECT user_id FROM topic_comments WHERE id = ? AND topic_id = ? AND app_id = ? AND deleted = 0",
-        {commentId, topicId, appId});
+    auto author =
+        db.scalarText("SELECT user_id FROM topic_comments WHERE id = ? AND topic_id = ? AND app_id = ? AND deleted = 0",
+                      {commentId, topicId, appId});
     if (!author) return Json::object(); // already gone: deleting twice is no error
     if (*author != userId) throw CommandError(kNotAllowed);
     Transaction tx(db);

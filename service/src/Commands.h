@@ -150,6 +150,11 @@ std::optional<std::string> decodeBase64(std::string_view text);
 std::string storeImage(CommandContext& ctx, const std::string& appId, const std::string& userId,
                        const std::string& bytes);
 std::optional<std::string> storedImage(Database& db, int64_t id);
+// The width and height of bytes that decode as a whole JPEG picture; nothing for anything else.
+std::optional<std::pair<int, int>> jpegSize(const std::string& bytes);
+// The small copy kept beside a stored picture, served at "<id>_small.jpg".
+void storeSmallImage(Database& db, int64_t imageId, const std::string& bytes);
+std::optional<std::string> storedSmallImage(Database& db, int64_t imageId);
 inline constexpr const char* kImagePath = "/VelkoraServer2/images/";
 } // namespace rows
 

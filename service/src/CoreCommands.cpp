@@ -144,8 +144,33 @@ void topicsPart(CommandContext& ctx, const std::string& appId, const std::string
         int64_t topicId = ctx.integer("topicId", 0);
         auto current =
             db.scalarInteger("SELECT change_number FROM topics WHERE app_id = ? AND id = ?", {appId, topicId});
-        if (current && *current > since)
-            reply["topic"] = {{"topic", rows::topicJson(db, appId, topicId, userId, since, int(kPollBatch))}};
+        if (current && *current > since) {
+            // The oldest comments after the client's change number, a batch at a time: when more remain,
+            // the reply's change number is the last given comment's, so the next poll goes on from there.
+            Json topic = rows::topicJson(db, appId, topicId, userId, since, 0);
+            if (!topic.is_null()) {
+                Json comments = Json::array();
+                int64_t lastGiven = since;
+                int64_t given = 0;
+                bool more = false;
+                Statement c = db.prepare("SELECT id, change_number FROM topic_comments WHERE topic_id = ? AND "
+                                         "deleted = 0 AND change_number > ? ORDER BY change_number, id LIMIT ?");
+                c.bindAll({topicId, since, kPollBatch + 1});
+                while (c.step()) {
+                    if (given == kPollBatch) {
+                        more = true;
+                        break;
+                    }
+                    Json comment = rows::commentJson(db, appId, c.integer(0), userId);
+                    lastGiven = c.integer(1);
+                    ++given;
+                    if (!comment.is_null()) comments.push_back(std::move(comment));
+                }
+                topic["comments"] = std::move(comments);
+                if (more) topic["changeNumber"] = lastGiven;
+                reply["topic"] = {{"topic", std::move(topic)}};
+            }
+        }
     }
 }
 

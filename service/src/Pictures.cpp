@@ -43,11 +43,18 @@ LocalReply servePicture(OutsideRequest& r) {
 
 LocalReply serveUploadedImage(OutsideRequest& r) {
     constexpr std::string_view kJpg = ".jpg";
-    if (r.method != "GET" || r.path.size() <= kJpg.size() || r.path.size() > 18 + kJpg.size() ||
+    if (r.method != "GET" || r.path.size() <= kJpg.size() || r.path.size() > 24 + kJpg.size() ||
         r.path.compare(r.path.size() - kJpg.size(), kJpg.size(), kJpg) != 0)
         return notFound();
-    auto id = parseInteger(r.path.substr(0, r.path.size() - kJpg.size()));
-    auto bytes = id ? rows::storedImage(r.db, *id) : std::nullopt;
+    constexpr std::string_view kSmall = "_small";
+    std::string name = r.path.substr(0, r.path.size() - kJpg.size());
+    bool small = name.size() > kSmall.size() && name.compare(name.size() - kSmall.size(), kSmall.size(), kSmall) == 0;
+    if (small) name.resize(name.size() - kSmall.size());
+    auto id = parseInteger(name);
+    std::optional<std::string> bytes;
+    // A picture stored without a small copy is its own small copy.
+    if (id && small) bytes = rows::storedSmallImage(r.db, *id);
+    if (id && !bytes) bytes = rows::storedImage(r.db, *id);
     if (!bytes) return notFound();
     return {200, *bytes, "image/jpeg", false, {}};
 }

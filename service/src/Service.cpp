@@ -816,25 +816,45 @@ int64_t Service::postFeed(const std::string& appId, const std::string& userId, c
 }
 
 int64_t Service::addTopic(const std::string& appId, const std::string& title, const std::string& text,
-                          const std::string& photoUrl) {
+                          const std::string& photoUrl, const std::string& kind) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
     SqlValue photo = photoUrl.empty() ? SqlValue(std::monostate{}) : SqlValue(photoUrl);
-    db.run("INSERT INTO topics(app_id, title, text, photo_url, change_number, time) VALUES(?, ?, ?, ?, ?, ?)",
-           {appId, title, text, photo, db.nextSequence("topics"), impl_->now()});
+    db.run("INSERT INTO topics(app_id, title, text, content_type, photo_url, change_number, time) "
+           "VALUES(?, ?, ?, ?, ?, ?, ?)",
+           {appId, title, text, kind, photo, db.nextSequence("topics"), impl_->now()});
     return db.lastInsertId();
 }
 
 int64_t Service::addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
-                                 const std::string& text, const std::string& contentType) {
+                                 const std::string& text, const std::string& contentType, double secondsAgo) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;
     db.run("INSERT INTO topic_comments(topic_id, app_id, user_id, text, content_type, change_number, time) "
            "VALUES(?, ?, ?, ?, ?, ?, ?)",
-           {topicId, appId, userId, text, contentType, db.nextSequence("topics"), impl_->now()});
+           {topicId, appId, userId, text, contentType, db.nextSequence("topics"), impl_->now() - secondsAgo});
     int64_t commentId = db.lastInsertId();
     rows::touchTopic(db, topicId);
     return commentId;
+}
+
+std::vector<int64_t> Service::topicCommentIds(const std::string& appId, int64_t topicId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<int64_t> ids;
+    Statement s = impl_->db->prepare(
+        "SELECT id FROM topic_comments WHERE app_id = ? AND topic_id = ? AND deleted = 0 ORDER BY id");
+    s.bindAll({appId, topicId});
+    while (s.step())
+        ids.push_back(s.integer(0));
+    return ids;
+}
+
+void Service::deleteTopicComment(const std::string& appId, int64_t topicId, int64_t commentId) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    db.run("UPDATE topic_comments SET deleted = 1, change_number = ? WHERE id = ? AND topic_id = ? AND app_id = ?",
+           {db.nextSequence("topics"), commentId, topicId, appId});
+    rows::touchTopic(db, topicId);
 }
 
 int64_t Service::addAppDeal(const std::string& appId, const std::string& json) {

@@ -359,7 +359,9 @@ void VelkoraServerClientAgent::topicsUpdated(VelkoraProtocolWrapper&, const std:
 
 void VelkoraServerClientAgent::topicUpdated(VelkoraProtocolWrapper&, const VelkoraChatRoomsTopicPtr& topic) {
     if (topic) {
-        topicChangeNumber_ = topic->changeNumber();
+        // A reply to a poll sent before the screen moved on names the old topic: its change number is
+        // not the followed topic's.
+        if (withinTopic_ && topic->topicId() == topicId_) topicChangeNumber_ = topic->changeNumber();
         auto delegate = topicsDelegate_.lock();
         if (delegate && delegate->gotTopic)
             delegate->gotTopic(topic);

@@ -24,7 +24,7 @@ TEST_F(ServiceTest, CommentsPageOldestFirstAndReachOtherUsersPolls) {
     std::string a = newUser(), b = newUser();
     Json list = get(head("getTopics", a) + "&changeNumber=0");
     ASSERT_TRUE(list["topics"].is_array()) << list;
-    ASSERT_EQ(list["topics"].size(), 3u);
+    ASSERT_EQ(list["topics"].size(), 8u);
     int topicsCn = list["changeNumber"];
     int topicId = list["topics"][0]["id"];
 

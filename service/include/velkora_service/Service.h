@@ -162,10 +162,17 @@ public:
     int64_t postFeed(const std::string& appId, const std::string& userId, const std::string& text);
     // A chat-room topic of the owner (with a photo's address when given), and a comment on it by a user
     // ("image" comments hold their picture's address); each returns its id.
+    // The kind is the topic's content type ("text/html", "link", "image", "video"); a comment is stamped
+    // `secondsAgo` before the service's clock.
     int64_t addTopic(const std::string& appId, const std::string& title, const std::string& text = {},
-                     const std::string& photoUrl = {});
+                     const std::string& photoUrl = {}, const std::string& kind = "text/html");
     int64_t addTopicComment(const std::string& appId, int64_t topicId, const std::string& userId,
-                            const std::string& text, const std::string& contentType = "text/plain");
+                            const std::string& text, const std::string& contentType = "text/plain",
+                            double secondsAgo = 0);
+    // The ids of a topic's comments that are not deleted, oldest first.
+    std::vector<int64_t> topicCommentIds(const std::string& appId, int64_t topicId) const;
+    // Deletes a comment as its writer's deleteComment does.
+    void deleteTopicComment(const std::string& appId, int64_t topicId, int64_t commentId);
     // A feed item with every field the feed cells show, stamped `secondsAgo` before the service's clock.
     // Message types: 0 a posted activity, 1 followed `otherUserId`, 2 joined, 3 commented on `topicId`.
     struct FeedItemFields {

@@ -2,6 +2,8 @@
 
 #include "platform/ui/Keyboard.h"
 
+#include "platform/ui/Keyboard.h"
+
 #include <map>
 #include <vector>
 
@@ -94,6 +96,10 @@ void Responder::touchesEnded(const std::vector<Touch*>& touches, Event* event) {
 
 void Responder::touchesCancelled(const std::vector<Touch*>& touches, Event* event) {
     if (Responder* next = nextResponder()) next->touchesCancelled(touches, event);
+}
+
+void Responder::reloadInputViews() {
+    if (isFirstResponder()) Keyboard::instance().firstResponderChanged(this, this);
 }
 
 }  // namespace velkora::ui

@@ -53,6 +53,8 @@ public:
     // keyboard's place.
     virtual bool isTextInput() const { return false; }
     virtual std::shared_ptr<View> inputView() const { return nullptr; }
+    // The input view changed while this responder is first: the keyboard takes the new one.
+    virtual void reloadInputViews();
 
     template <typename T>
     std::shared_ptr<T> sharedAs() {

@@ -1,0 +1,205 @@
+// A topic of 5,000 comments (texts of 1 to 500 UTF-16 units with emoji, stickers, pictures, three ads)
+// at phone width: opening it (the comment list rebuilt, the rows mapped, every row's height for the first
+// reload) beside measuring the same label texts once with the text layout, and one polled comment
+// taken into the open topic beside that opening, in one run.
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchMain.h"
+#include "conversations/VelkoraChatRoomsTopicViewController.h"
+#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "feed/VelkoraFeedCellMeasure.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TextLayout.h"
+#include "platform/ui/Window.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraUserDetailsDisplayer.h"
+
+namespace {
+
+using namespace velkora;
+
+constexpr int kComments = 5000;
+constexpr double kOpenLimit = 3.0;
+constexpr double kPollLimit = 0.05;
+
+struct NoAds : VelkoraNativeAdSource {
+    void pullNativeAd(std::function<void(const foundation::Value&)> block) override {
+        block(foundation::Value(std::string("ad")));
+    }
+};
+class AdCell : public ui::TableViewCell, public VelkoraTopicAdCell {
+public:
+    double getHeight() override { return 60; }
+    void updateData(const foundation::Value&, int32_t) override {}
+};
+
+std::string textOf(int i) {
+    static const char* kWords[] = {"hello", "from", "the", "room", "🎉", "where", "are", "you", "café", "🌍"};
+    std::string s;
+    const int units = 1 + (i * 37) % 500;
+    while (static_cast<int>(s.size()) < units)
+        s += std::string(s.empty() ? "" : " ") + kWords[(i + s.size()) % 10];
+    return s;
+}
+
+VelkoraChatRoomsTopicPtr makeTopic() {
+    auto topic = std::make_shared<VelkoraChatRoomsTopic>();
+    topic->setTopicId(7);
+    topic->setTitle(std::string("Bench room"));
+    topic->setText(std::string("<p>x</p>"));
+    topic->setContentType(std::string("text/html"));
+    for (int i = 0; i < kComments; ++i) {
+        auto c = std::make_shared<VelkoraChatRoomsComment>();
+        c->setCommentId(i + 1);
+        c->setTopicId(7);
+        auto u = std::make_shared<VelkoraUserInternal>();
+        u->setUserId("u" + std::to_string(i % 50));
+        u->setFirstName("Name" + std::to_string(i % 50));
+        u->setLastName(std::string("Lund"));
+        c->setUser(u);
+        const int kind = i % 10;
+        c->setContentType(std::string(kind == 3 ? "sticker" : kind == 7 ? "image" : "text/plain"));
+        c->setText(kind == 3 ? "https://h.example/s.png" : kind == 7 ? "https://h.example/p.jpg" : textOf(i));
+        topic->addComment(c);
+    }
+    return topic;
+}
+
+struct Opened {
+    std::shared_ptr<VelkoraChatRoomsTopicViewController> screen;
+    std::shared_ptr<ui::Window> window;
+    std::shared_ptr<ui::NavigationController> nav;
+};
+
+Opened open(const VelkoraChatRoomsTopicPtr& topic) {
+    Opened o;
+    o.screen = VelkoraChatRoomsTopicViewController::initWithTopic(topic);
+    o.nav = ui::NavigationController::create(o.screen);
+    o.window = ui::Window::createFullScreen();
+    o.window->setRootViewController(o.nav);
+    o.window->layoutIfNeeded();
+    return o;
+}
+
+void BM_OpenTopic(benchmark::State& state) {
+    auto topic = makeTopic();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto o = open(topic);
+        state.ResumeTiming();
+        o.screen->reloadActiveComments();
+        o.screen->processAds(foundation::Value(
+            foundation::Array{foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
+                                                                       {"position", foundation::Value(2)}}),
+                              foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
+                                                                       {"position", foundation::Value(40)}}),
+                              foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
+                                                                       {"position", foundation::Value(900)}})}));
+        auto& table = *o.screen->commentsTableView();
+        double total = 0;
+        const int rows = table.numberOfRowsInSection(0);
+        for (int r = 0; r < rows; ++r) {
+            total += o.screen->heightForRowAtIndexPath(table, ui::IndexPath::of(r, 0));
+            benchmark::DoNotOptimize(o.screen->commentForRow(r));
+        }
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+// The label texts the rows carry, measured once each in the label's font and width.
+void BM_MeasureLabelTexts(benchmark::State& state) {
+    auto topic = makeTopic();
+    std::vector<std::string> texts;
+    for (const auto& c : topic->getComments(false)) {
+        const std::string name = VelkoraUserDetailsDisplayer::nameWithInitial(c->user().get());
+        texts.push_back(*c->contentType() == "text/plain" ? name + " " + *c->text() : name);
+    }
+    const ui::Font font = ui::Font::systemFont(13);
+    for (auto _ : state) {
+        double total = 0;
+        for (const auto& t : texts)
+            total += velkoraMeasureLabelText(t, font, ui::LineBreakMode::WordWrap, 220).height;
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+void BM_OnePolledComment(benchmark::State& state) {
+    auto topic = makeTopic();
+    auto o = open(topic);
+    o.screen->reloadActiveComments();
+    auto& table = *o.screen->commentsTableView();
+    for (int r = 0; r < table.numberOfRowsInSection(0); ++r)
+        o.screen->heightForRowAtIndexPath(table, ui::IndexPath::of(r, 0));
+    int next = kComments + 1;
+    for (auto _ : state) {
+        auto c = std::make_shared<VelkoraChatRoomsComment>();
+        c->setCommentId(next++);
+        auto u = std::make_shared<VelkoraUserInternal>();
+        u->setUserId(std::string("poller"));
+        u->setFirstName(std::string("Poll"));
+        c->setUser(u);
+        c->setContentType(std::string("text/plain"));
+        c->setText(textOf(next));
+        topic->addComment(c);
+        o.screen->reloadActiveComments();
+        double total = 0;
+        for (int r = 0; r < table.numberOfRowsInSection(0); ++r)
+            total += o.screen->heightForRowAtIndexPath(table, ui::IndexPath::of(r, 0));
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+BENCHMARK(BM_OpenTopic)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeasureLabelTexts)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnePolledComment)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (!bench::isReportedFigure(run)) continue;
+            const std::string name = run.run_name.function_name;
+            if (bench::isMedian(run) || !times_.count(name)) times_[name] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\nopening a topic of 5000 comments, against measuring its label texts: ratio %.2f (limit %.1f)\n",
+                    times_["BM_OpenTopic"] / times_["BM_MeasureLabelTexts"], kOpenLimit);
+        std::printf("one polled comment into it, against that opening: ratio %.3f (limit %.2f)\n",
+                    times_["BM_OnePolledComment"] / times_["BM_OpenTopic"], kPollLimit);
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    foundation::Log::setSink([](foundation::LogLevel, const std::string&) {});
+    foundation::RunLoop::main().useTestClock();
+    auto data = std::make_shared<VelkoraAppData>();
+    data->setMaxMessagesPerUpdate(20);
+    data->setNAdsPerPeriod(10);
+    data->setAdsPeriodSecs(3600);
+    VelkoraAgentInternal::instance().setAppData(data);
+    VelkoraAgentInternal::instance().initUserInfo("bench");
+    auto ads = std::make_shared<NoAds>();
+    VelkoraScreenRegistry::instance().registerObject<VelkoraNativeAdSource>(
+        VelkoraTopicAdNames::kSource, [ads](const foundation::Value&) { return ads; });
+    VelkoraScreenRegistry::instance().registerObject<ui::TableViewCell>(
+        VelkoraTopicAdNames::kCell, [](const foundation::Value&) { return std::make_shared<AdCell>(); });
+    RatioReporter reporter;
+    return bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=3"}, reporter);
+}

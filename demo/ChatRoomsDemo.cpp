@@ -1,0 +1,148 @@
+// What a host's user sees of the chat rooms: the topic list, a busy topic with texts, stickers, pictures
+// and an ad among them, and the same topic after the user posted a text and a photo.
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "DemoSteps.h"
+#include "VelkoraKitScreens.h"
+#include "conversations/VelkoraChatRoomsTopicViewController.h"
+#include "conversations/VelkoraChatRoomsViewController.h"
+#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraGeneralFeatureViewController.h"
+
+namespace {
+
+using namespace velkora;
+
+struct RoomsHost : VelkoraGeneralFeatureViewControllerDelegate {
+    void didClickBack() override {}
+    void didClose() override {}
+    void backToPanel() override {}
+    bool isUsingPopover() override { return false; }
+    bool isTopPanelHidden() override { return false; }
+    bool isOpenedAsFeature() override { return true; }
+};
+
+// Until this build has the ads folder, the demo serves one promoted application itself.
+struct DemoAdSource : VelkoraNativeAdSource {
+    void pullNativeAd(std::function<void(const foundation::Value&)> block) override {
+        block(foundation::Value(std::string("Puzzle Quest")));
+    }
+};
+
+class DemoAdCell : public ui::TableViewCell, public VelkoraTopicAdCell {
+public:
+    DemoAdCell() : ui::TableViewCell(ui::TableViewCellStyle::Default, VelkoraTopicAdNames::kReuseIdentifier) {
+        setFrame(ui::Rect(0, 0, 320, 60));
+        label_ = ui::Label::create(ui::Rect(10, 10, 300, 40));
+        addSubview(label_);
+        setBackgroundColor(ui::Color::fromHex("#FFF4D6"));
+    }
+    double getHeight() override { return 60; }
+    void updateData(const foundation::Value& ad, int32_t) override {
+        label_->setText("Sponsored: " + ad.toText().value_or(""));
+    }
+
+private:
+    std::shared_ptr<ui::Label> label_;
+};
+
+bool settled(foundation::RunLoop& loop) {
+    return loop.runUntil(
+        [] {
+            return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty() &&
+                   foundation::UrlConnection::activeCount() == 0;
+        },
+        20);
+}
+
+std::shared_ptr<ui::Image> demoPhoto() {
+    auto context = ui::GraphicsContext::bitmap({800, 600}, 1.0, true);
+    context->setFillColor(ui::Color::fromHex("#3A7BD5"));
+    context->fillRect({0, 0, 800, 600});
+    context->setFillColor(ui::Color::fromHex("#FFD166"));
+    context->fillRect({200, 150, 400, 300});
+    return context->makeImage();
+}
+
+} // namespace
+
+VELKORA_DEMO_STEP(chatRooms, 630, DemoStep::NeedsService) {
+    if (!demo.ensureSession()) return false;
+    registerKitScreens();
+    auto& registry = VelkoraScreenRegistry::instance();
+    if (!registry.hasObject(VelkoraTopicAdNames::kSource)) {
+        auto source = std::make_shared<DemoAdSource>();
+        registry.registerObject<VelkoraNativeAdSource>(VelkoraTopicAdNames::kSource,
+                                                       [source](const foundation::Value&) { return source; });
+        registry.registerObject<ui::TableViewCell>(
+            VelkoraTopicAdNames::kCell, [](const foundation::Value&) { return std::make_shared<DemoAdCell>(); });
+    }
+    auto& loop = demo.loop();
+    auto& repository = VelkoraChatRoomsTopicsRepository::instance();
+    loop.runUntil([&] { return repository.didFinishLoading(); }, 20);
+    auto host = std::make_shared<RoomsHost>();
+    bool shown = true;
+
+    demo.say("The chat rooms: every topic with its picture, age and counts");
+    auto list = VelkoraChatRoomsViewController::initFromNib(true);
+    list->setFeatureTabDelegate(host);
+    auto nav = ui::NavigationController::create(list);
+    nav->setNavigationBarHidden(true);
+    auto window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    loop.advance(0.5);
+    settled(loop);
+    loop.advance(0.5);
+    window->layoutIfNeeded();
+    shown &= demo.writePng(*window, "chatrooms_list");
+
+    VelkoraChatRoomsTopicPtr busy;
+    for (const auto& t : repository.getActiveTopics())
+        if (t->title().value_or("").rfind("The busy room", 0) == 0) busy = t;
+    if (!busy) {
+        demo.say("The busy room is not in the list");
+        return false;
+    }
+    demo.say("The busy room: texts, stickers and pictures, with an ad among them");
+    auto topic = VelkoraChatRoomsTopicViewController::initWithTopic(busy);
+    topic->setFeatureTabDelegate(host);
+    nav->pushViewController(topic, false);
+    loop.advance(1);
+    loop.runUntil([&] { return topic->alreadyGotTopic() && !topic->commentsTableView()->isHidden(); }, 20);
+    settled(loop);
+    loop.advance(1);
+    settled(loop);
+    window->layoutIfNeeded();
+    shown &= demo.writePng(*window, "chatrooms_topic");
+
+    demo.say("The user posts a text and a photo; both show at once");
+    const size_t before = topic->activeComments().size();
+    topic->postCommentText()->setText("Hello from the demo 👋");
+    topic->postButtonClicked(nullptr);
+    loop.runUntil([&] { return topic->activeComments().size() > before; }, 20);
+    topic->imageSelected(demoPhoto());
+    loop.runUntil([&] { return topic->activeComments().size() > before + 1; }, 20);
+    settled(loop);
+    loop.advance(1);
+    settled(loop);
+    window->layoutIfNeeded();
+    shown &= demo.writePng(*window, "chatrooms_topic_posted");
+    shown &= topic->activeComments().size() >= before + 2;
+    nav->popViewController(false);
+    loop.advance(3);
+    return shown;
+}
