@@ -35,10 +35,18 @@ LocalReply notFound() {
 
 LocalReply servePicture(OutsideRequest& r) {
     if (r.method != "GET") return notFound();
-    Statement s = r.db.prepare("SELECT bytes, content_type FROM pictures WHERE path = ?");
-    s.bindAll({r.path});
-    if (!s.step()) return notFound();
-    return {200, s.text(0), s.text(1), false, {}};
+    auto find = [&](const std::string& path) -> std::optional<LocalReply> {
+        Statement s = r.db.prepare("SELECT bytes, content_type FROM pictures WHERE path = ?");
+        s.bindAll({path});
+        if (!s.step()) return std::nullopt;
+        return LocalReply{200, s.text(0), s.text(1), false, {}};
+    };
+    if (auto found = find(r.path)) return *found;
+    // A seeded picture is its own small copy ("<name>_small.<ext>"), as the clients' uploads are.
+    const auto small = r.path.rfind("_small.");
+    if (small != std::string::npos && r.path.find('/', small) == std::string::npos)
+        if (auto found = find(r.path.substr(0, small) + r.path.substr(small + 6))) return *found;
+    return notFound();
 }
 
 LocalReply serveUploadedImage(OutsideRequest& r) {

@@ -849,6 +849,13 @@ std::vector<int64_t> Service::topicCommentIds(const std::string& appId, int64_t 
     return ids;
 }
 
+void Service::removeTopic(const std::string& appId, int64_t topicId) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    db.run("UPDATE topics SET removed = 1, change_number = ? WHERE id = ? AND app_id = ?",
+           {db.nextSequence("topics"), topicId, appId});
+}
+
 void Service::deleteTopicComment(const std::string& appId, int64_t topicId, int64_t commentId) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;

@@ -23,7 +23,7 @@ protected:
 
 TEST_F(ChatRoomsListTest, SpinsUntilTheListThenTakesNewTopicsOnTopAndReloadsOnRemovals) {
     svc.addTopic(kApp, "Oldest room", "<p>one</p>");
-    svc.addTopic(kApp, "Second room", "<p>two</p>");
+    const auto second = svc.addTopic(kApp, "Second room", "<p>two</p>");
     startSignedIn();
     svc.addFault({"getTopics", service::Fault::Kind::Delay, "", 500, 2.0, 1});
     auto list = VelkoraChatRoomsViewController::initFromNib(true);
@@ -43,6 +43,16 @@ TEST_F(ChatRoomsListTest, SpinsUntilTheListThenTakesNewTopicsOnTopAndReloadsOnRe
     ASSERT_TRUE(waitFor([&] { return list->activeTopics().size() == 4; }));
     EXPECT_EQ(rowTitles(*list)[0], "Fourth room");
     EXPECT_EQ(rowTitles(*list)[1], "Third room");
+    EXPECT_EQ(list->topicsTable()->numberOfRowsInSection(0), 4);
+    EXPECT_TRUE(list->topicsTable()->lastUpdateError().empty()) << list->topicsTable()->lastUpdateError();
+
+    // One topic comes as another goes: the rows follow the list without a failed update.
+    loop().advance(2);
+    svc.addTopic(kApp, "Fifth room");
+    svc.removeTopic(kApp, second);
+    poll();
+    ASSERT_TRUE(waitFor([&] { return rowTitles(*list).front() == "Fifth room"; }));
+    EXPECT_EQ(rowTitles(*list), (std::vector<std::string>{"Fifth room", "Fourth room", "Third room", "Oldest room"}));
     EXPECT_EQ(list->topicsTable()->numberOfRowsInSection(0), 4);
     EXPECT_TRUE(list->topicsTable()->lastUpdateError().empty()) << list->topicsTable()->lastUpdateError();
 }

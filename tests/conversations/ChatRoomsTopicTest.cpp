@@ -148,6 +148,26 @@ TEST_F(ChatRoomsTopicTest, OtherUsersCommentsAreAnnouncedUntilTappedOwnPostsShow
     }
 }
 
+TEST_F(ChatRoomsTopicTest, ANewCommentMeasuresOneCell) {
+    const auto topicId = svc.addTopic(kApp, "Measured", "<p>x</p>");
+    const auto other = otherUser("Otto", "Other");
+    for (int i = 0; i < 12; ++i)
+        svc.addTopicComment(kApp, topicId, other, "comment " + std::to_string(i));
+    startSignedIn();
+    loadTopics();
+    auto screen = openTopic(topicId);
+    ASSERT_TRUE(topicShown(screen, 12));
+    const int before = screen->measuredCells();
+    EXPECT_EQ(before, 12);
+    svc.addTopicComment(kApp, topicId, other, "one more");
+    poll();
+    ASSERT_TRUE(waitFor([&] { return screen->newCommentsCount() == 1; }));
+    screen->newCommentsClicked();
+    window_->layoutIfNeeded();
+    EXPECT_EQ(screen->activeComments().size(), 13u);
+    EXPECT_EQ(screen->measuredCells(), before + 1);
+}
+
 TEST_F(ChatRoomsTopicTest, TheEarlierStripComesWithAFullPageAndPagingShowsEveryCommentOnce) {
     const auto small = svc.addTopic(kApp, "Nineteen", "<p>x</p>");
     const auto big = svc.addTopic(kApp, "Two thousand", "<p>x</p>");

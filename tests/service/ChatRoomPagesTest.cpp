@@ -132,6 +132,12 @@ TEST_F(ServiceTest, ImageCommentsTakeOnlyPicturesAndServeTheirSmallCopies) {
     EXPECT_EQ(small->status, 200);
     EXPECT_EQ(small->body, jpeg);
     EXPECT_EQ(service().topicCommentIds(app(), topicId).size(), 1u);
+
+    // The seeded pictures of image comments have small copies too.
+    auto seededSmall = client()->Get("/pictures/rooms/sketch_small.png");
+    ASSERT_TRUE(seededSmall);
+    EXPECT_EQ(seededSmall->status, 200);
+    EXPECT_FALSE(seededSmall->body.empty());
 }
 
 } // namespace

@@ -173,6 +173,8 @@ public:
     std::vector<int64_t> topicCommentIds(const std::string& appId, int64_t topicId) const;
     // Deletes a comment as its writer's deleteComment does.
     void deleteTopicComment(const std::string& appId, int64_t topicId, int64_t commentId);
+    // The owner takes a topic down: the next poll of the list brings its removal.
+    void removeTopic(const std::string& appId, int64_t topicId);
     // A feed item with every field the feed cells show, stamped `secondsAgo` before the service's clock.
     // Message types: 0 a posted activity, 1 followed `otherUserId`, 2 joined, 3 commented on `topicId`.
     struct FeedItemFields {
