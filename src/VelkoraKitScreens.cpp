@@ -9,6 +9,7 @@
 #include "shell/VelkoraSidebarScreens.h"
 #include "people/VelkoraFriendsScreens.h"
 #include "conversations/VelkoraChatRoomsScreens.h"
+#include "conversations/VelkoraChatScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -24,6 +25,7 @@ void registerKitScreens() {
     registerAdsScreens();
     registerFriendsScreens();
     registerChatRoomsScreens();
+    registerChatScreens();
 }
 
 } // namespace velkora

@@ -87,7 +87,8 @@ using UpdatePart =
 struct CommandTable {
     std::map<std::string, CommandHandler, std::less<>> commands;
     std::vector<UpdatePart> updateParts;
-    // Users the commands create receive their application's seeded welcome.
+    // Users the commands create receive their application's seeded welcome; with this on, also its
+    // seeded "newUserMessages".
     bool welcomeNewUsers = false;
 };
 

@@ -16,6 +16,12 @@ Json createUser(CommandContext& ctx) {
     }
     std::string userId = rows::newUserId(db, appId);
     ctx.insertNewUser(appId, userId);
+    // The application's welcome messages, oldest first so their change numbers follow their times.
+    if (ctx.table().welcomeNewUsers)
+        db.run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, time) "
+               "SELECT app_id, from_user_id, ?2, message, content_type, ?3 - seconds_ago FROM new_user_messages "
+               "WHERE app_id = ?1 ORDER BY seconds_ago DESC, id",
+               {appId, userId, ctx.now()});
     return {{"userId", userId}};
 }
 

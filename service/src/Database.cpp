@@ -393,6 +393,16 @@ CREATE TABLE IF NOT EXISTS images (           -- pictures posted by the clients,
     bytes BLOB NOT NULL, time REAL NOT NULL
 );
 
+CREATE TABLE IF NOT EXISTS image_smalls (     -- a message picture's small copy, served at <id>_small.jpg
+    image_id INTEGER PRIMARY KEY, small_id INTEGER NOT NULL
+);
+
+CREATE TABLE IF NOT EXISTS new_user_messages ( -- what each user the application creates receives
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    app_id TEXT NOT NULL, from_user_id TEXT NOT NULL,
+    message TEXT, content_type TEXT NOT NULL DEFAULT 'text/plain', seconds_ago REAL NOT NULL DEFAULT 0
+);
+
 CREATE TABLE IF NOT EXISTS plist_dumps (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT, user_id TEXT, data TEXT, time REAL NOT NULL

@@ -106,13 +106,13 @@ std::optional<std::pair<int, int>> jpegSize(const std::string& bytes) {
 }
 
 void storeSmallImage(Database& db, int64_t imageId, const std::string& bytes) {
-    db.run("CREATE TABLE IF NOT EXISTS image_smalls (image_id INTEGER PRIMARY KEY, bytes BLOB NOT NULL)", {});
-    db.run("INSERT OR REPLACE INTO image_smalls(image_id, bytes) VALUES(?, ?)", {imageId, bytes});
+    db.run("CREATE TABLE IF NOT EXISTS image_small_copies (image_id INTEGER PRIMARY KEY, bytes BLOB NOT NULL)", {});
+    db.run("INSERT OR REPLACE INTO image_small_copies(image_id, bytes) VALUES(?, ?)", {imageId, bytes});
 }
 
 std::optional<std::string> storedSmallImage(Database& db, int64_t imageId) {
-    db.run("CREATE TABLE IF NOT EXISTS image_smalls (image_id INTEGER PRIMARY KEY, bytes BLOB NOT NULL)", {});
-    return db.scalarText("SELECT bytes FROM image_smalls WHERE image_id = ?", {imageId});
+    db.run("CREATE TABLE IF NOT EXISTS image_small_copies (image_id INTEGER PRIMARY KEY, bytes BLOB NOT NULL)", {});
+    return db.scalarText("SELECT bytes FROM image_small_copies WHERE image_id = ?", {imageId});
 }
 
 } // namespace rows

@@ -9,7 +9,25 @@ namespace velkora::service {
 
 namespace {
 
+// A chat's page when the application names no "maxMessagesPerUpdate".
 constexpr int64_t kChatPageSize = 20;
+
+// The page size the kit reads from the same configuration, so its load-earlier rule and the pages agree.
+int64_t chatPageSize(Database& db, const std::string& appId) {
+    Json config =
+        Json::parse(db.scalarText("SELECT config FROM apps WHERE app_id = ?", {appId}).value_or("{}"), nullptr, false);
+    if (config.is_object() && config.contains("maxMessagesPerUpdate")) {
+        const Json& n = config["maxMessagesPerUpdate"];
+        if (n.is_number_integer() && n.get<int64_t>() > 0) return n.get<int64_t>();
+    }
+    return kChatPageSize;
+}
+
+// Pictures of messages are JPEG: anything else is refused rather than stored under a ".jpg" address.
+bool isJpeg(const std::string& bytes) {
+    return bytes.size() > 3 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xD8 && static_cast<unsigned char>(bytes[2]) == 0xFF;
+}
 
 // The messages one user still sees in the chat with another, as a WHERE clause over ?1 app, ?2 the
 // user and ?3 the other user.
@@ -70,13 +88,19 @@ Json sendImageMessage(CommandContext& ctx) {
     std::string appId;
     auto [sender, recipient] = parties(ctx, appId);
     std::optional<std::string> image = rows::decodeBase64(ctx.text("image"));
-    if (!image) throw CommandError(errors::kBadRequest);
+    if (!image || !isJpeg(*image)) throw CommandError(errors::kBadRequest);
     std::optional<std::string> small = rows::decodeBase64(ctx.optText("smallImage").value_or(""));
+    if (small && !isJpeg(*small)) throw CommandError(errors::kBadRequest);
     Transaction tx(ctx.db());
     std::string url = rows::storeImage(ctx, appId, sender, *image);
-    // The small picture, when there is one, travels in the message's extra data for the chat's list.
+    // The small picture, when there is one, travels in the message's extra data for the chat's list, and
+    // is served at the picture's own address with "_small" before its ".jpg", where the kit looks for it.
     SqlValue smallUrl = std::monostate{};
-    if (small) smallUrl = rows::storeImage(ctx, appId, sender, *small);
+    if (small) {
+        const int64_t imageId = ctx.db().lastInsertId();
+        smallUrl = rows::storeImage(ctx, appId, sender, *small);
+        ctx.db().run("INSERT INTO image_smalls(image_id, small_id) VALUES(?, ?)", {imageId, ctx.db().lastInsertId()});
+    }
     insertMessage(ctx, appId, sender, recipient, url, "image", 0, 0, smallUrl);
     tx.commit();
     return {{"url", url}};
@@ -167,7 +191,7 @@ Json getChat(CommandContext& ctx) {
     std::string otherUserId = ctx.requireUser(appId, "otherUserId");
     int64_t offset = ctx.integer("offset", 0);
     if (offset < 0) throw CommandError(errors::kBadRequest);
-    return {{"chat", chatJson(ctx.db(), appId, userId, otherUserId, offset, kChatPageSize)}};
+    return {{"chat", chatJson(ctx.db(), appId, userId, otherUserId, offset, chatPageSize(ctx.db(), appId))}};
 }
 
 } // namespace

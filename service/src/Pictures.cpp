@@ -54,14 +54,20 @@ LocalReply serveUploadedImage(OutsideRequest& r) {
     if (r.method != "GET" || r.path.size() <= kJpg.size() || r.path.size() > 24 + kJpg.size() ||
         r.path.compare(r.path.size() - kJpg.size(), kJpg.size(), kJpg) != 0)
         return notFound();
+    std::string_view stem = std::string_view(r.path).substr(0, r.path.size() - kJpg.size());
     constexpr std::string_view kSmall = "_small";
-    std::string name = r.path.substr(0, r.path.size() - kJpg.size());
-    bool small = name.size() > kSmall.size() && name.compare(name.size() - kSmall.size(), kSmall.size(), kSmall) == 0;
-    if (small) name.resize(name.size() - kSmall.size());
-    auto id = parseInteger(name);
+    const bool small = stem.size() > kSmall.size() && stem.substr(stem.size() - kSmall.size()) == kSmall;
+    if (small) stem.remove_suffix(kSmall.size());
+    auto id = parseInteger(stem);
     std::optional<std::string> bytes;
+    if (id && small) {
+        // A message picture's small copy is a picture of its own; a seeded or posted one is kept beside it.
+        if (auto smallId = r.db.scalarInteger("SELECT small_id FROM image_smalls WHERE image_id = ?", {*id}))
+            bytes = rows::storedImage(r.db, *smallId);
+        else
+            bytes = rows::storedSmallImage(r.db, *id);
+    }
     // A picture stored without a small copy is its own small copy.
-    if (id && small) bytes = rows::storedSmallImage(r.db, *id);
     if (id && !bytes) bytes = rows::storedImage(r.db, *id);
     if (!bytes) return notFound();
     return {200, *bytes, "image/jpeg", false, {}};

@@ -202,6 +202,12 @@ bool seedDatabase(Database& db, const std::string& path, double now, std::string
                     db.run("INSERT INTO stickers(pack_id, data, position) VALUES(?, ?, ?)",
                            {packId, sticker.dump(), stickerPosition++});
             }
+            // Messages from seed users that every user the application creates finds in its inbox.
+            for (const Json& m : app.value("newUserMessages", Json::array()))
+                db.run("INSERT INTO new_user_messages(app_id, from_user_id, message, content_type, seconds_ago) "
+                       "VALUES(?, ?, ?, ?, ?)",
+                       {appId, m.at("from").get<std::string>(), optional(m, "message"),
+                        m.value("contentType", "text/plain"), m.value("secondsAgo", 0.0)});
         }
         seedPictures(db, seed);
         tx.commit();

@@ -653,6 +653,25 @@ int64_t Service::sendSystemMessage(const std::string& appId, const std::string& 
     return impl_->db->lastInsertId();
 }
 
+int64_t Service::sendMessageAt(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
+                               const std::string& text, double time, const std::string& contentType) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("INSERT INTO messages(app_id, sender_user_id, recipient_user_id, message, content_type, time) "
+                   "VALUES(?, ?, ?, ?, ?, ?)",
+                   {appId, fromUserId, toUserId, text, contentType, time});
+    return impl_->db->lastInsertId();
+}
+
+void Service::deleteMessageFor(const std::string& appId, const std::string& userId, int64_t changeNumber) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("UPDATE messages SET deleted_by_recipient = 1 WHERE change_number = ? AND app_id = ? AND "
+                   "recipient_user_id = ?",
+                   {changeNumber, appId, userId});
+    impl_->db->run("UPDATE messages SET deleted_by_sender = 1 WHERE change_number = ? AND app_id = ? AND "
+                   "sender_user_id = ?",
+                   {changeNumber, appId, userId});
+}
+
 void Service::follow(const std::string& appId, const std::string& userId, const std::string& otherUserId) {
     std::lock_guard lock(impl_->dbMutex);
     impl_->db->run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "

@@ -141,7 +141,7 @@ TEST_F(ChatRoomsPostingTest, APhotoFromThePaneArrivesScaledWithItsSmallCopyWhich
     ASSERT_TRUE(full);
     EXPECT_EQ(full->size().width, 800);
     EXPECT_EQ(full->size().height, 600);
-    auto smallRows = svc.selectRows("SELECT bytes FROM image_smalls WHERE image_id = ?", {std::to_string(id)});
+    auto smallRows = svc.selectRows("SELECT bytes FROM image_small_copies WHERE image_id = ?", {std::to_string(id)});
     ASSERT_EQ(smallRows.size(), 1u);
     auto small = ui::Image::fromData(std::string_view(smallRows[0][0]));
     ASSERT_TRUE(small);

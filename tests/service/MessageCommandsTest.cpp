@@ -164,7 +164,8 @@ TEST_F(MessageCommands, BlockedSendersAreNotDelivered) {
 
 TEST_F(MessageCommands, ImageMessageIsStoredAndDelivered) {
     std::string a = newUser(), b = newUser();
-    const std::string image("\xFB\xEF\xBE\xFF\xD8 big \xFF\xD9\x00", 13), small("\xFF\xD8\xFB\xEF\xFF\xD9\x01", 7);
+    const std::string image("\xFF\xD8\xFF\xFB\xEF\xBE\xFF\xD8 big \xFF\xD9\x00", 16),
+        small("\xFF\xD8\xFF\xFB\xEF\xFF\xD9\x01", 8);
     auto body = [&](const std::string& imageText) {
         return "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
                "&senderUserId=" + a + "&image=" + imageText + "&smallImage=" + kitBase64(small);
@@ -180,7 +181,7 @@ TEST_F(MessageCommands, ImageMessageIsStoredAndDelivered) {
     EXPECT_EQ(fetch(m[0]["extraData"]), small);
 
     // The standard alphabet, unescaped: the form decoder turns its "+" into blanks.
-    std::string standard = "++++/9ggYmlnIP/ZAA==";
+    std::string standard = "/9j/++++/9ggYmlnIP/ZAA==";
     Json plain = post(body(standard));
     ASSERT_TRUE(plain["url"].is_string()) << plain;
     EXPECT_EQ(fetch(plain["url"]), image);
@@ -214,7 +215,7 @@ TEST_F(MessageCommands, ARequestSentAgainWithItsTagRunsOnce) {
 TEST_F(MessageCommands, APictureFormSentAgainIsStoredOnce) {
     std::string a = newUser(), b = newUser();
     const std::string body = "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
-                             "&senderUserId=" + a + "&image=" + kitBase64("\xFF\xD8 one \xFF\xD9");
+                             "&senderUserId=" + a + "&image=" + kitBase64("\xFF\xD8\xFF one \xFF\xD9");
     service().addFault({"sendImageMessage", Fault::Kind::RunThenDrop, ""});
     EXPECT_EQ(post(body), "transport failure");
     Json again = post(body);
@@ -234,7 +235,7 @@ TEST_F(MessageCommands, PhotoSizedPicturesArriveWhole) {
         state ^= state << 13, state ^= state >> 17, state ^= state << 5;
         c = static_cast<char>(state);
     }
-    photo.replace(0, 2, "\xFF\xD8");
+    photo.replace(0, 3, "\xFF\xD8\xFF");
     struct Case {
         const char* what;
         std::string body;
@@ -252,6 +253,62 @@ TEST_F(MessageCommands, PhotoSizedPicturesArriveWhole) {
         ASSERT_TRUE(served);
         EXPECT_TRUE(*served == photo) << served->size() << " bytes served";
     }
+}
+
+TEST_F(MessageCommands, MessagePicturesAreJpegWithTheSmallCopyBesideThem) {
+    std::string a = newUser(), b = newUser();
+    const std::string jpeg("\xFF\xD8\xFF\xE0 whole \xFF\xD9", 13), small("\xFF\xD8\xFF\xE0 small \xFF\xD9", 13);
+    auto body = [&](const std::string& image, const std::string& smallImage) {
+        std::string b64small = smallImage.empty() ? std::string() : kitBase64(smallImage);
+        return "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
+               "&senderUserId=" + a + "&image=" + kitBase64(image) + "&smallImage=" + b64small;
+    };
+    EXPECT_EQ(error(post(body("\x89PNG\r\n\x1A\n not a jpeg", ""))), "BAD_REQUEST");
+    EXPECT_EQ(error(post(body(jpeg, "GIF89a"))), "BAD_REQUEST");
+    Json withSmall = post(body(jpeg, small));
+    ASSERT_TRUE(withSmall["url"].is_string()) << withSmall;
+    const std::string url = withSmall["url"];
+    ASSERT_EQ(url.substr(url.size() - 4), ".jpg");
+    EXPECT_EQ(fetch(url), jpeg);
+    EXPECT_EQ(fetch(url.substr(0, url.size() - 4) + "_small.jpg"), small);
+    Json alone = post(body(jpeg, ""));
+    ASSERT_TRUE(alone["url"].is_string()) << alone;
+    const std::string lone = alone["url"];
+    EXPECT_EQ(fetch(lone), jpeg);
+    EXPECT_EQ(fetch(lone.substr(0, lone.size() - 4) + "_small.jpg"), std::nullopt);
+}
+
+TEST_F(MessageCommands, ChatPagesFollowTheApplicationsPageSize) {
+    std::string a = newUser(), b = newUser();
+    for (int i = 0; i < 7; ++i)
+        ASSERT_EQ(send(a, b, "m" + std::to_string(i)), Json::object());
+    EXPECT_EQ(chat(b, a)["chat"]["messages"].size(), 7u) << "twenty when the application names no page size";
+    service().setAppConfiguration(app(), R"({"appName":"Velkora Demo","maxMessagesPerUpdate":5})");
+    EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), (std::vector<std::string>{"m6", "m5", "m4", "m3", "m2"}));
+    EXPECT_EQ(texts(chat(b, a, 4)["chat"]["messages"]), (std::vector<std::string>{"m2", "m1", "m0"}));
+}
+
+TEST_F(MessageCommands, WelcomeMessagesReachNewUsersOnlyWhereTheServiceIsToldTo) {
+    EXPECT_EQ(poll(newUser(), 0)["messages"], Json::array());
+    ServiceOptions options;
+    options.welcomeNewUsers = true;
+    Service welcoming(options);
+    ASSERT_TRUE(welcoming.start());
+    // The command the kit sends makes the user and delivers the seed's messages over three days.
+    auto reply = welcoming.answer(
+        "GET", tagRequestText(welcoming.endpoint() + "?command=createUser&clientType=1&build=2.5.7&appId=" + app() +
+                                  "&clientVersion=15&test=0",
+                              nextTimestamp())
+                   .substr(welcoming.baseUrl().size()));
+    Json made = Json::parse(reply.body);
+    const std::string fresh = made.value("userId", "");
+    ASSERT_FALSE(fresh.empty()) << reply.body;
+    auto rows = welcoming.selectRows(
+        "SELECT sender_user_id, time FROM messages WHERE recipient_user_id = ? ORDER BY change_number", {fresh});
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_GT(std::stod(rows.back()[1]) - std::stod(rows.front()[1]), 86400.0);
+    for (size_t i = 1; i < rows.size(); ++i)
+        EXPECT_LE(std::stod(rows[i - 1][1]), std::stod(rows[i][1])) << "numbered in the order of their times";
 }
 
 } // namespace

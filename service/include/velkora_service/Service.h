@@ -53,6 +53,9 @@ struct ServiceOptions {
     // The request log keeps the newest requests only, so a service that runs for days stays small.
     size_t requestLogEntries = 20000;
     size_t requestLogBytes = 64 * 1024 * 1024; // of queries and bodies together
+    // Each user an application creates finds the application's seeded welcome messages ("newUserMessages")
+    // in its inbox, as the demo shows; off for tests that count messages.
+    bool welcomeNewUsers = false;
 };
 
 // What the service answers to one request.
@@ -237,6 +240,13 @@ public:
     std::string signStoreReceipt(const std::string& productId, const std::string& transactionId,
                                  const std::string& account = "tests@store.example");
     bool setStoreOutcome(const std::string& productId, StoreOutcome outcome);
+
+    // A private message stored at a chosen instant (seconds since 1970, the service's clock); its change
+    // number. Changes made later still get higher numbers, as they do on the service.
+    int64_t sendMessageAt(const std::string& appId, const std::string& fromUserId, const std::string& toUserId,
+                          const std::string& text, double time, const std::string& contentType = "text/plain");
+    // A message deleted for one side of its conversation only, as that user's deleting it does.
+    void deleteMessageFor(const std::string& appId, const std::string& userId, int64_t changeNumber);
 
     struct Impl;
 

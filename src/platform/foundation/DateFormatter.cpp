@@ -1,5 +1,7 @@
 #include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/DayCalendar.h"
 
+#include <unicode/calendar.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
@@ -81,6 +83,44 @@ bool DateFormatter::setCurrentTimeZoneIdentifier(std::string identifier) {
     std::lock_guard lock(current().mutex);
     current().timeZone = std::move(identifier);
     return true;
+}
+
+struct DayCalendar::Impl {
+    std::unique_ptr<icu::Calendar> calendar;
+};
+
+// Day calendars share the formatters' zone handling, so they live here.
+
+DayCalendar::DayCalendar(std::string timeZoneIdentifier)
+    : timeZone_(timeZoneIdentifier.empty() ? DateFormatter::currentTimeZoneIdentifier()
+                                           : std::move(timeZoneIdentifier)),
+      impl_(std::make_unique<Impl>()) {
+    auto zone = makeZone(timeZone_);
+    if (!zone) return;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(zone.release(), status));
+    if (U_SUCCESS(status)) impl_->calendar = std::move(calendar);
+}
+
+DayCalendar::~DayCalendar() = default;
+
+Date DayCalendar::startOfDay(Date date) const {
+    if (!impl_->calendar || !std::isfinite(date)) return date;
+    icu::Calendar& c = *impl_->calendar;
+    UErrorCode status = U_ZERO_ERROR;
+    c.setTime(static_cast<UDate>(date * 1000.0), status);
+    const int32_t year = c.get(UCAL_EXTENDED_YEAR, status);
+    const int32_t dayOfYear = c.get(UCAL_DAY_OF_YEAR, status);
+    if (U_FAILURE(status)) return date;
+    c.clear();
+    c.set(UCAL_EXTENDED_YEAR, year);
+    c.set(UCAL_DAY_OF_YEAR, dayOfYear);
+    c.set(UCAL_HOUR_OF_DAY, 0);
+    // A midnight that a clock change skips resolves to the first instant after the gap.
+    c.setSkippedWallTimeOption(UCAL_WALLTIME_NEXT_VALID);
+    const UDate start = c.getTime(status);
+    if (U_FAILURE(status)) return date;
+    return static_cast<Date>(start) / 1000.0;
 }
 
 } // namespace velkora::foundation

@@ -1,0 +1,315 @@
+#include "conversations/VelkoraChatOneDataSource.h"
+
+#include <algorithm>
+
+#include "platform/ui/Image.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraAgentInternal.h"
+
+namespace velkora {
+
+namespace {
+
+// Server times have whole seconds: the id keeps one second's messages in the order they were stored.
+bool earlier(const VelkoraMessagePtr& a, const VelkoraMessagePtr& b) {
+    const double ta = a->time().value_or(0), tb = b->time().value_or(0);
+    if (ta != tb) return ta < tb;
+    const int32_t ia = a->messageId(), ib = b->messageId();
+    // Rows not yet numbered by the service are the newest of their second.
+    if ((ia == 0) != (ib == 0)) return ib == 0;
+    return ia < ib;
+}
+
+std::string textOf(const VelkoraMessageInternal& m) {
+    return m.message().value_or("");
+}
+
+} // namespace
+
+VelkoraChatOneDataSource::VelkoraChatOneDataSource() = default;
+VelkoraChatOneDataSource::~VelkoraChatOneDataSource() = default;
+
+void VelkoraChatOneDataSource::gotChat(const VelkoraChatPtr& chat) {
+    chat_ = chat;
+    convertChatToDateMessages();
+    if (chat_) totalNumberOfMessages_ += static_cast<int32_t>(chat_->messages().size());
+}
+
+void VelkoraChatOneDataSource::convertChatToDateMessages() {
+    if (!chat_) return;
+    const auto& messages = chat_->messages();
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it)
+        if (*it) addMessageToDateMessages(*it);
+}
+
+bool VelkoraChatOneDataSource::belongs(const VelkoraMessageInternal& m) const {
+    if (!chat_ || !chat_->user() || !m.sender()) return false;
+    if (sameUser(chat_->user(), m.sender())) return true;
+    // The user's own message belongs here only when it went to this chat's user.
+    const auto& me = VelkoraServerClientAgent::instance().userId();
+    const bool mine =
+        (me && m.sender()->userId() == me) || sameUser(VelkoraAgentInternal::instance().velkoraUser(), m.sender());
+    return mine && sameUser(chat_->user(), m.otherUser());
+}
+
+bool VelkoraChatOneDataSource::holds(const VelkoraMessageInternal& m) const {
+    if (m.messageId() != 0) {
+        if (heldIds_.count(m.messageId())) return true;
+    }
+    return false;
+}
+
+int VelkoraChatOneDataSource::gotMessages(const std::vector<VelkoraMessagePtr>& messages) {
+    int n = 0;
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+        const VelkoraMessagePtr& m = *it;
+        if (!m || !belongs(*m) || holds(*m)) continue;
+        // The service's copy of a row sent from here: that row takes its id and stays as it is.
+        if (m->messageId() != 0 && m->sender() && chat_ && !sameUser(chat_->user(), m->sender())) {
+            VelkoraMessagePtr copy;
+            for (const auto& [key, day] : datesToMessages_) {
+                for (const auto& held : day)
+                    if (held->messageId() == 0 && sendState(held.get()) == VelkoraChatSendState::Sent &&
+                        held->contentType() == m->contentType() && textOf(*held) == textOf(*m)) {
+                        copy = held;
+                        break;
+                    }
+                if (copy) break;
+            }
+            if (copy) {
+                copy->setMessageId(m->messageId());
+                heldIds_.insert(m->messageId());
+                continue;
+            }
+        }
+        if (chat_) chat_->mutableMessages().insert(chat_->mutableMessages().begin(), m);
+        ++n;
+        addMessageToDateMessages(m);
+    }
+    totalNumberOfMessages_ += n;
+    return n;
+}
+
+foundation::Date VelkoraChatOneDataSource::dateWithoutTime(foundation::Date date) {
+    const std::string zone = foundation::DateFormatter::currentTimeZoneIdentifier();
+    if (!calendar_ || calendar_->timeZoneIdentifier() != zone) {
+        calendar_ = std::make_unique<foundation::DayCalendar>(zone);
+        dayKeys_.clear();
+    }
+    return calendar_->startOfDay(date);
+}
+
+VelkoraChatOneDataSource::Day VelkoraChatOneDataSource::dayOf(const VelkoraMessageInternal& m) {
+    // What the bubble shows: the device's own time of the message; a message without one counts as now.
+    const foundation::Date deviceTime = m.time() ? VelkoraServerClientAgent::instance().getDateWithServerDiff(*m.time())
+                                                 : foundation::RunLoop::main().now();
+    Day day;
+    day.midnight = dateWithoutTime(deviceTime);
+    auto found = dayKeys_.find(day.midnight);
+    if (found == dayKeys_.end())
+        found = dayKeys_.emplace(day.midnight, dayFormatter_.stringFromDate(day.midnight)).first;
+    day.key = found->second;
+    return day;
+}
+
+std::string VelkoraChatOneDataSource::dayKeyOf(const VelkoraMessageInternal& message) {
+    return dayOf(message).key;
+}
+
+void VelkoraChatOneDataSource::addMessageToDateMessages(const VelkoraMessagePtr& message) {
+    if (!message) return;
+    const Day day = dayOf(*message);
+    if (day.key.empty()) return;
+    if (message->messageId() != 0) heldIds_.insert(message->messageId());
+    auto& list = datesToMessages_[day.key];
+    list.insert(std::upper_bound(list.begin(), list.end(), message, earlier), message);
+    auto at = std::lower_bound(sectionsToDates_.begin(), sectionsToDates_.end(), day.midnight);
+    if (at != sectionsToDates_.end() && *at == day.midnight) return;
+    const auto index = at - sectionsToDates_.begin();
+    sectionsToDates_.insert(at, day.midnight);
+    sectionKeys_.insert(sectionKeys_.begin() + index, day.key);
+}
+
+void VelkoraChatOneDataSource::removeMessage(const VelkoraMessageInternal* message) {
+    for (size_t s = 0; s < sectionKeys_.size(); ++s) {
+        auto& list = datesToMessages_[sectionKeys_[s]];
+        auto it = std::find_if(list.begin(), list.end(), [&](const auto& m) { return m.get() == message; });
+        if (it == list.end()) continue;
+        list.erase(it);
+        if (list.empty()) {
+            datesToMessages_.erase(sectionKeys_[s]);
+            sectionKeys_.erase(sectionKeys_.begin() + static_cast<long>(s));
+            sectionsToDates_.erase(sectionsToDates_.begin() + static_cast<long>(s));
+        }
+        break;
+    }
+    if (chat_) std::erase_if(chat_->mutableMessages(), [&](const auto& m) { return m.get() == message; });
+    heights_.erase(message);
+}
+
+void VelkoraChatOneDataSource::resort() {
+    // Filing already keeps days and their messages in order; sorting again costs little and keeps the
+    // promise should a message's time have changed in place.
+    for (auto& [key, list] : datesToMessages_)
+        std::stable_sort(list.begin(), list.end(), earlier);
+}
+
+std::string VelkoraChatOneDataSource::getSectionDateString(int section) const {
+    if (section < 0 || section >= static_cast<int>(sectionKeys_.size())) return {};
+    return sectionKeys_[static_cast<size_t>(section)];
+}
+
+VelkoraMessagePtr VelkoraChatOneDataSource::getMessageFromIndexPath(const ui::IndexPath& ip) const {
+    if (ip.section < 0 || ip.section >= static_cast<int>(sectionKeys_.size()) || ip.row < 0) return nullptr;
+    auto found = datesToMessages_.find(sectionKeys_[static_cast<size_t>(ip.section)]);
+    if (found == datesToMessages_.end() || ip.row >= static_cast<int>(found->second.size())) return nullptr;
+    return found->second[static_cast<size_t>(ip.row)];
+}
+
+std::optional<ui::IndexPath> VelkoraChatOneDataSource::indexPathOf(const VelkoraMessageInternal* message) const {
+    for (size_t s = 0; s < sectionKeys_.size(); ++s) {
+        auto found = datesToMessages_.find(sectionKeys_[s]);
+        if (found == datesToMessages_.end()) continue;
+        for (size_t r = 0; r < found->second.size(); ++r)
+            if (found->second[r].get() == message) return ui::IndexPath::of(static_cast<int>(r), static_cast<int>(s));
+    }
+    return std::nullopt;
+}
+
+std::vector<VelkoraMessagePtr> VelkoraChatOneDataSource::allMessages() const {
+    std::vector<VelkoraMessagePtr> all;
+    for (const auto& key : sectionKeys_) {
+        auto found = datesToMessages_.find(key);
+        if (found != datesToMessages_.end()) all.insert(all.end(), found->second.begin(), found->second.end());
+    }
+    return all;
+}
+
+VelkoraMessagePtr VelkoraChatOneDataSource::oldestNumberedMessage() const {
+    VelkoraMessagePtr oldest;
+    for (const auto& [key, list] : datesToMessages_)
+        for (const auto& m : list)
+            if (m->messageId() != 0 && (!oldest || m->messageId() < oldest->messageId())) oldest = m;
+    return oldest;
+}
+
+void VelkoraChatOneDataSource::setSendState(const VelkoraMessageInternal* message, VelkoraChatSendState state) {
+    if (state == VelkoraChatSendState::Sent)
+        sendStates_.erase(message);
+    else
+        sendStates_[message] = state;
+}
+
+VelkoraChatSendState VelkoraChatOneDataSource::sendState(const VelkoraMessageInternal* message) const {
+    auto found = sendStates_.find(message);
+    return found == sendStates_.end() ? VelkoraChatSendState::Sent : found->second;
+}
+
+void VelkoraChatOneDataSource::setLocalPicture(const VelkoraMessageInternal* message,
+                                               std::shared_ptr<ui::Image> picture) {
+    if (picture)
+        localPictures_[message] = std::move(picture);
+    else
+        localPictures_.erase(message);
+}
+
+int VelkoraChatOneDataSource::numberOfSectionsInTableView(ui::TableView&) {
+    return static_cast<int>(sectionsToDates_.size());
+}
+
+int VelkoraChatOneDataSource::numberOfRowsInSection(ui::TableView&, int section) {
+    if (section < 0 || section >= static_cast<int>(sectionKeys_.size())) return 0;
+    auto found = datesToMessages_.find(sectionKeys_[static_cast<size_t>(section)]);
+    return found == datesToMessages_.end() ? 0 : static_cast<int>(found->second.size());
+}
+
+ui::TableViewCellPtr VelkoraChatOneDataSource::createMessageCell(const VelkoraMessagePtr& message) {
+    if (!message) return nullptr;
+    const std::string type = message->contentType().value_or("");
+    const char* identifier = type == "text/plain" ? VelkoraMessageTableCell::kReuseIdentifier
+                             : type == "sticker"  ? VelkoraStickerMessageTableCell::kReuseIdentifier
+                             : type == "image"    ? VelkoraImageMessageTableCell::kReuseIdentifier
+                                                  : nullptr;
+    if (!identifier) return nullptr;
+    std::shared_ptr<VelkoraChatOneTableCell> cell;
+    if (auto table = messagesTable())
+        cell = std::dynamic_pointer_cast<VelkoraChatOneTableCell>(table->dequeueReusableCellWithIdentifier(identifier));
+    if (!cell) {
+        if (type == "text/plain")
+            cell = VelkoraMessageTableCell::initFromNib();
+        else if (type == "sticker")
+            cell = VelkoraStickerMessageTableCell::initFromNib();
+        else
+            cell = VelkoraImageMessageTableCell::initFromNib();
+        if (!cell) return nullptr;
+        cell->setBackgroundView(ui::View::create());
+    }
+    cell->setDelegate(delegate_);
+    return cell;
+}
+
+ui::TableViewCellPtr VelkoraChatOneDataSource::cellForRowAtIndexPath(ui::TableView& table,
+                                                                     const ui::IndexPath& indexPath) {
+    VelkoraMessagePtr m = getMessageFromIndexPath(indexPath);
+    ui::TableViewCellPtr made = createMessageCell(m);
+    if (!made) {
+        // A kind this chat cannot show still needs a row: an empty one of no height.
+        auto empty = ui::TableViewCell::create(ui::TableViewCellStyle::Default, "chatemptycell");
+        empty->setFrame({0, 0, table.bounds().width(), 0});
+        return empty;
+    }
+    auto cell = std::static_pointer_cast<VelkoraChatOneTableCell>(made);
+    cell->setFrame({0, 0, table.bounds().width(), cell->frame().height()});
+    if (auto text = std::dynamic_pointer_cast<VelkoraMessageTableCell>(cell))
+        text->setPresetLabelSize(measured(m).labelSize);
+    cell->updateData(m);
+    auto found = localPictures_.find(m.get());
+    if (found != localPictures_.end())
+        if (auto image = std::dynamic_pointer_cast<VelkoraImageMessageTableCell>(cell))
+            image->showLocalPicture(found->second);
+    cell->setSendState(sendState(m.get()));
+    if (!lastShownIndexPath_ || *lastShownIndexPath_ < indexPath) lastShownIndexPath_ = indexPath;
+    return cell;
+}
+
+VelkoraChatOneTableCell* VelkoraChatOneDataSource::measuringCell(const std::string& type) {
+    auto& cell = measuringCells_[type];
+    if (!cell) {
+        // Measuring builds no table row: the cell is made once per kind and never shown.
+        auto saved = messagesTable_;
+        messagesTable_.reset();
+        auto probe = std::make_shared<VelkoraMessageInternal>();
+        probe->setContentType(type);
+        cell = std::dynamic_pointer_cast<VelkoraChatOneTableCell>(createMessageCell(probe));
+        messagesTable_ = saved;
+    }
+    return cell.get();
+}
+
+const VelkoraChatOneDataSource::Measured& VelkoraChatOneDataSource::measured(const VelkoraMessagePtr& message) {
+    auto d = delegate();
+    const double width = chatRowWidth(d ? d->isOpenedAsFeature() : true);
+    if (width != heightsWidth_) {
+        heights_.clear();
+        heightsWidth_ = width;
+    }
+    auto found = heights_.find(message.get());
+    if (found != heights_.end()) return found->second;
+    Measured m;
+    const std::string type = message->contentType().value_or("");
+    VelkoraChatOneTableCell* cell = measuringCell(type);
+    if (cell) cell->setDelegate(delegate_);
+    if (auto* text = dynamic_cast<VelkoraMessageTableCell*>(cell)) {
+        m.labelSize = text->measureForRow(message->message().value_or(""));
+        m.height = text->rowHeightFor(*m.labelSize);
+    } else if (cell) {
+        m.height = cell->getCellHeight(message->message().value_or(""));
+    }
+    return heights_.emplace(message.get(), m).first->second;
+}
+
+double VelkoraChatOneDataSource::getCellHeight(const VelkoraMessagePtr& message) {
+    return message ? measured(message).height : 0;
+}
+
+} // namespace velkora

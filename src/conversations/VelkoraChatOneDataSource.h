@@ -1,0 +1,132 @@
+// The messages of one private conversation as the chat's table shows them: one section per calendar day
+// in the device's zone, oldest day first, each day's messages by time. It admits only this
+// conversation's messages, holds each message once, counts what it holds and measures rows through the
+// cells, remembering each height for the width it was measured at.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "conversations/VelkoraChatOneCells.h"
+#include "data/VelkoraChat.h"
+#include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/DayCalendar.h"
+#include "platform/ui/TableView.h"
+
+namespace velkora {
+
+namespace ui {
+class Image;
+}
+
+class VelkoraChatOneDataSource : public ui::TableViewDataSource {
+public:
+    static constexpr const char* kDayKeyFormat = "MMM,d yyyy";
+
+    VelkoraChatOneDataSource();
+    ~VelkoraChatOneDataSource() override;
+
+    // The first load.
+    void gotChat(const VelkoraChatPtr& chat);
+    // A batch (newest first) from the live stream of all conversations or a page of older messages: the
+    // number admitted. A message is admitted when it is this conversation's (from the other user, or the
+    // signed-in user's to the other user) and not held yet; the service's copy of a row sent from here
+    // gives that row its id instead.
+    int gotMessages(const std::vector<VelkoraMessagePtr>& messages);
+    // Files one message under its day, in time order (by id within one time).
+    void addMessageToDateMessages(const VelkoraMessagePtr& message);
+    // Takes a message out of its day (a row that moves to the day the service stored it).
+    void removeMessage(const VelkoraMessageInternal* message);
+    void convertChatToDateMessages();
+
+    // The day's local midnight in the device's zone.
+    foundation::Date dateWithoutTime(foundation::Date date);
+    // The day key of a message's time, as the bubble shows it (the server clock's difference taken off);
+    // a message without a time counts as now.
+    std::string dayKeyOf(const VelkoraMessageInternal& message);
+    std::string getSectionDateString(int section) const;
+    VelkoraMessagePtr getMessageFromIndexPath(const ui::IndexPath& indexPath) const;
+    std::optional<ui::IndexPath> indexPathOf(const VelkoraMessageInternal* message) const;
+    ui::TableViewCellPtr createMessageCell(const VelkoraMessagePtr& message);
+    double getCellHeight(const VelkoraMessagePtr& message);
+    // The ordering after an older page: days ascending, every day's messages by time, then id.
+    void resort();
+
+    // Rows the user wrote that the service has not confirmed; sent rows have no entry.
+    void setSendState(const VelkoraMessageInternal* message, VelkoraChatSendState state);
+    VelkoraChatSendState sendState(const VelkoraMessageInternal* message) const;
+    // The picture a photo row shows while it has no address yet.
+    void setLocalPicture(const VelkoraMessageInternal* message, std::shared_ptr<ui::Image> picture);
+    // A row already held: by id, or a confirmed copy without id of the same sender, kind and text.
+    bool holds(const VelkoraMessageInternal& message) const;
+    // The oldest held message the service numbered; null when none has an id.
+    VelkoraMessagePtr oldestNumberedMessage() const;
+    // Every held message, oldest first.
+    std::vector<VelkoraMessagePtr> allMessages() const;
+
+    int numberOfSectionsInTableView(ui::TableView& table) override;
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+
+    const VelkoraChatPtr& chat() const { return chat_; }
+    std::shared_ptr<VelkoraChatOneTableCellDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<VelkoraChatOneTableCellDelegate> d) { delegate_ = std::move(d); }
+    int32_t totalNumberOfMessages() const { return totalNumberOfMessages_; }
+    void setTotalNumberOfMessages(int32_t n) { totalNumberOfMessages_ = n; }
+    const std::optional<ui::IndexPath>& lastShownIndexPath() const { return lastShownIndexPath_; }
+    std::shared_ptr<ui::TableView> messagesTable() const { return messagesTable_.lock(); }
+    void setMessagesTable(std::weak_ptr<ui::TableView> t) { messagesTable_ = std::move(t); }
+    // Day keys in section order, and the midnight of each.
+    const std::vector<foundation::Date>& sectionsToDates() const { return sectionsToDates_; }
+    const std::unordered_map<std::string, std::vector<VelkoraMessagePtr>>& datesToMessages() const {
+        return datesToMessages_;
+    }
+    // The heights held, for tests of the cache.
+    size_t cachedHeights() const { return heights_.size(); }
+
+private:
+    struct Day {
+        std::string key;
+        foundation::Date midnight = 0;
+    };
+    Day dayOf(const VelkoraMessageInternal& message);
+    bool belongs(const VelkoraMessageInternal& message) const;
+    // The measuring cells, one per kind, made once.
+    VelkoraChatOneTableCell* measuringCell(const std::string& contentType);
+
+    VelkoraChatPtr chat_;
+    std::unordered_map<std::string, std::vector<VelkoraMessagePtr>> datesToMessages_;
+    std::vector<foundation::Date> sectionsToDates_;
+    std::vector<std::string> sectionKeys_;
+    std::weak_ptr<VelkoraChatOneTableCellDelegate> delegate_;
+    int32_t totalNumberOfMessages_ = 0;
+    std::optional<ui::IndexPath> lastShownIndexPath_;
+    std::weak_ptr<ui::TableView> messagesTable_;
+
+    std::unordered_set<int32_t> heldIds_;
+    std::unordered_map<const VelkoraMessageInternal*, VelkoraChatSendState> sendStates_;
+    std::unordered_map<const VelkoraMessageInternal*, std::shared_ptr<ui::Image>> localPictures_;
+
+    std::unique_ptr<foundation::DayCalendar> calendar_;
+    foundation::DateFormatter dayFormatter_{kDayKeyFormat};
+    // Midnight to key: a day's key is formatted once.
+    std::map<foundation::Date, std::string> dayKeys_;
+
+    // Heights (and a text row's label size) by message and width; a new width starts afresh.
+    struct Measured {
+        double height = 0;
+        std::optional<ui::Size> labelSize;
+    };
+    const Measured& measured(const VelkoraMessagePtr& message);
+    std::unordered_map<const VelkoraMessageInternal*, Measured> heights_;
+    double heightsWidth_ = -1;
+    std::map<std::string, std::shared_ptr<VelkoraChatOneTableCell>> measuringCells_;
+};
+
+} // namespace velkora

@@ -1,0 +1,109 @@
+// What a person sees of the chat and the picture viewer, against reference pictures: both sides over two
+// days, a sticker, a photo, the load-earlier header, a row on its way and one the service refused.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+
+#include "ChatFixture.h"
+#include "platform/foundation/NetworkReachability.h"
+#include "server/utils/VelkoraReachability.h"
+#include "session/VelkoraAppData.h"
+
+namespace velkora::testing {
+namespace {
+
+using service::Fault;
+
+double berlin(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return static_cast<double>(std::mktime(&t));
+}
+
+class ChatSnapshotTest : public ChatTest {
+protected:
+    void SetUp() override {
+        ChatTest::SetUp();
+        provider_ = std::make_shared<foundation::TestReachabilityProvider>();
+        foundation::NetworkReachability::setProvider(provider_);
+        VelkoraReachabilityManager::resetForTests();
+        // One evening, on the service's clock and the kit's: every time shown is the same in every run.
+        using namespace std::chrono;
+        const double wall = duration_cast<duration<double>>(system_clock::now().time_since_epoch()).count();
+        svc.setClockOffset(kEvening - wall);
+        loop().useTestClock(kEvening);
+    }
+    void TearDown() override {
+        ChatTest::TearDown();
+        svc.setClockOffset(0);
+        VelkoraReachabilityManager::resetForTests();
+        foundation::NetworkReachability::setProvider(nullptr);
+    }
+    static inline const double kEvening = berlin(2024, 5, 2, 18, 30, 5);
+    std::shared_ptr<foundation::TestReachabilityProvider> provider_;
+};
+
+TEST_F(ChatSnapshotTest, TheChatAndThePictureViewer) {
+    ui::Screen::main().setBounds({0, 0, 320, 900});
+    ASSERT_NO_FATAL_FAILURE(startChatting());
+    // A page of four, so the header to load earlier messages shows.
+    auto data = std::make_shared<VelkoraAppData>();
+    data->setMaxMessagesPerUpdate(4);
+    VelkoraAgentInternal::instance().setAppData(data);
+    const std::string olga = makeUser("Olga", "Berg");
+    svc.sendMessageAt(kDemo, olga, userId_, "Are you coming to the quiz night tomorrow?", kEvening - 86400 - 3000);
+    svc.sendMessageAt(kDemo, userId_, olga, "Yes! I'll bring the snacks.", kEvening - 86400 - 2900);
+    svc.sendMessageAt(kDemo, olga, userId_, svc.baseUrl() + "/pictures/stickers/doodles/2.png", kEvening - 1200,
+                      "sticker");
+    auto screen = openChat(olga);
+    ASSERT_TRUE(screen);
+    screen->imageSelected(picture(800, 400, "#F59E0B"));
+    ASSERT_TRUE(waitFor([&] {
+        return screen->dataSource()->sendState(screen->dataSource()->allMessages().back().get()) ==
+               VelkoraChatSendState::Sent;
+    }));
+    svc.addFault(Fault{"sendMessage", Fault::Kind::ErrorCode, "BAD_REQUEST", 500, 0, 1});
+    type(*screen, "Did the photo come through?");
+    ASSERT_TRUE(waitFor([&] {
+        return screen->dataSource()->sendState(screen->dataSource()->allMessages().back().get()) ==
+               VelkoraChatSendState::NotSent;
+    }));
+    ASSERT_TRUE(quiet());
+    provider_->setReachable(false);
+    loop().advance(0);
+    type(*screen, "Sending this from the train");
+    loop().advance(0.5);
+    window_->layoutIfNeeded();
+    EXPECT_TRUE(screen->tableHeaderView());
+    EXPECT_EQ(screen->messagesTable()->numberOfSections(), 2);
+    {
+        auto photo = std::dynamic_pointer_cast<VelkoraImageMessageTableCell>(
+            screen->messagesTable()->cellForRowAtIndexPath(ui::IndexPath::of(1, 1)));
+        ASSERT_TRUE(photo);
+        EXPECT_FALSE(photo->myAIV()->isAnimating()) << "the photo is in";
+        // The screen's own indicator turns for the send still on its way.
+        EXPECT_TRUE(screen->activityIndicatorView()->isAnimating());
+    }
+    expectLooksLike("chat");
+
+    provider_->setReachable(true);
+    loop().advance(0);
+    ASSERT_TRUE(settle());
+    ui::Screen::main().setBounds({0, 0, 320, 568});
+    const std::string url = screen->dataSource()->allMessages()[3]->message().value_or("");
+    auto viewer = VelkoraFullScreenImageViewController::initFromNibWithImageUrl(url);
+    show(viewer);
+    ASSERT_TRUE(waitFor([&] { return viewer->origImageWidth() > 0; }) && quiet());
+    EXPECT_EQ(viewer->imageSize(), (ui::Size{320, 160}));
+    expectLooksLike("viewer");
+}
+
+} // namespace
+} // namespace velkora::testing
