@@ -33,18 +33,6 @@ protected:
         agent().setTimeDifference(0);
         ChatTest::TearDown();
     }
-    // Seconds since 1970 of a wall time in Europe/Berlin.
-    static double berlin(int year, int month, int day, int hour, int minute, int second = 0) {
-        std::tm t{};
-        t.tm_year = year - 1900;
-        t.tm_mon = month - 1;
-        t.tm_mday = day;
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        t.tm_sec = second;
-        t.tm_isdst = -1;
-        return static_cast<double>(std::mktime(&t));
-    }
     VelkoraMessagePtr message(int32_t id, const VelkoraUserPtr& from, const VelkoraUserPtr& to, const std::string& text,
                               std::optional<double> time, const std::string& type = "text/plain") {
         auto m = std::make_shared<VelkoraMessageInternal>();

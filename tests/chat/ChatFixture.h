@@ -13,13 +13,28 @@
 #include "data/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/DateFormatter.h"
+#include "platform/foundation/NetworkReachability.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/TextField.h"
+#include "server/utils/VelkoraReachability.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 
 namespace velkora::testing {
+
+// Seconds since 1970 of a wall time in the process's zone (Europe/Berlin in these tests).
+inline double berlin(int year, int month, int day, int hour, int minute, int second = 0) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return static_cast<double>(std::mktime(&t));
+}
 
 class ChatTest : public StickerTest {
 protected:
@@ -114,6 +129,27 @@ protected:
     }
 
     std::shared_ptr<VelkoraChatOneViewController> screen_;
+};
+
+// The same, with the network's reachability in the test's hands.
+class OfflineChatTest : public ChatTest {
+protected:
+    void SetUp() override {
+        ChatTest::SetUp();
+        provider_ = std::make_shared<foundation::TestReachabilityProvider>();
+        foundation::NetworkReachability::setProvider(provider_);
+        VelkoraReachabilityManager::resetForTests();
+    }
+    void TearDown() override {
+        ChatTest::TearDown();
+        VelkoraReachabilityManager::resetForTests();
+        foundation::NetworkReachability::setProvider(nullptr);
+    }
+    void networkGoes(bool reachable) {
+        provider_->setReachable(reachable);
+        loop().advance(0);
+    }
+    std::shared_ptr<foundation::TestReachabilityProvider> provider_;
 };
 
 } // namespace velkora::testing

@@ -5,31 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "ChatFixture.h"
-#include "platform/foundation/NetworkReachability.h"
-#include "server/utils/VelkoraReachability.h"
 
 namespace velkora::testing {
 namespace {
 
 using service::Fault;
 
-class ChatSendingTest : public ChatTest {
+class ChatSendingTest : public OfflineChatTest {
 protected:
-    void SetUp() override {
-        ChatTest::SetUp();
-        provider_ = std::make_shared<foundation::TestReachabilityProvider>();
-        foundation::NetworkReachability::setProvider(provider_);
-        VelkoraReachabilityManager::resetForTests();
-    }
-    void TearDown() override {
-        ChatTest::TearDown();
-        VelkoraReachabilityManager::resetForTests();
-        foundation::NetworkReachability::setProvider(nullptr);
-    }
-    void networkGoes(bool reachable) {
-        provider_->setReachable(reachable);
-        loop().advance(0);
-    }
     // The rows' marks: "" sent, "sending", "not sent".
     std::vector<std::string> marks(const VelkoraChatOneViewController& screen) const {
         std::vector<std::string> out;
@@ -52,7 +35,6 @@ protected:
             out.push_back(m.text);
         return out;
     }
-    std::shared_ptr<foundation::TestReachabilityProvider> provider_;
 };
 
 TEST_F(ChatSendingTest, TextsArriveAsTypedEachOnceAndInOrder) {

@@ -6,8 +6,6 @@
 #include <ctime>
 
 #include "ChatFixture.h"
-#include "platform/foundation/NetworkReachability.h"
-#include "server/utils/VelkoraReachability.h"
 #include "session/VelkoraAppData.h"
 
 namespace velkora::testing {
@@ -15,25 +13,11 @@ namespace {
 
 using service::Fault;
 
-double berlin(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return static_cast<double>(std::mktime(&t));
-}
-
-class ChatSnapshotTest : public ChatTest {
+class ChatSnapshotTest : public OfflineChatTest {
 protected:
     void SetUp() override {
-        ChatTest::SetUp();
-        provider_ = std::make_shared<foundation::TestReachabilityProvider>();
-        foundation::NetworkReachability::setProvider(provider_);
-        VelkoraReachabilityManager::resetForTests();
+        OfflineChatTest::SetUp();
+        kEvening = berlin(2024, 5, 2, 18, 30, 5);
         // One evening, on the service's clock and the kit's: every time shown is the same in every run.
         using namespace std::chrono;
         const double wall = duration_cast<duration<double>>(system_clock::now().time_since_epoch()).count();
@@ -41,13 +25,11 @@ protected:
         loop().useTestClock(kEvening);
     }
     void TearDown() override {
-        ChatTest::TearDown();
+        OfflineChatTest::TearDown();
         svc.setClockOffset(0);
-        VelkoraReachabilityManager::resetForTests();
-        foundation::NetworkReachability::setProvider(nullptr);
     }
-    static inline const double kEvening = berlin(2024, 5, 2, 18, 30, 5);
-    std::shared_ptr<foundation::TestReachabilityProvider> provider_;
+    // Made once the zone is set, so every machine shows the same times.
+    double kEvening = 0;
 };
 
 TEST_F(ChatSnapshotTest, TheChatAndThePictureViewer) {
@@ -76,8 +58,7 @@ TEST_F(ChatSnapshotTest, TheChatAndThePictureViewer) {
                VelkoraChatSendState::NotSent;
     }));
     ASSERT_TRUE(quiet());
-    provider_->setReachable(false);
-    loop().advance(0);
+    networkGoes(false);
     type(*screen, "Sending this from the train");
     loop().advance(0.5);
     window_->layoutIfNeeded();
@@ -93,8 +74,7 @@ TEST_F(ChatSnapshotTest, TheChatAndThePictureViewer) {
     }
     expectLooksLike("chat");
 
-    provider_->setReachable(true);
-    loop().advance(0);
+    networkGoes(true);
     ASSERT_TRUE(settle());
     ui::Screen::main().setBounds({0, 0, 320, 568});
     const std::string url = screen->dataSource()->allMessages()[3]->message().value_or("");

@@ -1,0 +1,120 @@
+// What a host's user sees of a one-to-one chat: Mira's welcome messages under their days, a text and a
+// photo from the device's album sent to her, and that photo opened full screen.
+#include <memory>
+#include <string>
+
+#include "BuildPaths.h"
+#include "DemoSteps.h"
+#include "VelkoraKitScreens.h"
+#include "conversations/VelkoraChatOneViewController.h"
+#include "conversations/VelkoraFullScreenImageViewController.h"
+#include "data/VelkoraChatsRepository.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Image.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/Window.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraScreenRegistry.h"
+
+namespace {
+
+using namespace velkora;
+
+struct ChatHost : VelkoraGeneralFeatureViewControllerDelegate {
+    void didClickBack() override {}
+    void didClose() override {}
+    void backToPanel() override {}
+    bool isUsingPopover() override { return false; }
+    bool isTopPanelHidden() override { return false; }
+    bool isOpenedAsFeature() override { return true; }
+};
+
+// A photo-sized picture of the album's sunset.
+std::shared_ptr<ui::Image> albumPhoto() {
+    auto sunset = ui::Image::fromFile(VELKORA_TESTS_SOURCE_DIR "/../demo/device/sunset.png");
+    auto context = ui::GraphicsContext::bitmap({800, 600}, 1.0, true);
+    if (sunset)
+        context->drawImage(*sunset, ui::Rect(0, 0, 800, 600));
+    else {
+        context->setFillColor(ui::Color::fromHex("#F59E0B"));
+        context->fillRect({0, 0, 800, 600});
+    }
+    return context->makeImage();
+}
+
+bool allSent(const VelkoraChatOneViewController& screen) {
+    for (const auto& m : screen.dataSource()->allMessages())
+        if (screen.dataSource()->sendState(m.get()) != VelkoraChatSendState::Sent) return false;
+    return true;
+}
+
+} // namespace
+
+VELKORA_DEMO_STEP(oneToOneChat, 630, DemoStep::NeedsService) {
+    if (!demo.ensureSession()) return false;
+    registerKitScreens();
+    auto& loop = demo.loop();
+    auto host = std::make_shared<ChatHost>();
+    // The inbox's list first, so the session's own poll carries the chat's live messages.
+    VelkoraChatsRepository::instance();
+    loop.runUntil([] { return VelkoraChatsRepository::instance().didFinishLoading(); }, 20);
+
+    demo.say("A chat with Mira: her welcome messages under their days");
+    auto screen = std::dynamic_pointer_cast<VelkoraChatOneViewController>(VelkoraScreenRegistry::instance().makeScreen(
+        "chat", foundation::Value(foundation::Dictionary{{"object1", foundation::Value("u-mira")}})));
+    if (!screen) {
+        demo.say("chat: no screen");
+        return false;
+    }
+    screen->setFeatureTabDelegate(host);
+    auto nav = ui::NavigationController::create(screen);
+    nav->setNavigationBarHidden(true);
+    auto window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    loop.advance(0.5);
+    if (!loop.runUntil([&] { return screen->loaded(); }, 20)) {
+        demo.say("the chat did not load");
+        return false;
+    }
+    demo.say("A text and a photo from the album, sent to Mira");
+    screen->sendMessageText()->setText("Thanks Mira! Here is the view from my balcony.");
+    screen->sendMessageButtonTapped(nullptr);
+    screen->imageSelected(albumPhoto());
+    bool sent = loop.runUntil([&] { return allSent(*screen); }, 30);
+    auto& rows = *screen->dataSource();
+    std::shared_ptr<VelkoraImageMessageTableCell> photo;
+    loop.runUntil(
+        [&] {
+            loop.advance(0.1);
+            window->layoutIfNeeded();
+            for (auto& cell : screen->messagesTable()->visibleCells())
+                if (auto p = std::dynamic_pointer_cast<VelkoraImageMessageTableCell>(cell); p && p->myImageView()->image())
+                    photo = p;
+            return photo != nullptr;
+        },
+        20);
+    loop.advance(0.5);
+    window->layoutIfNeeded();
+    bool shown = sent && photo && demo.writePng(*window, "chat");
+    demo.say(std::to_string(rows.allMessages().size()) + " messages in " +
+             std::to_string(rows.sectionsToDates().size()) + " days");
+
+    demo.say("The photo opened full screen");
+    if (photo) photo->imageClicked(nullptr);
+    loop.advance(1);
+    auto viewer = std::dynamic_pointer_cast<VelkoraFullScreenImageViewController>(nav->topViewController());
+    if (!viewer || !loop.runUntil([&] { return viewer->origImageWidth() > 0; }, 20)) {
+        demo.say("the viewer did not show the photo");
+        return false;
+    }
+    loop.advance(0.5);
+    window->layoutIfNeeded();
+    shown = demo.writePng(*window, "chat_viewer") && shown;
+    loop.advance(3);
+    return shown;
+}
