@@ -1,5 +1,6 @@
 // What a host's user sees of a one-to-one chat: Mira's welcome messages under their days, a text and a
-// photo from the device's album sent to her, and that photo opened full screen.
+// photo from the device's album sent to her, and that photo opened full screen. It runs early, while the
+// session is still the fresh user the service welcomed (a later step signs in as someone else).
 #include <memory>
 #include <string>
 
@@ -54,7 +55,7 @@ bool allSent(const VelkoraChatOneViewController& screen) {
 
 } // namespace
 
-VELKORA_DEMO_STEP(oneToOneChat, 630, DemoStep::NeedsService) {
+VELKORA_DEMO_STEP(oneToOneChat, 150, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
     auto& loop = demo.loop();
