@@ -94,7 +94,8 @@ VELKORA_DEMO_STEP(oneToOneChat, 150, DemoStep::NeedsService) {
             loop.advance(0.1);
             window->layoutIfNeeded();
             for (auto& cell : screen->messagesTable()->visibleCells())
-                if (auto p = std::dynamic_pointer_cast<VelkoraImageMessageTableCell>(cell); p && p->myImageView()->image())
+                if (auto p = std::dynamic_pointer_cast<VelkoraImageMessageTableCell>(cell);
+                    p && p->myImageView()->image())
                     photo = p;
             return photo != nullptr;
         },

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/Image.h"
+#include "platform/ui/UiNotifications.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
 
@@ -90,6 +91,20 @@ int VelkoraChatOneDataSource::gotMessages(const std::vector<VelkoraMessagePtr>& 
     return n;
 }
 
+void VelkoraChatOneDataSource::showAdmitted(ui::TableView& table, int admitted, const VelkoraMessagePtr& newest) {
+    const auto at = admitted == 1 && newest ? indexPathOf(newest.get()) : std::nullopt;
+    if (!at || table.numberOfSections() == 0) {
+        table.reloadData();
+        return;
+    }
+    // A day of its own is a new section; else one more row of a shown day. The table reloads by itself
+    // should the counts not add up.
+    if (numberOfRowsInSection(table, at->section) == 1)
+        table.insertSections({at->section}, ui::TableViewRowAnimation::None);
+    else
+        table.insertRowsAtIndexPaths({*at}, ui::TableViewRowAnimation::None);
+}
+
 foundation::Date VelkoraChatOneDataSource::dateWithoutTime(foundation::Date date) {
     const std::string zone = foundation::DateFormatter::currentTimeZoneIdentifier();
     if (!calendar_ || calendar_->timeZoneIdentifier() != zone) {
@@ -128,6 +143,8 @@ void VelkoraChatOneDataSource::addMessageToDateMessages(const VelkoraMessagePtr&
     const auto index = at - sectionsToDates_.begin();
     sectionsToDates_.insert(at, day.midnight);
     sectionKeys_.insert(sectionKeys_.begin() + index, day.key);
+    // The map's nodes stay where they are while other days come and go.
+    sectionLists_.insert(sectionLists_.begin() + index, &list);
 }
 
 void VelkoraChatOneDataSource::removeMessage(const VelkoraMessageInternal* message) {
@@ -137,6 +154,7 @@ void VelkoraChatOneDataSource::removeMessage(const VelkoraMessageInternal* messa
         if (it == list.end()) continue;
         list.erase(it);
         if (list.empty()) {
+            sectionLists_.erase(sectionLists_.begin() + static_cast<long>(s));
             datesToMessages_.erase(sectionKeys_[s]);
             sectionKeys_.erase(sectionKeys_.begin() + static_cast<long>(s));
             sectionsToDates_.erase(sectionsToDates_.begin() + static_cast<long>(s));
@@ -160,18 +178,18 @@ std::string VelkoraChatOneDataSource::getSectionDateString(int section) const {
 }
 
 VelkoraMessagePtr VelkoraChatOneDataSource::getMessageFromIndexPath(const ui::IndexPath& ip) const {
-    if (ip.section < 0 || ip.section >= static_cast<int>(sectionKeys_.size()) || ip.row < 0) return nullptr;
-    auto found = datesToMessages_.find(sectionKeys_[static_cast<size_t>(ip.section)]);
-    if (found == datesToMessages_.end() || ip.row >= static_cast<int>(found->second.size())) return nullptr;
-    return found->second[static_cast<size_t>(ip.row)];
+    if (ip.section < 0 || ip.section >= static_cast<int>(sectionLists_.size()) || ip.row < 0) return nullptr;
+    const auto& list = *sectionLists_[static_cast<size_t>(ip.section)];
+    if (ip.row >= static_cast<int>(list.size())) return nullptr;
+    return list[static_cast<size_t>(ip.row)];
 }
 
 std::optional<ui::IndexPath> VelkoraChatOneDataSource::indexPathOf(const VelkoraMessageInternal* message) const {
-    for (size_t s = 0; s < sectionKeys_.size(); ++s) {
-        auto found = datesToMessages_.find(sectionKeys_[s]);
-        if (found == datesToMessages_.end()) continue;
-        for (size_t r = 0; r < found->second.size(); ++r)
-            if (found->second[r].get() == message) return ui::IndexPath::of(static_cast<int>(r), static_cast<int>(s));
+    // Newest first: the rows asked for are mostly the latest.
+    for (size_t s = sectionLists_.size(); s-- > 0;) {
+        const auto& list = *sectionLists_[s];
+        for (size_t r = list.size(); r-- > 0;)
+            if (list[r].get() == message) return ui::IndexPath::of(static_cast<int>(r), static_cast<int>(s));
     }
     return std::nullopt;
 }
@@ -218,9 +236,8 @@ int VelkoraChatOneDataSource::numberOfSectionsInTableView(ui::TableView&) {
 }
 
 int VelkoraChatOneDataSource::numberOfRowsInSection(ui::TableView&, int section) {
-    if (section < 0 || section >= static_cast<int>(sectionKeys_.size())) return 0;
-    auto found = datesToMessages_.find(sectionKeys_[static_cast<size_t>(section)]);
-    return found == datesToMessages_.end() ? 0 : static_cast<int>(found->second.size());
+    if (section < 0 || section >= static_cast<int>(sectionLists_.size())) return 0;
+    return static_cast<int>(sectionLists_[static_cast<size_t>(section)]->size());
 }
 
 ui::TableViewCellPtr VelkoraChatOneDataSource::createMessageCell(const VelkoraMessagePtr& message) {
@@ -287,11 +304,14 @@ VelkoraChatOneTableCell* VelkoraChatOneDataSource::measuringCell(const std::stri
 }
 
 const VelkoraChatOneDataSource::Measured& VelkoraChatOneDataSource::measured(const VelkoraMessagePtr& message) {
-    auto d = delegate();
-    const double width = chatRowWidth(d ? d->isOpenedAsFeature() : true);
-    if (width != heightsWidth_) {
-        heights_.clear();
-        heightsWidth_ = width;
+    // The width is asked once and again only after a rotation: a reload of many rows costs lookups alone.
+    if (heightsWidth_ < 0) {
+        auto d = delegate();
+        heightsWidth_ = chatRowWidth(d ? d->isOpenedAsFeature() : true);
+        if (!rotationObserver_)
+            rotationObserver_ = foundation::NotificationObserver(
+                ui::kApplicationDidChangeStatusBarOrientationNotification, nullptr,
+                [this](const foundation::Notification&) { forgetHeightsIfWidthChanged(); });
     }
     auto found = heights_.find(message.get());
     if (found != heights_.end()) return found->second;
@@ -306,6 +326,14 @@ const VelkoraChatOneDataSource::Measured& VelkoraChatOneDataSource::measured(con
         m.height = cell->getCellHeight(message->message().value_or(""));
     }
     return heights_.emplace(message.get(), m).first->second;
+}
+
+void VelkoraChatOneDataSource::forgetHeightsIfWidthChanged() {
+    auto d = delegate();
+    const double width = chatRowWidth(d ? d->isOpenedAsFeature() : true);
+    if (width == heightsWidth_) return;
+    heights_.clear();
+    heightsWidth_ = width;
 }
 
 double VelkoraChatOneDataSource::getCellHeight(const VelkoraMessagePtr& message) {

@@ -17,6 +17,7 @@
 #include "data/VelkoraChat.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/DayCalendar.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/TableView.h"
 
 namespace velkora {
@@ -39,6 +40,9 @@ public:
     // signed-in user's to the other user) and not held yet; the service's copy of a row sent from here
     // gives that row its id instead.
     int gotMessages(const std::vector<VelkoraMessagePtr>& messages);
+    // Shows what `gotMessages` admitted in the table: a single new row (or day) goes in by itself, so the
+    // rows already shown stay as they are; anything more reloads the table.
+    void showAdmitted(ui::TableView& table, int admitted, const VelkoraMessagePtr& newest);
     // Files one message under its day, in time order (by id within one time).
     void addMessageToDateMessages(const VelkoraMessagePtr& message);
     // Takes a message out of its day (a row that moves to the day the service stored it).
@@ -87,6 +91,8 @@ public:
     const std::unordered_map<std::string, std::vector<VelkoraMessagePtr>>& datesToMessages() const {
         return datesToMessages_;
     }
+    // After a rotation: the heights go when the rows' width changed.
+    void forgetHeightsIfWidthChanged();
     // The heights held, for tests of the cache.
     size_t cachedHeights() const { return heights_.size(); }
 
@@ -104,6 +110,8 @@ private:
     std::unordered_map<std::string, std::vector<VelkoraMessagePtr>> datesToMessages_;
     std::vector<foundation::Date> sectionsToDates_;
     std::vector<std::string> sectionKeys_;
+    // Each section's messages, in section order (the lists live in `datesToMessages_`).
+    std::vector<std::vector<VelkoraMessagePtr>*> sectionLists_;
     std::weak_ptr<VelkoraChatOneTableCellDelegate> delegate_;
     int32_t totalNumberOfMessages_ = 0;
     std::optional<ui::IndexPath> lastShownIndexPath_;
@@ -124,6 +132,7 @@ private:
         std::optional<ui::Size> labelSize;
     };
     const Measured& measured(const VelkoraMessagePtr& message);
+    foundation::NotificationObserver rotationObserver_;
     std::unordered_map<const VelkoraMessageInternal*, Measured> heights_;
     double heightsWidth_ = -1;
     std::map<std::string, std::shared_ptr<VelkoraChatOneTableCell>> measuringCells_;

@@ -157,6 +157,8 @@ void VelkoraChatOneViewController::viewDidLoad() {
         ui::kKeyboardWillHideNotification, nullptr, [this](const foundation::Notification& n) { keyboardWillHide(n); });
     orientationObserver_ = foundation::NotificationObserver(ui::kApplicationDidChangeStatusBarOrientationNotification,
                                                             nullptr, [this](const foundation::Notification&) {
+                                                                if (dataSource_)
+                                                                    dataSource_->forgetHeightsIfWidthChanged();
                                                                 if (messagesTable_) messagesTable_->reloadData();
                                                             });
     auto& style = VelkoraStyleSheetCustomizer::instance();
@@ -301,7 +303,22 @@ bool VelkoraChatOneViewController::shouldAutorotateToInterfaceOrientation(int or
 void VelkoraChatOneViewController::liveMessages(const std::vector<VelkoraMessagePtr>& messages) {
     if (!dataSource_ || !loaded_) return;
     const int n = dataSource_->gotMessages(messages);
-    if (n > 0) handleNewMessages(n, false);
+    if (n > 0) {
+        Log::line("Velkora - handling new messages (%d) in chat", n);
+        setActivity(false);
+        // The batch is newest first: its first message that is now a row is the newest row.
+        VelkoraMessagePtr newest;
+        for (const auto& m : messages)
+            if (m && dataSource_->indexPathOf(m.get())) {
+                newest = m;
+                break;
+            }
+        if (messagesTable_) {
+            dataSource_->showAdmitted(*messagesTable_, n, newest);
+            messagesTable_->setContentOffset({0, messagesTable_->maxContentOffset().y});
+        }
+        userSawChatMessages();
+    }
     showLoadMoreIfNeeded();
 }
 

@@ -18,8 +18,8 @@
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/TextField.h"
-#include "server/utils/VelkoraReachability.h"
 #include "platform/ui/layout/LayoutConstraint.h"
+#include "server/utils/VelkoraReachability.h"
 
 namespace velkora::testing {
 
