@@ -249,10 +249,8 @@ void VelkoraChatOneViewController::gotChat(const Value& value) {
 void VelkoraChatOneViewController::gotChatFailed(const foundation::ErrorPtr&) {
     loading_ = false;
     if (loaded_) return;
-    retryObserver_ = failedUntilNextPoll(*view(), activityIndicatorView_.get(), [this] {
-        retryObserver_.reset();
-        requestChat();
-    });
+    // The observer answers once; it goes when the page comes (not from inside its own call).
+    retryObserver_ = failedUntilNextPoll(*view(), activityIndicatorView_.get(), [this] { requestChat(); });
 }
 
 bool VelkoraChatOneViewController::isMessagesDelegate() const {

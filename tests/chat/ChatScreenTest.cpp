@@ -56,6 +56,24 @@ TEST_F(ChatScreenTest, AnIdNobodyHasKeepsTheContentHiddenAndAsksForNoChat) {
     EXPECT_EQ(count("getChat"), 0u);
 }
 
+TEST_F(ChatScreenTest, AFailedFirstLoadSaysSoAndLoadsAgainAfterTheNextPoll) {
+    ASSERT_NO_FATAL_FAILURE(startChatting());
+    const std::string olga = makeUser("Olga");
+    svc.sendMessage(kDemo, olga, userId_, "are you there?");
+    svc.addFault(Fault{"getChat", Fault::Kind::ErrorCode, "INTERNAL_ERROR", 500, 0, 1});
+    auto screen = std::dynamic_pointer_cast<VelkoraChatOneViewController>(VelkoraScreenRegistry::instance().makeScreen(
+        "chat", foundation::Value(foundation::Dictionary{{"object1", foundation::Value(olga)}})));
+    ASSERT_TRUE(screen);
+    show(screen);
+    ASSERT_TRUE(waitForRequests("getChat", 1));
+    loop().advance(0.1);
+    EXPECT_FALSE(screen->loaded());
+    EXPECT_FALSE(screen->activityIndicatorView()->isAnimating());
+    ASSERT_NO_FATAL_FAILURE(pollNow());
+    ASSERT_TRUE(waitFor([&] { return screen->loaded(); }));
+    EXPECT_EQ(rows(*screen), (std::vector<std::string>{"other:are you there?"}));
+}
+
 TEST_F(ChatScreenTest, LiveMessagesOfThisChatArriveMarkedViewedAndOthersAddNothing) {
     ASSERT_NO_FATAL_FAILURE(startChatting());
     const std::string olga = makeUser("Olga");
