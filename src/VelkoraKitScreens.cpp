@@ -3,6 +3,7 @@
 #include "conversations/VelkoraInboxScreens.h"
 #include "ads/VelkoraAdsScreens.h"
 #include "conversations/VelkoraStickerScreens.h"
+#include "feed/VelkoraFeedScreens.h"
 #include "people/VelkoraAccountScreens.h"
 #include "people/VelkoraProfileScreens.h"
 #include "shell/VelkoraShellScreens.h"
@@ -26,6 +27,7 @@ void registerKitScreens() {
     registerFriendsScreens();
     registerChatRoomsScreens();
     registerChatScreens();
+    registerFeedScreens();
 }
 
 } // namespace velkora

@@ -372,6 +372,9 @@ CREATE TABLE IF NOT EXISTS quiz_suggestions (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     app_id TEXT NOT NULL, user_id TEXT NOT NULL, data TEXT NOT NULL, time REAL NOT NULL
 );
+CREATE TABLE IF NOT EXISTS suggestion_pins (       -- a user's suggestions as a cache kept them
+    app_id TEXT NOT NULL, user_id TEXT NOT NULL, position INTEGER NOT NULL, other_user_id TEXT NOT NULL
+);
 
 CREATE TABLE IF NOT EXISTS app_deals (            -- promoted applications
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -34,9 +34,9 @@ Json usersJson(Database& db, const std::string& appId, const std::string& viewer
         Json u = rows::userJson(db, appId, id, viewer);
         if (u.is_null()) continue;
         if (origin && u.contains("location"))
-            u["location"]["distance"] = greatCircleMeters(origin->longitude, origin->latitude,
-                                                          u["location"]["longitude"].get<double>(),
-                                                          u["location"]["latitude"].get<double>());
+            u["location"]["distance"] =
+                greatCircleMeters(origin->longitude, origin->latitude, u["location"]["longitude"].get<double>(),
+                                  u["location"]["latitude"].get<double>());
         users.push_back(std::move(u));
     }
     return {{"users", users}};
@@ -181,12 +181,16 @@ Json favoriteAdd(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     auto [otherAppId, otherUserId] = otherUser(ctx, appId);
-    ctx.flag("publish");
+    const bool publish = ctx.flag("publish");
     if (otherAppId == appId && otherUserId == userId) throw CommandError(errors::kBadRequest);
     // A second follow of the same user is the same relation: the counts move once.
     ctx.db().run("INSERT OR IGNORE INTO follows(app_id, user_id, other_app_id, other_user_id, created) "
                  "VALUES(?, ?, ?, ?, ?)",
                  {appId, userId, otherAppId, otherUserId, ctx.now()});
+    // A new relation made in public is told in the feed as "started following".
+    if (publish && ctx.db().changes() > 0 && otherAppId == appId)
+        ctx.db().run("INSERT INTO feed(app_id, user_id, message_type, other_user_id, time) VALUES(?, ?, 1, ?, ?)",
+                     {appId, userId, otherUserId, ctx.now()});
     return Json::object();
 }
 
@@ -211,11 +215,12 @@ Json favoritesOf(CommandContext& ctx, const std::string& viewerAppId, const std:
     const std::string hidden =
         " AND " + rows::notBlockedBy("?4", "?3", direction == 1 ? "fo.other_user_id" : "fo.user_id");
     Statement s = ctx.db().prepare(
-        direction == 1
-            ? "SELECT fo.other_user_id FROM follows fo WHERE fo.app_id = ?1 AND fo.user_id = ?2 AND "
-              "fo.other_app_id = ?3" + hidden + " ORDER BY fo.created DESC, fo.other_user_id"
-            : "SELECT fo.user_id FROM follows fo WHERE fo.other_app_id = ?1 AND fo.other_user_id = ?2 AND "
-              "fo.app_id = ?3" + hidden + " ORDER BY fo.created DESC, fo.user_id");
+        direction == 1 ? "SELECT fo.other_user_id FROM follows fo WHERE fo.app_id = ?1 AND fo.user_id = ?2 AND "
+                         "fo.other_app_id = ?3" +
+                             hidden + " ORDER BY fo.created DESC, fo.other_user_id"
+                       : "SELECT fo.user_id FROM follows fo WHERE fo.other_app_id = ?1 AND fo.other_user_id = ?2 AND "
+                         "fo.app_id = ?3" +
+                             hidden + " ORDER BY fo.created DESC, fo.user_id");
     s.bindAll({subjectAppId, subject, subjectAppId, subjectAppId == viewerAppId ? viewer : std::string()});
     std::vector<std::string> ids = column(s);
     return usersJson(ctx.db(), subjectAppId, subjectAppId == viewerAppId ? viewer : std::string(), ids, origin);
@@ -241,6 +246,12 @@ Json getSuggestions(CommandContext& ctx) {
     ctx.flag("force");
     ctx.integer("followings", 0);
     bool withTestUsers = ctx.flag("test");
+    // A list pinned for the user answers as it was kept, users followed since included.
+    Statement pinned = ctx.db().prepare(
+        "SELECT other_user_id FROM suggestion_pins WHERE app_id = ?1 AND user_id = ?2 ORDER BY position");
+    pinned.bindAll({appId, userId});
+    std::vector<std::string> pins = column(pinned);
+    if (!pins.empty()) return usersJson(ctx.db(), appId, userId, pins);
     Statement s = ctx.db().prepare(
         "SELECT u.user_id FROM users u WHERE u.app_id = ?2" + visibleTo(withTestUsers) +
         " AND NOT EXISTS (SELECT 1 FROM follows f WHERE f.app_id = ?2 AND f.user_id = ?1 AND f.other_app_id = ?2 "

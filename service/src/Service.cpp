@@ -685,6 +685,15 @@ void Service::setUserLocation(const std::string& appId, const std::string& userI
                    {longitude, latitude, appId, userId});
 }
 
+void Service::pinSuggestions(const std::string& appId, const std::string& userId,
+                             const std::vector<std::string>& others) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("DELETE FROM suggestion_pins WHERE app_id = ? AND user_id = ?", {appId, userId});
+    for (size_t i = 0; i < others.size(); ++i)
+        impl_->db->run("INSERT INTO suggestion_pins(app_id, user_id, position, other_user_id) VALUES(?, ?, ?, ?)",
+                       {appId, userId, static_cast<int64_t>(i), others[i]});
+}
+
 bool Service::isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const {
     std::lock_guard lock(impl_->dbMutex);
     return impl_->db

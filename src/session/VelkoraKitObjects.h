@@ -14,6 +14,7 @@ namespace velkora {
 
 namespace ui {
 class NavigationController;
+class TableViewCell;
 class View;
 class ViewController;
 } // namespace ui
@@ -33,6 +34,8 @@ struct VelkoraKitObjectNames {
     static constexpr const char* kNativeAds = "VelkoraNativeAdsController";             // VelkoraNativeAds
     static constexpr const char* kQuizIAPServerManager = "VelkoraQuizIAPServerManager"; // VelkoraQuizProducts
     static constexpr const char* kQuizIAPHelper = "VelkoraQuizIAPHelper";               // VelkoraQuizProductLookup
+    static constexpr const char* kActivityActionManager =
+        "VelkoraActivityActionManager"; // VelkoraActivityActionHandler
 };
 
 // The sidebar's root screen as the session object drives it.
@@ -104,6 +107,14 @@ class VelkoraQuizProductLookup {
 public:
     virtual ~VelkoraQuizProductLookup() = default;
     virtual bool hasProduct(const std::string& productId) const = 0;
+};
+
+// The kit's own actions of feed posts: offered every tapped action first; NO hands it to the host.
+class VelkoraActivityActionHandler {
+public:
+    virtual ~VelkoraActivityActionHandler() = default;
+    // The tapped feed cell, and the screen to open the kit's screens from.
+    virtual bool handleActionOfActivity(ui::TableViewCell& cell, ui::ViewController* fromVC) = 0;
 };
 
 } // namespace velkora

@@ -100,6 +100,7 @@ void VelkoraLazyImageView::load(const std::string& url) {
             return;
         }
     }
+    loading_ = true;
     if (auto host = VelkoraAgentInternal::instance().imageFetcher()) {
         hostRequest_ = std::make_shared<HostRequest>(self, loadToken_, imageFetcherDelegateId());
         if (host->fetchImage(url, hostRequest_)) return;
@@ -115,6 +116,7 @@ void VelkoraLazyImageView::load(const std::string& url) {
 
 void VelkoraLazyImageView::cancelPreviousCalls() {
     ++loadToken_;
+    loading_ = false;
     if (auto host = VelkoraAgentInternal::instance().imageFetcher()) {
         // The host hears of the view by its delegate id; a view that never asked it still has one.
         auto request =
@@ -154,11 +156,13 @@ std::string VelkoraLazyImageView::imageFetcherDelegateId() const {
 void VelkoraLazyImageView::cachedImageGotError(VelkoraCachedImageFetcher& /*fetcher*/,
                                                const foundation::ErrorPtr& error) {
     foundation::Log::line("Velkora - lazy image failed to downloaded (cache %d)", error ? error->code : 0);
+    loading_ = false;
     stopActivityIndicator();
 }
 
 void VelkoraLazyImageView::cachedImageDidFinish(VelkoraCachedImageFetcher& /*fetcher*/,
                                                 const std::shared_ptr<ui::Image>& image, bool cacheHit) {
+    loading_ = false;
     stopActivityIndicator();
     if (!image) return;
     imageLoaded_ = true;
@@ -200,6 +204,7 @@ void VelkoraLazyImageView::urlDidFinishWithData(VelkoraUrlFetcher& fetcher, cons
 void VelkoraLazyImageView::plainDownloadFailed(const std::string& url) {
     foundation::Log::line("Velkora - lazy image failed to downloaded: %@", url);
     if (disableRetries_ || restarts_ >= kMaxRestarts) {
+        loading_ = false;
         stopActivityIndicator();
         return;
     }

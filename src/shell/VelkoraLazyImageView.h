@@ -74,6 +74,8 @@ public:
     bool usingCache() const { return usingCache_; }
     void setUsingCache(bool v) { usingCache_ = v; }
     bool imageLoaded() const { return imageLoaded_; }
+    // A picture was asked for and has neither come nor failed for good yet.
+    bool isLoading() const { return loading_; }
     void setImageLoaded(bool v) { imageLoaded_ = v; }
     bool setImageOnlyOnCacheHit() const { return setImageOnlyOnCacheHit_; }
     void setSetImageOnlyOnCacheHit(bool v) { setImageOnlyOnCacheHit_ = v; }
@@ -103,6 +105,7 @@ private:
     std::shared_ptr<VelkoraCachedImageFetcher> cachedImageFetcher_;
     bool usingCache_ = false;
     bool imageLoaded_ = false;
+    bool loading_ = false;
     bool setImageOnlyOnCacheHit_ = false;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicator_;
     bool showActivityIndicator_ = false;

@@ -16,6 +16,7 @@
 #include "feed/VelkoraFeedTableCell.h"
 #include "platform/ui/GraphicsContext.h"
 #include "server/VelkoraMessagesDelegate.h"
+#include "support/PicturePng.h"
 
 namespace velkora::testing {
 
@@ -66,17 +67,6 @@ protected:
     void SetUp() override {
         FeedCellsTest::SetUp();
         delegate = std::make_shared<RecordingCellDelegate>();
-    }
-
-    // A picture of one colour with a lighter disc, as PNG bytes.
-    static std::string picturePng(const std::string& hex, int size) {
-        auto g = ui::GraphicsContext::bitmap({double(size), double(size)}, 1.0, true);
-        g->setFillColor(ui::Color::fromHex(hex));
-        g->fillRect({0, 0, double(size), double(size)});
-        g->setFillColor(ui::Color::white(1, 0.5));
-        g->fillEllipseInRect({size * 0.25, size * 0.25, size * 0.5, size * 0.5});
-        auto bytes = g->makeImage()->pngData();
-        return std::string(bytes.begin(), bytes.end());
     }
 
     std::string user(const std::string& first, const std::string& last, const std::string& photo = {}) {

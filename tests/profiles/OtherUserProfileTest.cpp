@@ -19,21 +19,6 @@ namespace {
 
 using Profile = VelkoraOtherUserProfileViewController;
 
-// The text of a notice showing in any window, or "".
-std::string toastShowing() {
-    std::function<std::string(const ui::View&)> find = [&](const ui::View& v) -> std::string {
-        if (auto* toast = dynamic_cast<const VelkoraDefaultNotificationPopupView*>(&v))
-            if (toast->titleLabel() && !v.isHidden()) return toast->titleLabel()->text();
-        for (const auto& s : v.subviews())
-            if (auto t = find(*s); !t.empty()) return t;
-        return "";
-    };
-    for (const auto& w : ui::Application::instance().windows())
-        if (!w->isHidden())
-            if (auto t = find(*w); !t.empty()) return t;
-    return "";
-}
-
 class OtherUserProfileTest : public ProfilesTest {
 protected:
     std::string seededUser() {

@@ -4,9 +4,25 @@
 #pragma once
 
 #include "server/ServerClientFixture.h"
+#include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "support/ScreenFixture.h"
 
 namespace velkora::testing {
+
+// The text of a notice showing in any window, or "".
+inline std::string toastShowing() {
+    std::function<std::string(const ui::View&)> find = [&](const ui::View& v) -> std::string {
+        if (auto* toast = dynamic_cast<const VelkoraDefaultNotificationPopupView*>(&v))
+            if (toast->titleLabel() && !v.isHidden()) return toast->titleLabel()->text();
+        for (const auto& s : v.subviews())
+            if (auto t = find(*s); !t.empty()) return t;
+        return "";
+    };
+    for (const auto& w : ui::Application::instance().windows())
+        if (!w->isHidden())
+            if (auto t = find(*w); !t.empty()) return t;
+    return "";
+}
 
 class ProfilesTest : public ScreenFixture<ServerClientTest> {
 protected:

@@ -44,8 +44,8 @@ struct ServiceOptions {
     uint16_t port = 0;   // 0 = ephemeral
     bool seedDemo = true;
     // Every user the commands create receives the seed's welcome (the owner's system messages and the
-    // follows of "newUserFollows"), as the program gives it; tests that count a new user's chats and
-    // follows leave it off.
+    // follows of "newUserFollows") and the messages of "newUserMessages", as the program gives it; tests
+    // that count a new user's chats and follows leave it off.
     bool welcomeNewUsers = false;
     std::string host = "127.0.0.1";
     size_t maxBodyBytes = 8 * 1024 * 1024; // larger bodies get {"error": "REQUEST_TOO_LARGE"}
@@ -53,9 +53,6 @@ struct ServiceOptions {
     // The request log keeps the newest requests only, so a service that runs for days stays small.
     size_t requestLogEntries = 20000;
     size_t requestLogBytes = 64 * 1024 * 1024; // of queries and bodies together
-    // Each user an application creates finds the application's seeded welcome messages ("newUserMessages")
-    // in its inbox, as the demo shows; off for tests that count messages.
-    bool welcomeNewUsers = false;
 };
 
 // What the service answers to one request.
@@ -156,6 +153,9 @@ public:
     // Moves a user to a place (degrees), as the update poll of their device would.
     void setUserLocation(const std::string& appId, const std::string& userId, double longitude, double latitude);
     bool isFollowing(const std::string& appId, const std::string& userId, const std::string& otherUserId) const;
+    // getSuggestions answers this list for the user from now on, in this order, whatever the user follows
+    // since (as a cache of suggestions would); an empty list unpins it.
+    void pinSuggestions(const std::string& appId, const std::string& userId, const std::vector<std::string>& others);
     // The value of a user's relation of a type ("b" block, "r" report) to another; nullopt when none was set.
     std::optional<bool> relation(const std::string& appId, const std::string& userId, const std::string& otherUserId,
                                  const std::string& type) const;

@@ -1,0 +1,184 @@
+// The table of a feed: rows of posts and likes from its owner (the feed screen, another user's profile),
+// one of seven cell kinds per item, cached row heights, and everything a tap in a cell does: profiles,
+// topics, pictures, follows, the host's actions, videos and shares.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "feed/VelkoraFeedActivityOrder.h"
+#include "feed/VelkoraFeedCellDelegates.h"
+#include "feed/VelkoraFeedRowHeights.h"
+#include "people/VelkoraSigninToFollowPopupHelper.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Geometry.h"
+#include "platform/ui/MailComposeViewController.h"
+#include "platform/ui/TableView.h"
+
+namespace velkora {
+
+namespace foundation {
+class DispatchQueue;
+}
+namespace ui {
+class Button;
+class View;
+class ViewController;
+class WebView;
+} // namespace ui
+class VelkoraFeedCell;
+class VelkoraGeneralFeatureViewController;
+class VelkoraUserSignUpHelper;
+
+// What the owner of a feed table supplies (main thread).
+class VelkoraFeedTableControllerDelegate {
+public:
+    virtual ~VelkoraFeedTableControllerDelegate() = default;
+    virtual void showSharePopup() = 0;
+    virtual void hideSharePopup() = 0;
+    virtual const std::vector<VelkoraActivityPtr>& getMessagesAndLikes() const = 0;
+    virtual void stopAnimation() = 0;
+    virtual std::shared_ptr<foundation::DispatchQueue> serialQueue() = 0;
+};
+
+class VelkoraFeedTableController : public ui::TableViewDataSource,
+                                   public ui::TableViewDelegate,
+                                   public VelkoraFeedTableCellDelegate,
+                                   public VelkoraFeedActivityCellDelegate,
+                                   public VelkoraFeedLikeActivityCellDelegate,
+                                   public VelkoraFeedLikeImageCellDelegate,
+                                   public VelkoraFeedLikeTopicCellDelegate,
+                                   public VelkoraFeedLikeTopicCommentCellDelegate,
+                                   public VelkoraFeedLikeTopicImageCellDelegate,
+                                   public ui::MailComposeViewControllerDelegate,
+                                   public VelkoraSigninToFollowPopupHelperDelegate,
+                                   public std::enable_shared_from_this<VelkoraFeedTableController> {
+public:
+    static constexpr const char* kActionTappedNotification = "kVelkoraNotificationActivityActionTapped";
+    static constexpr const char* kChangedFollowingNotification = "VelkoraChangedFollowingNotification";
+
+    // Makes the measuring cells and queues the height warm-up on the delegate's queue; the warm-up wires
+    // the table (data source and delegate) and reloads it when it ends or is stopped.
+    static std::shared_ptr<VelkoraFeedTableController>
+    initWithTable(const std::shared_ptr<ui::TableView>& table,
+                  const std::shared_ptr<VelkoraGeneralFeatureViewController>& parent,
+                  const std::shared_ptr<VelkoraFeedTableControllerDelegate>& delegate);
+    ~VelkoraFeedTableController() override;
+
+    // Ends the warm-up (only that) and closes a playing video.
+    void stop();
+    // The kind (1 to 7) of an item's cell.
+    static int feedCellTypeForActivity(const VelkoraActivityModel& item);
+
+    // ---- Heights (main thread): the cache key of an item as it is now, and what measuring it needs.
+    std::string heightKeyFor(const VelkoraActivityModel& item) const;
+    VelkoraFeedRowText rowTextFor(const VelkoraActivityPtr& item) const;
+    const std::shared_ptr<VelkoraFeedRowHeights>& heights() const { return heights_; }
+    // The owner replaced its list: heights of items no longer listed go, and a wired table reloads.
+    void listHandedOver();
+    float getModelHeightForActivity(const VelkoraActivityPtr& item);
+    bool isWired() const { return wired_; }
+    // How many cells the table made (for the scrolling figure).
+    size_t cellsMade() const { return cellsMade_; }
+
+    // ---- Table
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+    double heightForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+    void willDisplayCell(ui::TableView& table, ui::TableViewCell& cell, const ui::IndexPath& indexPath) override;
+
+    // ---- Cells
+    void profileTapped(VelkoraFeedTableCell& cell) override;
+    void otherProfileTapped(VelkoraFeedTableCell& cell) override;
+    void topicTapped(VelkoraFeedTableCell& cell) override;
+    void actionTapped(VelkoraFeedTableCell& cell) override;
+    void unfollowTapped(VelkoraFeedTableCell& cell) override;
+    void profileTapped(VelkoraFeedActivityCell& cell) override;
+    void activityActionTapped(VelkoraFeedActivityCell& cell) override;
+    void profileTapped(VelkoraFeedLikeActivityCell& cell) override;
+    void posterProfileTapped(VelkoraFeedLikeActivityCell& cell) override;
+    void activityActionTapped(VelkoraFeedLikeActivityCell& cell) override;
+    void profileTapped(VelkoraFeedLikeImageCell& cell) override;
+    void shareTapped(VelkoraFeedLikeImageCell& cell) override;
+    void playTapped(VelkoraFeedLikeImageCell& cell) override;
+    void commentTapped(VelkoraFeedLikeImageCell& cell, int32_t topicId, const std::string& objectId) override;
+    void profileTapped(VelkoraFeedLikeTopicCell& cell) override;
+    void topicTapped(VelkoraFeedLikeTopicCell& cell) override;
+    void profileTapped(VelkoraFeedLikeTopicCommentCell& cell) override;
+    void otherProfileTapped(VelkoraFeedLikeTopicCommentCell& cell) override;
+    void topicTapped(VelkoraFeedLikeTopicCommentCell& cell) override;
+    void profileTapped(VelkoraFeedLikeTopicImageCell& cell) override;
+    void posterProfileTapped(VelkoraFeedLikeTopicImageCell& cell) override;
+    void topicTapped(VelkoraFeedLikeTopicImageCell& cell) override;
+    void topicImageTapped(VelkoraFeedLikeTopicImageCell& cell) override;
+    bool isOpenedAsFeature() override;
+
+    // ---- Share popup buttons (forwarded by the owner)
+    void closeTapped(ui::Control* sender);
+    void fbShareTapped(ui::Control* sender);
+    void twitterShareTapped(ui::Control* sender);
+    void emailShareTapped(ui::Control* sender);
+    void mailComposeControllerDidFinish(ui::MailComposeViewController& controller, int result,
+                                        const foundation::ErrorPtr& error) override;
+    // The host's link for the shared object, else its own address.
+    std::string linkForObjectToShare() const;
+
+    // ---- Sign-in first
+    void didSignin() override;
+    void performLogin() override;
+    void performSignUp() override;
+
+    void followingDidChanged(const foundation::Notification& notification);
+
+    const VelkoraLikeObjectPtr& objectToShare() const { return objectToShare_; }
+    const VelkoraUserPtr& userToFollow() const { return userToFollow_; }
+    const std::shared_ptr<VelkoraSigninToFollowPopupHelper>& signinHelper() const { return signinHelper_; }
+    // The video player over the table, while one plays.
+    std::shared_ptr<ui::View> playerView() const { return playerView_; }
+    std::shared_ptr<ui::WebView> playerWebView() const { return playerWebView_; }
+    void closePlayer();
+    const std::map<int, std::shared_ptr<VelkoraFeedCell>>& feedCellsPerType() const { return feedCellsPerType_; }
+
+    // Runs on the owner's queue as the first warm-up starts (tests hold the queue there).
+    static void setWarmUpHookForTests(std::function<void()> hook);
+
+private:
+    VelkoraFeedTableController() = default;
+    void makePrototypes();
+    void calculateHeightsForAllElements();
+    void wireTable();
+    VelkoraActivityPtr itemAt(int row) const;
+    std::shared_ptr<VelkoraFeedCell> newCell(int kind);
+    double rowWidth() const;
+    void openProfile(const VelkoraUserPtr& user);
+    void openTopicWithId(int32_t topicId, const std::string& objectId);
+    void pushScreen(const std::shared_ptr<ui::ViewController>& screen);
+    void handleActivityAction(ui::TableViewCell& cell, const VelkoraFeedMessagePtr& post);
+    void shareConnected(int32_t method);
+    ui::ViewController* presenterForMail() const;
+
+    std::weak_ptr<ui::TableView> feedTable_;
+    std::weak_ptr<VelkoraGeneralFeatureViewController> parentViewController_;
+    std::weak_ptr<VelkoraFeedTableControllerDelegate> delegate_;
+    std::map<int, std::shared_ptr<VelkoraFeedCell>> feedCellsPerType_;
+    std::shared_ptr<VelkoraFeedRowHeights> heights_;
+    bool cellRequested_ = false;
+    bool wired_ = false;
+    size_t cellsMade_ = 0;
+
+    VelkoraUserPtr userToFollow_;
+    std::shared_ptr<VelkoraSigninToFollowPopupHelper> signinHelper_;
+    std::shared_ptr<VelkoraUserSignUpHelper> userSignUpHelper_;
+    VelkoraLikeObjectPtr objectToShare_;
+    std::optional<ui::Rect> origViewFrame_;
+    std::weak_ptr<ui::ViewController> mailPresenter_;
+    std::shared_ptr<ui::View> playerView_;
+    std::shared_ptr<ui::WebView> playerWebView_;
+    foundation::NotificationObserver followingObserver_;
+};
+
+} // namespace velkora

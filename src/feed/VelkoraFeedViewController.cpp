@@ -1,0 +1,459 @@
+#include "feed/VelkoraFeedViewController.h"
+
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "feed/VelkoraFeedClasses.h"
+#include "people/VelkoraFBConnector.h"
+#include "people/VelkoraTwitterConnector.h"
+#include "people/VelkoraUserSignUpHelper.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/utils/VelkoraLogEventsManager.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraDefaultNotificationPopupView.h"
+#include "shell/VelkoraMultiLineAutoSize.h"
+#include "shell/VelkoraResizedImagesCache.h"
+#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraUserDetailsDisplayer.h"
+
+namespace velkora {
+
+namespace {
+
+bool signedIn() {
+    auto me = VelkoraAgentInternal::instance().velkoraUser();
+    return me && !me->isAnonymous();
+}
+
+bool emailSignUpEnabled() {
+    auto data = VelkoraAgentInternal::instance().appData();
+    return data && data->emailSignUpEnabled();
+}
+
+void registerFeedScreenClasses() {
+    registerVelkoraFeedClasses();
+    auto& loader = ui::InterfaceLoader::instance();
+    if (loader.hasClass("VelkoraFeedSuggestionView")) return;
+    loader.registerClass<VelkoraFeedSuggestionView>("VelkoraFeedSuggestionView");
+    loader.registerClass<VelkoraSuggestPeopleScrollView>("VelkoraSuggestPeopleScrollView");
+    loader.registerClass<VelkoraSuggestedPersonView>("VelkoraSuggestedPersonView");
+}
+
+} // namespace
+
+std::shared_ptr<VelkoraFeedViewController> VelkoraFeedViewController::initFromNib(bool showProfileButton) {
+    registerFeedScreenClasses();
+    auto screen = std::shared_ptr<VelkoraFeedViewController>(new VelkoraFeedViewController());
+    screen->setShouldShowProfileButton(showProfileButton);
+    return screen;
+}
+
+VelkoraFeedViewController::VelkoraFeedViewController() : VelkoraGeneralFeatureViewController(kInterface) {}
+
+VelkoraFeedViewController::~VelkoraFeedViewController() {
+    VelkoraServerApi::clearUserDelegate(this);
+    if (feedTable_) {
+        feedTable_->setDataSource({});
+        feedTable_->setDelegate({});
+    }
+    if (tableController_) tableController_->stop();
+    if (userSignUpHelper_) userSignUpHelper_->removeDelegate(this);
+}
+
+void VelkoraFeedViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
+    VelkoraGeneralFeatureViewController::registerInterfaceBindings(b);
+    b.outlet("feedTable", feedTable_);
+    b.outlet("shareView", shareView_);
+    b.outlet("suggestedPeopleView", suggestedPeopleView_);
+    b.outlet("activityIndicatorView", activityIndicatorView_);
+    b.outlet("anonymousView", anonymousView_);
+    b.outlet("anonymousWelcomeLabel", anonymousWelcomeLabel_);
+    b.outlet("anonymousHelpMessageLabel", anonymousHelpMessageLabel_);
+    b.outlet("facebookConnectButton", facebookConnectButton_);
+    b.outlet("twitterConnectButton", twitterConnectButton_);
+    b.outlet("closeButton", closeButton_);
+    b.outlet("signUpAnonymousView", signUpAnonymousView_);
+    b.outlet("signUpWelcomeLabel", signUpWelcomeLabel_);
+    b.outlet("signUpHelpMessageLabel", signUpHelpMessageLabel_);
+    b.outlet("loginButton", loginButton_);
+    b.outlet("signUpButton", signUpButton_);
+    b.outlet("signUpCloseButton", signUpCloseButton_);
+    b.outlet("shareLabel", shareLabel_);
+    using C = VelkoraFeedViewController;
+    b.action("twitterConnectClicked:", this, &C::twitterConnectClicked);
+    b.action("facebookConnectClicked:", this, &C::facebookConnectClicked);
+    b.action("closeAnonymousMessage:", this, &C::closeAnonymousMessage);
+    b.action("loginClicked:", this, &C::loginClicked);
+    b.action("signUpClicked:", this, &C::signUpClicked);
+    b.action("followAllSuggestionTapped:", this, &C::followAllSuggestionTapped);
+    // The share popup's buttons belong to the table controller.
+    auto forward = [this](void (VelkoraFeedTableController::*f)(ui::Control*)) {
+        return [this, f](ui::Control* sender) {
+            if (tableController_) ((*tableController_).*f)(sender);
+        };
+    };
+    b.action("closeTapped:", forward(&VelkoraFeedTableController::closeTapped));
+    b.action("fbShareTapped:", forward(&VelkoraFeedTableController::fbShareTapped));
+    b.action("twitterShareTapped:", forward(&VelkoraFeedTableController::twitterShareTapped));
+    b.action("emailShareTapped:", forward(&VelkoraFeedTableController::emailShareTapped));
+}
+
+void VelkoraFeedViewController::viewDidLoad() {
+    setStyleScreenIdentifier(kScreenId);
+    serialDispatchQ_ = foundation::DispatchQueue::create("com.velkora.feed");
+    bool buildAtOnce = false;
+    if (oneUser_) {
+        const auto& me = VelkoraServerClientAgent::instance().userId();
+        setTitleText(me && oneUser_->userId() == me
+                         ? velkoraFeedText("velkora_text_my_posts_title")
+                         : velkoraFeedTextWith("velkora_text_person_posts_title",
+                                               VelkoraUserDetailsDisplayer::nameWithInitial(oneUser_.get())));
+        VelkoraServerApi::getOtherFeed(VelkoraCallback(sharedAs<VelkoraFeedViewController>(),
+                                                       &VelkoraFeedViewController::gotFeed,
+                                                       &VelkoraFeedViewController::gotFeedFailed),
+                                       oneUser_);
+    } else {
+        useFeedRepository_ = true;
+        buildAtOnce = VelkoraFeedMessagesRepository::instance().didFinishLoading();
+    }
+    VelkoraGeneralFeatureViewController::viewDidLoad();
+    if (activityIndicatorView_) activityIndicatorView_->startAnimating();
+
+    const std::string appName = VelkoraAppSettings::appName().value_or("");
+    for (const auto& label : {anonymousWelcomeLabel_, signUpWelcomeLabel_})
+        if (label) label->setText(velkoraFeedTextWith("velkora_text_welcome_to_app", appName));
+    for (const auto& label : {anonymousHelpMessageLabel_, signUpHelpMessageLabel_}) {
+        if (!label) continue;
+        label->setText(velkoraFeedTextWith("velkora_text_anonymous_activity_message", appName));
+        adjustFontSizeToFit(*label);
+    }
+    auto setTitle = [](const std::shared_ptr<ui::Button>& button, const char* key) {
+        if (button) button->setTitle(velkoraFeedText(key), ui::ControlStateNormal);
+    };
+    setTitle(facebookConnectButton_, "velkora_text_connect_button");
+    setTitle(twitterConnectButton_, "velkora_text_connect_button");
+    setTitle(loginButton_, "velkora_text_login_button");
+    setTitle(signUpButton_, "velkora_text_signup_button");
+    setTitle(closeButton_, "velkora_text_close_button");
+    setTitle(signUpCloseButton_, "velkora_text_close_button");
+    if (shareLabel_) shareLabel_->setText(velkoraFeedText("velkora_text_share_title"));
+
+    if (shareView_) shareView_->setHidden(true);
+    for (const ui::ViewPtr& header : {ui::ViewPtr(suggestedPeopleView_), anonymousView_, signUpAnonymousView_}) {
+        if (!header) continue;
+        if (velkoraContentView()) removeConstraintsForView(header.get(), velkoraContentView().get());
+        header->setHidden(true);
+    }
+    if (suggestedPeopleView_) suggestedPeopleView_->myInit();
+
+    auto self = sharedAs<VelkoraFeedViewController>();
+    if (feedTable_)
+        tableController_ = VelkoraFeedTableController::initWithTable(
+            feedTable_, self, std::static_pointer_cast<VelkoraFeedTableControllerDelegate>(self));
+
+    auto& style = VelkoraStyleSheetCustomizer::instance();
+    style.customizeFacebookConnectButton(facebookConnectButton_.get(), kScreenId);
+    style.customizeTwitterConnectButton(twitterConnectButton_.get(), kScreenId);
+    style.customizeSignupConnectButton(signUpButton_.get(), kScreenId);
+    style.customizeLoginConnectButton(loginButton_.get(), kScreenId);
+    style.customizeShareView(shareView_.get(), kScreenId);
+
+    std::weak_ptr<VelkoraFeedViewController> weak = self;
+    memoryObserver_ =
+        foundation::NotificationObserver(kMemoryWarningNotification, nullptr, [weak](const foundation::Notification&) {
+            if (auto s = weak.lock()) s->didReceiveMemoryWarning();
+        });
+    if (buildAtOnce) initModel();
+}
+
+void VelkoraFeedViewController::viewWillAppear(bool animated) {
+    VelkoraGeneralFeatureViewController::viewWillAppear(animated);
+    VelkoraLogEventsManager::instance().logEvent("feature-viewed;feed");
+    updateViewOnAnonymous();
+    VelkoraFeedMessagesRepository::instance().setFeedMessagesWereViewed();
+    if (useFeedRepository_ && signedIn())
+        VelkoraServerApi::getSuggestedUsers(
+            VelkoraCallback(sharedAs<VelkoraFeedViewController>(), &VelkoraFeedViewController::gotSuggestedPersons),
+            true, VelkoraAgentInternal::instance().velkoraUser()->numFollowing());
+    if (!observing_) {
+        // Once for the screen's life: each appearance would otherwise add one more rebuild per event.
+        observing_ = true;
+        std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+        const void* repository = &VelkoraFeedMessagesRepository::instance();
+        newFeedObserver_ = foundation::NotificationObserver(VelkoraFeedMessagesRepository::kNewFeedMessagesNotification,
+                                                            repository, [weak](const foundation::Notification& n) {
+                                                                if (auto s = weak.lock()) s->gotNewFeedMessages(n);
+                                                            });
+        gotFeedObserver_ = foundation::NotificationObserver(VelkoraFeedMessagesRepository::kGotFeedNotification,
+                                                            repository, [weak](const foundation::Notification& n) {
+                                                                if (auto s = weak.lock()) s->feedMessagesLoaded(n);
+                                                            });
+    }
+}
+
+void VelkoraFeedViewController::viewWillDisappear(bool animated) {
+    VelkoraGeneralFeatureViewController::viewWillDisappear(animated);
+    if (tableController_) tableController_->stop();
+}
+
+void VelkoraFeedViewController::stopAnimation() {
+    if (activityIndicatorView_) activityIndicatorView_->stopAnimating();
+}
+
+void VelkoraFeedViewController::showSharePopup() {
+    if (shareView_) shareView_->setHidden(false);
+}
+
+void VelkoraFeedViewController::hideSharePopup() {
+    if (shareView_) shareView_->setHidden(true);
+}
+
+// ---- The list
+
+void VelkoraFeedViewController::gotNewFeedMessages(const foundation::Notification&) {
+    stopAnimation();
+    if (useFeedRepository_) initModel();
+}
+
+void VelkoraFeedViewController::feedMessagesLoaded(const foundation::Notification&) {
+    stopAnimation();
+    if (useFeedRepository_) initModel();
+}
+
+void VelkoraFeedViewController::initModel() {
+    auto& repository = VelkoraFeedMessagesRepository::instance();
+    std::vector<VelkoraActivityPtr> items;
+    items.reserve(repository.feedMessages().size() + repository.likeObjects().size());
+    for (const auto& post : repository.feedMessages())
+        items.push_back(post);
+    for (const auto& [id, like] : repository.likeObjects())
+        items.push_back(like);
+    buildList(items);
+}
+
+void VelkoraFeedViewController::buildList(const std::vector<VelkoraActivityPtr>& items) {
+    ++rebuildCount_;
+    const uint64_t generation = ++builtGeneration_;
+    // Everything the queue needs is copied here, on the main thread: the poll changes the models only
+    // here, so the queue never reads one.
+    std::vector<VelkoraActivityEntry> entries;
+    std::vector<VelkoraFeedRowText> rows;
+    entries.reserve(items.size());
+    rows.reserve(items.size());
+    for (const auto& item : items) {
+        VelkoraActivityEntry entry = VelkoraActivityEntry::of(item);
+        entry.position = entries.size();
+        rows.push_back(!entry.hidden && tableController_ ? tableController_->rowTextFor(item) : VelkoraFeedRowText{});
+        entries.push_back(std::move(entry));
+    }
+    auto heights = tableController_ ? tableController_->heights() : nullptr;
+    const bool warmUp = tableController_ && !tableController_->isWired();
+    std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+    auto work = [weak, generation, entries = std::move(entries), rows = std::move(rows), heights, warmUp]() mutable {
+        auto sorted = velkoraSortedEntries(std::move(entries));
+        if (heights) {
+            std::vector<VelkoraFeedRowText> shown;
+            shown.reserve(sorted.size());
+            for (auto& e : sorted)
+                shown.push_back(std::move(rows[e.position]));
+            heights->measureRows(shown, warmUp);
+        }
+        std::vector<VelkoraActivityPtr> list;
+        list.reserve(sorted.size());
+        for (auto& e : sorted)
+            list.push_back(std::move(e.item));
+        // The items are let go on the main thread, which owns the models.
+        foundation::RunLoop::main().post([weak, generation, list = std::move(list)]() mutable {
+            if (auto s = weak.lock()) s->applyList(generation, std::move(list));
+        });
+    };
+    if (serialDispatchQ_)
+        serialDispatchQ_->async(std::move(work));
+    else
+        work();
+}
+
+void VelkoraFeedViewController::applyList(uint64_t generation, std::vector<VelkoraActivityPtr> list) {
+    // A list older than the one shown is stale.
+    if (generation <= shownGeneration_) return;
+    shownGeneration_ = generation;
+    messagesAndLikes_ = std::move(list);
+    if (tableController_) tableController_->listHandedOver();
+}
+
+void VelkoraFeedViewController::gotFeed(const foundation::Value& reply) {
+    stopAnimation();
+    std::vector<VelkoraActivityPtr> items = velkoraActivitiesOf(reply.at(0));
+    for (auto& like : velkoraActivitiesOf(reply.at(1)))
+        items.push_back(std::move(like));
+    buildList(items);
+}
+
+void VelkoraFeedViewController::gotFeedFailed(const foundation::ErrorPtr&) {
+    stopAnimation();
+    if (!isViewLoaded()) return;
+    if (auto toast =
+            VelkoraDefaultNotificationPopupView::initFromNib(velkoraFeedText("velkora_text_no_network_message")))
+        toast->showInView(view().get());
+}
+
+void VelkoraFeedViewController::didReceiveMemoryWarning() {
+    VelkoraResizedImagesCache::instance().removeAllImages();
+}
+
+// ---- Headers
+
+void VelkoraFeedViewController::setHeader(const std::shared_ptr<ui::View>& header) {
+    if (!feedTable_) return;
+    auto shown = header ? header : ui::View::create({0, 0, 0, 0});
+    shown->setTranslatesAutoresizingMaskIntoConstraints(true);
+    feedTable_->setTableHeaderView(shown);
+}
+
+void VelkoraFeedViewController::updateViewOnAnonymous() {
+    if (signedIn() || hideAnonymousView_) {
+        if (anonymousView_) anonymousView_->setHidden(true);
+        if (signUpAnonymousView_) signUpAnonymousView_->setHidden(true);
+        setHeader(nullptr);
+        return;
+    }
+    const bool email = emailSignUpEnabled();
+    auto shown = email ? signUpAnonymousView_ : anonymousView_;
+    auto other = email ? anonymousView_ : signUpAnonymousView_;
+    if (other) other->setHidden(true);
+    if (shown) shown->setHidden(false);
+    setHeader(shown);
+}
+
+void VelkoraFeedViewController::gotSuggestedPersons(const foundation::Value& users) {
+    suggestedUsersToFollow_.clear();
+    if (const auto* list = users.asArray())
+        for (const auto& v : *list)
+            if (auto user = v.asObject<VelkoraUserInternal>()) suggestedUsersToFollow_.push_back(user);
+    updateSuggestionsHeader();
+    if (feedTable_) feedTable_->reloadData();
+}
+
+void VelkoraFeedViewController::updateSuggestionsHeader() {
+    if (!suggestedPeopleView_) return;
+    auto strip = suggestedPeopleView_->peopleScrollView();
+    if (strip) strip->clearAllPersons();
+    int count = 0;
+    VelkoraUserPtr only;
+    auto self = std::weak_ptr<VelkoraSuggestedPersonViewDelegate>(sharedAs<VelkoraFeedViewController>());
+    for (const auto& user : suggestedUsersToFollow_) {
+        if (user->isFavorite()) {
+            foundation::Log::line("Velkora - Warning - user is suggested but I am already following = %@",
+                                  user->firstName().value_or(""));
+            continue;
+        }
+        if (strip) strip->addPerson(user, self);
+        only = user;
+        ++count;
+    }
+    if (count == 1)
+        suggestedPeopleView_->setUserToFollow(only);
+    else if (count > 1)
+        suggestedPeopleView_->setNumToFollow(count);
+    suggestedPeopleView_->setHidden(count == 0);
+    setHeader(count > 0 ? std::static_pointer_cast<ui::View>(suggestedPeopleView_) : nullptr);
+    if (isViewLoaded()) view()->layoutIfNeeded();
+    if (strip) strip->doneAddingPersons();
+}
+
+void VelkoraFeedViewController::followAllSuggestionTapped(ui::Control*) {
+    for (const auto& user : suggestedUsersToFollow_)
+        VelkoraServerApi::addFollowing(user);
+    suggestedUsersToFollow_.clear();
+    updateSuggestionsHeader();
+    if (feedTable_) feedTable_->reloadData();
+}
+
+void VelkoraFeedViewController::closeAnonymousMessage(ui::Control*) {
+    hideAnonymousView_ = true;
+    updateViewOnAnonymous();
+    if (feedTable_) feedTable_->reloadData();
+}
+
+// ---- Screens and connects
+
+void VelkoraFeedViewController::pushScreen(const std::shared_ptr<ui::ViewController>& screen) {
+    if (!screen) return;
+    if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
+        feature->setFeatureTabDelegate(featureTabDelegate());
+    if (auto* nav = navigationController()) nav->pushViewController(screen, true);
+}
+
+void VelkoraFeedViewController::suggestedUserTapped(const VelkoraUserPtr& user) {
+    if (!user) return;
+    pushScreen(VelkoraScreenRegistry::instance().makeScreen(
+        "profile",
+        foundation::Value(foundation::Dictionary{
+            {VelkoraScreenArguments::kOpenedAs, foundation::Value(VelkoraScreenArguments::kOpenedInNavigation)},
+            {VelkoraScreenArguments::kObject1, foundation::Value::object(user)}})));
+}
+
+void VelkoraFeedViewController::loginClicked(ui::Control*) {
+    pushScreen(VelkoraScreenRegistry::instance().makeScreen("login"));
+}
+
+void VelkoraFeedViewController::signUpClicked(ui::Control*) {
+    pushScreen(VelkoraScreenRegistry::instance().makeScreen("signup"));
+}
+
+void VelkoraFeedViewController::socialConnected() {
+    updateViewOnAnonymous();
+    if (feedTable_) feedTable_->reloadData();
+}
+
+void VelkoraFeedViewController::connectWithDetails(const foundation::Value& details, int32_t method) {
+    if (details.isNull()) return;
+    if (!userSignUpHelper_) userSignUpHelper_ = VelkoraUserSignUpHelper::create();
+    std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+    userSignUpHelper_->connectServerWithDetails(details, 0, method, false, true,
+                                                VelkoraCallback::make(
+                                                    sharedAs<VelkoraFeedViewController>(),
+                                                    [weak](const foundation::Value&) {
+                                                        if (auto s = weak.lock()) s->socialConnected();
+                                                    },
+                                                    [](const foundation::ErrorPtr&) {}));
+}
+
+void VelkoraFeedViewController::twitterConnectClicked(ui::Control*) {
+    auto twitter = VelkoraAgentInternal::instance().twitterConnector();
+    if (!twitter) {
+        VelkoraScreenRegistry::logNotInBuild("VelkoraTwitterConnector");
+        return;
+    }
+    std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+    twitter->getUserDetailsWithView(view().get(), VelkoraConnectorTarget::make(sharedAs<VelkoraFeedViewController>(),
+                                                                               [weak](const foundation::Value& d) {
+                                                                                   if (auto s = weak.lock())
+                                                                                       s->connectWithDetails(d, 3);
+                                                                               }));
+}
+
+void VelkoraFeedViewController::facebookConnectClicked(ui::Control*) {
+    auto fb = VelkoraAgentInternal::instance().fbConnector();
+    if (!fb) {
+        VelkoraScreenRegistry::logNotInBuild("VelkoraFBConnector");
+        return;
+    }
+    std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+    fb->connectWithDelegate(
+        VelkoraConnectorTarget::make(sharedAs<VelkoraFeedViewController>(), [weak](const foundation::Value& d) {
+            if (auto s = weak.lock()) s->connectWithDetails(d, 2);
+        }));
+}
+
+} // namespace velkora

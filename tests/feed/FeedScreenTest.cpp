@@ -1,0 +1,279 @@
+// The feed screen against velkora-service: every kind of row newest first without anonymous users, the
+// event and marks of an appearance, one rebuild per event however often it appeared, only new rows
+// measured, one user's posts and their failures, the headers, and pictures of each.
+#include "FeedFixture.h"
+#include "data/VelkoraChatRoomsComment.h"
+#include "feed/VelkoraFeedTableCell.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "server/utils/VelkoraLogEventsManager.h"
+#include "session/VelkoraAppData.h"
+#include "shell/VelkoraDefaultNotificationPopupView.h"
+
+using namespace velkora;
+using namespace velkora::testing;
+
+namespace {
+
+class FeedTest : public FeedScreenTest {
+protected:
+    // The application's configuration as the kit holds it.
+    static void configure(bool emailSignUp) {
+        auto data = std::make_shared<VelkoraAppData>();
+        data->setAppName(std::string("Harbour"));
+        data->setEmailSignUpEnabled(emailSignUp);
+        VelkoraAgentInternal::instance().setAppData(data);
+    }
+    std::vector<int> kinds(const std::shared_ptr<Screen>& screen) {
+        std::vector<int> out;
+        for (const auto& item : screen->getMessagesAndLikes())
+            out.push_back(VelkoraFeedTableController::feedCellTypeForActivity(*item));
+        return out;
+    }
+    // A signed-in user's feed of every kind, shown.
+    std::shared_ptr<Screen> openEveryKind() {
+        configure(false);
+        startSignedIn();
+        seedEveryKind();
+        loadRepository(5);
+        auto screen = openFeature("feed");
+        EXPECT_TRUE(screen && listSettled(screen));
+        return screen;
+    }
+};
+
+TEST_F(FeedTest, EveryKindNewestFirstWithoutTheAnonymousUser) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    EXPECT_TRUE(screen->useFeedRepository());
+    // The like of the post came last (now); then the likes a few minutes old; the posts are older still.
+    EXPECT_EQ(kinds(screen), (std::vector<int>{3, 7, 6, 5, 4, 2, 1}));
+    for (const auto& item : screen->getMessagesAndLikes()) {
+        ASSERT_TRUE(item->getPoster());
+        EXPECT_NE(item->getPoster()->userId(), std::optional<std::string>(anonymous));
+        if (auto post = std::dynamic_pointer_cast<VelkoraFeedMessage>(item); post && post->otherUser()) {
+            EXPECT_NE(post->otherUser()->userId(), std::optional<std::string>(anonymous));
+        }
+    }
+    EXPECT_EQ(screen->feedTable()->numberOfRowsInSection(0), 7);
+    EXPECT_FALSE(screen->activityIndicatorView()->isAnimating());
+    EXPECT_EQ(VelkoraFeedMessagesRepository::instance().numNewFeedMessages(), 0) << "the marks are saved";
+    // The event leaves with the next poll.
+    ASSERT_TRUE(waitAdvancing(
+        [&] {
+            for (const auto& r : svc.requestsFor("update"))
+                if (param(r, "logs").find("feature-viewed%3Bfeed") != std::string::npos ||
+                    param(r, "logs").find("feature-viewed;feed") != std::string::npos)
+                    return true;
+            return false;
+        },
+        60));
+    ASSERT_TRUE(picturesLoaded());
+    expectLooksLike("feed_every_kind");
+}
+
+TEST_F(FeedTest, AppearingThreeTimesStillRebuildsOncePerEvent) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    screen->viewWillAppear(false);
+    screen->viewWillAppear(false);
+    ASSERT_TRUE(listSettled(screen));
+    const size_t before = screen->rebuildCount();
+    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kNewFeedMessagesNotification,
+                                                         &VelkoraFeedMessagesRepository::instance());
+    ASSERT_TRUE(listSettled(screen));
+    EXPECT_EQ(screen->rebuildCount(), before + 1);
+}
+
+TEST_F(FeedTest, OnlyNewAndRefreshedRowsAreMeasured) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    auto heights = screen->tableController()->heights();
+    EXPECT_EQ(heights->measuredCount(), 7u) << "each row once";
+    // Polls that bring nothing measure nothing.
+    size_t measured = heights->measuredCount();
+    const size_t polls = count("update");
+    ASSERT_TRUE(waitAdvancing([&] { return count("update") >= polls + 2; }, 120));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(listSettled(screen));
+    EXPECT_EQ(heights->measuredCount(), measured);
+
+    // Twenty new posts and three likes refreshed by new likers.
+    for (int i = 0; i < 20; ++i)
+        svc.postFeed(kApp, author, "post number " + std::to_string(i));
+    const std::string third = user("Kim", "Berg");
+    svc.follow(kApp, me_, third);
+    svc.likeObject(kApp, third, "IMAGE", picture, "the lake again");
+    svc.likeTopic(kApp, third, topicWithPhoto);
+    svc.likeFeed(kApp, third, activity);
+    measured = heights->measuredCount();
+    ASSERT_TRUE(waitAdvancing([&] { return screen->getMessagesAndLikes().size() >= 27; }, 120));
+    ASSERT_TRUE(waitAdvancing(
+        [&] {
+            for (const auto& item : screen->getMessagesAndLikes())
+                if (auto like = std::dynamic_pointer_cast<VelkoraLikeObject>(item);
+                    like && like->type() == VelkoraLikeObject::TOPIC)
+                    return like->numLikes() >= 2;
+            return false;
+        },
+        60));
+    ASSERT_TRUE(listSettled(screen));
+    EXPECT_EQ(heights->measuredCount() - measured, 23u);
+    EXPECT_EQ(heights->size(), screen->getMessagesAndLikes().size()) << "heights of rows gone are dropped";
+}
+
+TEST_F(FeedTest, OwnAndAnotherUsersPostsAndTheirFailures) {
+    configure(false);
+    startSignedIn();
+    seedEveryKind();
+    svc.clearRequests();
+    auto me = VelkoraAgentInternal::instance().velkoraUser();
+    auto mine =
+        openFeature("userPosts", foundation::Value(foundation::Dictionary{{"object1", foundation::Value::object(me)}}));
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(mine->titleText(), "My Posts");
+    EXPECT_FALSE(mine->useFeedRepository());
+    settleScreen();
+
+    auto theirs =
+        openFeature("userPosts", foundation::Value(foundation::Dictionary{{"object1", foundation::Value(author)}}));
+    ASSERT_TRUE(theirs);
+    settleScreen();
+    ASSERT_TRUE(listSettled(theirs));
+    EXPECT_EQ(theirs->titleText(), "Amelie R.'s Posts");
+    ASSERT_GE(count("getOtherFeed2"), 2u);
+    EXPECT_EQ(param(svc.requestsFor("getOtherFeed2").back(), "otherUserId"), author);
+    // The follow of the anonymous user is not listed; the activity and the follow it received are.
+    for (const auto& item : theirs->getMessagesAndLikes())
+        if (auto post = std::dynamic_pointer_cast<VelkoraFeedMessage>(item); post && post->otherUser()) {
+            EXPECT_NE(post->otherUser()->userId(), std::optional<std::string>(anonymous));
+        }
+    EXPECT_FALSE(theirs->getMessagesAndLikes().empty());
+    EXPECT_FALSE(theirs->activityIndicatorView()->isAnimating());
+    ASSERT_TRUE(picturesLoaded());
+    expectLooksLike("feed_user_posts");
+
+    // An error reply and a dropped connection both end the spinner with the notice.
+    for (auto kind : {service::Fault::Kind::ErrorCode, service::Fault::Kind::Drop}) {
+        service::Fault fault;
+        fault.command = "getOtherFeed2";
+        fault.kind = kind;
+        fault.value = "INTERNAL_ERROR";
+        fault.times = -1;
+        svc.addFault(fault);
+        auto failing =
+            openFeature("userPosts", foundation::Value(foundation::Dictionary{{"object1", foundation::Value(liker)}}));
+        ASSERT_TRUE(failing);
+        EXPECT_TRUE(failing->activityIndicatorView()->isAnimating());
+        ASSERT_TRUE(waitAdvancing([&] { return !failing->activityIndicatorView()->isAnimating(); }, 120));
+        EXPECT_EQ(toastShowing(), foundation::Bundle::main().localizedString("velkora_text_no_network_message"));
+        svc.clearFaults();
+        loop().advance(5);
+    }
+}
+
+TEST_F(FeedTest, AnonymousHeadersByEmailSignUpAndTheirClose) {
+    for (bool email : {false, true}) {
+        SCOPED_TRACE(email ? "e-mail sign-up" : "social networks");
+        configure(email);
+        if (!VelkoraServerClientAgent::instance().userId()) startNewUser();
+        svc.clearRequests();
+        auto screen = openFeature("feed");
+        ASSERT_TRUE(screen);
+        ASSERT_TRUE(listSettled(screen));
+        auto shown = email ? screen->signUpAnonymousView() : screen->anonymousView();
+        auto other = email ? screen->anonymousView() : screen->signUpAnonymousView();
+        EXPECT_EQ(screen->feedTable()->tableHeaderView(), shown);
+        EXPECT_FALSE(shown->isHidden());
+        EXPECT_TRUE(other->isHidden());
+        EXPECT_EQ((email ? screen->signUpWelcomeLabel() : screen->anonymousWelcomeLabel())->text(),
+                  "Welcome to Harbour");
+        settleScreen();
+        ASSERT_TRUE(picturesLoaded());
+        expectLooksLike(email ? "feed_anonymous_email" : "feed_anonymous_social");
+
+        (email ? screen->signUpCloseButton() : screen->closeButton())
+            ->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+        EXPECT_TRUE(shown->isHidden());
+        EXPECT_EQ(screen->feedTable()->tableHeaderView()->frame().height(), 0);
+        screen->viewWillAppear(false);
+        EXPECT_EQ(screen->feedTable()->tableHeaderView()->frame().height(), 0) << "closed for the screen's life";
+        settleScreen();
+        EXPECT_EQ(count("getSuggestions"), 0u) << "suggestions are for signed-in users";
+    }
+}
+
+TEST_F(FeedTest, SuggestionsNameOneCountSeveralAndLeaveFollowedOnesOut) {
+    configure(false);
+    startSignedIn();
+    const std::string ana = user("Ana", "Souza"), tom = user("Tomas", "Berg"), ravi = user("Ravi", "Shah");
+    svc.pinSuggestions(kApp, me_, {ana});
+    auto screen = openFeature("feed");
+    ASSERT_TRUE(screen);
+    settleScreen();
+    auto header = screen->suggestedPeopleView();
+    EXPECT_EQ(screen->feedTable()->tableHeaderView(), header);
+    EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow Ana S.");
+    EXPECT_EQ(header->peopleScrollView()->numPersons(), 1);
+
+    svc.pinSuggestions(kApp, me_, {ana, tom, ravi});
+    screen->viewWillAppear(false);
+    settleScreen();
+    EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow all 3");
+    EXPECT_EQ(header->peopleScrollView()->numPersons(), 3);
+    ASSERT_TRUE(picturesLoaded());
+    expectLooksLike("feed_suggestions");
+
+    // Follow all: one request per user, sent before any reply, and the strip empties at once.
+    svc.clearRequests();
+    header->followAllButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    EXPECT_TRUE(screen->suggestedUsersToFollow().empty());
+    EXPECT_EQ(header->peopleScrollView()->numPersons(), 0);
+    EXPECT_EQ(screen->feedTable()->tableHeaderView()->frame().height(), 0);
+    ASSERT_TRUE(waitForRequests("favoriteAdd", 3));
+    EXPECT_EQ(count("favoriteAdd"), 3u);
+    for (const auto& id : {ana, tom, ravi})
+        EXPECT_TRUE(svc.isFollowing(kApp, me_, id));
+
+    // The same list pinned now names only users followed: no header, one warning each.
+    screen->viewWillAppear(false);
+    settleScreen();
+    EXPECT_EQ(screen->feedTable()->tableHeaderView()->frame().height(), 0);
+    EXPECT_TRUE(header->isHidden());
+    EXPECT_EQ(capture_->count("Velkora - Warning - user is suggested but I am already following = "), 3u);
+}
+
+TEST_F(FeedTest, TheStripCentresWhatFitsAndScrollsToTheMiddleOfWhatDoesNot) {
+    configure(false);
+    startSignedIn();
+    auto screen = openFeature("feed");
+    ASSERT_TRUE(screen);
+    auto strip = std::make_shared<VelkoraSuggestPeopleScrollView>();
+    strip->setFrame({0, 0, 320, 64});
+    auto someone = VelkoraAgentInternal::instance().velkoraUser();
+    for (int n : {5, 6}) {
+        strip->clearAllPersons();
+        for (int i = 0; i < n; ++i)
+            strip->addPerson(someone, {});
+        strip->doneAddingPersons();
+        loop().advance(1);
+        EXPECT_EQ(strip->contentSize().width, 64.0 * n);
+        EXPECT_EQ(strip->subviews().front()->frame().x(), 0.0) << n << " tiles";
+        EXPECT_EQ(strip->contentOffset().x, n == 5 ? 0.0 : 32.0);
+    }
+    strip->clearAllPersons();
+    for (int i = 0; i < 3; ++i)
+        strip->addPerson(someone, {});
+    strip->doneAddingPersons();
+    EXPECT_EQ(strip->subviews().front()->frame().x(), 64.0) << "three tiles are centred";
+}
+
+TEST_F(FeedTest, PictureOfTheTabletFeed) {
+    becomeTablet();
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(picturesLoaded());
+    expectLooksLike("feed_tablet");
+}
+
+} // namespace
