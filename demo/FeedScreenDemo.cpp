@@ -1,0 +1,105 @@
+// What a host's user sees of the activity feed: the feed with its invitation as an anonymous user, the
+// same feed after an e-mail sign-up, and one seeded user's posts.
+#include <memory>
+#include <string>
+
+#include "DemoSteps.h"
+#include "VelkoraKitScreens.h"
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraUsersRepository.h"
+#include "feed/VelkoraFeedViewController.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
+#include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraScreenRegistry.h"
+#include "velkora/VelkoraUser.h"
+
+namespace {
+
+using namespace velkora;
+
+struct FeedDemoHost : VelkoraGeneralFeatureViewControllerDelegate {
+    void didClickBack() override {}
+    void didClose() override {}
+    void backToPanel() override {}
+    bool isUsingPopover() override { return false; }
+    bool isTopPanelHidden() override { return false; }
+    bool isOpenedAsFeature() override { return true; }
+};
+
+bool idle() {
+    return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
+}
+
+// Opens a feed screen as a host would, lets its list, requests and pictures arrive, and writes it.
+bool showFeed(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const std::string& feature,
+              foundation::Value arguments, const std::string& picture) {
+    auto screen = std::dynamic_pointer_cast<VelkoraFeedViewController>(
+        VelkoraScreenRegistry::instance().makeScreen(feature, arguments));
+    if (!screen) {
+        demo.say(feature + ": no screen");
+        return false;
+    }
+    screen->setFeatureTabDelegate(host);
+    auto nav = ui::NavigationController::create(screen);
+    nav->setNavigationBarHidden(true);
+    auto window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    auto& loop = demo.loop();
+    for (int i = 0; i < 4; ++i) {
+        loop.advance(0.5);
+        loop.runUntil(idle, 20);
+        if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
+        loop.runUntil([] { return false; }, 0.5);
+    }
+    window->layoutIfNeeded();
+    const bool written = demo.writePng(*window, picture);
+    loop.advance(3);
+    return written && !screen->getMessagesAndLikes().empty();
+}
+
+} // namespace
+
+VELKORA_DEMO_STEP(feedScreen, 640, DemoStep::NeedsService) {
+    if (!demo.ensureSession()) return false;
+    registerKitScreens();
+    auto host = std::make_shared<FeedDemoHost>();
+    auto& loop = demo.loop();
+    // The demo's user follows the seeded people, so their posts and likes reach its feed.
+    for (const char* id : {"u-mira", "u-tomas", "u-lena", "u-ravi"}) {
+        auto user = VelkoraUsersRepository::instance().userWithId(id);
+        if (!user->userId()) user->setUserId(std::string(id));
+        user->setAppId(demo.appId());
+        VelkoraServerApi::addFollowing(user);
+    }
+    loop.runUntil(idle, 20);
+    auto& feed = VelkoraFeedMessagesRepository::instance();
+    feed.resetRepository();
+    loop.runUntil([&] { return feed.didFinishLoading(); }, 20);
+    bool shown = true;
+    demo.say("The feed as an anonymous user sees it: the invitation over the people followed");
+    shown &= showFeed(demo, host, "feed", {}, "feed_anonymous");
+
+    bool signedUp = false, answered = false;
+    VelkoraUser::signUpWithEmail("feed.demo@demo.velkora.example", "Feed Demo", "harbour42",
+                                 [&](std::shared_ptr<VelkoraUser>, bool succeeded) {
+                                     signedUp = succeeded;
+                                     answered = true;
+                                 });
+    loop.runUntil([&] { return answered; }, 30);
+    demo.say(signedUp ? "The feed after an e-mail sign-up: suggestions of people instead of the invitation"
+                      : "The e-mail sign-up did not go through; the feed as it is");
+    loop.runUntil(idle, 20);
+    shown &= showFeed(demo, host, "feed", {}, "feed_signed_up");
+
+    demo.say("Mira's posts");
+    shown &= showFeed(demo, host, "userPosts",
+                      foundation::Value(foundation::Dictionary{{"object1", foundation::Value("u-mira")}}),
+                      "feed_user_posts");
+    return shown;
+}
