@@ -2,6 +2,7 @@
 
 #include "data/VelkoraUsersRepository.h"
 #include "feed/VelkoraFeedViewController.h"
+#include "feed/VelkoraSuggestedUserViewController.h"
 #include "session/VelkoraScreenRegistry.h"
 
 namespace velkora {
@@ -35,6 +36,9 @@ void registerFeedScreens() {
         auto screen = VelkoraFeedViewController::initFromNib(false);
         screen->setOneUser(user);
         return screen;
+    });
+    registry.registerScreen("suggestedUsers", [](const foundation::Value&) -> std::shared_ptr<ui::ViewController> {
+        return VelkoraSuggestedUserViewController::initFromNib();
     });
 }
 
