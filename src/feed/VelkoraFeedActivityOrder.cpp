@@ -56,10 +56,11 @@ VelkoraActivityEntry VelkoraActivityEntry::of(const VelkoraActivityPtr& item) {
 }
 
 std::vector<VelkoraActivityEntry> velkoraSortedEntries(std::vector<VelkoraActivityEntry> entries) {
-    std::unordered_set<std::string> seen;
+    // The same object twice is listed once; distinct objects are all listed, ids or not.
+    std::unordered_set<const VelkoraActivityModel*> seen;
     seen.reserve(entries.size());
     std::erase_if(entries,
-                  [&seen](const VelkoraActivityEntry& e) { return e.hidden || !seen.insert(e.activityId).second; });
+                  [&seen](const VelkoraActivityEntry& e) { return e.hidden || !seen.insert(e.item.get()).second; });
     std::stable_sort(entries.begin(), entries.end(), [](const VelkoraActivityEntry& a, const VelkoraActivityEntry& b) {
         return VelkoraActivityKey::newerFirst(a.key, b.key);
     });

@@ -44,7 +44,7 @@ struct VelkoraActivityEntry {
     static VelkoraActivityEntry of(const VelkoraActivityPtr& item);
 };
 
-// The listed entries, newest first: hidden ones dropped, each activity id once (its first entry).
+// The listed entries, newest first: hidden ones dropped, each item once (its first entry).
 std::vector<VelkoraActivityEntry> velkoraSortedEntries(std::vector<VelkoraActivityEntry> entries);
 
 // Messages then likes, without anonymous posters, newest first (main thread).

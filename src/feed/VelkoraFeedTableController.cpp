@@ -212,6 +212,33 @@ void VelkoraFeedTableController::listHandedOver() {
     if (auto table = feedTable_.lock(); table && wired_) table->reloadData();
 }
 
+void VelkoraFeedTableController::measureListOnQueue() {
+    auto owner = delegate_.lock();
+    auto queue = owner ? owner->serialQueue() : nullptr;
+    if (!owner) return;
+    std::vector<VelkoraFeedRowText> rows;
+    for (const auto& item : owner->getMessagesAndLikes()) {
+        auto row = rowTextFor(item);
+        if (row.text) rows.push_back(std::move(row));
+    }
+    if (rows.empty()) return;
+    std::weak_ptr<VelkoraFeedTableController> weak = weak_from_this();
+    auto reload = [weak] {
+        auto c = weak.lock();
+        auto table = c ? c->feedTable_.lock() : nullptr;
+        if (table && c->wired_) table->reloadData();
+    };
+    if (!queue) {
+        heights_->measureRows(rows, false);
+        reload();
+        return;
+    }
+    queue->async([heights = heights_, rows = std::move(rows), reload] {
+        heights->measureRows(rows, false);
+        foundation::RunLoop::main().post(reload);
+    });
+}
+
 void VelkoraFeedTableController::stop() {
     heights_->stop();
     closePlayer();

@@ -80,6 +80,9 @@ public:
     const std::shared_ptr<VelkoraFeedRowHeights>& heights() const { return heights_; }
     // The owner replaced its list: heights of items no longer listed go, and a wired table reloads.
     void listHandedOver();
+    // Measures the rows of the owner's list not measured yet on the owner's queue, then reloads the table:
+    // for an owner that builds its list on the main thread.
+    void measureListOnQueue();
     float getModelHeightForActivity(const VelkoraActivityPtr& item);
     bool isWired() const { return wired_; }
     // How many cells the table made (for the scrolling figure).

@@ -8,8 +8,10 @@
 #include "data/VelkoraLikeObject.h"
 #include "data/VelkoraUsersRepository.h"
 #include "data/VelkoraUtils.h"
+#include "feed/VelkoraFeedActivityOrder.h"
 #include "people/VelkoraProfileSupport.h"
 #include "people/VelkoraUserListViewController.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -34,14 +36,8 @@
 namespace velkora {
 
 namespace {
-const char* const kPostCellIdentifier = "VelkoraProfilePostCell";
-
 bool complete(const VelkoraUserPtr& user) {
     return user && user->appId() && user->userId();
-}
-
-bool anonymous(const VelkoraUserPtr& user) {
-    return user && user->isAnonymous();
 }
 
 VelkoraScreenState currentScreen() {
@@ -85,6 +81,7 @@ VelkoraOtherUserProfileViewController::~VelkoraOtherUserProfileViewController() 
         postsTable_->setDataSource({});
         postsTable_->setDelegate({});
     }
+    if (tableController_) tableController_->stop();
 }
 
 void VelkoraOtherUserProfileViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -127,9 +124,19 @@ void VelkoraOtherUserProfileViewController::registerInterfaceBindings(ui::Interf
     b.action("followersTapped:", this, &C::followersTapped);
     b.action("followingTapped:", this, &C::followingTapped);
     b.action("feedTapped:", this, &C::feedTapped);
-    b.action("closeTapped:", [this](ui::Control*) {
-        if (shareView_) shareView_->setHidden(true);
-    });
+    // The share popup's buttons belong to the table controller.
+    auto forward = [this](void (VelkoraFeedTableController::*f)(ui::Control*)) {
+        return [this, f](ui::Control* sender) {
+            if (tableController_)
+                ((*tableController_).*f)(sender);
+            else if (shareView_)
+                shareView_->setHidden(true);
+        };
+    };
+    b.action("closeTapped:", forward(&VelkoraFeedTableController::closeTapped));
+    b.action("fbShareTapped:", forward(&VelkoraFeedTableController::fbShareTapped));
+    b.action("twitterShareTapped:", forward(&VelkoraFeedTableController::twitterShareTapped));
+    b.action("emailShareTapped:", forward(&VelkoraFeedTableController::emailShareTapped));
 }
 
 void VelkoraOtherUserProfileViewController::viewDidLoad() {
@@ -171,11 +178,12 @@ void VelkoraOtherUserProfileViewController::viewDidLoad() {
     style.customizeProfileFollowButton(followButton_.get(), id);
     style.customizeProfileUnfollowButton(unfollowButton_.get(), id);
 
+    // The posts' rows are the feed's, measured on this screen's own queue.
+    serialQueue_ = foundation::DispatchQueue::create("com.velkora.profile.posts");
     if (postsTable_) {
         auto self = sharedAs<VelkoraOtherUserProfileViewController>();
-        postsTable_->setDataSource(std::static_pointer_cast<ui::TableViewDataSource>(self));
-        postsTable_->setDelegate(std::static_pointer_cast<ui::TableViewDelegate>(self));
-        postsTable_->setRowHeight(56);
+        tableController_ = VelkoraFeedTableController::initWithTable(
+            postsTable_, self, std::static_pointer_cast<VelkoraFeedTableControllerDelegate>(self));
     }
     if (complete(velkoraUser_)) {
         setViewWithUser();
@@ -188,6 +196,11 @@ void VelkoraOtherUserProfileViewController::viewDidLoad() {
 void VelkoraOtherUserProfileViewController::viewDidAppear(bool animated) {
     VelkoraGeneralFeatureViewController::viewDidAppear(animated);
     VelkoraLogEventsManager::instance().logEvent("feature-viewed;profile-other");
+}
+
+void VelkoraOtherUserProfileViewController::viewWillDisappear(bool animated) {
+    VelkoraGeneralFeatureViewController::viewWillDisappear(animated);
+    if (tableController_) tableController_->stop();
 }
 
 void VelkoraOtherUserProfileViewController::gotUserData(const foundation::Value& answer) {
@@ -280,32 +293,16 @@ void VelkoraOtherUserProfileViewController::viewDidLayoutSubviews() {
 std::vector<std::shared_ptr<VelkoraActivityModel>>
 VelkoraOtherUserProfileViewController::getSortedActivities(const foundation::Value& messages,
                                                            const foundation::Value& likes) {
-    std::vector<std::shared_ptr<VelkoraActivityModel>> all;
-    if (const auto* m = messages.asArray())
-        for (const auto& v : *m)
-            if (auto message = v.asObject<VelkoraFeedMessage>()) all.push_back(message);
-    if (const auto* l = likes.asArray())
-        for (const auto& v : *l)
-            if (auto like = v.asObject<VelkoraLikeObject>()) all.push_back(like);
-    std::erase_if(all, [](const std::shared_ptr<VelkoraActivityModel>& item) {
-        if (item->isLike()) return !item->getPoster() || anonymous(item->getPoster());
-        auto message = std::dynamic_pointer_cast<VelkoraFeedMessage>(item);
-        if (!message) return true;
-        return !message->sender() || anonymous(message->sender()) || anonymous(message->otherUser());
-    });
-    auto& agent = VelkoraServerClientAgent::instance();
-    auto age = [&agent](const VelkoraActivityModel& item) {
-        return agent.getServerTimeDiff(item.getActivityTime().value_or(0));
-    };
-    std::stable_sort(all.begin(), all.end(),
-                     [&](const auto& a, const auto& b) { return std::trunc(age(*a) - age(*b)) < 0; });
-    return all;
+    return velkora::getSortedActivities(messages, likes);
 }
 
 void VelkoraOtherUserProfileViewController::gotUserPosts(const foundation::Value& reply) {
     messagesAndLikes_ = getSortedActivities(reply.at(0), reply.at(1));
     if (numPostsLabel_) numPostsLabel_->setText(std::to_string(messagesAndLikes_.size()));
-    if (postsTable_) postsTable_->reloadData();
+    if (tableController_) {
+        tableController_->listHandedOver();
+        tableController_->measureListOnQueue();
+    }
     // The spinner ends with the reply, an empty one too.
     if (activityIndicator_) activityIndicator_->stopAnimating();
 }
@@ -315,33 +312,16 @@ void VelkoraOtherUserProfileViewController::gotUserPostsFailed(const foundation:
     showToast("velkora_text_no_network_message");
 }
 
-int VelkoraOtherUserProfileViewController::numberOfRowsInSection(ui::TableView&, int) {
-    return static_cast<int>(messagesAndLikes_.size());
+void VelkoraOtherUserProfileViewController::showSharePopup() {
+    if (shareView_) shareView_->setHidden(false);
 }
 
-ui::TableViewCellPtr VelkoraOtherUserProfileViewController::cellForRowAtIndexPath(ui::TableView& table,
-                                                                                  const ui::IndexPath& indexPath) {
-    auto cell = table.dequeueReusableCellWithIdentifier(kPostCellIdentifier);
-    if (!cell) cell = ui::TableViewCell::create(ui::TableViewCellStyle::Subtitle, kPostCellIdentifier);
-    const auto row = static_cast<size_t>(indexPath.row);
-    if (row >= messagesAndLikes_.size()) return cell;
-    const auto& item = messagesAndLikes_[row];
-    std::string text;
-    // The post's own words, else what it describes.
-    auto first = [](std::initializer_list<OptionalText> texts) {
-        for (const auto& t : texts)
-            if (t && !t->empty()) return *t;
-        return std::string();
-    };
-    if (auto message = std::dynamic_pointer_cast<VelkoraFeedMessage>(item))
-        text = first({message->message(), message->descText(), message->descSubText()});
-    else if (auto like = std::dynamic_pointer_cast<VelkoraLikeObject>(item))
-        text = first({like->description(), like->data()});
-    if (cell->textLabel()) cell->textLabel()->setText(text);
-    if (cell->detailTextLabel() && item->getActivityTime())
-        cell->detailTextLabel()->setText(VelkoraTimeIntervalDisplay::getLongDisplayString(
-            VelkoraServerClientAgent::instance().getServerTimeDiff(*item->getActivityTime())));
-    return cell;
+void VelkoraOtherUserProfileViewController::hideSharePopup() {
+    if (shareView_) shareView_->setHidden(true);
+}
+
+void VelkoraOtherUserProfileViewController::stopAnimation() {
+    // The spinner also covers the user's own data: it stops with the posts' reply or their failure.
 }
 
 void VelkoraOtherUserProfileViewController::showFollowState() {

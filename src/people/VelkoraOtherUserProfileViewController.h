@@ -8,6 +8,7 @@
 
 #include "data/VelkoraActivityModel.h"
 #include "data/VelkoraUserInternal.h"
+#include "feed/VelkoraFeedTableController.h"
 #include "people/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/ActionSheet.h"
@@ -27,8 +28,7 @@ class VelkoraLazyImageView;
 
 class VelkoraOtherUserProfileViewController : public VelkoraGeneralFeatureViewController,
                                               public ui::ActionSheetDelegate,
-                                              public ui::TableViewDataSource,
-                                              public ui::TableViewDelegate,
+                                              public VelkoraFeedTableControllerDelegate,
                                               public VelkoraDefaultOKPopupViewDelegate,
                                               public VelkoraSigninToFollowPopupHelperDelegate {
 public:
@@ -45,6 +45,7 @@ public:
 
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
     void viewDidLayoutSubviews() override;
 
     void setViewWithUser();
@@ -71,12 +72,15 @@ public:
     void popupOkTapped() override;
     void popupCancelTapped() override {}
 
-    // ---- the posts table
-    int numberOfRowsInSection(ui::TableView& table, int section) override;
-    ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
+    // ---- the posts table, drawn by the feed's table controller
+    void showSharePopup() override;
+    void hideSharePopup() override;
+    const std::vector<VelkoraActivityPtr>& getMessagesAndLikes() const override { return messagesAndLikes_; }
+    void stopAnimation() override;
+    std::shared_ptr<foundation::DispatchQueue> serialQueue() override { return serialQueue_; }
+    const std::shared_ptr<VelkoraFeedTableController>& tableController() const { return tableController_; }
 
-    // Joins messages then likes, drops anything by or about an anonymous user, newest first (items less
-    // than a second apart compare equal).
+    // Messages then likes, without anything by or about an anonymous user, newest first, as the feed lists them.
     static std::vector<std::shared_ptr<VelkoraActivityModel>> getSortedActivities(const foundation::Value& messages,
                                                                                   const foundation::Value& likes);
 
@@ -138,6 +142,8 @@ private:
         aboutLabelTrailingSpaceConstraint_;
 
     foundation::NotificationObserver followingObserver_;
+    std::shared_ptr<foundation::DispatchQueue> serialQueue_;
+    std::shared_ptr<VelkoraFeedTableController> tableController_;
 };
 
 } // namespace velkora

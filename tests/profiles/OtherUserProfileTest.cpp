@@ -4,7 +4,9 @@
 #include "data/VelkoraFeedMessage.h"
 #include "data/VelkoraLikeObject.h"
 #include "data/VelkoraUsersRepository.h"
+#include "feed/VelkoraFeedActivityCell.h"
 #include "people/VelkoraOtherUserProfileViewController.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -40,7 +42,14 @@ protected:
         EXPECT_TRUE(screen);
         if (!screen) return nullptr;
         show(screen);
-        if (settleFirst) settleScreen();
+        if (settleFirst) {
+            settleScreen();
+            // The posts' rows are measured on the screen's queue; the table shows them once wired.
+            if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
+            EXPECT_TRUE(waitFor([&] { return screen->tableController() && screen->tableController()->isWired(); }));
+            if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
+            settleScreen();
+        }
         EXPECT_TRUE(screen->userNameLabel()) << "the interface file did not load";
         return screen->userNameLabel() ? screen : nullptr;
     }
@@ -69,6 +78,11 @@ TEST_F(OtherUserProfileTest, AnIdIsAskedForOnceAndShownWithItsPostsEventAndNotif
     EXPECT_EQ(count("getOtherFeed2"), 1u);
     EXPECT_EQ(screen->messagesAndLikes().size(), 2u);
     EXPECT_EQ(screen->numPostsLabel()->text(), "2");
+    // The posts are the feed's rows, served and measured by the feed's table controller.
+    EXPECT_EQ(screen->postsTable()->dataSource(), screen->tableController());
+    EXPECT_TRUE(std::dynamic_pointer_cast<VelkoraFeedActivityCell>(
+        screen->postsTable()->cellForRowAtIndexPath(ui::IndexPath::of(0, 0))));
+    EXPECT_EQ(screen->tableController()->heights()->size(), 2u);
     EXPECT_FALSE(screen->activityIndicator()->isAnimating()) << "the spinner ends with the posts";
     EXPECT_EQ(watched_, 1);
     EXPECT_EQ(watchedId_, id);
