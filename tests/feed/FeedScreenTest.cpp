@@ -1,6 +1,8 @@
 // The feed screen against velkora-service: every kind of row newest first without anonymous users, the
 // event and marks of an appearance, one rebuild per event however often it appeared, only new rows
 // measured, one user's posts and their failures, the headers, and pictures of each.
+#include <future>
+
 #include "FeedFixture.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "feed/VelkoraFeedTableCell.h"
@@ -274,6 +276,30 @@ TEST_F(FeedTest, PictureOfTheTabletFeed) {
     ASSERT_TRUE(screen);
     ASSERT_TRUE(picturesLoaded());
     expectLooksLike("feed_tablet");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FeedTest, AWarmUpStoppedBeforeItMeasuredStillShowsTheWholeTable) {
+    configure(false);
+    startSignedIn();
+    seedEveryKind();
+    loadRepository(5);
+    // The screen goes before its queue measured anything: the rows are measured as the table asks.
+    std::promise<void> gate;
+    VelkoraFeedTableController::setWarmUpHookForTests([open = gate.get_future().share()] { open.wait(); });
+    auto screen = openFeature("feed");
+    ASSERT_TRUE(screen);
+    screen->viewWillDisappear(false);
+    gate.set_value();
+    ASSERT_TRUE(listSettled(screen));
+    VelkoraFeedTableController::setWarmUpHookForTests({});
+    EXPECT_EQ(screen->getMessagesAndLikes().size(), 7u);
+    EXPECT_EQ(screen->feedTable()->numberOfRowsInSection(0), 7);
+    EXPECT_FALSE(screen->feedTable()->visibleCells().empty());
+    EXPECT_GT(screen->tableController()->heights()->size(), 0u) << "the shown rows were measured when asked";
 }
 
 } // namespace

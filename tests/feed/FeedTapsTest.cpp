@@ -283,3 +283,29 @@ TEST_F(FeedTapsTest, OnlyWebVideosPlayInOneClosablePlayer) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FeedTapsTest, AnAnonymousFollowAsksToSignInFirstAndFollowsOnceSignedIn) {
+    startNewUser();
+    me_ = *VelkoraServerClientAgent::instance().userId();
+    loadMyData();
+    ASSERT_TRUE(VelkoraAgentInternal::instance().velkoraUser()->isAnonymous());
+    seedEveryKind();
+    loadRepository(5);
+    auto screen = openFeature("feed");
+    ASSERT_TRUE(screen && listSettled(screen));
+    auto simple = cellOfKind<VelkoraFeedTableCell>(screen, 1);
+    ASSERT_TRUE(simple);
+    svc.clearRequests();
+    auto controller = screen->tableController();
+    controller->actionTapped(*simple);
+    EXPECT_TRUE(controller->signinHelper());
+    settleScreen();
+    EXPECT_EQ(count("favoriteAdd"), 0u) << "nothing is sent before signing in";
+    controller->didSignin();
+    ASSERT_TRUE(waitForRequests("favoriteAdd", 1));
+    EXPECT_EQ(param(svc.requestsFor("favoriteAdd")[0], "otherUserId"), author);
+}
+
+} // namespace

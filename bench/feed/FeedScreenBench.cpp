@@ -1,0 +1,345 @@
+// The feed screen over 10,000 items of every kind held in memory, in a phone-sized window: the first
+// display (from the repository's notification to the wired, reloaded table) beside measuring the same
+// sentences once with the text layout, one poll of 20 items and 3 refreshed likes beside that first
+// display, and a scroll over every row with pictures: the resized-images cache's peak against its bound
+// and the cells made.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchMain.h"
+#include "data/VelkoraChatRoomsComment.h"
+#include "data/VelkoraChatRoomsTopic.h"
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "feed/VelkoraFeedCell.h"
+#include "feed/VelkoraFeedViewController.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Image.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TextLayout.h"
+#include "platform/ui/Window.h"
+#include "session/VelkoraAgentInternal.h"
+#include "shell/VelkoraImageFetcher.h"
+#include "shell/VelkoraResizedImagesCache.h"
+
+namespace {
+
+using namespace velkora;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kItems = 10000;
+constexpr int kUsers = 500;
+constexpr double kFirstLimit = 2.0;
+constexpr double kPollLimit = 0.02;
+
+// Texts of 1 to 300 UTF-16 units, with emoji (two units each).
+std::string text(int i) {
+    static const char* kWords[] = {"harbour", "\U0001F600", "tiles", "quiz", "\u00e9t\u00e9", "lights", "run", "a"};
+    const size_t units = 1 + static_cast<size_t>((i * 37) % 300);
+    std::string s;
+    size_t n = 0;
+    for (int w = 0; n < units; ++w) {
+        std::string word = kWords[(i + w) % 8];
+        s += word + " ";
+        n += (word == "\U0001F600" ? 2 : word.size()) + 1;
+    }
+    return s.substr(0, s.size() - 1);
+}
+
+VelkoraUserPtr user(int i) {
+    static std::vector<VelkoraUserPtr> users = [] {
+        std::vector<VelkoraUserPtr> made;
+        for (int u = 0; u < kUsers; ++u) {
+            auto p = std::make_shared<VelkoraUserInternal>();
+            p->setUserId("u" + std::to_string(u));
+            p->setAppId(std::string("bench"));
+            p->setFirstName(std::string(u % 3 ? "Zo\u00eb" : "Ame\u0301lie") + std::to_string(u));
+            p->setLastName(std::string("Lund"));
+            p->setUserPhotoUrl("https://pictures.example/u" + std::to_string(u) + ".png");
+            made.push_back(p);
+        }
+        return made;
+    }();
+    return users[static_cast<size_t>(i % kUsers)];
+}
+
+struct Items {
+    std::vector<VelkoraFeedMessagePtr> posts;
+    std::vector<VelkoraLikeObjectPtr> likes;
+};
+
+VelkoraFeedMessagePtr post(int i, double now) {
+    auto p = std::make_shared<VelkoraFeedMessage>();
+    p->setMessageId(i + 1);
+    p->setSender(user(i));
+    p->setOtherUser(user(i + 7));
+    p->setMessageType(i % 4 == 0 ? 1 + i % 3 : 0);
+    p->setMessage(text(i));
+    p->setDescText(text(i + 11));
+    p->setTopicTitle(text(i + 3));
+    p->setTime(now - i * 7.3);
+    return p;
+}
+
+VelkoraLikeObjectPtr like(int i, double now) {
+    static const int32_t kTypes[] = {VelkoraLikeObject::POST, VelkoraLikeObject::IMAGE, VelkoraLikeObject::TOPIC,
+                                     VelkoraLikeObject::COMMENT, VelkoraLikeObject::VIDEO};
+    auto l = std::make_shared<VelkoraLikeObject>();
+    l->setObjectId(i + 1);
+    l->setChangeNumber(i + 1);
+    l->setType(kTypes[i % 5]);
+    l->setUsers({user(i + 3)});
+    l->setNumLikes(1 + i % 9);
+    l->setDescription(text(i + 1));
+    l->setData("https://pictures.example/p" + std::to_string(i % 50) + ".png");
+    l->setTime(now - i * 36.1);
+    auto topic = std::make_shared<VelkoraChatRoomsTopic>();
+    topic->setTitle(text(i + 5));
+    auto comment = std::make_shared<VelkoraChatRoomsComment>();
+    comment->setUser(user(i + 2));
+    comment->setText(i % 2 ? text(i + 9) : "https://pictures.example/c.png");
+    comment->setContentType(std::string(i % 2 ? "text/plain" : "image"));
+    l->setChatRoomsTopic(topic);
+    l->setChatRoomsComment(comment);
+    l->setFeedMessage(post(100000 + i, now));
+    return l;
+}
+
+Items items(double now) {
+    Items made;
+    for (int i = 0; i < kItems; ++i) {
+        if (i % 5 == 4)
+            made.likes.push_back(like(i, now));
+        else
+            made.posts.push_back(post(i, now));
+    }
+    return made;
+}
+
+// Pictures the host hands over itself, a little later, as a host with its own cache does.
+struct HostPictures : VelkoraImageFetcher {
+    std::shared_ptr<ui::Image> picture = [] {
+        auto g = ui::GraphicsContext::bitmap({256, 256}, 1.0, true);
+        g->setFillColor(ui::Color::fromHex("#3B8FE0"));
+        g->fillRect({0, 0, 256, 256});
+        return g->makeImage();
+    }();
+    bool fetchImage(const std::string&, const std::shared_ptr<VelkoraImageFetcherDelegate>& delegate) override {
+        std::weak_ptr<VelkoraImageFetcherDelegate> weak = delegate;
+        foundation::RunLoop::main().post([weak, image = picture] {
+            if (auto d = weak.lock()) d->imageFetcherDidFinish(nullptr, image);
+        });
+        return true;
+    }
+};
+
+struct Host : VelkoraGeneralFeatureViewControllerDelegate {
+    void didClickBack() override {}
+    void didClose() override {}
+    void backToPanel() override {}
+    bool isUsingPopover() override { return false; }
+    bool isTopPanelHidden() override { return false; }
+    bool isOpenedAsFeature() override { return true; }
+};
+
+struct Shown {
+    std::shared_ptr<VelkoraFeedViewController> screen;
+    std::shared_ptr<ui::Window> window;
+};
+
+bool shownAll(const VelkoraFeedViewController& s) {
+    return s.shownGeneration() == s.rebuildCount() && s.tableController() && s.tableController()->isWired();
+}
+
+void pumpUntilShown(const VelkoraFeedViewController& s) {
+    foundation::RunLoop::main().runUntil([&] { return shownAll(s); }, 600);
+}
+
+// A screen over the held items, appeared and observing, its table wired to the empty first list.
+Shown openScreen(const std::shared_ptr<Host>& host) {
+    auto& repository = VelkoraFeedMessagesRepository::instance();
+    (void)repository;
+    auto screen = VelkoraFeedViewController::initFromNib(false);
+    screen->setFeatureTabDelegate(host);
+    auto nav = ui::NavigationController::create(screen);
+    nav->setNavigationBarHidden(true);
+    auto window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    window->layoutIfNeeded();
+    foundation::RunLoop::main().runUntil(
+        [&] { return screen->tableController() && screen->tableController()->isWired(); }, 60);
+    pumpUntilShown(*screen);
+    return {screen, window};
+}
+
+std::shared_ptr<Host>& host() {
+    static auto h = std::make_shared<Host>();
+    return h;
+}
+
+double seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// The repository holds the items, unannounced, before the screens observe it.
+void holdItems() {
+    static bool held = false;
+    if (held) return;
+    held = true;
+    auto made = items(foundation::RunLoop::main().now());
+    VelkoraFeedMessagesRepository::instance().gotFirstFeedMessages(made.posts, made.likes);
+    foundation::RunLoop::main().runUntil([] { return false; }, 0.05);
+}
+
+void BM_FirstDisplay(benchmark::State& state) {
+    holdItems();
+    for (auto _ : state) {
+        // The screen is made before the items arrive, so the notification starts its whole list.
+        auto shown = openScreen(host());
+        const auto start = Clock::now();
+        foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
+                                                             &VelkoraFeedMessagesRepository::instance());
+        pumpUntilShown(*shown.screen);
+        state.SetIterationTime(seconds(start, Clock::now()));
+        if (shown.screen->getMessagesAndLikes().size() < 9000) state.SkipWithError("the list is not whole");
+    }
+}
+
+// The same sentences measured once each with the text layout, in a loop.
+void BM_MeasureSentencesOnce(benchmark::State& state) {
+    holdItems();
+    auto shown = openScreen(host());
+    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
+                                                         &VelkoraFeedMessagesRepository::instance());
+    pumpUntilShown(*shown.screen);
+    auto controller = shown.screen->tableController();
+    std::vector<VelkoraFeedCellText> texts;
+    for (const auto& item : shown.screen->getMessagesAndLikes()) {
+        auto cell = controller->feedCellsPerType().at(VelkoraFeedTableController::feedCellTypeForActivity(*item));
+        texts.push_back(cell->textFor(item));
+    }
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        double total = 0;
+        for (const auto& t : texts) {
+            const auto& g = controller->feedCellsPerType().at(t.kind)->geometry();
+            total += ui::measureText(t.activity, g.activity.font, velkoraLabelWidth(t, g.activity), 0,
+                                     g.activity.lineBreakMode)
+                         .height;
+            if (t.kind == 3 || t.kind == 7)
+                total +=
+                    ui::measureText(t.poster, g.poster.font, velkoraLabelWidth(t, g.poster), 0, g.poster.lineBreakMode)
+                        .height;
+            if ((t.kind == 5 || t.kind == 6) && !t.hasTopicPhoto)
+                total += ui::measureText(t.description, g.description.font, velkoraDescriptionWidth(t, g), 0,
+                                         g.description.lineBreakMode)
+                             .height;
+        }
+        benchmark::DoNotOptimize(total);
+        state.SetIterationTime(seconds(start, Clock::now()));
+    }
+}
+
+// One poll: 20 new items and 3 likes refreshed in place by new likers.
+void BM_OnePoll(benchmark::State& state) {
+    holdItems();
+    auto shown = openScreen(host());
+    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
+                                                         &VelkoraFeedMessagesRepository::instance());
+    pumpUntilShown(*shown.screen);
+    auto& repository = VelkoraFeedMessagesRepository::instance();
+    int next = 1000000;
+    for (auto _ : state) {
+        const double now = foundation::RunLoop::main().now();
+        std::vector<VelkoraMessagePtr> fresh;
+        for (int i = 0; i < 20; ++i)
+            fresh.push_back(post(next++, now));
+        std::vector<VelkoraLikeObjectPtr> refreshed;
+        for (int i = 0; i < 3; ++i) {
+            auto l = like(4 + 5 * i, now);
+            l->setChangeNumber(next++);
+            l->setUsers({user(next), user(4 + 5 * i + 3)});
+            refreshed.push_back(l);
+        }
+        const auto start = Clock::now();
+        repository.gotMessages(fresh);
+        repository.gotLikes(refreshed);
+        pumpUntilShown(*shown.screen);
+        state.SetIterationTime(seconds(start, Clock::now()));
+    }
+}
+
+BENCHMARK(BM_FirstDisplay)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MeasureSentencesOnce)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnePoll)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Every row scrolled through with its pictures: the cache's peak against its bound, and the cells made.
+void scrollFigures() {
+    holdItems();
+    auto pictures = std::make_shared<HostPictures>();
+    VelkoraAgentInternal::instance().setImageFetcher(pictures);
+    auto shown = openScreen(host());
+    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
+                                                         &VelkoraFeedMessagesRepository::instance());
+    pumpUntilShown(*shown.screen);
+    auto table = shown.screen->feedTable();
+    auto& cache = VelkoraResizedImagesCache::instance();
+    size_t peak = 0, mostVisible = 0;
+    const double height = table->bounds().height();
+    const double end = table->contentSize().height;
+    for (double y = 0; y < end; y += height * 0.5) {
+        table->setContentOffset({0, y}, false);
+        shown.window->layoutIfNeeded();
+        foundation::RunLoop::main().runUntil([] { return false; }, 0.001);
+        peak = std::max(peak, cache.totalBytes());
+        mostVisible = std::max(mostVisible, table->visibleCells().size());
+    }
+    VelkoraAgentInternal::instance().setImageFetcher(nullptr);
+    std::printf("feed scroll, resized-images cache peak / bound: ratio %.2f (limit 1.0)\n",
+                static_cast<double>(peak) / static_cast<double>(cache.byteLimit()));
+    std::printf("feed scroll, cells made / (rows on screen + one per kind): ratio %.2f (limit 1.0) [%zu cells, %zu "
+                "rows on screen]\n",
+                static_cast<double>(shown.screen->tableController()->cellsMade()) /
+                    static_cast<double>(mostVisible + 7),
+                shown.screen->tableController()->cellsMade(), mostVisible);
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (!bench::isReportedFigure(run)) continue;
+            const std::string name = run.run_name.function_name;
+            if (bench::isMedian(run) || !times_.count(name)) times_[name] = run.GetAdjustedRealTime();
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\nfeed first display / measuring the sentences once: ratio %.2f (limit %.1f)\n",
+                    times_["BM_FirstDisplay"] / times_["BM_MeasureSentencesOnce"], kFirstLimit);
+        std::printf("feed one poll of 20 items and 3 refreshed likes / first display: ratio %.4f (limit %.2f)\n",
+                    times_["BM_OnePoll"] / times_["BM_FirstDisplay"], kPollLimit);
+        scrollFigures();
+    }
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    foundation::Log::setSink([](foundation::LogLevel, const std::string&) {});
+    ui::Screen::main().setBounds({0, 0, 320, 568});
+    RatioReporter reporter;
+    return velkora::bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=3"}, reporter);
+}
