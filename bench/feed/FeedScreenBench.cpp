@@ -164,8 +164,6 @@ void pumpUntilShown(const VelkoraFeedViewController& s) {
 
 // A screen over the held items, appeared and observing, its table wired to the empty first list.
 Shown openScreen(const std::shared_ptr<Host>& host) {
-    auto& repository = VelkoraFeedMessagesRepository::instance();
-    (void)repository;
     auto screen = VelkoraFeedViewController::initFromNib(false);
     screen->setFeatureTabDelegate(host);
     auto nav = ui::NavigationController::create(screen);
@@ -189,24 +187,35 @@ double seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
-// The repository holds the items, unannounced, before the screens observe it.
-void holdItems() {
-    static bool held = false;
-    if (held) return;
-    held = true;
-    auto made = items(foundation::RunLoop::main().now());
-    VelkoraFeedMessagesRepository::instance().gotFirstFeedMessages(made.posts, made.likes);
-    foundation::RunLoop::main().runUntil([] { return false; }, 0.05);
+const Items& heldItems() {
+    static Items made = items(foundation::RunLoop::main().now());
+    return made;
+}
+
+// A screen made over an empty repository, so the arrival of the feed starts its whole list.
+Shown emptyScreen() {
+    VelkoraFeedMessagesRepository::resetForTests();
+    return openScreen(host());
+}
+
+void fill() {
+    VelkoraFeedMessagesRepository::instance().gotFirstFeedMessages(heldItems().posts, heldItems().likes);
+}
+
+// A screen showing the whole feed.
+Shown loadedScreen() {
+    auto shown = emptyScreen();
+    fill();
+    pumpUntilShown(*shown.screen);
+    return shown;
 }
 
 void BM_FirstDisplay(benchmark::State& state) {
-    holdItems();
+    heldItems();
     for (auto _ : state) {
-        // The screen is made before the items arrive, so the notification starts its whole list.
-        auto shown = openScreen(host());
+        auto shown = emptyScreen();
         const auto start = Clock::now();
-        foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
-                                                             &VelkoraFeedMessagesRepository::instance());
+        fill(); // announces the feed
         pumpUntilShown(*shown.screen);
         state.SetIterationTime(seconds(start, Clock::now()));
         if (shown.screen->getMessagesAndLikes().size() < 9000) state.SkipWithError("the list is not whole");
@@ -215,11 +224,7 @@ void BM_FirstDisplay(benchmark::State& state) {
 
 // The same sentences measured once each with the text layout, in a loop.
 void BM_MeasureSentencesOnce(benchmark::State& state) {
-    holdItems();
-    auto shown = openScreen(host());
-    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
-                                                         &VelkoraFeedMessagesRepository::instance());
-    pumpUntilShown(*shown.screen);
+    auto shown = loadedScreen();
     auto controller = shown.screen->tableController();
     std::vector<VelkoraFeedCellText> texts;
     for (const auto& item : shown.screen->getMessagesAndLikes()) {
@@ -250,11 +255,7 @@ void BM_MeasureSentencesOnce(benchmark::State& state) {
 
 // One poll: 20 new items and 3 likes refreshed in place by new likers.
 void BM_OnePoll(benchmark::State& state) {
-    holdItems();
-    auto shown = openScreen(host());
-    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
-                                                         &VelkoraFeedMessagesRepository::instance());
-    pumpUntilShown(*shown.screen);
+    auto shown = loadedScreen();
     auto& repository = VelkoraFeedMessagesRepository::instance();
     int next = 1000000;
     for (auto _ : state) {
@@ -283,13 +284,9 @@ BENCHMARK(BM_OnePoll)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisec
 
 // Every row scrolled through with its pictures: the cache's peak against its bound, and the cells made.
 void scrollFigures() {
-    holdItems();
     auto pictures = std::make_shared<HostPictures>();
     VelkoraAgentInternal::instance().setImageFetcher(pictures);
-    auto shown = openScreen(host());
-    foundation::NotificationCenter::defaultCenter().post(VelkoraFeedMessagesRepository::kGotFeedNotification,
-                                                         &VelkoraFeedMessagesRepository::instance());
-    pumpUntilShown(*shown.screen);
+    auto shown = loadedScreen();
     auto table = shown.screen->feedTable();
     auto& cache = VelkoraResizedImagesCache::instance();
     size_t peak = 0, mostVisible = 0;

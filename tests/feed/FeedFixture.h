@@ -13,6 +13,7 @@
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/TableView.h"
 #include "profiles/ProfilesFixture.h"
+#include "session/VelkoraAppData.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "support/PicturePng.h"
 
@@ -97,6 +98,26 @@ protected:
             },
             120));
         ASSERT_TRUE(settle());
+    }
+
+    // The application's configuration as the kit holds it.
+    static void configure(bool emailSignUp) {
+        auto data = std::make_shared<VelkoraAppData>();
+        data->setAppName(std::string("Harbour"));
+        data->setEmailSignUpEnabled(emailSignUp);
+        data->setMailInviteSubject(std::string("Look at this"));
+        data->setAutoPostFollow(true);
+        VelkoraAgentInternal::instance().setAppData(data);
+    }
+    // A signed-in user's feed of every kind, shown.
+    std::shared_ptr<Screen> openEveryKind() {
+        configure(false);
+        startSignedIn();
+        seedEveryKind();
+        loadRepository(5);
+        auto screen = openFeature("feed");
+        EXPECT_TRUE(screen && listSettled(screen));
+        return screen;
     }
 
     std::shared_ptr<Screen> openFeature(const std::string& name, foundation::Value arguments = {}) {

@@ -19,28 +19,11 @@ namespace {
 
 class FeedTest : public FeedScreenTest {
 protected:
-    // The application's configuration as the kit holds it.
-    static void configure(bool emailSignUp) {
-        auto data = std::make_shared<VelkoraAppData>();
-        data->setAppName(std::string("Harbour"));
-        data->setEmailSignUpEnabled(emailSignUp);
-        VelkoraAgentInternal::instance().setAppData(data);
-    }
     std::vector<int> kinds(const std::shared_ptr<Screen>& screen) {
         std::vector<int> out;
         for (const auto& item : screen->getMessagesAndLikes())
             out.push_back(VelkoraFeedTableController::feedCellTypeForActivity(*item));
         return out;
-    }
-    // A signed-in user's feed of every kind, shown.
-    std::shared_ptr<Screen> openEveryKind() {
-        configure(false);
-        startSignedIn();
-        seedEveryKind();
-        loadRepository(5);
-        auto screen = openFeature("feed");
-        EXPECT_TRUE(screen && listSettled(screen));
-        return screen;
     }
 };
 

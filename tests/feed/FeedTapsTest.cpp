@@ -71,19 +71,6 @@ protected:
                 return ui::ViewController::create();
             });
     }
-    std::shared_ptr<Screen> openEveryKind() {
-        auto data = std::make_shared<VelkoraAppData>();
-        data->setAppName(std::string("Harbour"));
-        data->setMailInviteSubject(std::string("Look at this"));
-        data->setAutoPostFollow(true);
-        VelkoraAgentInternal::instance().setAppData(data);
-        startSignedIn();
-        seedEveryKind();
-        loadRepository(5);
-        auto screen = openFeature("feed");
-        EXPECT_TRUE(screen && listSettled(screen));
-        return screen;
-    }
     // The shown cell of an item of a kind (scrolled to it).
     template <class Cell> std::shared_ptr<Cell> cellOfKind(const std::shared_ptr<Screen>& screen, int kind) {
         const auto& items = screen->getMessagesAndLikes();
