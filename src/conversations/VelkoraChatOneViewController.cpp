@@ -250,7 +250,7 @@ void VelkoraChatOneViewController::gotChatFailed(const foundation::ErrorPtr&) {
     loading_ = false;
     if (loaded_) return;
     // The observer answers once; it goes when the page comes (not from inside its own call).
-    retryObserver_ = failedUntilNextPoll(*view(), activityIndicatorView_.get(), [this] { requestChat(); });
+    retryObserver_ = failedUntilNextPoll(activityIndicatorView_.get(), [this] { requestChat(); });
 }
 
 bool VelkoraChatOneViewController::isMessagesDelegate() const {

@@ -324,7 +324,7 @@ void VelkoraChatRoomsTopicViewController::gotTopicFailed(const foundation::Error
                                                           });
         return;
     }
-    retryObserver_ = failedUntilNextPoll(*host, activityIndicator_.get(), [this] { askForTopic(lastAskClean_); });
+    retryObserver_ = failedUntilNextPoll(activityIndicator_.get(), [this] { askForTopic(lastAskClean_); });
 }
 
 void VelkoraChatRoomsTopicViewController::gotTopic(const Value& reply) {

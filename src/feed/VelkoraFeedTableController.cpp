@@ -511,7 +511,7 @@ void VelkoraFeedTableController::playTapped(VelkoraFeedLikeImageCell& cell) {
     playerView_->addSubview(close);
     parent->view()->addSubview(playerView_);
     playerWebView_->loadRequest(foundation::UrlRequest::get(address));
-    if (auto gestures = VelkoraAgentInternal::instance().gesturesHandler()) gestures->resumeIfUserAllows();
+    if (auto gestures = VelkoraActivationGesturesHandler::current()) gestures->resumeIfUserAllows();
 }
 
 void VelkoraFeedTableController::closePlayer() {
