@@ -67,8 +67,8 @@ LocalReply serveUploadedImage(OutsideRequest& r) {
         else
             bytes = rows::storedSmallImage(r.db, *id);
     }
-    // A picture stored without a small copy is its own small copy.
-    if (id && !bytes) bytes = rows::storedImage(r.db, *id);
+    // A small copy that was never posted is not found, so the client keeps its placeholder.
+    if (id && !small) bytes = rows::storedImage(r.db, *id);
     if (!bytes) return notFound();
     return {200, *bytes, "image/jpeg", false, {}};
 }
