@@ -35,30 +35,6 @@ struct RoomsHost : VelkoraGeneralFeatureViewControllerDelegate {
     bool isOpenedAsFeature() override { return true; }
 };
 
-// Until this build has the ads folder, the demo serves one promoted application itself.
-struct DemoAdSource : VelkoraNativeAdSource {
-    void pullNativeAd(std::function<void(const foundation::Value&)> block) override {
-        block(foundation::Value(std::string("Puzzle Quest")));
-    }
-};
-
-class DemoAdCell : public ui::TableViewCell, public VelkoraTopicAdCell {
-public:
-    DemoAdCell() : ui::TableViewCell(ui::TableViewCellStyle::Default, VelkoraTopicAdNames::kReuseIdentifier) {
-        setFrame(ui::Rect(0, 0, 320, 60));
-        label_ = ui::Label::create(ui::Rect(10, 10, 300, 40));
-        addSubview(label_);
-        setBackgroundColor(ui::Color::fromHex("#FFF4D6"));
-    }
-    double getHeight() override { return 60; }
-    void updateData(const foundation::Value& ad, int32_t) override {
-        label_->setText("Sponsored: " + ad.toText().value_or(""));
-    }
-
-private:
-    std::shared_ptr<ui::Label> label_;
-};
-
 bool settled(foundation::RunLoop& loop) {
     return loop.runUntil(
         [] {
@@ -82,14 +58,6 @@ std::shared_ptr<ui::Image> demoPhoto() {
 VELKORA_DEMO_STEP(chatRooms, 630, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
-    auto& registry = VelkoraScreenRegistry::instance();
-    if (!registry.hasObject(VelkoraTopicAdNames::kSource)) {
-        auto source = std::make_shared<DemoAdSource>();
-        registry.registerObject<VelkoraNativeAdSource>(VelkoraTopicAdNames::kSource,
-                                                       [source](const foundation::Value&) { return source; });
-        registry.registerObject<ui::TableViewCell>(
-            VelkoraTopicAdNames::kCell, [](const foundation::Value&) { return std::make_shared<DemoAdCell>(); });
-    }
     auto& loop = demo.loop();
     auto& repository = VelkoraChatRoomsTopicsRepository::instance();
     loop.runUntil([&] { return repository.didFinishLoading(); }, 20);
@@ -123,6 +91,8 @@ VELKORA_DEMO_STEP(chatRooms, 630, DemoStep::NeedsService) {
     nav->pushViewController(topic, false);
     loop.advance(1);
     loop.runUntil([&] { return topic->alreadyGotTopic() && !topic->commentsTableView()->isHidden(); }, 20);
+    // The ad network's promotions arrive after the comments.
+    loop.runUntil([&] { return !topic->adRowsDict().empty(); }, 20);
     settled(loop);
     loop.advance(1);
     settled(loop);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BenchMain.h"
+#include "ads/VelkoraNativeAd.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
 #include "data/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedCellMeasure.h"
@@ -31,15 +32,16 @@ constexpr int kComments = 5000;
 constexpr double kOpenLimit = 3.0;
 constexpr double kPollLimit = 0.05;
 
-struct NoAds : VelkoraNativeAdSource {
-    void pullNativeAd(std::function<void(const foundation::Value&)> block) override {
-        block(foundation::Value(std::string("ad")));
-    }
+// The screen's own work is measured, not the ad network's: ads are served at once and their rows are plain.
+struct NoAds : VelkoraNativeAds {
+    void reset() override {}
+    void pullNativeAd(std::function<void(const std::shared_ptr<VelkoraNativeAd>&)> block) override { block(ad); }
+    std::shared_ptr<VelkoraNativeAd> ad = std::make_shared<VelkoraNativeAd>();
 };
-class AdCell : public ui::TableViewCell, public VelkoraTopicAdCell {
+class AdCell : public ui::TableViewCell, public VelkoraNativeAdRow {
 public:
-    double getHeight() override { return 60; }
-    void updateData(const foundation::Value&, int32_t) override {}
+    double getHeight() const override { return 60; }
+    void updateData(const std::shared_ptr<VelkoraNativeAd>&, int32_t) override {}
 };
 
 std::string textOf(int i) {
@@ -196,10 +198,10 @@ int main(int argc, char** argv) {
     VelkoraAgentInternal::instance().setAppData(data);
     VelkoraAgentInternal::instance().initUserInfo("bench");
     auto ads = std::make_shared<NoAds>();
-    VelkoraScreenRegistry::instance().registerObject<VelkoraNativeAdSource>(
-        VelkoraTopicAdNames::kSource, [ads](const foundation::Value&) { return ads; });
+    VelkoraScreenRegistry::instance().registerObject<VelkoraNativeAds>(VelkoraKitObjectNames::kNativeAds,
+                                                                       [ads](const foundation::Value&) { return ads; });
     VelkoraScreenRegistry::instance().registerObject<ui::TableViewCell>(
-        VelkoraTopicAdNames::kCell, [](const foundation::Value&) { return std::make_shared<AdCell>(); });
+        VelkoraKitObjectNames::kNativeAdRow, [](const foundation::Value&) { return std::make_shared<AdCell>(); });
     RatioReporter reporter;
     return bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=3"}, reporter);
 }

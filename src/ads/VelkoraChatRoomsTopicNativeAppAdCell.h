@@ -11,12 +11,15 @@
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
+#include "session/VelkoraKitObjects.h"
 
 namespace velkora {
 
 class VelkoraLazyImageView;
 
-class VelkoraChatRoomsTopicNativeAppAdCell : public ui::TableViewCell, public ui::InterfaceOwner {
+class VelkoraChatRoomsTopicNativeAppAdCell : public ui::TableViewCell,
+                                             public ui::InterfaceOwner,
+                                             public VelkoraNativeAdRow {
 public:
     static constexpr const char* kInterface = "VelkoraChatRoomsTopicNativeAppAdCell";
     static constexpr const char* kReuseIdentifier = "velkorachatroomstopicnativeappadcell";
@@ -28,8 +31,8 @@ public:
     const char* className() const override { return "VelkoraChatRoomsTopicNativeAppAdCell"; }
 
     // Shows the ad; its visible impression is reported once per ad, however often the row refreshes.
-    void updateData(const VelkoraNativeAdPtr& ad, int32_t topicId);
-    double getHeight() const { return frame().size.height; }
+    void updateData(const VelkoraNativeAdPtr& ad, int32_t topicId) override;
+    double getHeight() const override { return frame().size.height; }
     void installNowClicked(ui::Control* sender);
 
     const std::shared_ptr<ui::View>& commentBgView() const { return commentBgView_; }

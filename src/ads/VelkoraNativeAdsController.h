@@ -27,7 +27,7 @@ public:
     void reset() override;
     // Serves the last ad held at once, when there is one and a block; an emptied buffer is refilled, and
     // a block not served waits for the first ad fetched.
-    void pullNativeAd(AdBlock block);
+    void pullNativeAd(AdBlock block) override;
     // Starts the fetches that bring the buffer to its target: 2 with a waiting block, 1 without.
     void fetchAds(AdBlock block);
 

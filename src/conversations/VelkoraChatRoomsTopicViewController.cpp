@@ -588,9 +588,10 @@ ui::TableViewCellPtr VelkoraChatRoomsTopicViewController::cellForRowAtIndexPath(
                                                                                 const ui::IndexPath& indexPath) {
     const int row = indexPath.row;
     if (isAdRow(row)) {
-        auto cell = table.dequeueReusableCellWithIdentifier(VelkoraTopicAdNames::kReuseIdentifier);
-        if (!cell) cell = VelkoraScreenRegistry::instance().makeObject<ui::TableViewCell>(VelkoraTopicAdNames::kCell);
-        if (auto ad = std::dynamic_pointer_cast<VelkoraTopicAdCell>(cell)) {
+        auto cell = table.dequeueReusableCellWithIdentifier(VelkoraKitObjectNames::kNativeAdRow);
+        if (!cell)
+            cell = VelkoraScreenRegistry::instance().makeObject<ui::TableViewCell>(VelkoraKitObjectNames::kNativeAdRow);
+        if (auto ad = std::dynamic_pointer_cast<VelkoraNativeAdRow>(cell)) {
             cell->setFrame(ui::Rect(0, 0, rowWidth(), cell->frame().height()));
             ad->updateData(adRowsDict_.at(row), topic_ ? topic_->topicId() : topicId_);
             return cell;
@@ -616,8 +617,9 @@ double VelkoraChatRoomsTopicViewController::heightForRowAtIndexPath(ui::TableVie
     const int row = indexPath.row;
     if (isAdRow(row)) {
         if (!measuringAdCell_) {
-            auto cell = VelkoraScreenRegistry::instance().makeObject<ui::TableViewCell>(VelkoraTopicAdNames::kCell);
-            measuringAdCell_ = std::dynamic_pointer_cast<VelkoraTopicAdCell>(cell);
+            auto cell =
+                VelkoraScreenRegistry::instance().makeObject<ui::TableViewCell>(VelkoraKitObjectNames::kNativeAdRow);
+            measuringAdCell_ = std::dynamic_pointer_cast<VelkoraNativeAdRow>(cell);
         }
         return measuringAdCell_ ? measuringAdCell_->getHeight() : 0;
     }
@@ -684,15 +686,15 @@ void VelkoraChatRoomsTopicViewController::processAds(const Value& ads) {
         if (data->adsPeriodSecs() > now - info->lastAdsPeriodResetTime()) return;
         info->setNAdsShownInPeriod(0);
     }
-    auto source = VelkoraScreenRegistry::instance().makeObject<VelkoraNativeAdSource>(VelkoraTopicAdNames::kSource);
+    auto source = VelkoraScreenRegistry::instance().makeObject<VelkoraNativeAds>(VelkoraKitObjectNames::kNativeAds);
     if (!source) return;
     std::weak_ptr<VelkoraChatRoomsTopicViewController> weak = self();
     for (const auto& slot : *list) {
         if (slot["type"].int32Or(-1) != 0) continue;
         const int32_t position = slot["position"].int32Or(0);
-        source->pullNativeAd([weak, position](const Value& ad) {
+        source->pullNativeAd([weak, position](const std::shared_ptr<VelkoraNativeAd>& ad) {
             auto me = weak.lock();
-            if (!me || ad.isNull()) return;
+            if (!me || !ad) return;
             auto& session = VelkoraAgentInternal::instance();
             auto record = session.userInfo();
             if (record) {

@@ -23,6 +23,7 @@
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/WebView.h"
+#include "session/VelkoraKitObjects.h"
 #include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
@@ -37,32 +38,6 @@ class LayoutConstraint;
 class TextField;
 } // namespace ui
 class VelkoraResizeableButton;
-
-// What the topic screen needs of the native ads, which the ads folder registers by these names with
-// VelkoraScreenRegistry. Ads travel as values holding the ads folder's own objects: the screen only
-// keeps them and hands them to the ad row.
-struct VelkoraTopicAdNames {
-    // A VelkoraNativeAdSource (the native-ads controller's buffer).
-    static constexpr const char* kSource = "VelkoraNativeAdSource";
-    // A ui::TableViewCell that is a VelkoraTopicAdCell.
-    static constexpr const char* kCell = "VelkoraChatRoomsTopicNativeAppAdCell";
-    static constexpr const char* kReuseIdentifier = "velkorachatroomstopicnativeappadcell";
-};
-
-class VelkoraNativeAdSource {
-public:
-    virtual ~VelkoraNativeAdSource() = default;
-    // Hands out a buffered ad at once, or later when one was fetched; a failed fetch never answers.
-    virtual void pullNativeAd(std::function<void(const foundation::Value& ad)> block) = 0;
-};
-
-class VelkoraTopicAdCell {
-public:
-    virtual ~VelkoraTopicAdCell() = default;
-    virtual double getHeight() = 0;
-    // Fills the row and reports its visible impression.
-    virtual void updateData(const foundation::Value& ad, int32_t topicId) = 0;
-};
 
 class VelkoraChatRoomsTopicViewController : public VelkoraGeneralFeatureViewController,
                                             public ui::TableViewDataSource,
@@ -189,7 +164,7 @@ public:
     const std::vector<VelkoraChatRoomsCommentPtr>& activeComments() const { return activeComments_; }
     int32_t earliestCommentId() const { return earliestCommentId_; }
     int32_t newCommentsCount() const { return newCommentsCount_; }
-    const std::map<int32_t, foundation::Value>& adRowsDict() const { return adRowsDict_; }
+    const std::map<int32_t, std::shared_ptr<VelkoraNativeAd>>& adRowsDict() const { return adRowsDict_; }
     int32_t keyboardType() const { return keyboardType_; }
     const std::optional<PendingComment>& pendingDelete() const { return pendingDelete_; }
     const std::optional<PendingComment>& pendingFlag() const { return pendingFlag_; }
@@ -253,7 +228,7 @@ private:
     // Row heights by comment id and the width they were measured for.
     std::map<std::pair<int32_t, int>, double> commentToHeightMap_;
     std::shared_ptr<VelkoraChatRoomsCommentsFooterView> footerView_;
-    std::map<int32_t, foundation::Value> adRowsDict_;
+    std::map<int32_t, std::shared_ptr<VelkoraNativeAd>> adRowsDict_;
     bool entered_ = false;
     bool exited_ = false;
     int measuredCells_ = 0;
@@ -277,7 +252,7 @@ private:
     std::shared_ptr<ui::WebView> videoWebView_;
     std::shared_ptr<VelkoraLazyImageDelegate> headerImageDelegate_;
     std::shared_ptr<VelkoraChatRoomsTopicTableCell> measuringCells_[3];
-    std::shared_ptr<VelkoraTopicAdCell> measuringAdCell_;
+    std::shared_ptr<VelkoraNativeAdRow> measuringAdCell_;
 
     // Outlets.
     std::shared_ptr<VelkoraChatRoomsTopicHeaderView> topicHeader_;

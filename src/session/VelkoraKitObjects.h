@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@ class View;
 class ViewController;
 } // namespace ui
 class VelkoraAppDeal;
+class VelkoraNativeAd;
 
 // Registry names and the arguments their makers read.
 struct VelkoraKitObjectNames {
@@ -30,8 +32,10 @@ struct VelkoraKitObjectNames {
     static constexpr const char* kActivationView = "VelkoraActivationView";
     // ui::View; arguments {"buttonType": number, "direction": 1 left, 0 right}.
     static constexpr const char* kActivationRibbonView = "VelkoraActivationRibonView";
-    static constexpr const char* kAppBanner = "VelkoraAppBannerView";                   // VelkoraAppBanner
-    static constexpr const char* kNativeAds = "VelkoraNativeAdsController";             // VelkoraNativeAds
+    static constexpr const char* kAppBanner = "VelkoraAppBannerView";       // VelkoraAppBanner
+    static constexpr const char* kNativeAds = "VelkoraNativeAdsController"; // VelkoraNativeAds
+    // A ui::TableViewCell that is a VelkoraNativeAdRow; no arguments.
+    static constexpr const char* kNativeAdRow = "velkorachatroomstopicnativeappadcell";
     static constexpr const char* kQuizIAPServerManager = "VelkoraQuizIAPServerManager"; // VelkoraQuizProducts
     static constexpr const char* kQuizIAPHelper = "VelkoraQuizIAPHelper";               // VelkoraQuizProductLookup
     static constexpr const char* kActivityActionManager =
@@ -89,10 +93,22 @@ public:
     virtual void setIsDisabled(bool disabled) = 0;
 };
 
+// The process's buffer of native ads. Others only keep the ads it serves and hand them to the ad row.
 class VelkoraNativeAds {
 public:
     virtual ~VelkoraNativeAds() = default;
     virtual void reset() = 0;
+    // Serves a held ad at once, or the first one fetched later; a failed fetch never answers.
+    virtual void pullNativeAd(std::function<void(const std::shared_ptr<VelkoraNativeAd>& ad)> block) = 0;
+};
+
+// A native ad shown as a row among a chat-room topic's comments.
+class VelkoraNativeAdRow {
+public:
+    virtual ~VelkoraNativeAdRow() = default;
+    virtual double getHeight() const = 0;
+    // Fills the row and reports its visible impression.
+    virtual void updateData(const std::shared_ptr<VelkoraNativeAd>& ad, int32_t topicId) = 0;
 };
 
 // The quiz purchase manager: asks the store for the quiz products.

@@ -1,6 +1,6 @@
 // The chat rooms against velkora-service: a fresh kit and service per test, a signed-in user whose data
 // the kit holds, the application's chat settings, the screens registered, a host window with a
-// navigation stack, and stand-ins for the native ads the ads folder serves. All on the test clock.
+// navigation stack, and the ads folder's native ads fed by the service's ad network. All on the test clock.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 
 #include "BuildPaths.h"
 #include "VelkoraKitScreens.h"
+#include "ads/VelkoraChatRoomsTopicNativeAppAdCell.h"
+#include "ads/VelkoraNativeAdsController.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
 #include "conversations/VelkoraChatRoomsViewController.h"
 #include "data/VelkoraChatRoomsTopicsRepository.h"
@@ -47,44 +49,6 @@ struct RoomsContainer : VelkoraGeneralFeatureViewControllerDelegate {
     bool isOpenedAsFeature() override { return true; }
 };
 
-// The ad buffer as the topic screen sees it: ads served at once while `ready` holds some, else later.
-struct AdSourceStandIn : VelkoraNativeAdSource {
-    std::deque<std::string> ready;
-    std::vector<std::function<void(const foundation::Value&)>> waiting;
-    int pulls = 0;
-    void pullNativeAd(std::function<void(const foundation::Value&)> block) override {
-        ++pulls;
-        if (!ready.empty()) {
-            auto name = ready.front();
-            ready.pop_front();
-            block(foundation::Value(name));
-            return;
-        }
-        waiting.push_back(std::move(block));
-    }
-};
-
-// The ad row: a grey strip that names its ad.
-class AdCellStandIn : public ui::TableViewCell, public VelkoraTopicAdCell {
-public:
-    AdCellStandIn() : ui::TableViewCell(ui::TableViewCellStyle::Default, VelkoraTopicAdNames::kReuseIdentifier) {
-        setFrame(ui::Rect(0, 0, 320, 60));
-        label_ = ui::Label::create(ui::Rect(10, 10, 300, 40));
-        label_->setFont(ui::Font::boldSystemFont(14));
-        addSubview(label_);
-        setBackgroundColor(ui::Color::fromHex("#FFF4D6"));
-    }
-    double getHeight() override { return 60; }
-    void updateData(const foundation::Value& ad, int32_t topicId) override {
-        label_->setText("Sponsored: " + ad.toText().value_or("?"));
-        shownFor = topicId;
-    }
-    int32_t shownFor = 0;
-
-private:
-    std::shared_ptr<ui::Label> label_;
-};
-
 class ChatRoomsTest : public ServerClientTest {
 protected:
     void SetUp() override {
@@ -100,12 +64,10 @@ protected:
         VelkoraScreenRegistry::instance().resetForTests();
         VelkoraChatRoomsTopicsRepository::resetForTests();
         registerKitScreens();
-        ads_ = std::make_shared<AdSourceStandIn>();
-        auto ads = ads_;
-        VelkoraScreenRegistry::instance().registerObject<VelkoraNativeAdSource>(
-            VelkoraTopicAdNames::kSource, [ads](const foundation::Value&) { return ads; });
-        VelkoraScreenRegistry::instance().registerObject<ui::TableViewCell>(
-            VelkoraTopicAdNames::kCell, [](const foundation::Value&) { return std::make_shared<AdCellStandIn>(); });
+        VelkoraNativeAdsController::resetForTests();
+        // The ad network serves the application's one promotion, looked up in the store stand-in.
+        svc.addAppDeal(kApp, R"({"name":"Puzzle Quest","description":"Slide the tiles and free the gems.",
+            "developer":"Tile Works"})");
         container_ = std::make_shared<RoomsContainer>();
         configure();
     }
@@ -116,6 +78,7 @@ protected:
         loop().advance(5);
         nav_.reset();
         window_.reset();
+        VelkoraNativeAdsController::resetForTests();
         VelkoraChatRoomsTopicsRepository::resetForTests();
         VelkoraScreenRegistry::instance().resetForTests();
         ui::Keyboard::instance().reset();
@@ -268,7 +231,6 @@ protected:
     static std::string text(const char* key) { return foundation::Bundle::main().localizedString(key); }
 
     std::string me_;
-    std::shared_ptr<AdSourceStandIn> ads_;
     std::shared_ptr<RoomsContainer> container_;
     std::shared_ptr<ui::NavigationController> nav_;
     std::shared_ptr<ui::Window> window_;

@@ -23,7 +23,6 @@ protected:
         svc.addTopicComment(kApp, topicId, other, svc.baseUrl() + "/pictures/rooms/sketch.png", "image", 600);
         svc.addTopicComment(kApp, topicId, me_, "Greetings from Oslo.", "text/plain", 60);
         loadTopics();
-        ads_->ready = {"Puzzle Quest"};
         auto screen = openTopic(topicId);
         EXPECT_TRUE(topicShown(screen, 4));
         EXPECT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 1; }));

@@ -218,7 +218,6 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
         svc.addTopicComment(kApp, topicId, other, "c" + std::to_string(i));
     startSignedIn();
     loadTopics();
-    ads_->ready = {"First", "Second"};
     auto screen = openTopic(topicId);
     ASSERT_TRUE(topicShown(screen, 6));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 2; }));
@@ -229,21 +228,25 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
         SCOPED_TRACE(row);
         if (commentIndex[row] < 0) {
             EXPECT_TRUE(screen->isAdRow(row));
-            auto cell = std::dynamic_pointer_cast<AdCellStandIn>(
+            auto cell = std::dynamic_pointer_cast<VelkoraChatRoomsTopicNativeAppAdCell>(
                 screen->cellForRowAtIndexPath(table, ui::IndexPath::of(row, 0)));
             ASSERT_TRUE(cell);
-            EXPECT_EQ(cell->shownFor, topicId);
+            EXPECT_EQ(cell->topicId(), topicId);
+            EXPECT_EQ(cell->appNameLabel()->text(), "Puzzle Quest");
         } else {
             EXPECT_EQ(screen->commentForRow(row), screen->activeComments()[size_t(commentIndex[row])]);
         }
     }
     // Each served ad was counted and reported at once.
     EXPECT_EQ(VelkoraAgentInternal::instance().userInfo()->nAdsShownInPeriod(), 2);
-    ASSERT_TRUE(waitForRequests("reportEvent", 2));
-    for (const auto& r : svc.requestsFor("reportEvent")) {
-        EXPECT_EQ(param(r, "type"), "adImpress");
-        EXPECT_EQ(param(r, "logs"), "VENDOR2_none%7C4");
-    }
+    auto impressions = [&] {
+        std::vector<std::string> logs;
+        for (const auto& r : svc.requestsFor("reportEvent"))
+            if (param(r, "type") == "adImpress") logs.push_back(param(r, "logs"));
+        return logs;
+    };
+    ASSERT_TRUE(waitFor([&] { return impressions().size() >= 2; }) && settle());
+    EXPECT_EQ(impressions(), (std::vector<std::string>{"VENDOR2_none%7C4", "VENDOR2_none%7C4"}));
     EXPECT_FALSE(svc.events(kApp).empty());
 }
 
@@ -258,7 +261,6 @@ TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
     svc.addTopicComment(kApp, topicId, other, "b");
     startSignedIn();
     loadTopics();
-    ads_->ready = {"1", "2", "3", "4"};
     auto screen = openTopic(topicId);
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 4; }));
@@ -281,12 +283,16 @@ TEST_F(ChatRoomsTopicTest, AdsStayWithinTheCapAcrossRepliesAndRuns) {
     startSignedIn();
     loadTopics();
     auto shownInPeriod = [] { return VelkoraAgentInternal::instance().userInfo()->nAdsShownInPeriod(); };
-    ads_->ready = {"a", "b", "c", "d", "e", "f", "g"};
+    auto& buffer = VelkoraNativeAdsController::instance();
+    size_t held = 0;
     {
         auto screen = openTopic(topicId);
         ASSERT_TRUE(topicShown(screen, 0));
-        EXPECT_EQ(ads_->pulls, 3); // every type-0 slot, the type-1 one never
+        // Every type-0 slot is served, the type-1 one never.
+        ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 3 && buffer.adFetchers().empty(); }));
         EXPECT_EQ(shownInPeriod(), 3);
+        EXPECT_FALSE(screen->adRowsDict().contains(4));
+        held = buffer.ads().size();
     }
     // A restart keeps the count.
     VelkoraAgentInternal::instance().saveUserInfo();
@@ -299,14 +305,16 @@ TEST_F(ChatRoomsTopicTest, AdsStayWithinTheCapAcrossRepliesAndRuns) {
     {
         auto screen = openTopic(topicId);
         ASSERT_TRUE(topicShown(screen, 0));
-        EXPECT_EQ(ads_->pulls, 3);
+        // Nothing pulled: the buffer neither served nor fetched.
+        EXPECT_EQ(buffer.ads().size(), held);
+        EXPECT_TRUE(buffer.adFetchers().empty());
         EXPECT_TRUE(screen->adRowsDict().empty());
     }
     loop().advance(3100);
     {
         auto screen = openTopic(topicId);
         ASSERT_TRUE(topicShown(screen, 0));
-        EXPECT_EQ(ads_->pulls, 6);
+        ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 3; }));
         EXPECT_EQ(shownInPeriod(), 3);
     }
 }
@@ -316,10 +324,11 @@ TEST_F(ChatRoomsTopicTest, NoAdsWithTheCapSettingAtZero) {
     const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
     startSignedIn();
     loadTopics();
-    ads_->ready = {"a", "b"};
     auto screen = openTopic(topicId);
     ASSERT_TRUE(topicShown(screen, 0));
-    EXPECT_EQ(ads_->pulls, 0);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(screen->adRowsDict().empty());
+    EXPECT_TRUE(svc.requestsFor("/adnet/ad").empty());
 }
 
 TEST_F(ChatRoomsTopicTest, HeaderShowsEachKindAndAnUnknownVideoAddressOnlyAsText) {
