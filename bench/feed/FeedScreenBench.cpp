@@ -58,9 +58,13 @@ VelkoraUserPtr user(int i) {
         std::vector<VelkoraUserPtr> made;
         for (int u = 0; u < kUsers; ++u) {
             auto p = std::make_shared<VelkoraUserInternal>();
-            p->setUserId("u" + std::to_string(u));
+            // Spelled with snprintf: GCC 12 warns falsely on a literal + std::to_string here.
+            char id[16], first[32];
+            std::snprintf(id, sizeof id, "u%d", u);
+            p->setUserId(std::string(id));
             p->setAppId(std::string("bench"));
-            p->setFirstName(std::string(u % 3 ? "Zo\u00eb" : "Ame\u0301lie") + std::to_string(u));
+            std::snprintf(first, sizeof first, "%s%d", u % 3 ? "Zo\u00eb" : "Ame\u0301lie", u);
+            p->setFirstName(std::string(first));
             p->setLastName(std::string("Lund"));
             p->setUserPhotoUrl("https://pictures.example/u" + std::to_string(u) + ".png");
             made.push_back(p);

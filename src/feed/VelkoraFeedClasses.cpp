@@ -8,6 +8,7 @@
 #include "feed/VelkoraFeedLikeTopicImageCell.h"
 #include "feed/VelkoraFeedTableCell.h"
 #include "feed/VelkoraLikeButton.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "shell/VelkoraAttributedLabel.h"
 #include "shell/VelkoraLazyImageView.h"
@@ -22,6 +23,8 @@ void registerVelkoraFeedClasses() {
     VelkoraLikeButton::registerClass();
     VelkoraCommentButton::registerClass();
     auto& loader = ui::InterfaceLoader::instance();
+    // The list's own table: a host may open the feed before any other screen has registered it.
+    if (!loader.hasClass("TableView")) loader.registerClass("TableView", [] { return ui::TableView::create(); });
     if (loader.hasClass("VelkoraFeedTableCell")) return;
     loader.registerClass<VelkoraFeedTableCell>("VelkoraFeedTableCell");
     loader.registerClass<VelkoraFeedActivityCell>("VelkoraFeedActivityCell");
