@@ -93,6 +93,7 @@ struct Service::Impl {
     std::mutex waitMutex;
     std::condition_variable waitCv;
     bool stopping = false;
+    uint64_t releases = 0; // raised by releaseDelays: every delay waiting then ends
 
     explicit Impl(ServiceOptions o) : options(std::move(o)) {}
 
@@ -109,7 +110,9 @@ struct Service::Impl {
     void handleApi(const httplib::Request& req, httplib::Response& res, const std::string& body);
     std::optional<std::string> readBody(const httplib::ContentReader& reader) const;
     std::optional<Fault> takeFault(const std::string& command, bool delay, bool consume);
-    void waitFor(double seconds);
+    uint64_t releasesSoFar();
+    // Until the time passes, the service stops, or releaseDelays runs after `releasesBefore` was read.
+    void waitFor(double seconds, uint64_t releasesBefore);
     void record(RecordedRequest request);
     Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl,
                     const std::optional<std::string>& resendKey);
@@ -176,9 +179,15 @@ std::optional<Fault> Service::Impl::takeFault(const std::string& command, bool d
     return std::nullopt;
 }
 
-void Service::Impl::waitFor(double seconds) {
+uint64_t Service::Impl::releasesSoFar() {
+    std::lock_guard lock(waitMutex);
+    return releases;
+}
+
+void Service::Impl::waitFor(double seconds, uint64_t releasesBefore) {
     std::unique_lock lock(waitMutex);
-    waitCv.wait_for(lock, std::chrono::duration<double>(seconds), [&] { return stopping; });
+    waitCv.wait_for(lock, std::chrono::duration<double>(seconds),
+                    [&] { return stopping || releases != releasesBefore; });
 }
 
 // A request that may be a re-send is looked up first: the command runs once, and each later copy of the
@@ -284,8 +293,10 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
         freshConnection = ++connectionRequests[connection] == 1;
     }
 
+    // Read before the fault is taken: a release between the two still ends this wait.
+    const uint64_t releasesBefore = releasesSoFar();
     while (auto delay = takeFault(command, true, true))
-        waitFor(delay->delaySeconds);
+        waitFor(delay->delaySeconds, releasesBefore);
 
     // A client retries a request whose reused connection died without a byte of reply; a drop is
     // spent only on a fresh connection, so the client sees the failure once per time asked.
@@ -536,6 +547,18 @@ void Service::addFault(Fault f) {
 void Service::clearFaults() {
     std::lock_guard lock(impl_->faultMutex);
     impl_->faults.clear();
+}
+
+void Service::releaseDelays() {
+    {
+        std::lock_guard lock(impl_->faultMutex);
+        std::erase_if(impl_->faults, [](const Fault& f) { return f.kind == Fault::Kind::Delay; });
+    }
+    {
+        std::lock_guard lock(impl_->waitMutex);
+        ++impl_->releases;
+    }
+    impl_->waitCv.notify_all();
 }
 
 namespace {

@@ -79,7 +79,13 @@ TEST_F(ChatRoomsPostingTest, TextsArriveIdenticalAndAnEmptyFieldSendsNothing) {
         screen->postCommentText()->setText(t);
         screen->postButtonClicked(nullptr);
         EXPECT_EQ(screen->postCommentText()->text(), "");
-        ASSERT_TRUE(waitAdvancing([&] { return serviceTexts().size() == size_t(&t - &texts[0] + 1); }, 30));
+        // Stored, and its answer taken in: the next text is typed once the screen is done with this one.
+        ASSERT_TRUE(waitAdvancing(
+            [&] {
+                return serviceTexts().size() == size_t(&t - &texts[0] + 1) &&
+                       VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
+            },
+            30));
     }
     EXPECT_EQ(serviceTexts(), texts);
     ASSERT_TRUE(waitAdvancing([&] { return screen->activeComments().size() == texts.size(); }, 30));

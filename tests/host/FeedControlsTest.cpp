@@ -121,14 +121,16 @@ TEST_F(FeedControlsTest, ADestroyedHandleLeavesTheViewAndIsNotCalledBack) {
     like->setDelegate([&](const std::string&, bool) { ++calls; });
     auto comment = host::VelkoraCommentButton::create({100, 20, 64, 28});
     comment->addTo(screen);
-    svc.addFault(Fault{"like", Fault::Kind::Delay, "", 500, 0.3});
-    svc.addFault(Fault{"getChatroomData", Fault::Kind::Delay, "", 500, 0.3});
+    // Both replies are held until the controls are gone.
+    svc.addFault(Fault{"like", Fault::Kind::Delay, "", 500, 120});
+    svc.addFault(Fault{"getChatroomData", Fault::Kind::Delay, "", 500, 120});
     like->clickLike();
     comment->updateImageCommentObject("pic-2", std::nullopt);
     ASSERT_TRUE(waitFor([&] { return count("like") == 1 && count("getChatroomData") == 1; }));
     like.reset();
     comment.reset();
     EXPECT_EQ(controlsInScreen(), 0u);
+    svc.releaseDelays();
     ASSERT_TRUE(settle());
     EXPECT_EQ(calls, 0);
     // The like it sent still counts: another control of the thing shows it liked.

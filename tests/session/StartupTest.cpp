@@ -81,10 +81,14 @@ TEST_F(StartupTest, NewUserIsReadyAtOnceAndCompletesAfterBothFirstRepliesInEithe
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        svc.addFault(Fault{c.delayed, Fault::Kind::Delay, "", 500, 1.5});
+        // The delayed reply is held until the other one has arrived, however slow the machine.
+        svc.addFault(Fault{c.delayed, Fault::Kind::Delay, "", 500, 120});
         start(kApp, 0, 2, completion("host"));
         // Ready before any reply: nothing has answered yet, not even the user's creation.
         EXPECT_EQ(events, std::vector<std::string>{"VelkoraIsReady (no user id)"});
+        ASSERT_TRUE(waitFor([&] { return events.size() >= 2; }));
+        EXPECT_EQ(countOf("completion host"), 0u);
+        svc.releaseDelays();
         ASSERT_TRUE(completed(1));
         ASSERT_EQ(events.size(), 4u);
         EXPECT_EQ(events[1], c.firstReply);

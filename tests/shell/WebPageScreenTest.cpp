@@ -118,11 +118,13 @@ TEST_F(WebPageScreenTest, TheTermsLoadUnderTheSpinnerAndBackWalksThePagesBeforeL
 
 TEST_F(WebPageScreenTest, AFrameStillLoadingKeepsTheSpinnerRunning) {
     svc.addWebPage("framed", "Framed", "<p>The rules, framed.</p><iframe src=\"/pages/privacy\"></iframe>");
-    svc.addFault({service::kPrivacyPagePath, service::Fault::Kind::Delay, "", 0, 0.3, 1});
+    // The frame's reply is held until the page has been looked at.
+    svc.addFault({service::kPrivacyPagePath, service::Fault::Kind::Delay, "", 0, 120, 1});
     open(page("/pages/framed"));
     ASSERT_TRUE(waitFor([&] { return web().documentTitle() == "Framed"; }));
     EXPECT_TRUE(web().isLoading());
     EXPECT_TRUE(spinning()) << "the page finished, its frame has not";
+    svc.releaseDelays();
     ASSERT_TRUE(pageLoaded());
     EXPECT_FALSE(spinning());
     EXPECT_EQ(failures(), 0u);

@@ -120,6 +120,10 @@ public:
 
     void addFault(Fault f);
     void clearFaults();
+    // Ends every Delay fault: the requests they hold are answered now, and those not yet come are not
+    // held. A test holds a reply back for as long as the other replies take (a loaded machine makes any
+    // fixed delay too short), then lets it go.
+    void releaseDelays();
 
     // Answers one request exactly as the network handler does (log, faults, tag check, commands), without
     // the network: `target` is the path with its query ("/VelkoraServer2/api?command=..."), and the tag is
