@@ -4,6 +4,8 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/View.h"
 
 namespace velkora::ui {
@@ -333,6 +335,87 @@ TEST(ConstraintLayout, AttributeNames) {
     EXPECT_EQ(layoutAttributeFromName("middle"), A::NotAnAttribute);
     EXPECT_EQ(layoutAttributeFromName("99"), A::NotAnAttribute);
     EXPECT_STREQ(layoutAttributeName(A::Leading), "leading");
+}
+
+// Rows placed by their frames inside a scrolling container: their content keeps its place in the row as
+// the container scrolls and rows move, and a view held to the container's own edges follows its bounds.
+TEST(ConstraintLayout, RowsKeepTheirContentWhileTheContainerScrolls) {
+    auto list = std::make_shared<ScrollView>(Rect{0, 0, 320, 200});
+    list->setContentSize({320, 1000});
+    std::vector<std::shared_ptr<TableViewCell>> rows;
+    std::vector<ViewPtr> badges;
+    for (int i = 0; i < 3; ++i) {
+        auto row = TableViewCell::create();
+        row->setFrame({0, 60.0 * i, 320, 60});
+        list->addSubview(row);
+        auto badge = constrained(row, {40, 20});
+        pin(*row, badge, A::Trailing, row, A::Trailing, -8);
+        pin(*row, badge, A::CenterY, row, A::CenterY);
+        rows.push_back(row);
+        badges.push_back(badge);
+    }
+    // A plain framed view's content is the container's to solve.
+    auto panel = View::create({0, 180, 320, 40});
+    list->addSubview(panel);
+    auto mark = constrained(panel, {16, 16});
+    pin(*panel, mark, A::Leading, panel, A::Leading, 12);
+    pin(*panel, mark, A::Bottom, panel, A::Bottom, -2);
+    auto floating = constrained(list, {100, 10});
+    pin(*list, floating, A::Top, list, A::Top, 4);
+    pin(*list, floating, A::Leading, list, A::Leading, 4);
+    list->layoutIfNeeded();
+    for (const auto& badge : badges)
+        EXPECT_EQ(badge->frame(), Rect(272, 20, 40, 20));
+    EXPECT_EQ(floating->frame(), Rect(4, 4, 100, 10));
+    EXPECT_EQ(mark->frame(), Rect(12, 22, 16, 16));
+
+    list->setContentOffset({0, 150});
+    rows[0]->setFrame({0, 300, 320, 80}); // a row taken for another place, taller
+    list->layoutIfNeeded();
+    EXPECT_EQ(badges[0]->frame(), Rect(272, 30, 40, 20));
+    EXPECT_EQ(badges[1]->frame(), Rect(272, 20, 40, 20));
+    EXPECT_EQ(floating->frame(), Rect(4, 154, 100, 10)) << "held to the visible edges, as before";
+    EXPECT_EQ(mark->frame(), Rect(12, 22, 16, 16));
+    panel->setFrame({0, 400, 320, 60});
+    list->setContentOffset({0, 300});
+    list->layoutIfNeeded();
+    EXPECT_EQ(mark->frame(), Rect(12, 42, 16, 16));
+    EXPECT_EQ(floating->frame(), Rect(4, 304, 100, 10));
+}
+
+// A row's own content is solved by the row's pass; whenever its container is laid out, so is the row (a
+// change the row was not told of is still picked up). A constraint that reaches into a row from outside
+// keeps that row in the container's pass.
+TEST(ConstraintLayout, ContainerLaysOutItsRowsAndWhatReachesIntoThem) {
+    auto root = View::create({0, 0, 320, 400});
+    auto row = TableViewCell::create();
+    row->setFrame({0, 100, 320, 60});
+    root->addSubview(row);
+    auto content = std::make_shared<ContentView>(Size{40, 20});
+    content->setTranslatesAutoresizingMaskIntoConstraints(false);
+    row->addSubview(content);
+    pin(*row, content, A::Leading, row, A::Leading, 10);
+    pin(*row, content, A::Top, row, A::Top, 5);
+    root->layoutIfNeeded();
+    EXPECT_EQ(content->frame(), Rect(10, 5, 40, 20));
+    content->content = {90, 30}; // nobody is told
+    root->setNeedsLayout();
+    root->layoutIfNeeded();
+    EXPECT_EQ(content->frame(), Rect(10, 5, 90, 30));
+
+    // A view outside the row lines up with one inside it.
+    auto marker = constrained(root, {8, 8});
+    auto other = std::make_shared<ContentView>(Size{30, 12});
+    other->setTranslatesAutoresizingMaskIntoConstraints(false);
+    row->addSubview(other);
+    pin(*root, other, A::Leading, marker, A::Trailing, 6);
+    pin(*root, other, A::Top, row, A::Top, 30);
+    pin(*root, marker, A::Leading, root, A::Leading, 200);
+    pin(*root, marker, A::Top, root, A::Top, 0);
+    root->layoutIfNeeded();
+    EXPECT_EQ(marker->frame(), Rect(200, 0, 8, 8));
+    EXPECT_EQ(other->frame(), Rect(214, 30, 30, 12)) << "in the row's coordinates";
+    EXPECT_EQ(content->frame(), Rect(10, 5, 90, 30));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/View.h"
 #include "platform/ui/layout/Cassowary.h"
 
@@ -284,6 +285,8 @@ public:
 
 private:
     bool gather(View& root);
+    void leaveRowsToThemselves(View& root, std::vector<LayoutConstraint*>& candidates,
+                               const std::unordered_map<const View*, int>& depth);
     ViewVariables& variablesFor(View* v);
     cw::Expression expressionFor(const Participant& p, LayoutAttribute attribute) const;
     std::vector<Spec> specs(View& root);
@@ -365,6 +368,8 @@ bool Engine::gather(View& root) {
             for (const auto& c : a->constraints())
                 candidates.push_back(c.get());
     if (candidates.empty()) return false;
+    if (mode_ == Mode::Layout) leaveRowsToThemselves(root, candidates, depth);
+    if (candidates.empty()) return false;
 
     View* top = &root;
     while (top->superview())
@@ -422,6 +427,53 @@ bool Engine::gather(View& root) {
         p.vars = &variablesFor(p.view);
     }
     return true;
+}
+
+// A table row placed by its frame is laid out by its own pass, which runs after its container's: the
+// container leaves out what lies wholly inside the row, so a table's pass does not solve its visible rows
+// again (one solver for every row would make each row that scrolls in cost as much as all of them).
+// A row that some constraint reaches into from outside stays in the container's pass.
+void Engine::leaveRowsToThemselves(View& root, std::vector<LayoutConstraint*>& candidates,
+                                   const std::unordered_map<const View*, int>& depth) {
+    std::unordered_set<View*> rows;
+    for (const auto& [v, d] : depth)
+        if (v->translatesAutoresizingMaskIntoConstraints() && dynamic_cast<const TableViewCell*>(v))
+            rows.insert(const_cast<View*>(v));
+    if (rows.empty()) return;
+    // The rows that hold `item` strictly inside them.
+    auto rowsAround = [&](View* item, std::vector<View*>& out) {
+        out.clear();
+        if (!item) return;
+        for (View* v = item->superview(); v && v != &root; v = v->superview())
+            if (rows.count(v)) out.push_back(v);
+    };
+    auto within = [](View* item, View* row) { return !item || item->isDescendantOfView(row); };
+    std::unordered_set<View*> reached;
+    std::vector<View*> around;
+    for (LayoutConstraint* c : candidates) {
+        if (!c || !c->isActive()) continue;
+        auto first = c->firstItem(), second = c->secondItem();
+        for (auto [item, other] : {std::pair{first.get(), second.get()}, std::pair{second.get(), first.get()}}) {
+            rowsAround(item, around);
+            for (View* row : around)
+                if (!within(other, row)) reached.insert(row);
+        }
+    }
+    std::unordered_set<View*> left;
+    std::erase_if(candidates, [&](LayoutConstraint* c) {
+        if (!c || !c->isActive()) return false;
+        auto first = c->firstItem(), second = c->secondItem();
+        if (!first) return false;
+        for (View* v = first.get(); v && v != &root; v = v->superview()) {
+            if (!rows.count(v) || reached.count(v) || !within(second.get(), v)) continue;
+            left.insert(v);
+            return true;
+        }
+        return false;
+    });
+    // Whenever the container is laid out its rows are too, as when it solved them itself.
+    for (View* row : left)
+        row->setNeedsLayout();
 }
 
 cw::Expression Engine::expressionFor(const Participant& p, LayoutAttribute attribute) const {
@@ -486,8 +538,16 @@ std::vector<Spec> Engine::specs(View& root) {
             const Participant& s = participants_.at(p.view->superview());
             Rect f = p.view->frame();
             Rect sb = p.view->superview()->bounds();
-            add(v, 0, cw::Constraint(p.vars->left - s.vars->left, Relation::Equal, f.x() - sb.x()));
-            add(v, 1, cw::Constraint(p.vars->top - s.vars->top, Relation::Equal, f.y() - sb.y()));
+            if (s.role == Role::Root && mode_ == Mode::Layout) {
+                // The root's own origin is its bounds origin, so a child of the root sits at its frame
+                // outright: stated so, scrolling the root changes none of its children's constraints
+                // and the solver keeps what it solved for them.
+                add(v, 0, cw::Constraint(p.vars->left, Relation::Equal, f.x()));
+                add(v, 1, cw::Constraint(p.vars->top, Relation::Equal, f.y()));
+            } else {
+                add(v, 0, cw::Constraint(p.vars->left - s.vars->left, Relation::Equal, f.x() - sb.x()));
+                add(v, 1, cw::Constraint(p.vars->top - s.vars->top, Relation::Equal, f.y() - sb.y()));
+            }
             add(v, 2, cw::Constraint(p.vars->width, Relation::Equal, f.width()));
             add(v, 3, cw::Constraint(p.vars->height, Relation::Equal, f.height()));
         }
