@@ -36,9 +36,9 @@ std::string folderOf(const std::string& path) {
 }
 
 // The temporaries this process is writing right now, which a save of the same file on another thread
-// must leave alone.
-std::mutex g_inFlightMutex;
-std::set<std::string> g_inFlight;
+// must leave alone. Never destroyed: a background save may still be finishing while the process exits.
+std::mutex& g_inFlightMutex = *new std::mutex;
+std::set<std::string>& g_inFlight = *new std::set<std::string>;
 
 bool isUuid(std::string_view text) {
     if (text.size() != 36) return false;
