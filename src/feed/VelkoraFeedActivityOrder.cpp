@@ -46,13 +46,21 @@ VelkoraActivityEntry VelkoraActivityEntry::of(const VelkoraActivityPtr& item) {
     }
     entry.key = VelkoraActivityKey::of(*item);
     entry.activityId = item->activityId();
-    if (item->isLike()) {
-        entry.hidden = anonymous(item->getPoster());
-    } else if (const auto* post = dynamic_cast<const VelkoraFeedMessage*>(item.get())) {
-        // A post about a followed user goes when either of the two is anonymous.
-        entry.hidden = anonymous(post->sender()) || anonymous(post->otherUser());
-    }
+    entry.hidden = velkoraActivityHidden(*item);
     return entry;
+}
+
+bool velkoraActivityHidden(const VelkoraActivityModel& item) {
+    if (item.isLike()) return anonymous(item.getPoster());
+    // A post about a followed user goes when either of the two is anonymous.
+    if (const auto* post = dynamic_cast<const VelkoraFeedMessage*>(&item))
+        return anonymous(post->sender()) || anonymous(post->otherUser());
+    return false;
+}
+
+int32_t velkoraActivityChangeNumber(const VelkoraActivityModel& item) {
+    const auto* like = item.isLike() ? dynamic_cast<const VelkoraLikeObject*>(&item) : nullptr;
+    return like ? like->changeNumber() : 0;
 }
 
 std::vector<VelkoraActivityEntry> velkoraSortedEntries(std::vector<VelkoraActivityEntry> entries) {

@@ -29,7 +29,14 @@ struct VelkoraActivityKey {
     static VelkoraActivityKey of(const VelkoraActivityModel& item);
     // True when `a` is listed before `b`: a strict weak ordering, whatever the clock says.
     static bool newerFirst(const VelkoraActivityKey& a, const VelkoraActivityKey& b);
+    bool operator==(const VelkoraActivityKey&) const = default;
 };
+
+// By or about an anonymous user: not listed.
+bool velkoraActivityHidden(const VelkoraActivityModel& item);
+// What tells one state of an item from the next: a like refreshed in place (new liker, new description)
+// comes with a new change number; a post never changes.
+int32_t velkoraActivityChangeNumber(const VelkoraActivityModel& item);
 
 // One item as the main thread saw it: the queue reads these values, never the item.
 struct VelkoraActivityEntry {

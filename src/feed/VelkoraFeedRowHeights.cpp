@@ -35,6 +35,13 @@ void VelkoraFeedRowHeights::keepOnly(const std::unordered_set<std::string>& keys
     std::erase_if(heights_, [&keys](const auto& entry) { return !keys.count(entry.first); });
 }
 
+void VelkoraFeedRowHeights::forget(const std::vector<std::string>& keys) {
+    if (keys.empty()) return;
+    std::lock_guard lock(mutex_);
+    for (const auto& key : keys)
+        heights_.erase(key);
+}
+
 size_t VelkoraFeedRowHeights::size() const {
     std::lock_guard lock(mutex_);
     return heights_.size();

@@ -35,6 +35,8 @@ public:
     void measureRows(const std::vector<VelkoraFeedRowText>& rows, bool stoppable);
     // Forgets the heights of every key not listed.
     void keepOnly(const std::unordered_set<std::string>& keys);
+    // Forgets the heights of these keys.
+    void forget(const std::vector<std::string>& keys);
 
     void stop() { shouldStop_.store(true); }
     bool shouldStop() const { return shouldStop_.load(); }

@@ -140,12 +140,15 @@ double VelkoraFeedTableController::rowWidth() const {
     return VelkoraFeedCell::widthAdjustedForInterfaceOrientation(container && container->isOpenedAsFeature());
 }
 
+int VelkoraFeedTableController::widthKey() const {
+    return static_cast<int>(rowWidth() * 8);
+}
+
 std::string VelkoraFeedTableController::heightKeyFor(const VelkoraActivityModel& item) const {
     // A like refreshed in place (new first liker, new description) comes with a new change number, and a
     // rotation with a new width: either needs its own height.
-    const auto* like = item.isLike() ? dynamic_cast<const VelkoraLikeObject*>(&item) : nullptr;
-    const int32_t change = like ? like->changeNumber() : 0;
-    return item.activityId() + "#" + std::to_string(change) + "@" + std::to_string(static_cast<int>(rowWidth() * 8));
+    return item.activityId() + "#" + std::to_string(velkoraActivityChangeNumber(item)) + "@" +
+           std::to_string(widthKey());
 }
 
 VelkoraFeedRowText VelkoraFeedTableController::rowTextFor(const VelkoraActivityPtr& item) const {
@@ -209,7 +212,61 @@ void VelkoraFeedTableController::listHandedOver() {
     for (const auto& item : owner->getMessagesAndLikes())
         if (item) keys.insert(heightKeyFor(*item));
     heights_->keepOnly(keys);
+    rowHeights_.clear();
     if (auto table = feedTable_.lock(); table && wired_) table->reloadData();
+}
+
+void VelkoraFeedTableController::listChanged(const VelkoraFeedListChange& change) {
+    if (change.reset || change.oldCount == 0) {
+        listHandedOver();
+        return;
+    }
+    heights_->forget(change.forgottenHeights);
+    if (rowHeights_.size() == change.oldCount) {
+        std::vector<float> next;
+        next.reserve(change.newCount);
+        size_t deleted = 0, inserted = 0, reloaded = 0;
+        for (size_t row = 0; row < change.oldCount; ++row) {
+            if (deleted < change.deleted.size() && change.deleted[deleted] == static_cast<int>(row)) {
+                ++deleted;
+                continue;
+            }
+            while (inserted < change.inserted.size() &&
+                   change.inserted[inserted].first == static_cast<int>(next.size())) {
+                next.push_back(-1);
+                ++inserted;
+            }
+            const bool refreshed =
+                reloaded < change.reloaded.size() && change.reloaded[reloaded] == static_cast<int>(row);
+            if (refreshed) ++reloaded;
+            next.push_back(refreshed ? -1 : rowHeights_[row]);
+        }
+        next.resize(change.newCount, -1);
+        rowHeights_ = std::move(next);
+    } else {
+        rowHeights_.clear();
+    }
+    auto table = feedTable_.lock();
+    if (!table || !wired_ || change.empty()) return;
+    // A table that does not show the list the change was made from starts over from the list.
+    if (table->numberOfSections() != 1 || table->numberOfRowsInSection(0) != static_cast<int>(change.oldCount)) {
+        table->reloadData();
+        return;
+    }
+    auto paths = [](auto rows, auto rowOf) {
+        std::vector<ui::IndexPath> out;
+        out.reserve(rows.size());
+        for (const auto& r : rows)
+            out.push_back(ui::IndexPath::of(rowOf(r), 0));
+        return out;
+    };
+    auto same = [](int row) { return row; };
+    table->beginUpdates();
+    if (!change.deleted.empty()) table->deleteRowsAtIndexPaths(paths(change.deleted, same));
+    if (!change.inserted.empty())
+        table->insertRowsAtIndexPaths(paths(change.inserted, [](const auto& inserted) { return inserted.first; }));
+    if (!change.reloaded.empty()) table->reloadRowsAtIndexPaths(paths(change.reloaded, same));
+    table->endUpdates();
 }
 
 void VelkoraFeedTableController::measureListOnQueue() {
@@ -297,7 +354,19 @@ ui::TableViewCellPtr VelkoraFeedTableController::cellForRowAtIndexPath(ui::Table
 }
 
 double VelkoraFeedTableController::heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
-    return getModelHeightForActivity(itemAt(indexPath.row));
+    auto owner = delegate_.lock();
+    if (!owner || indexPath.row < 0) return 0;
+    const auto& list = owner->getMessagesAndLikes();
+    const auto row = static_cast<size_t>(indexPath.row);
+    if (row >= list.size()) return 0;
+    const int width = widthKey();
+    if (rowHeights_.size() != list.size() || rowHeightsWidth_ != width) {
+        rowHeights_.assign(list.size(), -1);
+        rowHeightsWidth_ = width;
+    }
+    float& height = rowHeights_[row];
+    if (height < 0) height = getModelHeightForActivity(list[row]);
+    return height;
 }
 
 void VelkoraFeedTableController::willDisplayCell(ui::TableView&, ui::TableViewCell& cell, const ui::IndexPath&) {

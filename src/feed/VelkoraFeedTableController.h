@@ -12,6 +12,7 @@
 
 #include "feed/VelkoraFeedActivityOrder.h"
 #include "feed/VelkoraFeedCellDelegates.h"
+#include "feed/VelkoraFeedListMerge.h"
 #include "feed/VelkoraFeedRowHeights.h"
 #include "people/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -80,6 +81,9 @@ public:
     const std::shared_ptr<VelkoraFeedRowHeights>& heights() const { return heights_; }
     // The owner replaced its list: heights of items no longer listed go, and a wired table reloads.
     void listHandedOver();
+    // The owner changed its list by these rows (already applied to its list): their heights follow them,
+    // and a wired table deletes, inserts and reloads just those rows.
+    void listChanged(const VelkoraFeedListChange& change);
     // Measures the rows of the owner's list not measured yet on the owner's queue, then reloads the table:
     // for an owner that builds its list on the main thread.
     void measureListOnQueue();
@@ -157,6 +161,8 @@ private:
     VelkoraActivityPtr itemAt(int row) const;
     std::shared_ptr<VelkoraFeedCell> newCell(int kind);
     double rowWidth() const;
+    // The row width as the height keys tell widths apart.
+    int widthKey() const;
     void openProfile(const VelkoraUserPtr& user);
     void openTopicWithId(int32_t topicId, const std::string& objectId);
     void pushScreen(const std::shared_ptr<ui::ViewController>& screen);
@@ -169,6 +175,10 @@ private:
     std::weak_ptr<VelkoraFeedTableControllerDelegate> delegate_;
     std::map<int, std::shared_ptr<VelkoraFeedCell>> feedCellsPerType_;
     std::shared_ptr<VelkoraFeedRowHeights> heights_;
+    // The height of each row of the owner's list as last handed over, for the width they were taken at;
+    // negative until asked. Laying out thousands of rows reads these, not the keyed cache.
+    std::vector<float> rowHeights_;
+    int rowHeightsWidth_ = -1;
     bool cellRequested_ = false;
     bool wired_ = false;
     size_t cellsMade_ = 0;

@@ -173,7 +173,7 @@ void VelkoraFeedViewController::viewDidLoad() {
         foundation::NotificationObserver(kMemoryWarningNotification, nullptr, [weak](const foundation::Notification&) {
             if (auto s = weak.lock()) s->didReceiveMemoryWarning();
         });
-    if (buildAtOnce) initModel();
+    if (buildAtOnce) initModel(true);
 }
 
 void VelkoraFeedViewController::viewWillAppear(bool animated) {
@@ -227,54 +227,39 @@ void VelkoraFeedViewController::gotNewFeedMessages(const foundation::Notificatio
 
 void VelkoraFeedViewController::feedMessagesLoaded(const foundation::Notification&) {
     stopAnimation();
-    if (useFeedRepository_) initModel();
+    // The repository holds a new feed: nothing of the old one is worth comparing with.
+    if (useFeedRepository_) initModel(true);
 }
 
-void VelkoraFeedViewController::initModel() {
-    auto& repository = VelkoraFeedMessagesRepository::instance();
-    std::vector<VelkoraActivityPtr> items;
-    items.reserve(repository.feedMessages().size() + repository.likeObjects().size());
-    for (const auto& post : repository.feedMessages())
-        items.push_back(post);
-    for (const auto& [id, like] : repository.likeObjects())
-        items.push_back(like);
-    buildList(items);
+VelkoraFeedListSnapshot::RowTextFor VelkoraFeedViewController::rowTextFor() const {
+    auto controller = tableController_;
+    if (!controller) return {};
+    return [controller](const VelkoraActivityPtr& item) { return controller->rowTextFor(item); };
 }
 
-void VelkoraFeedViewController::buildList(const std::vector<VelkoraActivityPtr>& items) {
-    ++rebuildCount_;
-    const uint64_t generation = ++builtGeneration_;
+void VelkoraFeedViewController::initModel(bool reset) {
+    const auto& repository = VelkoraFeedMessagesRepository::instance();
     // Everything the queue needs is copied here, on the main thread: the poll changes the models only
     // here, so the queue never reads one.
-    std::vector<VelkoraActivityEntry> entries;
-    std::vector<VelkoraFeedRowText> rows;
-    entries.reserve(items.size());
-    rows.reserve(items.size());
-    for (const auto& item : items) {
-        VelkoraActivityEntry entry = VelkoraActivityEntry::of(item);
-        entry.position = entries.size();
-        rows.push_back(!entry.hidden && tableController_ ? tableController_->rowTextFor(item) : VelkoraFeedRowText{});
-        entries.push_back(std::move(entry));
-    }
+    const auto rows = rowTextFor();
+    snapshot_.begin(reset, ++builtGeneration_);
+    for (const auto& post : repository.feedMessages())
+        snapshot_.see(post, rows);
+    for (const auto& [id, like] : repository.likeObjects())
+        snapshot_.see(like, rows);
+    buildList(snapshot_.finish());
+}
+
+void VelkoraFeedViewController::buildList(VelkoraFeedListDelta delta) {
+    ++rebuildCount_;
     auto heights = tableController_ ? tableController_->heights() : nullptr;
     const bool warmUp = tableController_ && !tableController_->isWired();
     std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
-    auto work = [weak, generation, entries = std::move(entries), rows = std::move(rows), heights, warmUp]() mutable {
-        auto sorted = velkoraSortedEntries(std::move(entries));
-        if (heights) {
-            std::vector<VelkoraFeedRowText> shown;
-            shown.reserve(sorted.size());
-            for (auto& e : sorted)
-                shown.push_back(std::move(rows[e.position]));
-            heights->measureRows(shown, warmUp);
-        }
-        std::vector<VelkoraActivityPtr> list;
-        list.reserve(sorted.size());
-        for (auto& e : sorted)
-            list.push_back(std::move(e.item));
+    auto work = [weak, mirror = mirror_, delta = std::move(delta), heights, warmUp]() mutable {
+        auto change = mirror->merge(std::move(delta), heights.get(), warmUp);
         // The items are let go on the main thread, which owns the models.
-        foundation::RunLoop::main().post([weak, generation, list = std::move(list)]() mutable {
-            if (auto s = weak.lock()) s->applyList(generation, std::move(list));
+        foundation::RunLoop::main().post([weak, change = std::move(change)]() mutable {
+            if (auto s = weak.lock()) s->applyList(std::move(change));
         });
     };
     if (serialDispatchQ_)
@@ -283,20 +268,28 @@ void VelkoraFeedViewController::buildList(const std::vector<VelkoraActivityPtr>&
         work();
 }
 
-void VelkoraFeedViewController::applyList(uint64_t generation, std::vector<VelkoraActivityPtr> list) {
+void VelkoraFeedViewController::applyList(VelkoraFeedListChange change) {
     // A list older than the one shown is stale.
-    if (generation <= shownGeneration_) return;
-    shownGeneration_ = generation;
-    messagesAndLikes_ = std::move(list);
-    if (tableController_) tableController_->listHandedOver();
+    if (change.generation <= shownGeneration_) return;
+    // Changes follow each other: one that does not start from the list shown cannot be applied.
+    const bool follows = change.reset || change.generation == shownGeneration_ + 1;
+    shownGeneration_ = change.generation;
+    if (!follows || !velkoraApplyListChange(messagesAndLikes_, change)) {
+        foundation::Log::line("Velkora (E) - the feed's list went out of step; it is built again");
+        if (useFeedRepository_) initModel(true);
+        return;
+    }
+    if (tableController_) tableController_->listChanged(change);
 }
 
 void VelkoraFeedViewController::gotFeed(const foundation::Value& reply) {
     stopAnimation();
-    std::vector<VelkoraActivityPtr> items = velkoraActivitiesOf(reply.at(0));
-    for (auto& like : velkoraActivitiesOf(reply.at(1)))
-        items.push_back(std::move(like));
-    buildList(items);
+    const auto rows = rowTextFor();
+    snapshot_.begin(true, ++builtGeneration_);
+    for (const auto* list : {&reply.at(0), &reply.at(1)})
+        for (const auto& item : velkoraActivitiesOf(*list))
+            snapshot_.see(item, rows);
+    buildList(snapshot_.finish());
 }
 
 void VelkoraFeedViewController::gotFeedFailed(const foundation::ErrorPtr&) {

@@ -96,11 +96,13 @@ public:
 
 private:
     VelkoraFeedViewController();
-    void initModel();
-    // Hands the items to the serial queue, which filters, sorts and measures them from values copied here
-    // and hands the list back.
-    void buildList(const std::vector<VelkoraActivityPtr>& items);
-    void applyList(uint64_t generation, std::vector<VelkoraActivityPtr> list);
+    // The repository's items into the list: what changed since the last snapshot, or all of them anew.
+    void initModel(bool reset = false);
+    // Hands what changed to the serial queue, which filters, sorts and measures from values copied here
+    // and hands the row changes back.
+    void buildList(VelkoraFeedListDelta delta);
+    void applyList(VelkoraFeedListChange change);
+    VelkoraFeedListSnapshot::RowTextFor rowTextFor() const;
     void setHeader(const std::shared_ptr<ui::View>& header);
     void pushScreen(const std::shared_ptr<ui::ViewController>& screen);
     void socialConnected();
@@ -115,6 +117,9 @@ private:
     std::vector<VelkoraActivityPtr> messagesAndLikes_;
     std::vector<VelkoraUserPtr> suggestedUsersToFollow_;
     std::shared_ptr<foundation::DispatchQueue> serialDispatchQ_;
+    // The items as last handed to the queue (main thread), and the queue's own copy of their order.
+    VelkoraFeedListSnapshot snapshot_;
+    std::shared_ptr<VelkoraFeedListMirror> mirror_ = std::make_shared<VelkoraFeedListMirror>();
     uint64_t builtGeneration_ = 0;
     uint64_t shownGeneration_ = 0;
     size_t rebuildCount_ = 0;

@@ -1,0 +1,108 @@
+// The feed's shown list kept current by what changed, not rebuilt: the main thread compares the owner's
+// items with what it saw last time (new, refreshed, gone), the serial queue merges the few changed ones
+// into its copy of the sorted order, and the main thread applies the resulting row changes to its list
+// and its table. A poll of twenty items over a feed of thousands costs twenty items, not thousands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "feed/VelkoraFeedActivityOrder.h"
+#include "feed/VelkoraFeedRowHeights.h"
+
+namespace velkora {
+
+// What changed since the last snapshot (main thread to queue). Everything in it is a value or a held
+// pointer: the queue reads no model.
+struct VelkoraFeedListDelta {
+    uint64_t generation = 0;
+    // Start over: the queue forgets the order it had.
+    bool reset = false;
+    // Listed before and now gone, or refreshed (then listed again in `added`). Held here so that nothing
+    // they point to is freed, and so reused, before the queue has dropped them.
+    std::vector<VelkoraActivityPtr> removed;
+    // New or refreshed items to list, in the owner's order, with what measuring each needs.
+    std::vector<VelkoraActivityEntry> added;
+    std::vector<VelkoraFeedRowText> rows;
+    // Heights of the removed items that no added item shares.
+    std::vector<std::string> forgottenHeights;
+};
+
+// How the shown list changes (queue to main thread), in the table's terms: deletions name the rows as
+// they were, insertions as they are after, reloads the rows refreshed where they stand.
+struct VelkoraFeedListChange {
+    uint64_t generation = 0;
+    // The list is `inserted`, whole: no row of the one shown stays.
+    bool reset = false;
+    size_t oldCount = 0;
+    size_t newCount = 0;
+    std::vector<int> deleted;
+    std::vector<std::pair<int, VelkoraActivityPtr>> inserted;
+    std::vector<int> reloaded;
+    std::vector<std::string> forgottenHeights;
+    // The removed items, let go on the main thread, which owns the models.
+    std::vector<VelkoraActivityPtr> released;
+
+    bool empty() const { return !reset && deleted.empty() && inserted.empty() && reloaded.empty(); }
+};
+
+// The main thread's memory of the items it handed to the queue: identity, place in the order, whether
+// listed, and the like's change number, so a refreshed like is found without reading any text.
+class VelkoraFeedListSnapshot {
+public:
+    using RowTextFor = std::function<VelkoraFeedRowText(const VelkoraActivityPtr&)>;
+
+    // One pass over the owner's items: begin, see each item (the same object twice counts once), finish.
+    // With `reset`, every item is new.
+    void begin(bool reset, uint64_t generation);
+    void see(const VelkoraActivityPtr& item, const RowTextFor& rowTextFor);
+    VelkoraFeedListDelta finish();
+
+    size_t size() const { return known_.size(); }
+    void clear() { known_.clear(); }
+
+private:
+    struct Seen {
+        VelkoraActivityPtr item;
+        VelkoraActivityKey key;
+        int32_t change = 0;
+        bool hidden = false;
+        uint64_t pass = 0;
+        std::string heightKey;
+    };
+    void add(const VelkoraActivityPtr& item, Seen& seen, const RowTextFor& rowTextFor);
+    void remove(Seen& seen);
+
+    std::unordered_map<const VelkoraActivityModel*, Seen> known_;
+    uint64_t pass_ = 0;
+    size_t seenThisPass_ = 0;
+    VelkoraFeedListDelta delta_;
+};
+
+// The queue's copy of the shown order: identities and keys only. It never dereferences an item; each
+// one stays alive while listed here, held by the main thread's snapshot or by the delta removing it.
+class VelkoraFeedListMirror {
+public:
+    // Measures the added rows (stoppably during the warm-up), merges them into the order and answers
+    // the change of rows.
+    VelkoraFeedListChange merge(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights, bool stoppable);
+
+    size_t size() const { return order_.size(); }
+
+private:
+    struct Listed {
+        const VelkoraActivityModel* item = nullptr;
+        VelkoraActivityKey key;
+    };
+    std::vector<Listed> order_;
+};
+
+// The shown list after the change (main thread), its inserted items moved in. False, and the list left
+// as it was, when the change was not made from this list.
+bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change);
+
+} // namespace velkora
