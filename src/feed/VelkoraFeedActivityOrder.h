@@ -32,6 +32,16 @@ struct VelkoraActivityKey {
     bool operator==(const VelkoraActivityKey&) const = default;
 };
 
+// What a pass over the listed items compares: place, visibility and state, read in one go.
+struct VelkoraActivityState {
+    VelkoraActivityKey key;
+    bool hidden = false;
+    int32_t change = 0;
+
+    static VelkoraActivityState of(const VelkoraActivityModel& item);
+    bool operator==(const VelkoraActivityState&) const = default;
+};
+
 // By or about an anonymous user: not listed.
 bool velkoraActivityHidden(const VelkoraActivityModel& item);
 // What tells one state of an item from the next: a like refreshed in place (new liker, new description)

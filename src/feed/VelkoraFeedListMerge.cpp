@@ -4,6 +4,8 @@
 #include <numeric>
 #include <unordered_set>
 
+#include "platform/ui/TableView.h"
+
 namespace velkora {
 
 // ---- Main thread
@@ -26,7 +28,7 @@ void VelkoraFeedListSnapshot::begin(bool reset, uint64_t generation) {
 void VelkoraFeedListSnapshot::add(const VelkoraActivityPtr& item, Seen& seen, const RowTextFor& rowTextFor) {
     VelkoraActivityEntry entry;
     entry.item = item;
-    entry.key = seen.key;
+    entry.key = seen.state.key;
     entry.activityId = item->activityId();
     entry.position = delta_.added.size();
     VelkoraFeedRowText row = rowTextFor ? rowTextFor(item) : VelkoraFeedRowText{};
@@ -40,28 +42,34 @@ void VelkoraFeedListSnapshot::remove(Seen& seen) {
     if (!seen.heightKey.empty()) delta_.forgottenHeights.push_back(seen.heightKey);
 }
 
-void VelkoraFeedListSnapshot::see(const VelkoraActivityPtr& item, const RowTextFor& rowTextFor) {
-    if (!item) return;
+bool VelkoraFeedListSnapshot::seenUnchanged(const VelkoraActivityModel& item) {
+    auto it = known_.find(&item);
+    if (it == known_.end()) return false;
+    Seen& seen = it->second;
+    if (seen.pass == pass_) return true;
+    if (!(VelkoraActivityState::of(item) == seen.state)) return false;
+    seen.pass = pass_;
+    ++seenThisPass_;
+    return true;
+}
+
+void VelkoraFeedListSnapshot::seeChanged(const VelkoraActivityPtr& item, const RowTextFor& rowTextFor) {
     auto [it, isNew] = known_.try_emplace(item.get());
     Seen& seen = it->second;
     // The same object twice in one pass is listed once.
     if (!isNew && seen.pass == pass_) return;
     seen.pass = pass_;
     ++seenThisPass_;
-    const VelkoraActivityKey key = VelkoraActivityKey::of(*item);
-    const bool hidden = velkoraActivityHidden(*item);
-    const int32_t change = velkoraActivityChangeNumber(*item);
-    if (!isNew) {
-        if (key == seen.key && hidden == seen.hidden && change == seen.change) return;
-        // Refreshed in place: out of its old place, into its new one.
-        if (!seen.hidden) remove(seen);
-    } else {
+    const VelkoraActivityState state = VelkoraActivityState::of(*item);
+    if (isNew) {
         seen.item = item;
+    } else {
+        if (state == seen.state) return;
+        // Refreshed in place: out of its old place, into its new one.
+        if (!seen.state.hidden) remove(seen);
     }
-    seen.key = key;
-    seen.hidden = hidden;
-    seen.change = change;
-    if (!hidden) add(item, seen, rowTextFor);
+    seen.state = state;
+    if (!state.hidden) add(item, seen, rowTextFor);
 }
 
 VelkoraFeedListDelta VelkoraFeedListSnapshot::finish() {
@@ -71,7 +79,7 @@ VelkoraFeedListDelta VelkoraFeedListSnapshot::finish() {
                 ++it;
                 continue;
             }
-            if (!it->second.hidden) remove(it->second);
+            if (!it->second.state.hidden) remove(it->second);
             it = known_.erase(it);
         }
     }
@@ -219,6 +227,56 @@ bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedLi
         next.push_back(std::move(change.inserted[ins++].second));
     list = std::move(next);
     return true;
+}
+
+void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown) {
+    if (change.reset || values.size() != change.oldCount) {
+        values.clear();
+        return;
+    }
+    std::vector<float> next;
+    next.reserve(change.newCount);
+    size_t deleted = 0, inserted = 0, reloaded = 0;
+    for (size_t row = 0; row < change.oldCount; ++row) {
+        if (deleted < change.deleted.size() && change.deleted[deleted] == static_cast<int>(row)) {
+            ++deleted;
+            continue;
+        }
+        while (inserted < change.inserted.size() && change.inserted[inserted].first == static_cast<int>(next.size())) {
+            next.push_back(unknown);
+            ++inserted;
+        }
+        const bool refreshed = reloaded < change.reloaded.size() && change.reloaded[reloaded] == static_cast<int>(row);
+        if (refreshed) ++reloaded;
+        next.push_back(refreshed ? unknown : values[row]);
+    }
+    next.resize(change.newCount, unknown);
+    values = std::move(next);
+}
+
+void velkoraApplyListChange(ui::TableView& table, const VelkoraFeedListChange& change) {
+    if (change.empty()) return;
+    if (change.reset || table.numberOfSections() != 1 ||
+        table.numberOfRowsInSection(0) != static_cast<int>(change.oldCount)) {
+        table.reloadData();
+        return;
+    }
+    auto paths = [](const std::vector<int>& rows) {
+        std::vector<ui::IndexPath> out;
+        out.reserve(rows.size());
+        for (int row : rows)
+            out.push_back(ui::IndexPath::of(row, 0));
+        return out;
+    };
+    std::vector<int> inserted;
+    inserted.reserve(change.inserted.size());
+    for (const auto& [row, item] : change.inserted)
+        inserted.push_back(row);
+    table.beginUpdates();
+    if (!change.deleted.empty()) table.deleteRowsAtIndexPaths(paths(change.deleted));
+    if (!inserted.empty()) table.insertRowsAtIndexPaths(paths(inserted));
+    if (!change.reloaded.empty()) table.reloadRowsAtIndexPaths(paths(change.reloaded));
+    table.endUpdates();
 }
 
 } // namespace velkora

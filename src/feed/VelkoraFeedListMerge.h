@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +16,10 @@
 #include "feed/VelkoraFeedRowHeights.h"
 
 namespace velkora {
+
+namespace ui {
+class TableView;
+}
 
 // What changed since the last snapshot (main thread to queue). Everything in it is a value or a held
 // pointer: the queue reads no model.
@@ -59,7 +64,10 @@ public:
     // One pass over the owner's items: begin, see each item (the same object twice counts once), finish.
     // With `reset`, every item is new.
     void begin(bool reset, uint64_t generation);
-    void see(const VelkoraActivityPtr& item, const RowTextFor& rowTextFor);
+    template <class Item> void see(const std::shared_ptr<Item>& item, const RowTextFor& rowTextFor) {
+        // Most items are as they were: those cost one look-up and no copy of their pointer.
+        if (item && !seenUnchanged(*item)) seeChanged(item, rowTextFor);
+    }
     VelkoraFeedListDelta finish();
 
     size_t size() const { return known_.size(); }
@@ -68,12 +76,13 @@ public:
 private:
     struct Seen {
         VelkoraActivityPtr item;
-        VelkoraActivityKey key;
-        int32_t change = 0;
-        bool hidden = false;
+        VelkoraActivityState state;
         uint64_t pass = 0;
         std::string heightKey;
     };
+    // True when the item was seen in this pass already, or is known and unchanged (then seen now).
+    bool seenUnchanged(const VelkoraActivityModel& item);
+    void seeChanged(const VelkoraActivityPtr& item, const RowTextFor& rowTextFor);
     void add(const VelkoraActivityPtr& item, Seen& seen, const RowTextFor& rowTextFor);
     void remove(Seen& seen);
 
@@ -104,5 +113,11 @@ private:
 // The shown list after the change (main thread), its inserted items moved in. False, and the list left
 // as it was, when the change was not made from this list.
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change);
+// Values kept per row (heights) after the change: kept rows keep theirs, inserted and reloaded rows get
+// `unknown`. Values that were not the old list's are dropped whole.
+void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown);
+// The table, which showed the old list and whose data source now answers the new one, deletes, inserts
+// and reloads just the changed rows; a table that did not show the old list reloads.
+void velkoraApplyListChange(ui::TableView& table, const VelkoraFeedListChange& change);
 
 } // namespace velkora

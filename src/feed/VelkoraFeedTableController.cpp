@@ -222,51 +222,8 @@ void VelkoraFeedTableController::listChanged(const VelkoraFeedListChange& change
         return;
     }
     heights_->forget(change.forgottenHeights);
-    if (rowHeights_.size() == change.oldCount) {
-        std::vector<float> next;
-        next.reserve(change.newCount);
-        size_t deleted = 0, inserted = 0, reloaded = 0;
-        for (size_t row = 0; row < change.oldCount; ++row) {
-            if (deleted < change.deleted.size() && change.deleted[deleted] == static_cast<int>(row)) {
-                ++deleted;
-                continue;
-            }
-            while (inserted < change.inserted.size() &&
-                   change.inserted[inserted].first == static_cast<int>(next.size())) {
-                next.push_back(-1);
-                ++inserted;
-            }
-            const bool refreshed =
-                reloaded < change.reloaded.size() && change.reloaded[reloaded] == static_cast<int>(row);
-            if (refreshed) ++reloaded;
-            next.push_back(refreshed ? -1 : rowHeights_[row]);
-        }
-        next.resize(change.newCount, -1);
-        rowHeights_ = std::move(next);
-    } else {
-        rowHeights_.clear();
-    }
-    auto table = feedTable_.lock();
-    if (!table || !wired_ || change.empty()) return;
-    // A table that does not show the list the change was made from starts over from the list.
-    if (table->numberOfSections() != 1 || table->numberOfRowsInSection(0) != static_cast<int>(change.oldCount)) {
-        table->reloadData();
-        return;
-    }
-    auto paths = [](auto rows, auto rowOf) {
-        std::vector<ui::IndexPath> out;
-        out.reserve(rows.size());
-        for (const auto& r : rows)
-            out.push_back(ui::IndexPath::of(rowOf(r), 0));
-        return out;
-    };
-    auto same = [](int row) { return row; };
-    table->beginUpdates();
-    if (!change.deleted.empty()) table->deleteRowsAtIndexPaths(paths(change.deleted, same));
-    if (!change.inserted.empty())
-        table->insertRowsAtIndexPaths(paths(change.inserted, [](const auto& inserted) { return inserted.first; }));
-    if (!change.reloaded.empty()) table->reloadRowsAtIndexPaths(paths(change.reloaded, same));
-    table->endUpdates();
+    velkoraApplyListChange(rowHeights_, change, -1);
+    if (auto table = feedTable_.lock(); table && wired_) velkoraApplyListChange(*table, change);
 }
 
 void VelkoraFeedTableController::measureListOnQueue() {
@@ -359,11 +316,13 @@ double VelkoraFeedTableController::heightForRowAtIndexPath(ui::TableView&, const
     const auto& list = owner->getMessagesAndLikes();
     const auto row = static_cast<size_t>(indexPath.row);
     if (row >= list.size()) return 0;
-    const int width = widthKey();
-    if (rowHeights_.size() != list.size() || rowHeightsWidth_ != width) {
-        rowHeights_.assign(list.size(), -1);
+    // A layout pass asks from the first row down: the width is looked at once per pass, not per row.
+    if (row == 0 || rowHeightsWidth_ < 0) {
+        const int width = widthKey();
+        if (width != rowHeightsWidth_) rowHeights_.clear();
         rowHeightsWidth_ = width;
     }
+    if (rowHeights_.size() != list.size()) rowHeights_.assign(list.size(), -1);
     float& height = rowHeights_[row];
     if (height < 0) height = getModelHeightForActivity(list[row]);
     return height;

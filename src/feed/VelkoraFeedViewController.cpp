@@ -1,5 +1,7 @@
 #include "feed/VelkoraFeedViewController.h"
 
+#include <utility>
+
 #include "data/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedClasses.h"
 #include "people/VelkoraFBConnector.h"
@@ -222,13 +224,26 @@ void VelkoraFeedViewController::hideSharePopup() {
 
 void VelkoraFeedViewController::gotNewFeedMessages(const foundation::Notification&) {
     stopAnimation();
-    if (useFeedRepository_) initModel();
+    if (useFeedRepository_) initModelSoon(false);
 }
 
 void VelkoraFeedViewController::feedMessagesLoaded(const foundation::Notification&) {
     stopAnimation();
     // The repository holds a new feed: nothing of the old one is worth comparing with.
-    if (useFeedRepository_) initModel(true);
+    if (useFeedRepository_) initModelSoon(true);
+}
+
+void VelkoraFeedViewController::initModelSoon(bool reset) {
+    pendingReset_ = pendingReset_ || reset;
+    if (modelPending_) return;
+    modelPending_ = true;
+    std::weak_ptr<VelkoraFeedViewController> weak = sharedAs<VelkoraFeedViewController>();
+    foundation::RunLoop::main().post([weak] {
+        auto s = weak.lock();
+        if (!s || !s->modelPending_) return;
+        s->modelPending_ = false;
+        s->initModel(std::exchange(s->pendingReset_, false));
+    });
 }
 
 VelkoraFeedListSnapshot::RowTextFor VelkoraFeedViewController::rowTextFor() const {
@@ -238,6 +253,9 @@ VelkoraFeedListSnapshot::RowTextFor VelkoraFeedViewController::rowTextFor() cons
 }
 
 void VelkoraFeedViewController::initModel(bool reset) {
+    // A build now takes in whatever one asked for later in this turn would have.
+    reset = reset || std::exchange(pendingReset_, false);
+    modelPending_ = false;
     const auto& repository = VelkoraFeedMessagesRepository::instance();
     // Everything the queue needs is copied here, on the main thread: the poll changes the models only
     // here, so the queue never reads one.

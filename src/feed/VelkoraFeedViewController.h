@@ -80,6 +80,8 @@ public:
     // Lists built so far, and the one shown (for tests).
     size_t rebuildCount() const { return rebuildCount_; }
     uint64_t shownGeneration() const { return shownGeneration_; }
+    // No event waits for its list, and the last list built is shown.
+    bool listIsCurrent() const { return !modelPending_ && shownGeneration_ == rebuildCount_; }
 
     const std::shared_ptr<ui::TableView>& feedTable() const { return feedTable_; }
     const std::shared_ptr<ui::View>& shareView() const { return shareView_; }
@@ -98,6 +100,9 @@ private:
     VelkoraFeedViewController();
     // The repository's items into the list: what changed since the last snapshot, or all of them anew.
     void initModel(bool reset = false);
+    // The list from the repository once the events of this turn of the loop are in: a poll announces its
+    // items and its likes one after the other, and one look at the repository takes both.
+    void initModelSoon(bool reset);
     // Hands what changed to the serial queue, which filters, sorts and measures from values copied here
     // and hands the row changes back.
     void buildList(VelkoraFeedListDelta delta);
@@ -123,6 +128,8 @@ private:
     uint64_t builtGeneration_ = 0;
     uint64_t shownGeneration_ = 0;
     size_t rebuildCount_ = 0;
+    bool modelPending_ = false;
+    bool pendingReset_ = false;
 
     std::shared_ptr<ui::TableView> feedTable_;
     std::shared_ptr<ui::View> shareView_;

@@ -135,7 +135,7 @@ protected:
         for (int i = 0; i < 50; ++i) {
             if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
             loop().runUntil([] { return false; }, 0.01);
-            if (screen->shownGeneration() == screen->rebuildCount() && screen->tableController()->isWired()) {
+            if (screen->listIsCurrent() && screen->tableController()->isWired()) {
                 if (window_) window_->layoutIfNeeded();
                 return true;
             }
@@ -163,6 +163,16 @@ protected:
         loop().advance(0.5);
         if (window_) window_->layoutIfNeeded();
         return done;
+    }
+
+    // What a full rebuild from the repository lists.
+    static std::vector<VelkoraActivityPtr> rebuiltFromRepository() {
+        const auto& repository = VelkoraFeedMessagesRepository::instance();
+        std::vector<VelkoraActivityPtr> posts(repository.feedMessages().begin(), repository.feedMessages().end());
+        std::vector<VelkoraActivityPtr> likes;
+        for (const auto& [id, like] : repository.likeObjects())
+            likes.push_back(like);
+        return getSortedActivities(posts, likes);
     }
 
     // The listed items' activity ids, in order.

@@ -105,6 +105,10 @@ TEST_F(FeedTest, OnlyNewAndRefreshedRowsAreMeasured) {
     ASSERT_TRUE(listSettled(screen));
     EXPECT_EQ(heights->measuredCount() - measured, 23u);
     EXPECT_EQ(heights->size(), screen->getMessagesAndLikes().size()) << "heights of rows gone are dropped";
+    // Merged into the rows shown, the polls list what a rebuild from the repository lists, and the table
+    // shows just that.
+    EXPECT_EQ(ids(screen->getMessagesAndLikes()), ids(rebuiltFromRepository()));
+    EXPECT_EQ(screen->feedTable()->numberOfRowsInSection(0), static_cast<int>(screen->getMessagesAndLikes().size()));
 }
 
 TEST_F(FeedTest, OwnAndAnotherUsersPostsAndTheirFailures) {
