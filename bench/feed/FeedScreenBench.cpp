@@ -339,8 +339,8 @@ void scrollFigures() {
         mostVisible = std::max(mostVisible, table->visibleCells().size());
     }
     VelkoraAgentInternal::instance().setImageFetcher(nullptr);
-    std::printf("feed scroll, resized-images cache peak / bound: ratio %.2f (limit 1.0)\n",
-                static_cast<double>(peak) / static_cast<double>(cache.byteLimit()));
+    std::printf("feed scroll, resized-images cache peak / bound: ratio %.3f (limit 1.0) [%zu of %zu bytes]\n",
+                static_cast<double>(peak) / static_cast<double>(cache.byteLimit()), peak, cache.byteLimit());
     std::printf("feed scroll, cells made / (rows on screen + one per kind): ratio %.2f (limit 1.0) [%zu cells, %zu "
                 "rows on screen]\n",
                 static_cast<double>(shown.screen->tableController()->cellsMade()) /

@@ -14,6 +14,7 @@
 #include "platform/ui/TableView.h"
 #include "profiles/ProfilesFixture.h"
 #include "session/VelkoraAppData.h"
+#include "shell/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "support/PicturePng.h"
 
@@ -30,6 +31,9 @@ protected:
     void TearDown() override {
         if (screen_ && screen_->serialQueue()) screen_->serialQueue()->waitUntilIdle();
         screen_.reset();
+        // A picture still being written to the disk cache when the process exits would race the exit's
+        // clean-up of the writer's bookkeeping.
+        VelkoraCachedImageFetcher::queue().waitUntilIdle();
         ProfilesTest::TearDown();
         VelkoraFeedMessagesRepository::resetForTests();
     }
