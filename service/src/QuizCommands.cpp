@@ -22,8 +22,9 @@ Json quizData(Database& db, const std::string& appId, int64_t quizId) {
 }
 
 bool unlockedFor(Database& db, const std::string& appId, const std::string& userId, int64_t quizId) {
-    return db.scalarInteger("SELECT 1 FROM user_quizzes WHERE app_id = ? AND user_id = ? AND quiz_id = ?",
-                            {appId, userId, quizId})
+    return db
+        .scalarInteger("SELECT 1 FROM user_quizzes WHERE app_id = ? AND user_id = ? AND quiz_id = ?",
+                       {appId, userId, quizId})
         .has_value();
 }
 
@@ -120,20 +121,45 @@ void addCoins(Database& db, const std::string& appId, const std::string& userId,
     db.run("UPDATE users SET coins = coins + ? WHERE app_id = ? AND user_id = ?", {coins, appId, userId});
 }
 
-// Coins bought: credited once per store transaction.
-Json boughtCoins(CommandContext& ctx, const std::string& appId, const std::string& userId, int64_t coins) {
+// The coins of the pack a store product sells in this application: the coin key its "productIds" gives
+// the product; 0 for a product that is no coin pack here.
+int64_t packCoins(Database& db, const std::string& appId, const std::string& productId) {
+    static const std::pair<const char*, int64_t> kPacks[] = {{"velkora.coins.100", 100},
+                                                             {"velkora.coins.200", 200},
+                                                             {"velkora.coins.500", 500},
+                                                             {"velkora.coins.1000", 1000}};
+    auto text = db.scalarText("SELECT config FROM apps WHERE app_id = ?", {appId});
+    if (!text) return 0;
+    Json config = Json::parse(*text, nullptr, false);
+    if (!config.is_object() || !config.contains("productIds") || !config["productIds"].is_array()) return 0;
+    for (const Json& entry : config["productIds"]) {
+        if (!entry.is_object() || entry.value("productId", std::string()) != productId) continue;
+        const std::string key = entry.value("key", std::string());
+        for (const auto& [packKey, coins] : kPacks)
+            if (key == packKey) return coins;
+    }
+    return 0;
+}
+
+// Coins bought: the pack the store proves was bought is credited once per store transaction, whatever
+// count the client sends. The buyer's own transaction sent again is answered as a success with nothing
+// credited, so a client whose first answer was lost finishes it.
+Json boughtCoins(CommandContext& ctx, const std::string& appId, const std::string& userId) {
     auto productId = ctx.optText("productId");
     bool success = false, retry = false;
-    if (productId && !productId->empty()) {
+    const int64_t coins = productId ? packCoins(ctx.db(), appId, *productId) : 0;
+    if (coins > 0) {
         switch (checkPurchase(ctx.db(), appId, userId, ctx.optText("receipt"), *productId, ctx.now())) {
         case PurchaseCheck::Accepted:
             addCoins(ctx.db(), appId, userId, coins);
             success = true;
             break;
+        case PurchaseCheck::Repeated:
+            success = true;
+            break;
         case PurchaseCheck::NoReceipt:
             retry = true;
             break;
-        case PurchaseCheck::Repeated: // credited already
         case PurchaseCheck::Refused:
             break;
         }
@@ -177,7 +203,7 @@ Json updateQuizProduct(CommandContext& ctx) {
     Transaction tx(ctx.db());
     Json reply;
     if (coins > 0)
-        reply = boughtCoins(ctx, appId, userId, coins);
+        reply = boughtCoins(ctx, appId, userId);
     else
         reply = {{"success", spentCoins(ctx, appId, userId, -coins)}, {"retry", false}};
     tx.commit();
@@ -259,12 +285,13 @@ Json getScores(CommandContext& ctx) {
     while (s.step()) {
         int64_t score = s.integer(1);
         // Equal scores share a place; the next score takes the place after all of them.
-        int64_t position = !ranking.empty() && ranking.back().score == score ? ranking.back().position
-                                                                             : int64_t(ranking.size()) + 1;
+        int64_t position =
+            !ranking.empty() && ranking.back().score == score ? ranking.back().position : int64_t(ranking.size()) + 1;
         ranking.push_back({s.text(0), score, position});
     }
     auto rowJson = [&](const Row& r) {
-        return Json{{"position", r.position}, {"score", r.score}, {"user", rows::userJson(db, appId, r.userId, userId)}};
+        return Json{
+            {"position", r.position}, {"score", r.score}, {"user", rows::userJson(db, appId, r.userId, userId)}};
     };
     Json top = Json::array(), area = Json::array();
     for (size_t i = 0; i < ranking.size() && i < kTopScores; ++i)

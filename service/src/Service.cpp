@@ -1011,3 +1011,19 @@ bool Service::setStoreOutcome(const std::string& productId, StoreOutcome outcome
 }
 
 } // namespace velkora::service
+
+namespace velkora::service {
+
+void Service::setUserCoins(const std::string& appId, const std::string& userId, int64_t coins) {
+    std::lock_guard lock(impl_->dbMutex);
+    impl_->db->run("UPDATE users SET coins = ? WHERE app_id = ? AND user_id = ?", {coins, appId, userId});
+}
+
+std::vector<Service::PurchaseRow> Service::purchases(const std::string& appId, const std::string& userId) const {
+    std::vector<PurchaseRow> rows;
+    for (auto& row : purchases(appId))
+        if (row.userId == userId) rows.push_back(std::move(row));
+    return rows;
+}
+
+} // namespace velkora::service

@@ -151,10 +151,10 @@ TEST_F(StoreTest, TheFiveCoinFormsBuyWithAReceiptAndSpendNegatedCoins) {
         {"bought", [&] { VelkoraServerApi::updateQuizBoughtCoins(cb, 100, -1, -1, product("com.velkora.demo.coins100"), receipt); },
          "POST", ids + "&coins=100&price=0.99&currency=USD&productId=com.velkora.demo.coins100&receipt=" + receipt,
          true, 100},
-        // The same purchase sent again is not credited twice.
+        // The same purchase sent again is taken, and not credited twice.
         {"bought again", [&] { VelkoraServerApi::updateQuizBoughtCoins(cb, 100, 1, 2, product("com.velkora.demo.coins100"), receipt); },
          "POST", ids + "&coins=100&quizId=1&questionId=2&price=0.99&currency=USD&productId=com.velkora.demo.coins100&receipt=" + receipt,
-         false, 100},
+         true, 100},
         {"lives", [&] { VelkoraServerApi::updateQuizUsedLives(cb, 10, 1, 1, 2); },
          "GET", ids + "&coins=-10&lives=1&quizId=1&questionId=2", true, 90},
         {"hints", [&] { VelkoraServerApi::updateQuizUsedHints(cb, 20, 2, 1, 3); },

@@ -153,34 +153,53 @@ TEST_F(StoreServiceTest, APaidPackIsAddedFreeOnlyForAUserWhoHoldsOrBoughtIt) {
 }
 
 TEST_F(StoreServiceTest, CoinsAreBoughtOncePerPurchaseAndSpentOnlyWhenThereAreEnough) {
-    std::string user = newUser();
-    std::string receipt = base64(service().signStoreReceipt("coins.100", "C-1"));
+    std::string user = newUser(), other = newUser();
+    constexpr const char* kPack = "com.velkora.demo.coins100";
+    std::string receipt = base64(service().signStoreReceipt(kPack, "C-1"));
+    std::string pack500 = base64(service().signStoreReceipt("com.velkora.demo.coins500", "C-2"));
+    std::string notAPack = base64(service().signStoreReceipt(kPaidProduct, "C-3"));
     struct Case {
         const char* name;
-        std::string tail;
+        std::string userId, tail;
         bool success, retry;
         int coinsAfter;
     } cases[] = {
-        {"spend before having any", "&coins=-5&lives=1&quizId=1&questionId=1", false, false, 0},
-        {"coins granted without a purchase", "&coins=100&productId=coins.100", false, true, 0},
-        {"bought", "&coins=100&productId=coins.100&receipt=" + receipt, true, false, 100},
-        {"bought twice with one purchase", "&coins=100&productId=coins.100&receipt=" + receipt, false, false, 100},
-        {"hints", "&coins=-30&hints=2&quizId=1&questionId=1", true, false, 70},
-        {"quiz unlocked for less than it costs", "&coins=-49&unlockQuizId=2", false, false, 70},
-        {"quiz unlocked", "&coins=-50&unlockQuizId=2", true, false, 20},
-        {"the unlocked quiz again costs nothing", "&coins=-50&unlockQuizId=2", true, false, 20},
-        {"all quizzes for too few coins", "&coins=-500&unlockAllQuizzes=1", false, false, 20},
+        {"spend before having any", user, "&coins=-5&lives=1&quizId=1&questionId=1", false, false, 0},
+        {"coins granted without a purchase", user, std::string("&coins=100&productId=") + kPack, false, true, 0},
+        {"bought", user, std::string("&coins=100&productId=") + kPack + "&receipt=" + receipt, true, false, 100},
+        // The buyer's repeat delivery (its first answer lost) is taken and credits nothing.
+        {"bought twice with one purchase", user, std::string("&coins=100&productId=") + kPack + "&receipt=" + receipt,
+         true, false, 100},
+        {"another user's purchase", other, std::string("&coins=100&productId=") + kPack + "&receipt=" + receipt, false,
+         false, 100},
+        // The pack proven is credited, never the count sent.
+        {"a count that is not the pack's", user, "&coins=100000&productId=com.velkora.demo.coins500&receipt=" + pack500,
+         true, false, 600},
+        {"a product that is no coin pack", user,
+         std::string("&coins=100&productId=") + kPaidProduct + "&receipt=" + notAPack, false, false, 600},
+        {"hints", user, "&coins=-30&hints=2&quizId=1&questionId=1", true, false, 570},
+        {"quiz unlocked for less than it costs", user, "&coins=-49&unlockQuizId=2", false, false, 570},
+        {"quiz unlocked", user, "&coins=-50&unlockQuizId=2", true, false, 520},
+        {"the unlocked quiz again costs nothing", user, "&coins=-50&unlockQuizId=2", true, false, 520},
+        {"all quizzes for too few coins", user, "&coins=-600&unlockAllQuizzes=1", false, false, 520},
     };
     for (const Case& c : cases) {
-        Json reply = coinsForm(user, c.tail);
+        Json reply = coinsForm(c.userId, c.tail);
         EXPECT_EQ(reply["success"], c.success) << c.name << reply;
         EXPECT_EQ(reply["retry"], c.retry) << c.name;
         EXPECT_EQ(coins(user), c.coinsAfter) << c.name;
     }
+    EXPECT_EQ(coins(other), 0);
+    EXPECT_EQ(service().purchases(app(), user).size(), 2u);
+    EXPECT_TRUE(service().purchases(app(), other).empty());
+    // A balance lowered behind the client's back refuses the spend and stays as it was.
+    service().setUserCoins(app(), user, 5);
+    EXPECT_EQ(coinsForm(user, "&coins=-30&hints=2&quizId=1&questionId=1")["success"], false);
+    EXPECT_EQ(coins(user), 5);
     EXPECT_EQ(coinsForm(user, "&coins=-1")["error"], "BAD_REQUEST"); // spent on nothing
     EXPECT_EQ(coinsForm(user, "&coins=-1&unlockQuizId=7")["error"], "QUIZ_NOT_FOUND");
     // The poll reports the coins left.
-    EXPECT_EQ(get(ids("update", user) + "&clientType=1&build=2.5.7")["coins"], 20);
+    EXPECT_EQ(get(ids("update", user) + "&clientType=1&build=2.5.7")["coins"], 5);
 }
 
 TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {

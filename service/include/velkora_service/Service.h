@@ -252,6 +252,10 @@ public:
     // A message deleted for one side of its conversation only, as that user's deleting it does.
     void deleteMessageFor(const std::string& appId, const std::string& userId, int64_t changeNumber);
 
+    // Quiz coins: a user's balance set behind the kit's back, and the purchases one user made, in order.
+    void setUserCoins(const std::string& appId, const std::string& userId, int64_t coins);
+    std::vector<PurchaseRow> purchases(const std::string& appId, const std::string& userId) const;
+
     struct Impl;
 
 private:
