@@ -1,16 +1,17 @@
 #include "VelkoraKitScreens.h"
 
-#include "conversations/VelkoraInboxScreens.h"
 #include "ads/VelkoraAdsScreens.h"
+#include "conversations/VelkoraChatRoomsScreens.h"
+#include "conversations/VelkoraChatScreens.h"
+#include "conversations/VelkoraInboxScreens.h"
 #include "conversations/VelkoraStickerScreens.h"
 #include "feed/VelkoraFeedScreens.h"
 #include "people/VelkoraAccountScreens.h"
+#include "people/VelkoraFriendsScreens.h"
 #include "people/VelkoraProfileScreens.h"
+#include "quiz/VelkoraQuizIAPHelper.h"
 #include "shell/VelkoraShellScreens.h"
 #include "shell/VelkoraSidebarScreens.h"
-#include "people/VelkoraFriendsScreens.h"
-#include "conversations/VelkoraChatRoomsScreens.h"
-#include "conversations/VelkoraChatScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -28,6 +29,7 @@ void registerKitScreens() {
     registerChatRoomsScreens();
     registerChatScreens();
     registerFeedScreens();
+    registerQuizPurchaseObjects();
 }
 
 } // namespace velkora

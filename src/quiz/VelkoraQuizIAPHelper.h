@@ -18,6 +18,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Value.h"
 #include "platform/services/Store.h"
+#include "server/utils/VelkoraStoreProductsHelper.h"
 #include "session/VelkoraKitObjects.h"
 
 namespace velkora {
@@ -50,54 +51,24 @@ struct VelkoraQuizCoinKeys {
     static int32_t coinsForKey(const std::string& key);
 };
 
-class VelkoraQuizIAPHelper : public VelkoraQuizProductLookup,
-                             public services::ProductsRequestDelegate,
-                             public services::PaymentTransactionObserver,
-                             public std::enable_shared_from_this<VelkoraQuizIAPHelper> {
+class VelkoraQuizIAPHelper : public VelkoraStoreProductsHelper, public VelkoraQuizProductLookup {
 public:
     // Made once; from then on it hears the device's payment queue, which brings back what is unfinished.
     static VelkoraQuizIAPHelper& instance();
     static std::shared_ptr<VelkoraQuizIAPHelper> sharedInstance();
     static bool hasInstance();
     static void resetForTests();
-    // The store can be reached (its module could be found); without it nothing is bought.
-    static bool storeAvailable();
 
-    VelkoraQuizIAPHelper() = default;
-    ~VelkoraQuizIAPHelper() override;
+    VelkoraQuizIAPHelper();
 
-    // Forgets every product, marks each id as asked for, and asks the store.
-    void resetWithProducts(const std::set<std::string>& productIds);
-    void requestProducts();
-    // The store's product; null while it is asked for and not returned, and for an id never asked about.
-    std::shared_ptr<services::Product> productById(const std::string& productId) const;
-    // Asked for, and the store has not returned it (yet).
-    bool isAwaitingProduct(const std::string& productId) const;
-    // False, buying nothing (logged), when the store has not returned the product.
-    bool buyProductById(const std::string& productId);
-    bool didGetStoreData() const { return gotStoreData_; }
-    bool isStoreDataRetrievalInProgress() const { return storeDataRetrievalInProgress_; }
     // The queue's purchased and failed transactions of returned products, in the queue's order.
     services::PaymentTransactions getPendingTransactions() const;
     services::PaymentTransactions filterPurchasedTransactions(const services::PaymentTransactions& all) const;
-    void removePaymentFromQueue(const std::shared_ptr<services::PaymentTransaction>& transaction);
 
     bool hasProduct(const std::string& productId) const override { return productById(productId) != nullptr; }
 
-    void productsRequestDidReceiveResponse(services::ProductsRequest& request,
-                                           const services::ProductsResponse& response) override;
-    void requestDidFailWithError(services::ProductsRequest& request, const foundation::ErrorPtr& error) override;
     void paymentQueueUpdatedTransactions(services::PaymentQueue& queue,
                                          const services::PaymentTransactions& transactions) override;
-
-private:
-    void registerWithQueue();
-
-    // Id → product; a null entry is asked for and not returned yet.
-    std::map<std::string, std::shared_ptr<services::Product>> productsDict_;
-    std::shared_ptr<services::ProductsRequest> productRequest_;
-    bool gotStoreData_ = false;
-    bool storeDataRetrievalInProgress_ = false;
 };
 
 // Where a purchase was started: −1 and −1 outside a quiz.
@@ -145,12 +116,13 @@ public:
     const std::shared_ptr<foundation::Timer>& storeDataRetrievalTimer() const { return storeDataRetrievalTimer_; }
 
 private:
-    struct Impl;
     void didGetProductsData();
     void handleStoreDataRetrievalCheckTimeout(const std::set<std::string>& products);
     void handleFinishedPayments(const foundation::Notification& notification);
+    void deliver(const Transaction& transaction, int32_t coins, const std::shared_ptr<services::Product>& product);
     void quizProductUpdated(const Transaction& transaction, const foundation::Value& answer);
     void deliveryFailed(const Transaction& transaction, const foundation::ErrorPtr& error);
+    void credit(const Transaction& transaction);
     void appendPending(const Transaction& transaction);
     void retryAfterNextPoll(const Transaction& transaction);
     void finish(const Transaction& transaction);
