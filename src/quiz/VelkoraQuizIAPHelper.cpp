@@ -339,6 +339,7 @@ void VelkoraQuizIAPServerManager::quizProductUpdated(const Transaction& t, const
 // poll when it failed on the way, and at the next product list or start in any case.
 void VelkoraQuizIAPServerManager::deliveryFailed(const Transaction& t, const foundation::ErrorPtr& error) {
     inFlight_.erase(VelkoraStoreProductsHelper::keyOf(*t));
+    uncertain_.insert(VelkoraStoreProductsHelper::keyOf(*t));
     Log::line("Velkora (W) - QUIZ IAP: the service did not take the purchase of %@: %@",
               VelkoraStoreProductsHelper::productIdOf(*t), error ? error->description() : std::string());
     if (VelkoraStoreProductsHelper::failedOnTheWay(error)) retryAfterNextPoll(t);
@@ -352,15 +353,23 @@ void VelkoraQuizIAPServerManager::deliveryFailed(const Transaction& t, const fou
     postProductUpdated(Value(foundation::Dictionary{{"pendingTransactions", valuesOf({t})}}));
 }
 
-// The user's coins until the next poll brings the service's count; once per transaction, however often
-// the service says yes to it.
+// The user's coins until the next poll brings the service's count, once per transaction. Only a purchase
+// made in this run whose deliveries all reached the service is added here: after a delivery that failed
+// (the service may have credited it before the connection broke, and a poll may have brought that) or
+// for a purchase left from an earlier run, the service's own count is asked for instead, so the coins
+// are never counted twice.
 void VelkoraQuizIAPServerManager::credit(const Transaction& t) {
-    if (!credited_.insert(VelkoraStoreProductsHelper::keyOf(*t)).second) return;
+    const std::string key = VelkoraStoreProductsHelper::keyOf(*t);
+    if (!credited_.insert(key).second) return;
+    const bool madeHere = t->payment() && t->payment()->product();
     auto user = VelkoraAgentInternal::instance().velkoraUser();
-    if (!user) return;
+    if (!madeHere || uncertain_.count(key) || !user) {
+        VelkoraServerApi::updateNow();
+        return;
+    }
     const int64_t coins = int64_t(user->coins()) + coinsForProductId(VelkoraStoreProductsHelper::productIdOf(*t));
-    user->setCoins(static_cast<int32_t>(
-        std::clamp<int64_t>(coins, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())));
+    user->setCoins(static_cast<int32_t>(std::clamp<int64_t>(coins, std::numeric_limits<int32_t>::min(),
+                                                            std::numeric_limits<int32_t>::max())));
 }
 
 void VelkoraQuizIAPServerManager::finish(const Transaction& t) {

@@ -137,8 +137,8 @@ private:
     std::map<std::string, std::string> productId2KeyDict_;
     // Store transactions with a delivery to the service in flight.
     std::set<std::string> inFlight_;
-    // Store transactions credited locally in this run.
-    std::set<std::string> credited_;
+    // Store transactions credited in this run, and those of which a delivery failed.
+    std::set<std::string> credited_, uncertain_;
     std::shared_ptr<foundation::Timer> storeDataRetrievalTimer_;
     std::shared_ptr<int> callbackLife_ = std::make_shared<int>(0);
     foundation::NotificationObserver dataObserver_, paymentObserver_, pollObserver_;
