@@ -10,6 +10,7 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
+#include "server/utils/VelkoraStoreProductsHelper.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
@@ -134,9 +135,7 @@ void VelkoraStickerPackStatusManager::clearStickerPack(int32_t packId) {
 }
 
 bool VelkoraStickerPackStatusManager::isConnectionFailure(const foundation::ErrorPtr& error) {
-    for (auto e = error; e; e = e->underlying)
-        if (e->domain == foundation::kUrlConnectionErrorDomain) return true;
-    return false;
+    return VelkoraStoreProductsHelper::isConnectionFailure(error);
 }
 
 void VelkoraStickerPackStatusManager::showFailureToast(const foundation::ErrorPtr& error) {

@@ -27,16 +27,18 @@ std::shared_ptr<VelkoraStickersIAPHelper> gHelper;
 std::unique_ptr<VelkoraStickersIAPServerManager> gManager;
 
 std::string productIdOf(const services::PaymentTransaction& t) {
-    return t.payment() ? t.payment()->productIdentifier() : std::string();
+    return VelkoraStoreProductsHelper::productIdOf(t);
+}
+std::string keyOf(const services::PaymentTransaction& t) {
+    return VelkoraStoreProductsHelper::keyOf(t);
 }
 
 } // namespace
 
 // ---- the store layer
 
-bool VelkoraStickersIAPHelper::storeAvailable() {
-    return VelkoraDynamicFrameworkLoader::loadClass("SKPaymentQueue", "StoreKit") != nullptr;
-}
+VelkoraStickersIAPHelper::VelkoraStickersIAPHelper()
+    : VelkoraStoreProductsHelper("VelkoraStickersIAPHelper", kVelkoraNotificationStickersIAPDataGathered) {}
 
 VelkoraStickersIAPHelper& VelkoraStickersIAPHelper::instance() {
     std::shared_ptr<VelkoraStickersIAPHelper> made;
@@ -63,70 +65,6 @@ void VelkoraStickersIAPHelper::resetForTests() {
     }
 }
 
-void VelkoraStickersIAPHelper::registerWithQueue() {
-    if (!storeAvailable()) return;
-    PaymentQueue::defaultQueue().addTransactionObserver(shared_from_this());
-}
-
-VelkoraStickersIAPHelper::~VelkoraStickersIAPHelper() {
-    if (productRequest_) productRequest_->cancel();
-}
-
-void VelkoraStickersIAPHelper::resetWithProducts(const std::set<std::string>& productIds) {
-    productsDict_.clear();
-    gotStoreData_ = false;
-    for (const auto& id : productIds)
-        productsDict_[id] = nullptr;
-    requestProducts();
-}
-
-void VelkoraStickersIAPHelper::requestProducts() {
-    if (!VelkoraDynamicFrameworkLoader::loadClass("SKProductsRequest", "StoreKit")) return;
-    if (productRequest_) productRequest_->setDelegate({});
-    std::set<std::string> ids;
-    for (const auto& [id, product] : productsDict_)
-        ids.insert(id);
-    productRequest_ = services::ProductsRequest::create(std::move(ids));
-    productRequest_->setDelegate(std::weak_ptr<services::ProductsRequestDelegate>(shared_from_this()));
-    storeDataRetrievalInProgress_ = true;
-    productRequest_->start();
-}
-
-void VelkoraStickersIAPHelper::productsRequestDidReceiveResponse(services::ProductsRequest&,
-                                                                 const services::ProductsResponse& response) {
-    for (const auto& product : response.products) {
-        if (!product) continue;
-        productsDict_[product->productIdentifier()] = product;
-        gotStoreData_ = true;
-    }
-    for (const auto& invalid : response.invalidProductIdentifiers)
-        Log::line("Velkora (E) - VelkoraStickersIAPHelper: Found invalid product: %@", invalid);
-    storeDataRetrievalInProgress_ = false;
-    foundation::NotificationCenter::defaultCenter().post(kVelkoraNotificationStickersIAPDataGathered, this);
-}
-
-void VelkoraStickersIAPHelper::requestDidFailWithError(services::ProductsRequest&, const foundation::ErrorPtr& error) {
-    std::string description =
-        error ? error->userInfo["NSLocalizedDescription"].toText().value_or(error->description()) : std::string();
-    Log::line("Velkora (E) - VelkoraStickersIAPHelper: Failed to load list of products - %@", description);
-    storeDataRetrievalInProgress_ = false;
-}
-
-std::shared_ptr<services::Product> VelkoraStickersIAPHelper::productById(const std::string& productId) const {
-    auto it = productsDict_.find(productId);
-    return it == productsDict_.end() ? nullptr : it->second;
-}
-
-bool VelkoraStickersIAPHelper::buyProductById(const std::string& productId) {
-    auto product = productById(productId);
-    if (!product || !VelkoraDynamicFrameworkLoader::loadClass("SKPayment", "StoreKit")) {
-        Log::line("Velkora (E) - Knowing nothing about product %@ - Won't buy", productId);
-        return false;
-    }
-    PaymentQueue::defaultQueue().addPayment(services::Payment::paymentWithProduct(product));
-    return true;
-}
-
 services::PaymentTransactions
 VelkoraStickersIAPHelper::filterPurchasedTransactions(const services::PaymentTransactions& all) {
     services::PaymentTransactions kept;
@@ -145,11 +83,7 @@ void VelkoraStickersIAPHelper::paymentQueueUpdatedTransactions(PaymentQueue&,
     if (restoredSinceRequest_)
         for (const auto& t : kept)
             if (t->transactionState() == PaymentTransactionState::Restored) ++*restoredSinceRequest_;
-    foundation::Array list;
-    for (const auto& t : kept)
-        list.push_back(Value::object(t));
-    foundation::NotificationCenter::defaultCenter().post(kVelkoraNotificationStickersIAPPaymentFinished, this,
-                                                         Value(foundation::Dictionary{{"transactions", list}}));
+    postTransactions(kVelkoraNotificationStickersIAPPaymentFinished, kept);
 }
 
 // A restore that brought nothing back, or failed, still ends: whoever waits for it hears an empty list.
@@ -175,10 +109,6 @@ void VelkoraStickersIAPHelper::paymentQueueRestoreCompletedTransactionsFailedWit
 services::PaymentTransactions VelkoraStickersIAPHelper::getPendingTransactions() const {
     if (!storeAvailable()) return {};
     return filterPurchasedTransactions(PaymentQueue::defaultQueue().transactions());
-}
-
-void VelkoraStickersIAPHelper::removePaymentFromQueue(const std::shared_ptr<services::PaymentTransaction>& t) {
-    if (t) PaymentQueue::defaultQueue().finishTransaction(t);
 }
 
 void VelkoraStickersIAPHelper::restoreProducts() {
@@ -307,16 +237,11 @@ void VelkoraStickersIAPServerManager::handleFinishedPayments(const foundation::N
     processPendingTransactions();
 }
 
-std::string VelkoraStickersIAPServerManager::keyOf(const Transaction& t) {
-    if (!t->transactionIdentifier().empty()) return t->transactionIdentifier();
-    return "local:" + std::to_string(reinterpret_cast<uintptr_t>(t.get()));
-}
-
 void VelkoraStickersIAPServerManager::appendPending(const Transaction& t) {
     if (!t) return;
-    const std::string key = keyOf(t);
+    const std::string key = keyOf(*t);
     for (const auto& p : pendingTransactions_)
-        if (keyOf(p) == key) return;
+        if (keyOf(*p) == key) return;
     pendingTransactions_.push_back(t);
 }
 
@@ -356,7 +281,7 @@ void VelkoraStickersIAPServerManager::processPendingTransactions() {
             continue;
         }
         // Each store transaction has at most one request to the service at a time.
-        if (inFlight_.count(keyOf(t))) continue;
+        if (inFlight_.count(keyOf(*t))) continue;
         int32_t packId = -1;
         if (auto it = serverPendingProductsDict_.find(productId); it != serverPendingProductsDict_.end())
             packId = it->second.packId;
@@ -396,7 +321,7 @@ void VelkoraStickersIAPServerManager::processPendingTransactions() {
 }
 
 void VelkoraStickersIAPServerManager::sendPaid(const Transaction& t, int32_t packId) {
-    inFlight_.insert(keyOf(t));
+    inFlight_.insert(keyOf(*t));
     if (std::find(serverPendingTransactions_.begin(), serverPendingTransactions_.end(), t) ==
         serverPendingTransactions_.end())
         serverPendingTransactions_.push_back(t);
@@ -410,7 +335,7 @@ void VelkoraStickersIAPServerManager::sendPaid(const Transaction& t, int32_t pac
 }
 
 void VelkoraStickersIAPServerManager::sendRestore(const Transaction& t, int32_t packId) {
-    inFlight_.insert(keyOf(t));
+    inFlight_.insert(keyOf(*t));
     if (std::find(serverPendingTransactions_.begin(), serverPendingTransactions_.end(), t) ==
         serverPendingTransactions_.end())
         serverPendingTransactions_.push_back(t);
@@ -422,7 +347,7 @@ void VelkoraStickersIAPServerManager::sendRestore(const Transaction& t, int32_t 
 }
 
 void VelkoraStickersIAPServerManager::finish(const Transaction& t) {
-    inFlight_.erase(keyOf(t));
+    inFlight_.erase(keyOf(*t));
     serverPendingTransactions_.erase(
         std::remove(serverPendingTransactions_.begin(), serverPendingTransactions_.end(), t),
         serverPendingTransactions_.end());
@@ -446,7 +371,7 @@ void VelkoraStickersIAPServerManager::stickersProductUpdated(const Transaction& 
     }
     Log::line("Velkora (W) - Purchase of %@ failed validation of receipt", productId);
     if (reply["shouldRetry"].boolOr(false)) {
-        inFlight_.erase(keyOf(t));
+        inFlight_.erase(keyOf(*t));
         retryAfterNextPoll(t);
         postProductUpdated(std::nullopt);
         return;
@@ -468,7 +393,7 @@ void VelkoraStickersIAPServerManager::stickersPackRestored(const Transaction& t,
 // a restore is final; any other error of the service waits for the next start.
 void VelkoraStickersIAPServerManager::serviceFailed(const Transaction& t, int32_t packId, bool restore,
                                                     const foundation::ErrorPtr& error) {
-    inFlight_.erase(keyOf(t));
+    inFlight_.erase(keyOf(*t));
     const std::string domain = error ? error->domain : std::string();
     Log::line("Velkora (W) - Stickers IAP: the service did not take the purchase of %@: %@", productIdOf(*t),
               error ? error->description() : "");
@@ -478,8 +403,7 @@ void VelkoraStickersIAPServerManager::serviceFailed(const Transaction& t, int32_
         postProductUpdated(std::vector<int32_t>{packId});
         return;
     }
-    const bool onTheWay = VelkoraStickerPackStatusManager::isConnectionFailure(error) ||
-                          domain == "UrlFetcher wrong responseCode" || domain == "Internal error";
+    const bool onTheWay = VelkoraStoreProductsHelper::failedOnTheWay(error);
     if (onTheWay) retryAfterNextPoll(t);
     VelkoraStickerPackStatusManager::showFailureToast(error);
 }

@@ -16,6 +16,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/Store.h"
+#include "server/utils/VelkoraStoreProductsHelper.h"
 
 namespace velkora {
 
@@ -23,34 +24,16 @@ inline constexpr const char* kVelkoraNotificationStickersIAPDataGathered = "Velk
 inline constexpr const char* kVelkoraNotificationStickersIAPPaymentFinished =
     "VelkoraNotificationStickersIAPPaymentFinished";
 
-class VelkoraStickersIAPHelper : public services::ProductsRequestDelegate,
-                                 public services::PaymentTransactionObserver,
-                                 public std::enable_shared_from_this<VelkoraStickersIAPHelper> {
+class VelkoraStickersIAPHelper : public VelkoraStoreProductsHelper {
 public:
     // Made once; registers with the device's payment queue, which then brings back what is unfinished.
     static VelkoraStickersIAPHelper& instance();
     static bool hasInstance();
     static void resetForTests();
-    ~VelkoraStickersIAPHelper() override;
 
-    // The store is there to buy from (its framework could be found).
-    static bool storeAvailable();
-
-    void resetWithProducts(const std::set<std::string>& productIds);
-    void requestProducts();
-    // The store's product, or null while its data has not come (or for an id never asked about).
-    std::shared_ptr<services::Product> productById(const std::string& productId) const;
-    bool didGetStoreData() const { return gotStoreData_; }
-    bool isStoreDataRetrievalInProgress() const { return storeDataRetrievalInProgress_; }
-    // False, buying nothing, without the product's data.
-    bool buyProductById(const std::string& productId);
     services::PaymentTransactions getPendingTransactions() const;
-    void removePaymentFromQueue(const std::shared_ptr<services::PaymentTransaction>& transaction);
     void restoreProducts();
 
-    void productsRequestDidReceiveResponse(services::ProductsRequest& request,
-                                           const services::ProductsResponse& response) override;
-    void requestDidFailWithError(services::ProductsRequest& request, const foundation::ErrorPtr& error) override;
     void paymentQueueUpdatedTransactions(services::PaymentQueue& queue,
                                          const services::PaymentTransactions& transactions) override;
     void paymentQueueRestoreCompletedTransactionsFinished(services::PaymentQueue& queue) override;
@@ -59,15 +42,9 @@ public:
 
     static services::PaymentTransactions filterPurchasedTransactions(const services::PaymentTransactions& all);
 
-    VelkoraStickersIAPHelper() = default;
+    VelkoraStickersIAPHelper();
 
 private:
-    void registerWithQueue();
-
-    std::map<std::string, std::shared_ptr<services::Product>> productsDict_;
-    std::shared_ptr<services::ProductsRequest> productRequest_;
-    bool gotStoreData_ = false;
-    bool storeDataRetrievalInProgress_ = false;
     // Restored transactions seen since the restore began: none means nothing came back.
     std::optional<int> restoredSinceRequest_;
 };
@@ -118,7 +95,6 @@ private:
     void retryAfterNextPoll(const Transaction& t);
     void postProductUpdated(const std::optional<std::vector<int32_t>>& failed);
     void askStoreListForUnfinished();
-    static std::string keyOf(const Transaction& t);
 
     std::map<std::string, int32_t> productId2PackId_;
     std::map<std::string, VelkoraStickersBuyProductDetails> serverPendingProductsDict_;

@@ -231,12 +231,15 @@ bool VelkoraQuizIAPServerManager::buyProductByKey(const std::string& key, ui::Vi
     auto it = ids.find(key);
     if (it == ids.end()) return false;
     const std::string productId = it->second;
-    // A product the store did not return cannot be bought: the caller hears so at once instead of
-    // waiting on a spinner for a purchase that never starts.
-    if (!VelkoraQuizIAPHelper::storeAvailable() || !VelkoraQuizIAPHelper::instance().productById(productId)) {
+    if (!VelkoraQuizIAPHelper::storeAvailable()) {
         Log::line("Velkora (E) - Knowing nothing about product %@ - Won't buy", productId);
         return false;
     }
+    serverPendingProductsDict_[productId] = VelkoraQuizBuyProductDetails{quizId, questionId};
+    // A product the store did not return cannot be bought (logged): the caller hears so at once instead
+    // of waiting on a spinner for a purchase that never starts.
+    if (!VelkoraQuizIAPHelper::instance().buyProductById(productId)) return false;
+    // The queue reports on the run loop, after the spinner is up.
     if (activityIndicator_) {
         activityIndicator_->stopAnimating();
         activityIndicator_->removeFromSuperview();
@@ -249,8 +252,7 @@ bool VelkoraQuizIAPServerManager::buyProductByKey(const std::string& key, ui::Vi
         view->addSubview(activityIndicator_);
     }
     activityIndicator_->startAnimating();
-    serverPendingProductsDict_[productId] = VelkoraQuizBuyProductDetails{quizId, questionId};
-    return VelkoraQuizIAPHelper::instance().buyProductById(productId);
+    return true;
 }
 
 int32_t VelkoraQuizIAPServerManager::coinsForProductId(const std::string& productId) const {
@@ -368,8 +370,8 @@ void VelkoraQuizIAPServerManager::credit(const Transaction& t) {
         return;
     }
     const int64_t coins = int64_t(user->coins()) + coinsForProductId(VelkoraStoreProductsHelper::productIdOf(*t));
-    user->setCoins(static_cast<int32_t>(std::clamp<int64_t>(coins, std::numeric_limits<int32_t>::min(),
-                                                            std::numeric_limits<int32_t>::max())));
+    user->setCoins(static_cast<int32_t>(
+        std::clamp<int64_t>(coins, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())));
 }
 
 void VelkoraQuizIAPServerManager::finish(const Transaction& t) {

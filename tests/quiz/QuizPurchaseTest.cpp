@@ -135,6 +135,20 @@ TEST_F(QuizPurchaseTest, WhatTheApplicationDataOffersDecidesWhatIsAskedForAndBou
     EXPECT_EQ(serviceCoins(), 100);
 }
 
+TEST_F(QuizPurchaseTest, WithoutTheStoreModuleNothingIsAskedForNorBought) {
+    startBuyer();
+    VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate("/nonexistent/%@/lib%@.so");
+    VelkoraDynamicFrameworkLoader::resetCachesForTests();
+    restartStore();
+    appDataArrived();
+    EXPECT_FALSE(manager().storeDataRetrievalTimer());
+    EXPECT_FALSE(helper().isStoreDataRetrievalInProgress());
+    EXPECT_FALSE(buy(Keys::kCoins100));
+    EXPECT_FALSE(spinning());
+    EXPECT_TRUE(services::PaymentQueue::defaultQueue().transactions().empty());
+    EXPECT_TRUE(updates_seen_.empty());
+}
+
 TEST_F(QuizPurchaseTest, ProductsTheStoreDoesNotKnowAreLoggedAndAskedForAgainEveryThreeSeconds) {
     startBuyer();
     appData_->setProductIds(VelkoraAppData::ProductIds{{Keys::kCoins100, "com.velkora.demo.nothing"}});
