@@ -10,7 +10,7 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
-#include "server/utils/VelkoraStoreProductsHelper.h"
+#include "server/VelkoraStoreProductsHelper.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"

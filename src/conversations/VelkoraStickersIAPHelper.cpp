@@ -238,11 +238,7 @@ void VelkoraStickersIAPServerManager::handleFinishedPayments(const foundation::N
 }
 
 void VelkoraStickersIAPServerManager::appendPending(const Transaction& t) {
-    if (!t) return;
-    const std::string key = keyOf(*t);
-    for (const auto& p : pendingTransactions_)
-        if (keyOf(*p) == key) return;
-    pendingTransactions_.push_back(t);
+    VelkoraStoreProductsHelper::appendOnce(pendingTransactions_, t);
 }
 
 bool VelkoraStickersIAPServerManager::buyProductByKey(const std::string& productId, int32_t packId) {
@@ -409,18 +405,7 @@ void VelkoraStickersIAPServerManager::serviceFailed(const Transaction& t, int32_
 }
 
 void VelkoraStickersIAPServerManager::retryAfterNextPoll(const Transaction& t) {
-    if (std::find(waitingForPoll_.begin(), waitingForPoll_.end(), t) == waitingForPoll_.end())
-        waitingForPoll_.push_back(t);
-    if (pollObserver_) return;
-    pollObserver_ = foundation::NotificationObserver(VelkoraServerClientAgent::kUpdatePollAnsweredNotification, nullptr,
-                                                     [this](const foundation::Notification&) {
-                                                         pollObserver_.reset();
-                                                         auto again = std::move(waitingForPoll_);
-                                                         waitingForPoll_.clear();
-                                                         for (const auto& w : again)
-                                                             appendPending(w);
-                                                         processPendingTransactions();
-                                                     });
+    waitingForPoll_.add(t);
 }
 
 void VelkoraStickersIAPServerManager::postProductUpdated(const std::optional<std::vector<int32_t>>& failed) {

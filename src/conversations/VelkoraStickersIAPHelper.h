@@ -16,7 +16,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/Store.h"
-#include "server/utils/VelkoraStoreProductsHelper.h"
+#include "server/VelkoraStoreProductsHelper.h"
 
 namespace velkora {
 
@@ -101,14 +101,18 @@ private:
     std::vector<Transaction> pendingTransactions_;
     std::vector<Transaction> serverPendingTransactions_;
     std::set<std::string> inFlight_;
-    std::vector<Transaction> waitingForPoll_;
+    VelkoraTransactionsAfterNextPoll waitingForPoll_{[this](const services::PaymentTransactions& again) {
+        for (const auto& t : again)
+            appendPending(t);
+        processPendingTransactions();
+    }};
     std::set<std::string> productSet_;
     std::shared_ptr<foundation::Timer> storeDataRetrievalTimer_;
     double retryInterval_ = 3.0;
     bool isProductsInitialized_ = false;
     bool storeListAsked_ = false;
     std::shared_ptr<int> callbackLife_ = std::make_shared<int>(0);
-    foundation::NotificationObserver dataObserver_, paymentObserver_, pollObserver_;
+    foundation::NotificationObserver dataObserver_, paymentObserver_;
 };
 
 } // namespace velkora

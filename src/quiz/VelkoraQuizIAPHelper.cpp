@@ -49,10 +49,6 @@ template <class List, class T> void removeFrom(List& list, const T& item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
-template <class List, class T> void appendOnce(List& list, const T& item) {
-    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
-}
-
 } // namespace
 
 int32_t VelkoraQuizCoinKeys::coinsForKey(const std::string& key) {
@@ -211,11 +207,7 @@ void VelkoraQuizIAPServerManager::handleFinishedPayments(const foundation::Notif
 }
 
 void VelkoraQuizIAPServerManager::appendPending(const Transaction& t) {
-    if (!t) return;
-    const std::string key = VelkoraStoreProductsHelper::keyOf(*t);
-    for (const auto& p : pendingTransactions_)
-        if (VelkoraStoreProductsHelper::keyOf(*p) == key) return;
-    pendingTransactions_.push_back(t);
+    VelkoraStoreProductsHelper::appendOnce(pendingTransactions_, t);
 }
 
 std::shared_ptr<services::Product> VelkoraQuizIAPServerManager::productByKey(const std::string& key) const {
@@ -308,8 +300,8 @@ void VelkoraQuizIAPServerManager::deliver(const Transaction& t, int32_t coins,
     if (auto it = serverPendingProductsDict_.find(productId); it != serverPendingProductsDict_.end())
         details = it->second;
     inFlight_.insert(VelkoraStoreProductsHelper::keyOf(*t));
-    appendOnce(serverPendingTransactions_, t);
-    removeFrom(waitingForPoll_, t);
+    VelkoraStoreProductsHelper::appendOnce(serverPendingTransactions_, t);
+    waitingForPoll_.remove(t);
     OptString receipt;
     if (t->transactionReceipt()) receipt = base64EncodedString(*t->transactionReceipt());
     VelkoraServerApi::updateQuizBoughtCoins(
@@ -377,25 +369,13 @@ void VelkoraQuizIAPServerManager::credit(const Transaction& t) {
 void VelkoraQuizIAPServerManager::finish(const Transaction& t) {
     inFlight_.erase(VelkoraStoreProductsHelper::keyOf(*t));
     removeFrom(serverPendingTransactions_, t);
-    removeFrom(waitingForPoll_, t);
+    waitingForPoll_.remove(t);
     removeFrom(pendingTransactions_, t);
     VelkoraQuizIAPHelper::instance().removePaymentFromQueue(t);
 }
 
 void VelkoraQuizIAPServerManager::retryAfterNextPoll(const Transaction& t) {
-    appendOnce(waitingForPoll_, t);
-    if (pollObserver_) return;
-    pollObserver_ = foundation::NotificationObserver(VelkoraServerClientAgent::kUpdatePollAnsweredNotification, nullptr,
-                                                     [this](const foundation::Notification&) {
-                                                         // Ended first: what goes again may fail again and observe
-                                                         // anew.
-                                                         pollObserver_.reset();
-                                                         auto again = std::move(waitingForPoll_);
-                                                         waitingForPoll_.clear();
-                                                         for (const auto& w : again)
-                                                             appendPending(w);
-                                                         processPendingTransactions();
-                                                     });
+    waitingForPoll_.add(t);
 }
 
 void VelkoraQuizIAPServerManager::stopActivityIndicator() {

@@ -18,7 +18,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Value.h"
 #include "platform/services/Store.h"
-#include "server/utils/VelkoraStoreProductsHelper.h"
+#include "server/VelkoraStoreProductsHelper.h"
 #include "session/VelkoraKitObjects.h"
 
 namespace velkora {
@@ -109,7 +109,7 @@ public:
     const std::vector<Transaction>& pendingTransactions() const { return pendingTransactions_; }
     const std::vector<Transaction>& serverPendingTransactions() const { return serverPendingTransactions_; }
     // Deliveries that failed on the way and go again after the next good poll or product list.
-    const std::vector<Transaction>& waitingTransactions() const { return waitingForPoll_; }
+    const std::vector<Transaction>& waitingTransactions() const { return waitingForPoll_.transactions(); }
     const std::map<std::string, VelkoraQuizBuyProductDetails>& serverPendingProductsDict() const {
         return serverPendingProductsDict_;
     }
@@ -132,7 +132,11 @@ private:
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicator_;
     std::vector<Transaction> pendingTransactions_;
     std::vector<Transaction> serverPendingTransactions_;
-    std::vector<Transaction> waitingForPoll_;
+    VelkoraTransactionsAfterNextPoll waitingForPoll_{[this](const services::PaymentTransactions& again) {
+        for (const auto& t : again)
+            appendPending(t);
+        processPendingTransactions();
+    }};
     std::map<std::string, VelkoraQuizBuyProductDetails> serverPendingProductsDict_;
     std::map<std::string, std::string> productId2KeyDict_;
     // Store transactions with a delivery to the service in flight.
@@ -141,7 +145,7 @@ private:
     std::set<std::string> credited_, uncertain_;
     std::shared_ptr<foundation::Timer> storeDataRetrievalTimer_;
     std::shared_ptr<int> callbackLife_ = std::make_shared<int>(0);
-    foundation::NotificationObserver dataObserver_, paymentObserver_, pollObserver_;
+    foundation::NotificationObserver dataObserver_, paymentObserver_;
 };
 
 // Registers both under their class names, for the session object.

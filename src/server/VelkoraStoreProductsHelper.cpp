@@ -1,8 +1,9 @@
-#include "server/utils/VelkoraStoreProductsHelper.h"
+#include "server/VelkoraStoreProductsHelper.h"
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UrlConnection.h"
+#include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 
 namespace velkora {
@@ -22,6 +23,15 @@ std::string VelkoraStoreProductsHelper::productIdOf(const services::PaymentTrans
 std::string VelkoraStoreProductsHelper::keyOf(const services::PaymentTransaction& t) {
     if (!t.transactionIdentifier().empty()) return t.transactionIdentifier();
     return "local:" + std::to_string(reinterpret_cast<uintptr_t>(&t));
+}
+
+void VelkoraStoreProductsHelper::appendOnce(services::PaymentTransactions& list,
+                                            const std::shared_ptr<services::PaymentTransaction>& t) {
+    if (!t) return;
+    const std::string key = keyOf(*t);
+    for (const auto& p : list)
+        if (keyOf(*p) == key) return;
+    list.push_back(t);
 }
 
 bool VelkoraStoreProductsHelper::isConnectionFailure(const foundation::ErrorPtr& error) {
@@ -120,6 +130,23 @@ void VelkoraStoreProductsHelper::postTransactions(const char* notification,
         list.push_back(Value::object(t));
     foundation::NotificationCenter::defaultCenter().post(notification, this,
                                                          Value(foundation::Dictionary{{"transactions", list}}));
+}
+
+void VelkoraTransactionsAfterNextPoll::add(const std::shared_ptr<services::PaymentTransaction>& transaction) {
+    VelkoraStoreProductsHelper::appendOnce(waiting_, transaction);
+    if (pollObserver_) return;
+    pollObserver_ = foundation::NotificationObserver(VelkoraServerClientAgent::kUpdatePollAnsweredNotification, nullptr,
+                                                     [this](const foundation::Notification&) {
+                                                         // Ended first: what goes again may fail again and wait anew.
+                                                         pollObserver_.reset();
+                                                         auto again = std::move(waiting_);
+                                                         waiting_.clear();
+                                                         again_(again);
+                                                     });
+}
+
+void VelkoraTransactionsAfterNextPoll::remove(const std::shared_ptr<services::PaymentTransaction>& transaction) {
+    waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), transaction), waiting_.end());
 }
 
 } // namespace velkora

@@ -3,12 +3,15 @@
 // subclass. Everything runs on the main run loop.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/services/Store.h"
 
 namespace velkora {
@@ -25,6 +28,8 @@ public:
     static std::string keyOf(const services::PaymentTransaction& transaction);
     // The request could not reach the service: no connection past the fetcher's retries.
     static bool isConnectionFailure(const foundation::ErrorPtr& error);
+    // Appends the transaction unless the list holds the same store transaction already.
+    static void appendOnce(services::PaymentTransactions& list, const std::shared_ptr<services::PaymentTransaction>& t);
     // The request failed on the way (no connection, an HTTP status, a reply that is not the service's),
     // so sending it again later may succeed; the service's own refusals are not.
     static bool failedOnTheWay(const foundation::ErrorPtr& error);
@@ -64,6 +69,23 @@ private:
     std::shared_ptr<services::ProductsRequest> productRequest_;
     bool gotStoreData_ = false;
     bool storeDataRetrievalInProgress_ = false;
+};
+
+// Transactions whose delivery to the service failed on the way: kept, unfinished, until the service
+// answers the next poll, then handed back together to be delivered again.
+class VelkoraTransactionsAfterNextPoll {
+public:
+    using Again = std::function<void(const services::PaymentTransactions& transactions)>;
+    explicit VelkoraTransactionsAfterNextPoll(Again again) : again_(std::move(again)) {}
+
+    void add(const std::shared_ptr<services::PaymentTransaction>& transaction);
+    void remove(const std::shared_ptr<services::PaymentTransaction>& transaction);
+    const services::PaymentTransactions& transactions() const { return waiting_; }
+
+private:
+    Again again_;
+    services::PaymentTransactions waiting_;
+    foundation::NotificationObserver pollObserver_;
 };
 
 } // namespace velkora
