@@ -163,6 +163,7 @@ TEST_F(QuizPurchaseTest, ProductsTheStoreDoesNotKnowAreLoggedAndAskedForAgainEve
     EXPECT_TRUE(helper().isAwaitingProduct("com.velkora.demo.nothing"));
     EXPECT_TRUE(logged("Velkora (E) - VelkoraQuizIAPHelper: Found invalid product: com.velkora.demo.nothing"));
     EXPECT_FALSE(buy(Keys::kCoins100));
+    EXPECT_TRUE(logged("Velkora (E) - Knowing nothing about product com.velkora.demo.nothing - Won't buy"));
     EXPECT_FALSE(spinning());
     loop().advance(3.0);
     ASSERT_TRUE(waitFor([&] { return gathered == 2 && !helper().isStoreDataRetrievalInProgress(); }));
@@ -189,34 +190,40 @@ TEST_F(QuizPurchaseTest, APurchaseIsNeverLostNorCreditedTwiceWhateverHappensToIt
         int buys;
         // The notice shown when a delivery stays behind, or null.
         const char* notice;
-        bool restart;
+        // What sends it again: the next answered poll, the next product list, or a restart.
+        enum { Poll, ProductList, Restart } again;
     } cases[] = {
         {"dropped before the service runs it",
-         {{"updateQuizProduct", Fault::Kind::Drop, "", 500, 0, 8}},
+         {{"updateQuizProduct", Fault::Kind::Drop, "", 500, 0, -1}},
          1,
          "velkora_text_no_network_message",
-         false},
+         Case::Poll},
         {"dropped after the service ran it",
-         {{"updateQuizProduct", Fault::Kind::RunThenDrop, "", 500, 0, 8}},
+         {{"updateQuizProduct", Fault::Kind::RunThenDrop, "", 500, 0, -1}},
          1,
          "velkora_text_no_network_message",
-         false},
+         Case::Poll},
         {"HTTP 500",
          {{"updateQuizProduct", Fault::Kind::HttpStatus, "", 500, 0, 1}},
          1,
          "velkora_text_purchase_pending_message",
-         false},
-        {"asked to retry", {{"updateQuizProduct", Fault::Kind::Answer, retry, 500, 0, 1}}, 1, nullptr, false},
+         Case::Poll},
+        {"asked to retry", {{"updateQuizProduct", Fault::Kind::Answer, retry, 500, 0, 1}}, 1, nullptr, Case::Poll},
         {"two buys of one pack, the first asked to retry",
          {{"updateQuizProduct", Fault::Kind::Answer, retry, 500, 0, 1}},
          2,
          nullptr,
-         false},
+         Case::Poll},
+        {"the service's own error, sent again with the next product list",
+         {{"updateQuizProduct", Fault::Kind::ErrorCode, "SERVICE_DOWN", 500, 0, 1}},
+         1,
+         "velkora_text_purchase_pending_message",
+         Case::ProductList},
         {"a restart with the purchase unfinished",
          {{"updateQuizProduct", Fault::Kind::ErrorCode, "SERVICE_DOWN", 500, 0, 1}},
          1,
          "velkora_text_purchase_pending_message",
-         true},
+         Case::Restart},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,13 +267,13 @@ TEST_F(QuizPurchaseTest, APurchaseIsNeverLostNorCreditedTwiceWhateverHappensToIt
             EXPECT_FALSE(unfinishedInStore().empty()) << "what is not credited stays";
         }
         svc.clearFaults();
-        if (c.restart) {
-            restartStore();
+        if (c.again == Case::Poll) {
+            VelkoraServerApi::updateNow();
+        } else {
+            if (c.again == Case::Restart) restartStore();
             svc.clearRequests();
             appDataArrived();
             ASSERT_TRUE(productsArrived());
-        } else {
-            VelkoraServerApi::updateNow();
         }
         ASSERT_TRUE(waitAdvancing(
             [&] {
@@ -285,7 +292,7 @@ TEST_F(QuizPurchaseTest, APurchaseIsNeverLostNorCreditedTwiceWhateverHappensToIt
         EXPECT_TRUE(manager().serverPendingTransactions().empty());
         EXPECT_TRUE(manager().waitingTransactions().empty());
         EXPECT_FALSE(spinning());
-        if (c.restart) {
+        if (c.again != Case::Poll) {
             EXPECT_EQ(deliveries(), 1u);
         }
     }
