@@ -160,9 +160,10 @@ void VelkoraQuizIAPServerManager::initProducts() {
                                          [this](const foundation::Notification& n) { handleFinishedPayments(n); });
     auto products = createProductsSet();
     auto appData = VelkoraAgentInternal::instance().appData();
+    // A timer of earlier data stops either way: these data decide what is asked for.
+    if (storeDataRetrievalTimer_) storeDataRetrievalTimer_->invalidate();
     if (!appData || !appData->isQuizEnabled() || products.empty() || !VelkoraQuizIAPHelper::storeAvailable()) return;
     VelkoraQuizIAPHelper::instance().resetWithProducts(products);
-    if (storeDataRetrievalTimer_) storeDataRetrievalTimer_->invalidate();
     storeDataRetrievalTimer_ =
         foundation::Timer::scheduled(kStoreDataRetrySeconds, true, [this, products](foundation::Timer&) {
             handleStoreDataRetrievalCheckTimeout(products);

@@ -174,6 +174,11 @@ TEST_F(QuizPurchaseTest, ProductsTheStoreDoesNotKnowAreLoggedAndAskedForAgainEve
     loop().advance(3.0);
     ASSERT_TRUE(waitFor([&] { return gathered == 4 && !helper().isStoreDataRetrievalInProgress(); }));
     EXPECT_TRUE(manager().storeDataRetrievalTimer()->isValid());
+    // Data that name no pack stop the asking too.
+    auto second = manager().storeDataRetrievalTimer();
+    appData_->setProductIds(std::nullopt);
+    appDataArrived();
+    EXPECT_FALSE(second->isValid());
     // Once a product comes back, the asking stops.
     appData_->setProductIds(VelkoraAppData::ProductIds{{Keys::kCoins100, kPack100}});
     appDataArrived();
