@@ -108,7 +108,8 @@ public:
     const std::shared_ptr<ui::ActivityIndicatorView>& activityIndicator() const { return activityIndicator_; }
     const std::vector<Transaction>& pendingTransactions() const { return pendingTransactions_; }
     const std::vector<Transaction>& serverPendingTransactions() const { return serverPendingTransactions_; }
-    // Deliveries that failed on the way and go again after the next good poll or product list.
+    // Deliveries that go again after the next answered poll: those that failed on the way, and those
+    // the service asked to send again.
     const std::vector<Transaction>& waitingTransactions() const { return waitingForPoll_.transactions(); }
     const std::map<std::string, VelkoraQuizBuyProductDetails>& serverPendingProductsDict() const {
         return serverPendingProductsDict_;
