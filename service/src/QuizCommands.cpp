@@ -1,6 +1,7 @@
 // Quizzes and their questions (with reserves and the hits of every answer), coins bought with the
 // store's receipt and spent on lives, hints and locked quizzes, question suggestions, and the scores
 // of each level ranked by period.
+#include <algorithm>
 #include <ctime>
 
 #include "Commands.h"
@@ -32,6 +33,32 @@ bool lockedFor(Database& db, const std::string& appId, const std::string& userId
     return data.value("locked", false) && !unlockedFor(db, appId, userId, quizId);
 }
 
+// How often an answer was picked: its recorded picks, else the count the quiz was seeded with.
+int64_t picksOf(const Json& answer) {
+    if (answer.contains("picks") && answer["picks"].is_number_integer()) return answer["picks"].get<int64_t>();
+    return answer.contains("hits") && answer["hits"].is_number_integer() ? answer["hits"].get<int64_t>() : 0;
+}
+
+// Questions as the replies give them: each answer's "hits" is its whole-percent share of the question's
+// picks, never a raw count, and the picks stay on the service.
+Json questionsWithShares(const Json& questions) {
+    if (!questions.is_array()) return Json::array();
+    Json out = questions;
+    for (Json& question : out) {
+        if (!question.is_object() || !question.contains("answers") || !question["answers"].is_array()) continue;
+        int64_t total = 0;
+        for (const Json& answer : question["answers"])
+            if (answer.is_object()) total += std::max<int64_t>(0, picksOf(answer));
+        for (Json& answer : question["answers"]) {
+            if (!answer.is_object()) continue;
+            int64_t picks = std::max<int64_t>(0, picksOf(answer));
+            answer["hits"] = total > 0 ? picks * 100 / total : 0;
+            answer.erase("picks");
+        }
+    }
+    return out;
+}
+
 // A quiz as the replies give it; a quiz still locked for this user shows no questions.
 Json quizJson(Database& db, const std::string& appId, const std::string& userId, int64_t quizId, const Json& data) {
     bool locked = lockedFor(db, appId, userId, quizId, data);
@@ -42,8 +69,8 @@ Json quizJson(Database& db, const std::string& appId, const std::string& userId,
     if (locked) {
         quiz["coins"] = data.value("coins", 0);
     } else {
-        quiz["questions"] = data.value("questions", Json::array());
-        quiz["reserves"] = data.value("reserves", Json::array());
+        quiz["questions"] = questionsWithShares(data.value("questions", Json::array()));
+        quiz["reserves"] = questionsWithShares(data.value("reserves", Json::array()));
     }
     return quiz;
 }
@@ -104,7 +131,7 @@ Json reportQuiz(CommandContext& ctx) {
             for (Json& question : data[list]) {
                 if (question.value("id", int64_t(-1)) != questionId || !question.contains("answers")) continue;
                 for (Json& answer : question["answers"])
-                    if (answer.value("id", int64_t(-1)) == answerId) answer["hits"] = answer.value("hits", 0) + 1;
+                    if (answer.value("id", int64_t(-1)) == answerId) answer["picks"] = picksOf(answer) + 1;
             }
         }
     }
@@ -233,17 +260,26 @@ Json setScore(CommandContext& ctx) {
     Database& db = ctx.db();
     Transaction tx(db);
     int64_t scoreId = 0;
+    // The user's total grows by what this game added: a new score's points, or an update's difference.
+    int64_t added = score;
     if (auto id = ctx.optInteger("scoreId"); id && *id > 0) {
-        db.run("UPDATE scores SET score = ?, time = ? WHERE id = ? AND app_id = ? AND user_id = ? AND level = ?",
-               {score, ctx.now(), *id, appId, userId, level});
-        if (db.changes() > 0) scoreId = *id;
+        auto before =
+            db.scalarInteger("SELECT score FROM scores WHERE id = ? AND app_id = ? AND user_id = ? AND level = ?",
+                             {*id, appId, userId, level});
+        if (before) {
+            db.run("UPDATE scores SET score = ?, time = ? WHERE id = ?", {score, ctx.now(), *id});
+            scoreId = *id;
+            added = score - *before;
+        }
     }
     if (scoreId == 0) {
         db.run("INSERT INTO scores(app_id, user_id, score, level, time) VALUES(?, ?, ?, ?, ?)",
                {appId, userId, score, level, ctx.now()});
         scoreId = db.lastInsertId();
     }
-    db.run("UPDATE users SET score = MAX(score, ?) WHERE app_id = ? AND user_id = ?", {score, appId, userId});
+    // The total is a 32-bit count on the devices: it saturates rather than wraps.
+    db.run("UPDATE users SET score = MIN(MAX(score + ?, -2147483648), 2147483647) WHERE app_id = ? AND user_id = ?",
+           {added, appId, userId});
     tx.commit();
     return {{"id", scoreId}};
 }

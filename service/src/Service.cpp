@@ -915,6 +915,14 @@ void Service::deleteTopicComment(const std::string& appId, int64_t topicId, int6
     rows::touchTopic(db, topicId);
 }
 
+int64_t Service::addQuiz(const std::string& appId, const std::string& json) {
+    std::lock_guard lock(impl_->dbMutex);
+    Database& db = *impl_->db;
+    int64_t position = db.scalarInteger("SELECT COUNT(*) FROM quizzes WHERE app_id = ?", {appId}).value_or(0);
+    db.run("INSERT INTO quizzes(app_id, data, position) VALUES(?, ?, ?)", {appId, json, position});
+    return db.lastInsertId();
+}
+
 int64_t Service::addAppDeal(const std::string& appId, const std::string& json) {
     std::lock_guard lock(impl_->dbMutex);
     Database& db = *impl_->db;

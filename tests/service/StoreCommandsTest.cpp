@@ -206,11 +206,11 @@ TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
     std::string user = newUser();
     Json list = get(ids("getQuizzes", user));
     EXPECT_EQ(list["unlockAllQuizzesCoins"], 500);
-    ASSERT_EQ(list["quizzes"].size(), 2u);
+    ASSERT_EQ(list["quizzes"].size(), 3u);
     EXPECT_EQ(list["quizzes"][1]["locked"], true);
     EXPECT_EQ(list["quizzes"][1]["coins"], 50);
     EXPECT_FALSE(list["quizzes"][1].contains("questions"));
-    EXPECT_EQ(get(ids("getQuiz", user) + "&quizId=3")["error"], "QUIZ_NOT_FOUND");
+    EXPECT_EQ(get(ids("getQuiz", user) + "&quizId=99")["error"], "QUIZ_NOT_FOUND");
 
     struct Case {
         std::string report;
@@ -230,16 +230,49 @@ TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
         }
     }
     Json quiz = get(ids("getQuiz", user) + "&quizId=1")["quiz"];
-    EXPECT_EQ(quiz["questions"][0]["answers"][0]["hits"], 2);
-    EXPECT_EQ(quiz["questions"][1]["answers"][1]["hits"], 1);
-    EXPECT_EQ(quiz["reserves"][0]["answers"][2]["hits"], 1);
+    // Hits are each answer's whole-percent share of its question's picks, never raw counts.
+    EXPECT_EQ(quiz["questions"][0]["answers"][0]["hits"], 100);
+    EXPECT_EQ(quiz["questions"][1]["answers"][1]["hits"], 100);
+    EXPECT_EQ(quiz["reserves"][0]["answers"][2]["hits"], 100);
     EXPECT_EQ(quiz["questions"][2]["answers"][3]["hits"], 0);
+    EXPECT_FALSE(quiz["questions"][0]["answers"][0].contains("picks"));
 
     EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=1&question=Q&correct=A&wrong1=B&wrong2=C&wrong3=D"),
               Json::object());
     EXPECT_EQ(
         get(ids("suggestQuizQuestion", user) + "&quizId=1&question=&correct=A&wrong1=B&wrong2=C&wrong3=D")["error"],
         "BAD_REQUEST");
+}
+
+TEST_F(StoreServiceTest, HitsAreSharesOfTheSeededAndReportedPicks) {
+    std::string user = newUser();
+    int64_t quizId = service().addQuiz(app(), R"({"name":"Picks","questions":[{"id":900,"question":"Q","score":5,
+        "timeLimit":10,"timeBonus":2,"answers":[{"id":901,"answer":"a","correct":true,"picks":150},
+        {"id":902,"answer":"b","picks":50},{"id":903,"answer":"c","hits":0},{"id":904,"answer":"d"}]}]})");
+    auto shares = [&] {
+        std::vector<int> out;
+        const Json reply = get(ids("getQuiz", user) + "&quizId=" + std::to_string(quizId));
+        for (const Json& a : reply["quiz"]["questions"][0]["answers"])
+            out.push_back(a["hits"].get<int>());
+        return out;
+    };
+    EXPECT_EQ(shares(), (std::vector<int>{75, 25, 0, 0})); // 150 picks show as 75%, not "150%"
+    get(ids("reportQuiz", user) + "&quizId=" + std::to_string(quizId) + "&report=903,903");
+    get(ids("reportQuiz", user) + "&quizId=" + std::to_string(quizId) + "&report=900,903");
+    EXPECT_EQ(shares(), (std::vector<int>{74, 24, 0, 0})); // 150, 50, 1 of 201 (the stray pair is passed over)
+}
+
+TEST_F(StoreServiceTest, AScoreAddsItsPointsToTheUsersTotalAndAnUpdateItsDifference) {
+    std::string user = newUser();
+    auto total = [&] { return get(ids("getUserData", user) + "&clientType=1&build=2.5.7")["user"]["score"]; };
+    Json id = get(ids("setScore", user) + "&level=quiz_1&score=40")["id"];
+    EXPECT_EQ(total(), 40);
+    EXPECT_EQ(get(ids("setScore", user) + "&level=quiz_1&score=70&scoreId=" + id.dump())["id"], id);
+    EXPECT_EQ(total(), 70); // the update adds 30, not the maximum of 40 and 70 again
+    get(ids("setScore", user) + "&level=quiz_1&score=20");
+    EXPECT_EQ(total(), 90); // a lower new score still adds, where the maximum kept 70
+    get(ids("setScore", user) + "&level=quiz_1&score=2147483647");
+    EXPECT_EQ(total(), 2147483647); // saturates at 32 bits
 }
 
 TEST_F(StoreServiceTest, ScoresRankEachUsersBestOfThePeriod) {

@@ -256,6 +256,10 @@ public:
     void setUserCoins(const std::string& appId, const std::string& userId, int64_t coins);
     std::vector<PurchaseRow> purchases(const std::string& appId, const std::string& userId) const;
 
+    // A quiz added after the application's others (its fields as JSON, as the seed gives them: "name",
+    // "locked", "coins", "questions", "reserves"; an answer's "picks" seeds how often it was chosen); its id.
+    int64_t addQuiz(const std::string& appId, const std::string& json);
+
     struct Impl;
 
 private:
