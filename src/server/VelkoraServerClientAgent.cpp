@@ -435,6 +435,7 @@ void VelkoraServerClientAgent::urlGotError(VelkoraProtocolWrapper& w, const foun
     Log::line("Velkora (E) - Got error: %@", error ? error->domain : std::string());
     if (w.command() == VelkoraCommand::CreateUser) createUserInFlight_ = false;
     relationChangeFailed(w);
+    newScoreFailed(w);
     // The usage events this poll carried go back in front of anything logged since.
     if (!w.loggedEvents().empty()) VelkoraLogEventsManager::instance().putBackLoggedEvents(w.takeLoggedEvents());
     performUserErrorSelector(w, error);

@@ -235,6 +235,8 @@ public:
                              const OptString& secondWrongAnswer, const OptString& thirdWrongAnswer);
     // The score id of the last setScore or updateScore reply; updateScore sends it.
     int32_t lastSetScoreId() const { return lastSetScoreId_; }
+    // Sends a new score whose id was already forgotten (a queued one, replayed once the session is ready).
+    void sendNewScore(const OptString& level, int64_t score);
     // ==== end of quizzes ====
 
     // ==== app deals (operations) ====
@@ -382,6 +384,13 @@ private:
     bool useLocation_ = false;
     bool paused_ = false;
     int32_t lastSetScoreId_ = 0;
+    // A new score forgets the id of the one before, so an update never lands on an earlier game's score:
+    // updates made while the new score's id is on its way wait for it, the latest one only.
+    bool scoreInFlight_ = false;
+    std::optional<std::pair<OptString, int64_t>> heldScoreUpdate_;
+    std::vector<const VelkoraProtocolWrapper*> newScoreWrappers_;
+    bool takeNewScoreWrapper(const VelkoraProtocolWrapper& w);
+    void newScoreFailed(VelkoraProtocolWrapper& w);
     bool firstUpdate_ = true;
     std::weak_ptr<VelkoraMessagesDelegate> messagesDelegate_, feedDelegate_, topicsDelegate_;
     OptString appId_, userId_, deviceId_;

@@ -28,7 +28,43 @@ TEST_F(StoreTest, SetScoreSendsNoScoreIdAndUpdateScoreSendsTheIdOfItsReply) {
     EXPECT_EQ(lastQuery("setScore"), first.substr(0, first.find("&score=")) + "&score=90&clientType=1&build=2.5.7" +
                                          "&scoreId=" + std::to_string(id));
     EXPECT_EQ(agent().lastSetScoreId(), id);  // the same score, grown
-    EXPECT_EQ(svc.userColumn(kDemo, userId_, "score"), "90");
+    // The total grew by every score's points: 5, then 40, then the update's 50.
+    EXPECT_EQ(svc.userColumn(kDemo, userId_, "score"), "95");
+}
+
+TEST_F(StoreTest, ANewScoreForgetsTheOldIdAndUpdatesWaitForItsOwn) {
+    startDemoUser();
+    VelkoraServerApi::setScore(std::string("quiz_1"), 10);
+    ASSERT_TRUE(waitForRequests("setScore", 1));
+    const int32_t earlier = agent().lastSetScoreId();
+    ASSERT_GT(earlier, 0);
+    // A new game's score is on its way when the game goes on: its update waits for the new id, and only
+    // the latest update goes out.
+    svc.addFault(service::Fault{"setScore", service::Fault::Kind::Delay, "", 500, 1.0});
+    VelkoraServerApi::setScore(std::string("quiz_1"), 20);
+    EXPECT_EQ(agent().lastSetScoreId(), 0);
+    VelkoraServerApi::updateScore(std::string("quiz_1"), 30);
+    VelkoraServerApi::updateScore(std::string("quiz_1"), 35);
+    ASSERT_TRUE(waitForRequests("setScore", 3));
+    auto requests = svc.requestsFor("setScore");
+    ASSERT_EQ(requests.size(), 3u);
+    const int32_t newer = agent().lastSetScoreId();
+    EXPECT_NE(newer, earlier);
+    EXPECT_EQ(param(requests[2], "score"), "35");
+    EXPECT_EQ(param(requests[2], "scoreId"), std::to_string(newer));
+    EXPECT_EQ(svc.userColumn(kDemo, userId_, "score"), "45"); // 10, then 20 grown to 35
+
+    // A new score that never arrives: the update held for it goes out as a new score of its own.
+    svc.clearFaults();
+    svc.addFault(service::Fault{"setScore", service::Fault::Kind::ErrorCode, "SERVICE_DOWN"});
+    VelkoraServerApi::setScore(std::string("quiz_1"), 50);
+    VelkoraServerApi::updateScore(std::string("quiz_1"), 60);
+    ASSERT_TRUE(waitForRequests("setScore", 5));
+    requests = svc.requestsFor("setScore");
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(param(requests[4], "score"), "60");
+    EXPECT_EQ(param(requests[4], "scoreId"), "<absent>");
+    EXPECT_EQ(svc.userColumn(kDemo, userId_, "score"), "105");
 }
 
 TEST_F(StoreTest, ScoresAnswerTheLeadersAndTheUsersAreaRankedByPeriod) {
@@ -96,7 +132,7 @@ TEST_F(StoreTest, QuizzesAnswerTheListAndOneQuizWhoseAnswersCountTheReports) {
               "command=getQuizzes&appId=" + std::string(kDemo) + "&userId=" + userId_ + "&clientType=1&build=2.5.7");
     const Value list = caller->answers[0];
     EXPECT_EQ(list["unlockAllQuizzesCoins"].toInt64(), 500);
-    ASSERT_EQ(list["quizzes"].size(), 2u);
+    ASSERT_EQ(list["quizzes"].size(), 3u);  // the two seeded quizzes and the one whose answers carry picks
     auto open = list["quizzes"].at(0).asObject<VelkoraQuiz>();
     auto locked = list["quizzes"].at(1).asObject<VelkoraQuiz>();
     EXPECT_FALSE(open->isLocked());
@@ -124,9 +160,9 @@ TEST_F(StoreTest, QuizzesAnswerTheListAndOneQuizWhoseAnswersCountTheReports) {
     ASSERT_EQ(quiz->reserves().size(), 1u);
     std::vector<int32_t> hits;
     for (auto& a : quiz->questions()[0]->answers()) hits.push_back(a->hits());
-    EXPECT_EQ(hits, (std::vector<int32_t>{1, 1, 0, 0}));
-    EXPECT_EQ(quiz->questions()[1]->answers()[1]->hits(), 1);
-    EXPECT_EQ(quiz->reserves()[0]->answers()[2]->hits(), 1);
+    EXPECT_EQ(hits, (std::vector<int32_t>{50, 50, 0, 0}));  // shares of the question's picks
+    EXPECT_EQ(quiz->questions()[1]->answers()[1]->hits(), 100);
+    EXPECT_EQ(quiz->reserves()[0]->answers()[2]->hits(), 100);
 
     // A quiz the service does not have gives no answer at all.
     VelkoraServerApi::getQuiz(Caller::of(caller), 99);

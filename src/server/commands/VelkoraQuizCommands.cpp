@@ -1,4 +1,7 @@
 // Quizzes, coins and leaderboards.
+#include <algorithm>
+#include <utility>
+
 #include "platform/foundation/Log.h"
 #include "platform/services/Product.h"
 #include "server/VelkoraServerApi.h"
@@ -62,7 +65,7 @@ const commands::Branch kBranches[] = {
 
 using R = const VelkoraClientPendingRequest&;
 using A = VelkoraServerClientAgent&;
-void replaySetScore(A a, R r) { a.setScore(r.level, r.score); }
+void replaySetScore(A a, R r) { a.sendNewScore(r.level, r.score); }
 void replayUpdateScore(A a, R r) { a.updateScore(r.level, r.score); }
 void replayGetScores(A a, R r) { a.getScores(r.delegate, r.level, r.intervalType); }
 void replayGetQuizzes(A a, R r) { a.getQuizzes(r.delegate); }
@@ -208,15 +211,44 @@ bool VelkoraProtocolWrapper::suggestQuizQuestion(const OptString& appId, const O
 // ---- agent ----
 
 void VelkoraServerClientAgent::setScore(const OptString& level, int64_t score) {
+    lastSetScoreId_ = 0;
+    heldScoreUpdate_.reset();
+    sendNewScore(level, score);
+}
+
+void VelkoraServerClientAgent::sendNewScore(const OptString& level, int64_t score) {
+    scoreInFlight_ = true;
     sendOrQueue(VelkoraPendingType::kSetScore, {},
                 [&](VelkoraClientPendingRequest& r) {
                     r.level = level;
                     r.score = score;
                 },
-                [&](VelkoraProtocolWrapper& w) { return w.setScore(appId_, userId_, level, score, -1); });
+                [&](VelkoraProtocolWrapper& w) {
+                    if (!w.setScore(appId_, userId_, level, score, -1)) return false;
+                    newScoreWrappers_.push_back(&w);
+                    return true;
+                });
+}
+
+bool VelkoraServerClientAgent::takeNewScoreWrapper(const VelkoraProtocolWrapper& w) {
+    auto it = std::find(newScoreWrappers_.begin(), newScoreWrappers_.end(), &w);
+    if (it == newScoreWrappers_.end()) return false;
+    newScoreWrappers_.erase(it);
+    return true;
+}
+
+void VelkoraServerClientAgent::newScoreFailed(VelkoraProtocolWrapper& w) {
+    if (!takeNewScoreWrapper(w) || !newScoreWrappers_.empty()) return;
+    scoreInFlight_ = false;
+    // The score the update grows never arrived: what the game reached goes out as a new score.
+    if (auto held = std::exchange(heldScoreUpdate_, std::nullopt)) setScore(held->first, held->second);
 }
 
 void VelkoraServerClientAgent::updateScore(const OptString& level, int64_t score) {
+    if (scoreInFlight_) {
+        heldScoreUpdate_.emplace(level, score);
+        return;
+    }
     sendOrQueue(VelkoraPendingType::kUpdateScore, {},
                 [&](VelkoraClientPendingRequest& r) {
                     r.level = level;
@@ -334,8 +366,13 @@ void VelkoraServerClientAgent::suggestQuizQuestion(VelkoraCallback caller, int32
 }
 
 void VelkoraServerClientAgent::scoreWasSet(VelkoraProtocolWrapper& w, int32_t scoreId) {
-    lastSetScoreId_ = scoreId;
+    const bool newScore = takeNewScoreWrapper(w);
+    // An update's late reply never takes the place of a newer score's id.
+    if (newScore || !scoreInFlight_) lastSetScoreId_ = scoreId;
     removeWorkingProtocolWrapper(w);
+    if (!newScore || !newScoreWrappers_.empty()) return;
+    scoreInFlight_ = false;
+    if (auto held = std::exchange(heldScoreUpdate_, std::nullopt)) updateScore(held->first, held->second);
 }
 
 void VelkoraServerClientAgent::gotScores(VelkoraProtocolWrapper& w, const std::vector<VelkoraScorePositionPtr>& leaders,
