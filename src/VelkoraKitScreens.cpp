@@ -12,6 +12,7 @@
 #include "quiz/VelkoraQuizIAPHelper.h"
 #include "shell/VelkoraShellScreens.h"
 #include "shell/VelkoraSidebarScreens.h"
+#include "quiz/VelkoraQuizPlayScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -30,6 +31,7 @@ void registerKitScreens() {
     registerChatScreens();
     registerFeedScreens();
     registerQuizPurchaseObjects();
+    registerQuizPlayScreens();
 }
 
 } // namespace velkora
