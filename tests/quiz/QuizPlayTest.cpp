@@ -36,6 +36,7 @@ TEST_F(QuizPlayTest, AGameShowsEachQuestionAndMovesOnAfterACorrectAnswer) {
     auto& agent = VelkoraAgentInternal::instance();
     agent.disablePopInAds(false);
     const bool adsBefore = agent.isPopInAdsEnabled();
+    EXPECT_TRUE(adsBefore);
     const int64_t id = addQuiz(quizJson(question(1, 10) + "," + question(2, 20, 15, 5, 1) + "," + question(3, 30)));
     // The host opens feature 103 with the quiz's id.
     auto nav = ui::NavigationController::create(ui::ViewController::create());
@@ -174,6 +175,38 @@ TEST_F(QuizPlayTest, LeavingMidGameReportsOnceAndTheHitsMove) {
     EXPECT_EQ(quiz->questions()[0]->answers()[0]->hits(), 100);
     EXPECT_EQ(count("reportQuiz"), 1u);
     EXPECT_EQ(count("setScore"), 0u);
+}
+
+TEST_F(QuizPlayTest, AContinuedGameThatSentNoScoreSendsANewOneAndLeavesEarlierGamesAlone) {
+    startPlayer();
+    // Untimed, so no bonus blurs the points.
+    const int64_t id = addQuiz(quizJson(question(1, 10, 0) + "," + question(2, 20, 0) + "," + question(3, 30, 0)));
+    open(id);
+    answer(0);
+    loop().advance(0.6);
+    answer(1); // an earlier game ends with 10 points, its score sent
+    loop().advance(0.6);
+    ASSERT_TRUE(waitForRequests("setScore", 1));
+    const std::string earlier = std::to_string(agent().lastSetScoreId());
+    // A new game ends at 0 points (no score), then goes on with a life, as the end panel does.
+    screen_->getQuiz();
+    waitLoaded();
+    answer(1);
+    loop().advance(0.6);
+    screen_->setScoreBeforeContinueQuiz(screen_->currentScore());
+    screen_->setInContinueQuizMode(true);
+    screen_->nextQuestion();
+    answer(0);
+    loop().advance(0.6);
+    answer(1);
+    loop().advance(0.6);
+    ASSERT_TRUE(waitForRequests("setScore", 2));
+    const auto second = svc.requestsFor("setScore")[1];
+    EXPECT_EQ(param(second, "scoreId"), "<absent>"); // a score of its own, not an update of the earlier game's
+    EXPECT_EQ(param(second, "score"), "20");
+    EXPECT_EQ(svc.selectRows("SELECT score FROM scores WHERE id = ?", {earlier}),
+              (std::vector<std::vector<std::string>>{{"10"}}));
+    EXPECT_EQ(serviceScore(), 30);
 }
 
 TEST_F(QuizPlayTest, ANewGameWhoseQuizHasNotComeIsNotReportedTwiceOnLeaving) {
