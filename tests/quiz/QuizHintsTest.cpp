@@ -1,10 +1,13 @@
 // The hints panel, the countdown and the score ladder of the quiz play screen against velkora-service.
 #include "QuizPlayFixture.h"
+#include "platform/services/Device.h"
+#include "platform/services/Store.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraQuizScoreViews.h"
+#include "server/VelkoraServerEndpoint.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -334,4 +337,32 @@ TEST_F(QuizPlayTest, AOneQuestionLadderHasNoBars) {
     auto step = std::dynamic_pointer_cast<VelkoraQuizScrollScoreView>(steps[0]);
     EXPECT_TRUE(step->leftBarView()->isHidden());
     EXPECT_TRUE(step->rightBarView()->isHidden());
+}
+
+TEST_F(QuizPlayTest, BuyingAPackLocksTheScreenUntilThePurchaseIsSettled) {
+    VelkoraServerEndpoint::handOverServiceHost();
+    services::Device::instance().update([](services::DeviceProfile& p) { p.storeAccount = "buyer@store.example"; });
+    services::Device::instance().setPromptPolicy(services::Prompt::Purchase, services::PromptPolicy::Grant);
+    services::PaymentQueue::defaultQueue().resetForTests();
+    startPlayer(12);
+    svc.setStoreOutcome("com.velkora.demo.coins100", service::StoreOutcome::Approve);
+    VelkoraQuizIAPServerManager::instance().initProducts();
+    ASSERT_TRUE(waitAdvancing(
+        [] {
+            return VelkoraQuizIAPServerManager::instance().productByKey(VelkoraQuizPlayViewController::kCoinPack1) !=
+                   nullptr;
+        },
+        30));
+    open(3);
+    screen_->helpClicked(nullptr);
+    screen_->quizHintsPurchaseOption1Clicked(nullptr);
+    EXPECT_FALSE(screen_->view()->isUserInteractionEnabled());
+    EXPECT_EQ(loggedEvents().back(), "quiz-hints;store-product-clicked;velkora.coins.100");
+    ASSERT_TRUE(waitAdvancing([&] { return screen_->view()->isUserInteractionEnabled(); }, 60));
+    ASSERT_TRUE(settle());
+    // The panel shows the coins the purchase brought.
+    EXPECT_EQ(screen_->testHintsLabel()->text(), "112");
+    EXPECT_EQ(serviceCoins(), 112);
+    EXPECT_TRUE(offered(screen_->popularAnswerView()));
+    services::PaymentQueue::defaultQueue().resetForTests();
 }
