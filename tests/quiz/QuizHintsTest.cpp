@@ -366,3 +366,27 @@ TEST_F(QuizPlayTest, BuyingAPackLocksTheScreenUntilThePurchaseIsSettled) {
     EXPECT_TRUE(offered(screen_->popularAnswerView()));
     services::PaymentQueue::defaultQueue().resetForTests();
 }
+
+TEST_F(QuizPlayTest, UnsafeNumbersStayInTheirRanges) {
+    startPlayer(100);
+    // Shares outside 0 to 100 draw a full and an empty bar, never past the room or backwards.
+    open(addQuiz(quizJson(question(1, 10, 15, 5, 0, 1, "1,1,1,1") + "," + question(2))));
+    screen_->currentQuestion()->answers()[0]->setHits(150);
+    screen_->currentQuestion()->answers()[1]->setHits(-5);
+    screen_->helpClicked(nullptr);
+    screen_->quizHintsPopularAnswerClicked(nullptr);
+    const auto& slots = screen_->answerButtonsArray();
+    EXPECT_EQ(slots[0].hintLabel->text(), "100%");
+    EXPECT_DOUBLE_EQ(slots[0].hintImageTrailingSpaceConstraint->constant(), 20);
+    EXPECT_EQ(slots[1].hintLabel->text(), "0%");
+    EXPECT_DOUBLE_EQ(slots[1].hintImageTrailingSpaceConstraint->constant(), 20 + 280);
+
+    // Points saturate at 32 bits instead of wrapping to a negative score.
+    open(addQuiz(quizJson(question(1, 2000000000, 0) + "," + question(2, 2000000000, 0))));
+    answer(0);
+    loop().advance(0.6);
+    answer(0);
+    loop().advance(0.6);
+    EXPECT_EQ(screen_->currentScore(), 2147483647);
+    EXPECT_EQ(screen_->gameOverLabel()->text(), "Congratulations!");
+}
