@@ -271,7 +271,6 @@ private:
     std::shared_ptr<ui::Label> questionScoreLabel_;
     std::shared_ptr<ui::ScrollView> qaScrollView_;
     std::shared_ptr<ui::Label> questionLabel_;
-    std::shared_ptr<ui::View> scoresContentView_;
 
     std::shared_ptr<ui::View> hintsView_;
     std::shared_ptr<ui::LayoutConstraint> quizHintsStatusBarLineTopSpaceConstraint_;
