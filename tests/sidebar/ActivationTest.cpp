@@ -13,7 +13,7 @@ class ActivationTest : public SidebarFixture {
 protected:
     void SetUp() override {
         SidebarFixture::SetUp();
-        data().setAppFeatures({feature("feed", "F"), feature("inbox", "I"), feature("radar", "R")});
+        serve({{"feed", "F"}, {"inbox", "I"}, {"radar", "R"}});
         install();
     }
     // The menu's badges changed, as the repositories make them change.

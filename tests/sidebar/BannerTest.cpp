@@ -43,10 +43,6 @@ protected:
         for (auto& b : banners())
             b->closeNotificationTapped(nullptr);
     }
-    void TearDown() override {
-        closeAll();
-        SidebarFixture::TearDown();
-    }
     static void announce(const std::vector<std::shared_ptr<VelkoraMessageInternal>>& messages) {
         foundation::Array list, senders;
         for (auto& m : messages) {
@@ -65,6 +61,7 @@ protected:
 };
 
 TEST_F(BannerTest, ItShowsTheSenderAndALineByContentType) {
+    start();
     auto dana = user("u1", "Dana", "Whitfield");
     struct Case {
         const char* type;
@@ -86,7 +83,7 @@ TEST_F(BannerTest, ItShowsTheSenderAndALineByContentType) {
 }
 
 TEST_F(BannerTest, ItSlidesInAboveTheStatusBarAndStaysUntilClosedOrTapped) {
-    data().setActionOnIncomingMessage(1);
+    serve({}, {{"actionOnIncomingMessage", 1}});
     install();
     Recorder posted{"VelkoraNotificationWasActivated"};
     std::string longText(2000, 'w');
@@ -146,14 +143,14 @@ TEST_F(BannerTest, TheSidebarDecidesWhenABannerIsNoUse) {
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
-        data().setActionOnIncomingMessage(c.action);
+        serve({}, {{"actionOnIncomingMessage", c.action}});
         announce(c.batch);
         EXPECT_EQ(banners().size(), c.banners);
         closeAll();
     }
 
     // The chat on top: its partner's messages bring none; a batch with another sender brings all.
-    data().setActionOnIncomingMessage(1);
+    serve({}, {{"actionOnIncomingMessage", 1}});
     auto chat = std::make_shared<ChatScreen>();
     chat->partner = dana;
     sidebar->openFeatureScreenWithGestureAnimation(chat, false);

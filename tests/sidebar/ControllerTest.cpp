@@ -65,7 +65,7 @@ TEST_F(ControllerTest, TheKitsViewLiesWhereTheDeviceSideAndOrientationSay) {
 
 TEST_F(ControllerTest, AScreenForcingTheWholeWidthLaysOutOverTheScreenAndClosingRestoresTheSidebar) {
     becomeTablet();
-    data().setAppFeatures({feature("radar", "Near")});
+    serve({{"radar", "Near"}});
     install(false);
     registerRow("radar");
     panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(0, 0));
@@ -81,7 +81,7 @@ TEST_F(ControllerTest, AScreenForcingTheWholeWidthLaysOutOverTheScreenAndClosing
 }
 
 TEST_F(ControllerTest, ARowOpensItsScreenWithTheHostFullyAsideAndBackReturnsToTheMenu) {
-    data().setAppFeatures({feature("feed", "News"), feature("inbox", "Mail")});
+    serve({{"feed", "News"}, {"inbox", "Mail"}});
     install();
     registerRow("feed");
     Recorder posted{"VelkoraNotificationWasActivated", "VelkoraNotificationWasDeactivated"};
@@ -125,21 +125,39 @@ TEST_F(ControllerTest, ARowOpensItsScreenWithTheHostFullyAsideAndBackReturnsToTh
 }
 
 TEST_F(ControllerTest, TheHeaderShowsTheUserOrTheInvitationThatFits) {
+    // The service does not give the user's data yet; the sidebar is added meanwhile.
+    service::Fault fault;
+    fault.command = "getUserData";
+    fault.kind = service::Fault::Kind::ErrorCode;
+    fault.value = "INTERNAL_ERROR";
+    fault.times = -1;
+    svc.addFault(fault);
+    start(false);
     install();
     auto& p = panel();
     // No user yet: the spinner and the invitation without e-mail sign-up.
+    EXPECT_FALSE(agent().velkoraUser());
     EXPECT_TRUE(p.activityView()->isAnimating());
     EXPECT_TRUE(p.usersDetailsView()->isHidden());
     EXPECT_FALSE(p.anonymousView()->isHidden());
 
+    // The kit asks again; the new device's user is anonymous.
+    svc.clearFaults();
+    ASSERT_TRUE(waitFor([&] {
+        loop().advance(1);
+        return agent().velkoraUser() != nullptr;
+    }));
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(agent().velkoraUser()->isAnonymous());
     struct Case {
         bool email;
         const char* text;
     };
     for (auto c :
          {Case{false, "Make the most of Trailmix"}, Case{true, "Log in or sign up to make the most of Trailmix."}}) {
-        data().setEmailSignUpEnabled(c.email);
-        p.updateWithVelkoraUser(user("anon", " ", ""));
+        SCOPED_TRACE(c.email);
+        serve({}, {{"emailSignUpEnabled", c.email}});
+        p.updateWithVelkoraUser(agent().velkoraUser());
         EXPECT_FALSE(p.activityView()->isAnimating());
         EXPECT_TRUE(p.usersDetailsView()->isHidden());
         EXPECT_EQ(p.anonymousView()->isHidden(), c.email);
@@ -148,29 +166,30 @@ TEST_F(ControllerTest, TheHeaderShowsTheUserOrTheInvitationThatFits) {
         EXPECT_EQ(label->text().rfind(c.text, 0), 0u) << label->text();
         EXPECT_FALSE(p.isProfileViewShown());
     }
+}
 
-    auto named = user("u1", "Dana", "Whitfield");
-    named->setNumFeeds(3);
-    named->setNumFollowers(14);
-    named->setNumFollowing(15);
-    p.updateWithVelkoraUser(named);
+TEST_F(ControllerTest, TheHeaderOfANamedUserShowsTheTownOnlyWhenThereIsOne) {
+    // A city-less user as the service knows it, then a later user with a town.
+    startAs(named("Dana", "Whitfield"));
+    install();
+    auto& p = panel();
+    EXPECT_FALSE(p.activityView()->isAnimating());
     EXPECT_FALSE(p.usersDetailsView()->isHidden());
     EXPECT_TRUE(p.anonymousView()->isHidden());
     EXPECT_TRUE(p.signUpAnonymousView()->isHidden());
     EXPECT_EQ(p.nameLabel()->text(), "Dana W.");
-    EXPECT_EQ(p.numPostsLabel()->text(), "3");
-    EXPECT_EQ(p.numFollowersLabel()->text(), "14");
-    EXPECT_EQ(p.numFollowingLabel()->text(), "15");
+    EXPECT_EQ(p.numPostsLabel()->text(), "0");
+    EXPECT_EQ(p.numFollowersLabel()->text(), "0");
+    EXPECT_EQ(p.numFollowingLabel()->text(), "0");
     EXPECT_EQ(p.userImage()->image(), ui::Image::named("VelImg_UserThumbMediumNon.png"));
     EXPECT_TRUE(p.locationLabel()->isHidden());
-    // A later user with a town shows it again.
     p.updateWithVelkoraUser(user("u2", "Ari", "Kem", std::string("Porto")));
     EXPECT_FALSE(p.locationLabel()->isHidden());
     EXPECT_EQ(p.locationLabel()->text(), "Porto");
 }
 
 TEST_F(ControllerTest, TheProfileButtonTwiceLeavesTheOffsetsOfSetUp) {
-    agent().setVelkoraUser(user("u1", "Dana", "Whitfield"));
+    startAs(named("Dana", "Whitfield"));
     install();
     auto& p = panel();
     double table = p.commandsTableTopSpaceConstraint()->constant();
@@ -201,7 +220,6 @@ namespace {
 TEST_F(ControllerTest, ANetworksConnectReachesTheHostOncePerController) {
     install();
     record().setFbId(77);
-    record().setUserId(std::string("me"));
     Recorder posted{"VelkoraUserSigninChanged"};
     for (int i = 0; i < 2; ++i)
         foundation::NotificationCenter::defaultCenter().post("VelkoraFacebookConnectedNotification");
@@ -210,7 +228,7 @@ TEST_F(ControllerTest, ANetworksConnectReachesTheHostOncePerController) {
     EXPECT_EQ(info["socialService"].textOr(""), "Facebook");
     EXPECT_EQ(info["loginState"].int32Or(-1), 1);
     EXPECT_EQ(info["accountIdentifier"].int64Or(0), 77);
-    EXPECT_EQ(info["userId"].textOr(""), "me");
+    EXPECT_EQ(info["userId"].textOr(""), myId());
     EXPECT_TRUE(sidebar->isFacebookConnected());
 }
 
@@ -240,6 +258,7 @@ TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
         int orientation;
         double top; // the file's 20, the host's bar, and the top panel when it shows
     };
+    start();
     for (auto c : {Case{false, 1, 20 + 44}, Case{false, 3, 20 + 32}, Case{true, 1, 20 + 44 + 64}}) {
         SCOPED_TRACE(::testing::Message() << c.showBar << " " << c.orientation);
         window = ui::Window::createFullScreen();
@@ -270,6 +289,7 @@ namespace velkora::testing {
 namespace {
 
 TEST_F(ControllerTest, InAPopoverTheMenuAnswersAsOneAndLeavingClosesThePopover) {
+    start();
     becomeTablet();
     window = ui::Window::createFullScreen();
     host = std::make_shared<ui::ViewController>();
@@ -303,7 +323,7 @@ namespace velkora::testing {
 namespace {
 
 TEST_F(ControllerTest, ATapOnARowOfTheOpenSidebarOpensItsScreen) {
-    data().setAppFeatures({feature("feed", "News"), feature("inbox", "Mail")});
+    serve({{"feed", "News"}, {"inbox", "Mail"}});
     install();
     registerRow("inbox");
     sidebar->openPanel();
@@ -325,7 +345,7 @@ namespace {
 
 TEST_F(ControllerTest, TheHeaderCarriesTheOwnProfileBlockWhenItIsPartOfTheBuild) {
     registerProfileScreens();
-    agent().setVelkoraUser(user("u1", "Dana", "Whitfield"));
+    startAs(named("Dana", "Whitfield"));
     install();
     auto& p = panel();
     auto block = p.profileView();

@@ -39,7 +39,7 @@ protected:
     void install(bool left) {
         handler.reset();
         uninstall();
-        SidebarHost::install(left);
+        SidebarFixture::install(left);
         menuView = ui::View::create({0, 0, 320, 480});
         window->insertSubview(menuView, 1);
         menuButton = ui::Button::create(ui::ButtonType::Custom, {20, 100, 100, 40});

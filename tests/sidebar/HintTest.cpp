@@ -11,31 +11,22 @@ namespace {
 
 class HintTest : public SidebarFixture {
 protected:
-    void configure(int mode, int type, float delay = 0, float duration = 5) {
-        data().setWelcomePopupMode(mode);
-        data().setWelcomePopupType(type);
-        data().setWelcomePopupDelay(delay);
-        data().setWelcomePopupDuration(duration);
+    // The hint as the service's configuration asks for it.
+    void configure(int mode, int type, float delay = 0, float duration = 5, bool right = false) {
+        serve({}, {{"welcomePopupMode", mode},
+                   {"welcomePopupType", type},
+                   {"welcomePopupDelay", delay},
+                   {"welcomePopupDuration", duration},
+                   {"opensRight", right}});
     }
     std::shared_ptr<VelkoraWelcomeFingerImageView> finger() const {
         for (auto& v : window->subviews())
             if (auto f = std::dynamic_pointer_cast<VelkoraWelcomeFingerImageView>(v)) return f;
         return nullptr;
     }
-    static std::shared_ptr<VelkoraDefaultOKPopupView> popup() {
-        for (auto& w : ui::Application::instance().windows())
-            if (!w->isHidden() && w->windowLevel() == ui::WindowLevel::Alert)
-                for (auto& v : w->subviews())
-                    if (auto p = std::dynamic_pointer_cast<VelkoraDefaultOKPopupView>(v)) return p;
-        return nullptr;
-    }
-    // The next installation: the record as the file kept it.
+    // The host's next run: the kit starts again from the record its file kept, and the sidebar is added.
     void reinstall() {
-        uninstall();
-        auto saved = agent().appData();
-        VelkoraAgentInternal::resetForTests();
-        agent().initUserInfo("A");
-        agent().setAppData(saved);
+        restart();
         install(true);
     }
 };
@@ -101,9 +92,8 @@ TEST_F(HintTest, ThePopupSaysWhichSideToSwipeFromAndGoesAfterItsTime) {
     for (auto c : {Case{false, "Trailmix has a menu of its own: swipe from the left edge"},
                    Case{true, "Trailmix has a menu of its own: swipe from the right edge"}}) {
         SCOPED_TRACE(c.right);
-        configure(2, 1, 0, 3);
-        data().setOpensRight(c.right);
-        install();
+        configure(2, 1, 0, 3, c.right);
+        install(!c.right);
         auto shown = popup();
         ASSERT_TRUE(shown);
         EXPECT_EQ(shown->titleLabel()->text(), "Welcome!");

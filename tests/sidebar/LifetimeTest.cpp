@@ -9,8 +9,8 @@ namespace {
 class LifetimeTest : public SidebarFixture {};
 
 TEST_F(LifetimeTest, AnUninstalledSidebarIsGone) {
-    data().setAppFeatures({feature("feed", "F"), feature("inbox", "I")});
-    agent().setVelkoraUser(user("u1", "Dana", "Whitfield"));
+    serve({{"feed", "F"}, {"inbox", "I"}});
+    startAs(named("Dana", "Whitfield"));
     install();
     sidebar->openPanel();
     loop().advance(1);

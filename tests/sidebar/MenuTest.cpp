@@ -13,7 +13,6 @@ namespace {
 
 class MenuTest : public SidebarFixture {
 protected:
-    void features(std::vector<std::shared_ptr<VelkoraAppFeatures>> list) { data().setAppFeatures(std::move(list)); }
     static void dealsArrive() {
         VelkoraAppDealsRepository::instance().cleaerRepository();
         VelkoraAppDealsRepository::instance().updateWithAppDeals({std::make_shared<VelkoraAppDeal>()});
@@ -21,9 +20,13 @@ protected:
 };
 
 TEST_F(MenuTest, RowsFollowTheServersListAndSkipWhatTheyCannotShow) {
-    features({feature("feed", "News"), feature("inbox", "Mail"), feature("login", "Login"), feature("blog", "Rooms"),
-              feature("shop", "Store", true, std::string("ShopIcon")), feature("apps", "Apps"),
-              feature("radar", "Near")});
+    serve({{"feed", "News"},
+           {"inbox", "Mail"},
+           {"login", "Login"},
+           {"blog", "Rooms"},
+           {"shop", "Store", true, "ShopIcon"},
+           {"apps", "Apps"},
+           {"radar", "Near"}});
     install();
     EXPECT_EQ(rowIds(), (std::vector<std::string>{"feed", "inbox", "blog", "shop", "radar"}));
     EXPECT_EQ(panel().feedCommandIdx(), 0);
@@ -43,14 +46,15 @@ TEST_F(MenuTest, RowsFollowTheServersListAndSkipWhatTheyCannotShow) {
     ASSERT_EQ(panel().commandsTable()->numberOfRowsInSection(0), 5);
 
     // The override looks the texts up instead; a custom row's key is made from its name.
-    data().setOverrideStrings(true);
-    foundation::NotificationCenter::defaultCenter().post("VelkoraAppDataReceived");
+    serve({{"feed", "News"}, {"inbox", "Mail"}, {"blog", "Rooms"}, {"shop", "Store", true, "ShopIcon"}},
+          {{"overrideStrings", true}});
+    EXPECT_EQ(rowIds(), (std::vector<std::string>{"feed", "inbox", "blog", "shop"}));
     EXPECT_EQ(panel().commands()[1]->title(), "Messages");
     EXPECT_EQ(panel().commands()[3]->title(), "Shop");
 }
 
 TEST_F(MenuTest, ATapCallsTheRowsOperationWithItsTitleOrACustomRowsName) {
-    features({feature("shop", "Store", true, std::string("ShopIcon")), feature("feed", "News")});
+    serve({{"shop", "Store", true, "ShopIcon"}, {"feed", "News"}});
     install();
     Recorder posted{"kVelkoraCustomButtonClicked"};
     panel().didSelectRowAtIndexPath(*panel().commandsTable(), ui::IndexPath::of(0, 0));
@@ -65,7 +69,7 @@ TEST_F(MenuTest, ATapCallsTheRowsOperationWithItsTitleOrACustomRowsName) {
 }
 
 TEST_F(MenuTest, BadEntriesLeaveTheirPartEmptyAndTheRowShown) {
-    features({feature("shop", std::nullopt, true, std::string("NoSuchIcon")), feature("quiz", std::nullopt)});
+    serve({{"shop", std::nullopt, true, "NoSuchIcon"}, {"quiz", std::nullopt}});
     install();
     ASSERT_EQ(rowIds(), (std::vector<std::string>{"shop", "quiz"}));
     EXPECT_FALSE(panel().commands()[0]->icon());
@@ -80,20 +84,20 @@ TEST_F(MenuTest, BadEntriesLeaveTheirPartEmptyAndTheRowShown) {
 TEST_F(MenuTest, ThePromotedApplicationsRowTakesItsPlaceOnce) {
     struct Case {
         const char* what;
-        std::vector<std::shared_ptr<VelkoraAppFeatures>> list;
+        std::vector<Row> list;
         std::vector<std::string> before, after;
         int feedBefore, feedAfter;
     };
     std::vector<Case> cases{
         {"after the others",
-         {feature("feed", "F"), feature("inbox", "I"), feature("apps", "A")},
+         {{"feed", "F"}, {"inbox", "I"}, {"apps", "A"}},
          {"feed", "inbox"},
          {"feed", "inbox", "apps"},
          0,
          0},
-        {"ahead of the feed", {feature("apps", "A"), feature("feed", "F")}, {"feed"}, {"apps", "feed"}, 0, 1},
+        {"ahead of the feed", {{"apps", "A"}, {"feed", "F"}}, {"feed"}, {"apps", "feed"}, 0, 1},
         {"behind an entry that made no row",
-         {feature("login", "L"), feature("apps", "A"), feature("feed", "F")},
+         {{"login", "L"}, {"apps", "A"}, {"feed", "F"}},
          {"feed"},
          {"apps", "feed"},
          0,
@@ -102,7 +106,7 @@ TEST_F(MenuTest, ThePromotedApplicationsRowTakesItsPlaceOnce) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
         VelkoraAppDealsRepository::instance().cleaerRepository();
-        features(c.list);
+        serve(c.list);
         install();
         EXPECT_EQ(rowIds(), c.before);
         EXPECT_EQ(panel().feedCommandIdx(), c.feedBefore);
@@ -132,7 +136,7 @@ public:
 };
 
 TEST_F(MenuTest, ThePromotedApplicationsRowIsDrawnByItsOwnCellWhenTheBuildHasOne) {
-    features({feature("feed", "F"), feature("apps", "Apps")});
+    serve({{"feed", "F"}, {"apps", "Apps"}});
     dealsArrive();
     // Without one, the plain row draws its title and icon.
     install();
@@ -170,7 +174,7 @@ TEST_F(MenuTest, ThePromotedApplicationsRowIsDrawnByItsOwnCellWhenTheBuildHasOne
 }
 
 TEST_F(MenuTest, TheBadgeStylesAndARecycledCell) {
-    features({feature("inbox", "I"), feature("feed", "F")});
+    serve({{"inbox", "I"}, {"feed", "F"}});
     install();
     auto cell = VelkoraPanelViewCell::initFromNib();
     ASSERT_TRUE(cell);
@@ -207,7 +211,7 @@ TEST_F(MenuTest, TheBadgeStylesAndARecycledCell) {
 }
 
 TEST_F(MenuTest, BadgesComeFromTheRepositoriesAndARebuildZeroesThem) {
-    features({feature("feed", "F"), feature("inbox", "I"), feature("radar", "R")});
+    serve({{"feed", "F"}, {"inbox", "I"}, {"radar", "R"}});
     install();
     Recorder posted{"VelkoraBadgeNumberChangedNotification"};
     auto& chats = VelkoraChatsRepository::instance();

@@ -18,62 +18,29 @@
 namespace velkora::testing {
 namespace {
 
-class SidebarServiceTest : public ShellServiceTest, public SidebarHost {
+class SidebarServiceTest : public SidebarFixture {
 protected:
     void SetUp() override {
-        ShellServiceTest::SetUp();
-        VelkoraChatsRepository::resetForTests();
-        resetUi();
-        ui::Screen::main().setBounds({0, 0, 320, 480});
-        prepareRegistry();
-        VelkoraAppDealsRepository::instance().cleaerRepository();
-        VelkoraAppDealsRepository::instance().setLastUpdateTime(std::nullopt);
-        // The host starts the kit as a new user with the configuration the service serves.
-        svc.setAppConfiguration(kApp, R"({"appName":"Trailmix","features":[
-            {"id":"feed","name":"Activity","icon":"VelImg_feed","custom":false},
-            {"id":"inbox","name":"Messages","icon":"VelImg_inbox","custom":false},
-            {"id":"apps","name":"More Apps","icon":"VelImg_apps","custom":false}]})");
-        bool started = false;
-        Velkora::initWithAppId(kApp, [&] { started = true; });
-        ASSERT_TRUE(waitFor([&] { return started; }) && settle());
-        ASSERT_NE(data().changeNumber(), 0);
+        SidebarFixture::SetUp();
+        // The configuration the kit starts with; each test starts it, as a new user or as one it names.
+        serve(rows());
         signin = std::make_unique<Recorder>(std::initializer_list<const char*>{
             "VelkoraUserSigninChanged", "VelkoraBadgeNumberChangedNotification", "VelkoraNotificationWasActivated"});
     }
     void TearDown() override {
-        for (auto& w : ui::Application::instance().windows())
-            for (auto& v : std::vector<ui::ViewPtr>(w->subviews()))
-                if (auto b = std::dynamic_pointer_cast<VelkoraMessageNotificationView>(v))
-                    b->closeNotificationTapped(nullptr);
         signin.reset();
-        uninstall();
-        resetUi();
-        VelkoraChatsRepository::resetForTests();
-        ShellServiceTest::TearDown();
+        SidebarFixture::TearDown();
     }
-    static void resetUi() {
-        ui::Application::instance().resetForTests();
-        ui::InterfaceLoader::instance().reset();
-        ui::Animator::reset();
-        ui::TouchRouter::instance().reset();
-        registerVelkoraWidgetClasses();
-    }
-    static VelkoraUserInfo& record() { return *VelkoraAgentInternal::instance().userInfo(); }
-    static std::string myId() { return record().userId().value_or(""); }
-    static VelkoraAppData& data() { return *VelkoraAgentInternal::instance().appData(); }
-    // The popup on screen, if any.
-    static std::shared_ptr<VelkoraDefaultOKPopupView> popup() {
-        for (auto& w : ui::Application::instance().windows())
-            if (!w->isHidden() && w->windowLevel() == ui::WindowLevel::Alert)
-                for (auto& v : w->subviews())
-                    if (auto p = std::dynamic_pointer_cast<VelkoraDefaultOKPopupView>(v)) return p;
-        return nullptr;
+    static std::vector<Row> rows() {
+        return {{"feed", "Activity", false, "VelImg_feed"},
+                {"inbox", "Messages", false, "VelImg_inbox"},
+                {"apps", "More Apps", false, "VelImg_apps"}};
     }
     std::unique_ptr<Recorder> signin;
 };
 
 TEST_F(SidebarServiceTest, AMessageFromASeededUserSetsTheInboxBadgeAndShowsTheBanner) {
-    data().setActionOnIncomingMessage(1);
+    serve(rows(), {{"actionOnIncomingMessage", 1}});
     install();
     // The inbox's list first; the message then comes with a poll.
     ASSERT_TRUE(waitFor([] { return VelkoraChatsRepository::instance().didFinishLoading(); }) && settle());
@@ -122,12 +89,9 @@ TEST_F(SidebarServiceTest, AMessageFromASeededUserSetsTheInboxBadgeAndShowsTheBa
 TEST_F(SidebarServiceTest, TheHeaderShowsThePhotoTheServiceServes) {
     auto bytes = ui::Image::named("VelImg_ContactsIcon")->pngData();
     auto url = svc.addPicture("dana.png", std::string(bytes.begin(), bytes.end()), "image/png");
-    auto dana = user("u9", "Dana", "Whitfield", std::string("Lisbon"));
-    dana->setUserPhotoUrl(url);
-    dana->setNumFeeds(12);
-    dana->setNumFollowers(340);
-    dana->setNumFollowing(27);
-    VelkoraAgentInternal::instance().setVelkoraUser(dana);
+    auto dana = named("Dana", "Whitfield", "Lisbon");
+    dana.photoUrl = url;
+    startAs(dana);
     install();
     ASSERT_TRUE(
         waitFor([&] { return panel().userImage()->image() != ui::Image::named("VelImg_UserThumbMediumNon.png"); }));
@@ -137,13 +101,14 @@ TEST_F(SidebarServiceTest, TheHeaderShowsThePhotoTheServiceServes) {
     expectMatchesReference(screenshot(), "header_named_photo");
 
     // An anonymous user gets the invitation with the two buttons.
-    data().setEmailSignUpEnabled(true);
+    serve(rows(), {{"emailSignUpEnabled", true}});
     panel().updateWithVelkoraUser(user("anon", "", ""));
     loop().advance(1);
     expectMatchesReference(screenshot(), "header_anonymous_signup");
 }
 
 TEST_F(SidebarServiceTest, SigningOutOfTheEmailAccountAsksFirstAndStartsOverAsTheDevice) {
+    start();
     record().setEmailId(std::string("dana@example.com"));
     record().setUserInfoSource(3);
     record().setFbId(44);
@@ -186,12 +151,14 @@ TEST_F(SidebarServiceTest, SigningOutOfTheEmailAccountAsksFirstAndStartsOverAsTh
 }
 
 TEST_F(SidebarServiceTest, SigningOutOfFacebookWithAnEmailIdentityOnlyDisconnectsFacebook) {
+    auto dana = named("Dana", "Whitfield");
+    dana.facebookId = 44;
+    startAs(dana);
     record().setEmailId(std::string("dana@example.com"));
     record().setFbId(44);
     record().setUserInfoSource(1);
-    auto me = user(myId(), "Dana", "Whitfield");
-    me->setFacebookId(44);
-    VelkoraAgentInternal::instance().setVelkoraUser(me);
+    auto me = VelkoraAgentInternal::instance().velkoraUser();
+    ASSERT_EQ(me->facebookId(), 44);
     std::string before = myId();
     install();
     sidebar->fbSignoutClickedInView(nullptr);
@@ -277,15 +244,11 @@ namespace velkora::testing {
 namespace {
 
 TEST_F(SidebarServiceTest, TheMenuFollowsTheFeatureListTheServiceSends) {
-    svc.setAppConfiguration(kApp, R"({"appName":"Trailmix","features":[
-        {"id":"inbox","name":"Mail","icon":"VelImg_inbox","custom":false},
-        {"id":"login","name":"Login","icon":"VelImg_login","custom":false},
-        {"id":"shop","name":"Store","icon":"ShopIcon","custom":true},
-        {"id":"feed","name":"News","icon":"VelImg_feed","custom":false}]})");
     // The kit asks for the configuration again as it does on the return from background.
-    size_t asked = count("getAppData");
-    velkoraApplicationWillEnterForeground();
-    ASSERT_TRUE(waitFor([&] { return count("getAppData") > asked; }) && settle());
+    serve({{"inbox", "Mail", false, "VelImg_inbox"},
+           {"login", "Login", false, "VelImg_login"},
+           {"shop", "Store", true, "ShopIcon"},
+           {"feed", "News", false, "VelImg_feed"}});
     install();
     EXPECT_EQ(rowIds(), (std::vector<std::string>{"inbox", "shop", "feed"}));
     EXPECT_EQ(panel().inboxCommandIdx(), 0);

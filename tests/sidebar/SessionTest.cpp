@@ -21,7 +21,8 @@ protected:
 };
 
 TEST_F(SessionTest, TheSessionInstallsTheSidebarThroughItsRegistration) {
-    data().setAppFeatures({feature("feed", "F"), feature("inbox", "I"), feature("radar", "R")});
+    serve({{"feed", "F"}, {"inbox", "I"}, {"radar", "R"}});
+    start();
     window = ui::Window::createFullScreen();
     host = std::make_shared<ui::ViewController>();
     window->setRootViewController(host);

@@ -10,17 +10,24 @@ namespace {
 
 class SidebarSnapshotTest : public SidebarFixture {
 protected:
+    // A full menu, and a user of Lisbon with posts, followers and one followed, as the service knows her.
     void menu() {
-        data().setAppFeatures({feature("feed", "Activity"), feature("inbox", "Messages"), feature("blog", "Chat Rooms"),
-                               feature("invite", "Find & Invite Friends"), feature("radar", "Radar"),
-                               feature("shop", "Shop", true, std::string("ShopIcon")),
-                               feature("feedback", "Feedback")});
-        data().setLeadingColor(0x3B8FE0);
-        auto named = user("u1", "Dana", "Whitfield", std::string("Lisbon"));
-        named->setNumFeeds(12);
-        named->setNumFollowers(340);
-        named->setNumFollowing(27);
-        agent().setVelkoraUser(named);
+        serve({{"feed", "Activity"},
+               {"inbox", "Messages"},
+               {"blog", "Chat Rooms"},
+               {"invite", "Find & Invite Friends"},
+               {"radar", "Radar"},
+               {"shop", "Shop", true, "ShopIcon"},
+               {"feedback", "Feedback"}});
+        auto others = svc.createUsers(kApp, {named("Ari", "Kem"), named("Noor", "Basri"), named("Teo", "Lund")});
+        auto dana = named("Dana", "Whitfield", "Lisbon");
+        std::string id = svc.createUser(kApp, dana);
+        for (int i = 0; i < 12; ++i)
+            svc.postFeed(kApp, id, "Morning ride #" + std::to_string(i));
+        svc.follow(kApp, others[0], id);
+        svc.follow(kApp, others[1], id);
+        svc.follow(kApp, id, others[2]);
+        startAsExisting(id);
     }
 };
 
