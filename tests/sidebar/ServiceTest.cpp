@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "SidebarFixture.h"
+#include "ads/VelkoraAdsScreens.h"
+#include "ads/VelkoraPanelViewAppDealsCell.h"
+#include "conversations/VelkoraChatScreens.h"
 #include "data/VelkoraChatsRepository.h"
 #include "shell/ShellServiceFixture.h"
 #include "shell/VelkoraActivationView.h"
+#include "shell/VelkoraChatPartnerScreen.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraMessageNotificationView.h"
 #include "shell/VelkoraPanelViewCell.h"
@@ -256,6 +260,73 @@ TEST_F(SidebarServiceTest, TheMenuFollowsTheFeatureListTheServiceSends) {
     EXPECT_EQ(panel().commands()[1]->title(), "Store");
     EXPECT_TRUE(panel().commands()[1]->icon());
     EXPECT_TRUE(logged("Velkora - Unknown internal feature: login, Login"));
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+// The one-to-one chat on top of the sidebar's stack answers its partner: the partner's messages bring no
+// banner, another user's do.
+TEST_F(SidebarServiceTest, NoBannerFromThePartnerOfTheChatOnTop) {
+    serve(rows(), {{"actionOnIncomingMessage", 1}});
+    install();
+    ASSERT_TRUE(waitFor([] { return VelkoraChatsRepository::instance().didFinishLoading(); }) && settle());
+    registerChatScreens();
+    std::string dana = svc.createUser(kApp, named("Dana", "Whitfield"));
+    std::string ari = svc.createUser(kApp, named("Ari", "Kem"));
+    auto chat = VelkoraScreenRegistry::instance().makeScreen("chat", foundation::Value(dana));
+    ASSERT_TRUE(dynamic_cast<VelkoraChatPartnerScreen*>(chat.get()));
+    sidebar->openFeatureScreenWithGestureAnimation(chat, false);
+    loop().advance(1);
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(nav->topViewController(), chat);
+
+    Recorder arrived{"VelkoraNewMessagesNotification"};
+    auto banners = [] {
+        size_t n = 0;
+        for (auto& w : ui::Application::instance().windows())
+            for (auto& v : w->subviews())
+                n += std::dynamic_pointer_cast<VelkoraMessageNotificationView>(v) != nullptr;
+        return n;
+    };
+    svc.sendMessage(kApp, dana, myId(), "Are you in the chat?");
+    VelkoraServerApi::updateNow();
+    ASSERT_TRUE(waitFor([&] { return arrived.count("VelkoraNewMessagesNotification") >= 1; }) && settle());
+    EXPECT_EQ(banners(), 0u);
+
+    svc.sendMessage(kApp, ari, myId(), "Lunch?");
+    size_t before = arrived.count("VelkoraNewMessagesNotification");
+    VelkoraServerApi::updateNow();
+    ASSERT_TRUE(waitFor([&] { return arrived.count("VelkoraNewMessagesNotification") > before; }) && settle());
+    ASSERT_EQ(banners(), 1u);
+}
+
+// With the ads in the build, the promoted applications the service gives after the sidebar closes take
+// their one row, drawn by the ads' own cell at its own height.
+TEST_F(SidebarServiceTest, ThePromotedApplicationsTakeTheirRowDrawnByTheAdsCell) {
+    registerAdsScreens();
+    svc.addAppDeal(kApp, R"({"name":"Puzzle Port","appStoreId":"123"})");
+    svc.addAppDeal(kApp, R"({"name":"Tide Tables","appStoreId":"456"})");
+    install();
+    EXPECT_EQ(rowIds(), (std::vector<std::string>{"feed", "inbox"}));
+    sidebar->openPanel();
+    loop().advance(1);
+    sidebar->closePanel();
+    loop().advance(1);
+    ASSERT_TRUE(waitFor([&] { return rowIds().size() == 3; }) && settle());
+    EXPECT_EQ(rowIds(), (std::vector<std::string>{"feed", "inbox", "apps"}));
+    auto& table = *panel().commandsTable();
+    auto cell = std::dynamic_pointer_cast<VelkoraPanelViewAppDealsCell>(
+        panel().cellForRowAtIndexPath(table, ui::IndexPath::of(2, 0)));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->theCommand(), panel().commands()[2]);
+    EXPECT_GT(panel().heightForRowAtIndexPath(table, ui::IndexPath::of(2, 0)),
+              panel().heightForRowAtIndexPath(table, ui::IndexPath::of(0, 0)));
+    EXPECT_FALSE(panel().willSelectRowAtIndexPath(table, ui::IndexPath::of(2, 0)));
+    EXPECT_FALSE(logged("appDealsRow is not part of this build"));
 }
 
 } // namespace
