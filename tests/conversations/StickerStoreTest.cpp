@@ -408,6 +408,10 @@ TEST_F(StoreScreenTest, ThePackScreenFillsItsGridFromThePackAndShowsItsState) {
     EXPECT_FALSE(pack->activityIndicator()->isAnimating());
     EXPECT_EQ(pack->actionButton()->currentTitle(), "Free");
     ASSERT_TRUE(picturesLoaded());
+    // The header and the grid reach the screen's right edge.
+    window_->layoutIfNeeded();
+    EXPECT_DOUBLE_EQ(pack->stickersView()->frame().size.width, window_->bounds().size.width);
+    EXPECT_DOUBLE_EQ(pack->actionButton()->superview()->frame().size.width, window_->bounds().size.width);
     expectLooksLike("pack_screen");
 
     pack->actionClicked(nullptr);
