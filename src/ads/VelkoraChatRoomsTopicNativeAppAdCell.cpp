@@ -1,5 +1,8 @@
 #include "ads/VelkoraChatRoomsTopicNativeAppAdCell.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "ads/VelkoraAdsSupport.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -12,7 +15,19 @@ namespace velkora {
 
 namespace {
 constexpr uint32_t kChatRoomTopicScreen = 22;
+
+double relativeLuminance(const ui::Color& c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.r) + 0.7152 * channel(c.g) + 0.0722 * channel(c.b);
 }
+
+// Whether text of one colour can be read on a background of another: the contrast that large bold text
+// needs (3 to 1).
+bool readableOn(const ui::Color& text, const ui::Color& background) {
+    double a = relativeLuminance(text) + 0.05, b = relativeLuminance(background) + 0.05;
+    return std::max(a, b) / std::min(a, b) >= 3.0;
+}
+} // namespace
 
 std::shared_ptr<VelkoraChatRoomsTopicNativeAppAdCell> VelkoraChatRoomsTopicNativeAppAdCell::initFromNib() {
     registerAdsClasses();
@@ -24,7 +39,6 @@ std::shared_ptr<VelkoraChatRoomsTopicNativeAppAdCell> VelkoraChatRoomsTopicNativ
     auto selected = ui::View::create(cell->frame());
     selected->setBackgroundColor(ui::Color::rgba(29 / 255.0, 29 / 255.0, 29 / 255.0, 1));
     cell->setSelectedBackgroundView(selected);
-    if (cell->appNameLabel_) VelkoraAppSettings::setLeadingColor(*cell->appNameLabel_);
     if (auto& icon = cell->appIconImageView_) {
         icon->setUsingCache(true);
         icon->layer().setCornerRadius(7);
@@ -40,6 +54,15 @@ std::shared_ptr<VelkoraChatRoomsTopicNativeAppAdCell> VelkoraChatRoomsTopicNativ
     customizer.customizeTableCellSelectedBackgroundView(cell->selectedBackgroundView().get(), kChatRoomTopicScreen);
     customizer.customizeTableCellTitleLabel(cell->titleLabel_.get(), kChatRoomTopicScreen);
     customizer.customizeChatroomCommentBackground(cell->commentBgView_.get(), kChatRoomTopicScreen);
+    // The app's name takes the leading colour where it can be read on the row's dark background; an
+    // application without one (black) or with a dark one keeps the interface file's light text.
+    if (cell->appNameLabel_) {
+        ui::Color leading = VelkoraAppSettings::leadingColor();
+        ui::Color background = cell->commentBgView_ && !cell->commentBgView_->backgroundColor().isClear()
+                                   ? cell->commentBgView_->backgroundColor()
+                                   : ui::Color::fromHex("#2A2E35");
+        if (readableOn(leading, background)) cell->appNameLabel_->setTextColor(leading);
+    }
     return cell;
 }
 

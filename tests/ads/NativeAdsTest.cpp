@@ -245,4 +245,22 @@ TEST_F(NativeAdsTest, RowReportsOnceInstallsAndLooks) {
     expectLooksLike("native_ad_row");
 }
 
+TEST_F(NativeAdsTest, TheAppNameStaysReadableOnTheRowsDarkBackground) {
+    auto fileColour = ui::Color::fromHex("#FFFFFF");
+    struct Case {
+        const char* what;
+        int32_t leading;
+        ui::Color expected;
+    };
+    for (auto c : {Case{"no leading colour", 0, fileColour}, Case{"a dark one", 0x202326, fileColour},
+                   Case{"a light one", 0x3399FF, ui::Color::fromHex("#3399FF")},
+                   Case{"white", 0xFFFFFF, ui::Color::fromHex("#FFFFFF")}}) {
+        SCOPED_TRACE(c.what);
+        data_->setLeadingColor(c.leading);
+        auto cell = VelkoraChatRoomsTopicNativeAppAdCell::initFromNib();
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(cell->appNameLabel()->textColor(), c.expected);
+    }
+}
+
 } // namespace
