@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "platform/foundation/RunLoop.h"
@@ -79,7 +80,9 @@ VELKORA_DEMO_STEP(sidebar, 420, DemoStep::NeedsService) {
     host->view()->addSubview(hostLabel);
     window->setRootViewController(host);
     window->makeKeyAndVisible();
-    // The host adds the sidebar to its window, as it would through the public interface.
+    // The host adds the sidebar to its window, as it would through the public interface; the header shows
+    // the user the session holds.
+    demo::ensureUserData(demo);
     auto& agent = VelkoraAgentInternal::instance();
     registerKitScreens();
     agent.addSidebar(window, true);
