@@ -149,6 +149,9 @@ protected:
 
     void SetUp() override {
         ShellServiceTest::SetUp();
+        // The person answered the location prompt long ago: a menu with the radar asks nothing on screen.
+        services::Device::instance().update(
+            [](services::DeviceProfile& p) { p.privacyAnswers[services::Prompt::Location] = true; });
         VelkoraChatsRepository::resetForTests();
         resetUi();
         ui::Screen::main().setBounds({0, 0, 320, 480});
