@@ -41,6 +41,7 @@ TEST_F(ControllerTest, TheKitsViewLiesWhereTheDeviceSideAndOrientationSay) {
     // edge of the side it opens from.
     std::vector<Case> cases{
         {false, true, 1, {0, 0, 320, 480}},          {false, false, 3, {0, 0, 320, 480}},
+        {false, false, 2, {0, 0, 320, 480}},         {false, true, 4, {0, 0, 320, 480}},
         {true, false, 1, {768 - 450, 0, 450, 1024}}, {true, true, 1, {0, 0, 450, 1024}},
         {true, true, 2, {318, 0, 450, 1024}},        {true, false, 2, {0, 0, 450, 1024}},
         {true, false, 3, {0, 1024 - 450, 768, 450}}, {true, true, 3, {0, 0, 768, 450}},

@@ -146,6 +146,10 @@ TEST_F(SidebarServiceTest, SigningOutOfTheEmailAccountAsksFirstAndStartsOverAsTh
     EXPECT_EQ(changed->userInfo["loginState"].int32Or(-1), 0);
     EXPECT_FALSE(changed->userInfo.get("accountIdentifier"));
     EXPECT_EQ(changed->userInfo["userId"].textOr(""), *record().deviceId());
+    // Back to the menu.
+    loop().advance(1);
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    EXPECT_DOUBLE_EQ(hostOffset(), 270);
     // Identities cleared, and saved: the record read back from its file says so.
     VelkoraAgentInternal::resetForTests();
     VelkoraAgentInternal::instance().initUserInfo(kApp);
