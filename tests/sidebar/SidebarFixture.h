@@ -62,16 +62,6 @@ struct Recorder {
     }
 };
 
-inline std::shared_ptr<VelkoraAppFeatures> feature(const std::string& name, std::optional<std::string> title,
-                                                   bool custom = false, std::optional<std::string> icon = {}) {
-    auto f = std::make_shared<VelkoraAppFeatures>();
-    f->setFeatureId(name);
-    f->setFeatureName(std::move(title));
-    f->setIsCustom(custom);
-    f->setFeatureIcon(std::move(icon));
-    return f;
-}
-
 inline std::shared_ptr<VelkoraUserInternal> user(const std::string& id, const std::string& first,
                                                  const std::string& last, std::optional<std::string> city = {}) {
     auto u = std::make_shared<VelkoraUserInternal>();
