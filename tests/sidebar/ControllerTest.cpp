@@ -8,6 +8,7 @@
 #include "people/VelkoraProfileScreens.h"
 #include "platform/ui/PopoverController.h"
 #include "shell/VelkoraLazyImageView.h"
+#include "shell/WidgetSnapshot.h"
 
 namespace velkora::testing {
 namespace {
@@ -366,6 +367,36 @@ TEST_F(ControllerTest, TheHeaderCarriesTheOwnProfileBlockWhenItIsPartOfTheBuild)
     ASSERT_TRUE(made);
     EXPECT_EQ(made->arguments["object1"].asObject<VelkoraUserInternal>(), agent().velkoraUser());
     EXPECT_EQ(made->titleText(), "Followers");
+}
+
+} // namespace
+} // namespace velkora::testing
+
+namespace velkora::testing {
+namespace {
+
+TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuAndItsHeaderFillTheScreensWidth) {
+    serve({{"feed", "Activity"}, {"inbox", "Messages"}});
+    startAs(named("Dana", "Whitfield", "Lisbon"));
+    window = ui::Window::createFullScreen();
+    auto hostNav = ui::NavigationController::create(std::make_shared<ui::ViewController>());
+    window->setRootViewController(hostNav);
+    window->makeKeyAndVisible();
+    auto menu = VelkoraViewController::initFromNibWithNavController(hostNav, false);
+    hostNav->pushViewController(menu, false);
+    loop().advance(1);
+    window->layoutIfNeeded();
+    auto& p = *menu->panelView();
+    EXPECT_DOUBLE_EQ(p.frame().size.width, 320);
+    EXPECT_DOUBLE_EQ(p.commandsTable()->frame().size.width, 320);
+    for (auto* header : {p.usersDetailsView().get(), p.anonymousView().get(), p.signUpAnonymousView().get()})
+        EXPECT_DOUBLE_EQ(header->frame().size.width, 320);
+    // The profile arrow keeps its place at the right edge.
+    EXPECT_DOUBLE_EQ(p.profileButton()->frame().maxX(), 320 - 6);
+    expectMatchesReference(screenshot(), "menu_mode_phone");
+    menu->setVelkoraNavController(nullptr);
+    window->setHidden(true);
+    window.reset();
 }
 
 } // namespace
