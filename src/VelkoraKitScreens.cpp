@@ -13,6 +13,7 @@
 #include "shell/VelkoraShellScreens.h"
 #include "shell/VelkoraSidebarScreens.h"
 #include "quiz/VelkoraQuizPlayScreens.h"
+#include "quiz/VelkoraQuizHomeScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -32,6 +33,7 @@ void registerKitScreens() {
     registerFeedScreens();
     registerQuizPurchaseObjects();
     registerQuizPlayScreens();
+    registerQuizHomeScreens();
 }
 
 } // namespace velkora

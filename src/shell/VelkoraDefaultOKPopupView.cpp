@@ -12,11 +12,16 @@ namespace velkora {
 
 std::shared_ptr<VelkoraDefaultOKPopupView> VelkoraDefaultOKPopupView::initFromNibInternal(const std::string& nibName) {
     auto popup = std::make_shared<VelkoraDefaultOKPopupView>();
+    loadInto(popup, nibName);
+    return popup;
+}
+
+void VelkoraDefaultOKPopupView::loadInto(const std::shared_ptr<VelkoraDefaultOKPopupView>& popup,
+                                         const std::string& nibName) {
     registerVelkoraWidgetClasses();
     ui::InterfaceLoader::instance().loadNibNamed(nibName, popup.get());
     popup->alertWindow_ = installInAlertWindow(*popup, popup->toplevelView_);
     popup->closeOnOrientationChange_ = true;
-    return popup;
 }
 
 std::shared_ptr<VelkoraDefaultOKPopupView> VelkoraDefaultOKPopupView::initFromNib(const std::string& okTitle) {

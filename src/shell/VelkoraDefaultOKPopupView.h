@@ -76,8 +76,12 @@ public:
 
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
 
-private:
+protected:
+    // For dialogs of a class of their own: loads the body into `popup` and puts it in its window.
+    static void loadInto(const std::shared_ptr<VelkoraDefaultOKPopupView>& popup, const std::string& nibName);
     void setButtonTitles(const std::string& okTitle, const std::string& cancelTitle);
+
+private:
     void removeGestureHandler();
 
     std::shared_ptr<ui::View> toplevelView_;
