@@ -166,3 +166,16 @@ TEST_F(QuizHome, InTestModeAMissingCoinPackShowsTheNotReadyPopupAndOtherwiseNone
 }
 
 } // namespace
+
+namespace {
+
+// The end of a game posts to the feed with the application's picture: the demo's is served by the
+// service itself.
+TEST_F(QuizHome, TheDemoApplicationsPictureIsServedOnThePictureRoute) {
+    auto reply = svc.answer("GET", "/pictures/app/icon.png");
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_EQ(reply.contentType, "image/png");
+    EXPECT_EQ(reply.body.compare(0, 4, "\x89PNG"), 0);
+}
+
+} // namespace
