@@ -226,6 +226,29 @@ TEST_F(QuizList, UnlockOutcomes) {
     }
 }
 
+TEST_F(QuizList, AListThatDoesNotComeStopsItsSpinnerAndSaysWhy) {
+    startDemo();
+    service::Fault drop;
+    drop.command = "getQuizzes";
+    drop.kind = service::Fault::Kind::Drop;
+    drop.times = -1;
+    svc.addFault(drop);
+    auto home = openHome();
+    ASSERT_TRUE(home);
+    home->playGameClicked();
+    loop().advance(1);
+    auto list = top<VelkoraQuizzesViewController>();
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->activityIndicator()->isAnimating());
+    ASSERT_TRUE(waitAdvancing([&] { return toastShowing() != ""; }, 120));
+    EXPECT_EQ(toastShowing(),
+              "There is no network connection. What you asked for will be sent once the network is back.");
+    EXPECT_FALSE(list->activityIndicator()->isAnimating());
+    EXPECT_TRUE(list->view()->isUserInteractionEnabled());
+    EXPECT_TRUE(list->quizzes().empty());
+    svc.clearFaults();
+}
+
 TEST_F(QuizList, ALockedQuizWithoutAPriceOpensForPlay) {
     startDemo();
     auto list = openList();
