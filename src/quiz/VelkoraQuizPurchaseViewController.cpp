@@ -1,5 +1,6 @@
 #include "quiz/VelkoraQuizPurchaseViewController.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "data/VelkoraUtils.h"
@@ -171,15 +172,19 @@ void VelkoraQuizPurchaseViewController::quizProductUpdated(const foundation::Not
     if (purchaseInProgress_.empty()) return;
     const Value& info = notification.userInfo;
     const bool failed = transactionsName(info["failedTransactions"], purchaseInProgress_);
-    const bool waiting = transactionsName(info["pendingTransactions"], purchaseInProgress_);
+    bool waiting = transactionsName(info["pendingTransactions"], purchaseInProgress_);
     if (!failed && !waiting) {
         if (info["failedTransactions"].asArray() || info["pendingTransactions"].asArray()) return;
+        // The service may also have asked for the purchase again after the next poll: that one waits.
+        const auto& later = VelkoraQuizIAPServerManager::instance().waitingTransactions();
         for (const auto& t : services::PaymentQueue::defaultQueue().transactions()) {
             const auto state = t->transactionState();
-            if (t->payment() && t->payment()->productIdentifier() == purchaseInProgress_ &&
-                (state == services::PaymentTransactionState::Purchasing ||
-                 state == services::PaymentTransactionState::Purchased))
-                return;
+            if (!t->payment() || t->payment()->productIdentifier() != purchaseInProgress_ ||
+                (state != services::PaymentTransactionState::Purchasing &&
+                 state != services::PaymentTransactionState::Purchased))
+                continue;
+            if (std::find(later.begin(), later.end(), t) == later.end()) return; // still on its way
+            waiting = true;
         }
     }
     purchaseInProgress_.clear();

@@ -123,6 +123,29 @@ TEST_F(QuizStore, AFailedPaymentAlsoClosesTheStore) {
     EXPECT_EQ(count("updateQuizProduct"), 0u);
 }
 
+TEST_F(QuizStore, APurchaseTheServiceWantsAgainGivesTheStoreBackWithoutClosingIt) {
+    startDemo();
+    setCoins(5);
+    service::Fault again;
+    again.command = "updateQuizProduct";
+    again.kind = service::Fault::Kind::Answer;
+    again.value = R"({"success":false,"retry":true,"productId":"com.velkora.demo.coins100"})";
+    svc.addFault(again);
+    auto store = openStore();
+    tap(store->productButton(0));
+    ASSERT_TRUE(
+        waitAdvancing([&] { return !VelkoraQuizIAPServerManager::instance().waitingTransactions().empty(); }, 60));
+    loop().advance(0.5);
+    EXPECT_TRUE(store->velkoraContentView()->isUserInteractionEnabled());
+    EXPECT_TRUE(store->purchaseInProgress().empty());
+    EXPECT_FALSE(storeClosed(store));
+    // After the next poll it goes again and is credited; the store the user went on with stays.
+    VelkoraServerApi::updateNow();
+    ASSERT_TRUE(waitAdvancing([&] { return purchasesSettled(); }, 60));
+    EXPECT_EQ(serviceCoins(), 105);
+    EXPECT_FALSE(storeClosed(store));
+}
+
 TEST_F(QuizStore, ALeftoverTransactionSettlingDoesNotCloseTheStore) {
     startDemo();
     setCoins(5);
