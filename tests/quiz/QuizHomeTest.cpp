@@ -158,6 +158,8 @@ TEST_F(QuizHome, InTestModeAMissingCoinPackShowsTheNotReadyPopupAndOtherwiseNone
             EXPECT_EQ(popup->messageLable()->text(),
                       "Some quiz products of this application were not found in the store.");
             EXPECT_EQ(popup->okButton()->titleForState(ui::ControlStateNormal), "OK");
+            ASSERT_TRUE(picturesLoaded());
+            expectScreenLooksLike("quiz_not_ready_popup_phone");
             tap(popup->okButton());
             loop().advance(0.5);
             EXPECT_FALSE(popupShowing<VelkoraDefaultOKPopupView>());
