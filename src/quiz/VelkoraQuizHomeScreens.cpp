@@ -53,10 +53,13 @@ void showFailureToast(const foundation::ErrorPtr& error, const char* otherwiseKe
 
 void registerQuizHomeScreens() {
     quizhome::registerViewClasses();
-    // The "quiz" feature hands over here when it is opened without a quiz id; the opener sets the title.
+    // The "quiz" feature hands over here when it is opened without a quiz id, and a feed post's action
+    // with {"quizId": id}; the opener sets the title.
     VelkoraScreenRegistry::instance().registerScreen(
-        "quizHome", [](const foundation::Value&) -> std::shared_ptr<ui::ViewController> {
-            return VelkoraQuizProfileViewController::initFromNib(true);
+        "quizHome", [](const foundation::Value& arguments) -> std::shared_ptr<ui::ViewController> {
+            auto home = VelkoraQuizProfileViewController::initFromNib(true);
+            if (arguments.isDictionary()) home->setQuizId(arguments["quizId"].int32Or(0));
+            return home;
         });
 }
 

@@ -33,6 +33,15 @@ TEST_F(QuizHome, ShowsTheServicesPointsAndCoinsGroupedAndAPollsNewCoinsAtOnce) {
     EXPECT_TRUE(waitFor([&] { return home->coinsNumberLabel()->text() == "2,500"; }));
 }
 
+TEST_F(QuizHome, AFeedPostsActionHandsTheHomeItsQuiz) {
+    auto home =
+        std::dynamic_pointer_cast<VelkoraQuizProfileViewController>(VelkoraScreenRegistry::instance().makeScreen(
+            "quizHome", foundation::Value(foundation::Dictionary{{"quizId", foundation::Value(7)}})));
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->quizId(), 7);
+    EXPECT_TRUE(home->shouldShowProfileButton());
+}
+
 TEST_F(QuizHome, OnATabletComesFromItsTabletFile) {
     becomeTablet();
     startDemo();
