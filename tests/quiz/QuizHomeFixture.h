@@ -89,6 +89,18 @@ protected:
         ASSERT_TRUE(VelkoraAgentInternal::instance().appData());
         if (withProducts) askProducts();
     }
+    // A session for a new user of the tests' own application (its quizzes are the test's), the kit
+    // holding the user's data and the application data.
+    void startTestApp() {
+        VelkoraAgentInternal::instance().initUserInfo(kApp);
+        startNewUser();
+        userId_ = *agent().userId();
+        loadMyData();
+        auto caller = std::make_shared<Caller>();
+        VelkoraServerApi::getAppData(Caller::of(caller));
+        ASSERT_TRUE(waitFor([&] { return !caller->answers.empty() || !caller->errors.empty(); }));
+        ASSERT_TRUE(VelkoraAgentInternal::instance().appData());
+    }
     // The purchase layer asks the store for the packs the application data names, as at every arrival
     // of application data, until their products have come.
     void askProducts() {

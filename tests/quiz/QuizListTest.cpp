@@ -38,7 +38,11 @@ protected:
     }
     // The locked quiz's popup, opened from its row's button.
     std::shared_ptr<VelkoraQuizBuyQuizPopupView> openPopup(VelkoraQuizzesViewController& list) {
-        auto cell = cellOf(list, "Night Sky");
+        return openPopupOf(list, "Night Sky");
+    }
+    std::shared_ptr<VelkoraQuizBuyQuizPopupView> openPopupOf(VelkoraQuizzesViewController& list,
+                                                             const std::string& name) {
+        auto cell = cellOf(list, name);
         if (!cell) return nullptr;
         tap(cell->actionButton());
         loop().advance(0.5);
@@ -68,7 +72,8 @@ TEST_F(QuizList, ShowsTheSeededQuizzesAndPlaysTheOpenOne) {
     ASSERT_TRUE(list);
     EXPECT_EQ(list->nibName(), "VelkoraQuizzesList");
     EXPECT_EQ(list->titleText(), "Quizzes");
-    ASSERT_EQ(list->quizzes().size(), 2u);
+    ASSERT_GE(rowOf(*list, "World Capitals"), 0);
+    ASSERT_GE(rowOf(*list, "Night Sky"), 0);
     EXPECT_EQ(list->unlockAllQuizzesCoins(), 500);
     EXPECT_FALSE(list->activityIndicator()->isAnimating());
     EXPECT_EQ(actionTitle(*list, "World Capitals"), "Play");
@@ -251,36 +256,41 @@ TEST_F(QuizList, AListThatDoesNotComeStopsItsSpinnerAndSaysWhy) {
 
 TEST_F(QuizList, ALockedQuizWithoutAPriceOpensForPlay) {
     startDemo();
+    const int64_t free = svc.addQuiz(kDemo, R"({"name":"Free Pass","locked":true,"coins":0,"questions":[]})");
     auto list = openList();
     ASSERT_TRUE(list);
-    list->gotQuizzes(reply({{true, 0}, {true, 30}}));
-    list->actionClicked(701);
+    ASSERT_GE(rowOf(*list, "Free Pass"), 0);
+    EXPECT_EQ(actionTitle(*list, "Free Pass"), "Unlock");
+    tap(cellOf(*list, "Free Pass")->actionButton());
     loop().advance(1);
     auto play = top<OpenedStandIn>();
     ASSERT_TRUE(play);
-    EXPECT_EQ(play->object1.int32Or(0), 701);
+    EXPECT_EQ(play->object1.int32Or(0), free);
     EXPECT_FALSE(popupShowing<VelkoraQuizBuyQuizPopupView>());
-    // Without "unlockAllQuizzesCoins" the price of every quiz is 400.
-    EXPECT_EQ(list->unlockAllQuizzesCoins(), 400);
     // A name without a description sits in the middle of its row.
     nav_->popViewController(false);
     loop().advance(1);
-    auto cell = cellAt<VelkoraQuizCell>(*list->quizzesTable(), 0);
+    auto cell = cellOf(*list, "Free Pass");
     ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->descriptionLabel()->text(), "");
     EXPECT_DOUBLE_EQ(cell->nameLabelTopSpaceConstraint()->constant(),
                      (cell->frame().height() - cell->nameLabel()->frame().height()) * 0.5);
+    // Without a price for every quiz from the service, every quiz costs 400.
+    list->gotQuizzes(reply({{true, 30}}, 0));
+    EXPECT_EQ(list->unlockAllQuizzesCoins(), 400);
 }
 
 TEST_F(QuizList, AListOfOneOpenQuizPlaysItAtOnceAndBackLeadsPastTheList) {
-    startDemo();
+    const int64_t only = svc.addQuiz(kApp, R"({"name":"The Only One","locked":false,"questions":[]})");
+    startTestApp();
     auto list = openList();
     ASSERT_TRUE(list);
-    auto home = nav_->viewControllers()[nav_->viewControllers().size() - 2];
-    list->gotQuizzes(reply({{false, 0}}));
     loop().advance(1);
+    auto home = nav_->viewControllers()[nav_->viewControllers().size() - 3];
+    EXPECT_EQ(nav_->viewControllers()[nav_->viewControllers().size() - 2], list);
     auto play = top<OpenedStandIn>();
     ASSERT_TRUE(play);
-    EXPECT_EQ(play->object1.int32Or(0), 701);
+    EXPECT_EQ(play->object1.int32Or(0), only);
     nav_->popViewController(false);
     loop().advance(1);
     window_->layoutIfNeeded();
@@ -290,15 +300,19 @@ TEST_F(QuizList, AListOfOneOpenQuizPlaysItAtOnceAndBackLeadsPastTheList) {
 }
 
 TEST_F(QuizList, AListOfOneLockedQuizIsShownAndBackFromTheStoreLeadsPastIt) {
-    startDemo();
+    svc.addQuiz(kApp, R"({"name":"The Only One","locked":true,"coins":30,"questions":[]})");
+    startTestApp();
     auto list = openList();
     ASSERT_TRUE(list);
     auto home = nav_->viewControllers()[nav_->viewControllers().size() - 2];
-    list->gotQuizzes(reply({{true, 30}}, 90));
     loop().advance(1);
     EXPECT_EQ(top<VelkoraQuizzesViewController>(), list);
-    EXPECT_EQ(list->unlockAllQuizzesCoins(), 90);
-    list->openPurchaseView();
+    ASSERT_EQ(list->quizzes().size(), 1u);
+    EXPECT_EQ(actionTitle(*list, "The Only One"), "Unlock");
+    auto popup = openPopupOf(*list, "The Only One");
+    ASSERT_TRUE(popup);
+    tap(popup->buyCoinsButton());
+    loop().advance(1);
     loop().advance(1);
     ASSERT_TRUE(top<VelkoraQuizPurchaseViewController>());
     nav_->popViewController(false);
