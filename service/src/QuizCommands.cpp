@@ -245,7 +245,7 @@ Json suggestQuizQuestion(CommandContext& ctx) {
     Json suggestion = {{"quizId", quizId},
                        {"question", ctx.nonEmpty("question")},
                        {"correct", ctx.nonEmpty("correct")},
-                       {"wrong", {ctx.text("wrong1"), ctx.text("wrong2"), ctx.text("wrong3")}}};
+                       {"wrong", {ctx.nonEmpty("wrong1"), ctx.text("wrong2"), ctx.text("wrong3")}}};
     ctx.db().run("INSERT INTO quiz_suggestions(app_id, user_id, data, time) VALUES(?, ?, ?, ?)",
                  {appId, userId, suggestion.dump(), ctx.now()});
     return Json::object();

@@ -1034,4 +1034,26 @@ std::vector<Service::PurchaseRow> Service::purchases(const std::string& appId, c
     return rows;
 }
 
+std::vector<Service::QuizSuggestion> Service::quizSuggestions(const std::string& appId) const {
+    std::lock_guard lock(impl_->dbMutex);
+    std::vector<QuizSuggestion> out;
+    Statement s = impl_->db->prepare("SELECT user_id, data FROM quiz_suggestions WHERE app_id = ? ORDER BY id");
+    s.bindAll({appId});
+    while (s.step()) {
+        Json data = Json::parse(s.text(1), nullptr, false);
+        if (!data.is_object()) continue;
+        QuizSuggestion q;
+        q.userId = s.text(0);
+        q.quizId = data.value("quizId", int64_t(0));
+        q.question = data.value("question", "");
+        q.correct = data.value("correct", "");
+        const Json wrong = data.value("wrong", Json::array());
+        std::string* slots[] = {&q.wrong1, &q.wrong2, &q.wrong3};
+        for (size_t i = 0; i < 3 && i < wrong.size(); ++i)
+            if (wrong[i].is_string()) *slots[i] = wrong[i].get<std::string>();
+        out.push_back(std::move(q));
+    }
+    return out;
+}
+
 } // namespace velkora::service

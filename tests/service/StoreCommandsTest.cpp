@@ -242,6 +242,20 @@ TEST_F(StoreServiceTest, QuizzesHideLockedQuestionsAndCountEachReportedAnswer) {
     EXPECT_EQ(
         get(ids("suggestQuizQuestion", user) + "&quizId=1&question=&correct=A&wrong1=B&wrong2=C&wrong3=D")["error"],
         "BAD_REQUEST");
+    // A question needs one wrong answer as much as its right one; the second and third may be left empty.
+    EXPECT_EQ(
+        get(ids("suggestQuizQuestion", user) + "&quizId=1&question=Q2&correct=A&wrong1=&wrong2=C&wrong3=D")["error"],
+        "BAD_REQUEST");
+    EXPECT_EQ(get(ids("suggestQuizQuestion", user) + "&quizId=2&question=Q3&correct=A&wrong1=B&wrong2=&wrong3="),
+              Json::object());
+    auto stored = service().quizSuggestions(app());
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].question, "Q");
+    EXPECT_EQ(stored[0].wrong3, "D");
+    EXPECT_EQ(stored[1].userId, user);
+    EXPECT_EQ(stored[1].quizId, 2);
+    EXPECT_EQ(stored[1].wrong1, "B");
+    EXPECT_EQ(stored[1].wrong2, "");
 }
 
 TEST_F(StoreServiceTest, HitsAreSharesOfTheSeededAndReportedPicks) {

@@ -260,6 +260,14 @@ public:
     // "locked", "coins", "questions", "reserves"; an answer's "picks" seeds how often it was chosen); its id.
     int64_t addQuiz(const std::string& appId, const std::string& json);
 
+    // The question suggestions suggestQuizQuestion stored, oldest first.
+    struct QuizSuggestion {
+        std::string userId;
+        int64_t quizId = 0;
+        std::string question, correct, wrong1, wrong2, wrong3;
+    };
+    std::vector<QuizSuggestion> quizSuggestions(const std::string& appId) const;
+
     struct Impl;
 
 private:
