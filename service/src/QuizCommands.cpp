@@ -23,9 +23,8 @@ Json quizData(Database& db, const std::string& appId, int64_t quizId) {
 }
 
 bool unlockedFor(Database& db, const std::string& appId, const std::string& userId, int64_t quizId) {
-    return db
-        .scalarInteger("SELECT 1 FROM user_quizzes WHERE app_id = ? AND user_id = ? AND quiz_id = ?",
-                       {appId, userId, quizId})
+    return db.scalarInteger("SELECT 1 FROM user_quizzes WHERE app_id = ? AND user_id = ? AND quiz_id = ?",
+                            {appId, userId, quizId})
         .has_value();
 }
 
@@ -321,13 +320,12 @@ Json getScores(CommandContext& ctx) {
     while (s.step()) {
         int64_t score = s.integer(1);
         // Equal scores share a place; the next score takes the place after all of them.
-        int64_t position =
-            !ranking.empty() && ranking.back().score == score ? ranking.back().position : int64_t(ranking.size()) + 1;
+        int64_t position = !ranking.empty() && ranking.back().score == score ? ranking.back().position
+                                                                             : int64_t(ranking.size()) + 1;
         ranking.push_back({s.text(0), score, position});
     }
     auto rowJson = [&](const Row& r) {
-        return Json{
-            {"position", r.position}, {"score", r.score}, {"user", rows::userJson(db, appId, r.userId, userId)}};
+        return Json{{"position", r.position}, {"score", r.score}, {"user", rows::userJson(db, appId, r.userId, userId)}};
     };
     Json top = Json::array(), area = Json::array();
     for (size_t i = 0; i < ranking.size() && i < kTopScores; ++i)
