@@ -14,6 +14,10 @@
 #include "shell/VelkoraSidebarScreens.h"
 #include "quiz/VelkoraQuizPlayScreens.h"
 #include "quiz/VelkoraQuizHomeScreens.h"
+#include "people/VelkoraFriendsScreens.h"
+#include "conversations/VelkoraChatRoomsScreens.h"
+#include "conversations/VelkoraChatScreens.h"
+#include "quiz/VelkoraLeaderboardScreens.h"
 
 // One line per group of screens: `registerXxxScreens();`, declared in that group's own header.
 
@@ -34,6 +38,7 @@ void registerKitScreens() {
     registerQuizPurchaseObjects();
     registerQuizPlayScreens();
     registerQuizHomeScreens();
+    registerLeaderboardScreens();
 }
 
 } // namespace velkora

@@ -573,6 +573,19 @@ std::vector<Entry> catalogue() {
         g.addArc({r.midX(), r.y() + r.height() * 0.35}, r.width() * 0.25, M_PI, 2 * M_PI, false);
         g.strokePath();
     }));
+    // The leaderboard's separator above the rows around the user's own place: wide enough for a tablet's
+    // row, shown from its left edge.
+    e.push_back({"VelImg_LeaderboardDash", {1024, 10}, [](GraphicsContext& g, Size s) {
+                     g.setFillColor(Color::fromHex("#F2F3F5"));
+                     g.fillRect({0, 0, s.width, s.height});
+                     g.setStrokeColor(kGrey);
+                     g.setLineWidth(2);
+                     g.setLineDash(0, {6, 5});
+                     g.beginPath();
+                     g.moveTo({4, s.height / 2});
+                     g.lineTo({s.width, s.height / 2});
+                     g.strokePath();
+                 }});
     return e;
 }
 
