@@ -72,6 +72,8 @@ void VelkoraQuizSuggestQuestionViewController::viewDidLoad() {
         questionTextView_->layer().setCornerRadius(8.0);
         questionTextView_->layer().setBorderColor(ui::Color::white(0.5, 0.5));
         questionTextView_->layer().setBorderWidth(1.0);
+        // The question's text keeps off the rounded border, as the answers' insets do.
+        questionTextView_->setTextContainerInset({8, kFieldInset - 4, 8, kFieldInset - 4});
         questionTextView_->setDelegate(std::static_pointer_cast<ui::TextViewDelegate>(self));
         questionTextView_->setText(placeHolder_);
         questionTextView_->setTextColor(kLightGray);
