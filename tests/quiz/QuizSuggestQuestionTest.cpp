@@ -188,6 +188,40 @@ TEST_F(QuizSuggestQuestionTest, TheKeyboardInsetsTheFieldsAndGivesTheRoomBack) {
     EXPECT_EQ(scroll.scrollIndicatorInsets(), ui::EdgeInsets{});
 }
 
+TEST_F(QuizSuggestQuestionTest, OnItsSideTheKeyboardsWidthIsItsHeight) {
+    startUser();
+    auto form = presentForm();
+    ASSERT_TRUE(form);
+    auto& scroll = *form->qaScrollView();
+    const double top = scroll.convertRectToView(scroll.bounds(), form->view().get()).y();
+    // The keyboard's frame in the screen's fixed coordinates: 162 high in landscape, 216 in portrait.
+    const struct {
+        int orientation;
+        ui::Rect keyboard;
+        double viewSide; // the view's side that stands for its height
+        double keyboardSide;
+    } cases[] = {
+        {ui::InterfaceOrientationPortrait, {0, 568, 320, 216}, form->view()->frame().height(), 216},
+        {ui::InterfaceOrientationLandscapeLeft, {320, 0, 162, 568}, form->view()->frame().width(), 162},
+        {ui::InterfaceOrientationLandscapeRight, {-162, 0, 162, 568}, form->view()->frame().width(), 162},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        ui::Application::instance().setStatusBarOrientation(c.orientation);
+        form->keyboardWasShown(
+            foundation::Notification{ui::kKeyboardDidShowNotification, nullptr,
+                                     foundation::Value(foundation::Dictionary{
+                                         {ui::kKeyboardFrameBeginUserInfoKey,
+                                          foundation::Value::object(std::make_shared<ui::Rect>(c.keyboard))}})});
+        const double visible = c.viewSide - (top + c.keyboardSide);
+        EXPECT_DOUBLE_EQ(scroll.contentInset().bottom, scroll.frame().height() - visible);
+        form->keyboardWillBeHidden(foundation::Notification{ui::kKeyboardWillHideNotification, nullptr, {}});
+        loop().advance(1);
+        EXPECT_EQ(scroll.contentInset(), ui::EdgeInsets{});
+    }
+    ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationPortrait);
+}
+
 TEST_F(QuizSuggestQuestionTest, AFailedSendKeepsTheFormAndADoubleTapSendsOnce) {
     startUser();
     const struct {
