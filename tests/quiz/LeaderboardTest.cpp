@@ -8,6 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraLeaderboardViewController.h"
+#include "session/VelkoraAppData.h"
 #include "support/PicturePng.h"
 
 using namespace velkora;
@@ -235,6 +236,28 @@ TEST_F(LeaderboardTest, TheSignedInUsersOwnRowDoesNothing) {
     EXPECT_EQ(topScreen(), screen);
     EXPECT_EQ(ui::Application::instance().windows().size(), windows);
     EXPECT_FALSE(screen->signinHelper());
+}
+
+TEST_F(LeaderboardTest, FeatureOneHundredTwoOpensTheOverallBoardWithTheProfileButton) {
+    startUser();
+    score(me(), 70);
+    // The session is ready once it holds the application's configuration.
+    auto data = std::make_shared<VelkoraAppData>();
+    data->setAppName(std::string("Quiz Night"));
+    VelkoraAgentInternal::instance().setAppData(data);
+    svc.clearRequests();
+    show(ui::ViewController::create());
+    VelkoraAgentInternal::instance().openFeature(102, nav_, false);
+    loop().advance(1);
+    settleScreen();
+    auto screen = std::dynamic_pointer_cast<VelkoraLeaderboardViewController>(topScreen());
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(screen->level(), "");
+    EXPECT_TRUE(screen->shouldShowProfileButton());
+    EXPECT_EQ(screen->titleText(), "Leaderboard");
+    ASSERT_EQ(count("getScores"), 1u);
+    EXPECT_EQ(param(svc.requestsFor("getScores")[0], "level"), "");
+    EXPECT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{me()}));
 }
 
 TEST_F(LeaderboardTest, TheOverallBoardAndAQuizsBoardReportDifferentUsageEvents) {
