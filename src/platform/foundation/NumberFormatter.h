@@ -11,9 +11,8 @@ public:
     enum class Style { Decimal, Currency };
 
     // `localeIdentifier` names a locale ("en_US", "de_DE", "fr_FR@currency=EUR"); empty means the
-    // device's locale (DateFormatter's current one) when set, else the process's current locale. Returns
-    // "" only when the locale's formatter cannot be made.
+    // process's current locale. Returns "" only when the locale's formatter cannot be made.
     static std::string format(double number, Style style, std::string_view localeIdentifier = {});
 };
 
-} // namespace velkora::foundation
+}  // namespace velkora::foundation
