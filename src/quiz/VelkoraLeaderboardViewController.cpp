@@ -140,24 +140,28 @@ void VelkoraLeaderboardViewController::loadScores(int mode) {
     if (todayButton_) todayButton_->setSelected(mode == kModeToday);
     if (thisWeekButton_) thisWeekButton_->setSelected(mode == kModeThisWeek);
     if (allTimeButton_) allTimeButton_->setSelected(mode == kModeAllTime);
-    auto self = sharedAs<VelkoraLeaderboardViewController>();
-    VelkoraServerApi::getScores(VelkoraCallback::make(
-                                    self,
-                                    [this, mode](const foundation::Value& reply) {
-                                        switch (mode) {
-                                        case kModeToday:
-                                            gotScoresOfToday(reply);
-                                            break;
-                                        case kModeThisWeek:
-                                            gotScoresOfThisWeek(reply);
-                                            break;
-                                        default:
-                                            gotScoresOfAllTime(reply);
-                                            break;
-                                        }
-                                    },
-                                    [this, mode](const foundation::ErrorPtr& error) { scoresFailed(mode, error); }),
-                                level_, mode);
+    // Only the answer to the latest request counts: an earlier one may come after it.
+    const uint64_t request = ++lastRequest_;
+    auto answer = [this, mode, request](const foundation::Value& reply) {
+        if (request != lastRequest_) return;
+        switch (mode) {
+        case kModeToday:
+            gotScoresOfToday(reply);
+            break;
+        case kModeThisWeek:
+            gotScoresOfThisWeek(reply);
+            break;
+        default:
+            gotScoresOfAllTime(reply);
+            break;
+        }
+    };
+    auto failure = [this, mode, request](const foundation::ErrorPtr& error) {
+        if (request == lastRequest_) scoresFailed(mode, error);
+    };
+    VelkoraServerApi::getScores(
+        VelkoraCallback::make(sharedAs<VelkoraLeaderboardViewController>(), std::move(answer), std::move(failure)),
+        level_, mode);
 }
 
 void VelkoraLeaderboardViewController::gotScoresOfToday(const foundation::Value& reply) {

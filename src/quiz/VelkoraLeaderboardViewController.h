@@ -114,6 +114,7 @@ private:
     int leaderboardMode_ = kModeNone;
     // The shown period's last request failed: its button may ask again.
     bool modeFailed_ = false;
+    uint64_t lastRequest_ = 0;
     std::vector<VelkoraScorePositionPtr> leaders_;
     std::vector<VelkoraScorePositionPtr> myNeighbours_;
     std::shared_ptr<VelkoraLeaderboardTableCell> sampleCell_;
