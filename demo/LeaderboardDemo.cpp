@@ -92,7 +92,7 @@ bool showLeaderboard(Demo& demo, const std::shared_ptr<DemoHost>& host, const st
 
 } // namespace
 
-VELKORA_DEMO_STEP(leaderboardAndSuggestion, 720, DemoStep::NeedsService) {
+VELKORA_DEMO_STEP(leaderboardAndSuggestion, 716, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
     // A notice an earlier step left up would stand over this step's pictures.

@@ -64,7 +64,7 @@ bool prepareStore(demo::Demo& demo) {
 
 } // namespace
 
-VELKORA_DEMO_STEP(quizHome, 710, DemoStep::NeedsService) {
+VELKORA_DEMO_STEP(quizHome, 712, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     useBuildStore();
     if (!std::getenv("VELKORA_DEVICE") && !services::Device::instance().storeAccount())

@@ -54,7 +54,7 @@ int slotOf(const VelkoraQuizQuestion& q, bool correct) {
 
 } // namespace
 
-VELKORA_DEMO_STEP(quizPlay, 720, DemoStep::NeedsService) {
+VELKORA_DEMO_STEP(quizPlay, 714, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     useBuildModules();
     registerKitScreens();
