@@ -174,6 +174,7 @@ void VelkoraQuizPlayViewController::registerInterfaceBindings(ui::InterfaceBindi
     b.outlet("quizEndTable", quizEndTable_);
     b.action("quizEndPurchaseLivesClicked:", [this](ui::Control* sender) { quizEndPurchaseLivesClicked(sender); });
     b.action("quizEndRewardsClicked:", [this](ui::Control* sender) { quizEndRewardsClicked(sender); });
+    registerQuizEndBindings(b);
 }
 
 void VelkoraQuizPlayViewController::viewDidLoad() {
@@ -243,6 +244,7 @@ void VelkoraQuizPlayViewController::viewDidLoad() {
     style.customizeQuizGameOverLabel(gameOverLabel_.get(), kScreenId);
 
     updateScoreLabel();
+    loadQuizEndPanel();
     getQuiz();
 }
 
@@ -290,6 +292,7 @@ void VelkoraQuizPlayViewController::getQuiz() {
     VelkoraServerApi::getQuiz(
         VelkoraCallback(self, &VelkoraQuizPlayViewController::gotQuiz, &VelkoraQuizPlayViewController::getQuizFailed),
         quizId_);
+    getQuizEndRewardUrl();
 }
 
 void VelkoraQuizPlayViewController::gotQuiz(const Value& answer) {
@@ -482,6 +485,7 @@ void VelkoraQuizPlayViewController::showQuizEnd() {
         gameOverLabel_->setTextColor(won ? ui::Color::rgba(0, 1, 0, 1) : ui::Color::rgba(1, 0, 0, 1));
     }
     if (hintsView_) hintsView_->setHidden(true);
+    showQuizEndPanel();
     if (quizEndView_) quizEndView_->setHidden(false);
 }
 

@@ -22,16 +22,21 @@ namespace velkora {
 
 namespace ui {
 class ActivityIndicatorView;
+class Button;
 class Image;
 class ImageView;
 class Label;
 class LayoutConstraint;
 class ScrollView;
 class TableView;
+class WebView;
 } // namespace ui
 class VelkoraResizeableButton;
 namespace services {
 class Product;
+}
+namespace foundation {
+struct UrlRequest;
 }
 
 // One answer slot of the play screen.
@@ -213,8 +218,8 @@ public:
     const std::shared_ptr<ui::TableView>& quizEndTable() const { return quizEndTable_; }
 
     // The end panel's actions; the panel's own behaviour is added with it.
-    virtual void quizEndPurchaseLivesClicked(ui::Control*) {}
-    virtual void quizEndRewardsClicked(ui::Control*) {}
+    virtual void quizEndPurchaseLivesClicked(ui::Control*);
+    virtual void quizEndRewardsClicked(ui::Control*);
 
 protected:
     explicit VelkoraQuizPlayViewController(int32_t quizId);
@@ -293,6 +298,48 @@ private:
     std::shared_ptr<ui::Label> quizEndRewardTitleLabel_, quizEndRewardSubTitleLabel_;
     std::shared_ptr<ui::LayoutConstraint> quizEndImageLineTopSpaceToBuyViewConstraint_;
     std::shared_ptr<ui::TableView> quizEndTable_;
+
+    // ---- The end panel: its options, the screens it opens, the reward offer and the post to the feed.
+public:
+    static constexpr const char* kQuizEndCellIdentifier = "velkoraquizendcell";
+    // The options in table order: a life, a new game, the leaderboard, a suggestion, exit.
+    enum QuizEndOption : int { QuizEndUseLife = 0, QuizEndNewGame, QuizEndLeaderboard, QuizEndSuggest, QuizEndExit };
+    // No question follows the one the game ended on, so no life can be used.
+    bool shouldSkipFirstRowAtQuizEnd() const;
+    int quizEndNumberOfRows() const;
+    int quizEndOptionForRow(int row) const;
+    void quizEndDidSelectOption(int option);
+    const std::vector<std::string>& quizEndTableTitles() const { return quizEndTableTitles_; }
+    void openPurchaseView();
+    void openLeaderboardView();
+    void openSuggestQuestionView();
+    void prepareQuizEndOverlayImage();
+    // Turns each pixel's alpha a into trunc((1 − a ÷ 255) × 255).
+    static void inverseAlpha(ui::Image& image);
+    void getQuizEndRewardUrl();
+    void parseRewardUrl(const std::string& html);
+    void postToFeed();
+    void postScoreClicked(ui::Control*) { postToFeed(); }
+    const std::string& rewardUrlStr() const { return rewardUrlStr_; }
+    bool rewardClicked() const { return rewardClicked_; }
+    const std::shared_ptr<ui::WebView>& rewardWebView() const { return rewardWebView_; }
+    const std::shared_ptr<ui::Button>& postScoreButton() const { return postScoreButton_; }
+
+private:
+    class EndPanelListener;
+    void loadQuizEndPanel();
+    void registerQuizEndBindings(ui::InterfaceBindings& bindings);
+    void showQuizEndPanel();
+    void showQuizEndCoinPack();
+    void rewardPageFinished(ui::WebView& webView);
+    bool rewardShouldStartLoad(const foundation::UrlRequest& request);
+
+    std::shared_ptr<EndPanelListener> endPanelListener_;
+    std::vector<std::string> quizEndTableTitles_;
+    std::shared_ptr<ui::WebView> rewardWebView_;
+    std::string rewardUrlStr_;
+    bool rewardClicked_ = false;
+    std::shared_ptr<ui::Button> postScoreButton_;
 };
 
 } // namespace velkora
