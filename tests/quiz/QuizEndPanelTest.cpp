@@ -1,11 +1,16 @@
 // The quiz end panel against velkora-service: its rows, a life bought with coins, the other options and
 // the screens they open by name, the coin pack, the overlay, the pictures of both ends, and the post of
 // the score to the feed.
+#include <algorithm>
+
 #include "QuizPlayFixture.h"
+#include "platform/services/OutsideEndpoints.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/WebView.h"
+#include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraQuizEndTableCell.h"
 #include "session/VelkoraAppData.h"
 #include "session/VelkoraUserInfo.h"
@@ -297,4 +302,101 @@ TEST_F(QuizEndTest, PostToFeedStoresThePlayActionAndPrivateUsersSkipIt) {
     EXPECT_TRUE(logged("Velkora - Skipping feed for private users"));
     ASSERT_TRUE(settle());
     EXPECT_EQ(count("sendFeed2"), 1u);
+}
+
+// The reward offer: the hidden ad page of each fetched game, read once, offered from the threshold on.
+TEST_F(QuizEndTest, TheRewardOfferFollowsThePageAndTheThreshold) {
+    using K = service::Fault::Kind;
+    startPlayer(0);
+    auto app = VelkoraAgentInternal::instance().appData();
+    app->setAppReward(true);
+    app->setAppRewardQuizThreshold(100);
+    const std::string filler(120, '.');
+    // 99 characters in all, a link among them.
+    const std::string shortPage = "<a href=\"https://ads.example/c\">x</a>" + std::string(99 - 37, '.');
+    ASSERT_EQ(shortPage.size(), 99u);
+    const std::string frame = services::OutsideEndpoints::url(services::OutsideEndpoints::Service::AdNetwork, "x");
+    struct Case {
+        const char* name;
+        int points;
+        std::optional<service::Fault> fault;
+        bool offered;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"the network's page, 99 points", 99, std::nullopt, false, nullptr},
+        {"the network's page, 100 points", 100, std::nullopt, true, nullptr},
+        {"99 characters", 100, service::Fault{"/adnet/ad", K::NotJson, "<html><body>" + shortPage + "</body></html>"},
+         false, "Velkora - Reward response string is empty or two short"},
+        {"no link, in frames", 100,
+         service::Fault{"/adnet/ad", K::NotJson,
+                        "<html><body><p>" + filler + "</p><iframe src=\"" + frame + "\"></iframe></body></html>"},
+         false, "Velkora - Reward response parsing error - cannot find href attribute"},
+        {"no closing quote", 100,
+         service::Fault{"/adnet/ad", K::NotJson,
+                        "<html><body><p>" + filler + " href=\"https://ads.example/c</p></body></html>"},
+         false, "Velkora - Reward response parsing error - cannot find href attribute end"},
+        {"empty", 100, service::Fault{"/adnet/ad", K::HttpStatus, "", 200}, false, "Velkora - No Ad Content Received"},
+        {"a 500", 100, service::Fault{"/adnet/ad", K::HttpStatus, "", 500}, false, "Velkora - No Ad Content Received"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        svc.clearFaults();
+        if (c.fault) svc.addFault(*c.fault);
+        capture_->clear();
+        const size_t pages = svc.requestsFor("/adnet/ad").size();
+        const int64_t id = addQuiz(quizJson(question(1, c.points, 0) + "," + question(2, 10, 0)));
+        open(id);
+        waitRewardPage(pages + 1);
+        ASSERT_TRUE(settle());
+        play(1);
+        EXPECT_EQ(!screen_->rewardUrlStr().empty(), c.offered || c.points < 100);
+        EXPECT_EQ(screen_->quizEndRewardView()->isHidden(), !c.offered);
+        EXPECT_EQ(screen_->quizEndImageLineTopSpaceToBuyViewConstraint()->priority(), c.offered ? 700 : 900);
+        const auto events = loggedEvents();
+        EXPECT_EQ(std::count(events.begin(), events.end(), "quiz;reward-displayed;" + std::to_string(id)),
+                  c.offered ? 1 : 0);
+        // Read once, when the page had finished as a whole.
+        if (c.line) {
+            EXPECT_EQ(capture_->count(c.line), 1u);
+        }
+    }
+}
+
+TEST_F(QuizEndTest, TakingTheRewardReportsOnceAndOpensTheStore) {
+    startPlayer(0);
+    VelkoraQuizIAPServerManager::instance().initProducts();
+    ASSERT_TRUE(waitAdvancing(
+        [] {
+            return VelkoraQuizIAPServerManager::instance().productByKey(VelkoraQuizPlayViewController::kCoinPack1) !=
+                   nullptr;
+        },
+        30));
+    ui::Application::instance().clearOpenedURLs();
+    const int64_t id = addQuiz(quizJson(question(1, 100, 0) + "," + question(2, 10, 0)));
+    open(id);
+    waitRewardPage();
+    play(1);
+    ASSERT_FALSE(screen_->quizEndRewardView()->isHidden());
+    window_->layoutIfNeeded();
+    expectLooksLike("QuizEndRewardPhone");
+    screen_->quizEndRewardsClicked(nullptr);
+    ASSERT_TRUE(waitFor([] { return !ui::Application::instance().openedURLs().empty(); }));
+    EXPECT_EQ(ui::Application::instance().openedURLs()[0].rfind("itms-apps://apps.example/app/id", 0), 0u);
+    screen_->quizEndRewardsClicked(nullptr); // a second tap while the first is followed
+    auto clicks = [&] {
+        size_t n = 0;
+        for (const auto& line : svc.events(kDemo))
+            if (line.rfind("adClick|", 0) == 0) {
+                EXPECT_EQ(line, "adClick|VENDOR0_none|3");
+                ++n;
+            }
+        return n;
+    };
+    ASSERT_TRUE(waitFor([&] { return clicks() >= 1; }));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(clicks(), 1u);
+    EXPECT_EQ(ui::Application::instance().openedURLs().size(), 1u);
+    const auto events = loggedEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "quiz;reward-clicked;" + std::to_string(id)), 1);
 }
