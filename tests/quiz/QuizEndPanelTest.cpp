@@ -400,3 +400,27 @@ TEST_F(QuizEndTest, TakingTheRewardReportsOnceAndOpensTheStore) {
     const auto events = loggedEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), "quiz;reward-clicked;" + std::to_string(id)), 1);
 }
+
+TEST_F(QuizEndTest, OnATabletTheRewardOfferSitsUnderTheCoinPack) {
+    becomeTablet();
+    startPlayer(0);
+    VelkoraQuizIAPServerManager::instance().initProducts();
+    ASSERT_TRUE(waitAdvancing(
+        [] {
+            return VelkoraQuizIAPServerManager::instance().productByKey(VelkoraQuizPlayViewController::kCoinPack1) !=
+                   nullptr;
+        },
+        30));
+    open(addQuiz(quizJson(question(1, 100, 0) + "," + question(2, 10, 0))));
+    waitRewardPage();
+    play(1);
+    ASSERT_FALSE(screen_->quizEndRewardView()->isHidden());
+    ASSERT_TRUE(settle());
+    window_->layoutIfNeeded();
+    const ui::Rect box = screen_->quizEndPurchaseButton()->superview()->frame();
+    const ui::Rect reward = screen_->quizEndRewardView()->frame();
+    const ui::Rect table = screen_->quizEndTable()->frame();
+    EXPECT_GT(reward.y(), box.y() + box.height() - 1);
+    EXPECT_GT(table.y(), reward.y() + reward.height());
+    expectLooksLike("QuizEndRewardTablet");
+}
