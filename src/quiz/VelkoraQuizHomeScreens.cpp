@@ -61,6 +61,16 @@ void registerQuizHomeScreens() {
             if (arguments.isDictionary()) home->setQuizId(arguments["quizId"].int32Or(0));
             return home;
         });
+    // The end panel's store: object 1 the quiz, object 2 the question it was opened at (-1 for none).
+    VelkoraScreenRegistry::instance().registerScreen(
+        "quizStore", [](const foundation::Value& arguments) -> std::shared_ptr<ui::ViewController> {
+            int32_t quizId = -1, questionId = -1;
+            if (arguments.isDictionary()) {
+                quizId = arguments[VelkoraScreenArguments::kObject1].int32Or(-1);
+                questionId = arguments[VelkoraScreenArguments::kObject2].int32Or(-1);
+            }
+            return VelkoraQuizPurchaseViewController::create(quizId, questionId);
+        });
 }
 
 } // namespace velkora

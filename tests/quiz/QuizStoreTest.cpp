@@ -86,6 +86,19 @@ TEST_F(QuizStore, OnATabletComesFromItsTabletFile) {
     expectLooksLike("quiz_store_tablet");
 }
 
+TEST_F(QuizStore, TheEndPanelReachesTheStoreByNameWithTheQuizAndTheQuestion) {
+    registerQuizHomeScreens();
+    for (auto [object2, question] : {std::pair{foundation::Value(int64_t(12)), 12}, {foundation::Value(), -1}}) {
+        foundation::Dictionary arguments{{VelkoraScreenArguments::kObject1, foundation::Value(int64_t(7))}};
+        if (!object2.isNull()) arguments.set(VelkoraScreenArguments::kObject2, object2);
+        auto store = std::dynamic_pointer_cast<VelkoraQuizPurchaseViewController>(
+            VelkoraScreenRegistry::instance().makeScreen("quizStore", foundation::Value(std::move(arguments))));
+        ASSERT_TRUE(store);
+        EXPECT_EQ(store->quizId(), 7);
+        EXPECT_EQ(store->questionId(), question);
+    }
+}
+
 TEST_F(QuizStore, BeforeTheProductListASpinnerTurnsThenThePacksShow) {
     startDemo(false);
     auto store = openStore();
