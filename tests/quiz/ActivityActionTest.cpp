@@ -6,6 +6,7 @@
 #include "feed/VelkoraFeedTableController.h"
 #include "platform/ui/NavigationController.h"
 #include "quiz/VelkoraActivityActionManager.h"
+#include "quiz/VelkoraQuizProfileViewController.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -143,6 +144,26 @@ TEST_F(ActivityActionTest, ALikedPostsButtonOpensItsQuizAndWithoutTheQuizHomeNot
     ASSERT_TRUE(posted);
     EXPECT_TRUE(VelkoraActivityActionManager::instance()->handleActionOfActivity(*posted, screen.get()));
     EXPECT_TRUE(logged("Velkora (W) - The screen 'quizHome' is not part of this build"));
+    EXPECT_EQ(topScreen(), screen);
+}
+
+TEST_F(ActivityActionTest, APostsPlayButtonPushesTheKitsOwnQuizHomeWithItsQuiz) {
+    // The kit's screens as a host links them: "quizHome" is the real home, not a stand-in.
+    auto screen = openPosts({"velkora-quiz-7"});
+    ASSERT_TRUE(screen);
+    auto cell = cellWithAction<VelkoraFeedActivityCell>(screen, 2, "velkora-quiz-7");
+    ASSERT_TRUE(cell && cell->actionButton());
+    EXPECT_EQ(cell->actionButton()->currentTitle(), "Play");
+    cell->actionButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    loop().advance(0.5);
+    auto home = std::dynamic_pointer_cast<VelkoraQuizProfileViewController>(topScreen());
+    ASSERT_TRUE(home) << "the quiz home was not pushed";
+    EXPECT_EQ(home->quizId(), 7);
+    EXPECT_EQ(home->featureTabDelegate(), container_);
+    EXPECT_EQ(home->titleText(), foundation::Bundle::main().localizedString("velkora_text_quiz_profile_title"));
+    ASSERT_TRUE(settle());
+    nav_->popViewController(false);
+    loop().advance(0.5);
     EXPECT_EQ(topScreen(), screen);
 }
 

@@ -313,6 +313,55 @@ TEST_F(LeaderboardTest, ALateReplyForAPeriodNoLongerShownIsDropped) {
     EXPECT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{old, today}));
 }
 
+TEST_F(LeaderboardTest, AnAnswerOrFailureOfARequestNoLongerTheLatestIsDropped) {
+    // Today's first request is held while the person goes to this week and back to today; when it is let
+    // go, its outcome belongs to a request that is no longer the latest, though it is for the period shown.
+    const struct {
+        const char* name;
+        Fault outcome; // what the held request meets once it runs
+    } cases[] = {
+        {"an answer without rows",
+         Fault{"getScores", Fault::Kind::Answer, R"({"topScores":[],"userArea":[]})", 500, 0, 1}},
+        {"an error reply", Fault{"getScores", Fault::Kind::ErrorCode, "SERVICE_DOWN", 500, 0, 1}},
+    };
+    startUser();
+    const std::string ada = createNamed("Ada", "Today");
+    score(ada, 100);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        svc.clearFaults();
+        svc.clearRequests();
+        // Held far longer than the test runs: only releaseDelays lets it go.
+        svc.addFault(Fault{"getScores", Fault::Kind::Delay, "", 500, 600, 1});
+        auto screen = std::dynamic_pointer_cast<VelkoraLeaderboardViewController>(
+            VelkoraScreenRegistry::instance().makeScreen("leaderboard"));
+        ASSERT_TRUE(screen);
+        show(screen);
+        ASSERT_TRUE(waitFor([&] { return count("getScores") == 1; }));
+        ASSERT_TRUE(screen->updateForThisWeek());
+        ASSERT_TRUE(screen->updateForToday());
+        // Both later requests answered; only the held one is still on its way.
+        ASSERT_TRUE(waitFor([&] {
+            return count("getScores") == 3 &&
+                   VelkoraServerClientAgent::instance().workingProtocolsWrappers().size() == 1;
+        }));
+        loop().advance(0.1);
+        ASSERT_EQ(screen->leaderboardMode(), 1);
+        ASSERT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{ada}));
+        ASSERT_FALSE(screen->activityIndicator()->isAnimating());
+
+        svc.addFault(c.outcome);
+        svc.releaseDelays();
+        settleScreen();
+        EXPECT_TRUE(svc.requestsFor("getScores").size() == 3) << "the held request was not asked again";
+        EXPECT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{ada})) << "the latest answer's rows stay";
+        EXPECT_FALSE(screen->activityIndicator()->isAnimating());
+        EXPECT_EQ(toastShowing(), "") << "a failure nobody waits for shows nothing";
+        EXPECT_FALSE(screen->updateForToday()) << "today is answered: the same button still asks nothing";
+        EXPECT_TRUE(screen->todayButton()->isSelected());
+    }
+}
+
 TEST_F(LeaderboardTest, AFailedRequestStopsTheSpinnerKeepsTheRowsAndLetsTheButtonAskAgain) {
     startUser();
     const std::string ada = createNamed("Ada", "Lovelace");
