@@ -77,6 +77,10 @@ VELKORA_DEMO_STEP(quizEnd, 725, DemoStep::NeedsService) {
         demo.say("the seeded quiz did not come");
         return false;
     }
+    // The offer is decided when the game ends, from the network's page as read by then; a player takes
+    // longer than the page, the demo's answers do not, so the page is waited for before the first answer.
+    demo.loop().runUntil([&] { return screen->rewardWebView() && !screen->rewardWebView()->isLoading(); }, 20);
+    if (screen->rewardUrlStr().empty()) demo.say("the ad network has no reward offer for this application");
     bool ok = true;
     while (ok && screen->currentQuestion())
         ok = answerCurrent(demo, *screen, true);
