@@ -293,20 +293,27 @@ TEST_F(LeaderboardTest, ALateReplyForAPeriodNoLongerShownIsDropped) {
     const std::string old = createNamed("Cleo", "Long"), today = createNamed("Ada", "Today");
     score(old, 300, 30 * 86400);
     score(today, 100, 60);
-    // Today's answer comes a while after the person moved on to all time.
-    svc.addFault(Fault{"getScores", Fault::Kind::Delay, "", 500, 1.5, 1});
+    // Today's answer is held until the person has moved on to all time and seen its rows.
+    svc.addFault(Fault{"getScores", Fault::Kind::Delay, "", 500, 600, 1});
     auto screen = std::dynamic_pointer_cast<VelkoraLeaderboardViewController>(
         VelkoraScreenRegistry::instance().makeScreen("leaderboard"));
     ASSERT_TRUE(screen);
     show(screen);
     ASSERT_TRUE(screen->activityIndicator()->isAnimating());
+    ASSERT_TRUE(waitFor([&] { return count("getScores") == 1; }));
     ASSERT_TRUE(screen->updateForAllTime());
-    ASSERT_TRUE(waitForRequests("getScores", 2));
+    ASSERT_TRUE(waitFor([&] {
+        return count("getScores") == 2 && VelkoraServerClientAgent::instance().workingProtocolsWrappers().size() == 1;
+    }));
+    loop().advance(0.1);
+    ASSERT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{old, today}));
+    svc.releaseDelays();
     settleScreen();
     EXPECT_EQ(screen->leaderboardMode(), 3);
-    EXPECT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{old, today}));
+    EXPECT_EQ(idsOf(screen->leaders()), (std::vector<std::string>{old, today})) << "today's rows are only Ada's";
     EXPECT_FALSE(screen->activityIndicator()->isAnimating());
-    // Whatever order the two answers came in, a today answer now changes nothing.
+    EXPECT_TRUE(screen->allTimeButton()->isSelected());
+    // Called straight, a today answer changes nothing either.
     foundation::Value todayReply(foundation::Dictionary{{"leaders", foundation::Value(foundation::Array{})},
                                                         {"userArea", foundation::Value(foundation::Array{})}});
     screen->gotScoresOfToday(todayReply);
