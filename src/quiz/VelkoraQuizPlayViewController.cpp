@@ -20,6 +20,7 @@
 #include "platform/ui/UiNotifications.h"
 #include "platform/ui/Window.h"
 #include "platform/ui/layout/LayoutConstraint.h"
+#include "platform/ui/layout/VisualFormat.h"
 #include "quiz/VelkoraQuizPlayScreens.h"
 #include "quiz/VelkoraQuizScoreViews.h"
 #include "server/VelkoraServerApi.h"
@@ -632,25 +633,50 @@ float VelkoraQuizPlayViewController::layoutWidth() const {
 
 void VelkoraQuizPlayViewController::createScoresScrollView() {
     if (!scoresScrollView_ || !quiz_) return;
-    for (auto sub : std::vector<ui::ViewPtr>(scoresScrollView_->subviews()))
+    for (auto sub : std::vector<ui::ViewPtr>(scoresScrollView_->subviews())) {
+        // The old steps' constraints go with them, so a rebuilt ladder holds only its own.
+        for (const auto& c : ui::constraintsInvolving(*scoresScrollView_, sub.get()))
+            scoresScrollView_->removeConstraint(c.get());
         sub->removeFromSuperview();
+    }
+    ui::setConstraintsAddressContent(*scoresScrollView_, true);
     const size_t n = quiz_->questions().size();
     const float w = scoreViewWidth_, W = layoutWidth();
     const double H = scoresScrollView_->bounds().height();
     // ((n × w + 20) ÷ W + 1) × W: the strip reaches a whole width past its last step.
     const float T = ((static_cast<float>(n) * w + 20) / W + 1) * W;
     scoresScrollView_->setContentSize({T, H});
+    std::shared_ptr<VelkoraQuizScrollScoreView> lastItem;
     for (size_t i = 0; i < n; ++i) {
-        auto step = VelkoraQuizScrollScoreView::initFromNib();
-        if (!step) return;
-        if (step->scoreLabel()) step->scoreLabel()->setText(foundation::format("%d", quiz_->questions()[i]->score()));
-        if (i == 0 && step->leftBarView()) step->leftBarView()->setHidden(true);
-        if (i + 1 == n && step->rightBarView()) step->rightBarView()->setHidden(true);
-        // Step i spans 10 + i × w to 10 + (i + 1) × w, centred vertically.
-        const double h = step->frame().height();
-        step->setFrame({10 + static_cast<double>(i) * w, (H - h) * 0.5, w, h});
-        scoresScrollView_->addSubview(step);
+        auto scoreView = VelkoraQuizScrollScoreView::initFromNib();
+        if (!scoreView) return;
+        if (scoreView->scoreLabel())
+            scoreView->scoreLabel()->setText(foundation::format("%d", quiz_->questions()[i]->score()));
+        if (i == 0 && scoreView->leftBarView()) scoreView->leftBarView()->setHidden(true);
+        if (i + 1 == n && scoreView->rightBarView()) scoreView->rightBarView()->setHidden(true);
+        scoreView->setTranslatesAutoresizingMaskIntoConstraints(false);
+        scoresScrollView_->addSubview(scoreView);
+        // Step i spans 10 + i × w to 10 + (i + 1) × w, centred vertically; the content ends W + 10 after
+        // the last step.
+        const double h = scoreView->frame().height();
+        const double trailing = T - static_cast<float>(i + 1) * w - 10;
+        std::string horizontal;
+        ui::VisualFormatViews views{{"scoreView", scoreView}};
+        if (!lastItem) {
+            horizontal = foundation::format("H:|-%g-[scoreView(==%f)]-%g-|", 10.0, static_cast<double>(w), trailing);
+        } else {
+            horizontal = foundation::format("H:[lastItem(==%f)]-0-[scoreView(==%f)]-%g-|", static_cast<double>(w),
+                                            static_cast<double>(w), trailing);
+            views.emplace("lastItem", lastItem);
+        }
+        ui::addConstraints(*scoresScrollView_, ui::constraintsWithVisualFormat(horizontal, views));
+        ui::addConstraints(
+            *scoresScrollView_,
+            ui::constraintsWithVisualFormat(
+                foundation::format("V:|-%g-[scoreView(==%f)]-%g-|", (H - h) * 0.5, h, (H - h) * 0.5), views));
+        lastItem = scoreView;
     }
+    scoresScrollView_->layoutIfNeeded();
     scoresScrollOrigOffset_ = (W - w) * -0.5f + 10;
     scoresScrollView_->setContentOffset({scoresScrollOrigOffset_, 0}, true);
 }

@@ -326,6 +326,12 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     EXPECT_FLOAT_EQ(screen_->scoresScrollOrigOffset(), (568 - 64) * -0.5f + 10);
     EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, (568 - 64) * -0.5 + 10 + 64, 1e-6);
     EXPECT_EQ(screen_->scoresScrollView()->subviews().size(), 5u);
+    // Laid out by its constraints for the new width: the content reaches a whole width past the last step,
+    // and the old steps' constraints left with them (6 for the first step, 7 for each later one).
+    window_->layoutIfNeeded();
+    EXPECT_DOUBLE_EQ(screen_->scoresScrollView()->contentSize().width, 5 * 64 + 20 + 568);
+    EXPECT_DOUBLE_EQ(screen_->scoresScrollView()->subviews()[3]->frame().x(), 10 + 3 * 64);
+    EXPECT_EQ(screen_->scoresScrollView()->constraints().size(), 6u + 4 * 7);
     ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationPortrait);
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/View.h"
 #include "platform/ui/layout/Cassowary.h"
@@ -294,6 +295,10 @@ private:
     void updateStays();
     void writeFrames(View& root);
     Size intrinsicSize(View& v);
+    // The scroll view whose content the root stands for in this pass, if it is one.
+    ScrollView* contentRoot(View& root) const {
+        return mode_ == Mode::Layout && constraintsAddressContent(root) ? dynamic_cast<ScrollView*>(&root) : nullptr;
+    }
 
     Mode mode_;
     Size target_;
@@ -512,7 +517,17 @@ std::vector<Spec> Engine::specs(View& root) {
         out.push_back(Spec{{owner, slot}, std::move(c), source});
     };
     const Participant& r = participants_.at(&root);
-    if (mode_ == Mode::Layout) {
+    if (auto* scroll = contentRoot(root)) {
+        // The root stands for the content: its origin is the content's and its size what the constraints
+        // make it, the content size as it is where they leave it open.
+        Size content = scroll->contentSize();
+        add(&root, 0, cw::Constraint(r.vars->left, Relation::Equal, 0));
+        add(&root, 1, cw::Constraint(r.vars->top, Relation::Equal, 0));
+        add(&root, 2, cw::Constraint(r.vars->width, Relation::GreaterOrEqual, 0));
+        add(&root, 3, cw::Constraint(r.vars->height, Relation::GreaterOrEqual, 0));
+        add(&root, 4, cw::Constraint(r.vars->width, Relation::Equal, content.width, Strength::weak()));
+        add(&root, 5, cw::Constraint(r.vars->height, Relation::Equal, content.height, Strength::weak()));
+    } else if (mode_ == Mode::Layout) {
         Rect b = root.bounds();
         add(&root, 0, cw::Constraint(r.vars->left, Relation::Equal, b.x()));
         add(&root, 1, cw::Constraint(r.vars->top, Relation::Equal, b.y()));
@@ -690,6 +705,12 @@ bool Engine::run(View& root) {
         solver_.updateVariables();
         if (mode_ == Mode::Measure) return true;
         writeFrames(root);
+        if (auto* scroll = contentRoot(root)) {
+            Size solved = solvedRootSize();
+            Size content{roundedCoordinate(std::max(0.0, solved.width)),
+                         roundedCoordinate(std::max(0.0, solved.height))};
+            if (scroll->contentSize() != content) scroll->setContentSize(content);
+        }
         bool rewrapped = false;
         for (const auto& [v, width] : wrapWidths_)
             if (v->bounds().width() != width) rewrapped = true;
@@ -704,6 +725,32 @@ std::unordered_map<const View*, std::unique_ptr<Engine>>& engines() {
 }
 
 } // namespace
+
+namespace {
+std::unordered_map<const View*, std::weak_ptr<View>>& contentAddressed() {
+    static std::unordered_map<const View*, std::weak_ptr<View>> map;
+    return map;
+}
+} // namespace
+
+void setConstraintsAddressContent(View& scrollView, bool on) {
+    auto& all = contentAddressed();
+    std::erase_if(all, [](const auto& kv) { return kv.second.expired(); });
+    if (on)
+        all[&scrollView] = scrollView.sharedView();
+    else
+        all.erase(&scrollView);
+    scrollView.setNeedsLayout();
+}
+
+bool constraintsAddressContent(const View& view) {
+    const auto& all = contentAddressed();
+    auto it = all.find(&view);
+    if (it == all.end()) return false;
+    // A new view at the address of one that is gone is not the one that asked.
+    auto alive = it->second.lock();
+    return alive.get() == &view;
+}
 
 void layoutConstrainedSubviews(View& view) {
     auto& all = engines();

@@ -117,6 +117,12 @@ std::vector<LayoutConstraintPtr> constraintsInvolving(const View& container, con
 // (through the hook installed by the first constraint made); it is safe to call directly.
 void layoutConstrainedSubviews(View& view);
 
+// A scroll view whose constraints address its content, as the platform's scroll views do: its edges in
+// constraints are the content's edges and its content size follows from them where they fix it. Without
+// this a scroll view's edges are its visible bounds. Only scroll views heed it.
+void setConstraintsAddressContent(View& scrollView, bool on);
+bool constraintsAddressContent(const View& view);
+
 // The platform's fitting sizes: as small as the constraints allow, or as large.
 inline constexpr Size LayoutFittingCompressedSize{0, 0};
 inline constexpr Size LayoutFittingExpandedSize{100000, 100000};
