@@ -669,11 +669,20 @@ void VelkoraQuizPlayViewController::createScoresScrollView() {
                                             static_cast<double>(w), trailing);
             views.emplace("lastItem", lastItem);
         }
-        ui::addConstraints(*scoresScrollView_, ui::constraintsWithVisualFormat(horizontal, views));
-        ui::addConstraints(
-            *scoresScrollView_,
-            ui::constraintsWithVisualFormat(
-                foundation::format("V:|-%g-[scoreView(==%f)]-%g-|", (H - h) * 0.5, h, (H - h) * 0.5), views));
+        const std::string vertical =
+            foundation::format("V:|-%g-[scoreView(==%f)]-%g-|", (H - h) * 0.5, h, (H - h) * 0.5);
+        try {
+            auto constraints = ui::constraintsWithVisualFormat(horizontal, views);
+            auto more = ui::constraintsWithVisualFormat(vertical, views);
+            constraints.insert(constraints.end(), more.begin(), more.end());
+            ui::addConstraints(*scoresScrollView_, constraints);
+        } catch (const ui::VisualFormatError& error) {
+            // Only a width without size (no layout yet) makes numbers the lines cannot hold: the step keeps
+            // its place by its frame rather than taking the screen down.
+            foundation::Log::line("Velkora (E) - %@", std::string(error.what()));
+            scoreView->setTranslatesAutoresizingMaskIntoConstraints(true);
+            scoreView->setFrame({10 + static_cast<double>(i) * w, (H - h) * 0.5, w, h});
+        }
         lastItem = scoreView;
     }
     scoresScrollView_->layoutIfNeeded();

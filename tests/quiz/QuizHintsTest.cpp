@@ -343,6 +343,16 @@ TEST_F(QuizPlayTest, AOneQuestionLadderHasNoBars) {
     auto step = std::dynamic_pointer_cast<VelkoraQuizScrollScoreView>(steps[0]);
     EXPECT_TRUE(step->leftBarView()->isHidden());
     EXPECT_TRUE(step->rightBarView()->isHidden());
+
+    // A strip shorter than its step still centres it: the lines carry a negative spacing.
+    auto strip = screen_->scoresScrollView();
+    const double h = step->frame().height();
+    ASSERT_GT(h, 10);
+    strip->setFrame({strip->frame().x(), strip->frame().y(), strip->frame().width(), h - 10});
+    screen_->createScoresScrollView();
+    strip->layoutIfNeeded();
+    ASSERT_EQ(strip->subviews().size(), 1u);
+    EXPECT_EQ(strip->subviews()[0]->frame(), ui::Rect(10, -5, 64, h));
 }
 
 TEST_F(QuizPlayTest, BuyingAPackLocksTheScreenUntilThePurchaseIsSettled) {

@@ -78,12 +78,15 @@ private:
     std::optional<double> connection(double standard) {
         if (!accept('-')) return std::nullopt;
         if (peek('[') || peek('|')) return standard;
+        // A spacing may be negative ("--5-": views overlapping by 5); a size may not.
+        const bool negative = accept('-');
         double n = number();
+        if (negative) n = -n;
         if (!accept('-')) fail("a spacing must be closed by \"-\"");
         return n;
     }
 
-    // A non-negative number ("64", "246.000000", "1e+06") or a metric's name.
+    // An unsigned number ("64", "246.000000", "1e+06") or a metric's name.
     double number() {
         size_t start = pos_;
         if (pos_ < f_.size() && (std::isalpha(static_cast<unsigned char>(f_[pos_])) || f_[pos_] == '_')) {

@@ -3,7 +3,8 @@
 // What is understood: an optional "H:" or "V:" (horizontal when absent); "|" for the first view's
 // superview at either end; views as "[name]" or "[name(==N)]" (N a number or a metric's name) sizing the
 // view along the line; between two items "-N-" (N a number or a metric), "-" for the standard spacing
-// (8 between views, 20 to the superview) or nothing for none. Anything else is refused.
+// (8 between views, 20 to the superview) or nothing for none; a spacing may be negative ("--5-"), a size
+// may not. Anything else is refused.
 #pragma once
 
 #include <map>
