@@ -1,5 +1,6 @@
 #include "shell/VelkoraViewController.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/VelkoraAppDealsRepository.h"
@@ -284,24 +285,45 @@ void VelkoraViewController::updateFramesWithOffset(bool withOffset) {
         if (auto nav = velkoraNavController(); nav && isKitNavController_) nav->view()->setFrame(frame);
     } else {
         if (panelViewWidthConstraint_) panelViewWidthConstraint_->setConstant(panelWidth);
-        double top = 0;
-        if (!belowSeven()) {
-            top = origPanelViewTopConstraintConstant_;
-            std::shared_ptr<ui::NavigationController> hostNav =
-                std::dynamic_pointer_cast<ui::NavigationController>(origRootViewController_);
-            ui::NavigationController* hostNavRaw =
-                hostNav ? hostNav.get()
-                        : (origRootViewController_ ? origRootViewController_->navigationController() : nullptr);
-            if (!isKitNavController_ && hostNavRaw && !hostNavRaw->isNavigationBarHidden())
-                top += landscape ? (sidebarIsTablet() ? 44 : 32) : 44;
-            if (topPanelView_ && !topPanelView_->isHidden()) top += topPanelView_->frame().size.height;
-        }
-        if (panelViewTopSpaceConstraint_) panelViewTopSpaceConstraint_->setConstant(top);
+        if (panelViewTopSpaceConstraint_) panelViewTopSpaceConstraint_->setConstant(menuModePanelTop(landscape));
     }
     if (rightSide && panelViewLeadingSpaceConstraint_ && panelViewWidthConstraint_)
         panelViewLeadingSpaceConstraint_->setConstant(panelWidth - panelViewWidthConstraint_->constant());
     if (poweredByView_ && poweredByView_->isHidden() && panelViewBottomSpaceConstraint_)
         panelViewBottomSpaceConstraint_->setConstant(-poweredByView_->frame().size.height);
+}
+
+double VelkoraViewController::menuModePanelTop(bool landscape) {
+    if (belowSeven()) return 0;
+    double top = origPanelViewTopConstraintConstant_;
+    std::shared_ptr<ui::NavigationController> hostNav =
+        std::dynamic_pointer_cast<ui::NavigationController>(origRootViewController_);
+    ui::NavigationController* hostNavRaw =
+        hostNav ? hostNav.get() : (origRootViewController_ ? origRootViewController_->navigationController() : nullptr);
+    if (!isKitNavController_ && hostNavRaw && !hostNavRaw->isNavigationBarHidden()) {
+        // Where the host lays this view out beneath its bar, the panel starts where the bar ends; where it
+        // places the view below the bar, neither the bar nor the status-bar strip above it covers the view,
+        // and adding them left an empty band under the bar. Only before the view has its place does the
+        // bar's usual height stand in.
+        const auto& bar = hostNavRaw->navigationBar();
+        auto view = viewIfLoaded();
+        if (bar && view && bar->superview() && view->isDescendantOfView(bar->superview()))
+            top = std::max(0.0, bar->convertRectToView(bar->bounds(), view.get()).maxY());
+        else
+            top += landscape ? (sidebarIsTablet() ? 44 : 32) : 44;
+    }
+    if (topPanelView_ && !topPanelView_->isHidden()) top += topPanelView_->frame().size.height;
+    return top;
+}
+
+void VelkoraViewController::viewWillLayoutSubviews() {
+    // The host's navigation controller sets this view's place after loading it and again on every rotation
+    // or bar change: the menu's top follows it.
+    if (isMenuMode_ && !usingPopover_ && panelViewTopSpaceConstraint_ && origPanelViewTopConstraintConstant_ >= 0) {
+        int o = orientation();
+        bool landscape = o == ui::InterfaceOrientationLandscapeRight || o == ui::InterfaceOrientationLandscapeLeft;
+        panelViewTopSpaceConstraint_->setConstant(menuModePanelTop(landscape));
+    }
 }
 
 // ---- Opening and closing

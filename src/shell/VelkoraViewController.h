@@ -60,6 +60,7 @@ public:
 
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
+    void viewWillLayoutSubviews() override;
     int preferredStatusBarStyle() const override { return 1; }
 
     // ---- Layout
@@ -203,6 +204,7 @@ public:
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
 
 private:
+    double menuModePanelTop(bool landscape);
     using Action = void (VelkoraViewController::*)();
     // Makes a row's screen through the registry and opens it; a screen not in this build opens nothing.
     void openRowScreen(const std::string& featureName, const std::optional<std::string>& title,

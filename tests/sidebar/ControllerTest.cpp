@@ -257,13 +257,16 @@ namespace {
 
 TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
     struct Case {
+        bool tablet;
         bool showBar; // the kit's own top panel
         int orientation;
-        double top; // the file's 20, the host's bar, and the top panel when it shows
+        double unplacedTop; // before the host gives the view its place: the file's 20, the bar, the top panel
     };
     start();
-    for (auto c : {Case{false, 1, 20 + 44}, Case{false, 3, 20 + 32}, Case{true, 1, 20 + 44 + 64}}) {
-        SCOPED_TRACE(::testing::Message() << c.showBar << " " << c.orientation);
+    for (auto c : {Case{false, false, 1, 20 + 44}, Case{false, false, 3, 20 + 32}, Case{false, true, 1, 20 + 44 + 64},
+                   Case{true, false, 1, 20 + 44}, Case{true, false, 4, 20 + 44}, Case{true, true, 1, 20 + 44 + 64}}) {
+        SCOPED_TRACE(::testing::Message() << c.tablet << " " << c.showBar << " " << c.orientation);
+        if (c.tablet) becomeTablet();
         window = ui::Window::createFullScreen();
         auto hostNav = ui::NavigationController::create(std::make_shared<ui::ViewController>());
         window->setRootViewController(hostNav);
@@ -272,12 +275,26 @@ TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
         auto menu = VelkoraViewController::initFromNibWithNavController(hostNav, c.showBar);
         EXPECT_TRUE(menu->isMenuMode());
         EXPECT_EQ(menu->isTopPanelViewHidden(), !c.showBar);
-        hostNav->pushViewController(menu, false);
         menu->view();
-        EXPECT_DOUBLE_EQ(menu->panelViewTopSpaceConstraint()->constant(), c.top);
+        EXPECT_DOUBLE_EQ(menu->panelViewTopSpaceConstraint()->constant(), c.unplacedTop);
+        hostNav->pushViewController(menu, false);
+        window->layoutIfNeeded();
+        // Our host places the view below its bar: the menu's first row follows the bar, or the kit's top panel
+        // when that shows, with no band between them.
+        auto* container = hostNav->view().get();
+        auto in = [&](ui::View& v) { return v.convertRectToView(v.bounds(), container); };
+        double barBottom = in(*hostNav->navigationBar()).maxY();
+        double above = barBottom;
+        if (c.showBar) {
+            EXPECT_DOUBLE_EQ(in(*menu->topPanelView()).origin.y, barBottom);
+            above = in(*menu->topPanelView()).maxY();
+        }
+        EXPECT_DOUBLE_EQ(in(*menu->panelView()).origin.y, above);
         EXPECT_EQ(menu->isTopPanelHidden(), !c.showBar);
         EXPECT_FALSE(menu->isOpenedAsFeature());
-        EXPECT_DOUBLE_EQ(menu->panelViewWidthConstraint()->constant(), c.orientation == 1 ? 320 : 480);
+        if (!c.tablet) {
+            EXPECT_DOUBLE_EQ(menu->panelViewWidthConstraint()->constant(), c.orientation == 1 ? 320 : 480);
+        }
         menu->setVelkoraNavController(nullptr);
         window->setHidden(true);
         window.reset();
@@ -378,25 +395,31 @@ namespace {
 TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuAndItsHeaderFillTheScreensWidth) {
     serve({{"feed", "Activity"}, {"inbox", "Messages"}});
     startAs(named("Dana", "Whitfield", "Lisbon"));
-    window = ui::Window::createFullScreen();
-    auto hostNav = ui::NavigationController::create(std::make_shared<ui::ViewController>());
-    window->setRootViewController(hostNav);
-    window->makeKeyAndVisible();
-    auto menu = VelkoraViewController::initFromNibWithNavController(hostNav, false);
-    hostNav->pushViewController(menu, false);
-    loop().advance(1);
-    window->layoutIfNeeded();
-    auto& p = *menu->panelView();
-    EXPECT_DOUBLE_EQ(p.frame().size.width, 320);
-    EXPECT_DOUBLE_EQ(p.commandsTable()->frame().size.width, 320);
-    for (auto* header : {p.usersDetailsView().get(), p.anonymousView().get(), p.signUpAnonymousView().get()})
-        EXPECT_DOUBLE_EQ(header->frame().size.width, 320);
-    // The profile arrow keeps its place at the right edge.
-    EXPECT_DOUBLE_EQ(p.profileButton()->frame().maxX(), 320 - 6);
-    expectMatchesReference(screenshot(), "menu_mode_phone");
-    menu->setVelkoraNavController(nullptr);
-    window->setHidden(true);
-    window.reset();
+    for (bool tablet : {false, true}) {
+        SCOPED_TRACE(tablet ? "tablet" : "phone");
+        if (tablet) becomeTablet();
+        const double width = tablet ? 450 : 320; // a tablet's menu keeps the sidebar's width
+        window = ui::Window::createFullScreen();
+        auto hostNav = ui::NavigationController::create(std::make_shared<ui::ViewController>());
+        window->setRootViewController(hostNav);
+        window->makeKeyAndVisible();
+        auto menu = VelkoraViewController::initFromNibWithNavController(hostNav, false);
+        hostNav->pushViewController(menu, false);
+        loop().advance(1);
+        window->layoutIfNeeded();
+        auto& p = *menu->panelView();
+        EXPECT_DOUBLE_EQ(p.frame().size.width, width);
+        EXPECT_DOUBLE_EQ(p.commandsTable()->frame().size.width, width);
+        for (auto* header : {p.usersDetailsView().get(), p.anonymousView().get(), p.signUpAnonymousView().get()})
+            EXPECT_DOUBLE_EQ(header->frame().size.width, width);
+        // The profile arrow keeps its place at the right edge.
+        EXPECT_DOUBLE_EQ(p.profileButton()->frame().maxX(), width - 6);
+        EXPECT_DOUBLE_EQ(p.convertRectToView(p.bounds(), nullptr).origin.y, 44); // right under the host's bar
+        expectMatchesReference(screenshot(), tablet ? "menu_mode_tablet" : "menu_mode_phone");
+        menu->setVelkoraNavController(nullptr);
+        window->setHidden(true);
+        window.reset();
+    }
 }
 
 } // namespace
