@@ -3,9 +3,11 @@
 // every row of that user, the host's actions, the share popup and its e-mail, and one closable player.
 #include "FeedFixture.h"
 #include "data/VelkoraChatRoomsComment.h"
+#include "data/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedActivityCell.h"
 #include "feed/VelkoraFeedLikeImageCell.h"
 #include "feed/VelkoraFeedLikeTopicCell.h"
+#include "feed/VelkoraFeedLikeTopicImageCell.h"
 #include "feed/VelkoraFeedTableCell.h"
 #include "platform/services/Device.h"
 #include "platform/ui/Button.h"
@@ -296,3 +298,64 @@ TEST_F(FeedTapsTest, AnAnonymousFollowAsksToSignInFirstAndFollowsOnceSignedIn) {
 }
 
 } // namespace
+
+// A topic the chat rooms know has its new-comments mark cleared before its screen is made, from every kind
+// of row that names a topic; one they do not know opens all the same, with no mark touched.
+TEST_F(FeedTapsTest, AKnownTopicIsMarkedViewedBeforeItOpens) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    auto& topics = VelkoraChatRoomsTopicsRepository::instance();
+    ASSERT_TRUE(waitFor([&] { return topics.didFinishLoading(); }));
+    ASSERT_TRUE(settle());
+    const std::string other = user("Otto", "Other");
+    svc.addTopicComment(kApp, topicPlain, other, "Still here?");
+    svc.addTopicComment(kApp, topicWithPhoto, other, "Lovely light");
+    const size_t polls = count("update");
+    VelkoraServerApi::updateNow();
+    ASSERT_TRUE(waitForRequests("update", polls + 1));
+    ASSERT_TRUE(waitFor([&] {
+        return topics.isTopicCommentsFlagOn(int32_t(topicPlain)) &&
+               topics.isTopicCommentsFlagOn(int32_t(topicWithPhoto));
+    }));
+
+    // What the topic's mark was when its screen was made.
+    std::vector<bool> markedWhenOpened;
+    VelkoraScreenRegistry::instance().registerScreen("blogTopic", [&](const foundation::Value& arguments) {
+        opened.emplace_back("blogTopic", arguments);
+        markedWhenOpened.push_back(topics.isTopicCommentsFlagOn(int32_t(arguments["object1"].int32Or(-1))));
+        return ui::ViewController::create();
+    });
+    std::vector<int32_t> viewed;
+    foundation::NotificationObserver viewedObserver(
+        VelkoraChatRoomsTopicsRepository::kTopicCommentsViewedNotification, &topics,
+        [&](const foundation::Notification& n) { viewed.push_back(n.userInfo["topicId"].int32Or(-1)); });
+
+    auto controller = screen->tableController();
+    auto comment = cellOfKind<VelkoraFeedLikeTopicCommentCell>(screen, 6);
+    ASSERT_TRUE(comment);
+    controller->topicTapped(*comment);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].second["object1"].int32Or(-1), int32_t(topicPlain));
+    EXPECT_EQ(viewed, std::vector<int32_t>{int32_t(topicPlain)});
+    EXPECT_TRUE(topics.isTopicCommentsFlagOn(int32_t(topicWithPhoto))) << "only the tapped topic is marked viewed";
+
+    auto picture = cellOfKind<VelkoraFeedLikeTopicImageCell>(screen, 7);
+    ASSERT_TRUE(picture);
+    controller->topicTapped(*picture);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[1].second["object1"].int32Or(-1), int32_t(topicWithPhoto));
+    EXPECT_EQ(viewed, (std::vector<int32_t>{int32_t(topicPlain), int32_t(topicWithPhoto)}));
+    EXPECT_EQ(markedWhenOpened, (std::vector<bool>{false, false})) << "marked viewed before the screen is made";
+    EXPECT_EQ(topics.numUpdatedTopicThreads(), 0);
+
+    // A comment on an object whose topic the rooms do not hold still opens it, by its id and object id.
+    const int32_t unknown = int32_t(topicWithPhoto + topicPlain + 100);
+    ASSERT_FALSE(topics.getTopicById(unknown));
+    auto object = cellOfKind<VelkoraFeedLikeImageCell>(screen, 4);
+    ASSERT_TRUE(object);
+    controller->commentTapped(*object, unknown, "lake-7");
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[2].second["object1"].int32Or(-1), unknown);
+    EXPECT_EQ(opened[2].second["object2"].toText(), std::optional<std::string>("lake-7"));
+    EXPECT_EQ(viewed.size(), 2u) << "no mark for a topic not held";
+}
