@@ -12,6 +12,7 @@
 #include "feed/VelkoraFeedTableController.h"
 #include "feed/VelkoraSuggestedPeople.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/UiNotifications.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
 namespace velkora {
@@ -33,7 +34,7 @@ class VelkoraFeedViewController : public VelkoraGeneralFeatureViewController,
 public:
     static constexpr const char* kInterface = "VelkoraFeedList";
     static constexpr uint32_t kScreenId = 5;
-    static constexpr const char* kMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
+    static constexpr const char* kMemoryWarningNotification = ui::kApplicationDidReceiveMemoryWarningNotification;
 
     static std::shared_ptr<VelkoraFeedViewController> initFromNib(bool showProfileButton);
     ~VelkoraFeedViewController() override;

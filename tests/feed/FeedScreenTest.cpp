@@ -11,6 +11,7 @@
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAppData.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
+#include "shell/VelkoraResizedImagesCache.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -290,3 +291,38 @@ TEST_F(FeedTest, AWarmUpStoppedBeforeItMeasuredStillShowsTheWholeTable) {
 }
 
 } // namespace
+
+// The system's memory warning empties the shared resized pictures (the suggestion strip's and the
+// profiles' photos, fetched again when next shown); the list itself is kept, and a screen already gone
+// hears nothing of it.
+TEST_F(FeedTest, AMemoryWarningLetsGoOfResizedPicturesAndKeepsTheRows) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    auto& resized = VelkoraResizedImagesCache::instance();
+    resized.insertImage(ui::Image::create(96, 96), svc.baseUrl() + "/pictures/users/lund.png", {40, 40});
+    resized.insertImage(ui::Image::create(64, 64), svc.baseUrl() + "/pictures/users/roux.png", {40, 40});
+    ASSERT_EQ(resized.count(), 2u);
+    const auto before = ids(screen->getMessagesAndLikes());
+    const size_t rebuilds = screen->rebuildCount();
+
+    ui::Application::instance().didReceiveMemoryWarning();
+    EXPECT_EQ(resized.count(), 0u);
+    EXPECT_EQ(resized.totalBytes(), 0u);
+    ASSERT_TRUE(listSettled(screen));
+    EXPECT_EQ(ids(screen->getMessagesAndLikes()), before);
+    EXPECT_EQ(screen->rebuildCount(), rebuilds) << "the list is not built again";
+    EXPECT_EQ(screen->feedTable()->numberOfRowsInSection(0), static_cast<int>(before.size()));
+
+    // Gone: the warning reaches no screen.
+    window_->setHidden(true);
+    window_.reset();
+    nav_.reset();
+    screen->serialQueue()->waitUntilIdle();
+    std::weak_ptr<Screen> gone = screen;
+    screen.reset();
+    screen_.reset();
+    ASSERT_TRUE(waitFor([&] { return gone.expired(); })) << "a reply still owed to the screen lets it go";
+    resized.insertImage(ui::Image::create(64, 64), "https://example.org/kept.png", {40, 40});
+    ui::Application::instance().didReceiveMemoryWarning();
+    EXPECT_EQ(resized.count(), 1u) << "only a screen that is shown lets go of them";
+}

@@ -245,6 +245,8 @@ void Application::resetForTests() {
 
 // ---- Remote notifications
 
+void Application::didReceiveMemoryWarning() { postNotification(kApplicationDidReceiveMemoryWarningNotification); }
+
 void Application::setRemoteNotificationDelegate(DeviceTokenHandler didRegister, RegistrationFailureHandler didFail) {
     didRegisterForRemoteNotifications_ = std::move(didRegister);
     didFailToRegisterForRemoteNotifications_ = std::move(didFail);

@@ -120,6 +120,10 @@ public:
     void setRemoteNotificationAnswer(std::vector<uint8_t> deviceToken);
     void setRemoteNotificationFailure(foundation::ErrorPtr error);
 
+    // The system running short of memory: posts the memory-warning notification so that screens let go
+    // of what they can build again. The host's profile, the demo and tests call it.
+    void didReceiveMemoryWarning();
+
     // Lays out every visible window now; also runs on the main run loop after a view in a window asked.
     void layoutWindows();
     void scheduleLayoutPass();

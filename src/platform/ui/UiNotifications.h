@@ -14,6 +14,8 @@ inline constexpr const char* kWindowDidResignKeyNotification = "UIWindowDidResig
 inline constexpr const char* kApplicationDidChangeStatusBarOrientationNotification =
     "UIApplicationDidChangeStatusBarOrientationNotification";
 inline constexpr const char* kApplicationStatusBarOrientationUserInfoKey = "UIApplicationStatusBarOrientationUserInfoKey";
+inline constexpr const char* kApplicationDidReceiveMemoryWarningNotification =
+    "UIApplicationDidReceiveMemoryWarningNotification";
 inline constexpr const char* kNavigationControllerDidShowViewControllerNotification =
     "UINavigationControllerDidShowViewControllerNotification";
 inline constexpr const char* kNavigationControllerNextVisibleViewController =
