@@ -12,6 +12,7 @@
 #include "session/VelkoraAppData.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraResizedImagesCache.h"
+#include "velkora/VelkoraFeatures.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -56,6 +57,25 @@ TEST_F(FeedTest, EveryKindNewestFirstWithoutTheAnonymousUser) {
         60));
     ASSERT_TRUE(picturesLoaded());
     expectLooksLike("feed_every_kind");
+}
+
+// The host opens feature 0 on its own stack: the feed, with the same rows as by name.
+TEST_F(FeedTest, FeatureZeroOpenedByTheHostIsTheFeed) {
+    configure(false);
+    startSignedIn();
+    seedEveryKind();
+    loadRepository(5);
+    show(ui::ViewController::create());
+    VelkoraAgentInternal::instance().openFeature(kVelkoraFeatureActivity, nav_, false);
+    loop().advance(1);
+    auto screen = std::dynamic_pointer_cast<Screen>(nav_->topViewController());
+    ASSERT_TRUE(screen);
+    screen_ = screen;
+    EXPECT_EQ(nav_->viewControllers().size(), 2u) << "pushed on the host's stack";
+    ASSERT_TRUE(listSettled(screen));
+    EXPECT_TRUE(screen->useFeedRepository());
+    EXPECT_EQ(kinds(screen), (std::vector<int>{3, 7, 6, 5, 4, 2, 1}));
+    EXPECT_EQ(ids(screen->getMessagesAndLikes()), ids(rebuiltFromRepository()));
 }
 
 TEST_F(FeedTest, AppearingThreeTimesStillRebuildsOncePerEvent) {
