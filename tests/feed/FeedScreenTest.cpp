@@ -6,10 +6,13 @@
 #include "FeedFixture.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "feed/VelkoraFeedTableCell.h"
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/Paths.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAppData.h"
+#include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraResizedImagesCache.h"
 #include "velkora/VelkoraFeatures.h"
@@ -76,6 +79,18 @@ TEST_F(FeedTest, FeatureZeroOpenedByTheHostIsTheFeed) {
     EXPECT_TRUE(screen->useFeedRepository());
     EXPECT_EQ(kinds(screen), (std::vector<int>{3, 7, 6, 5, 4, 2, 1}));
     EXPECT_EQ(ids(screen->getMessagesAndLikes()), ids(rebuiltFromRepository()));
+
+    // Shown, the feed is viewed up to its newest item and like, and the marks are on the disk.
+    const auto& repository = VelkoraFeedMessagesRepository::instance();
+    ASSERT_GT(repository.getMaxFeedMessageNumber(), 0);
+    ASSERT_GT(repository.getMaxLikeObjectChangeNumber(), 0);
+    EXPECT_EQ(repository.numNewFeedMessages(), 0);
+    VelkoraUserInfo::registerForArchiving();
+    auto saved = std::dynamic_pointer_cast<VelkoraUserInfo>(foundation::KeyedUnarchiver::unarchiveObjectWithFile(
+        foundation::Paths::documents() + "/" + VelkoraAgentInternal::kUserInfoFile));
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->lastViewedFeedMessageNumber(), repository.getMaxFeedMessageNumber());
+    EXPECT_EQ(saved->lastViewedLikeNumber(), repository.getMaxLikeObjectChangeNumber());
 }
 
 TEST_F(FeedTest, AppearingThreeTimesStillRebuildsOncePerEvent) {
