@@ -228,6 +228,41 @@ TEST_F(FeedTest, AnonymousHeadersByEmailSignUpAndTheirClose) {
     }
 }
 
+// The invitation and the suggestions share the table's one header: once the user has signed up, the next
+// appearance asks for suggestions, and the strip takes the invitation's place.
+TEST_F(FeedTest, AfterSigningUpTheSuggestionsTakeTheInvitationsPlace) {
+    configure(true);
+    startNewUser();
+    me_ = *VelkoraServerClientAgent::instance().userId();
+    loadMyData();
+    svc.pinSuggestions(kApp, me_, {user("Ana", "Souza")});
+    svc.clearRequests();
+    auto screen = openFeature("feed");
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(listSettled(screen));
+    settleScreen();
+    EXPECT_EQ(screen->feedTable()->tableHeaderView(), screen->signUpAnonymousView());
+    EXPECT_EQ(count("getSuggestions"), 0u);
+
+    auto me = VelkoraAgentInternal::instance().velkoraUser();
+    me->setFirstName(std::string("Vera"));
+    me->setLastName(std::string("Viewer"));
+    auto caller = std::make_shared<Caller>();
+    VelkoraServerApi::setUserData(me, Caller::of(caller));
+    ASSERT_TRUE(waitFor([&] { return !caller->answers.empty() || !caller->errors.empty(); }));
+    ASSERT_TRUE(settle());
+
+    screen->viewWillAppear(false);
+    ASSERT_TRUE(waitForRequests("getSuggestions", 1));
+    settleScreen();
+    auto header = screen->suggestedPeopleView();
+    EXPECT_EQ(screen->feedTable()->tableHeaderView(), header);
+    EXPECT_FALSE(header->isHidden());
+    EXPECT_TRUE(screen->signUpAnonymousView()->isHidden());
+    EXPECT_TRUE(screen->anonymousView()->isHidden());
+    EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow Ana S.");
+}
+
 TEST_F(FeedTest, SuggestionsNameOneCountSeveralAndLeaveFollowedOnesOut) {
     configure(false);
     startSignedIn();
