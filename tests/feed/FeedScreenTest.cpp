@@ -235,7 +235,8 @@ TEST_F(FeedTest, AfterSigningUpTheSuggestionsTakeTheInvitationsPlace) {
     startNewUser();
     me_ = *VelkoraServerClientAgent::instance().userId();
     loadMyData();
-    svc.pinSuggestions(kApp, me_, {user("Ana", "Souza")});
+    const std::string ana = user("Ana", "Souza"), tom = user("Tomas", "Berg");
+    svc.pinSuggestions(kApp, me_, {ana, tom});
     svc.clearRequests();
     auto screen = openFeature("feed");
     ASSERT_TRUE(screen);
@@ -260,7 +261,16 @@ TEST_F(FeedTest, AfterSigningUpTheSuggestionsTakeTheInvitationsPlace) {
     EXPECT_FALSE(header->isHidden());
     EXPECT_TRUE(screen->signUpAnonymousView()->isHidden());
     EXPECT_TRUE(screen->anonymousView()->isHidden());
-    EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow Ana S.");
+    EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow all 2");
+
+    // Follow all: both requests are on their way before the loop runs any reply.
+    svc.clearRequests();
+    const size_t inFlight = foundation::UrlConnection::activeCount();
+    header->followAllButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    EXPECT_EQ(foundation::UrlConnection::activeCount(), inFlight + 2);
+    ASSERT_TRUE(waitForRequests("favoriteAdd", 2));
+    EXPECT_TRUE(svc.isFollowing(kApp, me_, ana));
+    EXPECT_TRUE(svc.isFollowing(kApp, me_, tom));
 }
 
 TEST_F(FeedTest, SuggestionsNameOneCountSeveralAndLeaveFollowedOnesOut) {
