@@ -34,6 +34,7 @@
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
+#include "support/ScreenFixture.h"
 #include "support/SnapshotCompare.h"
 
 namespace velkora::testing {
@@ -143,17 +144,7 @@ protected:
         ASSERT_TRUE(settle());
     }
 
-    void show(const std::shared_ptr<ui::ViewController>& screen) {
-        if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
-            feature->setFeatureTabDelegate(container_);
-        nav_ = ui::NavigationController::create(screen);
-        nav_->setNavigationBarHidden(true);
-        window_ = ui::Window::createFullScreen();
-        window_->setRootViewController(nav_);
-        window_->makeKeyAndVisible();
-        window_->layoutIfNeeded();
-        loop().advance(0.5);
-    }
+    void show(const std::shared_ptr<ui::ViewController>& screen) { showFullScreen(screen, container_, nav_, window_); }
     std::shared_ptr<VelkoraChatRoomsTopicViewController> openTopic(int64_t topicId) {
         auto screen = VelkoraChatRoomsTopicViewController::initWithTopic(repository().getTopicById(int32_t(topicId)));
         show(screen);

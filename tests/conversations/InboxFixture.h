@@ -24,6 +24,7 @@
 #include "shell/VelkoraChatPartnerScreen.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraStyleSheetCustomizer.h"
+#include "support/ScreenFixture.h"
 #include "support/SnapshotCompare.h"
 
 namespace velkora::testing {
@@ -136,17 +137,7 @@ protected:
         return waitForRequests("update", before + 1) && settle();
     }
 
-    void show(const std::shared_ptr<ui::ViewController>& screen) {
-        if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
-            feature->setFeatureTabDelegate(container_);
-        nav_ = ui::NavigationController::create(screen);
-        nav_->setNavigationBarHidden(true);
-        window_ = ui::Window::createFullScreen();
-        window_->setRootViewController(nav_);
-        window_->makeKeyAndVisible();
-        window_->layoutIfNeeded();
-        loop().advance(0.5);
-    }
+    void show(const std::shared_ptr<ui::ViewController>& screen) { showFullScreen(screen, container_, nav_, window_); }
     void settleScreen() {
         ASSERT_TRUE(settle());
         loop().advance(0.5);

@@ -13,6 +13,7 @@
 
 #include "BuildPaths.h"
 #include "VelkoraKitScreens.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -41,6 +42,22 @@ struct HostContainer : VelkoraGeneralFeatureViewControllerDelegate {
     bool isTopPanelHidden() override { return false; }
     bool isOpenedAsFeature() override { return true; }
 };
+
+// Shows a screen as the root of a navigation stack (its bar hidden) in a full-screen key window, laid out,
+// then lets half a second of the test clock pass for what it starts on appearing.
+inline void showFullScreen(const std::shared_ptr<ui::ViewController>& screen,
+                           const std::shared_ptr<VelkoraGeneralFeatureViewControllerDelegate>& container,
+                           std::shared_ptr<ui::NavigationController>& nav, std::shared_ptr<ui::Window>& window) {
+    if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
+        feature->setFeatureTabDelegate(container);
+    nav = ui::NavigationController::create(screen);
+    nav->setNavigationBarHidden(true);
+    window = ui::Window::createFullScreen();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    window->layoutIfNeeded();
+    foundation::RunLoop::main().advance(0.5);
+}
 
 // `Base` is a fixture of tests/server that starts the service and the kit's session on the test clock.
 template <class Base> class ScreenFixture : public Base {
@@ -80,18 +97,7 @@ protected:
         Base::TearDown();
     }
 
-    // Shows a screen as the root of a navigation stack in a full-screen window.
-    void show(const std::shared_ptr<ui::ViewController>& screen) {
-        if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
-            feature->setFeatureTabDelegate(container_);
-        nav_ = ui::NavigationController::create(screen);
-        nav_->setNavigationBarHidden(true);
-        window_ = ui::Window::createFullScreen();
-        window_->setRootViewController(nav_);
-        window_->makeKeyAndVisible();
-        window_->layoutIfNeeded();
-        loop().advance(0.5);
-    }
+    void show(const std::shared_ptr<ui::ViewController>& screen) { showFullScreen(screen, container_, nav_, window_); }
     // Until every request is answered and what it posted has run, then the layout.
     void settleScreen() {
         ASSERT_TRUE(settle());
