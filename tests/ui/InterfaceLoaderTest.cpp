@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "BuildPaths.h"
+#include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -246,6 +247,49 @@ TEST_F(InterfaceLoaderTest, DeepNestingIsRefused) {
     foundation::Log::Capture log;
     EXPECT_TRUE(loader().loadFromText(text, "Deep.json", nullptr).empty());
     EXPECT_TRUE(log.contains("Deep.json nests views too deeply"));
+}
+
+// A file loaded again and again (a cell per row) gives new objects each time, and a file that changed
+// on disk is read anew, a broken one refused on every load.
+TEST_F(InterfaceLoaderTest, FileLoadedAgainGivesNewObjectsAndFollowsChangesOnDisk) {
+    auto first = std::dynamic_pointer_cast<TestCell>(loader().loadFirstObject("TestCell"));
+    auto second = std::dynamic_pointer_cast<TestCell>(loader().loadFirstObject("TestCell"));
+    ASSERT_TRUE(first && second && first->nameLabel && second->nameLabel);
+    EXPECT_NE(first, second);
+    EXPECT_NE(first->nameLabel, second->nameLabel);
+    first->nameLabel->setText("changed");
+    EXPECT_NE(second->nameLabel->text(), "changed");
+
+    auto folder = std::filesystem::temp_directory_path() /
+                  ("velkora-interfaces-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   std::to_string(reinterpret_cast<uintptr_t>(this)));
+    std::filesystem::create_directories(folder);
+    loader().setInterfacesPath(folder.string());
+    auto write = [&](const std::string& text) {
+        ASSERT_TRUE(foundation::writeFileAtomically((folder / "Changing.json").string(), text));
+    };
+    auto titleOf = [&] {
+        auto popup = std::make_shared<TestPopup>();
+        loader().loadNibNamed("Changing", popup.get());
+        return popup->titleLabel ? popup->titleLabel->text() : std::string("(none)");
+    };
+    const std::string file =
+        R"({"objects": [{"class": "Label", "outlet": "titleLabel", "properties": {"text": "%"}}]})";
+    auto withTitle = [&](const std::string& title) {
+        std::string text = file;
+        return text.replace(text.find('%'), 1, title);
+    };
+    write(withTitle("One"));
+    EXPECT_EQ(titleOf(), "One");
+    write(withTitle("Second"));
+    EXPECT_EQ(titleOf(), "Second");
+    write("{\"objects\": [");
+    for (int i = 0; i < 2; ++i) {
+        foundation::Log::Capture log;
+        EXPECT_EQ(titleOf(), "(none)");
+        EXPECT_TRUE(log.contains("Changing.json is not a JSON object"));
+    }
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

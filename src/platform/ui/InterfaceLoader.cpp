@@ -1,12 +1,13 @@
 #include "platform/ui/InterfaceLoader.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <unordered_set>
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/FileIO.h"
 #include "platform/foundation/JsonSerialization.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
@@ -54,15 +55,6 @@ struct EventName {
     {"allEditingEvents", ControlEventAllEditingEvents},
     {"allEvents", ControlEventAllEvents},
 };
-
-bool readFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return true;
-}
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -116,8 +108,14 @@ public:
 
     std::vector<std::shared_ptr<View>> run(std::string_view text) {
         auto parsed = foundation::JsonSerialization::JSONObjectWithData(text);
-        if (!parsed || !parsed->isDictionary()) return fail("is not a JSON object", "");
-        const Value* objects = parsed->get("objects");
+        if (!parsed) return fail("is not a JSON object", "");
+        return run(*parsed);
+    }
+
+    // The document stays alive and unchanged until the load ends: pending constraints point into it.
+    std::vector<std::shared_ptr<View>> run(const Value& parsed) {
+        if (!parsed.isDictionary()) return fail("is not a JSON object", "");
+        const Value* objects = parsed.get("objects");
         if (!objects || !objects->isArray()) return fail("has no \"objects\" array", "");
         std::vector<std::shared_ptr<View>> top;
         for (const auto& o : *objects->asArray()) {
@@ -452,6 +450,7 @@ void InterfaceLoader::reset() {
     classes_.clear();
     properties_.clear();
     interfacesPath_.clear();
+    documents_.clear();
     registerBuiltins();
     ViewController::setNibViewLoader([](ViewController& owner, const std::string& nibName) {
         return InterfaceLoader::instance().loadViewForController(owner, nibName);
@@ -495,9 +494,9 @@ std::string InterfaceLoader::pathForInterface(const std::string& name) const {
     return {};
 }
 
-std::vector<std::shared_ptr<View>> InterfaceLoader::loadFromText(std::string_view text, const std::string& fileName,
-                                                                 InterfaceOwner* owner,
-                                                                 std::shared_ptr<View>* viewOutlet) {
+template <typename Source>
+std::vector<std::shared_ptr<View>> InterfaceLoader::load(const Source& source, const std::string& fileName,
+                                                         InterfaceOwner* owner, std::shared_ptr<View>* viewOutlet) {
     // A class may load a file of its own while it is made from one; a file whose objects load it again
     // would never end.
     static int nesting = 0;
@@ -507,19 +506,52 @@ std::vector<std::shared_ptr<View>> InterfaceLoader::loadFromText(std::string_vie
     }
     ++nesting;
     Load load(classes_, properties_, fileName, owner, viewOutlet);
-    auto objects = load.run(text);
+    auto objects = load.run(source);
     --nesting;
     return objects;
 }
 
-std::vector<std::shared_ptr<View>> InterfaceLoader::loadNibNamed(const std::string& name, InterfaceOwner* owner) {
+std::vector<std::shared_ptr<View>> InterfaceLoader::loadFromText(std::string_view text, const std::string& fileName,
+                                                                 InterfaceOwner* owner,
+                                                                 std::shared_ptr<View>* viewOutlet) {
+    return load(text, fileName, owner, viewOutlet);
+}
+
+// A cell or banner file is loaded again for every object made from it; its text is read and parsed once
+// for as long as the file stays the same.
+std::shared_ptr<const Value> InterfaceLoader::document(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    if (auto it = documents_.find(path); it != documents_.end()) {
+        const CachedDocument& d = it->second;
+        if (d.size == st.st_size && d.modifiedSeconds == st.st_mtim.tv_sec &&
+            d.modifiedNanoseconds == st.st_mtim.tv_nsec)
+            return d.value;
+    }
+    auto text = foundation::readFile(path);
+    if (!text) return nullptr;
+    auto parsed = foundation::JsonSerialization::JSONObjectWithData(*text);
+    // Not kept: the loader reports a broken file on every load, as it would have without the cache.
+    if (!parsed) return std::make_shared<const Value>();
+    auto value = std::make_shared<const Value>(std::move(*parsed));
+    documents_[path] = CachedDocument{st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, value};
+    return value;
+}
+
+std::vector<std::shared_ptr<View>> InterfaceLoader::loadFile(const std::string& name, InterfaceOwner* owner,
+                                                             std::shared_ptr<View>* viewOutlet) {
     std::string path = pathForInterface(name);
-    std::string text;
-    if (path.empty() || !readFile(path, text)) {
+    std::shared_ptr<const Value> parsed = path.empty() ? nullptr : document(path);
+    if (!parsed) {
         Log::line("Velkora (E) - interface file %@ not found in %@", name, interfacesPath());
         return {};
     }
-    return loadFromText(text, std::filesystem::path(path).filename().string(), owner);
+    // Held here: a class made from this file may load it again, and the cache may let go of its copy.
+    return load(*parsed, std::filesystem::path(path).filename().string(), owner, viewOutlet);
+}
+
+std::vector<std::shared_ptr<View>> InterfaceLoader::loadNibNamed(const std::string& name, InterfaceOwner* owner) {
+    return loadFile(name, owner, nullptr);
 }
 
 std::shared_ptr<View> InterfaceLoader::loadFirstObject(const std::string& name, InterfaceOwner* owner) {
@@ -528,15 +560,8 @@ std::shared_ptr<View> InterfaceLoader::loadFirstObject(const std::string& name, 
 }
 
 std::shared_ptr<View> InterfaceLoader::loadViewForController(ViewController& controller, const std::string& name) {
-    std::string path = pathForInterface(name);
-    std::string text;
-    if (path.empty() || !readFile(path, text)) {
-        Log::line("Velkora (E) - interface file %@ not found in %@", name, interfacesPath());
-        return nullptr;
-    }
     std::shared_ptr<View> view;
-    auto objects = loadFromText(text, std::filesystem::path(path).filename().string(),
-                                dynamic_cast<InterfaceOwner*>(&controller), &view);
+    auto objects = loadFile(name, dynamic_cast<InterfaceOwner*>(&controller), &view);
     if (objects.empty()) return nullptr;
     return view ? view : objects.front();
 }

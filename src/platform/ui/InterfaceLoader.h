@@ -151,10 +151,26 @@ public:
 private:
     InterfaceLoader();
     void registerBuiltins();
+    // The file's parsed text, read again when its size or time of change differs; an empty value when the
+    // file is not JSON, null when it cannot be read.
+    std::shared_ptr<const foundation::Value> document(const std::string& path);
+    std::vector<std::shared_ptr<View>> loadFile(const std::string& name, InterfaceOwner* owner,
+                                                std::shared_ptr<View>* viewOutlet);
+    template <typename Source>
+    std::vector<std::shared_ptr<View>> load(const Source& source, const std::string& fileName, InterfaceOwner* owner,
+                                            std::shared_ptr<View>* viewOutlet);
+
+    struct CachedDocument {
+        int64_t size = 0;
+        int64_t modifiedSeconds = 0;
+        int64_t modifiedNanoseconds = 0;
+        std::shared_ptr<const foundation::Value> value;
+    };
 
     std::map<std::string, Factory> classes_;
     std::multimap<std::string, PropertySetter> properties_;
     std::string interfacesPath_;
+    std::map<std::string, CachedDocument> documents_;
 };
 
 } // namespace velkora::ui
