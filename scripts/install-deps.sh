@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git ca-certificates curl
     clang lld
     libcurl4-openssl-dev libssl-dev zlib1g-dev
-    libpango1.0-dev libcairo2-dev fonts-dejavu-core fontconfig
+    libpango1.0-dev libcairo2-dev fonts-dejavu-core fonts-noto-color-emoji fontconfig
     libjpeg-dev libpng-dev
     libicu-dev
     libgumbo-dev

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/TextLayout.h"
 
 using namespace velkora::ui;
@@ -21,7 +24,7 @@ TextLayoutOptions opts(double width, int lines, LineBreakMode mode = LineBreakMo
     return o;
 }
 
-}  // namespace
+} // namespace
 
 TEST(TextLayoutTest, FontsComeFromThePrivateConfiguration) {
     ASSERT_TRUE(fonts::available());
@@ -48,7 +51,8 @@ TEST(TextLayoutTest, LongTextInThreeLinesOfAHundredPointsEndsWithAnEllipsis) {
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown.substr(shown.size() - 3), "\u2026");
     EXPECT_TRUE(kLong.starts_with(shown.substr(0, 10)));
-    for (const auto& line : layout.lines()) EXPECT_LE(line.frame.maxX(), 100.0 + 1e-6);
+    for (const auto& line : layout.lines())
+        EXPECT_LE(line.frame.maxX(), 100.0 + 1e-6);
     EXPECT_TRUE(layout.lines().back().truncated);
 
     // A custom token replaces the ellipsis.
@@ -116,7 +120,8 @@ TEST(TextLayoutTest, WordAndCharacterBreaking) {
     // By word the first line holds only the first word; by character it fills up.
     EXPECT_EQ(utf16::substring(text, words.lines()[0].range), "aaaa ");
     EXPECT_GT(chars.lines()[0].range.length, 5u);
-    for (const auto& l : chars.lines()) EXPECT_LE(l.frame.maxX(), 80.0 + 1e-6);
+    for (const auto& l : chars.lines())
+        EXPECT_LE(l.frame.maxX(), 80.0 + 1e-6);
 }
 
 TEST(TextLayoutTest, IndexUnderAPoint) {
@@ -180,4 +185,26 @@ TEST(TextLayoutTest, BoxesOfACharacterRange) {
     TextLayout cut(kLong, Font::systemFont(14), opts(100, 1));
     EXPECT_TRUE(cut.rectsForRange({utf16::length(kLong) - 5, 5}).empty());
     EXPECT_EQ(cut.rectsForRange({0, 2}).size(), 1u);
+}
+
+// Emoji come from the colour emoji font, in colour and at the size of the text around them, not as a box
+// of their code point or as the font's own large pictures.
+TEST(TextLayoutTest, EmojiDrawInColourAtTheTextsSize) {
+    Font font = Font::systemFont(17);
+    Size plain = measureText("room", font, 0);
+    Size withEmoji = measureText("room \U0001F389", font, 0);
+    EXPECT_LE(withEmoji.height, plain.height * 1.5);
+    EXPECT_GT(withEmoji.width - plain.width, 10);
+    EXPECT_LT(withEmoji.width - plain.width, 40);
+
+    auto ctx = GraphicsContext::bitmap({40, 30});
+    ctx->drawText("\U0001F389", font, Color::black(), {0, 0, 40, 30});
+    auto image = ctx->makeImage();
+    int coloured = 0;
+    for (int y = 0; y < image->pixelHeight(); ++y)
+        for (int x = 0; x < image->pixelWidth(); ++x) {
+            Color c = image->colorAt(x, y);
+            if (c.a > 0.5 && std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) > 0.4) ++coloured;
+        }
+    EXPECT_GT(coloured, 20);
 }

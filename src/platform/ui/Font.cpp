@@ -47,8 +47,31 @@ std::vector<std::string>& extraFolders() {
 const char* const kFontFiles[] = {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf", "DejaVuSans-Oblique.ttf",
                                   "DejaVuSans-BoldOblique.ttf"};
 
-// Only the four DejaVu Sans files, no system configuration, no substitution rules: the same glyphs and
-// metrics wherever the kit runs.
+// A font of pictures in one size (outline false) is scaled by the size asked for over its own.
+const char* const kScaleBitmapFonts = R"(<?xml version="1.0"?>
+<fontconfig>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <edit name="pixelsizefixupfactor" mode="assign">
+      <divide><name target="pattern">pixelsize</name><name target="font">pixelsize</name></divide>
+    </edit>
+  </match>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <test name="pixelsizefixupfactor" compare="not_eq"><double>1.0</double></test>
+    <edit name="matrix" mode="assign">
+      <times>
+        <name>matrix</name>
+        <matrix><name>pixelsizefixupfactor</name><double>0</double><double>0</double><name>pixelsizefixupfactor</name></matrix>
+      </times>
+    </edit>
+    <edit name="size" mode="assign"><divide><name>size</name><name>pixelsizefixupfactor</name></divide></edit>
+  </match>
+</fontconfig>
+)";
+
+// Only the four DejaVu Sans files (and the emoji font), no system configuration, no substitution rules:
+// the same glyphs and metrics wherever the kit runs.
 FcConfig* privateConfig() {
     static FcConfig* config = [] {
         std::lock_guard lock(configMutex());
@@ -71,6 +94,18 @@ FcConfig* privateConfig() {
         if (added == 0) {
             FcConfigDestroy(c);
             return static_cast<FcConfig*>(nullptr);
+        }
+        // People write emoji in names, titles and messages; DejaVu has none of the colour ones, so Pango
+        // takes them from this font when it is installed (boxes with the code point otherwise).
+        for (const char* emoji :
+             {"/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf", "/usr/share/fonts/noto/NotoColorEmoji.ttf"}) {
+            std::error_code ec;
+            if (std::filesystem::exists(emoji, ec) &&
+                FcConfigAppFontAddFile(c, reinterpret_cast<const FcChar8*>(emoji))) {
+                // Its pictures come in one size; this scales them to the text's size.
+                FcConfigParseAndLoadFromMemory(c, reinterpret_cast<const FcChar8*>(kScaleBitmapFonts), FcFalse);
+                break;
+            }
         }
         return c;
     }();
@@ -166,19 +201,26 @@ Metrics metricsOf(const Font& font) {
         perStyle[key] = m;
     }
     double f = font.pointSize() / kReference;
-    return {m.ascent * f, m.descent * f, m.underlineThickness * f, m.underlinePosition * f, m.capHeight * f, m.xHeight * f};
+    return {m.ascent * f,    m.descent * f, m.underlineThickness * f, m.underlinePosition * f,
+            m.capHeight * f, m.xHeight * f};
 }
 
-}  // namespace
+} // namespace
 
 Font::Font(std::string name, double pointSize)
     : name_(std::move(name)), pointSize_(pointSize > 0 ? pointSize : 17),
       bold_(containsWord(name_, "bold") || containsWord(name_, "heavy") || containsWord(name_, "black")),
       italic_(containsWord(name_, "italic") || containsWord(name_, "oblique")) {}
 
-Font Font::systemFont(double size) { return Font("DejaVuSans", size); }
-Font Font::boldSystemFont(double size) { return Font("DejaVuSans-Bold", size); }
-Font Font::italicSystemFont(double size) { return Font("DejaVuSans-Oblique", size); }
+Font Font::systemFont(double size) {
+    return Font("DejaVuSans", size);
+}
+Font Font::boldSystemFont(double size) {
+    return Font("DejaVuSans-Bold", size);
+}
+Font Font::italicSystemFont(double size) {
+    return Font("DejaVuSans-Oblique", size);
+}
 
 Font Font::withSize(double size) const {
     Font f = *this;
@@ -186,16 +228,28 @@ Font Font::withSize(double size) const {
     return f;
 }
 
-double Font::ascender() const { return metricsOf(*this).ascent; }
-double Font::descender() const { return -metricsOf(*this).descent; }
+double Font::ascender() const {
+    return metricsOf(*this).ascent;
+}
+double Font::descender() const {
+    return -metricsOf(*this).descent;
+}
 double Font::lineHeight() const {
     auto m = metricsOf(*this);
     return m.ascent + m.descent;
 }
-double Font::capHeight() const { return metricsOf(*this).capHeight; }
-double Font::xHeight() const { return metricsOf(*this).xHeight; }
-double Font::underlineThickness() const { return metricsOf(*this).underlineThickness; }
-double Font::underlinePosition() const { return metricsOf(*this).underlinePosition; }
+double Font::capHeight() const {
+    return metricsOf(*this).capHeight;
+}
+double Font::xHeight() const {
+    return metricsOf(*this).xHeight;
+}
+double Font::underlineThickness() const {
+    return metricsOf(*this).underlineThickness;
+}
+double Font::underlinePosition() const {
+    return metricsOf(*this).underlinePosition;
+}
 
 PangoFontDescription* Font::newPangoDescription() const {
     PangoFontDescription* d = pango_font_description_new();
@@ -213,13 +267,15 @@ PangoContext* threadContext() {
     return fonts.context;
 }
 
-bool available() { return privateConfig() != nullptr; }
+bool available() {
+    return privateConfig() != nullptr;
+}
 
 void addFontFolder(const std::string& folder) {
     std::lock_guard lock(configMutex());
     extraFolders().push_back(folder);
 }
 
-}  // namespace fonts
+} // namespace fonts
 
-}  // namespace velkora::ui
+} // namespace velkora::ui
