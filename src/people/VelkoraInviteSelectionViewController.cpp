@@ -70,8 +70,10 @@ void VelkoraInviteViewCell::updateBadge(int32_t n) {
     if (n >= 1) {
         if (badgeNumberLabel_) badgeNumberLabel_->setText(std::to_string(n));
         if (badgeView_) badgeView_->setHidden(false);
+        setNeedsLayout();
     } else if (badgeView_) {
         badgeView_->setHidden(true);
+        setNeedsLayout();
     }
 }
 
@@ -83,6 +85,24 @@ void VelkoraInviteViewCell::layoutSubviews() {
     ui::TableViewCell::layoutSubviews();
     auto d = delegate_.lock();
     friends::layoutCellAcrossScreen(*this, d ? d->isOpenedAsFeature() : true);
+    fitTextsBeforeTheRightSide();
+}
+
+// The title and the description run up to whatever the row shows on its right (the badge, a connect
+// button, else the arrow), so a row without a button does not cut its texts short.
+void VelkoraInviteViewCell::fitTextsBeforeTheRightSide() {
+    constexpr double kGap = 8;
+    for (const auto& label : {title_, description_}) {
+        if (!label || !label->superview()) continue;
+        double right = label->superview()->bounds().width();
+        for (const ui::View* side : std::initializer_list<const ui::View*>{
+                 badgeView_.get(), fbConnectButton_.get(), twitterConnectButton_.get(), accessory_.get()})
+            if (side && !side->isHidden() && side->superview() == label->superview())
+                right = std::min(right, side->frame().x());
+        auto f = label->frame();
+        f.size.width = std::max(0.0, right - kGap - f.x());
+        label->setFrame(f);
+    }
 }
 
 void VelkoraInviteViewCell::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -220,6 +240,8 @@ ui::TableViewCellPtr VelkoraInviteSelectionViewController::cellForRowAtIndexPath
     if (cell->title()) cell->title()->setText(profiles::text(title));
     if (cell->descriptionLabel()) cell->descriptionLabel()->setText(profiles::text(description));
     if (cell->optionIcon()) cell->optionIcon()->setImage(*icon ? ui::Image::named(icon) : nullptr);
+    // A reused row may have shown another button or badge.
+    cell->setNeedsLayout();
     return cell;
 }
 

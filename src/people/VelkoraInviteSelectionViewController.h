@@ -47,6 +47,7 @@ public:
     void updateBadge(int32_t n);
     void connectButtonTapped(ui::Control* sender);
     void layoutSubviews() override;
+    void fitTextsBeforeTheRightSide();
 
     // The network of the row's connect button: 1 Facebook, 2 Twitter, -1 none. The row's code decides
     // what a connect does, whatever its title reads in the user's language.

@@ -162,4 +162,34 @@ TEST_F(FindInviteMenuTest, PictureOnPhoneAndTablet) {
     snapshot("invite_menu_tablet");
 }
 
+// A row's texts run up to what it shows on its right: the arrow, the badge or the connect button.
+TEST_F(FindInviteMenuTest, TextsRunUpToTheBadgeTheButtonOrTheArrow) {
+    start(friendsConfiguration());
+    loadMyData();
+    signIn();
+    std::vector<VelkoraUserPtr> friends{person("f1", "Friend1")};
+    VelkoraSNFriendsRepository::instance().setTwitterFriends(friends);
+    info().setTwitterId(900000001);
+    auto screen = openMenu();
+    ASSERT_TRUE(screen);
+    drain();
+    struct Case {
+        int section, row;
+        const char* side;
+    } const cases[] = {{0, 0, "badge"}, {0, 1, "arrow"}, {1, 1, "facebook button"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.side);
+        auto cell = row(*screen, c.section, c.row);
+        ASSERT_TRUE(cell && cell->title() && cell->descriptionLabel());
+        cell->layoutIfNeeded();
+        const std::string which = c.side;
+        ui::View* side = which == "badge"   ? cell->badgeView().get()
+                         : which == "arrow" ? static_cast<ui::View*>(cell->accessory().get())
+                                            : cell->fbConnectButton().get();
+        ASSERT_TRUE(side && !side->isHidden());
+        for (const auto& label : {cell->title(), cell->descriptionLabel()})
+            EXPECT_DOUBLE_EQ(label->frame().maxX(), side->frame().x() - 8);
+    }
+}
+
 } // namespace
