@@ -127,6 +127,33 @@ TEST(DrawTest, StretchableImagesKeepTheirCaps) {
     EXPECT_NEAR(mid.b, want.b, 0.1);
 }
 
+// A target shorter or narrower than both caps squeezes them; a picture of one solid colour must still cover
+// every pixel it is drawn over, with no light seam where the squeezed caps meet. A view placed half a point
+// off the grid draws in its own coordinates: the caps meet on the target's pixels, not on the view's points.
+TEST(DrawTest, SqueezedCapsMeetWithoutASeam) {
+    auto solid = Image::create(10, 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            solid->setPixelAt(x, y, 0xff3b8fe0);
+    auto stretchable = solid->resizableImageWithCapInsets({6, 3, 2, 3}, ImageResizingMode::Stretch);
+    struct Case {
+        double shift;
+        Rect target; // on the target's pixels once shifted
+    } cases[] = {
+        {0, {2, 1, 12, 7}}, {0, {1, 3, 5, 9}}, {0, {0, 0, 5, 5}}, {0.5, {2.5, 1.5, 9, 7}}, {0.5, {0.5, 3.5, 5, 5}}};
+    for (const Case& c : cases) {
+        auto ctx = GraphicsContext::bitmap({20, 20});
+        ctx->translate(c.shift, c.shift);
+        ctx->drawImage(*stretchable, c.target);
+        auto out = ctx->makeImage();
+        const Rect r = c.target.offsetBy(c.shift, c.shift);
+        for (int y = int(r.minY()); y < int(r.maxY()); ++y)
+            for (int x = int(r.minX()); x < int(r.maxX()); ++x)
+                EXPECT_EQ(out->pixelAt(x, y), 0xff3b8fe0u) << "at " << x << "," << y << " in " << r.x() << "," << r.y()
+                                                           << " " << r.width() << "x" << r.height();
+    }
+}
+
 TEST(DrawTest, ShadowsFallOffsetAndSoft) {
     auto ctx = GraphicsContext::bitmap({60, 60});
     ctx->setShadow({10, 10}, 0, Color::black().withAlpha(1));

@@ -158,8 +158,13 @@ Entry badge(const std::string& name, Color c, Size size) {
             }};
 }
 
+// The chat screens stretch a bubble by caps of 25 above, 8 below and 20 on either side, so every curve lives
+// inside those caps: the top corners in the upper 25, the lower corners and the tail in the lower 8, and the
+// rows and columns between them are plain colour that stretches without a seam. A one-line bubble is shorter
+// than both caps together and squeezes them alike, so the corners keep one radius and the text stays centred.
 Entry chatBubble(const std::string& name, Color c, bool right) {
-    return {name, {36, 32}, [c, right](GraphicsContext& g, Size s) {
+    return {name, {46, 36}, [c, right](GraphicsContext& g, Size s) {
+                constexpr double kTail = 6, kRadius = 8;
                 g.saveGState();
                 if (right) {
                     g.translate(s.width, 0);
@@ -167,12 +172,12 @@ Entry chatBubble(const std::string& name, Color c, bool right) {
                 }
                 g.setFillColor(c);
                 g.beginPath();
-                g.addRoundedRect({6, 0, s.width - 6, s.height}, 12);
+                g.addRoundedRect({kTail, 0, s.width - kTail, s.height}, kRadius);
                 g.fillPath();
                 g.beginPath();
                 g.moveTo({0, s.height});
-                g.quadCurveTo({6, s.height}, {8, s.height - 10});
-                g.lineTo({14, s.height - 2});
+                g.quadCurveTo({kTail - 1, s.height}, {kTail + 1, s.height - 7});
+                g.lineTo({kTail + 8, s.height - 1});
                 g.closePath();
                 g.fillPath();
                 g.restoreGState();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace velkora::ui {
 
@@ -101,7 +102,9 @@ struct AxisSplit {
     double dstLead, dstMid, dstTrail;
 };
 
-AxisSplit splitAxis(double pixels, double scale, double capLead, double capTrail, double dst) {
+// `snap` moves a position along the axis onto the nearest edge between the target's pixels.
+AxisSplit splitAxis(double pixels, double scale, double capLead, double capTrail, double origin, double dst,
+                    const std::function<double(double)>& snap) {
     AxisSplit a{};
     double lead = std::clamp(capLead * scale, 0.0, pixels), trail = std::clamp(capTrail * scale, 0.0, pixels - lead);
     // Caps that meet (half caps of an odd picture overlap by one) give up pixels evenly, so the centre
@@ -117,9 +120,10 @@ AxisSplit splitAxis(double pixels, double scale, double capLead, double capTrail
     a.srcMid = std::max(0.0, pixels - a.srcLead - a.srcTrail);
     double dl = a.srcLead / scale, dt = a.srcTrail / scale;
     if (dl + dt > dst && dl + dt > 0) {
-        double f = dst / (dl + dt);
-        dl *= f;
-        dt *= f;
+        // Squeezed caps meet between two pixels: where two slices each cover part of one pixel, the background
+        // shows through the pair as a light seam across the picture.
+        dl = std::clamp(snap(origin + dl * dst / (dl + dt)) - origin, 0.0, dst);
+        dt = dst - dl;
     }
     a.dstLead = dl;
     a.dstTrail = dt;
@@ -523,8 +527,19 @@ Rect GraphicsContext::clipBoundingBox() const {
 void GraphicsContext::drawResizable(const Image& image, const Rect& rect) {
     double s = image.scale();
     EdgeInsets caps = image.capInsets();
-    AxisSplit h = splitAxis(image.pixelWidth(), s, caps.left, caps.right, rect.width());
-    AxisSplit v = splitAxis(image.pixelHeight(), s, caps.top, caps.bottom, rect.height());
+    // Rounds a position along one axis to the target's pixel grid, through the current transform.
+    auto snapAlong = [this, &rect](bool horizontal) {
+        return [this, &rect, horizontal](double at) {
+            double x = horizontal ? at : rect.x(), y = horizontal ? rect.y() : at;
+            cairo_user_to_device(cr_, &x, &y);
+            double& along = horizontal ? x : y;
+            along = std::round(along);
+            cairo_device_to_user(cr_, &x, &y);
+            return horizontal ? x : y;
+        };
+    };
+    AxisSplit h = splitAxis(image.pixelWidth(), s, caps.left, caps.right, rect.x(), rect.width(), snapAlong(true));
+    AxisSplit v = splitAxis(image.pixelHeight(), s, caps.top, caps.bottom, rect.y(), rect.height(), snapAlong(false));
     bool tile = image.resizingMode() == ImageResizingMode::Tile;
     double srcX[3] = {0, h.srcLead, h.srcLead + h.srcMid}, srcW[3] = {h.srcLead, h.srcMid, h.srcTrail};
     double srcY[3] = {0, v.srcLead, v.srcLead + v.srcMid}, srcH[3] = {v.srcLead, v.srcMid, v.srcTrail};
