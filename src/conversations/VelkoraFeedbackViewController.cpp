@@ -1,5 +1,7 @@
 #include "conversations/VelkoraFeedbackViewController.h"
 
+#include <algorithm>
+
 #include "conversations/VelkoraEnhancedKeyboardView.h"
 #include "people/VelkoraFBConnector.h"
 #include "people/VelkoraTwitterConnector.h"
@@ -9,6 +11,7 @@
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Keyboard.h"
@@ -72,6 +75,11 @@ std::shared_ptr<VelkoraFeedbackViewCell> VelkoraFeedbackViewCell::initFromNib(co
             v->layer().setCornerRadius(7);
             v->setClipsToBounds(true);
         }
+    if (auto& title = cell->title_) {
+        title->setNumberOfLines(1);
+        title->setAdjustsFontSizeToFitWidth(true);
+        title->setMinimumScaleFactor(0.75);
+    }
     for (auto* b : {cell->fbConnectButton_.get(), cell->twitterConnectButton_.get()})
         if (b) {
             b->setHidden(true);
@@ -101,6 +109,27 @@ void VelkoraFeedbackViewCell::setOptionIconString(const std::string& url) {
 
 void VelkoraFeedbackViewCell::connectTapped(ui::Control*) {
     if (auto d = delegate_.lock()) d->connectTapped(*this);
+}
+
+// The title and the description end a gap before the row's right-hand control: the connect button while one
+// shows, else the accessory arrow's place, kept as the row's margin even where the arrow is hidden. A title
+// longer than its room shrinks to show whole rather than run under the button or lose its end.
+void VelkoraFeedbackViewCell::layoutSubviews() {
+    ui::TableViewCell::layoutSubviews();
+    constexpr double kGap = 8;
+    for (ui::Label* label : {title_.get(), description_.get()}) {
+        if (!label || !label->superview()) continue;
+        const ui::View* row = label->superview();
+        double right = row->bounds().width() - kGap;
+        auto limitBy = [&](const ui::View* v) {
+            if (v) right = std::min(right, v->convertRectToView(v->bounds(), row).minX() - kGap);
+        };
+        limitBy(accessory_.get());
+        for (const ui::Button* button : {fbConnectButton_.get(), twitterConnectButton_.get()})
+            if (button && !button->isHidden()) limitBy(button);
+        const ui::Rect f = label->frame();
+        label->setFrame({f.x(), f.y(), std::max(0.0, right - f.x()), f.height()});
+    }
 }
 
 void VelkoraFeedbackViewCell::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -217,6 +246,8 @@ ui::TableViewCellPtr VelkoraFeedbackViewController::cellForRowAtIndexPath(ui::Ta
         setTexts(nullptr, nullptr);
         break;
     }
+    // The texts' room depends on whether a connect button shows.
+    cell->setNeedsLayout();
     return cell;
 }
 

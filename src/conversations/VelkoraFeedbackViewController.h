@@ -61,6 +61,7 @@ public:
     const std::shared_ptr<ui::Button>& twitterConnectButton() const { return twitterConnectButton_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
+    void layoutSubviews() override;
 
 private:
     int32_t feedbackType_ = 0;

@@ -5,8 +5,10 @@
 #include "conversations/VelkoraFeedbackViewController.h"
 #include "platform/services/facebook/Dialogs.h"
 #include "platform/ui/ActivityIndicatorView.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/TextLayout.h"
 #include "platform/ui/TextView.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 
@@ -129,6 +131,27 @@ TEST_F(FeedbackTest, TheMenuShowsTheRowsTheConfigurationAsksForEachAsTallAsItsFi
     EXPECT_FALSE(row(*menu, 2)->fbConnectButton()->isHidden());
     EXPECT_FALSE(row(*menu, 3)->twitterConnectButton()->isHidden());
     EXPECT_TRUE(row(*menu, 1)->fbConnectButton()->isHidden());
+    // Each title and description ends before the row's connect button, or before the arrow where no button
+    // shows, and every title shows whole there, at most a quarter smaller than its font.
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        auto cell = row(*menu, i);
+        cell->layoutIfNeeded();
+        const ui::Button* button =
+            !cell->fbConnectButton()->isHidden() ? cell->fbConnectButton().get() : cell->twitterConnectButton().get();
+        const bool buttonShown = !button->isHidden();
+        EXPECT_EQ(buttonShown, i >= 2);
+        const double limit = buttonShown ? button->frame().minX() : cell->bounds().width() - 22;
+        for (const ui::Label* label : {cell->title().get(), cell->description().get()}) {
+            EXPECT_LE(label->frame().maxX(), limit);
+            EXPECT_GE(label->frame().maxX(), limit - 10) << "the text takes the room there is";
+        }
+        const ui::Label& title = *cell->title();
+        EXPECT_EQ(title.numberOfLines(), 1);
+        const ui::Font smallest = title.font()->withSize(title.font()->pointSize() * title.minimumScaleFactor());
+        EXPECT_TRUE(title.adjustsFontSizeToFitWidth());
+        EXPECT_LE(ui::measureText(title.text(), smallest, 0, 1).width, title.frame().width()) << title.text();
+    }
     drain();
     snapshot("feedback_menu");
 }
