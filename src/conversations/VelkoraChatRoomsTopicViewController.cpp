@@ -319,7 +319,9 @@ void VelkoraChatRoomsTopicViewController::gotTopicFailed(const foundation::Error
     if (!host) {
         retryObserver_ = foundation::NotificationObserver(VelkoraServerClientAgent::kUpdatePollAnsweredNotification,
                                                           nullptr, [this](const foundation::Notification&) {
-                                                              retryObserver_.release();
+                                                              // One answer: the observation ends here (the
+                                                              // center keeps this call alive while it runs).
+                                                              retryObserver_.reset();
                                                               askForTopic(lastAskClean_);
                                                           });
         return;
@@ -903,7 +905,7 @@ void VelkoraChatRoomsTopicViewController::imageUploadFailed(const foundation::Er
                                                        nullptr, [this](const foundation::Notification&) {
                                                            auto photo = std::move(photoToResend_);
                                                            photoToResend_.reset();
-                                                           resendObserver_.release();
+                                                           resendObserver_.reset();
                                                            if (!photo) return;
                                                            uploadedImage_ = photo;
                                                            postedCommentContentType_ = "image";

@@ -203,6 +203,29 @@ TEST_F(ChatRoomsPostingTest, AFailedUploadGoesOnceAfterTheNextPoll) {
     EXPECT_EQ(serviceTexts().size(), 1u);
 }
 
+// The failed photo's wait for a poll ends with the poll that sends it: a screen closed afterwards leaves
+// nothing behind that later polls reach.
+TEST_F(ChatRoomsPostingTest, AClosedScreenIsForgottenByLaterPollsOnceItsFailedPhotoWent) {
+    std::weak_ptr<VelkoraChatRoomsTopicViewController> gone;
+    {
+        auto screen = openSignedIn();
+        svc.addFault({"addImageComment", service::Fault::Kind::HttpStatus, "", 500, 0, 1});
+        screen->imageSelected(pictureOf(400, 300));
+        ASSERT_TRUE(waitAdvancing(
+            [&] { return count("addImageComment") == 1 && !screen->activityIndicator()->isAnimating(); }, 30));
+        poll();
+        ASSERT_TRUE(waitAdvancing([&] { return serviceTexts().size() == 1; }, 30));
+        gone = screen;
+        nav_->setViewControllers({std::make_shared<ui::ViewController>()}, false);
+    }
+    loop().advance(1);
+    ASSERT_TRUE(gone.expired()) << "the closed screen is still held";
+    poll();
+    poll();
+    EXPECT_EQ(count("addImageComment"), 2u);
+    EXPECT_EQ(serviceTexts().size(), 1u);
+}
+
 TEST_F(ChatRoomsPostingTest, DeletingAndFlaggingActOnTheChosenComment) {
     startSignedIn();
     const auto mine = svc.addTopicComment(kApp, topicId_, me_, "mine");
