@@ -186,6 +186,7 @@ TEST_F(HostTest, FailedRequestsOfHostObjectsAnswerOnceWithNo) {
     std::shared_ptr<VelkoraChatRoom> room;
     VelkoraChatRoom::getChatRoomByTopicId(topicId, [&](std::shared_ptr<VelkoraChatRoom> r, bool) { room = r; });
     ASSERT_TRUE(waitFor([&] { return room != nullptr; }));
+    ASSERT_FALSE(room->getComments().empty());
     const int earliest = room->getComments().back()->commentId();
     const int unknownTopic = topicId + 1000;
 
