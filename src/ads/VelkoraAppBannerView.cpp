@@ -69,34 +69,49 @@ double angleFor(int o) {
 
 std::shared_ptr<VelkoraAppBannerView> VelkoraAppBannerView::initFromNib() {
     registerAdsClasses();
-    auto banner = std::make_shared<VelkoraAppBannerView>();
     BannerSettings s = settings();
-    bool full = s.vendor == 2 && s.location == 4;
+    const bool full = s.vendor == 2 && s.location == 4;
+    const char* name = full ? kFullScreenInterface : kInterface;
     auto& loader = ui::InterfaceLoader::instance();
-    if (loader.loadNibNamed(full ? kFullScreenInterface : kInterface, banner.get()).empty() || !banner->topLevelView_)
+    if (loader.pathForInterface(name).empty()) {
+        Log::line("Velkora (E) - interface file %@ not found in %@", name, loader.interfacesPath());
         return nullptr;
-    banner->isFullView_ = full;
-    if (full) {
-        ui::Rect root = banner->topLevelView_->frame();
-        root.size = ui::Screen::main().bounds().size;
-        banner->topLevelView_->setFrame(root);
-    } else {
-        if (banner->appImageView_) {
-            banner->appImageView_->layer().setCornerRadius(7);
-            banner->appImageView_->layer().setMasksToBounds(true);
-        }
-        for (auto* star :
-             {&banner->appStar1_, &banner->appStar2_, &banner->appStar3_, &banner->appStar4_, &banner->appStar5_}) {
-            if (!*star) continue;
-            (*star)->setImage(ui::Image::named("VelImg_AppsDealStarEmpty.png"));
-            banner->appRatingStars_.push_back(*star);
-        }
     }
-    banner->setFrame(banner->topLevelView_->frame());
-    banner->addSubview(banner->topLevelView_);
-    if (banner->closeButton_) banner->origCloseButtonY_ = banner->closeButton_->frame().origin.y;
+    auto banner = std::make_shared<VelkoraAppBannerView>();
+    banner->interfaceName_ = name;
+    banner->isFullView_ = full;
     banner->isDisabled_ = false;
     return banner;
+}
+
+// A banner is made whenever a configuration arrives, so at every start, and most starts never show one:
+// its views are made from the file the first time they are needed.
+bool VelkoraAppBannerView::loadInterface() {
+    if (interfaceLoaded_) return topLevelView_ != nullptr;
+    interfaceLoaded_ = true;
+    if (ui::InterfaceLoader::instance().loadNibNamed(interfaceName_, this).empty() || !topLevelView_) {
+        topLevelView_.reset();
+        return false;
+    }
+    if (isFullView_) {
+        ui::Rect root = topLevelView_->frame();
+        root.size = ui::Screen::main().bounds().size;
+        topLevelView_->setFrame(root);
+    } else {
+        if (appImageView_) {
+            appImageView_->layer().setCornerRadius(7);
+            appImageView_->layer().setMasksToBounds(true);
+        }
+        for (auto* star : {&appStar1_, &appStar2_, &appStar3_, &appStar4_, &appStar5_}) {
+            if (!*star) continue;
+            (*star)->setImage(ui::Image::named("VelImg_AppsDealStarEmpty.png"));
+            appRatingStars_.push_back(*star);
+        }
+    }
+    setFrame(topLevelView_->frame());
+    addSubview(topLevelView_);
+    if (closeButton_) origCloseButtonY_ = closeButton_->frame().origin.y;
+    return true;
 }
 
 VelkoraAppBannerView::~VelkoraAppBannerView() {
@@ -162,7 +177,7 @@ void VelkoraAppBannerView::keyboardWillShow() {
 }
 
 void VelkoraAppBannerView::handleBannerTimeout() {
-    if (isDisabled_ || isKeyboardShowing_) return;
+    if (isDisabled_ || isKeyboardShowing_ || !loadInterface()) return;
     auto keep = sharedAs<VelkoraAppBannerView>();
     closeBannerTimers();
     if (isFullView_) {
@@ -198,6 +213,7 @@ bool VelkoraAppBannerView::selectAppToShow() {
 // ---- filling the banner
 
 void VelkoraAppBannerView::updateData(const VelkoraAppDealPtr& deal) {
+    loadInterface();
     if (detailsView_) detailsView_->setHidden(false);
     if (webView_) webView_->setHidden(true);
     appDeal_ = deal;
@@ -241,6 +257,7 @@ void VelkoraAppBannerView::setUpWebView(const std::string& appId, const char* si
 }
 
 void VelkoraAppBannerView::updateDataForWebViewWithAppId(const std::string& appId) {
+    loadInterface();
     if (detailsView_) detailsView_->setHidden(true);
     if (!webView_) return;
     webView_->setHidden(false);
@@ -306,6 +323,7 @@ double VelkoraAppBannerView::getAdjustedHeight(const ui::View& view) const {
 }
 
 void VelkoraAppBannerView::showInView(ui::View* view) {
+    loadInterface();
     if (!view || !topLevelView_) return;
     auto keep = sharedAs<VelkoraAppBannerView>();
     BannerSettings s = settings();
@@ -475,6 +493,7 @@ ui::AffineTransform VelkoraAppBannerView::transformForOrientation() const {
 }
 
 void VelkoraAppBannerView::prepareFullView() {
+    if (!loadInterface()) return;
     ui::Rect full = fullScreenFrameInOrientation();
     setFrame(full);
     if (topLevelView_) topLevelView_->setFrame(full);

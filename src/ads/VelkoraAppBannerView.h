@@ -78,28 +78,38 @@ public:
     const std::shared_ptr<foundation::Timer>& bannerDelayTimer() const { return bannerDelayTimer_; }
     const std::shared_ptr<foundation::Timer>& bannerChangeTimer() const { return bannerChangeTimer_; }
     const VelkoraAppDealPtr& appDeal() const { return appDeal_; }
-    const std::vector<std::shared_ptr<ui::ImageView>>& appRatingStars() const { return appRatingStars_; }
-    const std::shared_ptr<ui::View>& topLevelView() const { return topLevelView_; }
-    const std::shared_ptr<ui::View>& detailsView() const { return detailsView_; }
-    const std::shared_ptr<VelkoraLazyImageView>& appImageView() const { return appImageView_; }
-    const std::shared_ptr<ui::Label>& appPriceLabel() const { return appPriceLabel_; }
-    const std::shared_ptr<ui::Label>& appNameLabel() const { return appNameLabel_; }
-    const std::shared_ptr<ui::Label>& appCategoryLabel() const { return appCategoryLabel_; }
-    const std::shared_ptr<ui::Label>& appDeveloperLabel() const { return appDeveloperLabel_; }
-    const std::shared_ptr<ui::Label>& appDescriptionLabel() const { return appDescriptionLabel_; }
-    const std::shared_ptr<ui::Label>& appDownloadsLabel() const { return appDownloadsLabel_; }
-    const std::shared_ptr<ui::WebView>& webView() const { return webView_; }
-    const std::shared_ptr<ui::Button>& closeButton() const { return closeButton_; }
+    // The views, made from the interface file on first use.
+    const std::vector<std::shared_ptr<ui::ImageView>>& appRatingStars() { return loaded(appRatingStars_); }
+    const std::shared_ptr<ui::View>& topLevelView() { return loaded(topLevelView_); }
+    const std::shared_ptr<ui::View>& detailsView() { return loaded(detailsView_); }
+    const std::shared_ptr<VelkoraLazyImageView>& appImageView() { return loaded(appImageView_); }
+    const std::shared_ptr<ui::Label>& appPriceLabel() { return loaded(appPriceLabel_); }
+    const std::shared_ptr<ui::Label>& appNameLabel() { return loaded(appNameLabel_); }
+    const std::shared_ptr<ui::Label>& appCategoryLabel() { return loaded(appCategoryLabel_); }
+    const std::shared_ptr<ui::Label>& appDeveloperLabel() { return loaded(appDeveloperLabel_); }
+    const std::shared_ptr<ui::Label>& appDescriptionLabel() { return loaded(appDescriptionLabel_); }
+    const std::shared_ptr<ui::Label>& appDownloadsLabel() { return loaded(appDownloadsLabel_); }
+    const std::shared_ptr<ui::WebView>& webView() { return loaded(webView_); }
+    const std::shared_ptr<ui::Button>& closeButton() { return loaded(closeButton_); }
+    bool isInterfaceLoaded() const { return interfaceLoaded_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
 
 private:
+    // False when the file could not be made into the banner's views.
+    bool loadInterface();
+    template <typename T> const T& loaded(const T& member) {
+        loadInterface();
+        return member;
+    }
     void keyboardWillShow();
     void keyboardWillHide() { isKeyboardShowing_ = false; }
     void setUpWebView(const std::string& appId, const char* size);
     // Hides a window this banner no longer shows in, and takes the banner out of it.
     void releaseWindow(const std::shared_ptr<ui::Window>& window);
 
+    const char* interfaceName_ = kInterface;
+    bool interfaceLoaded_ = false;
     int32_t appIndex_ = 0;
     bool duringClosure_ = false;
     bool isFullView_ = false;

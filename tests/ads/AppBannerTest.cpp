@@ -25,7 +25,7 @@ protected:
         return b.appDeal() ? b.appDeal()->name().value_or("") : "";
     }
     // Until the deal's icon has arrived, so the picture shows it.
-    bool iconLoaded(const VelkoraAppBannerView& b) { return b.appImageView() && iconShown(*b.appImageView()); }
+    bool iconLoaded(VelkoraAppBannerView& b) { return b.appImageView() && iconShown(*b.appImageView()); }
     std::string id(const VelkoraAppDealPtr& d) { return std::to_string(d->appDealId()); }
 };
 
@@ -35,8 +35,11 @@ TEST_F(AppBannerTest, OwnDealsSlideInRotateCloseAndWrap) {
     showHostWindow();
     auto banner = makeBanner({0, 1, 60, 5, 12});
     banner->startSchedule();
+    // Its views are made when it first shows, not when it is made (at every start).
+    EXPECT_FALSE(banner->isInterfaceLoaded());
 
     loop().advance(60);
+    EXPECT_TRUE(banner->isInterfaceLoaded());
     ASSERT_TRUE(banner->alertWindow());
     EXPECT_EQ(banner->alertWindow()->windowLevel(), ui::WindowLevel::StatusBar);
     EXPECT_EQ(shownName(*banner), "Starboard Sailing");
