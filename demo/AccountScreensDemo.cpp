@@ -7,6 +7,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraUserInternal.h"
@@ -71,12 +72,7 @@ void closePopups() {
 VELKORA_DEMO_STEP(accountScreens, 620, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
-    if (!std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) {
-        std::error_code ec;
-        if (std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "QuartzCore", "QuartzCore"),
-                                    ec))
-            VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-    }
+    demo::useBuildTreeModules("QuartzCore");
     auto& loop = demo.loop();
     auto wait = [&](const std::function<bool()>& done) { return loop.runUntil(done, 20); };
     foundation::UrlConnection::setCaFile(demo.caFile());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraChatOneViewController.h"
@@ -71,12 +72,9 @@ VELKORA_DEMO_STEP(oneToOneChat, 150, DemoStep::NeedsService) {
         demo.say("chat: no screen");
         return false;
     }
-    screen->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto hostScreen = demo::showAsHostScreen(screen, host);
+    auto& nav = hostScreen.nav;
+    auto& window = hostScreen.window;
     loop.advance(0.5);
     if (!loop.runUntil([&] { return screen->loaded(); }, 20)) {
         demo.say("the chat did not load");

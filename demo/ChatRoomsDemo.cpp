@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
@@ -66,12 +67,9 @@ VELKORA_DEMO_STEP(chatRooms, 630, DemoStep::NeedsService) {
 
     demo.say("The chat rooms: every topic with its picture, age and counts");
     auto list = VelkoraChatRoomsViewController::initFromNib(true);
-    list->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(list);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto hostScreen = demo::showAsHostScreen(list, host);
+    auto& nav = hostScreen.nav;
+    auto& window = hostScreen.window;
     loop.advance(0.5);
     settled(loop);
     loop.advance(0.5);

@@ -7,6 +7,8 @@
 #include "DemoSteps.h"
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
@@ -22,6 +24,23 @@ struct DemoHost : VelkoraGeneralFeatureViewControllerDelegate {
     bool isTopPanelHidden() override { return false; }
     bool isOpenedAsFeature() override { return true; }
 };
+
+// A screen as a host shows it: the root of a navigation controller without a bar, in a key full-screen
+// window; a feature screen gets `container` as its container.
+struct HostScreen {
+    std::shared_ptr<ui::NavigationController> nav;
+    std::shared_ptr<ui::Window> window;
+};
+inline HostScreen showAsHostScreen(const std::shared_ptr<ui::ViewController>& screen,
+                                   const std::shared_ptr<VelkoraGeneralFeatureViewControllerDelegate>& container) {
+    if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen))
+        feature->setFeatureTabDelegate(container);
+    HostScreen shown{ui::NavigationController::create(screen), ui::Window::createFullScreen()};
+    shown.nav->setNavigationBarHidden(true);
+    shown.window->setRootViewController(shown.nav);
+    shown.window->makeKeyAndVisible();
+    return shown;
+}
 
 // The session's current user, asked of the service when the session does not hold it yet.
 inline void ensureUserData(Demo& demo) {

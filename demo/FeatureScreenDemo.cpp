@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
@@ -112,12 +113,7 @@ struct SampleStyleSheet : VelkoraStyleSheetProtocol {
 
 bool showScreen(demo::Demo& demo, const std::shared_ptr<DemoContainer>& container, const std::string& picture) {
     auto screen = std::make_shared<DemoFeatureScreen>();
-    screen->setFeatureTabDelegate(container);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, container).window;
     if (!screen->view() || !screen->titleLabel()) {
         demo.say("the demo screen could not be built");
         return false;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraFeedMessagesRepository.h"
@@ -44,12 +45,7 @@ bool showFeed(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const
         demo.say(feature + ": no screen");
         return false;
     }
-    screen->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     auto& loop = demo.loop();
     for (int i = 0; i < 4; ++i) {
         loop.advance(0.5);

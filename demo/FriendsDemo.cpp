@@ -6,6 +6,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraSNFriendsRepository.h"
@@ -52,12 +53,7 @@ bool showScreen(demo::Demo& demo, const std::shared_ptr<FriendsHost>& host,
         demo.say(picture + ": no screen");
         return false;
     }
-    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     auto& loop = demo.loop();
     loop.advance(0.5);
     if (ready) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraGeneralSystemMessageViewController.h"
@@ -39,12 +40,7 @@ bool showScreen(
     demo::Demo& demo, const std::shared_ptr<InboxDemoHost>& host, const std::shared_ptr<ui::ViewController>& screen,
     const std::string& picture, const std::function<bool()>& ready = [] { return true; }) {
     if (!screen) return false;
-    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     auto& loop = demo.loop();
     loop.advance(0.5);
     loop.runUntil([&] { return ready() && idle(); }, 20);

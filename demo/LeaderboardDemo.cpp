@@ -28,6 +28,8 @@ namespace {
 using namespace velkora;
 using demo::Demo;
 using demo::DemoHost;
+using demo::HostScreen;
+using demo::showAsHostScreen;
 
 // The answer to one request a seeded player makes.
 struct PlayerRequest : VelkoraUrlFetcherDelegate {
@@ -52,18 +54,9 @@ void settle(Demo& demo) {
     demo.loop().advance(0.5);
 }
 
-struct Shown {
-    std::shared_ptr<ui::NavigationController> nav;
-    std::shared_ptr<ui::Window> window;
-};
-
-Shown showInWindow(Demo& demo, const std::shared_ptr<ui::ViewController>& screen,
-                   const std::shared_ptr<DemoHost>& host) {
-    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
-    Shown shown{ui::NavigationController::create(screen), ui::Window::createFullScreen()};
-    shown.nav->setNavigationBarHidden(true);
-    shown.window->setRootViewController(shown.nav);
-    shown.window->makeKeyAndVisible();
+HostScreen showInWindow(Demo& demo, const std::shared_ptr<ui::ViewController>& screen,
+                        const std::shared_ptr<DemoHost>& host) {
+    auto shown = showAsHostScreen(screen, host);
     demo.loop().advance(0.5);
     settle(demo);
     shown.window->layoutIfNeeded();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoSteps.h"
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraTwitterConnector.h"
@@ -60,10 +61,7 @@ struct Friends : VelkoraUsersFetcherDelegate {
 // The kit's popups are made from interface files whose animations live in the build tree's module.
 void useKitInterfaces() {
     registerVelkoraWidgetClasses();
-    if (std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) return;
-    std::error_code ec;
-    if (std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "QuartzCore", "QuartzCore"), ec))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
+    demo::useBuildTreeModules("QuartzCore");
 }
 
 std::shared_ptr<ui::Window> hostWindow() {

@@ -31,12 +31,7 @@ bool showFeature(demo::Demo& demo, const std::shared_ptr<DemoHost>& host, const 
         demo.say(feature + ": no screen");
         return false;
     }
-    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     auto& loop = demo.loop();
     loop.advance(0.5);
     loop.runUntil([] { return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty(); }, 20);

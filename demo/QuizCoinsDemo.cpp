@@ -7,6 +7,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
@@ -40,9 +41,7 @@ bool ensureAppData(demo::Demo& demo) {
 
 VELKORA_DEMO_STEP(quizCoins, 710, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
-    if (!std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE") &&
-        std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "StoreKit", "StoreKit")))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
+    demo::useBuildTreeModules("StoreKit");
     if (!services::Device::instance().storeAccount())
         services::Device::instance().update(
             [](services::DeviceProfile& p) { p.storeAccount = "demo.buyer@velkora.example"; });

@@ -65,12 +65,7 @@ VELKORA_DEMO_STEP(quizEnd, 725, DemoStep::NeedsService) {
         demo.say("the quiz screen is not part of this build");
         return false;
     }
-    screen->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     window->layoutIfNeeded();
     demo.loop().runUntil([&] { return screen->quiz() != nullptr || screen->loadFailedPopup() != nullptr; }, 20);
     if (!screen->quiz() || screen->quiz()->questions().empty()) {

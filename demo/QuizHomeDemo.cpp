@@ -7,6 +7,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
@@ -29,14 +30,6 @@
 namespace {
 
 using namespace velkora;
-
-// The store's module lives in the build tree unless the host says otherwise.
-void useBuildStore() {
-    if (std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) return;
-    std::error_code ec;
-    if (std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "StoreKit", "StoreKit"), ec))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-}
 
 // Until the kit's requests are answered, then the layout.
 void settle(demo::Demo& demo, ui::Window& window) {
@@ -66,7 +59,7 @@ bool prepareStore(demo::Demo& demo) {
 
 VELKORA_DEMO_STEP(quizHome, 712, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
-    useBuildStore();
+    demo::useBuildTreeModules("StoreKit");
     if (!std::getenv("VELKORA_DEVICE") && !services::Device::instance().storeAccount())
         services::Device::instance().loadProfile(std::string(VELKORA_SERVICE_SEED_DIR) + "/../../demo/device.json");
     registerKitScreens();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
@@ -32,13 +33,6 @@ using namespace velkora;
 // The seeded quiz whose answers carry how often players picked them.
 constexpr int64_t kSeededQuiz = 3;
 
-void useBuildModules() {
-    if (std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) return;
-    std::error_code ec;
-    if (std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "StoreKit", "StoreKit"), ec))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-}
-
 void settle(demo::Demo& demo, ui::Window& window) {
     demo.loop().runUntil([] { return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty(); }, 20);
     demo.loop().advance(0.3);
@@ -56,7 +50,7 @@ int slotOf(const VelkoraQuizQuestion& q, bool correct) {
 
 VELKORA_DEMO_STEP(quizPlay, 714, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
-    useBuildModules();
+    demo::useBuildTreeModules("StoreKit");
     registerKitScreens();
     demo::ensureUserData(demo);
     auto& session = VelkoraAgentInternal::instance();
@@ -83,12 +77,7 @@ VELKORA_DEMO_STEP(quizPlay, 714, DemoStep::NeedsService) {
         demo.say("the quiz screen is not part of this build");
         return false;
     }
-    screen->setFeatureTabDelegate(host);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, host).window;
     window->layoutIfNeeded();
     demo.loop().runUntil([&] { return screen->quiz() != nullptr || screen->loadFailedPopup() != nullptr; }, 20);
     if (!screen->quiz() || screen->quiz()->questions().size() < 2) {

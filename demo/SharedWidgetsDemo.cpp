@@ -7,6 +7,7 @@
 #include <string>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoSteps.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -45,15 +46,6 @@ struct RatingQuestion : VelkoraDefaultOKPopupViewDelegate {
     }
     void popupCancelTapped() override { answered = true; }
 };
-
-// Run from the build tree, the demo finds the animation module there rather than where it is installed.
-void useBuildTreeModules() {
-    if (std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) return;
-    std::string quartzCore = foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "QuartzCore", "QuartzCore");
-    std::error_code ec;
-    if (std::filesystem::exists(quartzCore, ec))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-}
 
 std::shared_ptr<ui::Window> hostWindow(const std::string& appName) {
     auto window = ui::Window::createFullScreen();
@@ -110,7 +102,7 @@ VELKORA_DEMO_STEP(sharedWidgets, 400, DemoStep::NeedsService) {
     using namespace velkora;
     if (!demo.ensureSession()) return false;
     registerVelkoraWidgetClasses();
-    useBuildTreeModules();
+    demo::useBuildTreeModules("QuartzCore");
     auto& loop = demo.loop();
     bool shown = true;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BuildPaths.h"
+#include "BuildTreeModules.h"
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
@@ -47,14 +48,6 @@ struct KeyboardHost : VelkoraEnhancedKeyboardDelegate {
     void stickerSelected(const std::string&) override {}
     void openStickersStore() override {}
 };
-
-// The store's module and the kit's animations live in the build tree unless the host says otherwise.
-void useBuildModules() {
-    if (std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE")) return;
-    std::error_code ec;
-    if (std::filesystem::exists(foundation::format(VELKORA_BUILD_FRAMEWORK_TEMPLATE, "StoreKit", "StoreKit"), ec))
-        VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(VELKORA_BUILD_FRAMEWORK_TEMPLATE);
-}
 
 // The demo device's store account, unless a step before loaded the device or the host was given one.
 bool loadDevice(demo::Demo& demo) {
@@ -102,19 +95,8 @@ std::shared_ptr<VelkoraDefaultOKPopupView> popupShownAnywhere() {
     return nullptr;
 }
 
-struct Shown {
-    std::shared_ptr<ui::NavigationController> nav;
-    std::shared_ptr<ui::Window> window;
-};
-
-Shown show(const std::shared_ptr<ui::ViewController>& screen, const std::shared_ptr<DemoHost>& host) {
-    if (auto f = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) f->setFeatureTabDelegate(host);
-    Shown shown;
-    shown.nav = ui::NavigationController::create(screen);
-    shown.nav->setNavigationBarHidden(true);
-    shown.window = ui::Window::createFullScreen();
-    shown.window->setRootViewController(shown.nav);
-    shown.window->makeKeyAndVisible();
+demo::HostScreen show(const std::shared_ptr<ui::ViewController>& screen, const std::shared_ptr<DemoHost>& host) {
+    auto shown = demo::showAsHostScreen(screen, host);
     shown.window->layoutIfNeeded();
     return shown;
 }
@@ -137,7 +119,7 @@ bool addFromRow(demo::Demo& demo, VelkoraStickerStoreViewController& store, size
 bool stickerStore(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     auto& loop = demo.loop();
     auto store = VelkoraStickerStoreViewController::create();
-    Shown shown = show(store, host);
+    auto shown = show(store, host);
     settle(demo, shown.window.get());
     if (store->packs().empty()) {
         demo.say("the sticker store listed no packs");
@@ -203,7 +185,7 @@ bool feedback(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     bool shownAll = true;
     auto menu = VelkoraScreenRegistry::instance().makeScreen("feedback");
     if (!menu) return false;
-    Shown shown = show(menu, host);
+    auto shown = show(menu, host);
     settle(demo, shown.window.get());
     demo.say("The feedback menu: talk to us and the rows the application's configuration enables");
     shownAll &= demo.writePng(*shown.window, "feedback_menu");
@@ -211,7 +193,7 @@ bool feedback(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     auto talk = std::dynamic_pointer_cast<VelkoraFeedbackTalkToUsViewController>(
         VelkoraScreenRegistry::instance().makeScreen("talkToUs"));
     if (!talk) return false;
-    Shown talkShown = show(talk, host);
+    auto talkShown = show(talk, host);
     settle(demo, talkShown.window.get());
     if (!talk->feedbackText()) return false;
     talk->bugModeTapped(nullptr);
@@ -246,7 +228,7 @@ bool feedback(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
 
 VELKORA_DEMO_STEP(stickersAndFeedback, 700, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
-    useBuildModules();
+    demo::useBuildTreeModules("StoreKit");
     if (!loadDevice(demo)) return false;
     registerKitScreens();
     demo::ensureUserData(demo);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "DemoHost.h"
 #include "DemoSteps.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/OutsideEndpoints.h"
@@ -57,12 +58,7 @@ VELKORA_DEMO_STEP(webPageScreen, 455, DemoStep::NeedsService) {
         return false;
     }
     auto container = std::make_shared<WebPageContainer>(demo);
-    screen->setFeatureTabDelegate(container);
-    auto nav = ui::NavigationController::create(screen);
-    nav->setNavigationBarHidden(true);
-    auto window = ui::Window::createFullScreen();
-    window->setRootViewController(nav);
-    window->makeKeyAndVisible();
+    auto window = demo::showAsHostScreen(screen, container).window;
     screen->view();
     ui::Application::instance().layoutWindows();
     auto web = screen->linkWebView();
