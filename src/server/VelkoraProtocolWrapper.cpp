@@ -197,7 +197,10 @@ std::shared_ptr<VelkoraUrlFetcher> VelkoraProtocolWrapper::fetcherFor(VelkoraCom
 
 void VelkoraProtocolWrapper::send(VelkoraCommand command, const std::string& text) {
     if (command != VelkoraCommand::ReportError) command_ = command;
-    fetcherFor(command)->getUrl(getCrcUrl(text));
+    auto fetcher = fetcherFor(command);
+    // A start's configuration and user data, asked in the same turn as its first poll, go out first.
+    fetcher->setBackground(command == VelkoraCommand::Update || command == VelkoraCommand::UpdateNoLocation);
+    fetcher->getUrl(getCrcUrl(text));
 }
 
 void VelkoraProtocolWrapper::reportErrorToServer(const std::string& text) {

@@ -110,6 +110,8 @@ struct UrlConnection::Impl final : IoSource {
     std::map<curl_socket_t, int> sockets;  // socket -> CURL_POLL_* it waits for
     std::optional<std::chrono::steady_clock::time_point> timerDeadline;
     std::vector<std::shared_ptr<UrlConnection>> active;  // running connections keep themselves alive here
+    std::vector<std::shared_ptr<UrlConnection>> waiting;  // background requests not yet handed to libcurl
+    std::vector<std::shared_ptr<UrlConnection>> refused;  // ones libcurl would not take, failed at dispatch
     bool registered = false;
 
     static Impl& instance() {
@@ -155,13 +157,25 @@ struct UrlConnection::Impl final : IoSource {
         return 0;
     }
 
+    // The background requests started since the last turn follow the others to the transport.
+    void handOverWaiting() {
+        auto ready = std::move(waiting);
+        waiting.clear();
+        for (auto& c : ready) {
+            if (!c->running_) continue;
+            if (curl_multi_add_handle(multi, static_cast<CURL*>(c->easy_)) != CURLM_OK) refused.push_back(c);
+        }
+    }
+
     int prepare(std::vector<pollfd>& fds) override {
+        handOverWaiting();
         for (const auto& [s, what] : sockets) {
             short events = 0;
             if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= POLLIN;
             if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= POLLOUT;
             fds.push_back({s, events, 0});
         }
+        if (!refused.empty()) return 0;
         if (!timerDeadline) return -1;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*timerDeadline - std::chrono::steady_clock::now());
         return static_cast<int>(std::max<int64_t>(0, left.count()));
@@ -185,6 +199,20 @@ struct UrlConnection::Impl final : IoSource {
             acted = true;
         }
         if (acted) deliver();
+        failRefused();
+    }
+
+    void failRefused() {
+        auto failed = std::move(refused);
+        refused.clear();
+        for (auto& c : failed) {
+            if (!c->running_) continue;
+            auto delegate = c->delegate_;
+            detach(*c);
+            if (delegate)
+                delegate->connectionDidFailWithError(
+                    *c, makeTransportError(kUrlErrorUnknown, "libcurl refused the transfer", c->request_.url, -1));
+        }
     }
 
     static size_t writeCallback(char* data, size_t size, size_t n, void* userp) {
@@ -287,6 +315,7 @@ struct UrlConnection::Impl final : IoSource {
         c.delegate_.reset();
         c.pendingData_.clear();
         std::erase_if(active, [&c](auto& p) { return p.get() == &c; });
+        std::erase_if(waiting, [&c](auto& p) { return p.get() == &c; });
     }
 };
 
@@ -361,7 +390,9 @@ std::shared_ptr<UrlConnection> UrlConnection::start(UrlRequest request, std::sha
     c->headerList_ = headers;
     if (headers) curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 
-    if (curl_multi_add_handle(impl.multi, easy) != CURLM_OK) {
+    if (r.background) {
+        impl.waiting.push_back(c);
+    } else if (curl_multi_add_handle(impl.multi, easy) != CURLM_OK) {
         c->delegate_.reset();
         return refuse(kUrlErrorUnknown, "libcurl refused the transfer");
     }

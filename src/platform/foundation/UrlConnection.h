@@ -43,6 +43,9 @@ struct UrlRequest {
     // Off: a redirect ends the request with its own status and Location header, so the caller decides
     // about the hop (an address of another application's scheme cannot be fetched at all).
     bool followRedirects = true;
+    // A background request (a poll) is handed to the transport at the loop's next turn, after the
+    // requests started with it, so the service meets the ones a user or a host waits for first.
+    bool background = false;
 
     static UrlRequest get(std::string url) { return UrlRequest{std::move(url), "GET", {}, {}}; }
     static UrlRequest post(std::string url, std::vector<uint8_t> body) {
@@ -85,7 +88,7 @@ public:
     // for comes near it, and a body without end must not take the process's memory.
     static constexpr size_t kMaxReplyBytes = 32u * 1024 * 1024;
 
-    // Starts the request at once. Answers null, with the reason in `whyNot` when given, when the request
+    // Starts the request at once (a background one at the loop's next turn). Answers null, with the reason in `whyNot` when given, when the request
     // cannot be made at all (an address that is not http or https, an unknown method).
     static std::shared_ptr<UrlConnection> start(UrlRequest request, std::shared_ptr<UrlConnectionDelegate> delegate,
                                                 ErrorPtr* whyNot = nullptr);

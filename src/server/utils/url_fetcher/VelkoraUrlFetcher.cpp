@@ -133,6 +133,7 @@ void VelkoraUrlFetcher::start(const std::string& url, std::optional<std::vector<
     responseData_.reset();
     ErrorPtr whyNot;
     auto request = httpBody_ ? foundation::UrlRequest::post(url, *httpBody_) : foundation::UrlRequest::get(url);
+    request.background = background_;
     auto connection = UrlConnection::start(std::move(request), std::make_shared<ConnectionDelegate>(self), &whyNot);
     if (!connection) {
         if (httpBody_)

@@ -57,6 +57,9 @@ public:
 
     std::shared_ptr<VelkoraUrlFetcherDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<VelkoraUrlFetcherDelegate> d) { delegate_ = std::move(d); }
+    // A background fetcher's requests (the poll's) leave the wire to the ones started with them.
+    bool isBackground() const { return background_; }
+    void setBackground(bool background) { background_ = background; }
     int32_t retryMode() const { return retryMode_; }
     void setRetryMode(int32_t mode) { retryMode_ = mode; }
     const foundation::Value& userData() const { return userData_; }
@@ -104,6 +107,7 @@ private:
     std::optional<std::vector<uint8_t>> httpBody_;
     std::string requestUrl_;
     int32_t retryMode_ = 0;
+    bool background_ = false;
     int32_t nRetries_ = 0;
     std::shared_ptr<foundation::Timer> retryTimer_;
     // Grows with every request and every cancel, so a report posted for an earlier one is dropped.
