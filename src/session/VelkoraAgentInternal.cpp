@@ -81,6 +81,8 @@ VelkoraAgentInternal& VelkoraAgentInternal::instance() {
 }
 
 void VelkoraAgentInternal::resetForTests() {
+    // A record still being written belongs to the kit being let go: it lands before the next one reads.
+    foundation::waitForBackgroundWrites();
     std::lock_guard lock(instanceLock());
     instanceSlot().reset(new VelkoraAgentInternal());
     resetStartFlagForTests();
@@ -131,11 +133,22 @@ void VelkoraAgentInternal::initUserInfo(const std::string& appId) {
 
 bool VelkoraAgentInternal::saveUserInfo() {
     if (!userInfo_) return false;
-    foundation::ErrorPtr error;
-    if (!foundation::KeyedArchiver::archiveRootObject(*userInfo_, dataFilePath(kUserInfoFile), &error)) {
-        Log::line("Velkora (E) - Failed to save user info: %@", error);
+    std::string text = foundation::KeyedArchiver::archivedText(*userInfo_);
+    if (text.empty()) {
+        Log::line("Velkora (E) - Failed to save user info: %@",
+                  foundation::makeError(foundation::kKeyedArchiveErrorDomain, 1,
+                                        foundation::Dictionary{{"reason", "could not write the archive"}}));
         return false;
     }
+    // Every start saves the record, flushed to disk: on the writer's thread, so a start never waits for
+    // the disk. Whatever reads the file in this process waits for the write to land.
+    foundation::writeFileAtomicallyInBackground(dataFilePath(kUserInfoFile), std::move(text),
+                                                [](const foundation::ErrorPtr& error) {
+                                                    if (!error) return;
+                                                    foundation::RunLoop::main().post([error] {
+                                                        Log::line("Velkora (E) - Failed to save user info: %@", error);
+                                                    });
+                                                });
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "BuildPaths.h"
 #include "data/VelkoraUtils.h"
+#include "platform/foundation/FileIO.h"
 #include "feed/VelkoraFeedClasses.h"
 #include "feed/VelkoraLikeButton.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -62,10 +63,7 @@ protected:
     }
     // The local user record as written to its file.
     std::string recordFileText() const {
-        std::ifstream in(VelkoraUtils::dataFilePath(VelkoraAgentInternal::kUserInfoFile));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return foundation::readFile(VelkoraUtils::dataFilePath(VelkoraAgentInternal::kUserInfoFile)).value_or("");
     }
     // Runs what is in flight to its end: a dropped connection is sent again five times, a second apart.
     void runThrough() {

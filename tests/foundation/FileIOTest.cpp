@@ -75,6 +75,27 @@ TEST(FileIOTest, WriteThatIsKilledMidwayLeavesTheOldFileWhole) {
     EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"archive.dat"});
 }
 
+TEST(FileIOTest, AChildForkedAfterBackgroundWritesHasAWriterOfItsOwn) {
+    TempDir dir;
+    // The parent's writer thread is made, then idle: a fork copies only the forking thread, so the child
+    // has none, whatever the parent's state says.
+    writeFileAtomicallyInBackground(dir / "parent.dat", "parent's");
+    waitForBackgroundWrites();
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(20); // a child waiting for its parent's writer would hang: it dies instead
+        writeFileAtomicallyInBackground(dir / "child.dat", "mine");
+        bool ok = readFile(dir / "child.dat") == "mine" && writeFileAtomically(dir / "other.dat", "also");
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was killed: it waited for a writer it does not have";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(dir / "child.dat"), "mine");
+}
+
 TEST(FileIOTest, FailedWriteIsReportedAndLeavesTheOldFileAndNoTemporary) {
     TempDir dir;
     std::string path = dir / "archive.dat";

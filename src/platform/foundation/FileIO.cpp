@@ -2,11 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -90,9 +97,113 @@ void removeStaleTemporaries(const std::string& dir, const std::string& name) {
         if (!g_inFlight.count(path)) ::unlink(path.c_str());
 }
 
+bool writeFileNow(const std::string& path, std::string_view bytes, ErrorPtr* error);
+
+// The writer thread and the writes it has yet to land. Never destroyed: it works while statics go.
+struct BackgroundWriter {
+    struct Job {
+        std::string path, bytes;
+        std::function<void(const ErrorPtr&)> done;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Job> jobs;
+    std::map<std::string, int> pendingByPath; // asked for and not yet landed, the one being written included
+    std::atomic<int> pending{0};
+    bool running = false;
+
+    static BackgroundWriter*& slot() {
+        static BackgroundWriter* writer = nullptr;
+        return writer;
+    }
+
+    static BackgroundWriter& instance() {
+        static const bool once = [] {
+            slot() = new BackgroundWriter();
+            // A child forked while writes wait has no writer thread and none of its parent's writes: it
+            // starts a writer of its own; the parent's, whose lock and wake-ups it copied, is let go.
+            ::pthread_atfork([] { slot()->mutex.lock(); }, [] { slot()->mutex.unlock(); },
+                             [] { slot() = new BackgroundWriter(); });
+            // A process that ends normally lands what it asked for first.
+            std::atexit([] { waitForBackgroundWrites(); });
+            return true;
+        }();
+        (void)once;
+        return *slot();
+    }
+
+    void enqueue(Job job) {
+        std::lock_guard lock(mutex);
+        if (!running) {
+            running = true;
+            std::thread([this] { work(); }).detach();
+        }
+        // A write of the same path still waiting is replaced by this newer one: only the newest content
+        // lands, however fast the saves come.
+        for (auto it = jobs.rbegin(); it != jobs.rend(); ++it) {
+            if (it->path != job.path) continue;
+            it->bytes = std::move(job.bytes);
+            if (job.done) {
+                it->done = [first = std::move(it->done), second = std::move(job.done)](const ErrorPtr& error) {
+                    if (first) first(error);
+                    second(error);
+                };
+            }
+            return;
+        }
+        ++pendingByPath[job.path];
+        ++pending;
+        jobs.push_back(std::move(job));
+        changed.notify_all();
+    }
+
+    void work() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return !jobs.empty(); });
+            Job job = std::move(jobs.front());
+            jobs.pop_front();
+            lock.unlock();
+            ErrorPtr error;
+            writeFileNow(job.path, job.bytes, &error);
+            if (job.done) job.done(error);
+            lock.lock();
+            if (--pendingByPath[job.path] == 0) pendingByPath.erase(job.path);
+            --pending;
+            changed.notify_all();
+        }
+    }
+
+    void waitFor(const std::string& path) {
+        if (pending.load() == 0) return;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return !pendingByPath.count(path); });
+    }
+
+    void waitForAll() {
+        if (pending.load() == 0) return;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return pending.load() == 0; });
+    }
+};
+
 } // namespace
 
+void writeFileAtomicallyInBackground(std::string path, std::string bytes, std::function<void(const ErrorPtr&)> done) {
+    BackgroundWriter::instance().enqueue({std::move(path), std::move(bytes), std::move(done)});
+}
+
+void waitForBackgroundWrites() { BackgroundWriter::instance().waitForAll(); }
+
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
+    // A write asked for now lands after the ones asked for earlier, never under them.
+    BackgroundWriter::instance().waitFor(path);
+    return writeFileNow(path, bytes, error);
+}
+
+namespace {
+
+bool writeFileNow(const std::string& path, std::string_view bytes, ErrorPtr* error) {
     if (path.empty() || path.back() == '/') return fail(error, "open", path, EINVAL);
     std::string dir = folderOf(path);
     std::string name = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
@@ -154,7 +265,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
     return true;
 }
 
+} // namespace
+
 std::optional<std::string> readFile(const std::string& path) {
+    BackgroundWriter::instance().waitFor(path);
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     struct stat st {};
@@ -180,12 +294,14 @@ std::optional<std::string> readFile(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) {
+    BackgroundWriter::instance().waitFor(path);
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 bool removeFile(const std::string& path) {
     if (path.empty()) return false;
+    BackgroundWriter::instance().waitFor(path);
     if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
     if (errno == EISDIR || errno == EPERM) return ::rmdir(path.c_str()) == 0;
     return false;
@@ -209,6 +325,7 @@ std::string createTemporaryDirectory(const std::string& prefix) {
 
 bool removeTree(const std::string& path) {
     if (path.empty()) return false;
+    BackgroundWriter::instance().waitForAll();
     std::error_code ec;
     std::filesystem::remove_all(path, ec);
     return !ec && !std::filesystem::exists(std::filesystem::symlink_status(path, ec));

@@ -1,6 +1,7 @@
 // Whole-file reads and crash-safe whole-file writes.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,15 @@ inline constexpr const char* kFileErrorDomain = "VelkoraFileError";
 // the folder: a crash at any point leaves either the old file or the new one, whole. On failure the old
 // file is untouched, the temporary file is removed, and `error` (when given) says what failed.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error = nullptr);
+
+// The same write on the process's writer thread: the caller never waits for the disk. Writes land in
+// the order they were asked. Until a path's writes have landed, the helpers here that read, write or
+// remove that path (and removeTree, any path) wait for them, so the process reads what it wrote.
+// `done`, when given, runs on the writer's thread with the write's error (null when it landed).
+void writeFileAtomicallyInBackground(std::string path, std::string bytes,
+                                     std::function<void(const ErrorPtr&)> done = {});
+// Blocks until every background write asked for so far has landed.
+void waitForBackgroundWrites();
 
 std::optional<std::string> readFile(const std::string& path);
 bool fileExists(const std::string& path);        // a regular file or a folder
