@@ -367,3 +367,25 @@ TEST_F(FetcherTest, TheConnectionReportsStatusHeadersAndBodyInOrderAndLetsGoWhen
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FetcherTest, ABackgroundRequestCancelledBeforeItsTurnIsNeverSentAndOneLeftAloneIsDelivered) {
+    auto cancelledRecorder = std::make_shared<ConnectionRecorder>();
+    auto request = UrlRequest::post(svc.endpoint(), {'c', 'o', 'm', 'm', 'a', 'n', 'd', '=', 'b', 'g'});
+    request.background = true;
+    auto cancelled = UrlConnection::start(request, cancelledRecorder);
+    ASSERT_NE(cancelled, nullptr);
+    cancelled->cancel();
+    auto recorder = std::make_shared<ConnectionRecorder>();
+    auto sent = UrlConnection::start(request, recorder);
+    ASSERT_NE(sent, nullptr);
+    EXPECT_TRUE(sent->isRunning());
+    ASSERT_TRUE(waitFor([&] { return !sent->isRunning(); }));
+    EXPECT_EQ(recorder->events, (std::vector<std::string>{"response", "data", "finish"}));
+    EXPECT_TRUE(cancelledRecorder->events.empty());
+    EXPECT_EQ(svc.requestsFor("bg").size(), 1u);
+    EXPECT_EQ(UrlConnection::activeCount(), 0u);
+}
+
+}  // namespace
