@@ -205,7 +205,7 @@ void BM_NewUserMemoryBacked(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_ReturningUserMemoryBacked)->Unit(benchmark::kMillisecond)->Iterations(100);
+BENCHMARK(BM_ReturningUserMemoryBacked)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_ReturningUserOnDisk)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_NewUserMemoryBacked)->Unit(benchmark::kMillisecond)->Iterations(30);
 

@@ -198,8 +198,10 @@ std::shared_ptr<VelkoraUrlFetcher> VelkoraProtocolWrapper::fetcherFor(VelkoraCom
 void VelkoraProtocolWrapper::send(VelkoraCommand command, const std::string& text) {
     if (command != VelkoraCommand::ReportError) command_ = command;
     auto fetcher = fetcherFor(command);
-    // A start's configuration and user data, asked in the same turn as its first poll, go out first.
-    fetcher->setBackground(command == VelkoraCommand::Update || command == VelkoraCommand::UpdateNoLocation);
+    // The poll and the promoted applications are fetched ahead of need: what a start asks with them (its
+    // configuration and user data, which the host waits for) reaches the service first.
+    fetcher->setBackground(command == VelkoraCommand::Update || command == VelkoraCommand::UpdateNoLocation ||
+                           command == VelkoraCommand::GetApps);
     fetcher->getUrl(getCrcUrl(text));
 }
 

@@ -157,7 +157,8 @@ struct UrlConnection::Impl final : IoSource {
         return 0;
     }
 
-    // The background requests started since the last turn follow the others to the transport.
+    // The background requests started so far follow the others to the transport, once those are on
+    // their way.
     void handOverWaiting() {
         auto ready = std::move(waiting);
         waiting.clear();
@@ -168,14 +169,13 @@ struct UrlConnection::Impl final : IoSource {
     }
 
     int prepare(std::vector<pollfd>& fds) override {
-        handOverWaiting();
         for (const auto& [s, what] : sockets) {
             short events = 0;
             if (what == CURL_POLL_IN || what == CURL_POLL_INOUT) events |= POLLIN;
             if (what == CURL_POLL_OUT || what == CURL_POLL_INOUT) events |= POLLOUT;
             fds.push_back({s, events, 0});
         }
-        if (!refused.empty()) return 0;
+        if (!waiting.empty()) return 0;
         if (!timerDeadline) return -1;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*timerDeadline - std::chrono::steady_clock::now());
         return static_cast<int>(std::max<int64_t>(0, left.count()));
@@ -199,6 +199,13 @@ struct UrlConnection::Impl final : IoSource {
             acted = true;
         }
         if (acted) deliver();
+        if (!waiting.empty()) {
+            // What the delegates just started goes out first, then the background requests behind it.
+            curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &running);
+            handOverWaiting();
+            curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &running);
+            deliver();
+        }
         failRefused();
     }
 
