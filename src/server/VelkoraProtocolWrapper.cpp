@@ -161,16 +161,25 @@ void VelkoraProtocolWrapper::releaseFetcher(const std::shared_ptr<VelkoraUrlFetc
     if (fetcher) fetcher->cancel();
 }
 
+namespace {
+// The machine and the system's release, asked once: neither changes while the process runs.
+const utsname* systemName() {
+    static const std::optional<utsname> name = [] {
+        utsname u {};
+        return ::uname(&u) == 0 ? std::optional<utsname>(u) : std::nullopt;
+    }();
+    return name ? &*name : nullptr;
+}
+}  // namespace
+
 std::string VelkoraProtocolWrapper::platform() {
-    struct utsname u {};
-    if (::uname(&u) != 0) return "unknown";
-    return u.machine;
+    const utsname* u = systemName();
+    return u ? u->machine : "unknown";
 }
 
 std::string VelkoraProtocolWrapper::osVersion() {
-    struct utsname u {};
-    if (::uname(&u) != 0) return "unknown";
-    return u.release;
+    const utsname* u = systemName();
+    return u ? u->release : "unknown";
 }
 
 std::string VelkoraProtocolWrapper::endpoint() { return VelkoraServerEndpoint::url(); }

@@ -309,6 +309,9 @@ bool removeFile(const std::string& path) {
 
 bool createDirectories(const std::string& path) {
     if (path.empty()) return false;
+    // Mostly the folder is there already: one look answers it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
     std::error_code ec;
     std::filesystem::create_directories(path, ec);
     return std::filesystem::is_directory(path, ec);

@@ -309,7 +309,9 @@ void RunLoop::removeSource(IoSource* source) {
 }
 
 void RunLoop::wakeUp() {
-    if (wakeFd_ < 0) return;
+    // On the loop's own thread the loop is not waiting: it looks at its tasks and sources again before
+    // it next waits.
+    if (wakeFd_ < 0 || isLoopThread()) return;
     uint64_t one = 1;
     [[maybe_unused]] auto r = ::write(wakeFd_, &one, sizeof one);
 }
