@@ -131,25 +131,29 @@ void VelkoraAgentInternal::initUserInfo(const std::string& appId) {
     }
 }
 
-bool VelkoraAgentInternal::saveUserInfo() {
-    if (!userInfo_) return false;
-    std::string text = foundation::KeyedArchiver::archivedText(*userInfo_);
+namespace {
+
+// The user record is saved at every start and the configuration whenever it changes, each flushed to disk:
+// on the writer's thread, so the main loop never waits for the disk. Whatever reads the file in this
+// process waits for the write to land. A failure is logged on the main loop with `failureLine`.
+bool saveInBackground(const foundation::Codable& root, const std::string& path, const char* failureLine) {
+    std::string text = foundation::KeyedArchiver::archivedText(root);
     if (text.empty()) {
-        Log::line("Velkora (E) - Failed to save user info: %@",
-                  foundation::makeError(foundation::kKeyedArchiveErrorDomain, 1,
-                                        foundation::Dictionary{{"reason", "could not write the archive"}}));
+        Log::line(failureLine, foundation::makeError(foundation::kKeyedArchiveErrorDomain, 1,
+                                                     foundation::Dictionary{{"reason", "could not write the archive"}}));
         return false;
     }
-    // Every start saves the record, flushed to disk: on the writer's thread, so a start never waits for
-    // the disk. Whatever reads the file in this process waits for the write to land.
-    foundation::writeFileAtomicallyInBackground(dataFilePath(kUserInfoFile), std::move(text),
-                                                [](const foundation::ErrorPtr& error) {
-                                                    if (!error) return;
-                                                    foundation::RunLoop::main().post([error] {
-                                                        Log::line("Velkora (E) - Failed to save user info: %@", error);
-                                                    });
-                                                });
+    foundation::writeFileAtomicallyInBackground(path, std::move(text), [failureLine](const foundation::ErrorPtr& error) {
+        if (error) foundation::RunLoop::main().post([failureLine, error] { Log::line(failureLine, error); });
+    });
     return true;
+}
+
+} // namespace
+
+bool VelkoraAgentInternal::saveUserInfo() {
+    if (!userInfo_) return false;
+    return saveInBackground(*userInfo_, dataFilePath(kUserInfoFile), "Velkora (E) - Failed to save user info: %@");
 }
 
 void VelkoraAgentInternal::createVelkoraUserFromUserData() {
@@ -218,12 +222,7 @@ void VelkoraAgentInternal::initAppData(const std::string& appId) {
 bool VelkoraAgentInternal::saveAppData() {
     if (!appData_) return false;
     appData_->setBuildVersion(std::string(VelkoraAppData::kBuildVersion));
-    foundation::ErrorPtr error;
-    if (!foundation::KeyedArchiver::archiveRootObject(*appData_, dataFilePath(kAppDataFile), &error)) {
-        Log::line("Velkora (E) - Failed to save app data: %@", error);
-        return false;
-    }
-    return true;
+    return saveInBackground(*appData_, dataFilePath(kAppDataFile), "Velkora (E) - Failed to save app data: %@");
 }
 
 } // namespace velkora

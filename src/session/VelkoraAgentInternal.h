@@ -78,6 +78,7 @@ public:
     std::shared_ptr<VelkoraAppData> getAppData() const { return appData_; }
     std::shared_ptr<VelkoraAppData> appData() const { return appData_; }
     void setAppData(std::shared_ptr<VelkoraAppData> data) { appData_ = std::move(data); }
+    // Hands the configuration to the file writer's thread, as saveUserInfo does the record.
     bool saveAppData();
 
     std::shared_ptr<VelkoraUserInternal> velkoraUser() const { return velkoraUser_; }
