@@ -21,7 +21,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
 // The same write on the process's writer thread: the caller never waits for the disk. Writes land in
 // the order they were asked. Until a path's writes have landed, the helpers here that read, write or
 // remove that path (and removeTree, any path) wait for them, so the process reads what it wrote.
-// `done`, when given, runs on the writer's thread with the write's error (null when it landed).
+// `done`, when given, runs on the writer's thread with the write's error (null when it landed), before the
+// write counts as landed: it must not wait for background writes itself.
 void writeFileAtomicallyInBackground(std::string path, std::string bytes,
                                      std::function<void(const ErrorPtr&)> done = {});
 // Blocks until every background write asked for so far has landed.
