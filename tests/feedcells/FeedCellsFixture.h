@@ -2,14 +2,11 @@
 // interface files, the test clock, and helpers that run a request through the service's faults.
 #pragma once
 
-#include <fstream>
-#include <sstream>
-
 #include "BuildPaths.h"
 #include "data/VelkoraUtils.h"
-#include "platform/foundation/FileIO.h"
 #include "feed/VelkoraFeedClasses.h"
 #include "feed/VelkoraLikeButton.h"
+#include "platform/foundation/FileIO.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"

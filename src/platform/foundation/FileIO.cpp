@@ -9,16 +9,16 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
-#include <deque>
-#include <map>
-#include <thread>
-#include <cerrno>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "platform/foundation/Uuid.h"
