@@ -15,4 +15,14 @@ public:
     static void disableSideBarAds(bool disable);
 };
 
+// A host screen may say whether promoted applications may pop in over it: the kit asks the window's root
+// screen when it starts (its answer replaces the configuration's entry banner switch) and each screen a
+// navigation controller shows (an answer of false schedules no banner). Give it to
+// VelkoraHostScreen::create.
+class VELKORA_EXPORT VelkoraPopinAdsAnswer {
+public:
+    virtual ~VelkoraPopinAdsAnswer() = default;
+    virtual bool velkoraShouldPopinAds() const = 0;
+};
+
 } // namespace velkora

@@ -19,10 +19,15 @@ struct VelkoraRect {
 
 // The objects below wrap the kit's own; `Impl` is opaque to a host.
 
-// A plain screen of the host's own, with a title.
+class VelkoraPopinAdsAnswer;
+
+// A plain screen of the host's own, with a title; one made with an answer (VelkoraAds.h) says whether
+// promoted applications may pop in over it.
 class VELKORA_EXPORT VelkoraHostScreen {
 public:
     static std::shared_ptr<VelkoraHostScreen> create(const std::string& title);
+    static std::shared_ptr<VelkoraHostScreen> create(const std::string& title,
+                                                     std::shared_ptr<const VelkoraPopinAdsAnswer> popinAdsAnswer);
     std::string title() const;
     struct Impl;
     const std::shared_ptr<Impl>& impl() const { return impl_; }
@@ -147,11 +152,28 @@ public:
     static void setOrientation(VelkoraOrientation orientation);
 };
 
-// The host application's information dictionary (display name, URL schemes, icons, the kit's server),
-// as JSON text; false, and nothing changed, when the text is not a JSON object.
+// The host application's information dictionary (display name, URL schemes, icons, the kit's service),
+// as JSON text; false, and nothing changed, when the text is not a JSON object. Set it before the start.
+//
+// The kit's service is named by these keys, each overridden by the environment variable beside it:
+//   "VelkoraServer"        VELKORA_SERVER     the service's host and port ("example.org:8443"), its base
+//                                             address ("https://example.org") or its full API address;
+//                                             without either the kit dials 127.0.0.1:8443
+//   "VelkoraServerCAFile"  VELKORA_SERVER_CA  a PEM file of the certificate authority that signed the
+//                                             service's certificate; without either the system's
+//                                             authorities are trusted
+// A service that is not configured, or that cannot be reached, is said once in the log
+// ("Velkora (E) - the service at ..."); the kit keeps asking it, and the start's completion runs when it
+// has answered (Velkora.h).
 VELKORA_EXPORT bool velkoraSetInfoDictionaryJson(const std::string& json);
 // The folder under which the kit keeps its documents and caches.
 VELKORA_EXPORT void velkoraSetDataFolder(const std::string& folder);
+// The kit reads its texts, screen layouts, sounds and pictures from share/velkora of the prefix its library
+// is installed in, and opens its optional modules from velkora/modules beside the library, wherever the
+// prefix was moved. A host that ships them elsewhere names the folders here (VELKORA_RESOURCES and
+// VELKORA_FRAMEWORK_PATH_TEMPLATE do the same from the environment); set them before the start.
+VELKORA_EXPORT void velkoraSetResourcesFolder(const std::string& folder);
+VELKORA_EXPORT void velkoraSetModulesFolder(const std::string& folder);
 
 struct VelkoraGeoLocation {
     double latitude = 0;

@@ -16,7 +16,6 @@
 #include <openssl/ssl.h>
 
 #include "AppStore.h"
-#include "BuildPaths.h"
 #include "Certificates.h"
 #include "Commands.h"
 #include "OutsideRoutes.h"
@@ -46,12 +45,18 @@ LocalReply jsonReply(const Json& reply) {
     return {200, dumpJson(reply), "application/json; charset=utf-8", false, {}};
 }
 
-// The seed of the source tree while it is there (builds and tests), else the installed copy.
+// The seed in the data folder of the prefix the program lies in (bin/ beside share/), or of the build tree,
+// which keeps its programs a folder or two deeper.
 std::string seedFile() {
-    std::string source = std::string(VELKORA_SERVICE_SEED_DIR) + "/demo.json";
     std::error_code ec;
-    if (std::filesystem::exists(source, ec)) return source;
-    return std::string(VELKORA_SERVICE_INSTALLED_SEED_DIR) + "/demo.json";
+    auto at = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    const std::filesystem::path seed = std::filesystem::path(VELKORA_SERVICE_DATADIR) / "velkora-service/demo.json";
+    if (seed.is_absolute()) return seed.string();
+    for (int level = 0; level < 4 && !at.empty(); ++level, at = at.parent_path()) {
+        if (std::filesystem::exists(at / seed, ec)) return (at / seed).string();
+        if (at == at.root_path()) break;
+    }
+    return seed.string();
 }
 
 std::string makeTemporaryDir() {

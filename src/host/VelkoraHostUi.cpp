@@ -10,7 +10,9 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/UiNotifications.h"
+#include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "velkora/VelkoraAds.h"
 
 namespace velkora {
 
@@ -27,6 +29,17 @@ public:
     }
 };
 
+// A screen of the host's that answers whether promoted applications may pop in, as the host's object says.
+class AnsweringHostScreenController : public HostScreenController, public VelkoraPopinAdsAnswer {
+public:
+    explicit AnsweringHostScreenController(std::shared_ptr<const VelkoraPopinAdsAnswer> answer)
+        : answer_(std::move(answer)) {}
+    bool velkoraShouldPopinAds() const override { return answer_->velkoraShouldPopinAds(); }
+
+private:
+    std::shared_ptr<const VelkoraPopinAdsAnswer> answer_;
+};
+
 VelkoraRect rectOf(const ui::Rect& r) {
     return VelkoraRect{r.origin.x, r.origin.y, r.size.width, r.size.height};
 }
@@ -34,9 +47,17 @@ VelkoraRect rectOf(const ui::Rect& r) {
 } // namespace
 
 std::shared_ptr<VelkoraHostScreen> VelkoraHostScreen::create(const std::string& title) {
+    return create(title, nullptr);
+}
+
+std::shared_ptr<VelkoraHostScreen>
+VelkoraHostScreen::create(const std::string& title, std::shared_ptr<const VelkoraPopinAdsAnswer> popinAdsAnswer) {
     auto screen = std::make_shared<VelkoraHostScreen>();
     screen->impl_ = std::make_shared<Impl>();
-    screen->impl_->controller = std::make_shared<HostScreenController>();
+    if (popinAdsAnswer)
+        screen->impl_->controller = std::make_shared<AnsweringHostScreenController>(std::move(popinAdsAnswer));
+    else
+        screen->impl_->controller = std::make_shared<HostScreenController>();
     screen->impl_->controller->setTitle(title);
     return screen;
 }
@@ -229,6 +250,14 @@ bool velkoraSetInfoDictionaryJson(const std::string& json) {
 void velkoraSetDataFolder(const std::string& folder) {
     foundation::Paths::setRoot(folder);
     foundation::UserDefaults::standard().setFilePath(foundation::Paths::documents() + "/velkora.userdefaults.json");
+}
+
+void velkoraSetResourcesFolder(const std::string& folder) {
+    foundation::Bundle::main().setResourcesPath(folder);
+}
+
+void velkoraSetModulesFolder(const std::string& folder) {
+    VelkoraDynamicFrameworkLoader::setFrameworkPathTemplate(folder + "/%@/lib%@.so");
 }
 
 std::shared_ptr<VelkoraLocationManager> VelkoraLocationManager::create() {

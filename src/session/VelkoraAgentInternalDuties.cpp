@@ -20,6 +20,7 @@
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "session/VelkoraUserInfo.h"
+#include "velkora/VelkoraAds.h"
 
 namespace velkora {
 

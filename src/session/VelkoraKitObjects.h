@@ -75,13 +75,6 @@ public:
     virtual void setUserPaused(bool paused) = 0;
 };
 
-// A host screen that says whether promoted applications may pop in over it.
-class VelkoraPopinAdsAnswer {
-public:
-    virtual ~VelkoraPopinAdsAnswer() = default;
-    virtual bool velkoraShouldPopinAds() const = 0;
-};
-
 // The pop-in banner of promoted applications.
 class VelkoraAppBanner {
 public:

@@ -3,25 +3,27 @@
 #include <cstdlib>
 
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/InstallPaths.h"
 #include "platform/foundation/JsonSerialization.h"
 #include "platform/foundation/Log.h"
-#include "BuildPaths.h"
 
 namespace velkora::foundation {
 
 namespace {
 
+// The environment's folder, else the data folder of the prefix the kit is installed in (a build tree holds
+// one laid out the same).
 std::string defaultResourcesPath() {
     const char* env = std::getenv("VELKORA_RESOURCES");
     if (env && *env) return env;
-#ifdef VELKORA_SOURCE_RESOURCES_DIR
-    if (fileExists(VELKORA_SOURCE_RESOURCES_DIR)) return VELKORA_SOURCE_RESOURCES_DIR;
-#endif
-#ifdef VELKORA_INSTALL_DATADIR
-    return VELKORA_INSTALL_DATADIR;
-#else
-    return "resources";
-#endif
+    static const std::string installed = [] {
+        std::string folder = InstallPaths::dataFolder("velkora");
+        if (folder.empty())
+            Log::line("Velkora (E) - the kit's data folder (share/velkora beside its library) is missing; set "
+                      "VELKORA_RESOURCES or call velkoraSetResourcesFolder");
+        return folder.empty() ? std::string("resources") : folder;
+    }();
+    return installed;
 }
 
 bool hasParentComponent(std::string_view name) {

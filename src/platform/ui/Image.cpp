@@ -7,14 +7,13 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <mutex>
-#include "BuildPaths.h"
 
 namespace velkora::ui {
 
@@ -252,15 +251,11 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
                                            std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
-// The bundle's images folder (wherever the host or the environment put the resources), then the one the
-// build generates the kit's images into.
+// The bundle's images folder, wherever the host, the environment or the install put the resources.
 std::vector<std::string> defaultSearchPaths() {
     std::vector<std::string> paths;
     std::string resources = foundation::Bundle::main().resourcesPath();
     if (!resources.empty()) paths.push_back(resources + "/Velkora.bundle/images/dark2");
-#ifdef VELKORA_GENERATED_RESOURCES_DIR
-    paths.emplace_back(std::string(VELKORA_GENERATED_RESOURCES_DIR) + "/Velkora.bundle/images/dark2");
-#endif
     return paths;
 }
 

@@ -6,15 +6,12 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/foundation/InstallPaths.h"
 #include "platform/foundation/Log.h"
 
 namespace velkora {
 
 namespace {
-
-#ifndef VELKORA_INSTALL_LIBDIR
-#define VELKORA_INSTALL_LIBDIR "/usr/local/lib"
-#endif
 
 constexpr int32_t kAudioServicesSystemSoundUnspecifiedError = -1500;
 
@@ -33,7 +30,8 @@ LoaderState& state() {
 
 std::string defaultTemplate() {
     if (const char* env = std::getenv("VELKORA_FRAMEWORK_PATH_TEMPLATE"); env && *env) return env;
-    return std::string(VELKORA_INSTALL_LIBDIR) + "/velkora/modules/%@/lib%@.so";
+    // Installed, the modules lie beside the kit's library.
+    return foundation::InstallPaths::binaryFolder() + "/velkora/modules/%@/lib%@.so";
 }
 
 std::string templateLocked(LoaderState& s) {
