@@ -28,7 +28,10 @@ public:
     // ---- Start and set-up
     // Starts the kit for the application. "VelkoraIsReady" is posted at once; `completion` runs once, when
     // the configuration and the user's data are both in (a later call starts a new round and its block runs
-    // at that round's end). An empty id is refused with an error line.
+    // at that round's end). An empty id is refused with an error line. While the service (VelkoraHost.h says
+    // how to name it) cannot be reached, one error line says so, the kit asks again every 15 seconds and
+    // the block waits: it never runs without the configuration and the user's data. A host that must go
+    // on without them puts its own deadline on the wait.
     static void initWithAppId(const std::string& appId, VelkoraCompletion completion);
     // Warns with a popup when configured quiz products are missing from the store.
     static void setTestMode(bool testMode);

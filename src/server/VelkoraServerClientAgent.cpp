@@ -5,7 +5,9 @@
 #include <mutex>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/ui/Application.h"
+#include "server/VelkoraServerEndpoint.h"
 #include "server/commands/VelkoraCommandGroups.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
@@ -412,6 +414,7 @@ void VelkoraServerClientAgent::removeWorkingProtocolWrapper(VelkoraProtocolWrapp
 }
 
 void VelkoraServerClientAgent::performUserSelector(VelkoraProtocolWrapper& w, const Value& answer) {
+    unreachableSaid_ = false;
     auto keep = w.shared_from_this();
     w.userDelegate().answer(answer);
     removeWorkingProtocolWrapper(w);
@@ -433,6 +436,15 @@ void VelkoraServerClientAgent::clearUserDelegate(const void* object) {
 
 void VelkoraServerClientAgent::urlGotError(VelkoraProtocolWrapper& w, const foundation::ErrorPtr& error) {
     Log::line("Velkora (E) - Got error: %@", error ? error->domain : std::string());
+    if (!unreachableSaid_ && cannotReachService(error)) {
+        // A host without a service, or with the wrong one, hears it once rather than on every retry.
+        unreachableSaid_ = true;
+        Log::line("Velkora (E) - the service at %@ cannot be reached (%@)%@; the kit asks again every %d seconds "
+                  "and completes its start when the service answers. Name the service with \"VelkoraServer\" or "
+                  "VELKORA_SERVER, its certificate authority with \"VelkoraServerCAFile\" or VELKORA_SERVER_CA",
+                  VelkoraServerEndpoint::url(), error->userInfo["description"].toText().value_or(error->domain),
+                  VelkoraServerEndpoint::isConfigured() ? "" : ", and none is configured", kFailureTimeout);
+    }
     if (w.command() == VelkoraCommand::CreateUser) createUserInFlight_ = false;
     relationChangeFailed(w);
     newScoreFailed(w);
@@ -442,6 +454,21 @@ void VelkoraServerClientAgent::urlGotError(VelkoraProtocolWrapper& w, const foun
     if (!updateTimer_) {
         lastUpdateTimeout_ = kFailureTimeout;
         armUpdateTimer(kFailureTimeout);
+    }
+}
+
+bool VelkoraServerClientAgent::cannotReachService(const foundation::ErrorPtr& error) {
+    if (!error || error->domain != foundation::kUrlConnectionErrorDomain) return false;
+    switch (error->code) {
+    case foundation::kUrlErrorTimedOut:
+    case foundation::kUrlErrorCannotFindHost:
+    case foundation::kUrlErrorCannotConnectToHost:
+    case foundation::kUrlErrorNotConnectedToInternet:
+    case foundation::kUrlErrorSecureConnectionFailed:
+    case foundation::kUrlErrorServerCertificateUntrusted:
+        return true;
+    default:
+        return false;
     }
 }
 

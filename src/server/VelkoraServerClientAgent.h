@@ -401,6 +401,10 @@ private:
     std::vector<std::shared_ptr<VelkoraProtocolWrapper>> workingProtocolsWrappers_;
     // A createUser request is on its way: the retry timer must not send a second one.
     bool createUserInFlight_ = false;
+    // A transport failure that says the service is not there (rather than a refusal it answered).
+    static bool cannotReachService(const foundation::ErrorPtr& error);
+    // Said once while the service cannot be reached; its next answer lets a later outage be said again.
+    bool unreachableSaid_ = false;
     foundation::NotificationObserver enteredTopicObserver_, exitedTopicObserver_;
 
     // ==== accounts: sign-up, log-in, social connections (state) ====

@@ -46,6 +46,11 @@ std::string VelkoraServerEndpoint::url() {
     return urlFor(configured("VELKORA_SERVER", "VelkoraServer").value_or(kDefaultHost));
 }
 
+bool VelkoraServerEndpoint::isConfigured() {
+    std::lock_guard lock(g_mutex);
+    return g_override || configured("VELKORA_SERVER", "VelkoraServer");
+}
+
 void VelkoraServerEndpoint::setServer(const std::optional<std::string>& server) {
     std::lock_guard lock(g_mutex);
     g_override = server;

@@ -15,6 +15,8 @@ public:
 
     // The service's API address, "https://HOST:PORT/VelkoraServer2/api".
     static std::string url();
+    // Whether a host, test, the environment or the information dictionary named the service.
+    static bool isConfigured();
     // A host ("example.org:8443"), a base address ("https://example.org") or the full API address.
     static void setServer(const std::optional<std::string>& server);
     // Applies the configured CA file to the connections, unless one is set already.

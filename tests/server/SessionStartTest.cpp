@@ -1,5 +1,9 @@
 // Session start against velkora-service: createUser for an empty record, the stored user, the replay of
 // queued requests, and a createUser that fails.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "ServerClientFixture.h"
 
 using namespace velkora;
@@ -40,7 +44,22 @@ private:
     VelkoraServerClientAgent::Replay user_, other_;
 };
 
-}  // namespace
+// A loopback port that nothing listens on: taken from the system, then let go.
+int closedPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+} // namespace
 
 TEST_F(ServerClientTest, EmptyRecordCreatesTheUserThenPollsThenReplaysInOrder) {
     RecordedReplays recorded;
@@ -111,7 +130,7 @@ TEST_F(ServerClientTest, ReplayFollowsTypeCodesAndSkipsUnknownTypes) {
     stray->type = 99;
     agent().pendingRequests().push_back(stray);
     auto noRow = std::make_shared<VelkoraClientPendingRequest>();
-    noRow->type = 55;  // a command whose replay is not registered
+    noRow->type = 55; // a command whose replay is not registered
     agent().pendingRequests().push_back(noRow);
     VelkoraServerApi::getOtherUserData(std::string("second"), Caller::of(caller));
 
@@ -158,4 +177,34 @@ TEST_F(ServerClientTest, FailedCreateUserIsRetriedOnThePollTimer) {
         // The first poll is answered before the next case: the service stays, so a late one would count there.
         ASSERT_TRUE(settle());
     }
+}
+
+// A host pointed at no service hears it once, however often the kit asks again; what it asked for waits and
+// is answered once the service is there.
+TEST_F(ServerClientTest, AServiceThatCannotBeReachedIsSaidOnceAndTheStartGoesOnWhenItAnswers) {
+    const int port = closedPort();
+    ASSERT_GT(port, 0);
+    const std::string nowhere = "127.0.0.1:" + std::to_string(port);
+    VelkoraServerEndpoint::setServer(nowhere);
+    auto caller = std::make_shared<Caller>();
+    VelkoraServerApi::getUserData(Caller::of(caller));
+    VelkoraAppSettings::instance().setAppId(std::string(kApp));
+    VelkoraServerApi::startSession(std::string(kApp), nullptr);
+    for (int retry = 0; retry < 3; ++retry) {
+        ASSERT_TRUE(settle());
+        loop().advance(15.1);
+    }
+    ASSERT_TRUE(settle());
+    EXPECT_GE(capture_->count("Velkora (E) - Got error"), 3u);
+    EXPECT_EQ(
+        capture_->count("Velkora (E) - the service at https://" + nowhere + "/VelkoraServer2/api cannot be reached"),
+        1u);
+    EXPECT_FALSE(agent().isSessionInitialized());
+    EXPECT_TRUE(caller->answers.empty());
+    EXPECT_TRUE(caller->errors.empty());
+
+    VelkoraServerEndpoint::setServer(svc.endpoint());
+    loop().advance(15.1);
+    ASSERT_TRUE(waitFor([&] { return caller->answers.size() == 1; }));
+    EXPECT_TRUE(agent().isSessionInitialized());
 }
