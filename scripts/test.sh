@@ -8,8 +8,11 @@ bash scripts/install-deps.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 build=${VELKORA_BUILD_DIR:-build/asan}
 jobs=${VELKORA_JOBS:-$(nproc)}
+# The sanitizer build compiles with clang (the ThreadSanitizer build below with GCC, so both compilers'
+# warnings stop the run); its objects also make the fuzz targets.
+sanitize_cc=${VELKORA_SANITIZE_CC:-clang-14} sanitize_cxx=${VELKORA_SANITIZE_CXX:-clang++-14}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANITIZE=ON -DVELKORA_TESTS=ON \
-    -DVELKORA_WARNINGS_AS_ERRORS=ON
+    -DVELKORA_WARNINGS_AS_ERRORS=ON -DCMAKE_C_COMPILER="$sanitize_cc" -DCMAKE_CXX_COMPILER="$sanitize_cxx"
 cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -17,6 +20,15 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # that may have two cores, and a reply held up by the machine must not hide the run's other results. Its
 # failing output is still printed above the pass, so a test that needed the second run shows in the log.
 (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300 --repeat until-pass:2)
+# Each fuzz target for a few seconds from an empty corpus: they build, run, and find nothing at once.
+for fuzzer in "$build"/fuzz/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    echo "fuzz: $(basename "$fuzzer")"
+    "$fuzzer" -max_total_time="${VELKORA_FUZZ_SECONDS:-5}" -rss_limit_mb=4096 -artifact_prefix="$build/fuzz/" \
+        >"$build/fuzz/$(basename "$fuzzer").log" 2>&1 || { tail -40 "$build/fuzz/$(basename "$fuzzer").log"; exit 1; }
+done
+# The kit installed, the prefix moved and the build tree out of sight: the host guide's program runs.
+bash tests/consumer/relocated.sh "$build"
 # The tests marked for ThreadSanitizer ("TSan" in their names), in a build of their own that holds only them.
 tsan=${VELKORA_TSAN_BUILD_DIR:-build/tsan}
 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_TSAN=ON -DVELKORA_TESTS=ON \

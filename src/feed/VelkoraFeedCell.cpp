@@ -102,7 +102,7 @@ void VelkoraFeedCell::didLoad(int kind) {
     geometry_.kind = kind;
     setBackgroundView(ui::View::create());
     auto selected = ui::View::create(frame());
-    selected->setBackgroundColor(ui::Color(kSelectedGrey, kSelectedGrey, kSelectedGrey, 1.0));
+    selected->setBackgroundColor(ui::Color{kSelectedGrey, kSelectedGrey, kSelectedGrey, 1.0});
     setSelectedBackgroundView(selected);
     for (auto* photo : {userPhotoImage_.get(), posterUserPhotoImage_.get()}) {
         if (!photo) continue;

@@ -528,7 +528,7 @@ void VelkoraFeedTableController::playTapped(VelkoraFeedLikeImageCell& cell) {
                                     {frame.width() - kPlayerCloseSize, 0, kPlayerCloseSize, kPlayerCloseSize});
     close->setTitle("\u2715");
     close->setTitleColor(ui::Color::whiteColor());
-    close->setBackgroundColor(ui::Color(0, 0, 0, 0.6));
+    close->setBackgroundColor(ui::Color{0, 0, 0, 0.6});
     close->setAutoresizingMask(ui::AutoresizingFlexibleLeftMargin);
     std::weak_ptr<VelkoraFeedTableController> weak = weak_from_this();
     close->addAction(

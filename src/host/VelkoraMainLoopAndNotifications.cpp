@@ -49,8 +49,8 @@ VelkoraNotificationInfo flatInfo(const foundation::Value& userInfo) {
 
 foundation::Value valueOf(const VelkoraNotificationInfo& info) {
     foundation::Dictionary d;
-    for (const auto& [key, value] : info)
-        std::visit([&](const auto& v) { d.set(key, foundation::Value(v)); }, value);
+    for (const auto& entry : info)
+        std::visit([&](const auto& v) { d.set(entry.first, foundation::Value(v)); }, entry.second);
     return foundation::Value(std::move(d));
 }
 

@@ -96,7 +96,7 @@ void VelkoraQuizSuggestQuestionViewController::viewDidLoad() {
         double bottom = 0;
         for (const auto& sub : qaScrollView_->subviews())
             bottom = std::max(bottom, sub->frame().maxY());
-        qaScrollView_->setContentSize(ui::Size(qaScrollView_->frame().width(), bottom + 16));
+        qaScrollView_->setContentSize(ui::Size{qaScrollView_->frame().width(), bottom + 16});
     }
     registerForKeyboardNotifications();
     auto& style = VelkoraStyleSheetCustomizer::instance();
@@ -263,7 +263,7 @@ void VelkoraQuizSuggestQuestionViewController::keyboardWasShown(const foundation
     ui::Rect shown = scrollFrame;
     shown.size.height = visibleHeight;
     if (!shown.contains(fieldFrame.origin))
-        qaScrollView_->setContentOffset(ui::Point(0, fieldFrame.y() + fieldFrame.height() - keyboardHeight), true);
+        qaScrollView_->setContentOffset(ui::Point{0, fieldFrame.y() + fieldFrame.height() - keyboardHeight}, true);
 }
 
 void VelkoraQuizSuggestQuestionViewController::keyboardWillBeHidden(const foundation::Notification& n) {

@@ -144,12 +144,12 @@ TEST(VisualFormat, ScrollContentFollowsTheLine) {
         last = step;
     }
     strip->layoutIfNeeded();
-    EXPECT_EQ(strip->contentSize(), Size(660, 56));
+    EXPECT_EQ(strip->contentSize(), (Size{660, 56}));
     EXPECT_EQ(strip->subviews()[2]->frame(), Rect(138, 8, 64, 40));
     strip->setContentOffset({-118, 0});
     strip->layoutIfNeeded();
     EXPECT_EQ(strip->subviews()[2]->frame(), Rect(138, 8, 64, 40));
-    EXPECT_EQ(strip->contentSize(), Size(660, 56));
+    EXPECT_EQ(strip->contentSize(), (Size{660, 56}));
 
     auto plain = std::make_shared<ScrollView>(Rect{0, 0, 320, 56});
     plain->setContentSize({1000, 56});
@@ -159,7 +159,7 @@ TEST(VisualFormat, ScrollContentFollowsTheLine) {
     addConstraints(*plain, constraintsWithVisualFormat("H:|-4-[v]-4-|", {{"v", v}}));
     plain->layoutIfNeeded();
     EXPECT_EQ(v->frame().width(), 312);
-    EXPECT_EQ(plain->contentSize(), Size(1000, 56));
+    EXPECT_EQ(plain->contentSize(), (Size{1000, 56}));
 }
 
 } // namespace
