@@ -1,6 +1,7 @@
 // The host's part of the demo: a host application that knows only the kit's public headers. It starts the
-// session, says when the kit is ready, reads the badges and the current user, and opens every feature in
-// its own navigation controller, writing a picture of each screen that this build holds.
+// kit through them (its information dictionary names the service and its authority), says when the kit is
+// ready, reads the badges and the current user, and opens every feature in its own navigation controller,
+// writing a picture of each screen that this build holds.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "DemoSteps.h"
+#include "platform/foundation/UrlConnection.h"
+#include "server/VelkoraServerEndpoint.h"
 #include "velkora/Velkora.h"
 #include "velkora/VelkoraFeatures.h"
 #include "velkora/VelkoraHost.h"
@@ -32,10 +35,21 @@ void pumpFor(double seconds) {
     pumpUntil([] { return false; }, seconds);
 }
 
+// The steps before this one reached the service through the demo's own set-up, which would hide whatever
+// the host says: it is let go, so that the kit finds the service from the host's information dictionary
+// alone, as the host guide has it.
+void forgetTheDemosSetUp(velkora::demo::Demo& demo) {
+    demo.endSession();
+    velkora::VelkoraServerEndpoint::reset();
+    velkora::foundation::UrlConnection::setCaFile("");
+}
+
 } // namespace
 
 VELKORA_DEMO_STEP(hostInterface, 900, DemoStep::NeedsService) {
+    forgetTheDemosSetUp(demo);
     using namespace velkora;
+    // From here on the host uses the public headers only.
     velkoraSetInfoDictionaryJson(R"({"CFBundleDisplayName": "Velkora Demo", "VelkoraServer": "127.0.0.1:)" +
                                  std::to_string(demo.servicePort()) + R"(", "VelkoraServerCAFile": ")" + demo.caFile() +
                                  R"("})");
