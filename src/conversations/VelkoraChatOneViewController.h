@@ -152,7 +152,7 @@ private:
     void askPage(int32_t offset);
     void setActivity(bool on);
     void setRightButtonImage(const char* name);
-    void reloadInputViews();
+    void reloadInputViews() override;
     std::shared_ptr<VelkoraChatOneViewController> self();
 
     VelkoraUserPtr chatUser_;
