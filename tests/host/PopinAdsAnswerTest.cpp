@@ -61,6 +61,10 @@ TEST_F(HostTest, TheRootScreensAnswerDecidesTheEntryBanner) {
         VelkoraScreenRegistry::instance().registerObject<VelkoraAppBanner>(
             VelkoraKitObjectNames::kAppBanner,
             [&](const foundation::Value&) { return std::make_shared<ShownBanner>(shown); });
+        // The start asks the configuration it holds: the second start holds the service's.
+        startAndComplete();
+        loop().advance(5.1);
+        EXPECT_EQ(shown, 0);
         startAndComplete();
         loop().advance(5.1);
         EXPECT_EQ(shown, c.shown);
