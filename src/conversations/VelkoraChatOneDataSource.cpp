@@ -1,6 +1,7 @@
 #include "conversations/VelkoraChatOneDataSource.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/Image.h"
 #include "platform/ui/UiNotifications.h"
@@ -54,17 +55,48 @@ bool VelkoraChatOneDataSource::belongs(const VelkoraMessageInternal& m) const {
 }
 
 bool VelkoraChatOneDataSource::holds(const VelkoraMessageInternal& m) const {
-    if (m.messageId() != 0) {
-        if (heldIds_.count(m.messageId())) return true;
-    }
+    return isHeldRow(m) || numberedCopyOf(m) != nullptr;
+}
+
+bool VelkoraChatOneDataSource::isHeldRow(const VelkoraMessageInternal& m) const {
+    if (m.messageId() != 0) return heldIds_.count(m.messageId()) > 0;
+    for (const auto& [key, day] : datesToMessages_)
+        for (const auto& held : day)
+            if (held.get() == &m) return true;
     return false;
+}
+
+const VelkoraMessageInternal* VelkoraChatOneDataSource::numberedCopyOf(const VelkoraMessageInternal& m) const {
+    // A send confirmed here is kept without an id (the inbox shows it at once); the service's numbered
+    // copy of it, held already, stands for it. Each numbered row stands for one such send, the nearest in
+    // time.
+    if (m.messageId() != 0 || !m.sender() || (chat_ && sameUser(chat_->user(), m.sender()))) return nullptr;
+    const VelkoraMessageInternal* best = nullptr;
+    double bestGap = kConfirmedCopySlack;
+    for (const auto& [key, day] : datesToMessages_)
+        for (const auto& held : day) {
+            if (held->messageId() == 0 || standsFor_.count(held->messageId())) continue;
+            if (!sameUser(held->sender(), m.sender()) || held->contentType() != m.contentType() ||
+                textOf(*held) != textOf(m))
+                continue;
+            const double gap = std::abs(held->time().value_or(0) - m.time().value_or(0));
+            if (gap <= bestGap) {
+                best = held.get();
+                bestGap = gap;
+            }
+        }
+    return best;
 }
 
 int VelkoraChatOneDataSource::gotMessages(const std::vector<VelkoraMessagePtr>& messages) {
     int n = 0;
     for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
         const VelkoraMessagePtr& m = *it;
-        if (!m || !belongs(*m) || holds(*m)) continue;
+        if (!m || !belongs(*m) || isHeldRow(*m)) continue;
+        if (const auto* copy = numberedCopyOf(*m)) {
+            standsFor_.insert(copy->messageId());
+            continue;
+        }
         // The service's copy of a row sent from here: that row takes its id and stays as it is.
         if (m->messageId() != 0 && m->sender() && chat_ && !sameUser(chat_->user(), m->sender())) {
             VelkoraMessagePtr copy;

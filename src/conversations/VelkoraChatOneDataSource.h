@@ -103,6 +103,12 @@ private:
     };
     Day dayOf(const VelkoraMessageInternal& message);
     bool belongs(const VelkoraMessageInternal& message) const;
+    // The very row held already (by id when it has one).
+    bool isHeldRow(const VelkoraMessageInternal& message) const;
+    // The held numbered row that stands for a confirmed send kept without an id; null when none.
+    const VelkoraMessageInternal* numberedCopyOf(const VelkoraMessageInternal& message) const;
+    // How far apart the kit's and the service's times of one send may be, in seconds.
+    static constexpr double kConfirmedCopySlack = 60;
     // The measuring cells, one per kind, made once.
     VelkoraChatOneTableCell* measuringCell(const std::string& contentType);
 
@@ -118,6 +124,8 @@ private:
     std::weak_ptr<ui::TableView> messagesTable_;
 
     std::unordered_set<int32_t> heldIds_;
+    // Ids of numbered rows that already stand for a send kept without an id.
+    std::unordered_set<int32_t> standsFor_;
     std::unordered_map<const VelkoraMessageInternal*, VelkoraChatSendState> sendStates_;
     std::unordered_map<const VelkoraMessageInternal*, std::shared_ptr<ui::Image>> localPictures_;
 

@@ -155,6 +155,10 @@ public:
     void popupOkTapped() override;
     void popupCancelTapped() override;
 
+    // A delegate nobody else holds, made for this screen alone (it holds the screen weakly).
+    void keepDelegate(std::shared_ptr<VelkoraFeedbackTalkToUsViewControllerDelegate> delegate) {
+        ownDelegate_ = std::move(delegate);
+    }
     // The user's text: empty while the placeholder shows.
     std::string userText() const;
     int32_t requestMode() const { return requestMode_; }
@@ -182,6 +186,7 @@ private:
     void dismissSelf();
 
     std::weak_ptr<VelkoraFeedbackTalkToUsViewControllerDelegate> delegate_;
+    std::shared_ptr<VelkoraFeedbackTalkToUsViewControllerDelegate> ownDelegate_;
     int32_t requestMode_ = 4;
     int32_t stars_ = 5;
     bool startedEditing_ = false;

@@ -357,8 +357,11 @@ void VelkoraNewMessageChooserViewController::didSelectRowAtIndexPath(ui::TableVi
             std::weak_ptr<VelkoraFeedbackTalkToUsViewControllerDelegate>(
                 sharedAs<VelkoraNewMessageChooserViewController>()));
         auto d = featureTabDelegate();
-        talk->setModalPresentationStyle(d && d->isUsingPopover() ? ui::ModalPresentationStyle::CurrentContext
-                                                                 : ui::ModalPresentationStyle::FullScreen);
+        const bool inPopover = d && d->isUsingPopover();
+        talk->setModalPresentationStyle(inPopover ? ui::ModalPresentationStyle::CurrentContext
+                                                  : ui::ModalPresentationStyle::FullScreen);
+        // A tap beside the popover must not close it over what the user is writing.
+        talk->setModalInPopover(inPopover);
         presentViewController(talk, true);
         table.deselectRowAtIndexPath(indexPath, true);
         return;

@@ -17,16 +17,15 @@ namespace velkora {
 
 namespace {
 
-// Talk to us opened by the host answers to the session object, which closes what it presented.
+// Talk to us opened by the host or by name answers to the session object, which closes this very screen
+// (not whichever feature it opened last) from the stack it is on.
 class SessionTalkToUsDelegate : public VelkoraFeedbackTalkToUsViewControllerDelegate {
 public:
-    void dismissTalkToUs() override { VelkoraAgentInternal::instance().dismissTalkToUs(); }
+    std::weak_ptr<ui::ViewController> screen;
+    void dismissTalkToUs() override {
+        if (auto s = screen.lock()) VelkoraAgentInternal::instance().closeFeatureScreen(s);
+    }
 };
-
-std::shared_ptr<SessionTalkToUsDelegate> sessionTalkToUsDelegate() {
-    static const auto delegate = std::make_shared<SessionTalkToUsDelegate>();
-    return delegate;
-}
 
 } // namespace
 
@@ -55,7 +54,11 @@ void registerStickerScreens() {
         return VelkoraFeedbackViewController::create();
     });
     registry.registerScreen("talkToUs", [](const foundation::Value&) -> std::shared_ptr<ui::ViewController> {
-        return VelkoraFeedbackTalkToUsViewController::initFromNibWithDelegate(sessionTalkToUsDelegate());
+        auto delegate = std::make_shared<SessionTalkToUsDelegate>();
+        auto screen = VelkoraFeedbackTalkToUsViewController::initFromNibWithDelegate(delegate);
+        delegate->screen = screen;
+        screen->keepDelegate(delegate);
+        return screen;
     });
     registry.addUserDataDuty("stickerPurchases", [] { VelkoraStickersIAPServerManager::startWithUserData(); });
 }

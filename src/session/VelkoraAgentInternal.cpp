@@ -65,7 +65,12 @@ VelkoraAgentInternal::~VelkoraAgentInternal() {
     twitterFetcher_.reset();
     currentPresentedFeatureVC_.reset();
     popover_.reset();
-    velkoraVC_.reset();
+    // A menu and the stack of the kit's own it was shown in hold each other: both go with the session.
+    for (auto* menu : {&velkoraVC_, &menuVC_})
+        if (*menu) {
+            (*menu)->setVelkoraNavController(nullptr);
+            menu->reset();
+        }
     gesturesHandler_.reset();
     appBannerView_.reset();
     // Timers hold the object by address: none may fire for a session object that is gone.
@@ -139,13 +144,15 @@ namespace {
 bool saveInBackground(const foundation::Codable& root, const std::string& path, const char* failureLine) {
     std::string text = foundation::KeyedArchiver::archivedText(root);
     if (text.empty()) {
-        Log::line(failureLine, foundation::makeError(foundation::kKeyedArchiveErrorDomain, 1,
-                                                     foundation::Dictionary{{"reason", "could not write the archive"}}));
+        Log::line(failureLine,
+                  foundation::makeError(foundation::kKeyedArchiveErrorDomain, 1,
+                                        foundation::Dictionary{{"reason", "could not write the archive"}}));
         return false;
     }
-    foundation::writeFileAtomicallyInBackground(path, std::move(text), [failureLine](const foundation::ErrorPtr& error) {
-        if (error) foundation::RunLoop::main().post([failureLine, error] { Log::line(failureLine, error); });
-    });
+    foundation::writeFileAtomicallyInBackground(
+        path, std::move(text), [failureLine](const foundation::ErrorPtr& error) {
+            if (error) foundation::RunLoop::main().post([failureLine, error] { Log::line(failureLine, error); });
+        });
     return true;
 }
 

@@ -168,6 +168,9 @@ public:
     bool isTopPanelHidden() const { return isTopPanelHidden_; }
     void handleFeatureBackToPanel(bool backToPanel, bool close);
     void dismissTalkToUs();
+    // Closes a screen the session or a screen of the kit opened: popped from the stack it was pushed on
+    // (with what is above it), or dismissed when it was presented.
+    void closeFeatureScreen(const std::shared_ptr<ui::ViewController>& screen);
     std::shared_ptr<ui::NavigationController> featureNavController() const { return featureNavController_.lock(); }
     std::shared_ptr<ui::ViewController> currentPresentedFeatureVC() const { return currentPresentedFeatureVC_; }
     // The feature-screen container the session object answers as.
@@ -280,6 +283,18 @@ private:
                                                           std::string* title);
     int32_t rewriteFeatureId(int32_t featureId, const foundation::Value& object1) const;
     std::shared_ptr<VelkoraSidebarController> makeSidebar();
+    // The controller a menu opening shows: never the sidebar in the host's window nor one still held by
+    // another container.
+    std::shared_ptr<VelkoraSidebarController> menuForOpening(bool popover, bool menuMode, bool topPanelHidden);
+    // Presents over the topmost screen presented from `root`; false when refused.
+    static bool presentOnTop(ui::ViewController& root, const std::shared_ptr<ui::ViewController>& screen);
+    void showFeatureScreen(int32_t featureId, const std::shared_ptr<ui::NavigationController>& navigationController,
+                           bool velkoraNavControllerEnabled, const foundation::Value& object1,
+                           const foundation::Value& object2);
+    // Pops a screen the kit pushed on a stack, with what is above it; false when it was not pushed.
+    bool closePushedScreen(const std::shared_ptr<ui::ViewController>& screen);
+    // A screen the session opened has gone: the one shown before it is current again.
+    void featureScreenWent(const ui::ViewController* screen);
 
     int32_t startMode_ = 0;
     std::shared_ptr<services::LocationManager> locationManager_;
@@ -305,9 +320,16 @@ private:
     std::shared_ptr<VelkoraSNUserFetcher> twitterFetcher_;
     bool fetchingTwitterFriends_ = false;
     bool userPausedSwipe_ = false;
+    // The side of a sidebar the host added before any configuration had come (true: left).
+    std::optional<bool> pendingSidebarLeft_;
     bool isTopPanelHidden_ = false;
     std::weak_ptr<ui::NavigationController> featureNavController_;
     std::shared_ptr<ui::ViewController> currentPresentedFeatureVC_;
+    // The screens presented in stacks of the kit's own, in the order shown.
+    std::vector<std::weak_ptr<ui::ViewController>> presentedFeatures_;
+    // A menu opened elsewhere while the sidebar is in the host's window.
+    std::shared_ptr<VelkoraSidebarController> menuVC_;
+    bool sidebarInstalled_ = false;
     std::shared_ptr<ui::PopoverController> popover_;
     std::shared_ptr<VelkoraDeviceIdentity> deviceIdentity_;
     std::shared_ptr<VelkoraAppBanner> appBannerView_;
@@ -329,6 +351,8 @@ private:
     std::shared_ptr<FeaturePreloads> preloads_;
     FeaturePreloads& preloads();
     void featureLoaded(int32_t featureId, const char* notificationName);
+    // The lasting observation of a loaded feature's badge; made once per feature.
+    void observeBadgeUpdates(int32_t featureId, const std::vector<const char*>& names, const void* repository);
 };
 
 } // namespace velkora

@@ -1,6 +1,7 @@
 // Opening features: the screens the host opens in its navigation controller, modally or in its tab bar,
 // the answers to those screens when they go back or close, the sidebar's menu in its three containers,
 // the activation button and bar item, and the panel and swipe switches.
+#include <algorithm>
 #include <iterator>
 
 #include "platform/foundation/Bundle.h"
@@ -49,6 +50,7 @@ constexpr FeatureScreen kFeatureScreens[] = {
     {107, "velkora_text_profile_title_label", true},
     {108, "Chat", false},
     {109, "Chat Room", false},
+    {111, "velkora_text_sticker_store", true},
     {112, "", false},
     {113, "", false},
     {114, "", false},
@@ -195,6 +197,14 @@ void VelkoraAgentInternal::openFeature(int32_t featureId,
         openStickerStoreWithNavigationController(navigationController, velkoraNavControllerEnabled);
         return;
     }
+    showFeatureScreen(featureId, navigationController, velkoraNavControllerEnabled, object1, object2);
+}
+
+void VelkoraAgentInternal::showFeatureScreen(int32_t featureId,
+                                             const std::shared_ptr<ui::NavigationController>& navigationController,
+                                             bool velkoraNavControllerEnabled, const Value& object1,
+                                             const Value& object2) {
+    isTopPanelHidden_ = navigationController && !velkoraNavControllerEnabled;
     std::string title;
     auto screen = makeFeatureScreen(featureId, object1, object2,
                                     navigationController ? VelkoraScreenArguments::kOpenedInNavigation
@@ -207,7 +217,6 @@ void VelkoraAgentInternal::openFeature(int32_t featureId,
         navigationController->pushViewController(screen, true);
     } else {
         auto wrapped = VelkoraNavControllerViewController::createHidingBar(screen);
-        featureNavController_ = wrapped;
         auto window = appWindow();
         auto root = window ? window->rootViewController() : nullptr;
         if (!root) {
@@ -215,9 +224,36 @@ void VelkoraAgentInternal::openFeature(int32_t featureId,
             Log::line("Velkora (E) - The host window has no root view controller to open feature %d from", featureId);
             return;
         }
-        root->presentViewController(wrapped, true, [] {});
+        // A screen that could not be shown must not take the place of the one on show, whose close
+        // would then close nothing.
+        if (!presentOnTop(*root, wrapped)) {
+            Log::line("Velkora (E) - Feature %d could not be shown", featureId);
+            return;
+        }
+        featureNavController_ = wrapped;
+        presentedFeatures_.emplace_back(screen);
     }
     currentPresentedFeatureVC_ = screen;
+}
+
+void VelkoraAgentInternal::featureScreenWent(const ui::ViewController* screen) {
+    std::erase_if(presentedFeatures_, [&](const std::weak_ptr<ui::ViewController>& w) {
+        auto s = w.lock();
+        return !s || s.get() == screen;
+    });
+    if (currentPresentedFeatureVC_.get() != screen) return;
+    currentPresentedFeatureVC_.reset();
+    // The screen shown before it, in a stack of the kit's own, is the one on show again.
+    while (!presentedFeatures_.empty()) {
+        auto before = presentedFeatures_.back().lock();
+        auto* nav = before ? before->navigationController() : nullptr;
+        if (nav && nav->presentingViewController() && !nav->isBeingDismissed()) {
+            currentPresentedFeatureVC_ = before;
+            featureNavController_ = nav->sharedAs<ui::NavigationController>();
+            return;
+        }
+        presentedFeatures_.pop_back();
+    }
 }
 
 void VelkoraAgentInternal::addFeature(int32_t featureId, const std::shared_ptr<ui::TabBarController>& tabBarController,
@@ -257,15 +293,25 @@ void VelkoraAgentInternal::handleFeatureBackToPanel(bool backToPanel, bool close
     auto dismissPresented = [this] {
         auto window = appWindow();
         auto root = window ? window->rootViewController() : nullptr;
-        if (root && root->presentedViewController()) root->dismissViewController(true, [] {});
+        if (!root || !root->presentedViewController()) return;
+        // The screen on show goes; one presented before it stays.
+        ui::ViewController* top = root.get();
+        while (top->presentedViewController())
+            top = top->presentedViewController().get();
+        auto current = currentPresentedFeatureVC_;
+        const bool wasCurrent = current && (current.get() == top || current->navigationController() == top);
+        top->dismissViewController(true, [] {});
+        if (wasCurrent) featureScreenWent(current.get());
     };
     if (close) {
         if (!currentPresentedFeatureVC_) return;
         auto screen = currentPresentedFeatureVC_;
-        std::weak_ptr<ui::ViewController> weak = screen;
-        screen->dismissViewController(true, [this, weak] {
-            if (currentPresentedFeatureVC_ == weak.lock()) currentPresentedFeatureVC_.reset();
-        });
+        if (!closePushedScreen(screen)) {
+            std::weak_ptr<ui::ViewController> weak = screen;
+            screen->dismissViewController(true, [this, weak] {
+                if (auto s = weak.lock()) featureScreenWent(s.get());
+            });
+        }
         return;
     }
     auto nav = featureNavController();
@@ -284,7 +330,7 @@ void VelkoraAgentInternal::handleFeatureBackToPanel(bool backToPanel, bool close
     }
     if (nav) {
         if (auto popped = nav->popViewController(true)) {
-            if (popped == currentPresentedFeatureVC_) currentPresentedFeatureVC_.reset();
+            if (popped == currentPresentedFeatureVC_) featureScreenWent(popped.get());
             return;
         }
     }
@@ -292,23 +338,36 @@ void VelkoraAgentInternal::handleFeatureBackToPanel(bool backToPanel, bool close
 }
 
 void VelkoraAgentInternal::dismissTalkToUs() {
-    if (currentPresentedFeatureVC_) currentPresentedFeatureVC_->dismissViewController(true);
-    currentPresentedFeatureVC_.reset();
+    closeFeatureScreen(currentPresentedFeatureVC_);
+}
+
+void VelkoraAgentInternal::closeFeatureScreen(const std::shared_ptr<ui::ViewController>& screen) {
+    if (!screen) return;
+    if (closePushedScreen(screen)) return;
+    if (screen->presentingViewController()) screen->dismissViewController(true);
+    featureScreenWent(screen.get());
+}
+
+bool VelkoraAgentInternal::closePushedScreen(const std::shared_ptr<ui::ViewController>& screen) {
+    // Pushed on a stack (not the root of one the kit presented): it goes with what was pushed above it.
+    auto* nav = screen->navigationController();
+    if (!nav) return false;
+    const auto& stack = nav->viewControllers();
+    auto at = std::find(stack.begin(), stack.end(), screen);
+    if (at == stack.end() || at == stack.begin()) return false;
+    nav->popToViewController((at - 1)->get(), true);
+    featureScreenWent(screen.get());
+    return true;
 }
 
 // ---- the menu
 
 void VelkoraAgentInternal::openMenuInPopoverWithRect(ui::Rect rect, ui::View* view) {
     Log::line("Velkora - Opening Velkora's Menu");
-    if (!velkoraVC_) {
-        velkoraVC_ = makeSidebar();
-        if (!velkoraVC_) return;
-        velkoraVC_->setUsingPopover(true);
-        velkoraVC_->setIsMenuMode(false);
-        velkoraVC_->setIsTopPanelViewHidden(true);
-    }
-    auto nav = VelkoraNavControllerViewController::createHidingBar(velkoraVC_->viewController());
-    velkoraVC_->setVelkoraNavController(nav);
+    auto menu = menuForOpening(true, false, true);
+    if (!menu) return;
+    auto nav = VelkoraNavControllerViewController::createHidingBar(menu->viewController());
+    menu->setVelkoraNavController(nav);
     popover_ = ui::PopoverController::create(nav);
     popover_->presentPopoverFromRect(rect, view, ui::PopoverArrowDirectionAny, true);
     implicitPreloadFeatures();
@@ -332,6 +391,7 @@ void VelkoraAgentInternal::openMenuInWindow(const std::shared_ptr<ui::Window>& w
         auto nav = VelkoraNavControllerViewController::createHidingBar(velkoraVC_->viewController());
         velkoraVC_->setVelkoraNavController(nav);
         window->insertSubview(nav->view(), 0);
+        sidebarInstalled_ = true;
         window->makeKeyAndVisible();
     }
     implicitPreloadFeatures();
@@ -341,29 +401,62 @@ void VelkoraAgentInternal::openMenuWithNavigationController(
     const std::shared_ptr<ui::NavigationController>& navigationController, bool velkoraNavControllerEnabled) {
     Log::line("Velkora - Opening Velkora's Menu");
     if (!appWindow()) appWindow_ = hostWindow();
-    if (!velkoraVC_) {
-        velkoraVC_ = makeSidebar();
-        if (!velkoraVC_) return;
-        velkoraVC_->setIsMenuMode(true);
-        velkoraVC_->setIsTopPanelViewHidden(!velkoraNavControllerEnabled);
-    }
-    auto sidebar = velkoraVC_->viewController();
+    auto menu = menuForOpening(false, true, !velkoraNavControllerEnabled);
+    if (!menu) return;
+    auto sidebar = menu->viewController();
     if (!navigationController) {
         auto nav = VelkoraNavControllerViewController::createHidingBar(sidebar, true);
-        velkoraVC_->setVelkoraNavController(nav);
+        menu->setVelkoraNavController(nav);
         sidebar->view()->setAutoresizingMask(ui::AutoresizingFlexibleTopMargin | ui::AutoresizingFlexibleHeight);
         auto window = appWindow();
-        if (auto root = window ? window->rootViewController() : nullptr) root->presentViewController(nav, true, [] {});
+        if (auto root = window ? window->rootViewController() : nullptr) presentOnTop(*root, nav);
     } else {
-        velkoraVC_->setVelkoraNavController(navigationController);
+        menu->setVelkoraNavController(navigationController);
         navigationController->pushViewController(sidebar, true);
     }
     implicitPreloadFeatures();
 }
 
-void VelkoraAgentInternal::openStickerStoreWithNavigationController(const std::shared_ptr<ui::NavigationController>&,
-                                                                    bool) {
+std::shared_ptr<VelkoraSidebarController> VelkoraAgentInternal::menuForOpening(bool popover, bool menuMode,
+                                                                               bool topPanelHidden) {
+    // Only a menu that no container holds any more, made for the same kind of opening, is shown again.
+    auto fits = [&](const std::shared_ptr<VelkoraSidebarController>& menu) {
+        auto vc = menu ? menu->viewController() : nullptr;
+        return vc && !vc->parentViewController() && !vc->presentingViewController() &&
+               menu->usingPopover() == popover && menu->isMenuMode() == menuMode &&
+               (!menuMode || menu->isTopPanelViewHidden() == topPanelHidden);
+    };
+    if (!sidebarInstalled_ && fits(velkoraVC_)) return velkoraVC_;
+    if (fits(menuVC_)) return menuVC_;
+    auto made = makeSidebar();
+    if (!made) return nullptr;
+    made->setUsingPopover(popover);
+    made->setIsMenuMode(menuMode);
+    made->setIsTopPanelViewHidden(topPanelHidden);
+    // The sidebar in the host's window stays where it is, and stays the one the session updates.
+    auto& slot = sidebarInstalled_ ? menuVC_ : velkoraVC_;
+    if (slot) {
+        // A menu no longer on show lets go of the stack it was shown in, which lets both go.
+        auto vc = slot->viewController();
+        auto view = vc ? vc->viewIfLoaded() : nullptr;
+        if (!view || !view->window()) slot->setVelkoraNavController(nullptr);
+    }
+    slot = made;
+    return made;
+}
+
+bool VelkoraAgentInternal::presentOnTop(ui::ViewController& root, const std::shared_ptr<ui::ViewController>& screen) {
+    // Over whatever the kit (or the host) already shows: the new screen comes on top of it.
+    ui::ViewController* presenter = &root;
+    while (presenter->presentedViewController() && !presenter->presentedViewController()->isBeingDismissed())
+        presenter = presenter->presentedViewController().get();
+    return presenter->presentViewController(screen, true, [] {});
+}
+
+void VelkoraAgentInternal::openStickerStoreWithNavigationController(
+    const std::shared_ptr<ui::NavigationController>& navigationController, bool velkoraNavControllerEnabled) {
     Log::line("Velkora - Opening Velkora's StickerStore");
+    showFeatureScreen(111, navigationController, velkoraNavControllerEnabled, Value(), Value());
 }
 
 // ---- activation

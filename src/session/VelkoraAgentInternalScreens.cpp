@@ -157,6 +157,8 @@ void VelkoraAgentInternal::preloadFeature(int32_t featureId, std::function<void(
     if (feature->finished) {
         auto& entry = preloads().entries[featureId];
         if (auto block = entry.details.takeCompletionBlock()) block();
+        // The list came before anyone asked: its badge is announced from now on all the same.
+        observeBadgeUpdates(featureId, feature->updateNotifications, feature->repository);
         return;
     }
     auto& entry = preloads().entries[featureId];
@@ -164,16 +166,21 @@ void VelkoraAgentInternal::preloadFeature(int32_t featureId, std::function<void(
     const char* loadName = feature->loadNotification;
     std::vector<const char*> updates = feature->updateNotifications;
     const void* repository = feature->repository;
-    entry.loadObserver = NotificationObserver(
-        loadName, repository, [this, featureId, loadName, updates, repository](const Notification&) {
-            featureLoaded(featureId, loadName);
-            auto& loaded = preloads().entries[featureId];
-            if (!loaded.updateObservers.empty()) return;
-            for (const char* name : updates)
-                loaded.updateObservers.emplace_back(name, repository, [this, featureId](const Notification& n) {
-                    if (featureId == 1 && isEmptyPoll(n)) return;
-                    sendBadgeNumberChangeNotificationForFeature(static_cast<uint32_t>(featureId));
-                });
+    entry.loadObserver = NotificationObserver(loadName, repository,
+                                              [this, featureId, loadName, updates, repository](const Notification&) {
+                                                  featureLoaded(featureId, loadName);
+                                                  observeBadgeUpdates(featureId, updates, repository);
+                                              });
+}
+
+void VelkoraAgentInternal::observeBadgeUpdates(int32_t featureId, const std::vector<const char*>& names,
+                                               const void* repository) {
+    auto& entry = preloads().entries[featureId];
+    if (!entry.updateObservers.empty()) return;
+    for (const char* name : names)
+        entry.updateObservers.emplace_back(name, repository, [this, featureId](const Notification& n) {
+            if (featureId == 1 && isEmptyPoll(n)) return;
+            sendBadgeNumberChangeNotificationForFeature(static_cast<uint32_t>(featureId));
         });
 }
 

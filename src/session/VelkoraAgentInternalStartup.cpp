@@ -139,7 +139,7 @@ void VelkoraAgentInternal::initWindow() {
     auto window = ui::Application::instance().keyWindowShared();
     appWindow_ = window;
     if (windowIsUsable(window)) {
-        if (VelkoraAppSettings::changeNumber() == 0 || velkoraVC_) return;
+        if (VelkoraAppSettings::changeNumber() == 0 || sidebarInstalled_) return;
         initView(appData_ && appData_->opensRight(), false);
         return;
     }
@@ -155,7 +155,8 @@ void VelkoraAgentInternal::windowBecomeKey() {
     Log::line("Velkora - Window become Key Window. Starting ...");
     foundation::NotificationCenter::defaultCenter().removeObserver(windowObserver_.release());
     appWindow_ = window;
-    if (VelkoraAppSettings::changeNumber() != 0 && !velkoraVC_) initView(appData_ && appData_->opensRight(), false);
+    if (VelkoraAppSettings::changeNumber() != 0 && !sidebarInstalled_)
+        initView(appData_ && appData_->opensRight(), false);
     initVelkora();
 }
 
@@ -183,14 +184,18 @@ void VelkoraAgentInternal::initView(bool opensRight, bool ignoreStartMode) {
     sidebar->viewController()->view()->setAutoresizingMask(ui::AutoresizingFlexibleTopMargin |
                                                            ui::AutoresizingFlexibleHeight);
     window->insertSubview(nav->view(), 0);
+    sidebarInstalled_ = true;
     implicitPreloadFeatures();
 }
 
 void VelkoraAgentInternal::closeView() {
-    if (velkoraVC_) {
+    // Only the kit's own view leaves the window: a menu on the host's stack or on show elsewhere is the
+    // host's to close, and the host's views stay where they are.
+    if (velkoraVC_ && sidebarInstalled_) {
         if (auto nav = velkoraVC_->velkoraNavController()) nav->view()->removeFromSuperview();
         velkoraVC_->setVelkoraNavController(nullptr);
     }
+    sidebarInstalled_ = false;
     velkoraVC_.reset();
     gesturesHandler_.reset();
 }
@@ -201,7 +206,19 @@ void VelkoraAgentInternal::addSidebar(const std::shared_ptr<ui::Window>& window,
         return;
     }
     appWindow_ = window;
-    if (VelkoraAppSettings::changeNumber() == 0) return;
+    if (VelkoraAppSettings::changeNumber() == 0) {
+        // Asked for before the first configuration: it is put in once the configuration arrives.
+        pendingSidebarLeft_ = toLeft;
+        return;
+    }
+    pendingSidebarLeft_.reset();
+    if (sidebarInstalled_) {
+        // Added again: one sidebar, in the window named last.
+        auto nav = velkoraVC_ ? velkoraVC_->velkoraNavController() : nullptr;
+        auto* shownIn = nav && nav->viewIfLoaded() ? nav->viewIfLoaded()->window() : nullptr;
+        if (shownIn == window.get()) return;
+        closeView();
+    }
     initView(toLeft, true);
 }
 
@@ -279,7 +296,12 @@ void VelkoraAgentInternal::gotAppData(const std::shared_ptr<VelkoraAppData>& app
     if (appData) foundation::NotificationCenter::defaultCenter().post("VelkoraAppDataReceived");
     startLocationManagerIfRequired();
     if (auto ads = registry.makeObject<VelkoraNativeAds>(VelkoraKitObjectNames::kNativeAds)) ads->reset();
-    if (!velkoraVC_) initView(appData_ && appData_->opensRight(), false);
+    if (!sidebarInstalled_) initView(appData_ && appData_->opensRight(), false);
+    if (pendingSidebarLeft_ && VelkoraAppSettings::changeNumber() != 0) {
+        const bool left = *pendingSidebarLeft_;
+        pendingSidebarLeft_.reset();
+        if (!sidebarInstalled_) initView(left, true);
+    }
     configureAppBannerHandling(appData != nullptr);
     updateBadgeData();
     const bool wasComplete = isAppDataReceived_ && isUserDataReceived_;

@@ -52,6 +52,9 @@ public:
     virtual void setIsMenuMode(bool menuMode) = 0;
     virtual void setIsTopPanelViewHidden(bool hidden) = 0;
     virtual void setUsingPopover(bool usingPopover) = 0;
+    virtual bool isMenuMode() const = 0;
+    virtual bool isTopPanelViewHidden() const = 0;
+    virtual bool usingPopover() const = 0;
     virtual void openPanel() = 0;
     virtual void closePanel() = 0;
     virtual void fbConnectClickedInView(ui::View* /*view*/) {}

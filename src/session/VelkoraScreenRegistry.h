@@ -36,6 +36,8 @@ struct VelkoraScreenArguments {
     static constexpr const char* kOptions = "options";
     // The sidebar row's title.
     static constexpr const char* kTitle = "title";
+    // Whoever carries out what the screen asks of its opener (an object of the interface the screen names).
+    static constexpr const char* kDelegate = "delegate";
 
     // Object 1 of a dictionary of arguments, or of a plain argument as older callers pass it.
     static const foundation::Value& object1(const foundation::Value& arguments);

@@ -89,7 +89,8 @@ VelkoraViewController::~VelkoraViewController() {
 
 void VelkoraViewController::setVelkoraNavController(const std::shared_ptr<ui::NavigationController>& nav,
                                                     bool isKitNavController) {
-    velkoraNavController_ = nav;
+    velkoraNavController_ = isKitNavController ? nav : nullptr;
+    hostNavController_ = isKitNavController ? nullptr : nav;
     isKitNavController_ = isKitNavController;
     // The navigation controller may have loaded this view before it was handed over; its frame follows
     // the layout from now on.
@@ -477,7 +478,11 @@ void VelkoraViewController::postsClicked(ui::Control* /*sender*/) {
     openRowScreen("userPosts", std::nullopt, {{VelkoraScreenArguments::kObject1, currentUserValue()}}, false);
 }
 void VelkoraViewController::settingsClicked() {
-    openRowScreen("settings", std::nullopt, {}, false);
+    // The screen's sign-outs, connects and saved name come back here, to the header.
+    auto self = std::static_pointer_cast<VelkoraPanelProfileViewDelegate>(
+        std::static_pointer_cast<VelkoraViewController>(shared_from_this()));
+    openRowScreen("settings", std::nullopt, {{VelkoraScreenArguments::kDelegate, foundation::Value::object(self)}},
+                  false);
 }
 void VelkoraViewController::editAboutClicked() {
     openRowScreen("editAbout", std::nullopt, {}, false);

@@ -166,21 +166,24 @@ public:
 
     // ---- Fields
     const std::shared_ptr<VelkoraPanelView>& panelView() const { return panelView_; }
-    std::shared_ptr<ui::NavigationController> velkoraNavController() const override { return velkoraNavController_; }
+    std::shared_ptr<ui::NavigationController> velkoraNavController() const override {
+        return velkoraNavController_ ? velkoraNavController_ : hostNavController_.lock();
+    }
     // The kit's own navigation controller lies behind the host or in a popover and turns with the
     // status bar; a host's does neither.
     void setVelkoraNavController(std::shared_ptr<ui::NavigationController> nav) override;
-    // Retained, as the session object hands it over; whoever drops the sidebar sets none, which ends their
-    // hold on each other. `isKitNavController`: the kit made it (it hides its bar and lies behind the host
-    // or in a popover).
+    // The kit's own is retained, as the session object hands it over; whoever drops the sidebar sets none,
+    // which ends their hold on each other. A host's stack is the host's: it is only pointed at, so a host
+    // that lets its stack go lets the menu on it go too. `isKitNavController`: the kit made it (it hides
+    // its bar and lies behind the host or in a popover).
     void setVelkoraNavController(const std::shared_ptr<ui::NavigationController>& nav, bool isKitNavController);
-    bool usingPopover() const { return usingPopover_; }
+    bool usingPopover() const override { return usingPopover_; }
     // The popover the session object shows the menu in (not retained); going back to the host dismisses it.
     void setPopover(std::weak_ptr<ui::PopoverController> popover) { popover_ = std::move(popover); }
     void setUsingPopover(bool v) override { usingPopover_ = v; }
-    bool isMenuMode() const { return isMenuMode_; }
+    bool isMenuMode() const override { return isMenuMode_; }
     void setIsMenuMode(bool v) override { isMenuMode_ = v; }
-    bool isTopPanelViewHidden() const { return isTopPanelViewHidden_; }
+    bool isTopPanelViewHidden() const override { return isTopPanelViewHidden_; }
     void setIsTopPanelViewHidden(bool v) override { isTopPanelViewHidden_ = v; }
     const std::shared_ptr<ui::ViewController>& origRootViewController() const { return origRootViewController_; }
     const std::shared_ptr<ui::View>& poweredByView() const { return poweredByView_; }
@@ -223,6 +226,7 @@ private:
 
     std::shared_ptr<VelkoraPanelView> panelView_;
     std::shared_ptr<ui::NavigationController> velkoraNavController_;
+    std::weak_ptr<ui::NavigationController> hostNavController_;
     std::weak_ptr<ui::PopoverController> popover_;
     bool isKitNavController_ = false;
     std::shared_ptr<ui::ViewController> origRootViewController_;

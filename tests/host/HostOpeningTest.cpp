@@ -152,12 +152,28 @@ TEST_F(HostOpeningTest, FeaturesThisBuildLacksOpenNothingAndSaySo) {
     VelkoraScreenRegistry::instance().unregisterScreen("chat");
     Velkora::openChatWithUser("someone", nav, true);
     EXPECT_TRUE(logged("Velkora (W) - feature 108 (chat) is not part of this build"));
-    // The sticker store only says that it opens.
-    Velkora::openStickerStoreWithNavigationController(nav, true);
-    EXPECT_TRUE(logged("Velkora - Opening Velkora's StickerStore"));
     loop().advance(1);
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(nav->stackDepth(), 1u);
+    EXPECT_FALSE(nav->isPresenting());
+}
+
+TEST_F(HostOpeningTest, TheStickerStoreOpensLikeTheOtherFeatures) {
+    startAndComplete();
+    Velkora::openStickerStoreWithNavigationController(nav, true);
+    EXPECT_TRUE(logged("Velkora - Opening Velkora's StickerStore"));
+    loop().advance(1);
+    EXPECT_EQ(openedNames(), std::vector<std::string>{"stickerStore"});
+    EXPECT_EQ(nav->stackDepth(), 2u);
+    VelkoraAgentInternal::instance().didClickBack();
+    loop().advance(1);
+    EXPECT_EQ(nav->stackDepth(), 1u);
+    // Without a stack of the host's it comes in the kit's own, and closes.
+    Velkora::openStickerStoreWithNavigationController(nullptr, true);
+    loop().advance(1);
+    EXPECT_TRUE(nav->isPresenting());
+    VelkoraAgentInternal::instance().didClose();
+    loop().advance(1);
     EXPECT_FALSE(nav->isPresenting());
 }
 
