@@ -5,12 +5,16 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Snapshot.h"
+#include "platform/ui/WebView.h"
+#include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraAppSettings.h"
+#include "shell/VelkoraLazyImageView.h"
 
 namespace velkora::demo {
 
@@ -19,6 +23,31 @@ namespace {
 std::vector<DemoStep>& registered() {
     static std::vector<DemoStep> steps;
     return steps;
+}
+
+bool picturesArrived(const ui::View& view) {
+    if (auto* lazy = dynamic_cast<const VelkoraLazyImageView*>(&view); lazy && lazy->isLoading()) return false;
+    if (auto* page = dynamic_cast<const ui::WebView*>(&view); page && page->picturesLoading()) return false;
+    for (const auto& sub : view.subviews())
+        if (!picturesArrived(*sub)) return false;
+    return true;
+}
+
+// A picture is taken once the pictures on show have come (or failed for good): a person looking at the
+// screen a moment later sees them, not their placeholders. A download that failed tries again a second
+// later on the loop's clock.
+void waitForPictures(foundation::RunLoop& loop, ui::View* view) {
+    auto arrived = [view] {
+        if (view && !picturesArrived(*view)) return false;
+        for (const auto& window : ui::Application::instance().windows())
+            if (!window->isHidden() && !picturesArrived(*window)) return false;
+        return true;
+    };
+    for (int round = 0; round < 4 && !arrived(); ++round) {
+        if (loop.runUntil(arrived, 5)) break;
+        loop.advance(1);
+    }
+    if (view) view->layoutIfNeeded();
 }
 
 } // namespace
@@ -79,6 +108,7 @@ void Demo::endSession() {
 }
 
 bool Demo::writePng(ui::View& view, const std::string& name) const {
+    waitForPictures(loop(), &view);
     std::string path = outputDir_ + "/" + name + ".png";
     bool written = ui::Snapshot::writePng(view, path);
     say(written ? "picture " + path : "could not write " + path);
@@ -86,6 +116,7 @@ bool Demo::writePng(ui::View& view, const std::string& name) const {
 }
 
 bool Demo::writeScreenPng(const std::string& name) const {
+    waitForPictures(loop(), nullptr);
     std::string path = outputDir_ + "/" + name + ".png";
     bool written = ui::Snapshot::writeScreenPng(path);
     say(written ? "screen " + path : "could not write " + path);

@@ -22,7 +22,10 @@ VelkoraFeedSentence VelkoraFeedActivityCell::sentenceFor(const VelkoraFeedMessag
 
 VelkoraFeedCellText VelkoraFeedActivityCell::textFor(const VelkoraActivityPtr& item) const {
     VelkoraFeedCellText text = VelkoraFeedCell::textFor(item);
-    if (auto post = std::dynamic_pointer_cast<VelkoraFeedMessage>(item)) text.activity = sentenceFor(*post).text;
+    if (auto post = std::dynamic_pointer_cast<VelkoraFeedMessage>(item)) {
+        text.activity = sentenceFor(*post).text;
+        text.hasPostBlock = hasPostBlock(post.get());
+    }
     return text;
 }
 

@@ -185,12 +185,15 @@ void VelkoraFeedCell::recordGeometry() {
         g.descriptionLabelFrameHeight = descriptionLabel_->frame().height();
         if (commentLabel_) g.commentLabelFrameHeight = commentLabel_->frame().height();
     }
+    if (g.kind == 2 || g.kind == 3) g.postBlockHeight = constantOf(descriptionViewHeightConstraint_);
 }
 
 void VelkoraFeedCell::reset() {
     setConstant(activityLabelHeightConstraint_, geometry_.activity.origHeight);
     if (posterActivityLabelHeightConstraint_)
         setConstant(posterActivityLabelHeightConstraint_, geometry_.poster.origHeight);
+    if (geometry_.kind == 2 || geometry_.kind == 3)
+        setConstant(descriptionViewHeightConstraint_, geometry_.postBlockHeight);
     if (geometry_.kind == 5 || geometry_.kind == 6) {
         setConstant(descriptionViewHeightConstraint_, geometry_.origDescriptionViewHeight);
         setConstant(descriptionLabelLeadingSpaceConstraint_, geometry_.origDescriptionLabelLeading);
@@ -204,6 +207,10 @@ float VelkoraFeedCell::getHeight(const VelkoraActivityPtr& item) {
 }
 
 void VelkoraFeedCell::updateData(const VelkoraActivityPtr&) {}
+
+bool VelkoraFeedCell::hasPostBlock(const VelkoraFeedMessage* post) {
+    return post && post->descText() && !post->descText()->empty();
+}
 
 VelkoraFeedCellText VelkoraFeedCell::textFor(const VelkoraActivityPtr&) const {
     VelkoraFeedCellText text;
@@ -305,6 +312,8 @@ void VelkoraFeedCell::showPostBlock(const VelkoraFeedMessage* post) {
     }
     const OptionalText& descText = post ? post->descText() : none;
     setShown(descriptionView_.get(), present(descText));
+    // Without the block the buttons move up under the time, as the row's height does.
+    setConstant(descriptionViewHeightConstraint_, present(descText) ? geometry_.postBlockHeight : 0.0);
     const OptionalText& image = post ? post->descImageUrl() : none;
     setShown(descImageView_.get(), image.has_value());
     if (image && descImageView_) descImageView_->getImage(*image);

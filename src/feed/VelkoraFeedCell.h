@@ -164,6 +164,8 @@ protected:
     void fillLikeRow(const VelkoraLikeObjectPtr& like, const VelkoraFeedSentence& sentence);
     // The action button and the description block of a posted activity (kinds 2 and 3).
     void showPostBlock(const VelkoraFeedMessage* post);
+    // Whether a posted activity shows its description block: only with a description text.
+    static bool hasPostBlock(const VelkoraFeedMessage* post);
     static void setShown(ui::View* view, bool shown) {
         if (view) view->setHidden(!shown);
     }

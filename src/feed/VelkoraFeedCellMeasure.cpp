@@ -49,6 +49,7 @@ double velkoraFeedRowHeight(const VelkoraFeedCellText& text, const VelkoraFeedCe
     double height = growth(text.activity, g.activity) + g.separatorBottom;
     if (g.kind == 3 || g.kind == 7) height += growth(text.poster, g.poster);
     if (g.kind == 5 || g.kind == 6) height += velkoraDescriptionViewHeight(text, g) - g.origDescriptionViewHeight;
+    if ((g.kind == 2 || g.kind == 3) && !text.hasPostBlock) height -= g.postBlockHeight;
     return height;
 }
 

@@ -20,6 +20,8 @@ struct VelkoraFeedCellText {
     std::string poster;      // the second sentence (kinds 3 and 7)
     std::string description; // the topic's title (kind 5)
     bool hasTopicPhoto = false;
+    // A posted activity's description block (kinds 2 and 3); a text-only post has none.
+    bool hasPostBlock = true;
 };
 
 // How one measured label sits in its layout.
@@ -47,6 +49,8 @@ struct VelkoraFeedCellGeometry {
     double photoHeight = 0;
     double descriptionLabelFrameHeight = 0;
     double commentLabelFrameHeight = 0;
+    // The description block of kinds 2 and 3, given up by a post without one.
+    double postBlockHeight = 0;
 };
 
 // The size a label's text needs within (width, 1000): a text under six UTF-16 units measures as "123456",

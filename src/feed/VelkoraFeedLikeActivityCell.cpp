@@ -35,6 +35,7 @@ VelkoraFeedCellText VelkoraFeedLikeActivityCell::textFor(const VelkoraActivityPt
     if (auto like = std::dynamic_pointer_cast<VelkoraLikeObject>(item)) {
         text.activity = sentenceFor(*like).text;
         text.poster = posterLineFor(like->feedMessage().get());
+        text.hasPostBlock = hasPostBlock(like->feedMessage().get());
     }
     return text;
 }

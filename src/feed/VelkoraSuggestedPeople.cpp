@@ -35,11 +35,13 @@ std::shared_ptr<VelkoraSuggestedPersonView> VelkoraSuggestedPersonView::initFrom
 void VelkoraSuggestedPersonView::registerInterfaceBindings(ui::InterfaceBindings& b) {
     b.outlet("topLevelView", topLevelView_);
     b.outlet("userView", userView_);
+    b.outlet("nameLabel", nameLabel_);
     b.action("profileTapped:", this, &VelkoraSuggestedPersonView::profileTapped);
 }
 
 void VelkoraSuggestedPersonView::updateData(const VelkoraUserPtr& user) {
     user_ = user;
+    if (nameLabel_) nameLabel_->setText(user ? VelkoraUserDetailsDisplayer::nameShort(user.get()) : std::string());
     if (!userView_) return;
     userView_->setImage(ui::Image::named(kPlaceholder));
     auto info = VelkoraAgentInternal::instance().getUserInfo();

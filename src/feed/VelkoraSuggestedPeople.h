@@ -44,6 +44,8 @@ public:
     const VelkoraUserPtr& user() const { return user_; }
     const std::shared_ptr<ui::View>& topLevelView() const { return topLevelView_; }
     const std::shared_ptr<VelkoraLazyImageView>& userView() const { return userView_; }
+    // The person's short name under the photo: a face alone does not say who to follow.
+    const std::shared_ptr<ui::Label>& nameLabel() const { return nameLabel_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& b) override;
 
@@ -52,6 +54,7 @@ private:
     VelkoraUserPtr user_;
     std::shared_ptr<ui::View> topLevelView_;
     std::shared_ptr<VelkoraLazyImageView> userView_;
+    std::shared_ptr<ui::Label> nameLabel_;
 };
 
 // The strip of tiles: centred when they fit, else scrolled to the middle of the row.

@@ -84,6 +84,8 @@ VelkoraViewController::~VelkoraViewController() {
     if (panelView_) panelView_->removeFromSuperview();
     if (welcomePopupTimer_) welcomePopupTimer_->invalidate();
     if (welcomeCloseTimer_) welcomeCloseTimer_->invalidate();
+    // Its timer goes with this controller: the popup would otherwise stay over the host for good.
+    if (auto popup = welcomePopup_.lock()) popup->close();
     clearSignUpHelper();
 }
 

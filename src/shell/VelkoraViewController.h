@@ -248,6 +248,8 @@ private:
     double origPanelViewTopConstraintConstant_ = -1;
     std::shared_ptr<foundation::Timer> welcomePopupTimer_;
     std::shared_ptr<foundation::Timer> welcomeCloseTimer_;
+    // The welcome popup on screen, closed with the sidebar that showed it.
+    std::weak_ptr<VelkoraDefaultOKPopupView> welcomePopup_;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicator_;
     bool isFacebookConnected_ = false;
     bool isTwitterConnected_ = false;

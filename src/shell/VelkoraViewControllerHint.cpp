@@ -3,6 +3,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraAppSettings.h"
 #include "session/VelkoraUserInfo.h"
@@ -13,6 +14,11 @@
 namespace velkora {
 
 void VelkoraViewController::popupDelayElapsed() {
+    // The hint points at the sidebar: once the sidebar's view has left the screen (the kit closed, its
+    // window hidden) there is nothing to point at, and the hint would sit over whatever the host shows.
+    auto shown = viewIfLoaded();
+    auto* window = shown ? shown->window() : nullptr;
+    if (!window || window->isHidden()) return;
     showNotificationAboutVelkora();
 }
 
@@ -39,6 +45,8 @@ void VelkoraViewController::showNotificationAboutVelkora() {
         if (popup->titleLabel())
             popup->titleLabel()->setText(bundle.localizedString("velkora_text_welcome_popup_title"));
         popup->showInView(ui::Application::instance().keyWindow());
+        if (auto earlier = welcomePopup_.lock(); earlier && earlier != popup) earlier->close();
+        welcomePopup_ = popup;
         std::weak_ptr<VelkoraDefaultOKPopupView> weak = popup;
         welcomeCloseTimer_ = foundation::Timer::scheduled(duration, false, [weak](foundation::Timer&) {
             if (auto p = weak.lock()) p->close();

@@ -325,6 +325,11 @@ TEST_F(AppBannerTest, AdNetworkFailuresShowNothingAndTheInterstitialFillsTheScre
     EXPECT_NE(svc.requestsFor("/adnet/ad").back().query.find("size=INTER"), std::string::npos);
     EXPECT_EQ(reports("adImpress", 1), std::vector<std::string>{"VENDOR2_none|2|4"});
     loop().advance(0.2);
+    // The close button has a band of its own above the page: it covers none of the ad's text or links.
+    const ui::Rect close = full->closeButton()->convertRectToView(full->closeButton()->bounds(), nullptr);
+    const ui::Rect page = full->webView()->convertRectToView(full->webView()->bounds(), nullptr);
+    EXPECT_GE(page.minY(), close.maxY());
+    EXPECT_EQ(page.maxY(), ui::Screen::main().bounds().maxY());
     expectScreenLooksLike("interstitial");
     loop().advance(8);
     EXPECT_FALSE(full->alertWindow());

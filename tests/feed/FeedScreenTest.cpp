@@ -1,6 +1,7 @@
 // The feed screen against velkora-service: every kind of row newest first without anonymous users, the
 // event and marks of an appearance, one rebuild per event however often it appeared, only new rows
 // measured, one user's posts and their failures, the headers, and pictures of each.
+#include <algorithm>
 #include <future>
 
 #include "FeedFixture.h"
@@ -291,6 +292,13 @@ TEST_F(FeedTest, SuggestionsNameOneCountSeveralAndLeaveFollowedOnesOut) {
     settleScreen();
     EXPECT_EQ(header->followAllButton()->titleForState(ui::ControlStateNormal).value_or(""), "Follow all 3");
     EXPECT_EQ(header->peopleScrollView()->numPersons(), 3);
+    // Each face says whose it is.
+    std::vector<std::string> names;
+    for (const auto& v : header->peopleScrollView()->subviews())
+        if (auto tile = std::dynamic_pointer_cast<VelkoraSuggestedPersonView>(v))
+            names.push_back(tile->nameLabel() ? tile->nameLabel()->text() : "(no label)");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Ana", "Ravi", "Tomas"}));
     ASSERT_TRUE(picturesLoaded());
     expectLooksLike("feed_suggestions");
 

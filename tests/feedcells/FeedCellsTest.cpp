@@ -361,5 +361,49 @@ TEST_F(FeedCellsTest_, HeightsGrowWithTheirLinesAndRepeat) {
               velkoraMeasureLabelText(text.poster, g.font, g.lineBreakMode, velkoraLabelWidth(text, g)).height + 5);
 }
 
+TEST_F(FeedCellsTest_, ATextOnlyPostGivesUpTheDescriptionBlock) {
+    seed();
+    auto activity = VelkoraFeedActivityCell::initFromNib(delegate);
+    auto liked = VelkoraFeedLikeActivityCell::initFromNib(delegate);
+    auto post = posts["activity"];
+    const auto liking = likes["post"];
+    const struct {
+        const char* name;
+        std::shared_ptr<VelkoraFeedCell> cell;
+        VelkoraActivityPtr item;
+        VelkoraFeedMessagePtr shown;
+    } cases[] = {{"kind 2", activity, post, post}, {"kind 3", liked, liking, liking->feedMessage()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.cell && c.shown);
+        const OptionalText description = c.shown->descText();
+        c.cell->reset();
+        const float withBlock = c.cell->getHeight(c.item);
+        const double block = c.cell->descriptionViewHeightConstraint()->constant();
+        ASSERT_GT(block, 0);
+        for (const OptionalText& none : {OptionalText(), OptionalText(std::string())}) {
+            c.shown->setDescText(none);
+            c.cell->reset();
+            const float textOnly = c.cell->getHeight(c.item);
+            EXPECT_FLOAT_EQ(textOnly, withBlock - static_cast<float>(block));
+            c.cell->updateData(c.item);
+            c.cell->setFrame({0, 0, 320, textOnly});
+            c.cell->layoutIfNeeded();
+            // The like button sits under the post's text, and the row ends under it: no empty block between.
+            EXPECT_TRUE(c.cell->descriptionView()->isHidden());
+            const double buttonsTop = c.cell->buttonsView()->frame().y();
+            EXPECT_LE(buttonsTop - c.cell->descriptionView()->frame().y(), 8.0);
+            EXPECT_LE(c.cell->buttonsView()->frame().maxY(), textOnly);
+        }
+        // The same cell given a post with a description shows the block again.
+        c.shown->setDescText(description);
+        c.cell->reset();
+        EXPECT_EQ(c.cell->getHeight(c.item), withBlock);
+        c.cell->updateData(c.item);
+        EXPECT_FALSE(c.cell->descriptionView()->isHidden());
+        EXPECT_EQ(c.cell->descriptionViewHeightConstraint()->constant(), block);
+    }
+}
+
 } // namespace
 } // namespace velkora::testing

@@ -97,6 +97,8 @@ TEST_F(BannerTest, ItSlidesInAboveTheStatusBarAndStaysUntilClosedOrTapped) {
     ASSERT_FALSE(running.empty());
     EXPECT_DOUBLE_EQ(running.back().duration, 0.2);
     EXPECT_EQ(first->window()->windowLevel(), ui::WindowLevel::StatusBar);
+    // The screen under the banner does not show through it.
+    EXPECT_EQ(first->topLevelView()->backgroundColor().a, 1.0);
     // A very long message stays on its one line.
     EXPECT_EQ(shown[1]->messageLabel()->numberOfLines(), 1);
     EXPECT_LE(shown[1]->messageLabel()->frame().size.height, 21);

@@ -119,6 +119,27 @@ TEST_F(HintTest, TheShakeSwingsTowardsTheSidebarAndADelayWaits) {
     EXPECT_EQ(ui::Animator::runningCount(), 0u);
 }
 
+TEST_F(HintTest, TheHintNeverOutlivesTheSidebarItPointsAt) {
+    // A delayed hint whose sidebar has left the screen meanwhile shows nothing.
+    configure(2, 1, 2, 30);
+    install();
+    window->setHidden(true);
+    loop().advance(2);
+    EXPECT_FALSE(popup());
+    uninstall();
+
+    // A popup still up when the kit closes goes with it, though its own time has not run out.
+    configure(2, 1, 0, 30);
+    install();
+    ASSERT_TRUE(popup());
+    std::weak_ptr<VelkoraViewController> gone = sidebar;
+    uninstall();
+    ASSERT_TRUE(gone.expired()) << "the closed sidebar is kept alive";
+    EXPECT_FALSE(popup());
+    loop().advance(30);
+    EXPECT_FALSE(popup());
+}
+
 TEST_F(HintTest, AnUnknownTypeShowsNothingAndSavesNothing) {
     configure(1, 7);
     install();

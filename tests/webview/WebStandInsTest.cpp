@@ -1,11 +1,13 @@
 // The service's web stand-ins as the kit's web view reaches them: the ad network's pages and their
 // click-through, the store lookup, the video service, and the application's own pages named by its
 // configuration.
+#include <algorithm>
 #include <set>
 
 #include "WebViewFixture.h"
 #include "platform/foundation/JsonSerialization.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/Snapshot.h"
 
 namespace velkora::testing {
 
@@ -97,6 +99,51 @@ TEST_F(WebViewTest, AdNetworkPromotesEachDealInTurn) {
     }
     EXPECT_EQ(promoted, (std::set<std::string>{"Starboard Sailing", "Pixel Garden", "Comet Courier"}));
     EXPECT_EQ(service().requestsFor("/adnet/ad").size(), 4u);
+}
+
+TEST_F(WebViewTest, TheAdsPictureIsFetchedDrawnInItsPlaceAndLeadsWhereItsLinkDoes) {
+    view().setFrame({0, 0, 320, 300});
+    load(adAddress(service::kAdNetworkSdkKey, "velkora-demo"));
+    const size_t asked = delegate().events.size();
+    ASSERT_EQ(view().document().boxes().size(), 1u);
+    const std::string source = view().document().boxes()[0].source;
+    EXPECT_FALSE(view().isLoading()) << "the page is there before its pictures";
+    ASSERT_TRUE(waitFor([&] { return !view().picturesLoading(); }));
+    auto picture = view().pictureFor(source);
+    ASSERT_TRUE(picture) << source;
+    EXPECT_EQ(delegate().events.size(), asked) << "a picture is no load its delegate hears of";
+
+    // In the page's margins, at its own size (it fits), above the advertised name.
+    const auto rects = view().pictureRects();
+    ASSERT_EQ(rects.size(), 1u);
+    const ui::Rect at = rects[0];
+    EXPECT_EQ(at, ui::Rect(ui::WebView::kMargin, ui::WebView::kMargin, picture->size().width, picture->size().height));
+    EXPECT_GE(view().documentHeight(), at.maxY() + 20) << "the name and description follow the picture";
+    auto shot = ui::Snapshot::imageOfView(view(), 1);
+    ASSERT_TRUE(shot);
+    const auto mid = at.center();
+    EXPECT_EQ(shot->pixelAt(int(mid.x), int(mid.y)),
+              picture->pixelAt(picture->pixelWidth() / 2, picture->pixelHeight() / 2))
+        << "the picture's own pixels, not a box naming it";
+
+    // The picture is part of the banner's link: a tap on it follows the link.
+    const auto linkRects = view().rectsForLink(0);
+    EXPECT_NE(std::find(linkRects.begin(), linkRects.end(), at), linkRects.end());
+    EXPECT_TRUE(view().tapAt(mid));
+    EXPECT_EQ(delegate().events[asked], "should 0 " + view().document().links()[0].href);
+}
+
+TEST_F(WebViewTest, APictureThatDoesNotComeKeepsItsBox) {
+    view().loadHTMLString("<p>Before</p><img src=\"" + base() + "/adnet/no-such-picture.png\"><p>After</p>",
+                          base() + "/");
+    const double height = view().documentHeight();
+    ASSERT_TRUE(waitFor([&] { return !view().picturesLoading(); }));
+    EXPECT_FALSE(view().pictureFor(view().document().boxes()[0].source));
+    EXPECT_TRUE(view().pictureRects().empty());
+    EXPECT_EQ(view().documentHeight(), height);
+    // A new page forgets the pictures of the last one and asks for its own.
+    view().loadHTMLString("<p>Nothing to fetch</p>", base() + "/");
+    EXPECT_FALSE(view().picturesLoading());
 }
 
 TEST_F(WebViewTest, VideoEmbedPageShowsItsStillAsABox) {

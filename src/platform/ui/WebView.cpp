@@ -31,6 +31,14 @@ ErrorPtr interruptedError(const std::string& url) {
     return loadError(kWebKitErrorDomain, kWebKitErrorFrameLoadInterrupted, "Frame load interrupted", url);
 }
 
+bool isLineBreak(const AttributedString& text, size_t index) {
+    return index < text.length() && text.substring({index, 1}).string() == "\n";
+}
+
+Rect offset(Rect r, double dy) {
+    return Rect(r.origin.x + WebView::kMargin, r.origin.y + WebView::kMargin + dy, r.size.width, r.size.height);
+}
+
 } // namespace
 
 // One frame's load: the page itself, or one of its frames at a deeper level.
@@ -99,6 +107,44 @@ struct WebView::Loader final : foundation::UrlConnectionDelegate {
     }
 };
 
+// One picture of the page on its way.
+struct WebView::PictureLoad {
+    WebView* owner = nullptr;
+    std::string source;
+    std::shared_ptr<UrlConnection> connection;
+    std::string data;
+    long status = 0;
+};
+
+struct WebView::PictureLoader final : foundation::UrlConnectionDelegate {
+    std::weak_ptr<PictureLoad> load;
+    explicit PictureLoader(std::weak_ptr<PictureLoad> l) : load(std::move(l)) {}
+
+    void connectionDidReceiveResponse(UrlConnection&, const UrlResponse& response) override {
+        if (auto l = load.lock()) l->status = response.statusCode;
+    }
+    void connectionDidReceiveData(UrlConnection& c, const uint8_t* data, size_t size) override {
+        auto l = load.lock();
+        if (!l) return;
+        if (l->data.size() + size > kMaximumPictureBytes) {
+            // Too big to be a picture of a page: its box stays.
+            c.cancel();
+            finish(l, false);
+            return;
+        }
+        l->data.append(reinterpret_cast<const char*>(data), size);
+    }
+    void connectionDidFinishLoading(UrlConnection&) override {
+        if (auto l = load.lock()) finish(l, l->status >= 200 && l->status < 300);
+    }
+    void connectionDidFailWithError(UrlConnection&, const ErrorPtr&) override {
+        if (auto l = load.lock()) finish(l, false);
+    }
+    static void finish(const std::shared_ptr<PictureLoad>& l, bool ok) {
+        if (auto owner = l->owner->sharedAs<WebView>()) owner->pictureFinished(l, ok);
+    }
+};
+
 WebView::WebView(const Rect& frame) : View(frame) {
     setBackgroundColor(Color::whiteColor());
     setOpaque(true);
@@ -115,6 +161,8 @@ WebView::~WebView() {
     if (mainFrame_ && mainFrame_->connection) mainFrame_->connection->cancel();
     for (auto& f : subframes_)
         if (f->connection) f->connection->cancel();
+    for (auto& p : pictureLoads_)
+        if (p->connection) p->connection->cancel();
 }
 
 void WebView::loadRequest(const UrlRequest& request) {
@@ -247,7 +295,8 @@ void WebView::frameFailed(const std::shared_ptr<Frame>& frame, const ErrorPtr& e
 void WebView::showDocument(WebViewDocument document, const HistoryEntry& entry, bool fromHistory) {
     cancelFrames();
     document_ = std::move(document);
-    layout_.reset();
+    pieces_.clear();
+    piecesWidth_ = -1;
     if (fromHistory) {
         // Only a page that arrived moves the history back; a failed step back leaves it where it was.
         historyIndex_ = std::max(0, historyIndex_ - 1);
@@ -257,6 +306,7 @@ void WebView::showDocument(WebViewDocument document, const HistoryEntry& entry, 
         historyIndex_ = int(history_.size()) - 1;
     }
     setNeedsDisplay();
+    startPictures();
     // The frames start before the page's finish is told, so a delegate asking isLoading() learns of them.
     startFrames(document_, 2);
     if (auto d = delegate()) d->webViewDidFinishLoad(*this);
@@ -287,8 +337,65 @@ void WebView::cancelFrames() {
         if (f->connection) f->connection->cancel();
 }
 
+void WebView::startPictures() {
+    cancelPictures();
+    pictures_.clear();
+    for (const WebViewBox& box : document_.boxes()) {
+        if (box.kind != WebViewBox::Kind::Image || !isWebScheme(box.source) || pictures_.count(box.source)) continue;
+        if (pictures_.size() >= kMaximumPictures) break;
+        pictures_[box.source] = nullptr; // asked for once, however often the page shows it
+        auto load = std::make_shared<PictureLoad>();
+        load->owner = this;
+        load->source = box.source;
+        pictureLoads_.push_back(load);
+        load->connection = UrlConnection::start(UrlRequest::get(box.source), std::make_shared<PictureLoader>(load));
+        if (!load->connection) std::erase(pictureLoads_, load);
+    }
+}
+
+void WebView::cancelPictures() {
+    auto loads = std::move(pictureLoads_);
+    pictureLoads_.clear();
+    for (auto& p : loads)
+        if (p->connection) p->connection->cancel();
+}
+
+void WebView::pictureFinished(const std::shared_ptr<PictureLoad>& load, bool ok) {
+    auto it = std::find(pictureLoads_.begin(), pictureLoads_.end(), load);
+    if (it == pictureLoads_.end()) return; // a picture of a page no longer shown
+    pictureLoads_.erase(it);
+    load->connection.reset();
+    if (!ok) return;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(load->data.data());
+    auto header = Image::headerOfData(bytes, load->data.size());
+    // The size is read before the pixels are: a picture that would unpack into more than a page can hold
+    // is never decoded.
+    if (!header || header->pixelWidth <= 0 || header->pixelHeight <= 0 || header->pixelWidth > kMaximumPictureSide ||
+        header->pixelHeight > kMaximumPictureSide)
+        return;
+    auto picture = Image::fromData(bytes, load->data.size());
+    if (!picture) return;
+    pictures_[load->source] = std::move(picture);
+    pieces_.clear();
+    piecesWidth_ = -1;
+    setNeedsDisplay();
+}
+
+std::shared_ptr<Image> WebView::pictureFor(const std::string& source) const {
+    auto it = pictures_.find(source);
+    return it == pictures_.end() ? nullptr : it->second;
+}
+
+std::vector<Rect> WebView::pictureRects() const {
+    std::vector<Rect> out;
+    for (const Piece& piece : pieces())
+        if (piece.picture) out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y));
+    return out;
+}
+
 void WebView::stopLoading() {
     auto keep = sharedAs<WebView>();
+    cancelPictures();
     cancelFrames();
     if (!mainFrame_) return;
     auto frame = std::move(mainFrame_);
@@ -304,20 +411,55 @@ bool WebView::isLoading() const {
     return mainFrame_ != nullptr || !subframes_.empty();
 }
 
-const TextLayout& WebView::layout() const {
+const std::vector<WebView::Piece>& WebView::pieces() const {
     double width = std::max(1.0, bounds().size.width - 2 * kMargin);
-    if (!layout_ || layoutWidth_ != width) {
+    if (piecesWidth_ == width && !pieces_.empty()) return pieces_;
+    pieces_.clear();
+    piecesWidth_ = width;
+    const AttributedString& text = document_.text();
+    double y = 0;
+    auto addText = [&](size_t from, size_t to) {
+        if (to <= from) return;
+        Piece piece;
+        piece.range = {from, to - from};
         TextLayoutOptions options;
         options.width = width;
-        layout_ = std::make_unique<TextLayout>(document_.text(), options);
-        layoutWidth_ = width;
+        piece.text = std::make_unique<TextLayout>(text.substring(piece.range), options);
+        piece.y = y;
+        piece.height = piece.text->size().height;
+        y += piece.height;
+        pieces_.push_back(std::move(piece));
+    };
+    size_t cursor = 0;
+    for (const WebViewBox& box : document_.boxes()) {
+        auto picture = box.kind == WebViewBox::Kind::Image ? pictureFor(box.source) : nullptr;
+        if (!picture || box.range.location < cursor) continue;
+        // The picture takes its box's line: the line breaks around the box go with it.
+        size_t before = box.range.location;
+        if (before > cursor && isLineBreak(text, before - 1)) --before;
+        addText(cursor, before);
+        Piece piece;
+        piece.range = box.range;
+        piece.picture = picture;
+        Size size = picture->size();
+        if (size.width > width) size = {width, size.height * width / size.width};
+        piece.pictureSize = size;
+        piece.y = y;
+        piece.height = size.height;
+        y += piece.height;
+        pieces_.push_back(std::move(piece));
+        cursor = box.range.location + box.range.length;
+        if (isLineBreak(text, cursor)) ++cursor;
     }
-    return *layout_;
+    addText(cursor, text.length());
+    return pieces_;
 }
 
 double WebView::documentHeight() const {
     if (document_.text().empty()) return 2 * kMargin;
-    return std::ceil(layout().size().height) + 2 * kMargin;
+    const auto& all = pieces();
+    if (all.empty()) return 2 * kMargin;
+    return std::ceil(all.back().y + all.back().height) + 2 * kMargin;
 }
 
 std::string WebView::firstLinkHref() const {
@@ -338,10 +480,16 @@ std::vector<Rect> WebView::rectsForLink(size_t index) const {
         if (seen++ < index) return;
         found = true;
         if (*std::get_if<std::string>(value) != href) return;
-        for (Rect r : layout().rectsForRange(range)) {
-            r.origin.x += kMargin;
-            r.origin.y += kMargin;
-            out.push_back(r);
+        for (const Piece& piece : pieces()) {
+            size_t from = std::max(range.location, piece.range.location);
+            size_t to = std::min(range.location + range.length, piece.range.location + piece.range.length);
+            if (from >= to) continue;
+            if (piece.picture) {
+                out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y));
+                continue;
+            }
+            for (Rect r : piece.text->rectsForRange({from - piece.range.location, to - from}))
+                out.push_back(offset(r, piece.y));
         }
     });
     return out;
@@ -349,14 +497,23 @@ std::vector<Rect> WebView::rectsForLink(size_t index) const {
 
 bool WebView::tapAt(Point p) {
     if (document_.text().empty()) return false;
-    Point inText{p.x - kMargin, p.y - kMargin};
-    size_t index = layout().characterIndexAtPoint(inText);
+    Point inPage{p.x - kMargin, p.y - kMargin};
+    size_t index = kTextNotFound;
+    for (const Piece& piece : pieces()) {
+        if (inPage.y < piece.y || inPage.y >= piece.y + piece.height) continue;
+        if (piece.picture) {
+            if (inPage.x >= 0 && inPage.x < piece.pictureSize.width) index = piece.range.location;
+            break;
+        }
+        Point inText{inPage.x, inPage.y - piece.y};
+        size_t at = piece.text->characterIndexAtPoint(inText);
+        if (at == kTextNotFound) break;
+        // The character must lie under the point, not merely be the nearest on its line.
+        for (const Rect& r : piece.text->rectsForRange({at, 1}))
+            if (r.contains(inText)) index = piece.range.location + at;
+        break;
+    }
     if (index == kTextNotFound) return false;
-    // The character must lie under the point, not merely be the nearest on its line.
-    bool under = false;
-    for (const Rect& r : layout().rectsForRange({index, 1}))
-        if (r.contains(inText)) under = true;
-    if (!under) return false;
     auto link = document_.text().attributeAt(attr::Link, index);
     const std::string* href = link ? std::get_if<std::string>(&*link) : nullptr;
     if (!href || href->empty()) return false;
@@ -368,20 +525,30 @@ bool WebView::tapAt(Point p) {
 
 void WebView::drawRect(GraphicsContext& context, const Rect&) {
     if (document_.text().empty()) return;
-    const TextLayout& text = layout();
-    context.saveGState();
-    context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
-    context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
-    context.setLineWidth(1);
-    for (const WebViewBox& box : document_.boxes()) {
-        for (Rect r : text.rectsForRange(box.range)) {
-            r = Rect(r.origin.x + kMargin - 3, r.origin.y + kMargin - 2, r.size.width + 6, r.size.height + 4);
-            context.fillRect(r);
-            context.strokeRect(r);
+    for (const Piece& piece : pieces()) {
+        if (piece.picture) {
+            context.drawImage(*piece.picture, offset(Rect({0, 0}, piece.pictureSize), piece.y));
+            continue;
         }
+        // The boxes of pictures not (yet) come and of frames, under their labels.
+        context.saveGState();
+        context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
+        context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
+        context.setLineWidth(1);
+        for (const WebViewBox& box : document_.boxes()) {
+            size_t from = std::max(box.range.location, piece.range.location);
+            size_t to = std::min(box.range.location + box.range.length, piece.range.location + piece.range.length);
+            if (from >= to) continue;
+            for (Rect r : piece.text->rectsForRange({from - piece.range.location, to - from})) {
+                r = offset(r, piece.y);
+                r = Rect(r.origin.x - 3, r.origin.y - 2, r.size.width + 6, r.size.height + 4);
+                context.fillRect(r);
+                context.strokeRect(r);
+            }
+        }
+        context.restoreGState();
+        piece.text->draw(context.cairo(), {kMargin, kMargin + piece.y});
     }
-    context.restoreGState();
-    text.draw(context.cairo(), {kMargin, kMargin});
 }
 
 Size WebView::sizeThatFits(Size size) const {
@@ -389,7 +556,8 @@ Size WebView::sizeThatFits(Size size) const {
 }
 
 void WebView::boundsSizeDidChange(Size) {
-    layout_.reset();
+    pieces_.clear();
+    piecesWidth_ = -1;
     setNeedsDisplay();
 }
 

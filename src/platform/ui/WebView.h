@@ -1,15 +1,17 @@
 // A web view without a script engine: it loads pages over the URL connection, one hop at a time so its
-// delegate is asked about every redirect, keeps a history to go back through, loads the page's frames,
-// and draws the page as laid-out text. Callers read the page through named questions (title, links, the
-// body's inner HTML, the height) where a device would run a script.
+// delegate is asked about every redirect, keeps a history to go back through, loads the page's frames and
+// pictures, and draws the page as laid-out text with its pictures between the lines. Callers read the page through
+// named questions (title, links, the body's inner HTML, the height) where a device would run a script.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Error.h"
 #include "platform/foundation/UrlConnection.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/View.h"
 #include "platform/ui/WebViewDocument.h"
@@ -52,6 +54,11 @@ public:
     static constexpr int kMaximumFrameLevels = 3;
     // White space around the drawn text.
     static constexpr double kMargin = 8;
+    // What one page's pictures may take: so many of them, each up to this many bytes and pixels a side.
+    // A picture past a limit keeps its box.
+    static constexpr size_t kMaximumPictures = 24;
+    static constexpr size_t kMaximumPictureBytes = 4 * 1024 * 1024;
+    static constexpr int kMaximumPictureSide = 4096;
 
     explicit WebView(const Rect& frame = {});
     ~WebView() override;
@@ -93,6 +100,13 @@ public:
     void setLocation(const std::string& url);
     const std::vector<WebViewLink>& links() const { return document_.links(); }
     const WebViewDocument& document() const { return document_; }
+    // Pictures of the page asked for and not yet come (nor failed). They are no part of isLoading(): the
+    // page is there without them, and its delegate hears nothing of them.
+    bool picturesLoading() const { return !pictureLoads_.empty(); }
+    // The picture drawn for an image of the page; null until it has come, or when it could not.
+    std::shared_ptr<Image> pictureFor(const std::string& source) const;
+    // Where the pictures that came are drawn, in the view's coordinates, in the page's order.
+    std::vector<Rect> pictureRects() const;
 
     // The boxes (in the view's coordinates) where a link is drawn, one per line part.
     std::vector<Rect> rectsForLink(size_t index) const;
@@ -108,6 +122,17 @@ protected:
 private:
     struct Frame;
     struct Loader;
+    struct PictureLoad;
+    struct PictureLoader;
+    // The page as drawn: runs of text, each laid out on its own, and the pictures that came between them.
+    struct Piece {
+        TextRange range; // the characters of the document's text the piece stands for
+        std::unique_ptr<TextLayout> text;
+        std::shared_ptr<Image> picture;
+        Size pictureSize;
+        double y = 0; // from the top of the drawn page, margins aside
+        double height = 0;
+    };
     struct HistoryEntry {
         foundation::UrlRequest request;
         bool isHtml = false;
@@ -123,7 +148,10 @@ private:
     void startFrames(const WebViewDocument& document, int level);
     void cancelFrames();
     void endMainLoad();
-    const TextLayout& layout() const;
+    void startPictures();
+    void cancelPictures();
+    void pictureFinished(const std::shared_ptr<PictureLoad>& load, bool ok);
+    const std::vector<Piece>& pieces() const;
 
     std::weak_ptr<WebViewDelegate> delegate_;
     foundation::UrlRequest currentRequest_;
@@ -135,8 +163,10 @@ private:
     int historyIndex_ = -1;
     bool scalesPageToFit_ = false;
     unsigned dataDetectorTypes_ = 0;
-    mutable std::unique_ptr<TextLayout> layout_;
-    mutable double layoutWidth_ = -1;
+    std::vector<std::shared_ptr<PictureLoad>> pictureLoads_;
+    std::map<std::string, std::shared_ptr<Image>> pictures_;
+    mutable std::vector<Piece> pieces_;
+    mutable double piecesWidth_ = -1;
 };
 
 } // namespace velkora::ui
