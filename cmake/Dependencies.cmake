@@ -13,3 +13,7 @@ add_library(velkora_deps INTERFACE)
 target_link_libraries(velkora_deps INTERFACE
     Threads::Threads OpenSSL::SSL OpenSSL::Crypto CURL::libcurl JPEG::JPEG
     ICU::uc ICU::i18n PkgConfig::PANGOCAIRO PkgConfig::GUMBO ${CMAKE_DL_LIBS})
+# The live window (X11 or Wayland, input methods). Only its one source file includes SDL's headers, as
+# <SDL2/...>, so nothing else compiles with SDL's flags.
+pkg_check_modules(SDL2 REQUIRED sdl2)
+target_link_libraries(velkora_deps INTERFACE ${SDL2_LINK_LIBRARIES})

@@ -3,14 +3,19 @@
 // output folder, and exits by itself.
 //
 //   velkora-demo [--service PATH] [--output DIR]
+//   velkora-demo --window [--service PATH | --port N --ca FILE] [--scale N] [--snapshot PATH]
+// With --window the kit runs live in a desktop window instead (see LiveMode.h), against the service it
+// starts or one already listening on the loopback port given, signed by the CA file given.
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "DemoSteps.h"
+#include "LiveMode.h"
 #include "ServiceProcess.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/Paths.h"
@@ -35,14 +40,30 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::string servicePath;
     std::string outputDir = "velkora-demo-output";
+    bool window = false;
+    int serverPort = 0;
+    std::string serverCa;
+    velkora::demo::LiveOptions live;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--service" && i + 1 < argc) {
             servicePath = argv[++i];
         } else if (arg == "--output" && i + 1 < argc) {
             outputDir = argv[++i];
+        } else if (arg == "--window") {
+            window = true;
+        } else if (arg == "--port" && i + 1 < argc) {
+            serverPort = std::atoi(argv[++i]);
+        } else if (arg == "--ca" && i + 1 < argc) {
+            serverCa = argv[++i];
+        } else if (arg == "--scale" && i + 1 < argc) {
+            live.scale = std::atof(argv[++i]);
+        } else if (arg == "--snapshot" && i + 1 < argc) {
+            live.snapshotPath = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: velkora-demo [--service PATH] [--output DIR]\n");
+            std::fprintf(stderr, "usage: velkora-demo [--service PATH] [--output DIR]\n"
+                                 "       velkora-demo --window [--service PATH | --port N --ca FILE] "
+                                 "[--scale N] [--snapshot PATH]\n");
             return 2;
         }
     }
@@ -80,6 +101,20 @@ int main(int argc, char** argv) {
             serviceFailed = true;
             say("velkora-service did not start: " + error);
         }
+    }
+
+    if (window) {
+        int port = service.pid() > 0 ? service.port() : 0;
+        std::string ca = service.caFile();
+        if (serverPort > 0) {
+            port = serverPort;
+            ca = serverCa;
+        }
+        Demo liveDemo(outputDir, port, ca);
+        int status = velkora::demo::runLiveWindow(liveDemo, live);
+        liveDemo.endSession();
+        if (service.pid() > 0) say("velkora-service " + service.stop());
+        return status;
     }
 
     Demo demo(outputDir, service.pid() > 0 ? service.port() : 0, service.caFile());

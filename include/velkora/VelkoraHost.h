@@ -83,6 +83,20 @@ private:
     std::shared_ptr<Impl> impl_;
 };
 
+// One frame of the kit's screen for a host that draws it itself (a game's renderer): every visible window,
+// alerts and the keyboard, as straight RGBA bytes, top row first.
+struct VelkoraFrame {
+    int width = 0, height = 0;          // in pixels
+    int stride = 0;                      // bytes from one row to the next
+    const std::uint8_t* rgba = nullptr;  // valid until the next frame is drawn
+    VelkoraRect changed;                 // in pixels: only this part differs from the frame before
+    bool drawn = false;                  // false: nothing changed since the frame before
+};
+
+// Keys a host's keyboard sends besides text.
+enum class VelkoraKey { Backspace, Delete, Return, Tab, Left, Right, Up, Down, Home, End, Escape };
+enum VelkoraKeyModifiers : unsigned { VelkoraKeyShift = 1, VelkoraKeyControl = 2, VelkoraKeyAlt = 4 };
+
 // The host's window. A new window covers the screen (or has the given size) and stays hidden until it is
 // made key.
 class VELKORA_EXPORT VelkoraWindow {
@@ -104,6 +118,27 @@ public:
     void touchDown(double x, double y);
     void touchMove(double x, double y);
     void touchUp(double x, double y);
+    // Typing, as the touches: to the text input that has the focus. Return is the input's return key,
+    // Tab moves the focus, Backspace takes the whole character before the caret. True when taken.
+    bool keyDown(VelkoraKey key, unsigned modifiers = 0);
+    bool insertText(const std::string& utf8);
+    // An input method's composition in progress (shown in the input, not yet typed); empty ends it.
+    void setMarkedText(const std::string& utf8);
+
+    // For a host that draws the screen itself: `scale` pixels per point (the screen's own until set).
+    static void setPixelScale(double scale);
+    // Whether something on screen changed since the last frame; cheap enough to ask once per host frame.
+    static bool screenNeedsDrawing();
+    // Redraws only what changed and answers the whole picture with the changed rectangle.
+    static VelkoraFrame drawScreenFrame();
+    // Whether the on-screen keyboard draws its keys while it is up (for hosts without a keyboard).
+    static void setShowsKeyboardKeys(bool shows);
+    // A finger and the wheel anywhere on the screen, in points: a finger goes to the topmost window under
+    // it; the wheel scrolls the innermost scrollable view under the point.
+    static void screenTouchDown(double x, double y, int finger = 0);
+    static void screenTouchMove(double x, double y, int finger = 0);
+    static void screenTouchUp(double x, double y, int finger = 0);
+    static bool screenScroll(double x, double y, double dx, double dy);
     struct Impl;
     const std::shared_ptr<Impl>& impl() const { return impl_; }
 

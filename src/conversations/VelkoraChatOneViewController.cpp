@@ -149,6 +149,10 @@ void VelkoraChatOneViewController::viewDidLoad() {
                                          ui::ControlEventTouchUpInside);
         sendMessageText_->setRightView(keyboardSwitchButton_);
         sendMessageText_->setRightViewMode(ui::TextFieldViewMode::Always);
+        // The keyboard's return key sends, as the button beside the field does.
+        sendMessageText_->setReturnKeyType(ui::ReturnKeyType::Send);
+        sendMessageText_->addTarget(self(), &VelkoraChatOneViewController::sendMessageButtonTapped,
+                                    ui::ControlEventEditingDidEndOnExit);
     }
     keyboardType_ = kSystemKeyboard;
     keyboardShowObserver_ = foundation::NotificationObserver(

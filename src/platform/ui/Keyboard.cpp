@@ -2,6 +2,7 @@
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/KeyboardView.h"
 #include "platform/ui/Responder.h"
 #include "platform/ui/UiNotifications.h"
 #include "platform/ui/View.h"
@@ -74,10 +75,14 @@ void Keyboard::firstResponderChanged(Responder* previous, Responder* current) {
         Rect end = frameFor(input);
         if (input) input->setFrame(end);
         inputView_ = input;
-        if (visible_ && end == frame_) return;  // one text input to another: the keyboard stays
+        if (visible_ && end == frame_) {  // one text input to another: the keyboard stays
+            KeyboardKeys::update();
+            return;
+        }
         Rect begin = visible_ ? frame_ : offscreen(end);
         visible_ = true;
         frame_ = end;
+        KeyboardKeys::update();
         post(kKeyboardWillChangeFrameNotification, begin, end);
         post(kKeyboardWillShowNotification, begin, end);
         after(kKeyboardDidShowNotification, begin, end);
@@ -87,6 +92,7 @@ void Keyboard::firstResponderChanged(Responder* previous, Responder* current) {
     Rect begin = frame_, end = offscreen(frame_);
     visible_ = false;
     inputView_.reset();
+    KeyboardKeys::update();
     post(kKeyboardWillChangeFrameNotification, begin, end);
     post(kKeyboardWillHideNotification, begin, end);
     after(kKeyboardDidHideNotification, begin, end);
@@ -98,6 +104,7 @@ void Keyboard::reset() {
     visible_ = false;
     frame_ = {};
     inputView_.reset();
+    KeyboardKeys::update();
 }
 
 }  // namespace velkora::ui

@@ -11,6 +11,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PageControl.h"
+#include "platform/ui/ScreenRenderer.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
@@ -83,9 +84,10 @@ void addShape(GraphicsContext& g, const Rect& r, double radius) {
     else g.addRect(r);
 }
 
-void drawView(View& view, GraphicsContext& g, bool root) {
+void drawView(View& view, GraphicsContext& g, bool root, const std::function<bool(View&)>* skip = nullptr) {
     // The view asked for shows even when hidden (a window not yet on screen); its hidden subviews do not.
     if ((view.isHidden() && !root) || view.alpha() < 0.01) return;
+    if (skip && (*skip)(view)) return;
     g.saveGState();
     if (!root) {
         // Into the view's own coordinates: its centre in the superview, its transform, its bounds.
@@ -119,7 +121,7 @@ void drawView(View& view, GraphicsContext& g, bool root) {
         g.clip();
     }
     Snapshot::drawContent(view, g);
-    for (auto& sub : view.subviews()) drawView(*sub, g, false);
+    for (auto& sub : view.subviews()) drawView(*sub, g, false, skip);
     g.restoreGState();
     if (layer.borderWidth() > 0) {
         double w = layer.borderWidth();
@@ -168,10 +170,18 @@ void drawPageControl(const PageControl& p, GraphicsContext& g, const Rect& b) {
 
 // The background picture over the whole field, then the text (or the grey placeholder) on one line in
 // the text rectangle, centred vertically; secure text shows as dots.
+// The text as the person sees it while an input method composes: the composition at the caret.
+std::string withMarkedText(const std::string& text, size_t caret, const std::string& marked) {
+    if (marked.empty()) return text;
+    std::string shown = text;
+    shown.insert(utf16::byteOffset(shown, caret), marked);
+    return shown;
+}
+
 void drawTextField(const TextField& f, GraphicsContext& g, const Rect& b) {
     if (const auto& bg = f.background()) g.drawImage(*bg, bg->isResizable() ? b : imageRect(f.contentMode(), b, bg->size()));
-    const bool placeholder = f.text().empty();
-    std::string shown = placeholder ? f.placeholder() : f.text();
+    const bool placeholder = f.text().empty() && f.markedText().empty();
+    std::string shown = placeholder ? f.placeholder() : withMarkedText(f.text(), f.caretPosition(), f.markedText());
     if (shown.empty()) return;
     if (!placeholder && f.isSecureTextEntry()) {
         size_t n = utf16::length(shown);
@@ -192,7 +202,7 @@ void drawTextField(const TextField& f, GraphicsContext& g, const Rect& b) {
 
 // The text wrapped at the width inside the insets, from the top, scrolled with the view's offset.
 void drawTextView(const TextView& t, GraphicsContext& g, const Rect& b) {
-    if (t.text().empty()) return;
+    if (t.text().empty() && t.markedText().empty()) return;
     const EdgeInsets in = t.textContainerInset();
     TextLayoutOptions o;
     o.width = std::max(1.0, b.width() - in.left - in.right);
@@ -201,7 +211,7 @@ void drawTextView(const TextView& t, GraphicsContext& g, const Rect& b) {
     o.alignment = t.textAlignment();
     o.defaultFont = t.font();
     o.defaultColor = t.textColor();
-    TextLayout layout(t.text(), t.font(), o);
+    TextLayout layout(withMarkedText(t.text(), t.selectedRange().location, t.markedText()), t.font(), o);
     g.drawTextLayout(layout, {b.x() + in.left, b.y() + in.top});
 }
 
@@ -289,20 +299,24 @@ std::shared_ptr<Image> Snapshot::imageOfView(View& view, double scale) {
     return ctx->makeImage();
 }
 
-std::shared_ptr<Image> Snapshot::imageOfScreen(double scale) {
+void drawScreenInto(GraphicsContext& g, const std::function<bool(View&)>& skip) {
     Rect s = Screen::main().bounds();
-    auto ctx = GraphicsContext::bitmap(s.size, scale, true);
-    if (!ctx) return nullptr;
-    ctx->setFillColor(Color::black());
-    ctx->fillRect(s);
+    g.setFillColor(Color::black());
+    g.fillRect(s);
     for (auto& window : Application::instance().windows()) {
         if (window->isHidden()) continue;
         window->layoutIfNeeded();
-        ctx->saveGState();
-        ctx->translate(-s.x(), -s.y());
-        drawView(*window, *ctx, false);
-        ctx->restoreGState();
+        g.saveGState();
+        g.translate(-s.x(), -s.y());
+        drawView(*window, g, false, skip ? &skip : nullptr);
+        g.restoreGState();
     }
+}
+
+std::shared_ptr<Image> Snapshot::imageOfScreen(double scale) {
+    auto ctx = GraphicsContext::bitmap(Screen::main().bounds().size, scale, true);
+    if (!ctx) return nullptr;
+    drawScreenInto(*ctx, {});
     return ctx->makeImage();
 }
 

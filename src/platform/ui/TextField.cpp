@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/CharacterBoundaries.h"
 #include "platform/ui/TextLayout.h"
 
 namespace velkora::ui {
@@ -27,6 +28,7 @@ TextField::TextField(const Rect& frame) : Control(frame) {
 
 void TextField::setText(std::string text) {
     text_ = std::move(text);
+    caret_.reset();
     setNeedsDisplay();
 }
 
@@ -174,6 +176,7 @@ void TextField::didBecomeFirstResponder() {
 void TextField::didResignFirstResponder() {
     auto self = sharedView();
     editing_ = false;
+    markedText_.clear();
     setNeedsLayout();
     if (auto d = delegate()) d->textFieldDidEndEditing(*this);
     sendActionsForControlEvents(ControlEventEditingDidEnd);
@@ -185,21 +188,39 @@ bool TextField::replaceRange(TextRange range, const std::string& replacement) {
     auto self = sharedView();
     if (auto d = delegate(); d && !d->shouldChangeCharactersInRange(*this, range, replacement)) return false;
     replaceTextRange(text_, range, replacement);
+    // A caret that was moved stays after what was typed; one at the end stays at the end.
+    if (caret_) caret_ = range.location + utf16::length(replacement);
     setNeedsDisplay();
     sendActionsForControlEvents(ControlEventEditingChanged);
     return true;
 }
 
-bool TextField::insertText(const std::string& text) { return replaceRange({utf16::length(text_), 0}, text); }
+bool TextField::insertText(const std::string& text) { return replaceRange({caretPosition(), 0}, text); }
 
 bool TextField::deleteBackward() {
-    if (text_.empty()) return false;
-    // The last character, whole: two units for one outside the basic plane.
-    size_t lastByte = text_.size() - 1;
-    while (lastByte > 0 && (static_cast<unsigned char>(text_[lastByte]) & 0xC0) == 0x80) --lastByte;
-    size_t units = utf16::unitsOf(static_cast<unsigned char>(text_[lastByte]));
+    size_t caret = caretPosition();
+    if (caret == 0) return false;
+    size_t start = previousCharacterBoundary(text_, caret);
+    return replaceRange({start, caret - start}, "");
+}
+
+size_t TextField::caretPosition() const {
     size_t length = utf16::length(text_);
-    return replaceRange({length - units, units}, "");
+    return caret_ ? std::min(*caret_, length) : length;
+}
+
+void TextField::setCaretPosition(size_t position) {
+    // Never inside a character: back to its start.
+    if (position >= utf16::length(text_)) caret_.reset();
+    else caret_ = utf16::indexOfByte(text_, utf16::byteOffset(text_, position));
+    setNeedsDisplay();
+}
+
+void TextField::setMarkedText(std::string text) {
+    if (!editing_) text.clear();
+    if (text == markedText_) return;
+    markedText_ = std::move(text);
+    setNeedsDisplay();
 }
 
 bool TextField::clearText() {

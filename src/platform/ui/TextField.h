@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui/Control.h"
@@ -121,8 +122,16 @@ public:
     // Typing, as the keyboard delivers it, at the end of the text: the delegate may refuse the change;
     // a change sends editing-changed. Only while editing.
     bool insertText(const std::string& text);
+    // Takes the whole character before the caret (a letter with its accents, an emoji sequence).
     bool deleteBackward();
     bool replaceRange(TextRange range, const std::string& replacement);
+    // Where typing goes, in UTF-16 units: the end of the text until the caret is moved (setting the text
+    // puts it back at the end).
+    size_t caretPosition() const;
+    void setCaretPosition(size_t position);
+    // What an input method is composing at the caret: shown, not yet part of the text. Ends with editing.
+    const std::string& markedText() const { return markedText_; }
+    void setMarkedText(std::string text);
     // The clear button.
     bool clearText();
     // The return key: asks the delegate, then sends editing-did-end-on-exit. Answers the delegate's answer.
@@ -162,6 +171,8 @@ private:
     TextInputTraits traits_;
     std::weak_ptr<TextFieldDelegate> delegate_;
     bool editing_ = false;
+    std::optional<size_t> caret_; // unset: at the end
+    std::string markedText_;
 };
 
 }  // namespace velkora::ui

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/CharacterBoundaries.h"
+#include "platform/ui/Utf16.h"
+
 namespace velkora::ui {
 
 namespace {
@@ -406,6 +409,44 @@ Size measureText(const std::string& text, const Font& font, double width, int nu
     o.numberOfLines = numberOfLines;
     o.lineBreakMode = mode;
     return TextLayout(text, font, o).sizeThatFits();
+}
+
+namespace {
+
+// The UTF-16 indexes where Pango lets a caret stand, in order (0 and the end included).
+std::vector<size_t> caretStops(std::string_view text) {
+    std::vector<size_t> stops{0};
+    if (text.empty()) return stops;
+    const long chars = g_utf8_strlen(text.data(), static_cast<gssize>(text.size()));
+    std::vector<PangoLogAttr> attrs(static_cast<size_t>(chars) + 1);
+    pango_get_log_attrs(text.data(), static_cast<int>(text.size()), -1, pango_language_from_string("en"), attrs.data(),
+                        static_cast<int>(attrs.size()));
+    size_t units = 0, byte = 0;
+    for (long c = 0; c < chars; ++c) {
+        size_t n = utf16::sequenceLength(static_cast<unsigned char>(text[byte]));
+        units += n == 4 ? 2 : 1;
+        byte += n;
+        if (attrs[static_cast<size_t>(c) + 1].is_cursor_position) stops.push_back(units);
+    }
+    if (stops.back() != units) stops.push_back(units);
+    return stops;
+}
+
+} // namespace
+
+size_t previousCharacterBoundary(std::string_view text, size_t index) {
+    auto stops = caretStops(text);
+    size_t best = 0;
+    for (size_t s : stops)
+        if (s < index) best = s;
+    return best;
+}
+
+size_t nextCharacterBoundary(std::string_view text, size_t index) {
+    auto stops = caretStops(text);
+    for (size_t s : stops)
+        if (s > index) return s;
+    return stops.back();
 }
 
 }  // namespace velkora::ui

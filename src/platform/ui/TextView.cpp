@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/CharacterBoundaries.h"
 #include "platform/ui/TextLayout.h"
 
 namespace velkora::ui {
@@ -80,6 +81,7 @@ void TextView::didResignFirstResponder() {
     if (!editing_) return;
     auto self = sharedView();
     editing_ = false;
+    markedText_.clear();
     if (auto d = delegate()) d->textViewDidEndEditing(*this);
 }
 
@@ -105,11 +107,17 @@ bool TextView::deleteBackward() {
     TextRange r = selectedRange_;
     if (r.length == 0) {
         if (r.location == 0) return false;
-        // The character before the caret, whole.
-        size_t start = utf16::indexOfByte(text_, utf16::byteOffset(text_, r.location - 1));
+        size_t start = previousCharacterBoundary(text_, r.location);
         r = {start, r.location - start};
     }
     return replaceRange(r, "");
+}
+
+void TextView::setMarkedText(std::string text) {
+    if (!editing_) text.clear();
+    if (text == markedText_) return;
+    markedText_ = std::move(text);
+    setNeedsDisplay();
 }
 
 void TextView::scrollRangeToVisible(TextRange range) {

@@ -72,7 +72,13 @@ public:
     // Typing, as the keyboard delivers it, over the selection: the delegate may refuse; a change tells
     // the delegate that the text changed. Only while editing an editable view.
     bool insertText(const std::string& text);
+    // Takes the selection, or the whole character before the caret (a letter with its accents, an emoji
+    // sequence).
     bool deleteBackward();
+    // What an input method is composing at the selection: shown, not yet part of the text. Ends with
+    // editing.
+    const std::string& markedText() const { return markedText_; }
+    void setMarkedText(std::string text);
     bool replaceRange(TextRange range, const std::string& text);
     void scrollRangeToVisible(TextRange range);
 
@@ -100,6 +106,7 @@ private:
     TextInputTraits traits_;
     std::weak_ptr<TextViewDelegate> delegate_;
     bool editing_ = false;
+    std::string markedText_;
 };
 
 }  // namespace velkora::ui

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ScreenRenderer.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -103,7 +105,19 @@ View::View(const Rect& frame) {
     center_ = frame.center();
 }
 
+namespace {
+
+// How often each view asked to be drawn again, for a live screen that redraws the views whose count moved.
+// Only views that ever asked are listed; a view leaves the list when it goes.
+std::unordered_map<const View*, uint64_t>& displayGenerations() {
+    static auto* counts = new std::unordered_map<const View*, uint64_t>;
+    return *counts;
+}
+
+}  // namespace
+
 View::~View() {
+    displayGenerations().erase(this);
     for (auto& sub : subviews_)
         if (sub->superview_ == this) sub->superview_ = nullptr;
 }
@@ -512,7 +526,16 @@ void View::removeConstraint(const LayoutConstraint* constraint) {
 
 // ---- Display
 
-void View::setNeedsDisplay() { needsDisplay_ = true; }
+uint64_t displayGenerationOf(const View& view) {
+    auto& counts = displayGenerations();
+    auto it = counts.find(&view);
+    return it == counts.end() ? 0 : it->second;
+}
+
+void View::setNeedsDisplay() {
+    needsDisplay_ = true;
+    ++displayGenerations()[this];
+}
 
 int View::displayIfNeeded(GraphicsContext& context, const DisplayHooks& hooks) {
     ViewPtr self = sharedView();

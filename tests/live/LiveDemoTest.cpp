@@ -1,0 +1,335 @@
+// velkora-demo --window under a virtual X display: a person's clicks and typing, sent with xdotool, open
+// the sidebar, open a chat and send a message with the Return key. The service then holds the message
+// once, and the window shows what the headless drawing of the same state shows.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/FileIO.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/Image.h"
+#include "support/SnapshotCompare.h"
+#include "velkora_service/Service.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using velkora::ui::Image;
+
+std::string inPath(const std::string& tool) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (!dir.empty() && ::access((dir + "/" + tool).c_str(), X_OK) == 0) return dir + "/" + tool;
+    return {};
+}
+
+// A child process, with its standard output read through a pipe when asked.
+class Child {
+public:
+    bool start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, bool readOutput,
+               int keepFd = -1) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            env.emplace_back(*e);
+        for (auto& e : extraEnv) {
+            std::string key = e.substr(0, e.find('=') + 1);
+            std::erase_if(env, [&](const std::string& x) { return x.rfind(key, 0) == 0; });
+            env.push_back(e);
+        }
+        std::vector<char*> argv, envp;
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (auto& e : env)
+            envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        int out[2] = {-1, -1};
+        if (readOutput) {
+            if (::pipe2(out, O_CLOEXEC) != 0) return false;
+            posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        }
+        (void)keepFd; // descriptors without O_CLOEXEC stay open in the child
+        int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (readOutput) {
+            ::close(out[1]);
+            fd_ = out[0];
+        }
+        return rc == 0;
+    }
+    ~Child() { stop(); }
+    pid_t pid() const { return pid_; }
+    void signal(int sig) const {
+        if (pid_ > 0) ::kill(pid_, sig);
+    }
+    int wait() {
+        int status = -1;
+        if (pid_ > 0) ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            wait();
+        }
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    // The next line of output that satisfies `wanted`, within the timeout; nullopt on timeout or end.
+    std::optional<std::string> lineMatching(const std::function<bool(const std::string&)>& wanted, double seconds) {
+        auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        for (;;) {
+            for (size_t nl; (nl = buffer_.find('\n')) != std::string::npos;) {
+                std::string line = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                log_ += line + "\n";
+                if (wanted(line)) return line;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0 || fd_ < 0) return std::nullopt;
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, int(left)) <= 0) continue;
+            char chunk[4096];
+            ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n <= 0) return std::nullopt;
+            buffer_.append(chunk, size_t(n));
+        }
+    }
+    const std::string& log() const { return log_; }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string buffer_, log_;
+};
+
+int runTool(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    Child c;
+    if (!c.start(args, env, false)) return -1;
+    int status = c.wait();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A view the demo listed: its place on screen in points, its class and its text.
+struct Listed {
+    double x = 0, y = 0, w = 0, h = 0;
+    std::string cls, text;
+};
+
+std::vector<Listed> readList(const std::string& path) {
+    std::vector<Listed> out;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream s(line);
+        Listed l;
+        s >> l.x >> l.y >> l.w >> l.h >> l.cls;
+        std::getline(s, l.text);
+        if (!l.text.empty() && l.text[0] == ' ') l.text.erase(0, 1);
+        out.push_back(l);
+    }
+    return out;
+}
+
+uint32_t be32(const std::string& d, size_t at) {
+    return uint32_t(uint8_t(d[at])) << 24 | uint32_t(uint8_t(d[at + 1])) << 16 | uint32_t(uint8_t(d[at + 2])) << 8 |
+           uint32_t(uint8_t(d[at + 3]));
+}
+
+// A window dump of xwd (ZPixmap, 24 or 32 bits per pixel, true colour) as a picture.
+std::shared_ptr<Image> readXwd(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (d.size() < 100) return nullptr;
+    uint32_t headerSize = be32(d, 0), format = be32(d, 8), width = be32(d, 16), height = be32(d, 20);
+    uint32_t byteOrder = be32(d, 28), bpp = be32(d, 44), bytesPerLine = be32(d, 48), ncolors = be32(d, 76);
+    if (format != 2 || bpp != 32) return nullptr;
+    size_t pixels = headerSize + ncolors * 12;
+    if (d.size() < pixels + size_t(bytesPerLine) * height) return nullptr;
+    auto image = Image::create(int(width), int(height));
+    auto ctx = velkora::ui::GraphicsContext::forImage(image);
+    for (uint32_t y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(ctx->bitmapData() + size_t(y) * size_t(ctx->bytesPerRow()));
+        for (uint32_t x = 0; x < width; ++x) {
+            const auto* p = reinterpret_cast<const uint8_t*>(d.data() + pixels + size_t(y) * bytesPerLine + x * 4);
+            uint32_t v = byteOrder == 0 ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16
+                                        : uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16;
+            row[x] = 0xff000000u | (v & 0xffffff);
+        }
+    }
+    return image;
+}
+
+class LiveDemoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        xvfb_ = inPath("Xvfb");
+        if (xvfb_.empty()) GTEST_SKIP() << "Xvfb is not installed (scripts/install-deps.sh installs it)";
+        xdotool_ = inPath("xdotool");
+        xwd_ = inPath("xwd");
+        ASSERT_FALSE(xdotool_.empty()) << "xdotool is not installed";
+        ASSERT_FALSE(xwd_.empty()) << "xwd is not installed";
+        demo_ = demoPath();
+        ASSERT_EQ(::access(demo_.c_str(), X_OK), 0) << "no velkora-demo at " << demo_;
+        scratch_ = velkora::foundation::createTemporaryDirectory("velkora-live-");
+        ASSERT_FALSE(scratch_.empty());
+
+        // Xvfb picks a free display itself and writes its number when it is ready for clients.
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_TRUE(x_.start({xvfb_, "-displayfd", std::to_string(ready[1]), "-screen", "0", "800x700x24", "-nolisten",
+                              "tcp", "-noreset"},
+                             {}, false));
+        ::close(ready[1]);
+        std::string number;
+        pollfd p{ready[0], POLLIN, 0};
+        char c;
+        while (::poll(&p, 1, 20000) > 0 && ::read(ready[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(ready[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        display_ = ":" + number;
+    }
+    void TearDown() override {
+        demoProcess_.stop();
+        x_.stop();
+        if (!scratch_.empty()) velkora::foundation::removeTree(scratch_);
+    }
+    static std::string demoPath() {
+        if (const char* p = std::getenv("VELKORA_DEMO")) return p;
+        char self[4096] = {};
+        ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+        std::string here(self, n > 0 ? size_t(n) : 0);
+        // build/<tree>/tests/live/test_live -> build/<tree>/demo/velkora-demo
+        return here.substr(0, here.rfind("/tests/")) + "/demo/velkora-demo";
+    }
+    std::vector<std::string> env() const { return {"DISPLAY=" + display_}; }
+    int xdotool(std::vector<std::string> args) {
+        args.insert(args.begin(), xdotool_);
+        return runTool(args, env());
+    }
+    // The demo writes the screen and the list of what is on it.
+    std::vector<Listed> look() {
+        demoProcess_.signal(SIGUSR1);
+        auto said = demoProcess_.lineMatching(
+            [](const std::string& l) { return l.find("snapshot ") != std::string::npos; }, 20);
+        EXPECT_TRUE(said) << demoProcess_.log();
+        return readList(snapshot() + ".txt");
+    }
+    std::string snapshot() const { return scratch_ + "/screen.png"; }
+    // Waits (watching the demo's output) until what is on screen holds a view that the predicate likes.
+    std::optional<Listed> waitFor(const std::function<bool(const Listed&)>& wanted, double seconds) {
+        auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < deadline) {
+            for (auto& l : look())
+                if (wanted(l)) return l;
+            demoProcess_.lineMatching([](const std::string&) { return false; }, 0.2);
+        }
+        return std::nullopt;
+    }
+    void click(const Listed& l) {
+        ASSERT_EQ(xdotool({"mousemove", "--window", windowId_, std::to_string(int(l.x + l.w / 2)),
+                           std::to_string(int(l.y + l.h / 2)), "click", "1"}),
+                  0);
+    }
+
+    std::string xvfb_, xdotool_, xwd_, demo_, scratch_, display_, windowId_;
+    Child x_, demoProcess_;
+};
+
+} // namespace
+
+TEST_F(LiveDemoTest, AMessageTypedInTheWindowReachesTheServiceOnceAndTheWindowShowsTheHeadlessPicture) {
+    velkora::service::ServiceOptions options;
+    options.welcomeNewUsers = true; // as the program gives it: the new user has chats to open
+    velkora::service::Service service(options);
+    ASSERT_TRUE(service.start());
+
+    ASSERT_TRUE(demoProcess_.start({demo_, "--window", "--port", std::to_string(service.port()), "--ca",
+                                    service.caFile(), "--scale", "1", "--snapshot", snapshot()},
+                                   {"DISPLAY=" + display_, "SDL_VIDEODRIVER=x11"}, true));
+    auto ready =
+        demoProcess_.lineMatching([](const std::string& l) { return l.find("live window ") != std::string::npos; }, 60);
+    ASSERT_TRUE(ready) << demoProcess_.log();
+    std::istringstream words(ready->substr(ready->find("live window ") + 12));
+    words >> windowId_;
+    ASSERT_NE(windowId_, "0");
+    ASSERT_EQ(xdotool({"windowfocus", windowId_}), 0);
+
+    // The kit's button on the host's screen opens the sidebar; its Messages row, the inbox.
+    auto button = waitFor([](const Listed& l) { return l.cls == "VelkoraActivationView"; }, 20);
+    ASSERT_TRUE(button);
+    click(*button);
+    auto messages = waitFor([](const Listed& l) { return l.text == "Messages"; }, 20);
+    ASSERT_TRUE(messages) << demoProcess_.log();
+    click(*messages);
+    auto chat =
+        waitFor([](const Listed& l) { return l.text.find("Mira") != std::string::npos && l.cls == "Label"; }, 30);
+    ASSERT_TRUE(chat) << demoProcess_.log();
+    click(*chat);
+    // The chat's input bar: its Send button, and the field beside it.
+    auto send = waitFor([](const Listed& l) { return l.cls == "Button" && l.text == "Send"; }, 30);
+    ASSERT_TRUE(send) << demoProcess_.log();
+    std::optional<Listed> field;
+    for (auto& l : look())
+        if (l.cls == "TextField" && std::abs(l.y - send->y) < 20) field = l;
+    ASSERT_TRUE(field) << demoProcess_.log();
+    click(*field);
+
+    const std::string typed = "See you at eight, caf\u00e9 first";
+    ASSERT_EQ(xdotool({"type", "--delay", "20", typed}), 0);
+    ASSERT_EQ(xdotool({"key", "Return"}), 0);
+
+    auto mine = [&] {
+        int n = 0;
+        for (auto& m : service.messagesTo(velkora::service::Service::kDemoAppId, "u-mira"))
+            if (m.text == typed) ++n;
+        return n;
+    };
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (mine() == 0 && Clock::now() < deadline)
+        demoProcess_.lineMatching([](const std::string&) { return false; }, 0.2);
+    ASSERT_EQ(mine(), 1) << demoProcess_.log();
+    // The sent row settles (confirmed by the service) before the pictures are taken.
+    ASSERT_TRUE(waitFor([&](const Listed& l) { return l.text == typed; }, 20));
+    EXPECT_EQ(mine(), 1);
+
+    // The window, as the display shows it, beside the headless drawing of the same state just before and
+    // just after (the state may move on between the two, e.g. a poll's reply).
+    look();
+    auto before = Image::fromFile(snapshot());
+    std::string dump = scratch_ + "/window.xwd";
+    ASSERT_EQ(runTool({xwd_, "-silent", "-id", windowId_, "-out", dump}, env()), 0);
+    look();
+    auto after = Image::fromFile(snapshot());
+    auto shown = readXwd(dump);
+    ASSERT_TRUE(before && after && shown);
+    shown->writePng(scratch_ + "/window.png");
+    if (const char* keep = std::getenv("VELKORA_LIVE_SHOT")) shown->writePng(keep);
+    EXPECT_TRUE(velkora::testing::looksLike(*shown, *before) || velkora::testing::looksLike(*shown, *after))
+        << "differing share " << velkora::testing::shareOfPixelsDiffering(*shown, *after, 48);
+
+    // Closing the window ends the demo.
+    demoProcess_.signal(SIGTERM);
+}
