@@ -269,6 +269,8 @@ CREATE TABLE IF NOT EXISTS messages (
 );
 CREATE INDEX IF NOT EXISTS messages_recipient ON messages(app_id, recipient_user_id, change_number);
 CREATE INDEX IF NOT EXISTS messages_sender ON messages(app_id, sender_user_id, change_number);
+-- One conversation's messages in each direction, newest last, without reading the user's other chats.
+CREATE INDEX IF NOT EXISTS messages_pair ON messages(app_id, sender_user_id, recipient_user_id, change_number);
 
 CREATE TABLE IF NOT EXISTS feed (
     id INTEGER PRIMARY KEY AUTOINCREMENT,       -- also the item's place in the feed order
@@ -280,6 +282,8 @@ CREATE TABLE IF NOT EXISTS feed (
     topic_id INTEGER NOT NULL DEFAULT 0, topic_title TEXT,
     time REAL NOT NULL, deleted INTEGER NOT NULL DEFAULT 0
 );
+-- Every user in a reply carries the count of their posts.
+CREATE INDEX IF NOT EXISTS feed_user ON feed(app_id, user_id, deleted);
 CREATE TABLE IF NOT EXISTS feed_resends (
     feed_id INTEGER NOT NULL, app_id TEXT NOT NULL, user_id TEXT NOT NULL, time REAL NOT NULL,
     PRIMARY KEY (feed_id, app_id, user_id)

@@ -29,11 +29,13 @@ bool isJpeg(const std::string& bytes) {
            static_cast<unsigned char>(bytes[1]) == 0xD8 && static_cast<unsigned char>(bytes[2]) == 0xFF;
 }
 
-// The messages one user still sees in the chat with another, as a WHERE clause over ?1 app, ?2 the
-// user and ?3 the other user.
-constexpr const char* kChatWhere =
-    "app_id = ?1 AND ((sender_user_id = ?2 AND recipient_user_id = ?3 AND deleted_by_sender = 0) OR "
-    "(sender_user_id = ?3 AND recipient_user_id = ?2 AND deleted_by_recipient = 0))";
+// The messages one user still sees of what they sent to another (?1 app, ?2 the user, ?3 the other user),
+// and of what the other sent them. Each side is read through the sender-recipient index on its own: an
+// OR of the two would have SQLite read every message of the app.
+constexpr const char* kSentWhere =
+    "app_id = ?1 AND sender_user_id = ?2 AND recipient_user_id = ?3 AND deleted_by_sender = 0";
+constexpr const char* kReceivedWhere =
+    "app_id = ?1 AND sender_user_id = ?3 AND recipient_user_id = ?2 AND deleted_by_recipient = 0";
 
 bool blocks(Database& db, const std::string& appId, const std::string& userId, const std::string& otherUserId) {
     return db.scalarInteger("SELECT value FROM relations WHERE app_id = ? AND user_id = ? AND other_app_id = ? AND "
@@ -154,15 +156,23 @@ Json markMessages(CommandContext& ctx) {
 Json chatJson(Database& db, const std::string& appId, const std::string& userId, const std::string& otherUserId,
               int64_t offset, int64_t limit) {
     Json messages = Json::array();
-    Statement s = db.prepare(std::string("SELECT * FROM messages WHERE ") + kChatWhere +
-                             " ORDER BY change_number DESC LIMIT ?4 OFFSET ?5");
+    // The newest offset + limit of each side are enough to fill the page from both.
+    Statement s = db.prepare(std::string("SELECT * FROM (SELECT * FROM (SELECT * FROM messages WHERE ") + kSentWhere +
+                             " ORDER BY change_number DESC LIMIT ?4 + ?5) UNION ALL SELECT * FROM (SELECT * FROM "
+                             "messages WHERE " +
+                             kReceivedWhere +
+                             " ORDER BY change_number DESC LIMIT ?4 + ?5)) ORDER BY change_number DESC LIMIT ?4 "
+                             "OFFSET ?5");
     s.bindAll({appId, userId, otherUserId, limit, offset});
     while (s.step())
         messages.push_back(rows::messageJson(db, s));
+    const int64_t numMessages =
+        *db.scalarInteger(std::string("SELECT (SELECT COUNT(*) FROM messages WHERE ") + kSentWhere +
+                              ") + (SELECT COUNT(*) FROM messages WHERE " + kReceivedWhere + ")",
+                          {appId, userId, otherUserId});
     return {{"user", rows::userJson(db, appId, otherUserId, userId)},
             {"messages", messages},
-            {"numMessages", *db.scalarInteger(std::string("SELECT COUNT(*) FROM messages WHERE ") + kChatWhere,
-                                              {appId, userId, otherUserId})},
+            {"numMessages", numMessages},
             {"isSystem", otherUserId == "_OWNER"}};
 }
 
@@ -172,10 +182,10 @@ Json getChats(CommandContext& ctx) {
     Database& db = ctx.db();
     // Every other user with a message this user still sees, the latest conversation first.
     Statement s =
-        db.prepare("SELECT CASE WHEN sender_user_id = ?2 THEN recipient_user_id ELSE sender_user_id END AS other, "
-                   "MAX(change_number) AS latest FROM messages WHERE app_id = ?1 AND ((sender_user_id = ?2 AND "
-                   "deleted_by_sender = 0) OR (recipient_user_id = ?2 AND deleted_by_recipient = 0)) "
-                   "GROUP BY other ORDER BY latest DESC");
+        db.prepare("SELECT other, MAX(change_number) AS latest FROM (SELECT recipient_user_id AS other, change_number "
+                   "FROM messages WHERE app_id = ?1 AND sender_user_id = ?2 AND deleted_by_sender = 0 UNION ALL "
+                   "SELECT sender_user_id, change_number FROM messages WHERE app_id = ?1 AND recipient_user_id = ?2 "
+                   "AND deleted_by_recipient = 0) GROUP BY other ORDER BY latest DESC");
     s.bindAll({appId, userId});
     Json chats = Json::array();
     while (s.step())

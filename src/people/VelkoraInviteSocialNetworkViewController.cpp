@@ -69,13 +69,16 @@ void VelkoraInviteSections::add(const std::vector<VelkoraSocialFriendPtr>& frien
 }
 
 void VelkoraInviteSections::rebuildSorted() {
-    std::vector<uint32_t> order(entries_.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) {
+    const auto before = [this](uint32_t a, uint32_t b) {
         const int c = entries_[a].sortKey.compare(entries_[b].sortKey);
         return c != 0 ? c < 0 : a < b;
-    });
-    bucket(order);
+    };
+    const size_t sorted = sorted_.size();
+    sorted_.resize(entries_.size());
+    std::iota(sorted_.begin() + static_cast<std::ptrdiff_t>(sorted), sorted_.end(), static_cast<uint32_t>(sorted));
+    std::sort(sorted_.begin() + static_cast<std::ptrdiff_t>(sorted), sorted_.end(), before);
+    std::inplace_merge(sorted_.begin(), sorted_.begin() + static_cast<std::ptrdiff_t>(sorted), sorted_.end(), before);
+    bucket(sorted_);
 }
 
 void VelkoraInviteSections::rebuildInOrder() {
@@ -110,6 +113,7 @@ void VelkoraInviteSections::bucket(const std::vector<uint32_t>& order) {
 
 void VelkoraInviteSections::clear() {
     entries_.clear();
+    sorted_.clear();
     for (auto& s : sections_)
         s.clear();
     listed_.clear();

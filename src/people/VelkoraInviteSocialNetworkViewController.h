@@ -69,6 +69,9 @@ private:
     void bucket(const std::vector<uint32_t>& order);
 
     std::vector<Entry> entries_;
+    // Every entry by sort key (ties in arrival order), kept from one page to the next: a page sorts its
+    // own friends and merges them in.
+    std::vector<uint32_t> sorted_;
     std::array<std::vector<VelkoraSocialFriendPtr>, kSectionCount> sections_;
     // The entry of each listed friend, in the order of the sections.
     std::vector<uint32_t> listed_;

@@ -131,6 +131,42 @@ TEST_F(InviteListsTest, SectionsByFirstLetterSearchInsideNamesAndTheGlyphScrolls
     EXPECT_EQ(table.numberOfSections(), 28);
 }
 
+// Each page is sorted on its own and merged into what came before: the order is that of sorting
+// everyone at once, ties (names equal but for case) in arrival order, whatever page they came in.
+TEST(InviteSections, PagesMergeIntoTheOrderOfOneSortTiesInArrivalOrder) {
+    auto friends = [](std::vector<std::string> names) {
+        std::vector<VelkoraSocialFriendPtr> made;
+        for (auto& n : names) {
+            auto f = std::make_shared<VelkoraFBUser>();
+            f->setFbId(100 + static_cast<int64_t>(n.size()));
+            f->setName(n);
+            made.push_back(f);
+        }
+        return made;
+    };
+    auto listed = [](const VelkoraInviteSections& s) {
+        std::vector<std::string> names;
+        for (int i = 0; i < VelkoraInviteSections::kSectionCount; ++i)
+            for (const auto& f : s.section(i))
+                names.push_back(f->fullName());
+        return names;
+    };
+    VelkoraInviteSections sections;
+    sections.add(friends({"bob 2", "Ann", "carl", "ANN"}));
+    sections.rebuildSorted();
+    EXPECT_EQ(listed(sections), (std::vector<std::string>{"Ann", "ANN", "bob 2", "carl"}));
+    sections.add(friends({"ann", "Bob 1", "Abe", "carl"}));
+    sections.rebuildInOrder();
+    EXPECT_EQ(listed(sections).front(), "Ann");
+    sections.rebuildSorted();
+    EXPECT_EQ(listed(sections),
+              (std::vector<std::string>{"Abe", "Ann", "ANN", "ann", "Bob 1", "bob 2", "carl", "carl"}));
+    sections.clear();
+    sections.add(friends({"Zed", "Amy"}));
+    sections.rebuildSorted();
+    EXPECT_EQ(listed(sections), (std::vector<std::string>{"Amy", "Zed"}));
+}
+
 TEST_F(InviteListsTest, TwitterPagesOf100100And50RebuildThreeTimesInto250SortedFriends) {
     start(friendsConfiguration());
     loadMyData();

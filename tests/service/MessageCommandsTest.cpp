@@ -99,6 +99,29 @@ TEST_F(MessageCommands, ChatPagesGoBackByOffset) {
     EXPECT_EQ(chat(a, b, 25)["chat"]["messages"], Json::array());
 }
 
+TEST_F(MessageCommands, ChatsListTheLatestConversationFirstAndOnlyThoseStillSeen) {
+    std::string a = newUser(), b = newUser(), c = newUser(), d = newUser();
+    send(b, a, "from b");
+    send(a, c, "to c");
+    send(d, a, "from d");
+    send(a, b, "to b");
+    auto others = [&](const std::string& user) {
+        std::vector<std::string> ids;
+        for (const auto& chat : chats(user))
+            ids.push_back(chat["user"]["userId"]);
+        return ids;
+    };
+    EXPECT_EQ(others(a), (std::vector<std::string>{b, d, c}));
+    EXPECT_EQ(texts(chats(a)[0]["messages"]), std::vector<std::string>{"to b"});
+    EXPECT_EQ(chats(a)[0]["numMessages"], 2);
+
+    // What a deleted of the chat with c is gone from a's list only.
+    const std::string toC = std::to_string(poll(c, 0)["messages"][0]["changeNumber"].get<int64_t>());
+    EXPECT_EQ(mark(a, toC, 1), Json::object());
+    EXPECT_EQ(others(a), (std::vector<std::string>{b, d}));
+    EXPECT_EQ(others(c), std::vector<std::string>{a});
+}
+
 TEST_F(MessageCommands, ReadAndDeletedMarksAreTheMarkersOwn) {
     std::string a = newUser(), b = newUser();
     send(a, b, "one");

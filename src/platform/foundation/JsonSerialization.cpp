@@ -21,61 +21,72 @@ void setError(ErrorPtr* error, int code, std::string reason, std::optional<size_
     *error = makeError(kJsonSerializationErrorDomain, code, std::move(info));
 }
 
-// Builds the value as the reader hands it over, on a stack of its own: the reader runs iteratively, so
-// neither side recurses however deep the text nests.
+// Builds the value as the reader hands it over. The members of every open container wait on one flat
+// stack (their keys on another) until the container closes, when the reader says how many it holds: each
+// container is then made at its final size, with no growing along the way. The reader runs iteratively,
+// so neither side recurses however deep the text nests.
 class Builder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Builder> {
 public:
+    Builder() {
+        values_.reserve(64);
+        keys_.reserve(32);
+    }
     bool Null() { return add(Value()); }
     bool Bool(bool b) { return add(Value(b)); }
-    bool RawNumber(const char* text, rapidjson::SizeType length, bool) { return add(Value(Number(text, length))); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+        return add(Value(std::in_place_type<Number>, text, length));
+    }
     bool String(const char* text, rapidjson::SizeType length, bool) {
         return add(Value(std::in_place_type<std::string>, text, length));
     }
     bool Key(const char* text, rapidjson::SizeType length, bool) {
-        stack_.back().key.assign(text, length);
+        keys_.emplace_back(text, length);
         return true;
     }
-    bool StartObject() { return open(Value(Dictionary())); }
-    bool StartArray() { return open(Value(Array())); }
-    bool EndObject(rapidjson::SizeType) { return close(); }
-    bool EndArray(rapidjson::SizeType) { return close(); }
+    bool StartObject() { return open(); }
+    bool StartArray() { return open(); }
+    bool EndObject(rapidjson::SizeType members) {
+        Dictionary d;
+        d.reserve(members);
+        const size_t first = values_.size() - members, firstKey = keys_.size() - members;
+        for (size_t i = 0; i < members; ++i)
+            d.set(std::move(keys_[firstKey + i]), std::move(values_[first + i]));
+        values_.resize(first);
+        keys_.resize(firstKey);
+        --depth_;
+        return add(Value(std::move(d)));
+    }
+    bool EndArray(rapidjson::SizeType elements) {
+        const auto first = values_.end() - static_cast<std::ptrdiff_t>(elements);
+        Value array(std::in_place_type<Array>, std::make_move_iterator(first), std::make_move_iterator(values_.end()));
+        values_.erase(first, values_.end());
+        --depth_;
+        return add(std::move(array));
+    }
 
     bool tooDeep() const { return tooDeep_; }
     std::optional<Value>& root() { return root_; }
 
 private:
-    struct Open {
-        Value container;
-        std::string key; // of the member being read, when the container is a dictionary
-    };
-
     bool add(Value v) {
-        if (stack_.empty()) {
+        if (depth_ == 0)
             root_ = std::move(v);
-            return true;
-        }
-        Open& top = stack_.back();
-        if (Dictionary* d = top.container.asDictionary())
-            d->set(std::move(top.key), std::move(v));
         else
-            top.container.asArray()->push_back(std::move(v));
+            values_.push_back(std::move(v));
         return true;
     }
-    bool open(Value container) {
-        if (stack_.size() >= JsonSerialization::kMaxDepth) {
+    bool open() {
+        if (depth_ >= JsonSerialization::kMaxDepth) {
             tooDeep_ = true;
             return false;
         }
-        stack_.push_back(Open{std::move(container), {}});
+        ++depth_;
         return true;
     }
-    bool close() {
-        Value done = std::move(stack_.back().container);
-        stack_.pop_back();
-        return add(std::move(done));
-    }
 
-    std::vector<Open> stack_;
+    std::vector<Value> values_;
+    std::vector<std::string> keys_;
+    unsigned depth_ = 0;
     std::optional<Value> root_;
     bool tooDeep_ = false;
 };
