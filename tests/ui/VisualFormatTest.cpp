@@ -163,10 +163,19 @@ TEST(VisualFormat, ScrollContentFollowsTheLine) {
         addConstraints(*step, constraintsWithVisualFormat("V:|-2-[dot]-2-|", {{"dot", dot}}));
         step->setNeedsLayout();
     }
+    // Nor does the pass of a view that holds the strip by constraints of its own.
+    auto holder = View::create({0, 0, 320, 56});
+    holder->addSubview(strip);
+    strip->setTranslatesAutoresizingMaskIntoConstraints(false);
+    addConstraints(*holder, constraintsWithVisualFormat("H:|[strip]|", {{"strip", strip}}));
+    addConstraints(*holder, constraintsWithVisualFormat("V:|[strip]|", {{"strip", strip}}));
+    holder->setNeedsLayout();
+    holder->layoutIfNeeded();
     strip->setNeedsLayout();
     strip->layoutIfNeeded();
     for (const auto& step : strip->subviews())
         step->layoutIfNeeded();
+    EXPECT_EQ(strip->frame(), Rect(0, 0, 320, 56));
     EXPECT_EQ(log.count("unable to satisfy"), 0u) << (log.lines().empty() ? "" : log.lines().front());
     EXPECT_EQ(strip->subviews()[2]->frame(), Rect(138, 8, 64, 40));
     EXPECT_EQ(strip->subviews()[2]->subviews()[0]->frame(), Rect(4, 2, 56, 36));

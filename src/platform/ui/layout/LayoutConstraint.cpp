@@ -362,6 +362,15 @@ bool Engine::gather(View& root) {
         auto [v, d] = stack.back();
         stack.pop_back();
         depth[v] = d;
+        // A scroll view whose constraints address its content lays its content out in a pass of its own:
+        // here only the constraints on itself alone count, and its content is not entered.
+        if (mode_ == Mode::Layout && constraintsAddressContent(*v) && dynamic_cast<ScrollView*>(v)) {
+            for (const auto& c : v->constraints()) {
+                auto first = c->firstItem(), second = c->secondItem();
+                if ((!first || first.get() == v) && (!second || second.get() == v)) candidates.push_back(c.get());
+            }
+            continue;
+        }
         for (const auto& c : v->constraints())
             candidates.push_back(c.get());
         for (const auto& sub : v->subviews())
