@@ -15,6 +15,7 @@
 #include "people/VelkoraFindFriendsViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
 #include "people/VelkoraRadarMapViewController.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/Device.h"
 #include "platform/services/LocationManager.h"
@@ -23,6 +24,8 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraAppData.h"
+#include "session/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "session/VelkoraUserInfo.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
@@ -137,7 +140,33 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
     shown &= showScreen(demo, host, contacts, "friends_invite_contacts", [&] { return contacts->hasList(); });
 
     demo.say("The network chooser");
-    shown &= showScreen(demo, host, VelkoraFindFriendsSelctionViewController::create(), "friends_chooser");
+    {
+        // A host that names its Facebook application, on a device signed in to Twitter: both networks are
+        // offered. The device and the host are put back as they were afterwards.
+        auto& bundle = foundation::Bundle::main();
+        const foundation::Value info = bundle.infoDictionary();
+        foundation::Dictionary named = info.asDictionary() ? *info.asDictionary() : foundation::Dictionary{};
+        named.set("CFBundleURLTypes",
+                  foundation::Value(foundation::Array{foundation::Value(foundation::Dictionary{
+                      {"CFBundleURLSchemes",
+                       foundation::Value(foundation::Array{foundation::Value("fb100009000000009")})}})}));
+        bundle.setInfoDictionary(foundation::Value(std::move(named)));
+        VelkoraAppSettings::instance().retreiveFBAppIdFromPlist();
+        const auto accounts = device.twitterAccounts();
+        if (accounts.empty())
+            device.update([](services::DeviceProfile& p) {
+                p.twitterAccounts.push_back(
+                    {"dana_games", "900000002", "900000002-gM4nB7xKe1TzQ9hUv", "sEcR3t-dana-games-4Wp8"});
+            });
+        if (auto data = agent.appData()) {
+            data->setEnableFacebook(true);
+            data->setEnableTwitter(true);
+        }
+        shown &= showScreen(demo, host, VelkoraFindFriendsSelctionViewController::create(), "friends_chooser");
+        bundle.setInfoDictionary(info);
+        VelkoraAppSettings::instance().retreiveFBAppIdFromPlist();
+        device.update([&](services::DeviceProfile& p) { p.twitterAccounts = accounts; });
+    }
 
     demo.say("The radar around the device: the people near it pinned, then the list, then the overlay");
     // The seeded people live in Lisbon: the device goes there for the radar.

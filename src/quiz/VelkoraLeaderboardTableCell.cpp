@@ -80,10 +80,15 @@ void VelkoraLeaderboardTableCell::updateWithScorePositionUser(const VelkoraScore
     if (userScoreLabel_)
         userScoreLabel_->setText(
             VelkoraUtils::displayNumberAsDecimal(static_cast<double>(position ? position->score() : 0)));
+    auto me = VelkoraAgentInternal::instance().velkoraUser();
+    const bool mine = me && me->isEqual(user);
+    // The player finds their own place at a glance, in the board and in the rows around them.
+    if (backgroundView())
+        backgroundView()->setBackgroundColor(mine ? VelkoraAppSettings::leadingColor().withAlpha(kOwnRowTint)
+                                                  : ui::Color::clear());
     if (user && user->isAnonymous()) {
         if (userNameLabel_) userNameLabel_->setText(bundle.localizedString("velkora_text_guest_name_label"));
-        auto me = VelkoraAgentInternal::instance().velkoraUser();
-        if (me && me->isEqual(user) && userLocationLabel_)
+        if (mine && userLocationLabel_)
             userLocationLabel_->setText(bundle.localizedString("velkora_text_guest_me_description_label"));
     }
     if (nameLabelTopSpaceConstraint_ && userNameLabel_) {

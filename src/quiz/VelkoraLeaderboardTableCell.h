@@ -21,6 +21,8 @@ public:
     static constexpr const char* kInterface = "VelkoraLeaderboardCell";
     static constexpr const char* kReuseIdentifier = "velkoraleaderboardcell";
     static constexpr uint32_t kScreenId = 23;
+    // How strongly the user's own row takes the application's leading colour.
+    static constexpr double kOwnRowTint = 0.14;
 
     VelkoraLeaderboardTableCell() = default;
     const char* className() const override { return "VelkoraLeaderboardTableCell"; }

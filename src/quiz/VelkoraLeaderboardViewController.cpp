@@ -1,5 +1,7 @@
 #include "quiz/VelkoraLeaderboardViewController.h"
 
+#include <algorithm>
+
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -182,6 +184,13 @@ void VelkoraLeaderboardViewController::gotScores(int mode, const foundation::Val
     if (activityIndicator_) activityIndicator_->stopAnimating();
     leaders_ = rowsOf(reply, "leaders");
     myNeighbours_ = rowsOf(reply, "userArea");
+    // A player near the top finds the rows around them among the leaders already: they are not shown twice,
+    // and when nothing is left the section under the dash goes.
+    std::erase_if(myNeighbours_, [this](const VelkoraScorePositionPtr& around) {
+        return std::any_of(leaders_.begin(), leaders_.end(), [&](const VelkoraScorePositionPtr& leader) {
+            return leader && around && sameUser(leader->user(), around->user());
+        });
+    });
     if (leadersTable_) leadersTable_->reloadData();
 }
 

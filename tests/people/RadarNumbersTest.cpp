@@ -226,6 +226,10 @@ TEST_F(RadarNumbersTest, TheOverlayCountsUsersInSightOnceAndFollowAllFollowsThem
             ->bgImageView()
             .get());
     EXPECT_LT(shade->pixelAt(static_cast<int>(bubble.midX()), static_cast<int>(bubble.midY())) >> 24, 64u);
+    // The overlay's buttons stand above the bar of "Show me", not over it.
+    const ui::Rect offer = radar->buttonsView()->convertRectToView(radar->buttonsView()->bounds(), nullptr);
+    const ui::Rect showMe = radar->showMeButton()->convertRectToView(radar->showMeButton()->bounds(), nullptr);
+    EXPECT_LE(offer.maxY(), showMe.minY());
     snapshot("radar_overlay");
 
     radar->followAllTapped(nullptr);

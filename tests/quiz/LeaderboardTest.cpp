@@ -124,15 +124,19 @@ TEST_F(LeaderboardTest, PlacesHaveTwoDigitsScoresAreGroupedAndTheUsersAreaSitsUn
     struct Case {
         int section, row;
         const char *place, *name, *score;
+        bool mine;
     } cases[] = {
-        {0, 0, "01", "Player1 S.", "1,000,000"},  {0, 6, "07", "Player7 S.", "994,000"},
-        {1, 0, "121", "Player121 S.", "880,000"}, {1, 2, "123", "Vera V.", "878,500"},
-        {1, 4, "125", "Player124 S.", "877,000"},
+        {0, 0, "01", "Player1 S.", "1,000,000", false},  {0, 6, "07", "Player7 S.", "994,000", false},
+        {1, 0, "121", "Player121 S.", "880,000", false}, {1, 2, "123", "Vera V.", "878,500", true},
+        {1, 4, "125", "Player124 S.", "877,000", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.place);
         auto cell = cellAt(*screen, c.section, c.row);
         ASSERT_TRUE(cell);
+        // Only the user's own row stands out; a reused cell does not carry the mark to another player.
+        ASSERT_TRUE(cell->backgroundView());
+        EXPECT_EQ(cell->backgroundView()->backgroundColor().isClear(), !c.mine);
         EXPECT_EQ(cell->userPositionLabel()->text(), c.place);
         EXPECT_EQ(cell->userNameLabel()->text(), c.name);
         EXPECT_EQ(cell->userScoreLabel()->text(), c.score);
@@ -145,18 +149,27 @@ TEST_F(LeaderboardTest, PlacesHaveTwoDigitsScoresAreGroupedAndTheUsersAreaSitsUn
 
 TEST_F(LeaderboardTest, WithoutAScoreOrWithoutRowsAroundTheUserThereIsOneSection) {
     startUser();
-    const std::string other = createNamed("Ada", "Today");
-    score(other, 100);
-    score(other, 100, 0, "quiz_9");
+    // Eleven players above the user: the user's place (12th) is under the ten leaders.
+    std::vector<service::UserFields> fields(11);
+    for (size_t i = 0; i < fields.size(); ++i)
+        fields[i].firstName = "Ada" + std::to_string(i + 1);
+    const auto others = svc.createUsers(kDemo, fields);
+    for (const auto& other : others)
+        score(other, 100);
+    score(others[0], 100, 0, "quiz_9");
+    score(others[0], 100, 0, "quiz_7");
     score(me(), 40);
+    score(me(), 40, 0, "quiz_7");
     const struct {
         const char* name;
         const char* level;
         int32_t myScore; // as the session holds it
-        size_t userArea;
+        size_t leaders, userArea;
     } cases[] = {
-        {"a user whose score is 0", "", 0, 2},
-        {"no score of the user in this level", "quiz_9", 40, 0},
+        // The 11th and the user's own row; the 10th is among the leaders already.
+        {"a user whose score is 0", "", 0, 10, 2},
+        {"no score of the user in this level", "quiz_9", 40, 1, 0},
+        {"the user among the leaders: nothing shown twice", "quiz_7", 40, 2, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,7 +177,7 @@ TEST_F(LeaderboardTest, WithoutAScoreOrWithoutRowsAroundTheUserThereIsOneSection
         ASSERT_TRUE(screen);
         VelkoraAgentInternal::instance().velkoraUser()->setScore(c.myScore);
         screen->leadersTable()->reloadData();
-        EXPECT_EQ(screen->leaders().size(), c.level[0] ? 1u : 2u);
+        EXPECT_EQ(screen->leaders().size(), c.leaders);
         EXPECT_EQ(screen->myNeighbours().size(), c.userArea);
         EXPECT_EQ(screen->leadersTable()->numberOfSections(), 1);
         EXPECT_EQ(screen->heightForHeaderInSection(*screen->leadersTable(), 0), 0.0);
@@ -435,7 +448,8 @@ TEST_F(LeaderboardTest, PicturesOnPhoneAndTablet) {
         if (tablet) becomeTablet();
         auto screen = openLeaderboard();
         ASSERT_TRUE(screen);
-        ASSERT_EQ(screen->leadersTable()->numberOfSections(), 2);
+        // Every player is among the leaders: no rows repeated under the dash.
+        ASSERT_EQ(screen->leadersTable()->numberOfSections(), 1);
         // The rows show the stand-in picture at once; those with a photo wait for it.
         ASSERT_TRUE(waitFor([&] {
             for (const auto& c : screen->leadersTable()->visibleCells()) {

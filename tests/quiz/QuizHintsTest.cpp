@@ -180,6 +180,8 @@ TEST_F(QuizPlayTest, HintsPanelShowsThePricedCoinPacks) {
     EXPECT_FALSE(screen_->quizHintsPurchaseOption2View()->isHidden());
     EXPECT_FALSE(screen_->buyOptionsActivityIndicator()->isAnimating());
     EXPECT_FALSE(screen_->quizHintsPurchaseOption1PriceLabel()->text().empty());
+    // Nothing of the question behind shows through the panel.
+    EXPECT_EQ(screen_->hintsView()->backgroundColor().a, 1.0);
     settleScreen();
     expectLooksLike("QuizHintsPanel");
 }

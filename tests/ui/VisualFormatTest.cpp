@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/foundation/Log.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
 
@@ -150,6 +151,34 @@ TEST(VisualFormat, ScrollContentFollowsTheLine) {
     strip->layoutIfNeeded();
     EXPECT_EQ(strip->subviews()[2]->frame(), Rect(138, 8, 64, 40));
     EXPECT_EQ(strip->contentSize(), (Size{660, 56}));
+
+    // A step that lays out its own parts by constraints does not take the strip's edges for its visible
+    // bounds: the line stays as it is, and nothing is reported unsatisfiable.
+    foundation::Log::Capture log;
+    for (const auto& step : strip->subviews()) {
+        auto dot = View::create({0, 0, 10, 10});
+        dot->setTranslatesAutoresizingMaskIntoConstraints(false);
+        step->addSubview(dot);
+        addConstraints(*step, constraintsWithVisualFormat("H:|-4-[dot]-4-|", {{"dot", dot}}));
+        addConstraints(*step, constraintsWithVisualFormat("V:|-2-[dot]-2-|", {{"dot", dot}}));
+        step->setNeedsLayout();
+    }
+    // Nor does the pass of a view that holds the strip by constraints of its own.
+    auto holder = View::create({0, 0, 320, 56});
+    holder->addSubview(strip);
+    strip->setTranslatesAutoresizingMaskIntoConstraints(false);
+    addConstraints(*holder, constraintsWithVisualFormat("H:|[strip]|", {{"strip", strip}}));
+    addConstraints(*holder, constraintsWithVisualFormat("V:|[strip]|", {{"strip", strip}}));
+    holder->setNeedsLayout();
+    holder->layoutIfNeeded();
+    strip->setNeedsLayout();
+    strip->layoutIfNeeded();
+    for (const auto& step : strip->subviews())
+        step->layoutIfNeeded();
+    EXPECT_EQ(strip->frame(), Rect(0, 0, 320, 56));
+    EXPECT_EQ(log.count("unable to satisfy"), 0u) << (log.lines().empty() ? "" : log.lines().front());
+    EXPECT_EQ(strip->subviews()[2]->frame(), Rect(138, 8, 64, 40));
+    EXPECT_EQ(strip->subviews()[2]->subviews()[0]->frame(), Rect(4, 2, 56, 36));
 
     auto plain = std::make_shared<ScrollView>(Rect{0, 0, 320, 56});
     plain->setContentSize({1000, 56});

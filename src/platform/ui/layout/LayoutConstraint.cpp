@@ -362,16 +362,30 @@ bool Engine::gather(View& root) {
         auto [v, d] = stack.back();
         stack.pop_back();
         depth[v] = d;
+        // A scroll view whose constraints address its content lays its content out in a pass of its own:
+        // here only the constraints on itself alone count, and its content is not entered.
+        if (mode_ == Mode::Layout && constraintsAddressContent(*v) && dynamic_cast<ScrollView*>(v)) {
+            for (const auto& c : v->constraints()) {
+                auto first = c->firstItem(), second = c->secondItem();
+                if ((!first || first.get() == v) && (!second || second.get() == v)) candidates.push_back(c.get());
+            }
+            continue;
+        }
         for (const auto& c : v->constraints())
             candidates.push_back(c.get());
         for (const auto& sub : v->subviews())
             stack.emplace_back(sub.get(), d + 1);
     }
-    // Constraints held higher up may place views of this subtree too.
+    // Constraints held higher up may place views of this subtree too. Those of a scroll view whose
+    // constraints address its content are left out: its own pass placed its subviews in its content, and
+    // seen from inside, its edges would be those of its visible bounds and fight that pass.
     if (mode_ == Mode::Layout)
         for (View* a = root.superview(); a; a = a->superview())
-            for (const auto& c : a->constraints())
-                candidates.push_back(c.get());
+            for (const auto& c : a->constraints()) {
+                const bool content = constraintsAddressContent(*a) && dynamic_cast<ScrollView*>(a) &&
+                                     (c->firstItem().get() == a || c->secondItem().get() == a);
+                if (!content) candidates.push_back(c.get());
+            }
     if (candidates.empty()) return false;
     if (mode_ == Mode::Layout) leaveRowsToThemselves(root, candidates, depth);
     if (candidates.empty()) return false;
