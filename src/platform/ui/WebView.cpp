@@ -366,22 +366,52 @@ bool WebView::tapAt(Point p) {
     return true;
 }
 
+namespace {
+
+// What a box says of its source: the file's name, not the whole address (which would run over lines).
+std::string boxCaption(const WebViewBox& box) {
+    std::string name = box.source;
+    if (auto cut = name.find_first_of("?#"); cut != std::string::npos) name.resize(cut);
+    while (!name.empty() && name.back() == '/')
+        name.pop_back();
+    if (auto slash = name.rfind('/'); slash != std::string::npos) name = name.substr(slash + 1);
+    if (name.empty()) name = box.source.empty() ? "(none)" : box.source;
+    return std::string(box.kind == WebViewBox::Kind::Frame ? "\u25A2 " : "\u25A3 ") + name;
+}
+
+} // namespace
+
 void WebView::drawRect(GraphicsContext& context, const Rect&) {
     if (document_.text().empty()) return;
     const TextLayout& text = layout();
+    text.draw(context.cairo(), {kMargin, kMargin});
+    // Each picture or frame is one framed box over the lines its label takes, with a one-line caption.
     context.saveGState();
-    context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
-    context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
     context.setLineWidth(1);
+    const double width = std::max(0.0, bounds().width() - 2 * kMargin);
     for (const WebViewBox& box : document_.boxes()) {
-        for (Rect r : text.rectsForRange(box.range)) {
-            r = Rect(r.origin.x + kMargin - 3, r.origin.y + kMargin - 2, r.size.width + 6, r.size.height + 4);
-            context.fillRect(r);
-            context.strokeRect(r);
-        }
+        auto rects = text.rectsForRange(box.range);
+        if (rects.empty()) continue;
+        Rect area = rects.front();
+        for (const Rect& r : rects)
+            area = area.unionWith(r);
+        if (rects.size() > 1) area = Rect(0, area.y(), width, area.height());
+        area = Rect(area.x() + kMargin - 3, area.y() + kMargin - 2, area.width() + 6, area.height() + 4);
+        context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
+        context.fillRect(area);
+        context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
+        context.strokeRect(area);
+        TextLayoutOptions options;
+        options.width = std::max(0.0, area.width() - 12);
+        options.numberOfLines = 1;
+        options.lineBreakMode = LineBreakMode::TruncateMiddle;
+        options.defaultFont = Font::systemFont(13);
+        options.defaultColor = Color::rgba(0.35, 0.37, 0.42);
+        TextLayout caption(boxCaption(box), options.defaultFont, options);
+        caption.draw(context.cairo(),
+                     {area.x() + 6, area.y() + std::max(0.0, (area.height() - caption.size().height) / 2)});
     }
     context.restoreGState();
-    text.draw(context.cairo(), {kMargin, kMargin});
 }
 
 Size WebView::sizeThatFits(Size size) const {
