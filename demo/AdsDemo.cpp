@@ -106,11 +106,13 @@ VELKORA_DEMO_STEP(promotedApplications, 930, DemoStep::NeedsService) {
         cell->updateData(command, true);
         for (auto& card : cell->appDealsScrollView()->dealViews())
             shown &= waitForIcon(demo, card->dealView());
-        auto panel = ui::Window::createFullScreen();
+        // The row as the sidebar's menu shows it: the menu's width and colour, a margin above and below.
+        const double height = cell->frame().size.height;
+        auto panel = ui::View::create({0, 0, 270, height + 24});
         panel->setBackgroundColor(ui::Color::fromHex("#1E2126"));
-        cell->setFrame({0, 40, 270, cell->frame().size.height});
+        cell->setFrame({0, 12, 270, height});
         panel->addSubview(cell);
-        panel->makeKeyAndVisible();
+        panel->layoutIfNeeded();
         shown &= demo.writePng(*panel, "ads_deals_row");
     }
 

@@ -1,17 +1,18 @@
 // What a host's user sees of a one-to-one chat: Mira's welcome messages under their days, a text and a
-// photo from the device's album sent to her, and that photo opened full screen. It runs early, while the
-// session is still the fresh user the service welcomed (a later step signs in as someone else).
+// photo from the device's album sent to her, stickers both ways, and that photo opened full screen. It runs early,
+// while the session is still the fresh user the service welcomed (a later step signs in as someone else).
 #include <memory>
 #include <string>
 
-#include "BuildPaths.h"
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
+#include "conversations/VelkoraChatOneCells.h"
 #include "conversations/VelkoraChatOneViewController.h"
 #include "conversations/VelkoraFullScreenImageViewController.h"
 #include "data/VelkoraChatsRepository.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/services/OutsideEndpoints.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/NavigationController.h"
@@ -35,16 +36,20 @@ struct ChatHost : VelkoraGeneralFeatureViewControllerDelegate {
     bool isOpenedAsFeature() override { return true; }
 };
 
-// A photo-sized picture of the album's sunset.
+// A photo-sized sunset, drawn at the size a camera gives so that nothing in the chat is scaled up from a
+// thumbnail.
 std::shared_ptr<ui::Image> albumPhoto() {
-    auto sunset = ui::Image::fromFile(VELKORA_TESTS_SOURCE_DIR "/../demo/device/sunset.png");
     auto context = ui::GraphicsContext::bitmap({800, 600}, 1.0, true);
-    if (sunset)
-        context->drawImage(*sunset, ui::Rect(0, 0, 800, 600));
-    else {
-        context->setFillColor(ui::Color::fromHex("#F59E0B"));
-        context->fillRect({0, 0, 800, 600});
-    }
+    context->drawLinearGradient(
+        {ui::Color::fromHex("#2B1B5A"), ui::Color::fromHex("#C2456A"), ui::Color::fromHex("#F6A04D")}, {0, 0.55, 1},
+        {0, 0}, {0, 420});
+    context->setFillColor(ui::Color::fromHex("#FFD27A"));
+    context->fillEllipseInRect({310, 310, 180, 180});
+    context->setFillColor(ui::Color::fromHex("#1F3B73"));
+    context->fillRect({0, 420, 800, 180});
+    context->setFillColor(ui::Color::fromHex("#F6A04D"));
+    for (int i = 0; i < 6; ++i)
+        context->fillRect({330.0 + i * 6, 440.0 + i * 22, 140.0 - i * 12, 4});
     return context->makeImage();
 }
 
@@ -103,6 +108,28 @@ VELKORA_DEMO_STEP(oneToOneChat, 150, DemoStep::NeedsService) {
     bool shown = sent && photo && demo.writePng(*window, "chat");
     demo.say(std::to_string(rows.allMessages().size()) + " messages in " +
              std::to_string(rows.sectionsToDates().size()) + " days");
+
+    demo.say("A sticker sent to Mira from the sticker keyboard, and one she sends back");
+    const std::string stickers = services::OutsideEndpoints::serviceHost() + "/pictures/stickers/smileys/";
+    screen->stickerSelected(stickers + "1.png");
+    const bool stickerSent = loop.runUntil([&] { return allSent(*screen); }, 30);
+    const bool stickerCame = demo::seededUserWrites(demo, "u-mira", stickers + "3.png", "sticker");
+    VelkoraServerApi::updateNow();
+    auto stickerRows = [&] {
+        int mine = 0, hers = 0;
+        loop.advance(0.1);
+        window->layoutIfNeeded();
+        for (auto& cell : screen->messagesTable()->visibleCells())
+            if (auto row = std::dynamic_pointer_cast<VelkoraStickerMessageTableCell>(cell)) {
+                auto& picture = row->myView()->isHidden() ? row->otherStickerImageView() : row->myStickerImageView();
+                if (picture && picture->image()) ++(row->myView()->isHidden() ? hers : mine);
+            }
+        return mine > 0 && hers > 0;
+    };
+    const bool bothStickers = stickerSent && stickerCame && loop.runUntil(stickerRows, 20);
+    loop.advance(0.5);
+    window->layoutIfNeeded();
+    shown = bothStickers && demo.writePng(*window, "chat_stickers") && shown;
 
     demo.say("The photo opened full screen");
     if (photo) photo->imageClicked(nullptr);

@@ -3,13 +3,21 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "DemoSteps.h"
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/services/Device.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
+#include "server/VelkoraServerClientAgent.h"
+#include "server/VelkoraServerEndpoint.h"
+#include "server/utils/RequestText.h"
+#include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
@@ -53,6 +61,45 @@ inline void ensureUserData(Demo& demo) {
         answered = true;
     }));
     demo.loop().runUntil([&] { return answered; }, 20);
+}
+
+// Another client of the service, a seeded user (`from`), sends the demo's user a message; true once the
+// service took it. The session's poll brings it.
+inline bool seededUserWrites(Demo& demo, const std::string& from, const std::string& message,
+                             const std::string& contentType) {
+    struct Writer : VelkoraUrlFetcherDelegate {
+        bool done = false, failed = false;
+        void urlGotError(VelkoraUrlFetcher&, const foundation::ErrorPtr&) override { done = failed = true; }
+        void urlDidFinishWithString(VelkoraUrlFetcher&, const std::optional<std::string>&) override { done = true; }
+    };
+    auto writer = std::make_shared<Writer>();
+    auto fetcher = VelkoraUrlFetcher::create(writer);
+    const std::string me = VelkoraServerClientAgent::instance().userId().value_or("");
+    fetcher->getUrl(tagRequestText(VelkoraServerEndpoint::url() +
+                                   "?command=sendMessage&clientType=1&build=2.5.7&appId=" + demo.appId() +
+                                   "&userId=" + me + "&senderAppId=" + demo.appId() + "&senderUserId=" + from +
+                                   "&message=" + escapeRequestValue(message) + "&contentType=" + contentType));
+    demo.loop().runUntil([&] { return writer->done; }, 10);
+    return !writer->failed;
+}
+
+// The person holding the device is asked to confirm the next purchase, as the store does, instead of the
+// demo device's standing yes.
+inline void askBeforeNextPurchase() {
+    services::Device::instance().setPromptPolicy(services::Prompt::Purchase, services::PromptPolicy::Ask);
+}
+
+// Once the store's confirmation shows, writes the screen as `picture` and taps Buy; the device says yes by
+// itself again after. False when no confirmation came.
+inline bool confirmPurchase(Demo& demo, const std::string& picture) {
+    auto& device = services::Device::instance();
+    const bool asked =
+        demo.loop().runUntil([&] { return device.promptAlert(services::Prompt::Purchase) != nullptr; }, 20);
+    demo.loop().advance(0.3);
+    const bool written = asked && demo.writeScreenPng(picture);
+    if (asked) device.answerPrompt(services::Prompt::Purchase, true);
+    device.setPromptPolicy(services::Prompt::Purchase, services::PromptPolicy::Grant);
+    return written;
 }
 
 } // namespace velkora::demo

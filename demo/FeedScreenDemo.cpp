@@ -1,5 +1,6 @@
 // What a host's user sees of the activity feed: the feed with its invitation as an anonymous user, the
 // same feed after an e-mail sign-up, and one seeded user's posts.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,10 +9,13 @@
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraFeedMessagesRepository.h"
 #include "data/VelkoraUsersRepository.h"
+#include "feed/VelkoraFeedLikeImageCell.h"
+#include "feed/VelkoraFeedTableController.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
@@ -36,27 +40,54 @@ bool idle() {
     return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
 }
 
-// Opens a feed screen as a host would, lets its list, requests and pictures arrive, and writes it.
+// Shows a screen as a host would, lets its requests (and what `drain` waits for) and pictures arrive, and
+// writes it; `then` runs with the screen still up, after its picture.
+bool showAndWrite(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host,
+                  const std::shared_ptr<ui::ViewController>& screen, const std::string& picture,
+                  const std::function<void()>& drain = {}, const std::function<bool(ui::Window&)>& then = {}) {
+    auto window = demo::showAsHostScreen(screen, host).window;
+    auto& loop = demo.loop();
+    for (int i = 0; i < 4; ++i) {
+        loop.advance(0.5);
+        loop.runUntil(idle, 20);
+        if (drain) drain();
+        loop.runUntil([] { return false; }, 0.5);
+    }
+    window->layoutIfNeeded();
+    bool written = demo.writePng(*window, picture);
+    if (then) written = then(*window) && written;
+    loop.advance(3);
+    return written;
+}
+
+// A feed screen, written once its list has come.
 bool showFeed(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const std::string& feature,
-              foundation::Value arguments, const std::string& picture) {
+              foundation::Value arguments, const std::string& picture,
+              const std::function<bool(VelkoraFeedViewController&, ui::Window&)>& then = {}) {
     auto screen = std::dynamic_pointer_cast<VelkoraFeedViewController>(
         VelkoraScreenRegistry::instance().makeScreen(feature, arguments));
     if (!screen) {
         demo.say(feature + ": no screen");
         return false;
     }
-    auto window = demo::showAsHostScreen(screen, host).window;
-    auto& loop = demo.loop();
-    for (int i = 0; i < 4; ++i) {
-        loop.advance(0.5);
-        loop.runUntil(idle, 20);
-        if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
-        loop.runUntil([] { return false; }, 0.5);
-    }
-    window->layoutIfNeeded();
-    const bool written = demo.writePng(*window, picture);
-    loop.advance(3);
+    const bool written = showAndWrite(
+        demo, host, screen, picture,
+        [&] {
+            if (screen->serialQueue()) screen->serialQueue()->waitUntilIdle();
+        },
+        then ? std::function<bool(ui::Window&)>([&](ui::Window& w) { return then(*screen, w); }) : nullptr);
     return written && !screen->getMessagesAndLikes().empty();
+}
+
+// Another of the feed's screens, by its feature name.
+bool showScreen(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const std::string& feature,
+                const std::string& picture) {
+    auto screen = VelkoraScreenRegistry::instance().makeScreen(feature);
+    if (!screen) {
+        demo.say(feature + ": no screen");
+        return false;
+    }
+    return showAndWrite(demo, host, screen, picture);
 }
 
 } // namespace
@@ -99,7 +130,29 @@ VELKORA_DEMO_STEP(feedScreen, 640, DemoStep::NeedsService) {
         loop.runUntil(idle, 20);
     }
     demo.say("The feed of a user signed up by e-mail: people to follow instead of the invitation");
-    shown &= showFeed(demo, host, "feed", {}, "feed_signed_up");
+    shown &=
+        showFeed(demo, host, "feed", {}, "feed_signed_up", [&](VelkoraFeedViewController& screen, ui::Window& window) {
+            // The user taps the share button under a picture someone posted.
+            std::shared_ptr<VelkoraFeedLikeImageCell> pictureRow;
+            for (const auto& cell : screen.feedTable()->visibleCells())
+                if (auto row = std::dynamic_pointer_cast<VelkoraFeedLikeImageCell>(cell); row && !pictureRow)
+                    pictureRow = row;
+            if (!pictureRow || !screen.tableController()) {
+                demo.say("no picture in the feed to share");
+                return false;
+            }
+            screen.tableController()->shareTapped(*pictureRow);
+            loop.advance(1);
+            window.layoutIfNeeded();
+            demo.say("Sharing a picture from the feed: the popup offers Facebook, Twitter and e-mail");
+            const bool ok = demo.writePng(window, "feed_share");
+            screen.tableController()->closeTapped(nullptr);
+            loop.advance(1);
+            return ok;
+        });
+
+    demo.say("The people the service suggests to follow, on a screen of their own with a button that follows them all");
+    shown &= showScreen(demo, host, "suggestedUsers", "feed_suggested_users");
 
     demo.say("Mira's posts");
     shown &= showFeed(demo, host, "userPosts",

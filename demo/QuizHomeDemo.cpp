@@ -94,8 +94,11 @@ VELKORA_DEMO_STEP(quizHome, 712, DemoStep::NeedsService) {
     if (!store) return false;
     demo.say("The coin store: the four packs with the store's titles and prices");
     shown &= demo.writePng(*window, "quiz_store");
-    demo.say("Buying 100 coins on the device's store account; the store closes once the service credited them");
+    demo.say("Buying 100 coins: the store asks the user to confirm the price");
+    demo::askBeforeNextPurchase();
     store->purchaseOption1Clicked(nullptr);
+    shown &= demo::confirmPurchase(demo, "quiz_purchase_confirm");
+    demo.say("Bought on the device's store account; the coin store closes once the service credited the coins");
     if (!loop.runUntil([&] { return topOf<VelkoraQuizProfileViewController>(*nav) != nullptr; }, 30)) {
         demo.say("the purchase did not settle");
         return false;

@@ -1,5 +1,6 @@
 // What a host's user sees of a quiz game: the seeded quiz opened as feature 103, its first question
 // answered right, the hints panel with the coins and the coin packs, a wrong answer and the end of the game.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -89,10 +90,23 @@ VELKORA_DEMO_STEP(quizPlay, 714, DemoStep::NeedsService) {
     window->layoutIfNeeded();
     bool ok = demo.writeScreenPng("quiz-question");
 
-    demo.say("A correct answer turns green and the next question follows; the player opens the hints panel.");
+    if (auto timer = screen->quizTimerView()) {
+        demo.say(std::string("With ") + std::to_string(timer->nWarningSeconds()) +
+                 " seconds left the countdown blinks red and the hints button pulses.");
+        const double left = timer->nSeconds() - timer->diffFromStart();
+        demo.loop().advance(std::max(0.0, left - timer->nWarningSeconds() + 1.2));
+        window->layoutIfNeeded();
+        ok = demo.writeScreenPng("quiz-countdown-warning") && ok;
+    }
+
+    demo.say("The player answers right in time: the answer turns green.");
     auto q = screen->currentQuestion();
     screen->updateWithAnswer(slotOf(*q, true));
-    demo.loop().advance(0.7);
+    demo.loop().advance(0.2);
+    window->layoutIfNeeded();
+    ok = demo.writeScreenPng("quiz-answer-right") && ok;
+    demo.say("The next question follows; the player opens the hints panel.");
+    demo.loop().advance(0.5);
     screen->helpClicked(nullptr);
     settle(demo, *window);
     ok = demo.writeScreenPng("quiz-hints") && ok;
@@ -102,7 +116,10 @@ VELKORA_DEMO_STEP(quizPlay, 714, DemoStep::NeedsService) {
     demo.say("A wrong answer: red beside the green of the right one, then the end of the game.");
     q = screen->currentQuestion();
     screen->updateWithAnswer(slotOf(*q, false));
-    demo.loop().advance(0.7);
+    demo.loop().advance(0.2);
+    window->layoutIfNeeded();
+    ok = demo.writeScreenPng("quiz-answer-wrong") && ok;
+    demo.loop().advance(0.5);
     settle(demo, *window);
     ok = demo.writeScreenPng("quiz-end") && ok;
     if (!screen->quizEndView() || screen->quizEndView()->isHidden()) {

@@ -28,13 +28,6 @@ namespace {
 
 using namespace velkora;
 
-// Another client of the service: the seeded user u-mira, writing to ours.
-struct MiraWrites : VelkoraUrlFetcherDelegate {
-    bool done = false, failed = false;
-    void urlGotError(VelkoraUrlFetcher&, const foundation::ErrorPtr&) override { done = failed = true; }
-    void urlDidFinishWithString(VelkoraUrlFetcher&, const std::optional<std::string>&) override { done = true; }
-};
-
 std::shared_ptr<VelkoraMessageNotificationView> bannerOnScreen() {
     for (auto& w : ui::Application::instance().windows())
         if (!w->isHidden())
@@ -101,14 +94,7 @@ VELKORA_DEMO_STEP(sidebar, 420, DemoStep::NeedsService) {
     demo.say("the sidebar opened over the host with the rows: " + rows);
     bool ok = demo.writeScreenPng("sidebar_open");
 
-    auto writer = std::make_shared<MiraWrites>();
-    auto fetcher = VelkoraUrlFetcher::create(writer);
-    std::string me = VelkoraServerClientAgent::instance().userId().value_or("");
-    fetcher->getUrl(tagRequestText(
-        VelkoraServerEndpoint::url() + "?command=sendMessage&clientType=1&build=2.5.7&appId=" + demo.appId() +
-        "&userId=" + me + "&senderAppId=" + demo.appId() +
-        "&senderUserId=u-mira&message=" + escapeRequestValue("Coffee after the match?") + "&contentType=text/plain"));
-    loop.runUntil([&] { return writer->done; }, 10);
+    demo::seededUserWrites(demo, "u-mira", "Coffee after the match?", "text/plain");
     VelkoraServerApi::updateNow();
     loop.runUntil([] { return bannerOnScreen() != nullptr; }, 20);
     if (auto banner = bannerOnScreen()) {
@@ -137,6 +123,21 @@ VELKORA_DEMO_STEP(sidebar, 420, DemoStep::NeedsService) {
     } else {
         ok = false;
     }
+
+    // The user signs out from the sidebar's header: the kit asks first.
+    sidebar->openPanel();
+    loop.runUntil([] { return false; }, 1.0);
+    sidebar->emailSignoutClickedInView(sidebar->view().get());
+    if (auto popup = popupOnScreen()) {
+        demo.say(std::string("signing out asks first: \"") + popup->titleLabel()->text() + "\"; the user cancels");
+        ok = demo.writeScreenPng("sidebar_signout_confirm") && ok;
+        popup->cancelTapped(nullptr);
+    } else {
+        demo.say("no question came before signing out");
+        ok = false;
+    }
+    sidebar->closePanel();
+    loop.runUntil([] { return false; }, 1.0);
 
     auto ribbon = VelkoraActivationRibonView::create();
     ribbon->setButtonType(0, 1);

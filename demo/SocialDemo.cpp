@@ -106,7 +106,8 @@ bool facebook(demo::Demo& demo) {
         {"user_location", "user_birthday", "user_photos"}, true,
         [&](services::facebook::Session&, int s, const foundation::ErrorPtr&) { state = s; });
     wait(demo, [&] { return state.has_value(); });
-    demo.say("Facebook: the session's state is " + std::to_string(state.value_or(-1)));
+    demo.say(state == services::facebook::SessionStateOpen ? "Facebook: the user allowed the application in"
+                                                           : "Facebook: the sign-in did not open a session");
     if (state != services::facebook::SessionStateOpen) return false;
     std::optional<foundation::Value> me;
     services::facebook::Request::requestForMe()->startWithCompletionHandler(
@@ -130,7 +131,8 @@ bool facebook(demo::Demo& demo) {
     demo.writePng(*dialog->view(), "feed_dialog");
     dialog->tapAction();
     wait(demo, [&] { return posted.has_value(); });
-    demo.say("Facebook: the feed dialog answered " + posted.value_or("nothing"));
+    const bool onTheWall = posted && posted->find("post_id=") != std::string::npos;
+    demo.say(onTheWall ? "Facebook: the invitation is on the friend's wall" : "Facebook: nothing was posted");
     return posted && posted->find("post_id=") != std::string::npos;
 }
 

@@ -118,7 +118,13 @@ bool addFromRow(demo::Demo& demo, VelkoraStickerStoreViewController& store, size
 
 bool stickerStore(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     auto& loop = demo.loop();
-    auto store = VelkoraStickerStoreViewController::create();
+    // The host asks for the sticker store by its feature name, as the screen registry knows it.
+    auto store = std::dynamic_pointer_cast<VelkoraStickerStoreViewController>(
+        VelkoraScreenRegistry::instance().makeScreen("stickerStore"));
+    if (!store) {
+        demo.say("the sticker store is not part of this build");
+        return false;
+    }
     auto shown = show(store, host);
     settle(demo, shown.window.get());
     if (store->packs().empty()) {
@@ -131,7 +137,8 @@ bool stickerStore(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
         if (first == store->packs().size()) first = i;
     }
     bool shownAll = true;
-    demo.say("The sticker store: free and paid packs, and the row that restores purchases");
+    demo.say("The sticker store, opened by the host by its feature name \"stickerStore\": free and paid packs, "
+             "and the row that restores purchases");
     settle(demo, shown.window.get());
     shownAll &= demo.writePng(*shown.window, "stickers_store");
     if (freePack < store->packs().size()) {
@@ -140,9 +147,15 @@ bool stickerStore(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     }
     if (paidPack < store->packs().size()) {
         loop.runUntil([] { return VelkoraStickersIAPHelper::instance().didGetStoreData(); }, 20);
-        demo.say("Buying \"" + store->packs()[paidPack]->title().value_or("") +
-                 "\" on the device's store account; the service checks the receipt");
-        shownAll &= addFromRow(demo, *store, paidPack);
+        demo.say(std::string("Buying \"") + store->packs()[paidPack]->title().value_or("") +
+                 "\": the store asks the user to confirm the price; the service then checks the receipt");
+        demo::askBeforeNextPurchase();
+        auto row = rowOf(*store, paidPack);
+        const int32_t packId = store->packs()[paidPack]->packId();
+        if (row) row->actionClicked(nullptr);
+        shownAll &= row && demo::confirmPurchase(demo, "stickers_purchase_confirm");
+        auto& status = VelkoraStickerPackStatusManager::instance();
+        shownAll &= loop.runUntil([&] { return status.getStickerPack(packId) != nullptr; }, 30);
     }
     settle(demo, shown.window.get());
     store->packTable()->reloadData();
@@ -158,9 +171,11 @@ bool stickerStore(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     demo.say("A pack's own screen: icon, title, subtitle, its button and every sticker");
     shownAll &= demo.writePng(*shown.window, "stickers_pack");
     loop.advance(3); // notices close before the window goes
+    shown.window->setHidden(true);
     return shownAll;
 }
 
+// The keyboard as it comes up under a chat's text field, on its own: the space above it is the chat's.
 bool stickerKeyboard(demo::Demo& demo) {
     auto screen = std::make_shared<ui::ViewController>();
     auto window = ui::Window::createFullScreen();
@@ -177,7 +192,9 @@ bool stickerKeyboard(demo::Demo& demo) {
     screen->view()->addSubview(keyboard);
     settle(demo, window.get());
     demo.say("The sticker keyboard: the recent tab, a tab per pack, the store tab and a page of stickers");
-    return demo.writePng(*window, "stickers_keyboard");
+    const bool written = demo.writePng(*keyboard, "stickers_keyboard");
+    window->setHidden(true);
+    return written;
 }
 
 bool feedback(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {

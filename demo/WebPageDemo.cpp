@@ -29,7 +29,7 @@ struct Narrator : ui::WebViewDelegate {
     int failures = 0;
     bool webViewShouldStartLoadWithRequest(ui::WebView& view, const foundation::UrlRequest& request,
                                            int navigationType) override {
-        demo.say("web view asked to load " + request.url + " (navigation type " + std::to_string(navigationType) + ")");
+        demo.say(std::string(navigationType == 0 ? "the user tapped a link to " : "the page loads ") + request.url);
         if (foundation::urlScheme(request.url).find("itms") == std::string::npos) return true;
         view.stopLoading();
         ui::Application::instance().openURL(request.url);
@@ -42,7 +42,7 @@ struct Narrator : ui::WebViewDelegate {
     void webViewDidFailLoadWithError(ui::WebView&, const foundation::ErrorPtr& error) override {
         if (error && error->code == foundation::kUrlErrorCancelled) return; // stopped for the store
         ++failures;
-        demo.say("web view failed: " + (error ? error->domain + " " + std::to_string(error->code) : std::string()));
+        demo.say("the page did not load" + (error ? ": " + error->description() : std::string()));
     }
 };
 

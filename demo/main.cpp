@@ -11,13 +11,17 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "BuildTreeModules.h"
 #include "DemoSteps.h"
 #include "LiveMode.h"
 #include "ServiceProcess.h"
 #include "platform/foundation/FileIO.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
 #include "velkora/Version.h"
 
@@ -82,9 +86,21 @@ int main(int argc, char** argv) {
         std::string path;
         ~Cleanup() { removeTree(path); }
     } cleanup{scratch};
+    // Every step finds the kit's optional modules in the build tree, whichever step first needs one.
+    velkora::demo::useBuildTreeModules("QuartzCore");
     Paths::setAppName("velkora-demo");
     Paths::setRoot(scratch + "/host");
     say("Velkora " + velkora::versionString() + "; pictures go to " + outputDir);
+
+    // The narration is for the person watching; the kit's own lines go to a file beside the pictures.
+    auto kitLog = std::make_shared<std::ofstream>(outputDir + "/velkora.log", std::ios::trunc);
+    if (*kitLog) {
+        Log::setSink([kitLog](LogLevel, const std::string& line) { *kitLog << line << '\n' << std::flush; });
+        say("the kit's log goes to " + outputDir + "/velkora.log");
+    }
+    struct RestoreLog {
+        ~RestoreLog() { Log::useStandardError(); }
+    } restoreLog;
 
     velkora::demo::ServiceProcess service;
     bool serviceFailed = false;

@@ -209,6 +209,11 @@ std::string VelkoraChatOneDataSource::getSectionDateString(int section) const {
     return sectionKeys_[static_cast<size_t>(section)];
 }
 
+std::string VelkoraChatOneDataSource::getSectionHeaderText(int section) const {
+    if (section < 0 || section >= static_cast<int>(sectionsToDates_.size())) return {};
+    return headerFormatter_.stringFromDate(sectionsToDates_[static_cast<size_t>(section)]);
+}
+
 VelkoraMessagePtr VelkoraChatOneDataSource::getMessageFromIndexPath(const ui::IndexPath& ip) const {
     if (ip.section < 0 || ip.section >= static_cast<int>(sectionLists_.size()) || ip.row < 0) return nullptr;
     const auto& list = *sectionLists_[static_cast<size_t>(ip.section)];

@@ -29,6 +29,8 @@ class Image;
 class VelkoraChatOneDataSource : public ui::TableViewDataSource {
 public:
     static constexpr const char* kDayKeyFormat = "MMM,d yyyy";
+    // The day as its section header reads it.
+    static constexpr const char* kDayHeaderFormat = "MMM d, yyyy";
 
     VelkoraChatOneDataSource();
     ~VelkoraChatOneDataSource() override;
@@ -55,6 +57,8 @@ public:
     // a message without a time counts as now.
     std::string dayKeyOf(const VelkoraMessageInternal& message);
     std::string getSectionDateString(int section) const;
+    // The section's day as a person reads it ("Dec 10, 2026"); the day key above is only for filing.
+    std::string getSectionHeaderText(int section) const;
     VelkoraMessagePtr getMessageFromIndexPath(const ui::IndexPath& indexPath) const;
     std::optional<ui::IndexPath> indexPathOf(const VelkoraMessageInternal* message) const;
     ui::TableViewCellPtr createMessageCell(const VelkoraMessagePtr& message);
@@ -131,6 +135,7 @@ private:
 
     std::unique_ptr<foundation::DayCalendar> calendar_;
     foundation::DateFormatter dayFormatter_{kDayKeyFormat};
+    foundation::DateFormatter headerFormatter_{kDayHeaderFormat};
     // Midnight to key: a day's key is formatted once.
     std::map<foundation::Date, std::string> dayKeys_;
 

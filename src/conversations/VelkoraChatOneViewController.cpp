@@ -481,7 +481,7 @@ void VelkoraChatOneViewController::willDisplayCell(ui::TableView&, ui::TableView
 ui::ViewPtr VelkoraChatOneViewController::viewForHeaderInSection(ui::TableView& table, int section) {
     auto header = VelkoraChatOneHeaderView::initFromNib();
     if (header->headerLabel() && dataSource_)
-        header->headerLabel()->setText(dataSource_->getSectionDateString(section));
+        header->headerLabel()->setText(dataSource_->getSectionHeaderText(section));
     header->setFrame({0, 0, table.bounds().width(), header->frame().height()});
     if (header->toplevelSubview()) header->toplevelSubview()->setFrame(header->bounds());
     return header;

@@ -172,6 +172,9 @@ void VelkoraChatRoomsViewController::registerInterfaceBindings(ui::InterfaceBind
 
 void VelkoraChatRoomsViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
+    // Opened without a title (by a host holding the screen itself), it is named as its sidebar row is.
+    if (titleText().empty())
+        setTitleText(foundation::Bundle::main().localizedString("velkora_text_chatrooms_tab_title"));
     VelkoraGeneralFeatureViewController::viewDidLoad();
     auto self = sharedAs<VelkoraChatRoomsViewController>();
     if (topicsTable_) {

@@ -189,7 +189,8 @@ void VelkoraFeedbackViewController::viewDidLoad() {
     drop(3, data && data->enableShareFacebook());
     drop(4, data && data->enableShareTwitter());
     drop(2, data && data->enableRateUs());
-    if (titleLabel() && titleText().empty()) titleLabel()->setText(text("velkora_text_talk_to_us_title"));
+    // Opened without a title, the menu is named as its sidebar row is; "talk to us" is only its first row.
+    if (titleLabel() && titleText().empty()) titleLabel()->setText(text("velkora_text_feedback_tab_title"));
 }
 
 int VelkoraFeedbackViewController::numberOfRowsInSection(ui::TableView&, int) {
@@ -219,9 +220,17 @@ ui::TableViewCellPtr VelkoraFeedbackViewController::cellForRowAtIndexPath(ui::Ta
     switch (type) {
     case 1: {
         setTexts("velkora_text_talk_to_us_title", "velkora_text_talk_to_us_description");
-        cell->setOptionIconImage(VelkoraAppSettings::appLogo());
+        auto logo = VelkoraAppSettings::appLogo();
         auto data = VelkoraAgentInternal::instance().appData();
-        if (data && data->appImage() && !data->appImage()->empty()) cell->setOptionIconString(*data->appImage());
+        const bool hasAppImage = data && data->appImage() && !data->appImage()->empty();
+        if (!logo && !hasAppImage) {
+            // An application without an icon of its own: the kit's feedback icon, not an empty square.
+            cell->setOptionIconImage(bundleImage("VelImg_FeedbackIcon.png"));
+            clearBackground();
+            break;
+        }
+        cell->setOptionIconImage(logo);
+        if (hasAppImage) cell->setOptionIconString(*data->appImage());
         if (cell->optionBacground()) cell->optionBacground()->setBackgroundColor(VelkoraAppSettings::leadingColor());
         break;
     }
@@ -491,6 +500,25 @@ void VelkoraFeedbackTalkToUsViewController::selectMode(int32_t mode) {
         if (arrowLeadingSpaceConstraint_ && e.view) arrowLeadingSpaceConstraint_->setConstant(e.view->frame().x());
     }
     if (rateUsView_) rateUsView_->setHidden(mode != 4);
+    closeHiddenBands();
+}
+
+// The stars and the sender's details sit in bands above the text; a band that is hidden gives its room to
+// what is below it, so no empty stripe is left between the kinds and the text.
+void VelkoraFeedbackTalkToUsViewController::closeHiddenBands() {
+    if (!textViewTopSpaceConstraint_) return;
+    constexpr double kGap = 4;
+    double shift = 0;
+    if (rateUsView_ && rateUsView_->isHidden()) shift += rateUsView_->frame().height() + kGap;
+    if (userDetailsView_) {
+        if (detailsTop_ < 0) detailsTop_ = userDetailsView_->frame().y();
+        ui::Rect details = userDetailsView_->frame();
+        details.origin.y = detailsTop_ - shift;
+        userDetailsView_->setFrame(details);
+        if (userDetailsView_->isHidden()) shift += details.height() + kGap;
+    }
+    textViewTopSpaceConstraint_->setConstant(textViewTopSpaceConstraint_->constant() + bandsShift_ - shift);
+    bandsShift_ = shift;
 }
 
 void VelkoraFeedbackTalkToUsViewController::feedbackModeTapped(ui::Control*) {

@@ -182,6 +182,7 @@ public:
 private:
     VelkoraFeedbackTalkToUsViewController();
     void selectMode(int32_t mode);
+    void closeHiddenBands();
     void setSending(bool sending);
     void dismissSelf();
 
@@ -211,6 +212,8 @@ private:
     std::shared_ptr<ui::Label> userName_, userVersions_;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicator_;
     std::shared_ptr<ui::LayoutConstraint> textViewTopSpaceConstraint_, textViewBottomSpaceConstraint_;
+    double detailsTop_ = -1; // where the interface file puts the sender's details
+    double bandsShift_ = 0;  // how far the text is moved up into hidden bands
     foundation::NotificationObserver keyboardShowObserver_, keyboardHideObserver_;
 };
 

@@ -125,6 +125,8 @@ void VelkoraFeedViewController::viewDidLoad() {
                                                        &VelkoraFeedViewController::gotFeedFailed),
                                        oneUser_);
     } else {
+        // Opened without a title, the feed is named as its sidebar row is.
+        if (titleText().empty()) setTitleText(velkoraFeedText("velkora_text_activity_tab_title"));
         useFeedRepository_ = true;
         buildAtOnce = VelkoraFeedMessagesRepository::instance().didFinishLoading();
     }

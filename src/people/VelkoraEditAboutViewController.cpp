@@ -45,6 +45,8 @@ void VelkoraEditAboutViewController::registerInterfaceBindings(ui::InterfaceBind
 
 void VelkoraEditAboutViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
+    // The editor is a page of the user's own profile; its bar says so above the "Edit Bio" heading.
+    if (titleText().empty()) setTitleText(profiles::text("velkora_text_my_profile_title_label"));
     VelkoraGeneralFeatureViewController::viewDidLoad();
     const std::string bio = currentBio();
     if (aboutTextView_) {

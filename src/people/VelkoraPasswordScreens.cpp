@@ -18,7 +18,7 @@ void VelkoraPasswordFieldViewController::viewDidLoad() {
     setStyleScreenIdentifier(kStyleScreenIdentifier);
     setTitleText(account::localized(screen_.titleKey));
     VelkoraGeneralFeatureViewController::viewDidLoad();
-    if (auto b = button()) b->setTitle(account::localized("velkora_text_update_button"), ui::ControlStateNormal);
+    if (auto b = button()) b->setTitle(account::localized(screen_.buttonKey), ui::ControlStateNormal);
     if (auto f = field()) {
         account::decorateField(*f, screen_.leftText);
         f->setDelegate(std::dynamic_pointer_cast<ui::TextFieldDelegate>(shared_from_this()));
@@ -74,7 +74,9 @@ VelkoraForgotPasswordViewController::initFromNib(const std::string& nibName) {
 }
 
 VelkoraForgotPasswordViewController::VelkoraForgotPasswordViewController(std::string nibName)
-    : VelkoraPasswordFieldViewController({"velkora_text_forgot_password_title", "Email"}, std::move(nibName)) {}
+    // The button sends a request for a new password: nothing of the user's is updated here.
+    : VelkoraPasswordFieldViewController({"velkora_text_forgot_password_title", "Email", "velkora_text_submit_button"},
+                                         std::move(nibName)) {}
 
 void VelkoraForgotPasswordViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
     VelkoraPasswordFieldViewController::registerInterfaceBindings(b);
@@ -122,7 +124,8 @@ VelkoraChangePasswordViewController::initFromNib(const std::string& nibName) {
 }
 
 VelkoraChangePasswordViewController::VelkoraChangePasswordViewController(std::string nibName)
-    : VelkoraPasswordFieldViewController({"velkora_text_change_password_title", "Password"}, std::move(nibName)) {}
+    : VelkoraPasswordFieldViewController(
+          {"velkora_text_change_password_title", "Password", "velkora_text_update_button"}, std::move(nibName)) {}
 
 void VelkoraChangePasswordViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
     VelkoraPasswordFieldViewController::registerInterfaceBindings(b);

@@ -36,6 +36,7 @@ protected:
     struct Screen {
         const char* titleKey;
         const char* leftText;
+        const char* buttonKey;
     };
     VelkoraPasswordFieldViewController(const Screen& screen, std::string nibName);
     virtual std::shared_ptr<ui::TextField> field() const = 0;

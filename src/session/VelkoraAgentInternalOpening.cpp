@@ -3,6 +3,7 @@
 // the activation button and bar item, and the panel and swipe switches.
 #include <algorithm>
 #include <iterator>
+#include <map>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -10,8 +11,10 @@
 #include "platform/ui/BarItems.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
+#include "platform/ui/NavigationController.h"
 #include "platform/ui/PopoverController.h"
 #include "platform/ui/TabBarController.h"
+#include "platform/ui/UiNotifications.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternalDelegates.h"
 #include "session/VelkoraAppData.h"
@@ -111,6 +114,40 @@ std::shared_ptr<ui::Window> hostWindow() {
     for (auto it = all.rbegin(); it != all.rend(); ++it)
         if ((*it)->windowLevel() < ui::WindowLevel::Alert && !(*it)->isHidden()) return *it;
     return nullptr;
+}
+
+// A kit screen with its own top panel, pushed on the host's navigation controller, would sit under the
+// host's bar too: the bar steps aside while the kit's screens are on the stack above `depth`, and comes
+// back when the host's own screens are on top again.
+struct HostBarWatcher {
+    std::weak_ptr<ui::NavigationController> nav;
+    foundation::NotificationObserver observer;
+};
+
+std::map<const void*, HostBarWatcher>& hostBarWatchers() {
+    // Never destroyed: its observers must not outlive the notification centre at exit.
+    static auto* watchers = new std::map<const void*, HostBarWatcher>();
+    return *watchers;
+}
+
+void pushUnderOwnPanel(const std::shared_ptr<ui::NavigationController>& nav, const ui::ViewControllerPtr& screen) {
+    const size_t depth = nav->viewControllers().size();
+    const void* key = nav.get();
+    auto& watchers = hostBarWatchers();
+    if (auto it = watchers.find(key); it != watchers.end() && it->second.nav.expired()) watchers.erase(it);
+    if (!nav->isNavigationBarHidden() && !watchers.contains(key)) {
+        nav->setNavigationBarHidden(true);
+        std::weak_ptr<ui::NavigationController> weak = nav;
+        watchers[key] = HostBarWatcher{
+            weak, foundation::NotificationObserver(ui::kNavigationControllerDidShowViewControllerNotification, key,
+                                                   [weak, key, depth](const foundation::Notification&) {
+                                                       auto host = weak.lock();
+                                                       if (host && host->viewControllers().size() > depth) return;
+                                                       if (host) host->setNavigationBarHidden(false);
+                                                       hostBarWatchers().erase(key);
+                                                   })};
+    }
+    nav->pushViewController(screen, true);
 }
 
 } // namespace
@@ -214,7 +251,10 @@ void VelkoraAgentInternal::showFeatureScreen(int32_t featureId,
     if (featureId == 112) screen->setModalPresentationStyle(ui::ModalPresentationStyle::FullScreen);
     if (navigationController) {
         featureNavController_ = navigationController;
-        navigationController->pushViewController(screen, true);
+        if (velkoraNavControllerEnabled)
+            pushUnderOwnPanel(navigationController, screen);
+        else
+            navigationController->pushViewController(screen, true);
     } else {
         auto wrapped = VelkoraNavControllerViewController::createHidingBar(screen);
         auto window = appWindow();
@@ -412,7 +452,10 @@ void VelkoraAgentInternal::openMenuWithNavigationController(
         if (auto root = window ? window->rootViewController() : nullptr) presentOnTop(*root, nav);
     } else {
         menu->setVelkoraNavController(navigationController);
-        navigationController->pushViewController(sidebar, true);
+        if (velkoraNavControllerEnabled)
+            pushUnderOwnPanel(navigationController, sidebar);
+        else
+            navigationController->pushViewController(sidebar, true);
     }
     implicitPreloadFeatures();
 }

@@ -1,6 +1,11 @@
 #include "shell/VelkoraActivationView.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/ui/Application.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TextLayout.h"
 #include "platform/ui/UiNotifications.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
@@ -96,6 +101,24 @@ void VelkoraActivationView::orientationDidChanged(const foundation::Notification
     resetFrame(o == ui::InterfaceOrientationLandscapeRight || o == ui::InterfaceOrientationLandscapeLeft);
 }
 
+namespace {
+
+// The badge's oval holds one or two digits; a longer count ("10+") widens it around its centre rather
+// than running over its ends.
+void fitBadge(ui::View* badge, ui::Label* label) {
+    if (!badge || !label || label->superview() != badge) return;
+    const ui::Rect frame = badge->frame();
+    const ui::Font font = label->font() ? *label->font() : ui::Font::boldSystemFont(11);
+    const double textWidth = ui::measureText(label->text(), font, 0, 1).width;
+    const double width = std::max(std::ceil(frame.height() * 4 / 3), std::ceil(textWidth + 10));
+    if (width == frame.width()) return;
+    badge->setFrame({frame.midX() - width / 2, frame.y(), width, frame.height()});
+    for (const auto& part : badge->subviews())
+        part->setFrame(badge->bounds());
+}
+
+} // namespace
+
 void VelkoraActivationView::updateButton() {
     int32_t total = sidebarTotalBadges();
     if (total == 0) {
@@ -113,6 +136,9 @@ void VelkoraActivationView::updateButton() {
     std::string text = total > 10 ? "10+" : std::to_string(total);
     for (auto& label : {badgeNumberLabel_, landscapeBadgeNumberLabel_})
         if (label) label->setText(text);
+    fitBadge(badgeLeftView_.get(), badgeNumberLabel_.get());
+    fitBadge(badgeRightView_.get(), badgeNumberLabel_.get());
+    fitBadge(landscapeBadgeLeftView_.get(), landscapeBadgeNumberLabel_.get());
 }
 
 void VelkoraActivationView::setButtonType(unsigned type, int direction) {

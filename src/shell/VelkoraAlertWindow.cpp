@@ -5,7 +5,8 @@
 
 namespace velkora {
 
-std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body) {
+std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body,
+                                                 AlertBackdrop backdrop) {
     if (body) {
         popup.setFrame(body->frame());
         popup.addSubview(body);
@@ -13,6 +14,7 @@ std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::sha
     auto window = ui::Window::create(ui::Screen::main().bounds());
     window->addSubview(popup.sharedView());
     window->setWindowLevel(ui::WindowLevel::Alert);
+    if (backdrop == AlertBackdrop::Dimmed) window->setBackgroundColor(ui::Color::white(0, 0.4));
     return window;
 }
 

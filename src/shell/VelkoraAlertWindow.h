@@ -11,8 +11,11 @@ namespace velkora {
 
 // The popup takes the body's frame as its own and holds the body; without a body (a missing or broken
 // file) it keeps an empty frame. Answers a screen-sized window at alert level holding the popup: the popup
-// keeps the window, and through it itself, alive until it lets the window go.
-std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body);
+// keeps the window, and through it itself, alive until it lets the window go. A dimmed window shades what
+// is behind, so a question reads as the one thing to answer; a passing notice leaves the screen as it is.
+enum class AlertBackdrop { Clear, Dimmed };
+std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body,
+                                                 AlertBackdrop backdrop);
 
 // The origin that centres a popup of `size` on the view's frame size; on the screen when there is no
 // view (logged with `who`).

@@ -10,7 +10,7 @@ VelkoraDefaultNotificationPopupView::initFromNib(const std::string& text) {
     auto toast = std::make_shared<VelkoraDefaultNotificationPopupView>();
     ui::InterfaceLoader::instance().loadNibNamed(kInterface, toast.get());
     if (toast->titleLabel_) toast->titleLabel_->setText(text);
-    toast->alertWindow_ = installInAlertWindow(*toast, toast->toplevelView_);
+    toast->alertWindow_ = installInAlertWindow(*toast, toast->toplevelView_, AlertBackdrop::Clear);
     return toast;
 }
 

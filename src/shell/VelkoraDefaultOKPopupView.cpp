@@ -20,7 +20,7 @@ void VelkoraDefaultOKPopupView::loadInto(const std::shared_ptr<VelkoraDefaultOKP
                                          const std::string& nibName) {
     registerVelkoraWidgetClasses();
     ui::InterfaceLoader::instance().loadNibNamed(nibName, popup.get());
-    popup->alertWindow_ = installInAlertWindow(*popup, popup->toplevelView_);
+    popup->alertWindow_ = installInAlertWindow(*popup, popup->toplevelView_, AlertBackdrop::Dimmed);
     popup->closeOnOrientationChange_ = true;
 }
 

@@ -123,7 +123,12 @@ void VelkoraGeneralFeatureViewController::viewDidLoad() {
         profileButtonView_->setHidden(true);
     }
 
-    if (titleLabel_) titleLabel_->setText(titleText_);
+    if (titleLabel_) {
+        titleLabel_->setText(titleText_);
+        // A long title ("Find & Invite Friends") shrinks a little to show whole between the bar's buttons.
+        titleLabel_->setAdjustsFontSizeToFitWidth(true);
+        titleLabel_->setMinimumScaleFactor(0.7);
+    }
 
     // The activation ribbon's picture, from the kit's images folder (Velkora.bundle/images/dark2).
     if (appButton_) {

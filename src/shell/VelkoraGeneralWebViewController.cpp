@@ -4,6 +4,7 @@
 #include "platform/foundation/UrlConnection.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Label.h"
 
 namespace velkora {
 
@@ -83,12 +84,21 @@ bool VelkoraGeneralWebViewController::webViewShouldStartLoadWithRequest(ui::WebV
 void VelkoraGeneralWebViewController::webViewDidFinishLoad(ui::WebView& webView) {
     if (webView.isLoading()) return;
     if (activityIndicator_) activityIndicator_->stopAnimating();
+    showPageTitle(webView);
     // The server's error page is shown as it came, but the page the user asked for did not load.
     if (webView.statusCode() >= 400)
         Log::line("General WebView failed loading web page due to the following error: %@",
                   loadError(foundation::kUrlErrorBadServerResponse,
                             "HTTP status " + std::to_string(webView.statusCode()), webView.request().url,
                             webView.statusCode()));
+}
+
+// The opener names the page it opens; a page reached through its links is named by its own title, and going
+// back to the first page gives the opener's name back.
+void VelkoraGeneralWebViewController::showPageTitle(ui::WebView& webView) {
+    if (!titleLabel()) return;
+    const std::string pageTitle = webView.canGoBack() ? webView.documentTitle() : std::string();
+    titleLabel()->setText(pageTitle.empty() ? titleText() : pageTitle);
 }
 
 void VelkoraGeneralWebViewController::webViewDidFailLoadWithError(ui::WebView&, const foundation::ErrorPtr& error) {

@@ -45,6 +45,7 @@ public:
 
 private:
     void loadFailed(const foundation::ErrorPtr& error);
+    void showPageTitle(ui::WebView& webView);
 
     std::string linkUrl_;
     std::shared_ptr<ui::WebView> linkWebView_;

@@ -167,7 +167,7 @@ TEST_F(PasswordScreensTest, TheForgottenPasswordScreen) {
     auto screen = showScreen<VelkoraForgotPasswordViewController>();
     screen->emailTextField()->setText("mira@x.org");
     EXPECT_EQ(screen->titleLabel()->text(), "Forgot password");
-    EXPECT_EQ(screen->submitButton()->titleForState(ui::ControlStateNormal), "Update");
+    EXPECT_EQ(screen->submitButton()->titleForState(ui::ControlStateNormal), "Submit");
     snapshot("forgot_password");
     useTablet();
     screen = VelkoraForgotPasswordViewController::initFromNib(

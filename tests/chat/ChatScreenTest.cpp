@@ -37,6 +37,8 @@ TEST_F(ChatScreenTest, AnUnknownUserIsAskedForBeforeTheChatAndBothSidesShowUnder
     ASSERT_EQ(screen->messagesTable()->numberOfSections(), 1);
     EXPECT_EQ(screen->dataSource()->getSectionDateString(0),
               foundation::DateFormatter("MMM,d yyyy").stringFromDate(loop().now()));
+    EXPECT_EQ(screen->dataSource()->getSectionHeaderText(0),
+              foundation::DateFormatter("MMM d, yyyy").stringFromDate(loop().now()));
     EXPECT_EQ(screen->nameTitleButton()->titleForState(ui::ControlStateNormal), std::optional<std::string>("Olga B."));
     // The last row ends at the table's bottom.
     const auto& table = *screen->messagesTable();

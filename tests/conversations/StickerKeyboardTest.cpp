@@ -135,7 +135,7 @@ TEST_F(KeyboardTest, TabsFollowTheRecordSkippingEmptyPacksAndThePagedGridShowsAP
     ASSERT_TRUE(picturesLoaded());
     k->stickersScrollView()->setContentOffset({0, 0});
     window_->layoutIfNeeded();
-    expectLooksLike("keyboard_portrait");
+    expectLooksLike(*k, "keyboard_portrait"); // the keyboard alone, as in the landscape and tablet pictures
 
     tab(*k, -2)->itemClicked(nullptr);
     EXPECT_EQ(delegate_->storeOpened, 1);

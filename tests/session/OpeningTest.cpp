@@ -186,6 +186,28 @@ TEST_F(OpeningTest, AScreenPushedOnTheHostStackAnswersForItsContainer) {
     EXPECT_EQ(hostNav->viewControllers().back(), rooms);
 }
 
+TEST_F(OpeningTest, ScreensWithTheKitsPanelPutTheHostsBarAsideUntilTheHostsScreenIsBack) {
+    registerEveryScreen();
+    startAndComplete();
+    ASSERT_FALSE(hostNav->isNavigationBarHidden());
+    // Opened with the kit's panel: no empty host bar above it, also for a second screen on top.
+    session().openFeature(0, hostNav, true);
+    loop().advance(1);
+    EXPECT_TRUE(hostNav->isNavigationBarHidden());
+    session().openFeature(2, hostNav, true);
+    loop().advance(1);
+    hostNav->popViewController(false);
+    loop().advance(1);
+    EXPECT_TRUE(hostNav->isNavigationBarHidden()) << "a kit screen is still on top";
+    hostNav->popToRootViewController(false);
+    loop().advance(1);
+    EXPECT_FALSE(hostNav->isNavigationBarHidden()) << "the host's screen has its bar back";
+    // Opened under the host's own bar, the screen keeps it.
+    session().openFeature(0, hostNav, false);
+    loop().advance(1);
+    EXPECT_FALSE(hostNav->isNavigationBarHidden());
+}
+
 TEST_F(OpeningTest, BackToPanelFromLogInPopsToTheRoot) {
     // The log-in and sign-up screens go back to the root; which one opened is read from the screen.
     struct LoginScreen : TestScreen {

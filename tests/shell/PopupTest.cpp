@@ -80,6 +80,7 @@ TEST_F(PopupTest, TheDialogSitsInItsOwnAlertWindowAboveTheHostCentredOnTheView) 
     }
     EXPECT_EQ(popup->alertWindow()->windowLevel(), ui::WindowLevel::Alert);
     EXPECT_EQ(popup->alertWindow()->frame(), ui::Screen::main().bounds());
+    EXPECT_GT(popup->alertWindow()->backgroundColor().a, 0.2) << "what is behind a question is shaded";
     EXPECT_TRUE(popup->alertWindow()->isKeyWindow());
     EXPECT_EQ(popup->frame(), (ui::Rect{20, 199, 280, 170}));
     EXPECT_EQ(popup->okButton()->titleForState(ui::ControlStateHighlighted), "Delete");
@@ -245,6 +246,7 @@ TEST_F(PopupTest, TheNoticeIsGoneExactlyTwoSecondsAfterItShows) {
     auto toast = weak.lock();
     ASSERT_TRUE(toast);
     EXPECT_EQ(toast->alertWindow()->windowLevel(), ui::WindowLevel::Alert);
+    EXPECT_EQ(toast->alertWindow()->backgroundColor().a, 0) << "a passing notice leaves the screen unshaded";
     EXPECT_TRUE(toast->alertWindow()->isKeyWindow());
     EXPECT_EQ(toast->frame(), (ui::Rect{40, 258, 240, 52}));
     velkora::testing::expectMatchesReference(ui::Snapshot::imageOfScreen(), "popup_toast");

@@ -105,10 +105,12 @@ TEST_F(WebPageScreenTest, TheTermsLoadUnderTheSpinnerAndBackWalksThePagesBeforeL
     followLink(0);
     ASSERT_TRUE(pageLoaded());
     EXPECT_EQ(web().documentTitle(), "Privacy Policy");
+    EXPECT_EQ(screen->titleLabel()->text(), "Privacy Policy") << "the title names the page shown";
 
     screen->backButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
     ASSERT_TRUE(pageLoaded());
     EXPECT_EQ(web().documentTitle(), "Terms of Use");
+    EXPECT_EQ(screen->titleLabel()->text(), "Terms of Use");
     EXPECT_TRUE(container->calls.empty()) << "the first step back stays on the screen";
 
     screen->backButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "SidebarFixture.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TextLayout.h"
 #include "shell/VelkoraActivationRibonView.h"
 #include "shell/WidgetSnapshot.h"
 
@@ -42,6 +44,11 @@ TEST_F(ActivationTest, TheButtonShowsTheTotalOfTheBadgesButTheRadars) {
         EXPECT_EQ(shown(button->badgeLeftView()), c.shown) << c.feed << " " << c.inbox;
         if (c.shown) {
             EXPECT_EQ(button->badgeNumberLabel()->text(), c.text);
+            // The whole count sits inside the oval, with room at its round ends.
+            auto label = button->badgeNumberLabel();
+            const double textWidth = ui::measureText(label->text(), *label->font(), 0, 1).width;
+            EXPECT_GE(button->badgeLeftView()->frame().width(), textWidth + 8) << c.text;
+            EXPECT_EQ(label->frame(), button->badgeLeftView()->bounds());
         }
     }
 }

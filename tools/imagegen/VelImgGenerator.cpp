@@ -83,11 +83,23 @@ void star(GraphicsContext& g, Point c, double outer, double inner) {
     g.closePath();
 }
 
+// Two strokes meeting at `tip`, with round ends.
+void chevron(GraphicsContext& g, Color color, Point from, Point tip, Point to) {
+    g.setStrokeColor(color);
+    g.setLineWidth(2.5);
+    g.setLineCap(LineCap::Round);
+    g.beginPath();
+    g.moveTo(from);
+    g.lineTo(tip);
+    g.lineTo(to);
+    g.strokePath();
+}
+
 // A star filled to `fraction` of its width, the rest outlined.
-void ratingStar(GraphicsContext& g, Size s, double fraction) {
+void ratingStar(GraphicsContext& g, Size s, double fraction, Color empty = Color::fromHex("#5A5F68")) {
     Point c{s.width / 2, s.height / 2 + s.height * 0.05};
     double outer = s.width * 0.48, inner = outer * 0.45;
-    g.setFillColor(Color::fromHex("#5A5F68"));
+    g.setFillColor(empty);
     star(g, c, outer, inner);
     g.fillPath();
     if (fraction > 0) {
@@ -378,6 +390,12 @@ std::vector<Entry> catalogue() {
         double f = fraction;
         e.push_back({name, {14, 14}, [f](GraphicsContext& g, Size s) { ratingStar(g, s, f); }});
     }
+    // The stars a person gives with feedback: large enough to tap, the empty ones light on the light form.
+    for (auto [name, fraction] : {std::pair{"VelImg_FeedbackStarOff", 0.0}, std::pair{"VelImg_FeedbackStarOn", 1.0}}) {
+        double f = fraction;
+        e.push_back(
+            {name, {30, 30}, [f](GraphicsContext& g, Size s) { ratingStar(g, s, f, Color::fromHex("#C9CDD3")); }});
+    }
 
     e.push_back(badge("VelImg_DashboardBadge1", kRed, {21, 21}));
     e.push_back(badge("VelImg_DashboardBadge2", kBlue, {21, 21}));
@@ -496,14 +514,21 @@ std::vector<Entry> catalogue() {
     // ribbon's bodies hanging from the screen's top edge, the swiping finger of the welcome hint, and
     // the demo application's own menu row.
     e.push_back({"VelImg_ProfileArrow", {20, 12}, [](GraphicsContext& g, Size s) {
-                     g.setStrokeColor(kWhite);
-                     g.setLineWidth(2.5);
-                     g.setLineCap(LineCap::Round);
+                     chevron(g, kWhite, {3, 3}, {s.width / 2, s.height - 3}, {s.width - 3, 3});
+                 }});
+    // The pointer under the chosen kind of a form's tabs, on the light form.
+    e.push_back({"VelImg_TabArrow", {16, 8}, [](GraphicsContext& g, Size s) {
+                     g.setFillColor(kGrey);
                      g.beginPath();
-                     g.moveTo({3, 3});
-                     g.lineTo({s.width / 2, s.height - 3});
-                     g.lineTo({s.width - 3, 3});
-                     g.strokePath();
+                     g.moveTo({0, 0});
+                     g.lineTo({s.width / 2, s.height});
+                     g.lineTo({s.width, 0});
+                     g.closePath();
+                     g.fillPath();
+                 }});
+    // A row's disclosure chevron on the light tables: grey, pointing to the screen the row opens.
+    e.push_back({"VelImg_TableArrow", {12, 20}, [](GraphicsContext& g, Size s) {
+                     chevron(g, kGrey, {3, 3}, {s.width - 3, s.height / 2}, {3, s.height - 3});
                  }});
     for (bool toLeft : {true, false}) {
         e.push_back(

@@ -523,6 +523,21 @@ bool WebView::tapAt(Point p) {
     return true;
 }
 
+namespace {
+
+// What a box says of its source: the file's name, not the whole address (which would run over lines).
+std::string boxCaption(const WebViewBox& box) {
+    std::string name = box.source;
+    if (auto cut = name.find_first_of("?#"); cut != std::string::npos) name.resize(cut);
+    while (!name.empty() && name.back() == '/')
+        name.pop_back();
+    if (auto slash = name.rfind('/'); slash != std::string::npos) name = name.substr(slash + 1);
+    if (name.empty()) name = box.source.empty() ? "(none)" : box.source;
+    return std::string(box.kind == WebViewBox::Kind::Frame ? "\u25A2 " : "\u25A3 ") + name;
+}
+
+} // namespace
+
 void WebView::drawRect(GraphicsContext& context, const Rect&) {
     if (document_.text().empty()) return;
     for (const Piece& piece : pieces()) {
@@ -530,24 +545,39 @@ void WebView::drawRect(GraphicsContext& context, const Rect&) {
             context.drawImage(*piece.picture, offset(Rect({0, 0}, piece.pictureSize), piece.y));
             continue;
         }
-        // The boxes of pictures not (yet) come and of frames, under their labels.
+        piece.text->draw(context.cairo(), {kMargin, kMargin + piece.y});
+        // Each picture not (yet) come and each frame is one framed box over the lines its label takes, with a
+        // one-line caption.
         context.saveGState();
-        context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
-        context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
         context.setLineWidth(1);
+        const double width = std::max(0.0, bounds().width() - 2 * kMargin);
         for (const WebViewBox& box : document_.boxes()) {
             size_t from = std::max(box.range.location, piece.range.location);
             size_t to = std::min(box.range.location + box.range.length, piece.range.location + piece.range.length);
             if (from >= to) continue;
-            for (Rect r : piece.text->rectsForRange({from - piece.range.location, to - from})) {
-                r = offset(r, piece.y);
-                r = Rect(r.origin.x - 3, r.origin.y - 2, r.size.width + 6, r.size.height + 4);
-                context.fillRect(r);
-                context.strokeRect(r);
-            }
+            auto rects = piece.text->rectsForRange({from - piece.range.location, to - from});
+            if (rects.empty()) continue;
+            Rect area = rects.front();
+            for (const Rect& r : rects)
+                area = area.unionWith(r);
+            if (rects.size() > 1) area = Rect(0, area.y(), width, area.height());
+            area = offset(area, piece.y);
+            area = Rect(area.x() - 3, area.y() - 2, area.width() + 6, area.height() + 4);
+            context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
+            context.fillRect(area);
+            context.setStrokeColor(Color::rgba(0.55, 0.55, 0.6));
+            context.strokeRect(area);
+            TextLayoutOptions options;
+            options.width = std::max(0.0, area.width() - 12);
+            options.numberOfLines = 1;
+            options.lineBreakMode = LineBreakMode::TruncateMiddle;
+            options.defaultFont = Font::systemFont(13);
+            options.defaultColor = Color::rgba(0.35, 0.37, 0.42);
+            TextLayout caption(boxCaption(box), options.defaultFont, options);
+            caption.draw(context.cairo(),
+                         {area.x() + 6, area.y() + std::max(0.0, (area.height() - caption.size().height) / 2)});
         }
         context.restoreGState();
-        piece.text->draw(context.cairo(), {kMargin, kMargin + piece.y});
     }
 }
 
