@@ -67,7 +67,6 @@ struct LiveWindow::Impl : foundation::IoSource {
     ScreenRenderer renderer;
     double scale;
     int displayFd = -1;
-    unsigned long nativeId = 0;
     bool closed = false, stopped = false, presentAll = true;
     bool pinching = false;
 
@@ -235,7 +234,6 @@ std::unique_ptr<LiveWindow> LiveWindow::open(const Options& options, std::string
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(impl->window, &info) && info.subsystem == SDL_SYSWM_X11) {
         impl->displayFd = ConnectionNumber(info.info.x11.display);
-        impl->nativeId = info.info.x11.window;
     }
     SDL_StartTextInput();
     KeyboardKeys::setShown(true);
@@ -271,7 +269,11 @@ ScreenRenderer& LiveWindow::renderer() {
     return impl_->renderer;
 }
 unsigned long LiveWindow::nativeId() const {
-    return impl_->nativeId;
+    // Asked each time: the window system's window can be made again behind the same SDL window.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(impl_->window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.window;
+    return 0;
 }
 
 } // namespace velkora::ui

@@ -1,10 +1,13 @@
 #include "platform/ui/ScreenPointer.h"
 
+#include <cmath>
 #include <map>
 #include <memory>
 
 #include "platform/ui/Application.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/TouchRouter.h"
@@ -18,6 +21,8 @@ namespace {
 struct Finger {
     std::weak_ptr<Window> window;
     std::weak_ptr<View> input;
+    std::weak_ptr<View> hit;
+    Point start;
 };
 
 std::map<int, Finger>& fingers() {
@@ -32,6 +37,21 @@ std::shared_ptr<View> textInputAt(Point screen) {
     return nullptr;
 }
 
+void tapRowUnder(View& hit) {
+    for (View* v = &hit; v; v = v->superview()) {
+        if (dynamic_cast<Control*>(v)) return;
+        auto* cell = dynamic_cast<TableViewCell*>(v);
+        if (!cell) continue;
+        for (View* up = cell->superview(); up; up = up->superview())
+            if (auto* table = dynamic_cast<TableView*>(up)) {
+                auto keep = table->sharedView();
+                if (auto ip = table->indexPathForCell(cell)) table->tapRowAtIndexPath(*ip);
+                return;
+            }
+        return;
+    }
+}
+
 } // namespace
 
 void ScreenPointer::down(int finger, Point screen) {
@@ -40,7 +60,8 @@ void ScreenPointer::down(int finger, Point screen) {
     Application::instance().hitTest(screen, &window);
     if (!window) return;
     auto shared = std::dynamic_pointer_cast<Window>(window->sharedView());
-    fingers()[finger] = {shared, textInputAt(screen)};
+    View* hit = Application::instance().hitTest(screen, nullptr);
+    fingers()[finger] = {shared, textInputAt(screen), hit ? hit->sharedView() : nullptr, screen};
     TouchRouter::instance().touchDown(*window, window->convertPointFromScreen(screen), finger);
 }
 
@@ -61,6 +82,8 @@ void ScreenPointer::up(int finger, Point screen) {
     if (it == fingers().end()) return;
     auto window = it->second.window.lock();
     auto input = it->second.input.lock();
+    auto hit = it->second.hit.lock();
+    const bool still = std::hypot(screen.x - it->second.start.x, screen.y - it->second.start.y) < 10;
     fingers().erase(it);
     if (!window) {
         TouchRouter::instance().touchCancel(finger);
@@ -69,6 +92,8 @@ void ScreenPointer::up(int finger, Point screen) {
     TouchRouter::instance().touchUp(finger, window->convertPointFromScreen(screen));
     // A finger that lifts on the text input it came down on gives it the focus, as on the device.
     if (input && textInputAt(screen) == input && !input->isFirstResponder()) input->becomeFirstResponder();
+    // A finger that lifts where it came down on a table's row, not on a control of the row, selects it.
+    if (still && hit) tapRowUnder(*hit);
 }
 
 void ScreenPointer::cancelAll() {

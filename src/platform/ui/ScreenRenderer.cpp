@@ -189,7 +189,11 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
         s.add(l.shadowOffset().height);
     s.add(displayGenerationOf(view));
     addContent(s, view);
-    out.views[&view] = {drawn, s.h};
+    {
+        Drawn& noted = out.views[&view];
+        noted.rect = drawn;
+        noted.signature = s.h;
+    }
 
     Rect childClip = view.clipsToBounds() ? clip.intersection(onScreen) : clip;
     Rect subtree = drawn;
@@ -205,12 +209,13 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
         }
         subtree = subtree.unionWith(scanView(*subs[i], ctm, childClip, alpha, siblingOrder, out));
     }
-    out.subtrees[&view] = subtree;
+    out.views[&view].subtree = subtree;  // looked up again: the children's entries may have moved it
     return subtree;
 }
 
 ScreenRenderer::Scan ScreenRenderer::scan() {
     Scan now;
+    now.views.reserve(last_.views.size() + 64);
     Rect screen = Screen::main().bounds();
     now.screen = screen.size;
     Rect clip{0, 0, screen.width(), screen.height()};
@@ -285,12 +290,12 @@ PixelRect ScreenRenderer::drawFrame() {
         cairo_rectangle(cr, p.x, p.y, p.width, p.height);
     cairo_set_matrix(cr, &matrix);
     cairo_clip(cr);
-    const auto& subtrees = last_.subtrees;
+    const auto& noted = last_.views;
     drawScreenInto(*context_, [&](View& v) {
-        auto it = subtrees.find(&v);
-        if (it == subtrees.end()) return false;
+        auto it = noted.find(&v);
+        if (it == noted.end()) return false;
         for (const Rect& r : inPoints)
-            if (it->second.intersects(r)) return false;
+            if (it->second.subtree.intersects(r)) return false;
         return true;
     });
     context_->restoreGState();

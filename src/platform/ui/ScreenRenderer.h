@@ -65,12 +65,12 @@ public:
 private:
     struct Drawn {
         Rect rect; // where it draws on screen, in points, clipped
+        // What it and its subviews may cover: a redraw passes over subtrees outside the changed parts.
+        Rect subtree;
         uint64_t signature = 0;
     };
     struct Scan {
         std::unordered_map<const View*, Drawn> views;
-        // What a view and its subviews may cover: a redraw passes over subtrees outside the changed parts.
-        std::unordered_map<const View*, Rect> subtrees;
         Size screen;
     };
     Scan scan();
