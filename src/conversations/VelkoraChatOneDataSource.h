@@ -29,6 +29,8 @@ class Image;
 class VelkoraChatOneDataSource : public ui::TableViewDataSource {
 public:
     static constexpr const char* kDayKeyFormat = "MMM,d yyyy";
+    // About a one-line bubble: where a message not yet shown counts in the chat's table.
+    static constexpr double kEstimatedRowHeight = 60;
 
     VelkoraChatOneDataSource();
     ~VelkoraChatOneDataSource() override;
