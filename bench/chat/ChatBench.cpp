@@ -2,6 +2,8 @@
 // mixed in) in a phone-sized table: opening it (the data source filled, the first reload with every row's
 // height) beside measuring the same texts once with the text layout, and one live message taken into the
 // opened chat (admitted, the table updated, scrolled to the end) beside that opening, in one run.
+// Then the chat as the screen shows it (rows measured as they come into view) with 1,000 and with
+// 100,000 messages: opening it and one live message should cost about the same at both sizes.
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -25,6 +27,9 @@ namespace {
 using namespace velkora;
 
 constexpr int kMessages = 10000;
+constexpr int kSmall = 1000;
+constexpr int kLarge = 100000;
+constexpr double kSizeLimit = 2.0;
 constexpr int kDays = 200;
 constexpr double kOpenLimit = 2.0;
 constexpr double kLiveLimit = 0.02;
@@ -70,18 +75,23 @@ struct Conversation {
     std::vector<std::string> measured; // the texts as a row measures them
 };
 
-const Conversation& conversation() {
-    static Conversation c = [] {
+// `messages` over the same 200 days.
+const Conversation& conversation(int messages = kMessages) {
+    static std::map<int, Conversation> bySize;
+    auto found = bySize.find(messages);
+    if (found != bySize.end()) return found->second;
+    Conversation& c = bySize[messages];
+    c = [messages] {
         Conversation made;
         VelkoraServerApi::setUserId(std::string("me"));
         std::vector<VelkoraMessagePtr> oldestFirst;
-        for (int i = 0; i < kMessages; ++i) {
+        for (int i = 0; i < messages; ++i) {
             auto m = std::make_shared<VelkoraMessageInternal>();
             const bool mine = i % 3 == 0;
             m->setSender(mine ? made.me : made.other);
             m->setOtherUser(mine ? made.other : made.me);
             m->setMessageId(i + 1);
-            m->setTime(kStart + (static_cast<double>(i) * kDays * 86400.0) / kMessages);
+            m->setTime(kStart + (static_cast<double>(i) * kDays * 86400.0) / messages);
             if (i % 10 == 7) {
                 m->setContentType(std::string("sticker"));
                 m->setMessage(std::string("https://h.example/stickers/1.png"));
@@ -107,8 +117,9 @@ struct Opened {
     std::shared_ptr<ui::TableView> table;
 };
 
-Opened open() {
-    const Conversation& c = conversation();
+// With `estimate` above zero the table measures rows as they come into view, as the screen's does.
+Opened open(int messages = kMessages, double estimate = 0) {
+    const Conversation& c = conversation(messages);
     Opened o;
     o.source = std::make_shared<VelkoraChatOneDataSource>();
     auto chat = std::make_shared<VelkoraChat>();
@@ -118,6 +129,7 @@ Opened open() {
     o.heights = std::make_shared<Heights>();
     o.heights->source = o.source;
     o.table = ui::TableView::create({0, 0, 320, 440});
+    o.table->setEstimatedRowHeight(estimate);
     o.source->setMessagesTable(o.table);
     o.table->setDataSource(std::weak_ptr<ui::TableViewDataSource>(o.source));
     o.table->setDelegate(std::weak_ptr<ui::TableViewDelegate>(o.heights));
@@ -149,10 +161,10 @@ void BM_MeasureTextsAlone(benchmark::State& state) {
     }
 }
 
-void BM_OneLiveMessage(benchmark::State& state) {
-    const Conversation& c = conversation();
-    Opened o = open();
-    int32_t id = kMessages + 1;
+void liveMessages(benchmark::State& state, int messages, double estimate) {
+    const Conversation& c = conversation(messages);
+    Opened o = open(messages, estimate);
+    int32_t id = messages + 1;
     for (auto _ : state) {
         auto m = std::make_shared<VelkoraMessageInternal>();
         m->setSender(c.other);
@@ -168,9 +180,29 @@ void BM_OneLiveMessage(benchmark::State& state) {
     }
 }
 
+void BM_OneLiveMessage(benchmark::State& state) {
+    liveMessages(state, kMessages, 0);
+}
+
+// The chat as the screen shows it, at the size given.
+void BM_OpenShownChat(benchmark::State& state) {
+    const int messages = static_cast<int>(state.range(0));
+    conversation(messages);
+    for (auto _ : state) {
+        Opened o = open(messages, VelkoraChatOneDataSource::kEstimatedRowHeight);
+        benchmark::DoNotOptimize(o.table->contentSize().height);
+    }
+}
+
+void BM_LiveMessageIntoShownChat(benchmark::State& state) {
+    liveMessages(state, static_cast<int>(state.range(0)), VelkoraChatOneDataSource::kEstimatedRowHeight);
+}
+
 BENCHMARK(BM_OpenChat)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeasureTextsAlone)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OneLiveMessage)->Iterations(20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenShownChat)->Arg(kSmall)->Arg(kLarge)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveMessageIntoShownChat)->Arg(kSmall)->Arg(kLarge)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -178,7 +210,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (!bench::isReportedFigure(run)) continue;
-            const std::string name = run.run_name.function_name;
+            const std::string& args = run.run_name.args;
+            const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
             if (bench::isMedian(run) || !times_.count(name)) times_[name] = run.GetAdjustedRealTime();
         }
     }
@@ -189,6 +222,14 @@ public:
                     open / times_["BM_MeasureTextsAlone"], kOpenLimit);
         std::printf("one live message into it, against opening it: ratio %.4f (limit %.2f)\n",
                     times_["BM_OneLiveMessage"] / open, kLiveLimit);
+        const std::string small = "/" + std::to_string(kSmall), large = "/" + std::to_string(kLarge);
+        std::printf("chat as shown, opened with %d messages against %d (%.2f ms, %.2f ms): ratio %.2f (limit %.1f)\n",
+                    kLarge, kSmall, times_["BM_OpenShownChat" + large], times_["BM_OpenShownChat" + small],
+                    times_["BM_OpenShownChat" + large] / times_["BM_OpenShownChat" + small], kSizeLimit);
+        std::printf(
+            "one live message into it at %d messages against %d (%.2f ms, %.2f ms): ratio %.2f (limit %.1f)\n", kLarge,
+            kSmall, times_["BM_LiveMessageIntoShownChat" + large], times_["BM_LiveMessageIntoShownChat" + small],
+            times_["BM_LiveMessageIntoShownChat" + large] / times_["BM_LiveMessageIntoShownChat" + small], kSizeLimit);
     }
 
 private:

@@ -1,7 +1,9 @@
 // A topic of 5,000 comments (texts of 1 to 500 UTF-16 units with emoji, stickers, pictures, three ads)
 // at phone width: opening it (the comment list rebuilt, the rows mapped, every row's height for the first
 // reload) beside measuring the same label texts once with the text layout, and one polled comment
-// taken into the open topic beside that opening, in one run.
+// taken into the open topic beside that opening, in one run. Then the topic as the screen shows it (rows
+// measured as they come into view) with 1,000 and with 100,000 comments: opening it and one polled comment
+// should cost about the same at both sizes.
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -29,6 +31,9 @@ namespace {
 using namespace velkora;
 
 constexpr int kComments = 5000;
+constexpr int kSmall = 1000;
+constexpr int kLarge = 100000;
+constexpr double kSizeLimit = 2.0;
 constexpr double kOpenLimit = 3.0;
 constexpr double kPollLimit = 0.05;
 
@@ -53,13 +58,13 @@ std::string textOf(int i) {
     return s;
 }
 
-VelkoraChatRoomsTopicPtr makeTopic() {
+VelkoraChatRoomsTopicPtr makeTopic(int comments = kComments) {
     auto topic = std::make_shared<VelkoraChatRoomsTopic>();
     topic->setTopicId(7);
     topic->setTitle(std::string("Bench room"));
     topic->setText(std::string("<p>x</p>"));
     topic->setContentType(std::string("text/html"));
-    for (int i = 0; i < kComments; ++i) {
+    for (int i = 0; i < comments; ++i) {
         auto c = std::make_shared<VelkoraChatRoomsComment>();
         c->setCommentId(i + 1);
         c->setTopicId(7);
@@ -92,6 +97,14 @@ Opened open(const VelkoraChatRoomsTopicPtr& topic) {
     return o;
 }
 
+void showAds(VelkoraChatRoomsTopicViewController& screen) {
+    screen.processAds(foundation::Value(foundation::Array{
+        foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)}, {"position", foundation::Value(2)}}),
+        foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)}, {"position", foundation::Value(40)}}),
+        foundation::Value(
+            foundation::Dictionary{{"type", foundation::Value(0)}, {"position", foundation::Value(900)}})}));
+}
+
 void BM_OpenTopic(benchmark::State& state) {
     auto topic = makeTopic();
     for (auto _ : state) {
@@ -99,13 +112,7 @@ void BM_OpenTopic(benchmark::State& state) {
         auto o = open(topic);
         state.ResumeTiming();
         o.screen->reloadActiveComments();
-        o.screen->processAds(foundation::Value(
-            foundation::Array{foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
-                                                                       {"position", foundation::Value(2)}}),
-                              foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
-                                                                       {"position", foundation::Value(40)}}),
-                              foundation::Value(foundation::Dictionary{{"type", foundation::Value(0)},
-                                                                       {"position", foundation::Value(900)}})}));
+        showAds(*o.screen);
         auto& table = *o.screen->commentsTableView();
         double total = 0;
         const int rows = table.numberOfRowsInSection(0);
@@ -134,6 +141,19 @@ void BM_MeasureLabelTexts(benchmark::State& state) {
     }
 }
 
+// A comment as a poll brings it.
+VelkoraChatRoomsCommentPtr polledComment(int id) {
+    auto c = std::make_shared<VelkoraChatRoomsComment>();
+    c->setCommentId(id);
+    auto u = std::make_shared<VelkoraUserInternal>();
+    u->setUserId(std::string("poller"));
+    u->setFirstName(std::string("Poll"));
+    c->setUser(u);
+    c->setContentType(std::string("text/plain"));
+    c->setText(textOf(id + 1));
+    return c;
+}
+
 void BM_OnePolledComment(benchmark::State& state) {
     auto topic = makeTopic();
     auto o = open(topic);
@@ -143,15 +163,7 @@ void BM_OnePolledComment(benchmark::State& state) {
         o.screen->heightForRowAtIndexPath(table, ui::IndexPath::of(r, 0));
     int next = kComments + 1;
     for (auto _ : state) {
-        auto c = std::make_shared<VelkoraChatRoomsComment>();
-        c->setCommentId(next++);
-        auto u = std::make_shared<VelkoraUserInternal>();
-        u->setUserId(std::string("poller"));
-        u->setFirstName(std::string("Poll"));
-        c->setUser(u);
-        c->setContentType(std::string("text/plain"));
-        c->setText(textOf(next));
-        topic->addComment(c);
+        topic->addComment(polledComment(next++));
         o.screen->reloadActiveComments();
         double total = 0;
         for (int r = 0; r < table.numberOfRowsInSection(0); ++r)
@@ -160,9 +172,42 @@ void BM_OnePolledComment(benchmark::State& state) {
     }
 }
 
+// The topic as the screen shows it: the comments listed, the ads placed and the window laid out, where
+// the table measures the rows in view.
+void BM_OpenShownTopic(benchmark::State& state) {
+    auto topic = makeTopic(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto o = open(topic);
+        state.ResumeTiming();
+        o.screen->reloadActiveComments();
+        showAds(*o.screen);
+        o.window->layoutIfNeeded();
+        benchmark::DoNotOptimize(o.screen->commentsTableView()->visibleCells().size());
+    }
+}
+
+void BM_PolledCommentIntoShownTopic(benchmark::State& state) {
+    const int comments = static_cast<int>(state.range(0));
+    auto topic = makeTopic(comments);
+    auto o = open(topic);
+    o.screen->reloadActiveComments();
+    showAds(*o.screen);
+    o.window->layoutIfNeeded();
+    int next = comments + 1;
+    for (auto _ : state) {
+        topic->addComment(polledComment(next++));
+        o.screen->reloadActiveComments();
+        o.window->layoutIfNeeded();
+        benchmark::DoNotOptimize(o.screen->commentsTableView()->visibleCells().size());
+    }
+}
+
 BENCHMARK(BM_OpenTopic)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeasureLabelTexts)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OnePolledComment)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenShownTopic)->Arg(kSmall)->Arg(kLarge)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolledCommentIntoShownTopic)->Arg(kSmall)->Arg(kLarge)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -170,7 +215,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (!bench::isReportedFigure(run)) continue;
-            const std::string name = run.run_name.function_name;
+            const std::string& args = run.run_name.args;
+            const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
             if (bench::isMedian(run) || !times_.count(name)) times_[name] = run.GetAdjustedRealTime();
         }
     }
@@ -180,6 +226,14 @@ public:
                     times_["BM_OpenTopic"] / times_["BM_MeasureLabelTexts"], kOpenLimit);
         std::printf("one polled comment into it, against that opening: ratio %.3f (limit %.2f)\n",
                     times_["BM_OnePolledComment"] / times_["BM_OpenTopic"], kPollLimit);
+        const std::string small = "/" + std::to_string(kSmall), large = "/" + std::to_string(kLarge);
+        auto sized = [&](const char* what, const std::string& name) {
+            std::printf("%s with %d comments against %d (%.2f ms, %.2f ms): ratio %.2f (limit %.1f)\n", what, kLarge,
+                        kSmall, times_[name + large], times_[name + small], times_[name + large] / times_[name + small],
+                        kSizeLimit);
+        };
+        sized("topic as shown, opened", "BM_OpenShownTopic");
+        sized("one polled comment into it", "BM_PolledCommentIntoShownTopic");
     }
 
 private:

@@ -31,6 +31,8 @@ public:
     static constexpr const char* kDayKeyFormat = "MMM,d yyyy";
     // The day as its section header reads it.
     static constexpr const char* kDayHeaderFormat = "MMM d, yyyy";
+    // About a one-line bubble: where a message not yet shown counts in the chat's table.
+    static constexpr double kEstimatedRowHeight = 60;
 
     VelkoraChatOneDataSource();
     ~VelkoraChatOneDataSource() override;

@@ -208,6 +208,8 @@ void VelkoraChatOneViewController::setViewWithUser() {
         messagesTable_->setDataSource(std::weak_ptr<ui::TableViewDataSource>(dataSource_));
         messagesTable_->setDelegate(std::weak_ptr<ui::TableViewDelegate>(me));
         messagesTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+        // A long conversation is measured as its rows come into view, not all when it opens.
+        messagesTable_->setEstimatedRowHeight(VelkoraChatOneDataSource::kEstimatedRowHeight);
     }
     if (velkoraContentView()) velkoraContentView()->setHidden(false);
     // What was not sent before, in this run or an earlier one, shows in its place.

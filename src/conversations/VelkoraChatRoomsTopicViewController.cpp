@@ -44,6 +44,8 @@ using foundation::Value;
 namespace {
 
 constexpr int kDefaultPageSize = 20;
+// About a one-line comment: where a comment not yet shown counts.
+constexpr double kEstimatedRowHeight = 70;
 constexpr int kMailSent = 2;
 constexpr const char* kSmileyImage = "VelImg_SmileyIcon.png";
 constexpr const char* kKeyboardImage = "VelImg_KeyboardIcon.png";
@@ -178,6 +180,8 @@ void VelkoraChatRoomsTopicViewController::viewDidLoad() {
         commentsTableView_->setDataSource(std::weak_ptr<ui::TableViewDataSource>(me));
         commentsTableView_->setDelegate(std::weak_ptr<ui::TableViewDelegate>(me));
         commentsTableView_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+        // A long topic is measured as its comments come into view, not all when it opens.
+        commentsTableView_->setEstimatedRowHeight(kEstimatedRowHeight);
     }
     shouldReturnToStickersKeyboard_ = false;
     if (titleLabel() && !titleText().empty()) titleLabel()->setText(titleText());

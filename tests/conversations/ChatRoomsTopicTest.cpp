@@ -157,15 +157,19 @@ TEST_F(ChatRoomsTopicTest, ANewCommentMeasuresOneCell) {
     loadTopics();
     auto screen = openTopic(topicId);
     ASSERT_TRUE(topicShown(screen, 12));
+    // Opening measures the comments in view, not all twelve.
     const int before = screen->measuredCells();
-    EXPECT_EQ(before, 12);
+    EXPECT_GE(before, static_cast<int>(screen->commentsTableView()->indexPathsForVisibleRows().size()));
+    EXPECT_LT(before, 12);
     svc.addTopicComment(kApp, topicId, other, "one more");
     poll();
     ASSERT_TRUE(waitFor([&] { return screen->newCommentsCount() == 1; }));
     screen->newCommentsClicked();
     window_->layoutIfNeeded();
     EXPECT_EQ(screen->activeComments().size(), 13u);
-    EXPECT_EQ(screen->measuredCells(), before + 1);
+    // The new comment is measured, and no comment twice, however many came into view on the way to it.
+    EXPECT_GT(screen->measuredCells(), before);
+    EXPECT_LE(screen->measuredCells(), 13);
 }
 
 TEST_F(ChatRoomsTopicTest, TheEarlierStripComesWithAFullPageAndPagingShowsEveryCommentOnce) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
@@ -227,4 +230,153 @@ TEST_F(TableViewTest, HeightsPositionsScrollingAndTheSectionIndex) {
     EXPECT_TRUE(capture.contains("Velkora (E) - Can't scroll to row"));
 }
 
-}  // namespace
+// A long list of rows of differing heights, counting the heights it was asked.
+class LongList : public TableViewDataSource, public TableViewDelegate {
+public:
+    int rows = 10000;
+    std::map<int, double> changed; // rows whose height differs from the rule
+    int asked = 0;
+    static double rule(int row) { return 20 + (row * 37) % 90; }
+    int numberOfRowsInSection(TableView&, int) override { return rows; }
+    TableViewCellPtr cellForRowAtIndexPath(TableView& t, const IndexPath& ip) override {
+        auto cell = t.dequeueReusableCellWithIdentifier("row");
+        if (!cell) cell = TableViewCell::create(TableViewCellStyle::Default, "row");
+        cell->textLabel()->setText(std::to_string(ip.row));
+        return cell;
+    }
+    double heightForRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        ++asked;
+        auto it = changed.find(ip.row);
+        return it == changed.end() ? rule(ip.row) : it->second;
+    }
+};
+
+class EstimatedHeightsTest : public ::testing::Test {
+protected:
+    void SetUp() override { RunLoop::main().useTestClock(1000); }
+    void TearDown() override {
+        Application::instance().resetForTests();
+        RunLoop::main().reset();
+    }
+    // A table over `list`, every height known up front (estimate 0) or estimated.
+    std::shared_ptr<TableView> open(const std::shared_ptr<LongList>& list, double estimate) {
+        auto table = TableView::create({0, 0, 320, 200});
+        table->setEstimatedRowHeight(estimate);
+        table->setDataSource(list);
+        table->setDelegate(list);
+        table->layoutIfNeeded();
+        return table;
+    }
+    // Where the rows in view show on screen, and which rows they are.
+    static std::vector<std::pair<int, double>> screen(TableView& table) {
+        std::vector<std::pair<int, double>> out;
+        for (const auto& ip : table.indexPathsForVisibleRows())
+            out.emplace_back(ip.row, table.cellForRowAtIndexPath(ip)->frame().minY() - table.contentOffset().y);
+        return out;
+    }
+};
+
+TEST_F(EstimatedHeightsTest, OpeningAsksOnlyTheRowsInViewAndShowsThemAsKnownHeightsWould) {
+    auto exactList = std::make_shared<LongList>(), list = std::make_shared<LongList>();
+    auto exact = open(exactList, 0), estimated = open(list, 50);
+    EXPECT_GE(exactList->asked, 10000);
+    EXPECT_LE(list->asked, 12);
+    EXPECT_EQ(screen(*estimated), screen(*exact));
+    EXPECT_EQ(estimated->contentSize().height, estimated->rectForRowAtIndexPath({0, 9999}).maxY());
+}
+
+// Every way of getting somewhere far away lands as it would with every height known, animated or not.
+TEST_F(EstimatedHeightsTest, ScrollingToTheEndOrToARowLandsExactly) {
+    struct Case {
+        const char* name;
+        std::function<void(TableView&)> go;
+    };
+    const std::vector<Case> cases = {
+        {"end",
+         [](TableView& t) {
+             t.setContentOffset({0, t.maxContentOffset().y});
+         }},
+        {"last row at the bottom, animated",
+         [](TableView& t) {
+             t.scrollToRowAtIndexPath({0, 9999}, TableViewScrollPosition::Bottom, true);
+         }},
+        {"row in the middle",
+         [](TableView& t) {
+             t.scrollToRowAtIndexPath({0, 5000}, TableViewScrollPosition::Middle, false);
+         }},
+        {"row at the top, animated",
+         [](TableView& t) {
+             t.scrollToRowAtIndexPath({0, 7321}, TableViewScrollPosition::Top, true);
+         }},
+        {"row near the top",
+         [](TableView& t) {
+             t.scrollToRowAtIndexPath({0, 3}, TableViewScrollPosition::Bottom, false);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto exactList = std::make_shared<LongList>(), list = std::make_shared<LongList>();
+        auto exact = open(exactList, 0), estimated = open(list, 50);
+        c.go(*exact);
+        c.go(*estimated);
+        RunLoop::main().advance(1);
+        EXPECT_EQ(screen(*estimated), screen(*exact));
+        EXPECT_LT(list->asked, 200);
+        // Scrolling from there to the first row lands too.
+        exact->scrollToRowAtIndexPath({0, 0}, TableViewScrollPosition::Top, true);
+        estimated->scrollToRowAtIndexPath({0, 0}, TableViewScrollPosition::Top, true);
+        RunLoop::main().advance(1);
+        EXPECT_EQ(screen(*estimated), screen(*exact));
+    }
+}
+
+TEST_F(EstimatedHeightsTest, RowsComingIntoViewDoNotMoveWhatIsShown) {
+    auto list = std::make_shared<LongList>();
+    auto table = open(list, 50);
+    table->setContentOffset({0, table->maxContentOffset().y});
+    // Drag down through rows never seen (the content follows the finger): what was in view moves by the
+    // drag and nothing else, however far each estimate was from the real height.
+    for (int step = 0; step < 40; ++step) {
+        auto before = screen(*table);
+        table->beginDragging();
+        table->dragBy({0, 30});
+        table->endDragging({0, 0});
+        auto after = screen(*table);
+        for (const auto& [row, y] : before)
+            for (const auto& [rowAfter, yAfter] : after)
+                if (row == rowAfter) EXPECT_EQ(yAfter, y + 30) << "row " << row;
+    }
+    EXPECT_LT(list->asked, 200);
+}
+
+TEST_F(EstimatedHeightsTest, AnUpdateAsksOnlyTheChangedRowsAndThoseInView) {
+    auto list = std::make_shared<LongList>();
+    auto table = open(list, 50);
+    table->setContentOffset({0, table->maxContentOffset().y});
+    auto exactList = std::make_shared<LongList>();
+    auto exact = open(exactList, 0);
+    exact->setContentOffset({0, exact->maxContentOffset().y});
+
+    // A row added at the end and one near the top reloaded with another height.
+    for (auto* l : {list.get(), exactList.get()}) {
+        l->rows = 10001;
+        l->changed[10000] = 33;
+        l->changed[2] = 200;
+        l->asked = 0;
+    }
+    for (auto& t : {table, exact}) {
+        t->beginUpdates();
+        t->insertRowsAtIndexPaths({{0, 10000}});
+        t->reloadRowsAtIndexPaths({{0, 2}});
+        EXPECT_TRUE(t->endUpdates());
+        t->scrollToRowAtIndexPath({0, 10000}, TableViewScrollPosition::Bottom, false);
+    }
+    EXPECT_LE(list->asked, 30);
+    EXPECT_EQ(screen(*table), screen(*exact));
+    table->scrollToRowAtIndexPath({0, 2}, TableViewScrollPosition::Top, false);
+    exact->scrollToRowAtIndexPath({0, 2}, TableViewScrollPosition::Top, false);
+    EXPECT_EQ(screen(*table), screen(*exact));
+    EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}).height(), 200);
+}
+
+} // namespace

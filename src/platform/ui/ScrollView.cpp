@@ -82,6 +82,20 @@ void ScrollView::animationStep() {
     finishScrolling();
 }
 
+void ScrollView::shiftContentOffset(double dy) {
+    if (dy == 0) return;
+    if (animation_) {
+        animation_->from.y += dy;
+        animation_->to.y += dy;
+    }
+    Point offset = contentOffset();
+    applyOffset({offset.x, offset.y + dy});
+}
+
+void ScrollView::retargetScrollAnimation(Point to) {
+    if (animation_ && !animation_->deceleration) animation_->to = to;
+}
+
 void ScrollView::finishScrolling() {
     if (!animation_) return;
     auto self = sharedView();

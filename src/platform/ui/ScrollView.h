@@ -106,6 +106,12 @@ public:
 protected:
     // After every change of the offset, before the delegate hears of it.
     virtual void contentOffsetDidChange() {}
+    // Moves the offset by `dy` together with any motion under way (its start and its target), so content
+    // that moved by `dy` above the visible part stays where the user sees it.
+    void shiftContentOffset(double dy);
+    // The animation from code under way ends at `to` instead; no animation, no change.
+    void retargetScrollAnimation(Point to);
+    bool isScrollAnimating() const { return animation_.has_value(); }
 
 private:
     void applyOffset(Point offset);

@@ -84,15 +84,30 @@ void TableView::reloadData() {
     tile();
 }
 
+void TableView::setEstimatedRowHeight(double h) {
+    estimatedRowHeight_ = std::max(0.0, h);
+    if (loaded_) layoutGeometry();
+    setNeedsLayout();
+}
+
 void TableView::loadData() {
+    // With estimated heights, what was known of the rows at the same places is the best estimate: a
+    // reload of the same rows (or of more at the end) keeps what lies above the view where it was.
+    std::vector<Section> old;
+    if (estimating()) old = std::move(sections_);
+    loadSections();
+    for (size_t s = 0; s < std::min(old.size(), sections_.size()); ++s)
+        sections_[s].rowHeights = std::move(old[s].rowHeights);
+    layoutGeometry();
+}
+
+// Counts and titles of the sections, and the section index, as the data source gives them now.
+void TableView::loadSections() {
     loaded_ = true;
     sections_.clear();
     indexTitles_.clear();
     auto source = dataSource();
-    if (!source) {
-        layoutGeometry();
-        return;
-    }
+    if (!source) return;
     int count = std::max(0, source->numberOfSectionsInTableView(*this));
     sections_.resize(size_t(count));
     for (int s = 0; s < count; ++s) {
@@ -102,18 +117,16 @@ void TableView::loadData() {
         sec.footerTitle = source->titleForFooterInSection(*this, s);
     }
     indexTitles_ = source->sectionIndexTitlesForTableView(*this);
-    layoutGeometry();
 }
 
-// Heights and positions of everything, from the delegate; and the content size.
+// Heights of the headers and footers, and of every row: asked of the delegate, or with estimated
+// heights forgotten until each row shows again (what was known stays as its estimate, so nothing in
+// view jumps when it is asked again); then the positions and the content size.
 void TableView::layoutGeometry() {
     auto delegate = tableDelegate();
-    double y = 0;
     tableHeaderHeight_ = tableHeaderView_ ? tableHeaderView_->frame().height() : 0;
-    y += tableHeaderHeight_;
     for (int s = 0; s < int(sections_.size()); ++s) {
         Section& sec = sections_[size_t(s)];
-        sec.top = y;
         double header = delegate ? delegate->heightForHeaderInSection(*this, s) : -1;
         bool hasHeader = (sec.headerTitle && !sec.headerTitle->empty()) ||
                          (delegate && header < 0 && delegate->viewForHeaderInSection(*this, s));
@@ -121,16 +134,33 @@ void TableView::layoutGeometry() {
         double footer = delegate ? delegate->heightForFooterInSection(*this, s) : -1;
         bool hasFooter = (sec.footerTitle && !sec.footerTitle->empty()) ||
                          (delegate && footer < 0 && delegate->viewForFooterInSection(*this, s));
-        sec.footerHeight = footer >= 0 ? footer : (hasFooter || style_ == TableViewStyle::Grouped ? sectionFooterHeight_ : 0);
-        sec.rowTops.assign(size_t(sec.rows), 0);
+        sec.footerHeight =
+            footer >= 0 ? footer : (hasFooter || style_ == TableViewStyle::Grouped ? sectionFooterHeight_ : 0);
+        if (estimating()) {
+            sec.rowHeights.resize(size_t(sec.rows), estimatedRowHeight_);
+            sec.measured.assign(size_t(sec.rows), 0);
+            continue;
+        }
+        sec.measured.clear();
         sec.rowHeights.assign(size_t(sec.rows), rowHeight_);
-        double rowY = 0;
         for (int r = 0; r < sec.rows; ++r) {
             double h = delegate ? delegate->heightForRowAtIndexPath(*this, {s, r}) : -1;
-            if (h < 0) h = rowHeight_;
+            sec.rowHeights[size_t(r)] = h < 0 ? rowHeight_ : h;
+        }
+    }
+    layoutPositions();
+}
+
+// Positions from the heights held, and the content size.
+void TableView::layoutPositions() {
+    double y = tableHeaderHeight_;
+    for (Section& sec : sections_) {
+        sec.top = y;
+        sec.rowTops.resize(size_t(sec.rows));
+        double rowY = 0;
+        for (int r = 0; r < sec.rows; ++r) {
             sec.rowTops[size_t(r)] = rowY;
-            sec.rowHeights[size_t(r)] = h;
-            rowY += h;
+            rowY += sec.rowHeights[size_t(r)];
         }
         y += sec.headerHeight + rowY + sec.footerHeight;
     }
@@ -138,7 +168,101 @@ void TableView::layoutGeometry() {
     setContentSize({bounds().width(), y + footerHeight});
 }
 
-int TableView::numberOfSections() const { return int(sections_.size()); }
+bool TableView::measureRowsIn(const Rect* area) {
+    if (!estimating() || measuring_) return false;
+    measuring_ = true;
+    auto self = sharedView();
+    auto delegate = tableDelegate();
+    // What holds the view still: its bottom while it rests at the end, else the first row in view whose
+    // height is known (rows coming into view above it grow upwards, those below it downwards).
+    const bool atEnd = contentOffset().y > minContentOffset().y && contentOffset().y >= maxContentOffset().y - 0.5;
+    std::optional<IndexPath> anchor;
+    double anchorY = 0;
+    if (!atEnd) {
+        for (const IndexPath& ip : indexPathsForRowsInRect(bounds())) {
+            if (!anchor || sections_[size_t(ip.section)].measured[size_t(ip.row)]) {
+                anchor = ip;
+                anchorY = rectForRowAtIndexPath(ip).minY() - contentOffset().y;
+            }
+            if (sections_[size_t(ip.section)].measured[size_t(ip.row)]) break;
+        }
+    }
+    bool moved = false;
+    // Each round asks the rows in the area; what they pushed out makes room for rows asked in the next.
+    for (;;) {
+        bool changed = false;
+        for (const IndexPath& ip : indexPathsForRowsInRect(area ? *area : bounds())) {
+            Section& sec = sections_[size_t(ip.section)];
+            if (sec.measured[size_t(ip.row)]) continue;
+            sec.measured[size_t(ip.row)] = 1;
+            double h = delegate ? delegate->heightForRowAtIndexPath(*this, ip) : -1;
+            if (h < 0) h = rowHeight_;
+            if (h != sec.rowHeights[size_t(ip.row)]) {
+                sec.rowHeights[size_t(ip.row)] = h;
+                changed = true;
+            }
+        }
+        if (!changed) break;
+        moved = true;
+        layoutPositions();
+        if (atEnd)
+            shiftContentOffset(maxContentOffset().y - contentOffset().y);
+        else if (anchor)
+            shiftContentOffset(rectForRowAtIndexPath(*anchor).minY() - anchorY - contentOffset().y);
+    }
+    measuring_ = false;
+    return moved;
+}
+
+void TableView::measureRowsInView() {
+    const bool moved = measureRowsIn(nullptr);
+    if (scrollTarget_ && !isScrollAnimating()) scrollTarget_.reset();
+    if (moved && scrollTarget_)
+        retargetScrollAnimation(clampedOffset(offsetForRow(scrollTarget_->first, scrollTarget_->second)));
+}
+
+void TableView::carryHeights(std::vector<Section>& old, const std::vector<int>& oldOfNew,
+                             const std::vector<IndexPath>& deleted, const std::vector<IndexPath>& inserted,
+                             const std::vector<IndexPath>& reloaded, const std::vector<int>& reloadedSections) {
+    // Index paths come sorted by section, then row: each section's share is one run of them.
+    auto rowsOf = [](const std::vector<IndexPath>& paths, int section) {
+        auto lo = std::lower_bound(paths.begin(), paths.end(), IndexPath{section, 0});
+        auto hi = std::lower_bound(paths.begin(), paths.end(), IndexPath{section + 1, 0});
+        return std::pair{lo, hi};
+    };
+    for (int s = 0; s < int(sections_.size()); ++s) {
+        const int o = oldOfNew[size_t(s)];
+        if (o < 0 || std::find(reloadedSections.begin(), reloadedSections.end(), o) != reloadedSections.end()) continue;
+        const Section& from = old[size_t(o)];
+        Section& to = sections_[size_t(s)];
+        auto [del, delEnd] = rowsOf(deleted, o);
+        auto [ins, insEnd] = rowsOf(inserted, s);
+        auto [rel, relEnd] = rowsOf(reloaded, o);
+        int oldRow = 0;
+        for (int newRow = 0; newRow < to.rows; ++newRow) {
+            if (ins != insEnd && ins->row == newRow) {
+                ++ins;
+                continue;
+            }
+            while (del != delEnd && del->row == oldRow) {
+                ++del;
+                ++oldRow;
+            }
+            if (oldRow >= from.rows) break;
+            while (rel != relEnd && rel->row < oldRow)
+                ++rel;
+            if (rel == relEnd || rel->row != oldRow) {
+                to.rowHeights[size_t(newRow)] = from.rowHeights[size_t(oldRow)];
+                to.measured[size_t(newRow)] = from.measured[size_t(oldRow)];
+            }
+            ++oldRow;
+        }
+    }
+}
+
+int TableView::numberOfSections() const {
+    return int(sections_.size());
+}
 
 int TableView::numberOfRowsInSection(int section) const {
     if (section < 0 || section >= int(sections_.size())) return 0;
@@ -177,10 +301,8 @@ Rect TableView::rectForFooterInSection(int section) const {
 }
 
 std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point p) const {
-    for (int s = 0; s < int(sections_.size()); ++s) {
-        for (int r = 0; r < sections_[size_t(s)].rows; ++r)
-            if (rectForRowAtIndexPath({s, r}).contains(p)) return IndexPath{s, r};
-    }
+    for (const IndexPath& ip : indexPathsForRowsInRect({0, p.y, bounds().width(), 1}))
+        if (rectForRowAtIndexPath(ip).contains(p)) return ip;
     return std::nullopt;
 }
 
@@ -195,9 +317,14 @@ std::vector<IndexPath> TableView::indexPathsForRowsInRect(const Rect& rect) cons
     for (int s = 0; s < int(sections_.size()); ++s) {
         Rect sr = rectForSection(s);
         if (sr.maxY() <= rect.minY() || sr.minY() >= rect.maxY()) continue;
-        for (int r = 0; r < sections_[size_t(s)].rows; ++r) {
-            Rect rr = rectForRowAtIndexPath({s, r});
-            if (rr.height() > 0 && rr.maxY() > rect.minY() && rr.minY() < rect.maxY()) out.push_back({s, r});
+        const Section& sec = sections_[size_t(s)];
+        const double base = sec.top + sec.headerHeight;
+        // The last row starting at or above the rect's top is the first that can reach into it.
+        auto first = std::upper_bound(sec.rowTops.begin(), sec.rowTops.end(), rect.minY() - base);
+        for (int r = std::max(0, int(first - sec.rowTops.begin()) - 1); r < sec.rows; ++r) {
+            const double top = base + sec.rowTops[size_t(r)], h = sec.rowHeights[size_t(r)];
+            if (top >= rect.maxY()) break;
+            if (h > 0 && top + h > rect.minY()) out.push_back({s, r});
         }
     }
     return out;
@@ -294,6 +421,7 @@ void TableView::contentOffsetDidChange() {
 
 void TableView::boundsSizeDidChange(Size oldSize) {
     if (loaded_ && oldSize.width != bounds().width()) layoutGeometry();
+    if (loaded_ && estimating() && oldSize.height != bounds().height()) tile();
 }
 
 // Gives every row, header and footer inside the bounds a view, and takes them from everything outside.
@@ -301,6 +429,7 @@ void TableView::tile() {
     if (tiling_ || !loaded_) return;
     tiling_ = true;
     auto self = sharedView();
+    if (estimating()) measureRowsInView();
     Rect visibleRect = bounds();
     double width = bounds().width();
     if (backgroundView_) backgroundView_->setFrame(visibleRect);
@@ -471,7 +600,9 @@ bool TableView::applyUpdates() {
     int expectedSections = oldSections - int(u.deleteSections.size()) + int(u.insertSections.size());
     if (newSections != expectedSections)
         return failUpdate(foundation::format(
-            "Invalid update: invalid number of sections. The number of sections contained in the table view after the update (%d) must be equal to the number of sections contained in the table view before the update (%d), plus or minus the number of sections inserted or deleted (%d inserted, %d deleted).",
+            "Invalid update: invalid number of sections. The number of sections contained in the table view after the "
+            "update (%d) must be equal to the number of sections contained in the table view before the update (%d), "
+            "plus or minus the number of sections inserted or deleted (%d inserted, %d deleted).",
             newSections, oldSections, int(u.insertSections.size()), int(u.deleteSections.size())));
 
     // Old section of each new section (-1 for an inserted one), and new section of each old one.
@@ -494,18 +625,23 @@ bool TableView::applyUpdates() {
 
     for (const IndexPath& ip : deleted) {
         if (ip.section < 0 || ip.section >= oldSections || ip.row < 0 || ip.row >= sections_[size_t(ip.section)].rows)
-            return failUpdate(foundation::format("Invalid update: attempt to delete row %d from section %d, which only contains %d rows before the update",
+            return failUpdate(foundation::format("Invalid update: attempt to delete row %d from section %d, which only "
+                                                 "contains %d rows before the update",
                                                  ip.row, ip.section, numberOfRowsInSection(ip.section)));
     }
     for (const IndexPath& ip : reloaded) {
         if (!validIndexPath(ip))
-            return failUpdate(foundation::format("Invalid update: attempt to reload row %d from section %d, which only contains %d rows before the update",
+            return failUpdate(foundation::format("Invalid update: attempt to reload row %d from section %d, which only "
+                                                 "contains %d rows before the update",
                                                  ip.row, ip.section, numberOfRowsInSection(ip.section)));
     }
     for (const IndexPath& ip : inserted) {
         if (ip.section < 0 || ip.section >= newSections || ip.row < 0 || ip.row >= newCounts[size_t(ip.section)])
-            return failUpdate(foundation::format("Invalid update: attempt to insert row %d into section %d, but there are only %d rows in section %d after the update",
-                                                 ip.row, ip.section, ip.section < 0 || ip.section >= newSections ? 0 : newCounts[size_t(ip.section)], ip.section));
+            return failUpdate(foundation::format(
+                "Invalid update: attempt to insert row %d into section %d, but there are only %d rows in section %d "
+                "after the update",
+                ip.row, ip.section, ip.section < 0 || ip.section >= newSections ? 0 : newCounts[size_t(ip.section)],
+                ip.section));
     }
     for (int s = 0; s < newSections; ++s) {
         int old = oldOfNew[size_t(s)];
@@ -516,9 +652,12 @@ bool TableView::applyUpdates() {
         int del = int(std::count_if(deleted.begin(), deleted.end(), [&](auto& ip) { return ip.section == old; }));
         int after = newCounts[size_t(s)];
         if (after != before + ins - del)
-            return failUpdate(foundation::format(
-                "Invalid update: invalid number of rows in section %d. The number of rows contained in an existing section after the update (%d) must be equal to the number of rows contained in that section before the update (%d), plus or minus the number of rows inserted or deleted from that section (%d inserted, %d deleted).",
-                s, after, before, ins, del));
+            return failUpdate(
+                foundation::format("Invalid update: invalid number of rows in section %d. The number of rows contained "
+                                   "in an existing section after the update (%d) must be equal to the number of rows "
+                                   "contained in that section before the update (%d), plus or minus the number of rows "
+                                   "inserted or deleted from that section (%d inserted, %d deleted).",
+                                   s, after, before, ins, del));
     }
 
     // The update holds: move what is shown and selected to the rows' new places.
@@ -553,9 +692,21 @@ bool TableView::applyUpdates() {
     visibleHeaders_.clear();
     visibleFooters_.clear();
 
-    // Counts, titles and heights from the data source as it is now.
+    // Counts, titles and heights from the data source as it is now. With estimated heights only the
+    // changed rows and those in view are asked again; the others keep what was known of them.
     auto keptVisible = std::move(visible_);
-    loadData();
+    if (estimating()) {
+        std::vector<Section> old = std::move(sections_);
+        loadSections();
+        layoutGeometry();
+        carryHeights(old, oldOfNew, {deleted.begin(), deleted.end()}, {inserted.begin(), inserted.end()},
+                     {reloaded.begin(), reloaded.end()}, u.reloadSections);
+        for (auto& [ip, cell] : keptVisible)
+            if (validIndexPath(ip)) sections_[size_t(ip.section)].measured[size_t(ip.row)] = 0;
+        layoutPositions();
+    } else {
+        loadData();
+    }
     visible_ = std::move(keptVisible);
     tile();
     return true;
@@ -614,25 +765,50 @@ bool TableView::tapRowAtIndexPath(const IndexPath& ip) {
 
 // ---- Scrolling
 
+Point TableView::offsetForRow(const IndexPath& ip, TableViewScrollPosition position) const {
+    Rect r = rectForRowAtIndexPath(ip);
+    double h = bounds().height();
+    Point offset = contentOffset();
+    switch (position) {
+    case TableViewScrollPosition::Top:
+        offset.y = r.minY();
+        break;
+    case TableViewScrollPosition::Middle:
+        offset.y = r.midY() - h / 2;
+        break;
+    case TableViewScrollPosition::Bottom:
+        offset.y = r.maxY() - h;
+        break;
+    case TableViewScrollPosition::None:
+        if (r.minY() < offset.y)
+            offset.y = r.minY();
+        else if (r.maxY() > offset.y + h)
+            offset.y = r.maxY() - h;
+        break;
+    }
+    return offset;
+}
+
 void TableView::scrollToRowAtIndexPath(const IndexPath& ip, TableViewScrollPosition position, bool animated) {
     if (!loaded_) loadData();
     if (!validIndexPath(ip)) {
         Log::line("Velkora (E) - Can't scroll to row %@: the table has no such row", ip.description());
         return;
     }
-    Rect r = rectForRowAtIndexPath(ip);
-    double h = bounds().height();
-    Point offset = contentOffset();
-    switch (position) {
-    case TableViewScrollPosition::Top: offset.y = r.minY(); break;
-    case TableViewScrollPosition::Middle: offset.y = r.midY() - h / 2; break;
-    case TableViewScrollPosition::Bottom: offset.y = r.maxY() - h; break;
-    case TableViewScrollPosition::None:
-        if (r.minY() < offset.y) offset.y = r.minY();
-        else if (r.maxY() > offset.y + h) offset.y = r.maxY() - h;
-        break;
+    scrollTarget_.reset();
+    if (estimating()) {
+        // The row and those around where it will show are asked first, so it lands where it would with
+        // every height known; rows met on the way are asked as they pass and the target follows them.
+        for (;;) {
+            Rect row = rectForRowAtIndexPath(ip);
+            Point target = clampedOffset(offsetForRow(ip, position));
+            double top = std::min(row.minY(), target.y), bottom = std::max(row.maxY(), target.y + bounds().height());
+            Rect around{0, top, bounds().width(), bottom - top};
+            if (!measureRowsIn(&around)) break;
+        }
+        if (animated) scrollTarget_ = std::pair{ip, position};
     }
-    setContentOffset(clampedOffset(offset), animated);
+    setContentOffset(clampedOffset(offsetForRow(ip, position)), animated);
 }
 
 void TableView::tapSectionIndexAtIndex(int index) {

@@ -105,6 +105,13 @@ public:
 
     double rowHeight() const { return rowHeight_; }
     void setRowHeight(double h) { rowHeight_ = h; }
+    // Zero (the default): every row's height is asked whenever the table loads or changes. Above zero: a
+    // row not yet shown counts this high until it comes into view, where its height is asked and kept;
+    // an update asks again only for the rows it changes and those in view. What is in view does not
+    // move when an estimate gives way to the real height, and scrolling to a row lands where it would
+    // with every height known.
+    double estimatedRowHeight() const { return estimatedRowHeight_; }
+    void setEstimatedRowHeight(double h);
     double sectionHeaderHeight() const { return sectionHeaderHeight_; }
     void setSectionHeaderHeight(double h) { sectionHeaderHeight_ = h; }
     double sectionFooterHeight() const { return sectionFooterHeight_; }
@@ -214,6 +221,7 @@ private:
         double footerHeight = 0;
         std::vector<double> rowTops;  // relative to the section's first row
         std::vector<double> rowHeights;
+        std::vector<unsigned char> measured; // with estimated heights: asked of the delegate and kept
         std::optional<std::string> headerTitle, footerTitle;
     };
     struct Updates {
@@ -223,7 +231,18 @@ private:
     };
 
     void loadData();
+    void loadSections();
     void layoutGeometry();
+    void layoutPositions();
+    bool estimating() const { return estimatedRowHeight_ > 0; }
+    // With estimated heights: asks the heights of the rows in `area` (null: the view) not asked yet,
+    // keeping what is in view where it is; answers whether any height changed.
+    bool measureRowsIn(const Rect* area);
+    void measureRowsInView();
+    Point offsetForRow(const IndexPath& ip, TableViewScrollPosition position) const;
+    void carryHeights(std::vector<Section>& old, const std::vector<int>& oldOfNew,
+                      const std::vector<IndexPath>& deleted, const std::vector<IndexPath>& inserted,
+                      const std::vector<IndexPath>& reloaded, const std::vector<int>& reloadedSections);
     void tile();
     void enqueue(const IndexPath& ip, const TableViewCellPtr& cell);
     void clearVisible();
@@ -235,6 +254,7 @@ private:
     std::weak_ptr<TableViewDataSource> dataSource_;
     std::weak_ptr<TableViewDelegate> delegate_;
     double rowHeight_ = 44;
+    double estimatedRowHeight_ = 0;
     double sectionHeaderHeight_ = 22;
     double sectionFooterHeight_ = 22;
     TableViewCellSeparatorStyle separatorStyle_ = TableViewCellSeparatorStyle::SingleLine;
@@ -259,6 +279,9 @@ private:
     bool editing_ = false;
     std::optional<IndexPath> swipedRow_;
     bool tiling_ = false;
+    bool measuring_ = false;
+    // The row an animated scroll is heading for: its place is found again as heights become known.
+    std::optional<std::pair<IndexPath, TableViewScrollPosition>> scrollTarget_;
 };
 
 }  // namespace velkora::ui
