@@ -8,11 +8,13 @@ bash scripts/install-deps.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 build=${VELKORA_BUILD_DIR:-build/asan}
 jobs=${VELKORA_JOBS:-$(nproc)}
-# The sanitizer build compiles with clang (the ThreadSanitizer build below with GCC, so both compilers'
-# warnings stop the run); its objects also make the fuzz targets.
-sanitize_cc=${VELKORA_SANITIZE_CC:-clang-14} sanitize_cxx=${VELKORA_SANITIZE_CXX:-clang++-14}
+# The sanitizer build's compiler. With clang (VELKORA_SANITIZE_CC=clang-14 VELKORA_SANITIZE_CXX=clang++-14)
+# its objects also make the fuzz targets, which the run below then tries for a few seconds each.
+compilers=()
+[ -z "${VELKORA_SANITIZE_CC:-}" ] || compilers+=(-DCMAKE_C_COMPILER="$VELKORA_SANITIZE_CC")
+[ -z "${VELKORA_SANITIZE_CXX:-}" ] || compilers+=(-DCMAKE_CXX_COMPILER="$VELKORA_SANITIZE_CXX")
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANITIZE=ON -DVELKORA_TESTS=ON \
-    -DVELKORA_WARNINGS_AS_ERRORS=ON -DCMAKE_C_COMPILER="$sanitize_cc" -DCMAKE_CXX_COMPILER="$sanitize_cxx"
+    -DVELKORA_WARNINGS_AS_ERRORS=ON "${compilers[@]}"
 cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -28,10 +28,9 @@ step "no installed file names $source_dir or $build"
 files=0
 while IFS= read -r -d '' file; do
     files=$((files + 1))
-    if strings -a "$file" | grep -F -q -e "$source_dir" -e "$build"; then
-        strings -a "$file" | grep -F -e "$source_dir" -e "$build" | head -3
-        fail "$file names a folder of the build machine"
-    fi
+    # grep reads all of strings' output (no -q): an early exit would fail the pipe and hide a match.
+    found=$(strings -a "$file" | grep -F -e "$source_dir" -e "$build" || true)
+    [ -z "$found" ] || fail "$file names a folder of the build machine: $(echo "$found" | head -3)"
 done < <(find "$prefix" -type f -print0)
 step "$files installed files checked with strings"
 
