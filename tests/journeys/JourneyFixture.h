@@ -126,7 +126,9 @@ protected:
         auto view = screen->viewIfLoaded();
         ASSERT_TRUE(view) << screen->className();
         EXPECT_TRUE(view->window()) << screen->className() << " is not in a window";
-        if (appears) EXPECT_TRUE(screen->isVisible()) << screen->className() << " has not appeared";
+        if (appears) {
+            EXPECT_TRUE(screen->isVisible()) << screen->className() << " has not appeared";
+        }
         EXPECT_FALSE(view->isHidden());
     }
 

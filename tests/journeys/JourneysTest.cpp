@@ -200,15 +200,12 @@ TEST_P(Journeys, OpenActLeaveAndOpenAgain) {
             Velkora::closeSidebar();
             loop().advance(1);
             expectHostAsItWas(1);
-        } else if (place == Place::ByName && round == 0) {
+        } else if (place == Place::ByName && (round == 0 || f.leave != Leave::BackOrClose)) {
+            // A back, or a screen's own cancel: the screen it was opened from is on show again.
             expectHostAsItWas(baseDepth);
             EXPECT_EQ(hostNav().topViewController()->className(), baseClass);
         } else {
             expectHostAsItWas(1);
-        }
-        if (place == Place::ByName && round == 1 && hostNav().viewControllers().size() > 1) {
-            // The close of a screen opened from another leaves the kit: the other goes with it.
-            ADD_FAILURE() << "the close left the kit's screens on the host's stack";
         }
         // The sidebar the host added is still the session's, in its own stack beneath the host.
         EXPECT_EQ(agent().velkoraVC(), sidebarVC());
