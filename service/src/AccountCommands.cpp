@@ -75,10 +75,18 @@ void bindDevice(CommandContext& ctx, const std::string& appId, const std::string
                  {deviceId, appId, userId, ctx.now()});
 }
 
-void storePassword(Database& db, const std::string& appId, const std::string& userId, const std::string& digest) {
-    std::optional<std::string> hashed = hashPassword(digest);
+void storePassword(CommandContext& ctx, const std::string& appId, const std::string& userId,
+                   const std::string& digest) {
+    std::optional<std::string> hashed = ctx.hashedPassword(digest);
     if (!hashed) throw CommandError(errors::kInternal);
-    db.run("UPDATE users SET password = ? WHERE app_id = ? AND user_id = ?", {*hashed, appId, userId});
+    ctx.db().run("UPDATE users SET password = ? WHERE app_id = ? AND user_id = ?", {*hashed, appId, userId});
+}
+
+// The stored password hash of the account a log-in names; nothing for an account without one.
+std::optional<std::string> storedPasswordFor(Database& db, const std::string& appId, const Identity& id) {
+    std::optional<std::string> userId = accountWith(db, appId, id);
+    if (!userId) return std::nullopt;
+    return db.scalarText("SELECT password FROM users WHERE app_id = ? AND user_id = ?", {appId, *userId});
 }
 
 Json signUp(CommandContext& ctx) {
@@ -106,7 +114,7 @@ Json signUp(CommandContext& ctx) {
         ctx.insertNewUser(appId, userId);
     }
     setIdentity(db, appId, userId, id);
-    if (id.isEmail()) storePassword(db, appId, userId, *password);
+    if (id.isEmail()) storePassword(ctx, appId, userId, *password);
     applyProfile(ctx, appId, userId, true);
     bindDevice(ctx, appId, deviceId, userId);
     tx.commit();
@@ -125,7 +133,7 @@ Json login(CommandContext& ctx) {
         std::optional<std::string> stored =
             db.scalarText("SELECT password FROM users WHERE app_id = ? AND user_id = ?", {appId, *userId});
         std::optional<std::string> given = ctx.optText("password");
-        if (!stored || !given || !passwordMatches(*stored, *given)) throw CommandError(errors::kUserNotFound);
+        if (!stored || !given || !ctx.passwordMatches(*stored, *given)) throw CommandError(errors::kUserNotFound);
     }
     bindDevice(ctx, appId, deviceId, *userId);
     return {{"userId", *userId}};
@@ -199,7 +207,7 @@ Json changePassword(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
     std::string password = ctx.nonEmpty("password");
-    storePassword(ctx.db(), appId, userId, password);
+    storePassword(ctx, appId, userId, password);
     return Json::object();
 }
 
@@ -233,7 +241,7 @@ Json signUpBackComp(CommandContext& ctx) {
 Json setDeviceToken(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string deviceId = ctx.nonEmpty("deviceId");
-    std::string userId = ctx.requireUser(appId);
+    std::string userId = ctx.requireDeviceUser(appId);
     std::string token = ctx.nonEmpty("deviceToken");
     ctx.db().run("INSERT INTO devices(device_id, app_id, user_id, push_token, last_seen) VALUES(?, ?, ?, ?, ?) "
                  "ON CONFLICT(app_id, device_id) DO UPDATE SET user_id = excluded.user_id, "
@@ -243,6 +251,55 @@ Json setDeviceToken(CommandContext& ctx) {
 }
 
 } // namespace
+
+std::string CommandContext::requireDeviceUser(const std::string& appId) {
+    std::string userId = requireUser(appId);
+    std::string deviceId = optText("deviceId").value_or("");
+    std::optional<std::string> bound = deviceId.empty() ? std::nullopt : deviceUser(db(), appId, deviceId);
+    auto hasAccount = [&](const std::string& user) {
+        return db().scalarInteger("SELECT signed_up FROM users WHERE app_id = ? AND user_id = ?", {appId, user})
+                   .value_or(0) != 0;
+    };
+    // An account is reached only from a device that signed in to it, and a device signed in to an
+    // account acts for no one else. Users without an account hold no credential to check.
+    if (hasAccount(userId) ? bound != userId : bound && *bound != userId && hasAccount(*bound))
+        throw CommandError(errors::kUserNotFound);
+    return userId;
+}
+
+PasswordWork preparePasswordWork(const std::string& command, const QueryText& params, Database& db, std::mutex& lock) {
+    PasswordWork work;
+    const std::string* given = params.find("password");
+    if (!given || given->empty()) return work;
+    work.given = *given;
+    if (command == "signUp" || command == "changePassword") {
+        work.hashed = hashPassword(*given);
+    } else if (command == "login" && params.value("method") == "1") {
+        std::optional<std::string> stored;
+        {
+            std::lock_guard locked(lock);
+            std::string appId = params.value("appId"), value = params.value("value");
+            if (!value.empty()) stored = storedPasswordFor(db, appId, {"email", value});
+        }
+        if (stored) {
+            work.checkedAgainst = *stored;
+            work.matched = passwordMatches(*stored, *given);
+        }
+    }
+    return work;
+}
+
+std::optional<std::string> CommandContext::hashedPassword(const std::string& digest) const {
+    if (passwords_ && passwords_->hashed && passwords_->given == digest) return passwords_->hashed;
+    return hashPassword(digest);
+}
+
+bool CommandContext::passwordMatches(const std::string& stored, const std::string& digest) const {
+    if (passwords_ && !passwords_->checkedAgainst.empty() && passwords_->checkedAgainst == stored &&
+        passwords_->given == digest)
+        return passwords_->matched;
+    return service::passwordMatches(stored, digest);
+}
 
 void registerAccountCommands(CommandTable& table) {
     table.commands["signUp"] = signUp;

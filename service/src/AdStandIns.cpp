@@ -85,11 +85,12 @@ LocalReply banner(OutsideRequest& r) {
     auto deal = dealByStoreId(r.db, std::to_string(kStoreIdBase + id));
     if (!deal) return html(200, "");
     std::string name = outside::escapeHtml(deal->data.value("name", ""));
-    std::string click = r.baseUrl + "/adnet/click?id=" + std::to_string(deal->storeId);
+    std::string base = outside::escapeHtml(r.baseUrl);
+    std::string click = base + "/adnet/click?id=" + std::to_string(deal->storeId);
     std::ostringstream page;
     page << "<html><head><title>" << name << "</title></head><body style=\"margin:0\">"
-         << "<div class=\"banner\"><a href=\"" << click << "\"><img src=\"" << r.baseUrl << "/adnet/banner/"
-         << deal->storeId << ".png\" width=\"320\" height=\"50\" alt=\"" << name << "\"/>" << name << " - "
+         << "<div class=\"banner\"><a href=\"" << click << "\"><img src=\"" << base << "/adnet/banner/" << deal->storeId
+         << ".png\" width=\"320\" height=\"50\" alt=\"" << name << "\"/>" << name << " - "
          << outside::escapeHtml(deal->data.value("description", "")) << "</a></div></body></html>";
     return html(200, page.str());
 }
@@ -114,8 +115,8 @@ LocalReply answerVideo(OutsideRequest& r) {
         return picture(p.substr(3, p.size() - 17));
     if (p.rfind("embed/", 0) == 0 && p.size() > 6) {
         std::string id = outside::escapeHtml(p.substr(6));
-        return html(200, "<html><head><title>Video " + id + "</title></head><body><img src=\"" + r.baseUrl +
-                             "/video/vi/" + id + "/hqdefault.jpg\"/></body></html>");
+        return html(200, "<html><head><title>Video " + id + "</title></head><body><img src=\"" +
+                             outside::escapeHtml(r.baseUrl) + "/video/vi/" + id + "/hqdefault.jpg\"/></body></html>");
     }
     return html(404, "");
 }

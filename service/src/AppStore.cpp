@@ -35,6 +35,7 @@ void createStoreSchema(Database& db) {
             finished INTEGER NOT NULL DEFAULT 0, signed INTEGER NOT NULL DEFAULT 0, original_id TEXT,
             error_code INTEGER);
         CREATE INDEX IF NOT EXISTS store_transactions_account ON store_transactions(account, finished);
+        CREATE TABLE IF NOT EXISTS store_accounts(account TEXT PRIMARY KEY, password_salt TEXT, password_hash TEXT);
     )");
 }
 
@@ -171,6 +172,10 @@ LocalReply answerStore(OutsideRequest& r) {
     if (r.path == "products" && r.method == "GET") return products(r);
     std::string account = r.params.value("account");
     if (account.empty()) return error(400, "no store account");
+    // Another account's purchases and receipts are not this device's to read or finish.
+    r.db.run("INSERT OR IGNORE INTO store_accounts(account) VALUES(?)", {account});
+    if (!outside::passwordOfAccount(r.db, "store_accounts", "account", account, r.params.value("password")))
+        return error(401, "the device is not signed in to this store account");
     if (r.path == "purchase" && r.method == "POST") return purchase(r, account);
     if (r.path == "purchases" && r.method == "GET")
         return outside::json(200, Json{{"transactions", transactionList(r.db, "state = 1", account)}}.dump());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -38,11 +39,21 @@ inline constexpr const char* kInternal = "INTERNAL_ERROR";
 
 struct CommandTable;
 
+// Password hashing is slow on purpose, so it runs before a command takes the database's lock; the
+// command finds the results here, and works them out itself (under the lock) only when they do not fit.
+struct PasswordWork {
+    std::string given;                 // the request's "password", as hashed or checked below
+    std::optional<std::string> hashed; // a fresh hash of `given`
+    std::string checkedAgainst;        // the stored hash `given` was checked against
+    bool matched = false;
+};
+
 class CommandContext {
 public:
     CommandContext(const CommandTable& table, Database& db, const QueryText& params, double now,
-                   std::string publicBaseUrl)
-        : table_(table), db_(db), params_(params), now_(now), baseUrl_(std::move(publicBaseUrl)) {}
+                   std::string publicBaseUrl, const PasswordWork* passwords = nullptr)
+        : table_(table), db_(db), params_(params), now_(now), baseUrl_(std::move(publicBaseUrl)),
+          passwords_(passwords) {}
 
     const CommandTable& table() const { return table_; }
     Database& db() { return db_; }
@@ -67,8 +78,16 @@ public:
     // (USER_NOT_FOUND when unknown).
     std::string requireApp(const char* key = "appId");
     std::string requireUser(const std::string& appId, const char* key = "userId");
+    // The user of "userId" for a request that names its device ("deviceId"): a user with an account must
+    // be the one signed in on that device, and a device signed in to an account acts for no other user.
+    // USER_NOT_FOUND otherwise, as for a user who does not exist.
+    std::string requireDeviceUser(const std::string& appId);
     // A user the command just created: its row, and the application's welcome when the service gives one.
     void insertNewUser(const std::string& appId, const std::string& userId);
+
+    // A salted hash of a password digest, and whether a digest is the one a stored hash was made from.
+    std::optional<std::string> hashedPassword(const std::string& digest) const;
+    bool passwordMatches(const std::string& stored, const std::string& digest) const;
 
 private:
     const CommandTable& table_;
@@ -76,6 +95,7 @@ private:
     const QueryText& params_;
     double now_;
     std::string baseUrl_;
+    const PasswordWork* passwords_;
 };
 
 using CommandHandler = std::function<Json(CommandContext&)>;
@@ -93,8 +113,8 @@ struct CommandTable {
 };
 
 // The rows, one function per file of commands.
-void registerCoreCommands(CommandTable& table); // createUser, update, reportEvent, getAppData, dumpAppPlist
-void registerUserCommands(CommandTable& table); // getUserData, getOtherUserData, setUserData
+void registerCoreCommands(CommandTable& table);     // createUser, update, reportEvent, getAppData, dumpAppPlist
+void registerUserCommands(CommandTable& table);     // getUserData, getOtherUserData, setUserData
 void registerAccountCommands(CommandTable& table);  // signUp, login, connectSocial, savePhoto, ...
 void registerRelationCommands(CommandTable& table); // query, nearby users, follows, suggestions, relations
 void registerMessageCommands(CommandTable& table);  // sendMessage, sendImageMessage, markMessages, chats
@@ -107,6 +127,9 @@ void registerAppDealCommands(CommandTable& table);  // getApps
 // The ad exchange's "/1.1/getads": promoted applications for a publisher's application.
 Json exchangeAds(CommandContext& ctx);
 CommandTable buildCommandTable();
+// The hashing a request's password needs, done before the command runs and outside `lock`, the
+// database's lock, which it takes only to read the stored hash a log-in checks against.
+PasswordWork preparePasswordWork(const std::string& command, const QueryText& params, Database& db, std::mutex& lock);
 
 // Shared readers and writers of rows, used by several command files.
 namespace rows {
@@ -142,7 +165,6 @@ int likeCount(Database& db, const std::string& appId, const std::string& type, c
 void likeFeedItem(Database& db, const std::string& appId, const std::string& userId, int64_t feedId, double now);
 // Moves a topic's change number (a comment, a like, an edit), so the poll brings it again.
 void touchTopic(Database& db, int64_t topicId);
-
 
 // Pictures and store receipts the clients post as Base64 form values; either alphabet, padding optional,
 // and a blank read as the "+" a form decoder turned it into. Nothing for an empty or malformed text.

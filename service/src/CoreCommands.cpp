@@ -9,9 +9,10 @@ namespace {
 Json createUser(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     Database& db = ctx.db();
-    // The older form names the id it wants; an id the service knows is answered as it is.
-    if (auto wanted = ctx.optText("userId"); wanted && !wanted->empty()) {
-        if (!rows::userExists(db, appId, *wanted)) ctx.insertNewUser(appId, *wanted);
+    // The older form names the id it wants. An id the service knows already belongs to someone: the
+    // request gets a new one, as the newer form does, so no device takes over another's user.
+    if (auto wanted = ctx.optText("userId"); wanted && !wanted->empty() && !rows::userExists(db, appId, *wanted)) {
+        ctx.insertNewUser(appId, *wanted);
         return {{"userId", *wanted}};
     }
     std::string userId = rows::newUserId(db, appId);
@@ -48,7 +49,7 @@ void recordEvent(CommandContext& ctx, const std::string& appId, const std::strin
 
 Json update(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
-    std::string userId = ctx.requireUser(appId);
+    std::string userId = ctx.requireDeviceUser(appId);
     Database& db = ctx.db();
 
     bool wantMessages = ctx.flag("wantMessages");
@@ -182,7 +183,7 @@ void topicsPart(CommandContext& ctx, const std::string& appId, const std::string
 
 Json reportEvent(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
-    std::string userId = ctx.requireUser(appId);
+    std::string userId = ctx.requireDeviceUser(appId);
     recordEvent(ctx, appId, userId, ctx.nonEmpty("type"), ctx.text("logs"));
     return Json::object();
 }

@@ -61,8 +61,9 @@ LocalReply oauthDialog(OutsideRequest& r) {
     std::string redirect = "fb" + appId + "://authorize";
     std::string asked = r.params.value("redirect_uri", redirect);
     if (asked != redirect) return graphError(191, "The redirect_uri URL must be the application's own.");
+    // The device names its signed-in user and proves it with that user's password.
     auto user = parseInteger(r.params.value("user"));
-    if (!user || !r.db.scalarInteger("SELECT 1 FROM graph_users WHERE id = ?", {*user}))
+    if (!user || !outside::passwordOfAccount(r.db, "graph_users", "id", *user, r.params.value("password")))
         return graphError(100, "No user is signed in to Facebook on this device.", "GraphMethodException");
     std::string token = newToken();
     r.db.run("INSERT INTO graph_tokens(token, app_id, user_id, scope, expires) VALUES(?, ?, ?, ?, ?)",
@@ -176,6 +177,10 @@ CREATE TABLE IF NOT EXISTS graph_tokens (token TEXT PRIMARY KEY, app_id TEXT NOT
 CREATE TABLE IF NOT EXISTS graph_posts (id INTEGER PRIMARY KEY AUTOINCREMENT, from_id INTEGER NOT NULL,
     to_id INTEGER NOT NULL, fields TEXT NOT NULL, created REAL NOT NULL);
 )");
+    // Folders made before users signed in with a password get the columns now.
+    for (const char* column : {"password_salt", "password_hash"})
+        if (!db.scalarInteger("SELECT 1 FROM pragma_table_info('graph_users') WHERE name = ?", {std::string(column)}))
+            db.exec(std::string("ALTER TABLE graph_users ADD COLUMN ") + column + " TEXT");
 }
 
 void seedGraph(Database& db, const std::string& seedPath, double) {

@@ -1,6 +1,9 @@
 // The list of outside stand-ins and the small pieces they share.
 #include "OutsideRoutes.h"
 
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <zlib.h>
 
 #include <functional>
@@ -8,7 +11,7 @@
 namespace velkora::service {
 
 std::vector<OutsideRoute> buildOutsideRoutes() {
-    return {twitterRoute(),         graphRoute(),     picturesRoute(), uploadedImagesRoute(), storeRoute(),
+    return {twitterRoute(),        graphRoute(),     picturesRoute(), uploadedImagesRoute(), storeRoute(),
             appStoreLookupRoute(), adNetworkRoute(), videoRoute(),    pagesRoute()};
 }
 
@@ -16,6 +19,39 @@ namespace outside {
 
 LocalReply json(int status, const std::string& body) {
     return {status, body, "application/json; charset=utf-8", false, {}};
+}
+
+namespace {
+
+std::string saltedDigest(const std::string& salt, const std::string& password) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    std::string text = salt + "\n" + password;
+    EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr);
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned i = 0; i < length; ++i)
+        out += {kHex[digest[i] >> 4], kHex[digest[i] & 15]};
+    return out;
+}
+
+} // namespace
+
+bool passwordOfAccount(Database& db, const std::string& table, const std::string& keyColumn, const SqlValue& key,
+                       const std::string& password) {
+    Statement s = db.prepare("SELECT password_salt, password_hash FROM " + table + " WHERE " + keyColumn + " = ?");
+    s.bindAll({key});
+    if (!s.step()) return false;
+    if (s.isNull(1)) {
+        unsigned char bytes[16];
+        RAND_bytes(bytes, sizeof bytes);
+        std::string salt = saltedDigest(std::string(reinterpret_cast<const char*>(bytes), sizeof bytes), "");
+        db.run("UPDATE " + table + " SET password_salt = ?, password_hash = ? WHERE " + keyColumn + " = ?",
+               {salt, saltedDigest(salt, password), key});
+        return true;
+    }
+    std::string given = saltedDigest(s.text(0), password), stored = s.text(1);
+    return given.size() == stored.size() && CRYPTO_memcmp(given.data(), stored.data(), given.size()) == 0;
 }
 
 std::string escapeHtml(const std::string& text) {

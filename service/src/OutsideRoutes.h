@@ -63,6 +63,10 @@ std::string encodePng(uint32_t width, uint32_t height, const std::string& rgba);
 std::string escapeHtml(const std::string& text);
 // The percent escaping of OAuth: everything but unreserved characters.
 std::string percentEncode(const std::string& text);
+// Accounts of the stand-ins that sign in with a password keep a salted digest of it. An account without
+// one is given the password of the first device that signs in to it, as signing up would.
+bool passwordOfAccount(Database& db, const std::string& table, const std::string& keyColumn, const SqlValue& key,
+                       const std::string& password);
 
 } // namespace outside
 

@@ -18,6 +18,7 @@
 #include "AppStore.h"
 #include "Certificates.h"
 #include "Commands.h"
+#include "ConnectionGuard.h"
 #include "OutsideRoutes.h"
 #include "PasswordHash.h"
 #include "Pictures.h"
@@ -39,6 +40,38 @@ double wallNow() {
 
 std::string dumpJson(const Json& reply) {
     return reply.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// A Host header as clients send it: a name or an address, with a port or without. Anything else (markup,
+// a second header, a path) never reaches the pages and addresses the service builds from it.
+bool isHostHeader(std::string_view host) {
+    if (host.empty() || host.size() > 255) return false;
+    size_t colon = host.rfind(':');
+    std::string_view name = host, port;
+    if (host.front() == '[') {
+        size_t close = host.find(']');
+        if (close == std::string_view::npos) return false;
+        name = host.substr(1, close - 1);
+        port = host.substr(close + 1);
+        if (!port.empty() && port.front() != ':') return false;
+        if (!name.empty() && name.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos) return false;
+    } else {
+        if (colon != std::string_view::npos) {
+            name = host.substr(0, colon);
+            port = host.substr(colon);
+        }
+        if (name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-") !=
+            std::string_view::npos)
+            return false;
+    }
+    if (name.empty()) return false;
+    if (!port.empty()) {
+        port.remove_prefix(1);
+        if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string_view::npos ||
+            std::stoi(std::string(port)) > 65535)
+            return false;
+    }
+    return true;
 }
 
 LocalReply jsonReply(const Json& reply) {
@@ -74,6 +107,7 @@ struct Service::Impl {
     std::string dataDir;
     bool ownsDataDir = false;
     CertificateFiles certs;
+    std::unique_ptr<ConnectionGuard> guard; // outlives the server, whose connections it watches
     std::unique_ptr<httplib::SSLServer> server;
     std::thread thread;
     std::atomic<uint16_t> port{0};
@@ -120,11 +154,11 @@ struct Service::Impl {
     void waitFor(double seconds, uint64_t releasesBefore);
     void record(RecordedRequest request);
     Json runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl,
-                    const std::optional<std::string>& resendKey);
+                    const std::optional<std::string>& resendKey, const PasswordWork* passwords = nullptr);
     Json runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
-                    const std::string& baseUrl);
+                    const std::string& baseUrl, const PasswordWork* passwords = nullptr);
     Json runLocked(const CommandHandler& handler, const std::string& command, const QueryText& params,
-                   const std::string& baseUrl); // with dbMutex held
+                   const std::string& baseUrl, const PasswordWork* passwords); // with dbMutex held
 };
 
 bool Service::Impl::open() {
@@ -198,15 +232,15 @@ void Service::Impl::waitFor(double seconds, uint64_t releasesBefore) {
 // A request that may be a re-send is looked up first: the command runs once, and each later copy of the
 // request gets the answer the first one got, even when that answer never reached the client.
 Json Service::Impl::runCommand(const std::string& command, const QueryText& params, const std::string& baseUrl,
-                               const std::optional<std::string>& resendKey) {
+                               const std::optional<std::string>& resendKey, const PasswordWork* passwords) {
     auto it = table.commands.find(command);
     if (it == table.commands.end()) return Json::object(); // built by a later command group
-    if (!resendKey) return runHandler(it->second, command, params, baseUrl);
+    if (!resendKey) return runHandler(it->second, command, params, baseUrl, passwords);
     std::lock_guard lock(dbMutex);
     double wall = wallNow();
     if (std::optional<std::string> first = replies.find(*resendKey, wall)) return Json::parse(*first);
     int64_t changesBefore = db->totalChanges();
-    Json reply = runLocked(it->second, command, params, baseUrl);
+    Json reply = runLocked(it->second, command, params, baseUrl, passwords);
     // Reads run again (their fresh answer is the better one); the poll too, whose writes only note
     // when a device was last seen.
     bool changed = db->totalChanges() != changesBefore;
@@ -227,15 +261,15 @@ void Service::Impl::record(RecordedRequest request) {
 }
 
 Json Service::Impl::runHandler(const CommandHandler& handler, const std::string& command, const QueryText& params,
-                               const std::string& baseUrl) {
+                               const std::string& baseUrl, const PasswordWork* passwords) {
     std::lock_guard lock(dbMutex);
-    return runLocked(handler, command, params, baseUrl);
+    return runLocked(handler, command, params, baseUrl, passwords);
 }
 
 Json Service::Impl::runLocked(const CommandHandler& handler, const std::string& command, const QueryText& params,
-                              const std::string& baseUrl) {
+                              const std::string& baseUrl, const PasswordWork* passwords) {
     try {
-        CommandContext ctx(table, *db, params, now(), baseUrl);
+        CommandContext ctx(table, *db, params, now(), baseUrl, passwords);
         return handler(ctx);
     } catch (const CommandError& e) {
         return {{"error", e.what()}};
@@ -278,8 +312,9 @@ LocalReply Service::Impl::runOutside(const OutsideRoute& route, const std::strin
 }
 
 LocalReply Service::Impl::answer(const std::string& method, const std::string& target, const std::string& body,
-                                 const std::string& host, const std::string& connection,
+                                 const std::string& hostHeader, const std::string& connection,
                                  const std::string& authorization) {
+    const std::string host = isHostHeader(hostHeader) ? hostHeader : options.host + ":" + std::to_string(port.load());
     bool isGet = method == "GET";
     size_t question = target.find('?');
     std::string rawPath = target.substr(0, question);
@@ -356,13 +391,16 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
     } else {
         std::string userId = params.value("userId");
         if (userId.empty()) userId = params.value("deviceId");
-        // A form carries no tag; a picture in it is what would be stored twice. Receipts in forms are
-        // taken once by the commands themselves.
-        bool resendable = isGet || params.has("image");
+        // A form carries no CRC; a picture in it is what would be stored twice, and the number the kit
+        // draws for each picture it sends tells a re-send of one from a second send of the same picture.
+        // Receipts in forms are taken once by the commands themselves.
+        bool resendable = isGet || (params.has("image") && params.has("sendId"));
+        PasswordWork passwords = preparePasswordWork(command, params, *db, dbMutex);
         reply =
             runCommand(command, params, "https://" + host,
                        resendable ? ReplyRecord::keyFor(method, params.value("appId"), userId, rawQuery, body, isGet)
-                                  : std::nullopt);
+                                  : std::nullopt,
+                       &passwords);
     }
     if (dropAfterRunning) return {0, "", "", true, {}};
     if (!warning.empty() && reply.is_object()) reply["warning"] = warning;
@@ -372,6 +410,12 @@ LocalReply Service::Impl::answer(const std::string& method, const std::string& t
 }
 
 void Service::Impl::handleApi(const httplib::Request& req, httplib::Response& res, const std::string& body) {
+    guard->requestReceived(req.ssl);
+    struct Answered {
+        ConnectionGuard& guard;
+        const SSL* ssl;
+        ~Answered() { guard.requestAnswered(ssl); }
+    } answered{*guard, req.ssl};
     LocalReply out =
         answer(req.method, req.target, body, req.get_header_value("Host"),
                req.remote_addr + ":" + std::to_string(req.remote_port), req.get_header_value("Authorization"));
@@ -427,12 +471,19 @@ bool Service::start() {
         impl_->close();
         return false;
     }
+    impl_->guard = std::make_unique<ConnectionGuard>(ConnectionGuard::Limits{
+        impl_->options.requestHeadSeconds, impl_->options.requestBodySeconds, impl_->options.requestHeadBytes});
+    impl_->guard->watch(server->ssl_context());
+    const size_t workers = std::max<size_t>(1, impl_->options.workerThreads);
+    server->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
     Impl* impl = impl_.get();
     auto api = [impl](const httplib::Request& req, httplib::Response& res) { impl->handleApi(req, res, req.body); };
     auto form = [impl](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+        impl->guard->bodyStarts(req.ssl);
         if (std::optional<std::string> body = impl->readBody(reader)) {
             impl->handleApi(req, res, *body);
         } else {
+            impl->guard->requestAnswered(req.ssl);
             res.status = 413;
             res.set_content(dumpJson({{"error", errors::kTooLarge}}), "application/json; charset=utf-8");
         }
@@ -449,8 +500,18 @@ bool Service::start() {
     server->Get(kExchangePath, api);
     for (const OutsideRoute& route : impl_->outside) {
         server->Get(route.prefix + "/.*", api);
-        server->Post(route.prefix + "/.*", api);
+        server->Post(route.prefix + "/.*", form);
     }
+    // Header lines past the limit are refused before any body is read.
+    const size_t maxHeaderLines = impl_->options.maxHeaderLines;
+    server->set_pre_routing_handler([impl, maxHeaderLines](const httplib::Request& req, httplib::Response& res) {
+        if (req.headers.size() <= maxHeaderLines) return httplib::Server::HandlerResponse::Unhandled;
+        impl->guard->requestAnswered(req.ssl);
+        res.status = 431;
+        res.set_header("Connection", "close");
+        res.set_content("431 Request Header Fields Too Large\n", "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+    });
     // Big bodies still get a JSON answer from the handler; only absurd ones are cut off here.
     server->set_payload_max_length(impl_->options.maxBodyBytes * 2 + 1024 * 1024);
     server->set_error_handler([](const httplib::Request&, httplib::Response& res) {
@@ -490,6 +551,7 @@ void Service::stop() {
     impl_->server->stop();
     if (impl_->thread.joinable()) impl_->thread.join();
     impl_->server.reset();
+    impl_->guard.reset();
     impl_->running = false;
     std::lock_guard lock(impl_->dbMutex);
     impl_->close();

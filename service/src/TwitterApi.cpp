@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -91,16 +92,22 @@ struct Account {
     std::string token;
 };
 
+// How far a signed request's time stamp may be from the service's clock; its nonce is remembered for as
+// long, so a request seen once is never taken again.
+constexpr double kTimestampWindowSeconds = 300;
+
 // The account that signed the request, or the 401 that refuses it.
 std::variant<Account, LocalReply> authenticate(OutsideRequest& r) {
     auto oauth = readAuthorization(r.authorization);
-    std::string token, signature;
+    std::string token, signature, nonce, timestamp;
     std::vector<std::pair<std::string, std::string>> signedParams = r.params.pairs();
     for (const auto& [k, v] : oauth) {
         if (k == "oauth_signature")
             signature = v;
         else {
             if (k == "oauth_token") token = v;
+            if (k == "oauth_nonce") nonce = v;
+            if (k == "oauth_timestamp") timestamp = v;
             if (k.rfind("oauth_", 0) == 0) signedParams.emplace_back(k, v);
         }
     }
@@ -111,6 +118,17 @@ std::variant<Account, LocalReply> authenticate(OutsideRequest& r) {
     Account account{s.integer(0), s.text(1), token};
     if (signatureOf(r.method, r.url, signedParams, s.text(2)) != signature)
         return twitterError(401, 32, "Could not authenticate you.");
+    // Against the real time: tests move the service's own clock to play token expiry, not the device's.
+    const double now = double(std::time(nullptr));
+    std::optional<int64_t> stamped = parseInteger(timestamp);
+    if (!stamped || std::abs(double(*stamped) - now) > kTimestampWindowSeconds)
+        return twitterError(401, 135, "Timestamp out of bounds.");
+    // A signed request replayed by whoever saw it carries the nonce it was signed with.
+    r.db.run("DELETE FROM twitter_nonces WHERE seen < ?", {now - 2 * kTimestampWindowSeconds});
+    if (nonce.empty() ||
+        r.db.scalarInteger("SELECT 1 FROM twitter_nonces WHERE token = ? AND nonce = ?", {token, nonce}))
+        return twitterError(401, 32, "Could not authenticate you.");
+    r.db.run("INSERT INTO twitter_nonces(token, nonce, seen) VALUES(?, ?, ?)", {token, nonce, now});
     return account;
 }
 
@@ -250,6 +268,8 @@ CREATE TABLE IF NOT EXISTS twitter_friends (user_id INTEGER NOT NULL, friend_id 
     PRIMARY KEY (user_id, friend_id));
 CREATE TABLE IF NOT EXISTS tweets (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER NOT NULL, text TEXT NOT NULL,
     created REAL NOT NULL);
+CREATE TABLE IF NOT EXISTS twitter_nonces (token TEXT NOT NULL, nonce TEXT NOT NULL, seen REAL NOT NULL,
+    PRIMARY KEY (token, nonce));
 CREATE TABLE IF NOT EXISTS twitter_rate (token TEXT NOT NULL, resource TEXT NOT NULL, window INTEGER NOT NULL,
     used INTEGER NOT NULL, PRIMARY KEY (token, resource, window));
 )");

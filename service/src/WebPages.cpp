@@ -75,7 +75,8 @@ LocalReply answerPages(OutsideRequest& r) {
     s.bindAll({r.path});
     if (!s.step()) return notFoundPage(r);
     if (!s.isNull(2)) {
-        std::string target = r.baseUrl + "/pages/" + s.text(2);
+        std::string moved = s.text(2);
+        std::string target = moved.find("://") != std::string::npos ? moved : r.baseUrl + "/pages/" + moved;
         LocalReply out = html(301, page("Moved", "<a href=\"" + outside::escapeHtml(target) + "\">Moved here</a>"));
         out.headers.emplace_back("Location", target);
         return out;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <random>
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -284,6 +285,13 @@ bool VelkoraProtocolWrapper::getAppData(const OptString& appId, int32_t changeNu
     send(VelkoraCommand::GetAppData, head("getAppData") + "&appId=" + *appId + "&changeNumber=" + num(changeNumber) +
                                          "&v=" + num(kVelkoraProtocolVersion));
     return true;
+}
+
+std::string request::pictureFormTag() {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    char drawn[24];
+    std::snprintf(drawn, sizeof drawn, "%016llx", static_cast<unsigned long long>(random()));
+    return "&ts=" + requestTimeStamp(foundation::RunLoop::main().now()) + "&sendId=" + drawn;
 }
 
 std::string request::deviceParameters() {

@@ -1,4 +1,10 @@
 // Sign-up, log-in and the account commands, as the kit sends them.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
 #include "AccountFixture.h"
 
 namespace velkora::service::testing {
@@ -153,6 +159,84 @@ TEST_F(AccountCommands, PhotoIsStoredAndServedButIsNotTheUsersPhotoUntilSaved) {
               "BAD_REQUEST");
     EXPECT_EQ(error(post("command=savePhoto&appId=" + app() + "&deviceId=dev-p&image=%%%")), "BAD_REQUEST");
     EXPECT_FALSE(fetch(service().baseUrl() + "/VelkoraServer2/images/999999.jpg"));
+}
+
+TEST_F(AccountCommands, AnAccountIsReachedOnlyFromADeviceSignedInToIt) {
+    std::string ana = signUp("dev-ana", 1, "ana@example.com", kDigest)["userId"];
+    ASSERT_FALSE(ana.empty());
+    std::string anon = newUser();
+    auto poll = [&](const std::string& user, const std::string& device) {
+        return error(kit("command=update&clientType=1&build=2.5.7" + as(user) +
+                         (device.empty() ? "" : "&deviceId=" + device) + "&wantMessages=1&changeNumber=0"));
+    };
+    auto event = [&](const std::string& user, const std::string& device) {
+        return error(kit("command=reportEvent&clientType=1&build=2.5.7" + as(user) + "&deviceId=" + device +
+                         "&type=adClick&logs=x"));
+    };
+    auto token = [&](const std::string& user, const std::string& device) {
+        return error(kit("command=setDeviceToken&clientType=1&build=2.5.7" + as(user) + "&deviceId=" + device +
+                         "&deviceToken=abc"));
+    };
+    struct Case {
+        const char* what;
+        std::function<std::string()> send;
+        std::string error;
+    };
+    const Case before[] = {
+        {"the account from its device", [&] { return poll(ana, "dev-ana"); }, ""},
+        {"the account from another device", [&] { return poll(ana, "dev-eve"); }, "USER_NOT_FOUND"},
+        {"the account naming no device", [&] { return poll(ana, ""); }, "USER_NOT_FOUND"},
+        {"its events from another device", [&] { return event(ana, "dev-eve"); }, "USER_NOT_FOUND"},
+        {"its push token from another device", [&] { return token(ana, "dev-eve"); }, "USER_NOT_FOUND"},
+        {"its device acting for someone else", [&] { return poll(anon, "dev-ana"); }, "USER_NOT_FOUND"},
+        {"its device taken by someone else's token", [&] { return token(anon, "dev-ana"); }, "USER_NOT_FOUND"},
+        {"a user without an account from its device", [&] { return poll(anon, anon); }, ""},
+    };
+    for (const Case& c : before)
+        EXPECT_EQ(c.send(), c.error) << c.what;
+    EXPECT_EQ(service().events(app()).size(), 0u);
+
+    // Signing in on a second device lets it in; signing out of the first shuts that one out.
+    EXPECT_EQ(login("dev-two", 1, "ana@example.com", kDigest).value("userId", ""), ana);
+    EXPECT_EQ(poll(ana, "dev-two"), "");
+    EXPECT_EQ(kit("command=signOut&appId=" + app() + "&deviceId=dev-ana"), Json::object());
+    EXPECT_EQ(poll(ana, "dev-ana"), "USER_NOT_FOUND");
+}
+
+TEST_F(AccountCommands, WrongPasswordsBeingCheckedHoldNoOtherRequest) {
+    ASSERT_EQ(error(signUp("dev-1", 1, "ana@example.com", kDigest)), "");
+    const std::string appData = "/VelkoraServer2/api?" + tagged("command=getAppData&appId=velkora-demo&changeNumber=0");
+    auto other = client();
+    other->set_keep_alive(true);
+    ASSERT_TRUE(other->Get(appData.c_str())); // its connection is made before the log-ins start
+    std::vector<std::string> logins;
+    for (int i = 0; i < 6; ++i)
+        logins.push_back("/VelkoraServer2/api?" +
+                         tagged("command=login&appId=" + app() + "&deviceId=dev-" + std::to_string(i) +
+                                "&method=1&value=ana%40example.com&password=00000000000000000000000000000000"));
+    service().clearRequests();
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (const std::string& login : logins)
+        threads.emplace_back([&, login] {
+            auto res = client()->Get(login.c_str());
+            if (res && res->body.find("USER_NOT_FOUND") != std::string::npos) ++refused;
+        });
+    // Until every log-in reached the service; each then checks its password for a good while.
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (service().requestsFor("login").size() < logins.size() && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    auto begun = std::chrono::steady_clock::now();
+    auto res = other->Get(appData.c_str());
+    double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    int refusedBefore = refused.load();
+    for (auto& t : threads)
+        t.join();
+    ASSERT_TRUE(res);
+    EXPECT_NE(res->body.find("appData"), std::string::npos);
+    EXPECT_EQ(refusedBefore, 0) << "a request waited for password checks";
+    EXPECT_EQ(refused.load(), 6);
+    std::printf("Another request while 6 wrong passwords are checked: served in %.0f ms\n", took * 1000);
 }
 
 TEST_F(AccountCommands, DeviceToken) {

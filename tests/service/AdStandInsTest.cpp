@@ -80,4 +80,29 @@ TEST_F(AdStandInsTest, VideosHaveStillsAndEmbedPages) {
     EXPECT_EQ(fetch("/video/vi//hqdefault.jpg")->status, 404);
 }
 
+TEST_F(AdStandInsTest, AHostHeaderThatIsNoHostNeverReachesPagesOrAddresses) {
+    const std::string own = "https://127.0.0.1:" + std::to_string(service().port());
+    for (const std::string host :
+         {"x\"><script>alert(1)</script>", "evil.example/phish?", "a b", "evil.example:99999", "[::1"}) {
+        SCOPED_TRACE(host);
+        auto c = client();
+        httplib::Headers headers{{"Host", host}};
+        auto ad = c->Get(("/adnet/ad?sdk_key=" + std::string(kAdNetworkSdkKey) + "&package_name=native-" + app() +
+                          "&format=html&size=BANNER&platform=ios&hadid=0123abcd")
+                             .c_str(),
+                         headers);
+        ASSERT_TRUE(ad);
+        EXPECT_EQ(ad->body.find("<script"), std::string::npos) << ad->body;
+        EXPECT_NE(ad->body.find("href=\"" + own + "/adnet/click"), std::string::npos) << ad->body;
+        auto moved = c->Get("/pages/rules", headers);
+        ASSERT_TRUE(moved);
+        EXPECT_EQ(moved->status, 301);
+        EXPECT_EQ(moved->get_header_value("Location"), own + "/pages/community");
+    }
+    // A real name is kept: the service is reached under the name its clients use.
+    auto named = client()->Get("/pages/rules", httplib::Headers{{"Host", "velkora.example:8443"}});
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->get_header_value("Location"), "https://velkora.example:8443/pages/community");
+}
+
 } // namespace velkora::service::testing

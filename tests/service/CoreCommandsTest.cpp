@@ -22,9 +22,13 @@ TEST_F(ServiceTest, CreateUserGivesANewIdEachTime) {
     EXPECT_FALSE(a.empty());
     EXPECT_NE(a, b);
     EXPECT_TRUE(service().userExists(app(), a));
-    // The older form names the id; a known id is answered as it is.
+    // The older form names the id; a known id belongs to someone and is never handed to another device,
+    // which gets an id of its own. An unknown one is made.
     Json again = get("command=createUser&clientType=1&build=2.5.7&appId=velkora-demo&userId=" + a + "&version=15");
-    EXPECT_EQ(again.value("userId", ""), a);
+    EXPECT_FALSE(again.value("userId", "").empty()) << again;
+    EXPECT_NE(again.value("userId", ""), a);
+    Json named = get("command=createUser&clientType=1&build=2.5.7&appId=velkora-demo&userId=named-one&version=15");
+    EXPECT_EQ(named.value("userId", ""), "named-one");
     EXPECT_EQ(
         get("command=createUser&clientType=1&build=2.5.7&appId=unknown&clientVersion=15&test=0").value("error", ""),
         "APP_NOT_FOUND");

@@ -237,15 +237,24 @@ TEST_F(MessageCommands, ARequestSentAgainWithItsTagRunsOnce) {
 
 TEST_F(MessageCommands, APictureFormSentAgainIsStoredOnce) {
     std::string a = newUser(), b = newUser();
-    const std::string body = "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
-                             "&senderUserId=" + a + "&image=" + kitBase64("\xFF\xD8\xFF one \xFF\xD9");
+    // As the kit closes the form: its time and the number drawn for this send.
+    auto form = [&](const char* sendId) {
+        return "command=sendImageMessage&appId=" + app() + "&userId=" + b + "&senderAppId=" + app() +
+               "&senderUserId=" + a + "&image=" + kitBase64("\xFF\xD8\xFF one \xFF\xD9") +
+               "&ts=1700000000.250000&sendId=" + sendId;
+    };
     service().addFault({"sendImageMessage", Fault::Kind::RunThenDrop, ""});
-    EXPECT_EQ(post(body), "transport failure");
-    Json again = post(body);
+    EXPECT_EQ(post(form("00000000000000a1")), "transport failure");
+    Json again = post(form("00000000000000a1"));
     ASSERT_TRUE(again["url"].is_string()) << again;
     Json messages = poll(b, 0)["messages"];
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0]["message"], again["url"]) << "the answer names the picture the first request stored";
+    // The same picture sent again on purpose is a second message.
+    Json second = post(form("00000000000000b2"));
+    ASSERT_TRUE(second["url"].is_string()) << second;
+    EXPECT_NE(second["url"], again["url"]);
+    EXPECT_EQ(poll(b, 0)["messages"].size(), 2u);
 }
 
 // Forms well past the 8 KB a plain form reader accepts: photo-sized pictures reach the commands and are
@@ -326,9 +335,9 @@ TEST_F(MessageCommands, WelcomeMessagesReachNewUsersOnlyWhereTheServiceIsToldTo)
     Json made = Json::parse(reply.body);
     const std::string fresh = made.value("userId", "");
     ASSERT_FALSE(fresh.empty()) << reply.body;
-    auto rows = welcoming.selectRows(
-        "SELECT sender_user_id, time FROM messages WHERE recipient_user_id = ? AND is_system = 0 ORDER BY change_number",
-        {fresh});
+    auto rows = welcoming.selectRows("SELECT sender_user_id, time FROM messages WHERE recipient_user_id = ? AND "
+                                     "is_system = 0 ORDER BY change_number",
+                                     {fresh});
     ASSERT_GE(rows.size(), 3u);
     EXPECT_GT(std::stod(rows.back()[1]) - std::stod(rows.front()[1]), 86400.0);
     for (size_t i = 1; i < rows.size(); ++i)

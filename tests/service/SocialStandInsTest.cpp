@@ -1,5 +1,8 @@
 // The Twitter and Facebook graph stand-ins over loopback HTTPS: signatures, pages, rate limits, tokens
 // and what they store.
+#include <ctime>
+#include <optional>
+
 #include "ServiceFixture.h"
 #include "platform/services/SocialRequest.h"
 
@@ -25,14 +28,17 @@ protected:
     std::string url(const std::string& path) { return service().baseUrl() + path; }
 
     // A signed Twitter request the way the platform's social requests send it.
+    // Each signed with the time now and a nonce of its own, unless told otherwise.
     httplib::Result twitter(const std::string& method, const std::string& path,
-                            const services::SocialRequest::Parameters& params, const Signer& signer = kDana) {
+                            const services::SocialRequest::Parameters& params, const Signer& signer = kDana,
+                            std::optional<int64_t> timestamp = std::nullopt, std::string nonce = {}) {
         std::string form;
         for (const auto& [k, v] : params)
             form += (form.empty() ? "" : "&") + k + "=" + services::oauthPercentEncode(v);
+        if (nonce.empty()) nonce = "n0nce" + std::to_string(++nonces_);
         httplib::Headers headers = {
             {"Authorization", services::oauthAuthorization(method, url(path), params, signer.token, signer.secret,
-                                                           1700000000, "n0nce")}};
+                                                           timestamp.value_or(int64_t(std::time(nullptr))), nonce)}};
         if (method == "POST") return client()->Post(path.c_str(), headers, form, "application/x-www-form-urlencoded");
         return client()->Get((path + (form.empty() ? "" : "?" + form)).c_str(), headers);
     }
@@ -48,6 +54,8 @@ protected:
         size_t at = location.find("access_token=");
         return location.substr(at + 13, location.find('&', at) - at - 13);
     }
+
+    int nonces_ = 0;
 
     Json graph(const std::string& pathAndQuery, int expectedStatus = 200) {
         auto res = client()->Get(pathAndQuery.c_str());
@@ -83,6 +91,32 @@ TEST_F(SocialStandInsTest, TwitterRefusesWhatTheAccountDidNotSign) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 401);
     EXPECT_EQ(service().requestsFor("/twitter/1.1/users/show.json").size(), 4u);
+}
+
+TEST_F(SocialStandInsTest, TwitterTakesASignedRequestOnceAndOnlyWhileItIsFresh) {
+    const services::SocialRequest::Parameters show{{"screen_name", "dana_velkora"}};
+    const int64_t now = std::time(nullptr);
+    struct Case {
+        const char* what;
+        int64_t timestamp;
+        int status;
+    } cases[] = {
+        {"fresh", now, 200},
+        {"from 2001", 1000000000, 401},
+        {"an hour old", now - 3600, 401},
+        {"an hour ahead", now + 3600, 401},
+    };
+    for (const Case& c : cases) {
+        auto res = twitter("GET", "/twitter/1.1/users/show.json", show, kDana, c.timestamp);
+        ASSERT_TRUE(res) << c.what;
+        EXPECT_EQ(res->status, c.status) << c.what;
+    }
+    // The same signed request again, as whoever saw it go by would send it.
+    auto first = twitter("GET", "/twitter/1.1/users/show.json", show, kDana, now, "seen-once");
+    auto replay = twitter("GET", "/twitter/1.1/users/show.json", show, kDana, now, "seen-once");
+    ASSERT_TRUE(first && replay);
+    EXPECT_EQ(first->status, 200);
+    EXPECT_EQ(replay->status, 401);
 }
 
 TEST_F(SocialStandInsTest, TwitterShowsUsersAndPagesFriendIdsByCursor) {
@@ -201,6 +235,20 @@ TEST_F(SocialStandInsTest, GraphLogInOnlyForKnownAppsAndTheirOwnReturnAddress) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 302);
     EXPECT_EQ(res->get_header_value("Location").rfind("fb100000000000001://authorize#access_token=", 0), 0u);
+}
+
+TEST_F(SocialStandInsTest, TheLogInDialogWantsThePasswordOfTheUserItNames) {
+    auto dialog = [&](const std::string& password) {
+        auto res = client()->Get(("/graph/dialog/oauth?client_id=" + std::string(kFacebookApp) +
+                                  "&user=" + kDanaOnFacebook + "&password=" + password)
+                                     .c_str());
+        return res ? res->status : 0;
+    };
+    // The first device to sign in sets the password; from then on only it opens the account.
+    EXPECT_EQ(dialog("danas-own"), 302);
+    EXPECT_EQ(dialog("a-guess"), 400);
+    EXPECT_EQ(dialog(""), 400);
+    EXPECT_EQ(dialog("danas-own"), 302);
 }
 
 TEST_F(SocialStandInsTest, GraphMeHasStringIdsAndFieldsByPermission) {

@@ -81,6 +81,28 @@ TEST(StoreReceipt, OnlyWhatTheStoreSignedReadsBack) {
     }
 }
 
+TEST_F(StoreServiceTest, TheStoreServesAnAccountOnlyToTheDeviceSignedInToIt) {
+    auto store = [&](const char* method, const std::string& path, const std::string& password) {
+        std::string form = "account=ana%40store.example&password=" + password;
+        auto c = client();
+        auto res = std::string(method) == "POST"
+                       ? c->Post(("/store/" + path).c_str(), form + "&productId=com.velkora.demo.coins100",
+                                 "application/x-www-form-urlencoded")
+                       : c->Get(("/store/" + path + "?" + form).c_str());
+        return res ? std::make_pair(res->status, Json::parse(res->body, nullptr, false)) : std::make_pair(0, Json());
+    };
+    // The first device to use the account signs it up with its password.
+    auto bought = store("POST", "purchase", "anas-own");
+    ASSERT_EQ(bought.first, 200) << bought.second;
+    // Another device naming the account reads none of its receipts and finishes none of them.
+    EXPECT_EQ(store("GET", "unfinished", "a-guess").first, 401);
+    EXPECT_EQ(store("GET", "purchases", "").first, 401);
+    EXPECT_EQ(store("POST", "restore", "a-guess").first, 401);
+    auto owners = store("GET", "unfinished", "anas-own");
+    ASSERT_EQ(owners.first, 200);
+    EXPECT_EQ(owners.second["transactions"].size(), 1u) << owners.second;
+}
+
 TEST_F(StoreServiceTest, FreePacksAreAddedAtOncePaidOnesOnlyWithTheirReceipt) {
     std::string user = newUser(), other = newUser();
     Json store = get(ids("getStickerStore", user));

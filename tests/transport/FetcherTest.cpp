@@ -164,20 +164,39 @@ TEST_F(FetcherTest, ModeZeroResendsFiveTimesOneSecondApartOnTheTestClockThenRepo
     EXPECT_EQ(delegate->outcomes(), 1u);
 }
 
-TEST_F(FetcherTest, ModeOneReportsTheFirstFailureAndADataRequestStaysOneAcrossResends) {
+TEST_F(FetcherTest, ModeOneSendsOnceMoreAtOnceThenReportsAndADataRequestStaysOneAcrossResends) {
     Log::Capture capture;
+    // One failure: the same request goes again at once, without the clock moving, and its reply is heard.
     svc.addFault(Fault{"once", Fault::Kind::Drop, "", 0, 0, 1});
     fetcher(1)->getUrl(url("once"));
     ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 1; }));
-    EXPECT_EQ(delegate->errors.size(), 1u);
-    EXPECT_EQ(capture.count("Retrying"), 0u);
+    ASSERT_EQ(delegate->strings.size(), 1u);
+    EXPECT_EQ(capture.count("Retrying"), 1u);
+    auto sent = svc.requestsFor("once");
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].query, sent[1].query);
+
+    // Two failures: the second is the caller's error, and nothing more goes out.
+    svc.addFault(Fault{"twice", Fault::Kind::Drop, "", 0, 0, 2});
+    fetcher(1)->getUrl(url("twice"));
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    EXPECT_EQ(delegate->errors[0]->code, kUrlErrorNetworkConnectionLost);
+    // (A request that went out on a kept-alive connection the service dropped is asked once more by the
+    // connection itself, so the service may have seen three.)
+    const size_t sentTwice = svc.requestsFor("twice").size();
+    EXPECT_GE(sentTwice, 2u);
+    loop().advance(30);
+    pumpFor(0.2);
+    EXPECT_EQ(svc.requestsFor("twice").size(), sentTwice);
+    EXPECT_EQ(delegate->outcomes(), 2u);
 
     svc.addFault(Fault{"once", Fault::Kind::Drop, "", 0, 0, 1});
     auto f = fetcher(0);
     f->getDataUrl(url("once"));
-    ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 1; }));
+    ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 3; }));
     loop().advance(1.0);
-    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 3; }));
     ASSERT_EQ(delegate->datas.size(), 1u);
     EXPECT_EQ(delegate->datas[0].front(), '{');
 }

@@ -91,6 +91,15 @@ std::string repeated(const std::string& piece, size_t bytes) {
     return out;
 }
 
+// Each block closes the fonts of the one before, which the parser opens again inside the next block,
+// together with a font of its own.
+std::string fontsOpenedAgain(int blocks) {
+    std::string out;
+    for (int i = 0; i < blocks; ++i)
+        out += "<div><font size=" + std::to_string(i) + ">x</div>";
+    return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Pages, WebViewHostileTest,
     ::testing::Values(
@@ -100,8 +109,21 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"nine_megabytes", repeated("<p>Lorem ipsum dolor sit amet, consectetur.</p>\n", 9 * 1024 * 1024),
                     7 * 1024 * 1024},
         HostileCase{"deep_nesting", repeated("<div>", 200000), 0},
+        // End tags of elements never opened close nothing: the page nests as deep as its start tags.
+        HostileCase{"closing_tags_never_opened", repeated("<div></x>", 180000), 0},
+        HostileCase{"formatting_opened_again", fontsOpenedAgain(20000), 0},
         HostileCase{"many_frames_to_nowhere", repeated("<iframe src=\"data:text/html,x\"></iframe>", 2000), 1000}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WebViewDocumentTest, SloppyButShallowPagesAreReadToTheEnd) {
+    // Stray end tags, and bold text left open in blocks that the parser closes and opens again: the
+    // page never nests deep, so nothing of it is cut.
+    for (const std::string& sloppy : {repeated("<div>a</div></span></x>", 40000), repeated("<div><b>bold</div>", 4000),
+                                      repeated("<section><i>a</section>", 4000)}) {
+        auto doc = ui::WebViewDocument::parse(sloppy + "<p>the end</p>", "https://host.example/");
+        EXPECT_NE(doc.bodyInnerHtml().find("the end"), std::string::npos) << sloppy.substr(0, 30);
+    }
+}
 
 TEST_F(WebViewTest, InterfaceFilesMakeWebViews) {
     auto objects = ui::InterfaceLoader::instance().loadFromText(

@@ -108,6 +108,30 @@ TEST_F(WebViewTest, RedirectLoopEndsAfterTwentyHops) {
     EXPECT_EQ(service().requestsFor("/pages/loop").size(), size_t(ui::WebView::kMaximumRedirects + 1));
 }
 
+TEST_F(WebViewTest, RedirectFromHttpsToPlainHttpIsRefused) {
+    // A plain listener on loopback stands where the page would move to; nothing may reach it.
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::string plain = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/landing";
+    service().addWebPage("downgrade", "Moved", "", plain);
+
+    auto request = foundation::UrlRequest::get(base() + "/pages/downgrade");
+    request.headers.emplace_back("Authorization", "Bearer secret");
+    view().loadRequest(request);
+    settle();
+    EXPECT_EQ(delegate().events,
+              (Events{"should 5 " + base() + "/pages/downgrade", "start", "fail UrlConnectionErrorDomain -1002"}));
+    EXPECT_EQ(::accept(fd, nullptr, nullptr), -1);
+    ::close(fd);
+}
+
 TEST_F(WebViewTest, TapsAwayFromLinksAndOnScriptLinksGoNowhere) {
     view().loadHTMLString("<p>plain words</p><p><a href=\"javascript:alert(1)\">run me</a></p>"
                           "<p><a href=\"" +

@@ -53,6 +53,15 @@ struct ServiceOptions {
     // The request log keeps the newest requests only, so a service that runs for days stays small.
     size_t requestLogEntries = 20000;
     size_t requestLogBytes = 64 * 1024 * 1024; // of queries and bodies together
+    // Slow and bloated clients: a request's head must be whole within its deadline (from its first byte)
+    // and its bytes, and a form's body within its own deadline, or the connection is closed; a request
+    // with more header lines than this is answered HTTP 431. The workers serve this many connections at
+    // once, so clients that trickle leave room for the others.
+    double requestHeadSeconds = 10;
+    double requestBodySeconds = 120;
+    size_t requestHeadBytes = 64 * 1024;
+    size_t maxHeaderLines = 100;
+    size_t workerThreads = 64;
 };
 
 // What the service answers to one request.
@@ -203,8 +212,8 @@ public:
     int likesOf(const std::string& appId, const std::string& type, const std::string& object) const;
     // A promoted application of the app (its fields as JSON, as getApps and the exchange read them).
     int64_t addAppDeal(const std::string& appId, const std::string& json);
-    // A page served at baseUrl() + "/pages/" + name; with `redirectTo` (another page's name) the address
-    // answers 301 to that page instead.
+    // A page served at baseUrl() + "/pages/" + name; with `redirectTo` (another page's name, or a whole
+    // address) the address answers 301 to that page instead.
     void addWebPage(const std::string& name, const std::string& title, const std::string& body,
                     const std::string& redirectTo = {});
     // A user likes a feed item.

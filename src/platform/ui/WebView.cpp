@@ -1,6 +1,7 @@
 #include "platform/ui/WebView.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "platform/ui/GestureRecognizer.h"
@@ -25,6 +26,16 @@ ErrorPtr loadError(const char* domain, int64_t code, const std::string& descript
     info.set("description", foundation::Value(description));
     info.set("url", foundation::Value(url));
     return foundation::makeError(domain, code, foundation::Value(std::move(info)));
+}
+
+// "scheme://host:port" of an address, in lower case.
+std::string originOf(const std::string& url) {
+    size_t hostStart = url.find("://");
+    if (hostStart == std::string::npos) return {};
+    size_t end = url.find_first_of("/?#", hostStart + 3);
+    std::string origin = url.substr(0, end);
+    std::transform(origin.begin(), origin.end(), origin.begin(), [](unsigned char c) { return std::tolower(c); });
+    return origin;
 }
 
 ErrorPtr interruptedError(const std::string& url) {
@@ -243,9 +254,17 @@ void WebView::hop(const std::shared_ptr<Frame>& frame, const UrlResponse& respon
                                      "too many redirects", location));
         return;
     }
+    // A page asked for over https never moves to plain http, where the request would travel in the
+    // clear; the URL connection refuses such a hop the same way.
+    if (foundation::urlScheme(frame->request.url) == "https" && foundation::urlScheme(location) == "http") {
+        frameFailed(frame, loadError(foundation::kUrlConnectionErrorDomain, foundation::kUrlErrorUnsupportedUrl,
+                                     "redirect from https to http refused", location));
+        return;
+    }
     UrlRequest next = UrlRequest::get(location);
     next.followRedirects = false;
-    next.headers = frame->request.headers;
+    // The request's own headers (credentials among them) go only where they were meant to go.
+    if (originOf(location) == originOf(frame->request.url)) next.headers = frame->request.headers;
     bool isMain = frame == mainFrame_;
     if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, next, WebViewNavigationTypeOther)) {
         // The delegate may have stopped the view itself (it then heard -999 and nothing more is owed).

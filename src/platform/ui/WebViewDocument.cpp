@@ -13,9 +13,10 @@ namespace velkora::ui {
 
 namespace {
 
-// Gumbo's tree freeing and the walks below recurse once per level of nesting; a page is cut where its
-// tags would nest deeper than this (the depth past which browsers stop nesting too), so no page can
-// exhaust the stack.
+// Gumbo's tree freeing recurses once per level of nesting, and its tree building looks through the open
+// elements for many tags; a page is cut where its tags would nest deeper than this (the depth past which
+// browsers stop nesting too), so no page exhausts the stack or costs more than linear time. The walks
+// here keep their own stacks.
 constexpr int kMaximumNesting = 512;
 // The most of the page's text that is drawn; what follows is left undrawn rather than stalling the
 // main thread in the text layout.
@@ -62,9 +63,28 @@ bool opensLevel(std::string_view name) {
     return true;
 }
 
-// Where the page must be cut so that its start tags never nest deeper than kMaximumNesting.
+// The elements the parser opens again after an end tag of an element around them closed them.
+bool isFormatting(std::string_view name) {
+    static constexpr std::string_view kFormatting[] = {"a",    "b", "big",   "code",   "em",     "font", "i",
+                                                       "nobr", "s", "small", "strike", "strong", "tt",   "u"};
+    for (auto formatting : kFormatting)
+        if (name == formatting) return true;
+    return false;
+}
+
+// Where the page must be cut so that its elements never nest deeper than kMaximumNesting. The page's tags
+// are replayed on a model of the parser's open elements: an end tag closes the innermost open element of
+// its name and those inside it, and one that matches nothing open closes nothing (the parser ignores it).
+// Formatting elements closed by an end tag around them stay counted, as the parser opens them again; like
+// the parser, it keeps at most three that are written alike. Each tag costs at most the model's depth,
+// which the cut bounds, so the whole page is read in linear time.
 size_t nestingCut(std::string_view html) {
-    int depth = 0;
+    struct Open {
+        std::string name;
+        std::string_view written; // the start tag as it stands, attributes included
+    };
+    std::vector<Open> open;
+    std::vector<Open> reopened;
     for (size_t i = 0; i + 1 < html.size(); ++i) {
         if (html[i] != '<') continue;
         bool closing = html[i + 1] == '/';
@@ -76,10 +96,23 @@ size_t nestingCut(std::string_view html) {
         std::string name(html.substr(at, end - at));
         std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
         if (!opensLevel(name)) continue;
-        if (closing) {
-            depth = std::max(0, depth - 1);
-        } else if (++depth > kMaximumNesting) {
-            return i;
+        if (!closing) {
+            size_t close = html.find('>', end);
+            open.push_back(
+                {std::move(name), html.substr(i, (close == std::string_view::npos ? html.size() : close) - i)});
+            if (open.size() > size_t(kMaximumNesting)) return i;
+            continue;
+        }
+        auto match = std::find_if(open.rbegin(), open.rend(), [&](const Open& o) { return o.name == name; });
+        if (match == open.rend()) continue;
+        size_t index = size_t(open.rend() - match) - 1;
+        reopened.clear();
+        for (size_t j = index + 1; j < open.size(); ++j)
+            if (isFormatting(open[j].name)) reopened.push_back(std::move(open[j]));
+        open.resize(index);
+        for (Open& o : reopened) {
+            auto alike = std::count_if(open.begin(), open.end(), [&](const Open& x) { return x.written == o.written; });
+            if (alike < 3) open.push_back(std::move(o));
         }
     }
     return html.size();
@@ -160,79 +193,118 @@ void escapeInto(std::string& out, std::string_view text, bool inAttribute) {
     }
 }
 
-// The serialisation of the fragment algorithm, as a page's innerHTML reads.
-void serialize(std::string& out, const GumboNode* node, int depth);
-
-void serializeChildren(std::string& out, const GumboVector& children, int depth) {
-    for (unsigned i = 0; i < children.length; ++i)
-        serialize(out, static_cast<const GumboNode*>(children.data[i]), depth + 1);
-}
-
-void serialize(std::string& out, const GumboNode* node, int depth) {
+const GumboVector* childrenOf(const GumboNode* node) {
     switch (node->type) {
-    case GUMBO_NODE_ELEMENT:
-    case GUMBO_NODE_TEMPLATE: {
-        const GumboElement& e = node->v.element;
-        std::string name = tagName(e);
-        out += '<';
-        out += name;
-        for (unsigned i = 0; i < e.attributes.length; ++i) {
-            auto* a = static_cast<const GumboAttribute*>(e.attributes.data[i]);
-            out += ' ';
-            out += a->name;
-            out += "=\"";
-            escapeInto(out, a->value, true);
-            out += '"';
-        }
-        out += '>';
-        if (isVoid(e.tag)) return;
-        serializeChildren(out, e.children, depth);
-        out += "</";
-        out += name;
-        out += '>';
-        return;
-    }
-    case GUMBO_NODE_TEXT:
-    case GUMBO_NODE_WHITESPACE:
-    case GUMBO_NODE_CDATA: {
-        const GumboNode* parent = node->parent;
-        bool raw = parent && parent->type == GUMBO_NODE_ELEMENT && keepsRawText(parent->v.element.tag);
-        if (raw)
-            out += node->v.text.text;
-        else
-            escapeInto(out, node->v.text.text, false);
-        return;
-    }
-    case GUMBO_NODE_COMMENT:
-        out += "<!--";
-        out += node->v.text.text;
-        out += "-->";
-        return;
     case GUMBO_NODE_DOCUMENT:
-        serializeChildren(out, node->v.document.children, depth);
-        return;
+        return &node->v.document.children;
+    case GUMBO_NODE_ELEMENT:
+    case GUMBO_NODE_TEMPLATE:
+        return &node->v.element.children;
+    default:
+        return nullptr;
     }
 }
 
-std::string textOf(const GumboNode* node) {
-    if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA)
-        return node->v.text.text;
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) return {};
+// Visits a subtree in document order on a stack of its own, so no page's nesting reaches the thread's
+// stack: `enter(node)` answers whether to go into the node's children; `leave(node)` follows the last of
+// them for each node that was gone into.
+template <class Enter, class Leave> void traverse(const GumboNode* root, Enter&& enter, Leave&& leave) {
+    struct Step {
+        const GumboNode* node;
+        unsigned next;
+    };
+    if (!enter(root)) return;
+    std::vector<Step> path{{root, 0}};
+    while (!path.empty()) {
+        Step& top = path.back();
+        const GumboVector* children = childrenOf(top.node);
+        if (children && top.next < children->length) {
+            auto* child = static_cast<const GumboNode*>(children->data[top.next++]);
+            if (enter(child)) path.push_back({child, 0});
+            continue;
+        }
+        const GumboNode* done = top.node;
+        path.pop_back();
+        leave(done);
+    }
+}
+
+// The serialisation of the fragment algorithm, as a page's innerHTML reads: the node's children.
+void serializeChildren(std::string& out, const GumboNode* parent) {
+    traverse(
+        parent,
+        [&](const GumboNode* node) {
+            if (node == parent) return true;
+            switch (node->type) {
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE: {
+                const GumboElement& e = node->v.element;
+                out += '<';
+                out += tagName(e);
+                for (unsigned i = 0; i < e.attributes.length; ++i) {
+                    auto* a = static_cast<const GumboAttribute*>(e.attributes.data[i]);
+                    out += ' ';
+                    out += a->name;
+                    out += "=\"";
+                    escapeInto(out, a->value, true);
+                    out += '"';
+                }
+                out += '>';
+                return !isVoid(e.tag);
+            }
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA: {
+                const GumboNode* up = node->parent;
+                bool raw = up && up->type == GUMBO_NODE_ELEMENT && keepsRawText(up->v.element.tag);
+                if (raw)
+                    out += node->v.text.text;
+                else
+                    escapeInto(out, node->v.text.text, false);
+                return false;
+            }
+            case GUMBO_NODE_COMMENT:
+                out += "<!--";
+                out += node->v.text.text;
+                out += "-->";
+                return false;
+            case GUMBO_NODE_DOCUMENT:
+                return true;
+            }
+            return false;
+        },
+        [&](const GumboNode* node) {
+            if (node == parent || node->type == GUMBO_NODE_DOCUMENT) return;
+            out += "</";
+            out += tagName(node->v.element);
+            out += '>';
+        });
+}
+
+std::string textOf(const GumboNode* root) {
     std::string out;
-    const GumboVector& children = node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i)
-        out += textOf(static_cast<const GumboNode*>(children.data[i]));
+    traverse(
+        root,
+        [&](const GumboNode* node) {
+            if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA)
+                out += node->v.text.text;
+            return node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+        },
+        [](const GumboNode*) {});
     return out;
 }
 
-const GumboNode* findElement(const GumboNode* node, GumboTag tag) {
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return nullptr;
-    if (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == tag) return node;
-    const GumboVector& children =
-        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i)
-        if (const GumboNode* found = findElement(static_cast<const GumboNode*>(children.data[i]), tag)) return found;
-    return nullptr;
+const GumboNode* findElement(const GumboNode* root, GumboTag tag) {
+    const GumboNode* found = nullptr;
+    traverse(
+        root,
+        [&](const GumboNode* node) {
+            if (found) return false;
+            if (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == tag) found = node;
+            return !found && (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_DOCUMENT);
+        },
+        [](const GumboNode*) {});
+    return found;
 }
 
 int headingLevel(GumboTag tag) {
@@ -325,39 +397,10 @@ class TextBuilder {
 public:
     TextBuilder(const std::string& baseUrl, WebViewDocument::Parts& parts) : baseUrl_(baseUrl), parts_(parts) {}
 
-    void walk(const GumboNode* node, int depth) {
-        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA || node->type == GUMBO_NODE_WHITESPACE) {
-            addText(node->v.text.text);
-            return;
-        }
-        if (node->type != GUMBO_NODE_ELEMENT) return;
-        const GumboElement& e = node->v.element;
-        if (isHidden(e.tag)) return;
-        if (e.tag == GUMBO_TAG_BR) {
-            newline();
-            return;
-        }
-        if (e.tag == GUMBO_TAG_IMG || e.tag == GUMBO_TAG_IFRAME || e.tag == GUMBO_TAG_FRAME) {
-            addBox(e);
-            return;
-        }
-        Break brk = breakOf(e.tag);
-        breakFor(brk);
-        // A space before an inline element belongs before it, not to its text (a link's underline).
-        if (brk == Break::None && pendingSpace_) {
-            emit(" ");
-            pendingSpace_ = false;
-        }
-        if (e.tag == GUMBO_TAG_LI) emit("\u2022 ");
-        size_t start = units_;
-        size_t link = beginLink(e);
-        if (e.tag == GUMBO_TAG_PRE) ++preDepth_;
-        const GumboVector& children = e.children;
-        for (unsigned i = 0; i < children.length; ++i)
-            walk(static_cast<const GumboNode*>(children.data[i]), depth + 1);
-        if (e.tag == GUMBO_TAG_PRE) --preDepth_;
-        styleElement(node, TextRange{start, units_ - start}, link);
-        breakFor(brk);
+    void walk(const GumboNode* root) {
+        traverse(
+            root, [this](const GumboNode* node) { return enter(node); },
+            [this](const GumboNode* node) { leave(node); });
     }
 
     void finish() {
@@ -372,20 +415,63 @@ public:
     }
 
 private:
+    // What an element gone into left to do once its children are walked.
+    struct Open {
+        Break brk;
+        size_t start;
+        size_t link;
+    };
+
+    bool enter(const GumboNode* node) {
+        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA || node->type == GUMBO_NODE_WHITESPACE) {
+            addText(node->v.text.text);
+            return false;
+        }
+        if (node->type != GUMBO_NODE_ELEMENT) return false;
+        const GumboElement& e = node->v.element;
+        if (isHidden(e.tag)) return false;
+        if (e.tag == GUMBO_TAG_BR) {
+            newline();
+            return false;
+        }
+        if (e.tag == GUMBO_TAG_IMG || e.tag == GUMBO_TAG_IFRAME || e.tag == GUMBO_TAG_FRAME) {
+            addBox(e);
+            return false;
+        }
+        Break brk = breakOf(e.tag);
+        breakFor(brk);
+        // A space before an inline element belongs before it, not to its text (a link's underline).
+        if (brk == Break::None && pendingSpace_) {
+            emit(" ");
+            pendingSpace_ = false;
+        }
+        if (e.tag == GUMBO_TAG_LI) emit("\u2022 ");
+        open_.push_back({brk, units_, beginLink(e)});
+        if (e.tag == GUMBO_TAG_PRE) ++preDepth_;
+        return true;
+    }
+
+    void leave(const GumboNode* node) {
+        Open o = open_.back();
+        open_.pop_back();
+        if (node->v.element.tag == GUMBO_TAG_PRE) --preDepth_;
+        styleElement(node, TextRange{o.start, units_ - o.start}, o.link);
+        breakFor(o.brk);
+    }
+
     struct Span {
         TextRange range;
         Attributes attributes;
     };
 
-    // Kept out of walk() so that its frame, taken once per level of nesting, stays small.
-    [[gnu::noinline]] size_t beginLink(const GumboElement& e) {
+    size_t beginLink(const GumboElement& e) {
         const char* href = e.tag == GUMBO_TAG_A ? attribute(e, "href") : nullptr;
         if (!href) return std::string::npos;
         parts_.links.push_back({resolved(href), {}});
         return parts_.links.size() - 1;
     }
 
-    [[gnu::noinline]] void styleElement(const GumboNode* node, TextRange range, size_t link) {
+    void styleElement(const GumboNode* node, TextRange range, size_t link) {
         GumboTag tag = node->v.element.tag;
         if (int level = headingLevel(tag)) {
             static constexpr double kSizes[] = {26, 22, 19, 17, 15, 13};
@@ -415,7 +501,7 @@ private:
         atLineStart_ = !s.empty() && s.back() == '\n';
     }
 
-    [[gnu::noinline]] void addText(std::string_view text) {
+    void addText(std::string_view text) {
         if (preDepth_ > 0) {
             emit(text);
             pendingSpace_ = false;
@@ -452,7 +538,7 @@ private:
             emit("\n");
     }
 
-    [[gnu::noinline]] void addBox(const GumboElement& e) {
+    void addBox(const GumboElement& e) {
         const char* src = attribute(e, "src");
         std::string source = src ? resolved(src) : std::string();
         bool frame = e.tag != GUMBO_TAG_IMG;
@@ -472,6 +558,7 @@ private:
     bool atLineStart_ = true;
     bool pendingSpace_ = false;
     int preDepth_ = 0;
+    std::vector<Open> open_;
     std::vector<Span> spans_;
     std::vector<Span> links_;
 };
@@ -510,17 +597,21 @@ WebViewDocument WebViewDocument::parse(std::string_view bytes, const std::string
     // A cut in the middle of a character has already become U+FFFD; the limit holds for the text too.
     html.resize(std::min(html.size(), nestingCut(html)));
 
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
+    GumboOptions options = kGumboDefaultOptions;
+    // The parser's record of an error copies every open element's tag: a page of stray end tags would
+    // cost the square of its size. Nothing here reads the errors.
+    options.max_errors = 0;
+    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
     if (!output) return doc;
     Parts parts;
     if (const GumboNode* title = findElement(output->document, GUMBO_TAG_TITLE)) parts.title = collapsed(textOf(title));
     if (const GumboNode* body = findElement(output->document, GUMBO_TAG_BODY)) {
-        serializeChildren(parts.bodyInnerHtml, body->v.element.children, 0);
+        serializeChildren(parts.bodyInnerHtml, body);
         TextBuilder builder(baseUrl, parts);
-        builder.walk(body, 0);
+        builder.walk(body);
         builder.finish();
     }
-    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    gumbo_destroy_output(&options, output);
     doc.parts_ = std::move(parts);
     return doc;
 }

@@ -190,9 +190,10 @@ bool VelkoraProtocolWrapper::uploadUserImage(const OptString& appId, const OptSt
         Log::line("Velkora - uploadUserImage: AppId, DeviceId or Image not set");
         return false;
     }
-    // A POST: the bare endpoint, no time stamp or CRC; URL-safe Base64 needs no further escaping.
+    // A POST: the bare endpoint, no CRC; URL-safe Base64 needs no further escaping.
     std::string body = "command=savePhoto&appId=" + *appId + "&deviceId=" + *deviceId +
-                       "&clientType=" + num(kVelkoraClientType) + "&build=" + kVelkoraBuild + "&image=" + *encoded;
+                       "&clientType=" + num(kVelkoraClientType) + "&build=" + kVelkoraBuild + "&image=" + *encoded +
+                       pictureFormTag();
     command_ = VelkoraCommand::UploadUserImage;
     fetcherFor(VelkoraCommand::UploadUserImage)->getUrlWithPostData(endpoint(), body);
     return true;

@@ -190,7 +190,7 @@ bool VelkoraProtocolWrapper::uploadTopicImage(const OptString& appId, const OptS
     }
     std::string body = "command=addImageComment&clientType=" + num(kVelkoraClientType) + "&build=" + kVelkoraBuild +
                        ids(appId, userId) + "&topicId=" + num(topicId) + "&image=" + *picture +
-                       "&smallImage=" + *thumbnail;
+                       "&smallImage=" + *thumbnail + pictureFormTag();
     command_ = VelkoraCommand::UploadTopicImage;
     fetcherFor(VelkoraCommand::UploadTopicImage)->getUrlWithPostData(endpoint(), body);
     return true;

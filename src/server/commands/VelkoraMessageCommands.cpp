@@ -120,7 +120,7 @@ bool VelkoraProtocolWrapper::uploadImageMessage(const OptString& appId, const Op
     }
     std::string body = "command=sendImageMessage&appId=" + *appId + "&userId=" + *otherUserId +
                        "&senderAppId=" + *appId + "&senderUserId=" + *userId + "&image=" + imageField(image) +
-                       "&smallImage=" + imageField(smallImage);
+                       "&smallImage=" + imageField(smallImage) + pictureFormTag();
     command_ = VelkoraCommand::SendImageMessage;
     fetcherFor(VelkoraCommand::SendImageMessage)->getUrlWithPostData(endpoint(), body);
     return true;

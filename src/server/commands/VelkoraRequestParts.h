@@ -40,6 +40,11 @@ inline std::string ids(const std::optional<std::string>& appId, const std::optio
     return "&appId=" + *appId + "&userId=" + *userId;
 }
 
+// What closes a form that carries a picture: the time it was made and a number drawn for it. A second
+// send of the same picture is then a new request to the service, while the fetcher's re-send of this
+// one (the same body) is the same request, answered from the service's record instead of stored twice.
+std::string pictureFormTag();
+
 // What getUserData and getOtherUserData append: the protocol level and the device.
 std::string deviceParameters();
 

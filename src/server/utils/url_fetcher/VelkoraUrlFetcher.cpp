@@ -262,6 +262,14 @@ void VelkoraUrlFetcher::didFailWithError(UrlConnection& c, const ErrorPtr& error
         });
         return;
     }
+    // The alerting mode tells the caller at once, but not before the same request went once more: when
+    // the reply was lost after the service acted on it, the service answers the copy from its record of
+    // the first, so the caller hears how it went instead of an error that invites a second send.
+    if (retryMode_ == 1 && nRetries_ == 0) {
+        Log::line("Velkora - URLFetcher: Connection Failed %@ %d. Retrying", error->domain, error->code);
+        retry();
+        return;
+    }
     Log::line("Velkora - URLFetcher: Connection Failed %@ %d", error->domain, error->code);
     clean();
     if (auto d = delegate_.lock()) d->urlGotError(*self, error);
