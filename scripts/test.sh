@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the kit, the service and the tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test (one process per test case).
+# UndefinedBehaviorSanitizer, and runs every test executable whole (one process per test folder, its cases one
+# after another, so state one case leaves behind shows in the next).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -18,9 +19,10 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANI
 cmake --build "$build" -j "$jobs"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-# A test that fails is run once more: the suite runs a thousand loopback services side by side on machines
-# that may have two cores, and a reply held up by the machine must not hide the run's other results. Its
-# failing output is still printed above the pass, so a test that needed the second run shows in the log.
+# An executable that fails is run once more, whole: the suite runs its folders' loopback services side by
+# side on machines that may have two cores, and a reply held up by the machine must not hide the run's other
+# results. Its failing output is still printed above the pass, so a folder that needed the second run shows
+# in the log.
 (cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300 --repeat until-pass:2)
 # Each fuzz target for a few seconds from an empty corpus: they build, run, and find nothing at once.
 for fuzzer in "$build"/fuzz/fuzz_*; do

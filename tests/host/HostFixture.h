@@ -4,6 +4,7 @@
 
 #include "server/ServerClientFixture.h"
 
+#include "VelkoraKitScreens.h"
 #include "platform/ui/Application.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "velkora/Velkora.h"
@@ -18,9 +19,16 @@ protected:
     void SetUp() override {
         ServerClientTest::SetUp();
         ui::Application::instance().resetForTests();
+        // As in a host's process: the kit's screens are registered by its first call, whatever an earlier
+        // test in this process registered or forgot.
+        VelkoraScreenRegistry::instance().resetForTests();
+        registerKitScreens();
     }
     void TearDown() override {
+        // The sidebar a test added goes with its host's window.
+        VelkoraAgentInternal::instance().closeView();
         ui::Application::instance().resetForTests();
+        VelkoraScreenRegistry::instance().resetForTests();
         ServerClientTest::TearDown();
     }
     // Starts as a new user and waits for the completion.

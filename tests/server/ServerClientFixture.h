@@ -30,6 +30,8 @@
 #include "session/VelkoraUserInfo.h"
 #include <velkora_service/QueryText.h>
 
+#include "support/KitReset.h"
+
 namespace velkora::testing {
 
 // A caller of the facade that records what it was answered.
@@ -56,6 +58,7 @@ protected:
         VelkoraAgentInternal::resetForTests();
         VelkoraAppSettings::resetForTests();
         VelkoraServerClientAgent::resetForTests();
+        resetKitStateForTests();
         VelkoraLogEventsManager::instance().takeLoggedEvents();
         services::Device::instance().resetForTests();
         services::LocationManager::resetForTests();
@@ -72,6 +75,7 @@ protected:
     }
     void TearDown() override {
         VelkoraServerClientAgent::resetForTests();
+        resetKitStateForTests();
         loop().reset();
         foundation::UrlConnection::closeIdleConnections();
         foundation::UrlConnection::setCaFile("");

@@ -15,6 +15,15 @@ namespace {
 
 class AppSettingsTest : public velkora::testing::SessionTest {
 protected:
+    // The icons are looked for in this test's folder only while it runs: the kit's own pictures come
+    // back for the tests after it.
+    void TearDown() override {
+        ui::Image::resetImageSearchPaths();
+        ui::Image::clearNamedCache();
+        foundation::Bundle::main().setInfoDictionary(Value());
+        VelkoraAppSettings::resetForTests();
+        SessionTest::TearDown();
+    }
     void setInfo(Value info) {
         foundation::Bundle::main().setInfoDictionary(std::move(info));
         VelkoraAppSettings::resetForTests();
@@ -40,7 +49,8 @@ TEST_F(AppSettingsTest, IconChoiceFollowsTheRetinaRuleThenTheFirstFile) {
     EXPECT_EQ(VelkoraAppSettings::appLogo()->pixelWidth(), 30);
     setInfo(Dictionary{{"CFBundleIconFiles", Array{"Icon.png"}}});
     EXPECT_EQ(VelkoraAppSettings::appLogo()->pixelWidth(), 10);
-    setInfo(Dictionary{{"CFBundleIcons", Dictionary{{"CFBundlePrimaryIcon", Dictionary{{"CFBundleIconFiles", Array{"Icon@2x.png"}}}}}}});
+    setInfo(Dictionary{{"CFBundleIcons",
+                        Dictionary{{"CFBundlePrimaryIcon", Dictionary{{"CFBundleIconFiles", Array{"Icon@2x.png"}}}}}}});
     EXPECT_EQ(VelkoraAppSettings::appLogo()->pixelWidth(), 20);
 }
 
@@ -51,7 +61,8 @@ TEST_F(AppSettingsTest, FacebookIdComesOnlyFromTheFirstSchemeOfTheFirstType) {
     } cases[] = {
         {Array{Dictionary{{"CFBundleURLSchemes", Array{"fb123"}}}}, "123"},
         {Array{Dictionary{{"CFBundleURLSchemes", Array{"myapp", "fb123"}}}}, std::nullopt},
-        {Array{Dictionary{{"CFBundleURLSchemes", Array{"myapp"}}}, Dictionary{{"CFBundleURLSchemes", Array{"fb123"}}}}, std::nullopt},
+        {Array{Dictionary{{"CFBundleURLSchemes", Array{"myapp"}}}, Dictionary{{"CFBundleURLSchemes", Array{"fb123"}}}},
+         std::nullopt},
         {Array{}, std::nullopt},
         {Value("fb123"), std::nullopt},
     };
@@ -92,4 +103,4 @@ TEST_F(AppSettingsTest, UnitsColoursAndAnswersBeforeAnyConfiguration) {
     EXPECT_TRUE(VelkoraAppSettings::displayTestUsers());
 }
 
-}  // namespace
+} // namespace

@@ -1,0 +1,38 @@
+// What the kit keeps for the life of the process, let go between tests: the repositories of the service's
+// data, the caches and the buffers that fill from it. Each test's service starts its ids anew, so a topic,
+// user or like object one test left behind would stand for another in the next one run in the same process.
+#pragma once
+
+#include "ads/VelkoraNativeAdsController.h"
+#include "conversations/VelkoraChatOutbox.h"
+#include "data/VelkoraAppDealsRepository.h"
+#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "data/VelkoraChatsRepository.h"
+#include "data/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraQuizzesRepository.h"
+#include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUsersRepository.h"
+#include "feed/VelkoraLikeButton.h"
+#include "people/VelkoraIdentityFields.h"
+#include "shell/VelkoraResizedImagesCache.h"
+
+namespace velkora::testing {
+
+inline void resetKitStateForTests() {
+    VelkoraFeedMessagesRepository::resetForTests();
+    VelkoraChatRoomsTopicsRepository::resetForTests();
+    VelkoraChatsRepository::resetForTests();
+    VelkoraQuizzesRepository::resetForTests();
+    VelkoraUsersRepository::instance().reset();
+    VelkoraSNFriendsRepository::instance().setFacebookFriends({});
+    VelkoraSNFriendsRepository::instance().setTwitterFriends({});
+    VelkoraAppDealsRepository::instance().cleaerRepository();
+    VelkoraAppDealsRepository::instance().setLastUpdateTime(std::nullopt);
+    VelkoraChatOutbox::resetForTests();
+    VelkoraLikeButton::resetForTests();
+    VelkoraNativeAdsController::resetForTests();
+    VelkoraResizedImagesCache::resetForTests();
+    VelkoraIdentityFields::forgetReplaced();
+}
+
+} // namespace velkora::testing
