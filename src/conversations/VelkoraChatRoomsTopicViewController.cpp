@@ -698,6 +698,8 @@ void VelkoraChatRoomsTopicViewController::processAds(const Value& ads) {
     for (const auto& slot : *list) {
         if (slot["type"].int32Or(-1) != 0) continue;
         const int32_t position = slot["position"].int32Or(0);
+        // Above the first row there is no place for it: no ad is taken (nor counted against the cap).
+        if (position < 0) continue;
         source->pullNativeAd([weak, position](const std::shared_ptr<VelkoraNativeAd>& ad) {
             auto me = weak.lock();
             if (!me || !ad) return;

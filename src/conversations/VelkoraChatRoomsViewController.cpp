@@ -263,7 +263,7 @@ double VelkoraChatRoomsViewController::heightForRowAtIndexPath(ui::TableView& ta
     const auto& topic = activeTopics_[indexPath.row];
     if (auto it = topicToHeightMap_.find(topic->topicId()); it != topicToHeightMap_.end()) return it->second;
     if (!measuringCell_) measuringCell_ = VelkoraChatRoomsTableCell::initFromNib();
-    if (!measuringCell_) return -1;
+    if (!measuringCell_) return 0; // no cell can be made for the row either: it takes no room
     measuringCell_->setFrame(ui::Rect(0, 0, table.bounds().width(), measuringCell_->frame().height()));
     const double h = measuringCell_->updateData(topic, repository().isTopicCommentsFlagOn(topic->topicId()));
     measuringCell_->topicImageView()->cancelPreviousCalls();

@@ -392,7 +392,7 @@ ui::TableViewCellPtr VelkoraStickerStoreViewController::cellForRowAtIndexPath(ui
 double VelkoraStickerStoreViewController::heightForRowAtIndexPath(ui::TableView& table,
                                                                   const ui::IndexPath& indexPath) {
     if (!measuringCell_) measuringCell_ = VelkoraStickerStoreCell::initFromNib();
-    if (!measuringCell_) return -1;
+    if (!measuringCell_) return 0; // no cell can be made for the row either: it takes no room
     measuringCell_->setDelegate(
         std::weak_ptr<VelkoraStickerStoreCellDelegate>(sharedAs<VelkoraStickerStoreViewController>()));
     measuringCell_->setFrame(ui::Rect(0, 0, table.bounds().width(), measuringCell_->frame().height()));

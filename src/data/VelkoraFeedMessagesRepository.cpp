@@ -87,6 +87,12 @@ void VelkoraFeedMessagesRepository::mergeLikes(const std::vector<VelkoraLikeObje
         for (const auto& like : likes) {
             if (like) likeObjects_.try_emplace(like->objectId(), like);
         }
+        // The reader makes the slot of a like before it reads it, and refuses a video without a preview
+        // after: that slot goes, so the like is neither listed nor counted as new.
+        std::erase_if(likeObjects_, [](const auto& entry) {
+            const auto& like = entry.second;
+            return !like || (like->type() == VelkoraLikeObject::VIDEO && !like->calculatedImageUrl());
+        });
     }
     postNewFeedMessages(likes.size());
 }

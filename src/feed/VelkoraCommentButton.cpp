@@ -82,7 +82,16 @@ void VelkoraCommentButton::updateCommentObject(const std::string& objectId, uint
     objectType_ = objectType;
     title_ = title;
     data_ = data;
+    forgetTopic();
     askForTopic(true);
+}
+
+// A new binding starts hidden and without a topic: until its own answer, a tap must not open the thread
+// of what the control showed before (a reused feed row shows another object).
+void VelkoraCommentButton::forgetTopic() {
+    topicId_ = 0;
+    commentButtonIsReady_ = false;
+    updateButton(0);
 }
 
 void VelkoraCommentButton::updateCommentObjectWithLikeObject(const VelkoraLikeObjectPtr& likeObject) {
@@ -91,6 +100,7 @@ void VelkoraCommentButton::updateCommentObjectWithLikeObject(const VelkoraLikeOb
     data_ = likeObject->data();
     title_ = likeObject->description();
     isOriginatedFromLike_ = true;
+    forgetTopic();
     switch (likeObject->type()) {
     case VelkoraLikeObject::VIDEO:
         objectType_ = VIDEO;

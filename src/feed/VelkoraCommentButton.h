@@ -76,6 +76,7 @@ public:
 
 private:
     void postInit();
+    void forgetTopic();
     void askForTopic(bool withRedraw);
     void getChatRoomData(bool withRedraw);
     void gotCommentData(uint64_t binding, const foundation::Value& reply);

@@ -292,6 +292,12 @@ void VelkoraFeedCell::showPhoto(VelkoraLazyImageView* view, const VelkoraUserPtr
         view->getImage(*url);
 }
 
+void VelkoraFeedCell::showPicture(VelkoraLazyImageView* view, const OptionalText& url) {
+    if (!view) return;
+    view->setImage(nullptr);
+    if (url && !url->empty()) view->getImage(*url);
+}
+
 void VelkoraFeedCell::fillLikeRow(const VelkoraLikeObjectPtr& like, const VelkoraFeedSentence& sentence) {
     if (likeButton_) likeButton_->updateLikeObject(like);
     if (activityLabel_) setSentence(*activityLabel_, sentence);
@@ -316,7 +322,7 @@ void VelkoraFeedCell::showPostBlock(const VelkoraFeedMessage* post) {
     setConstant(descriptionViewHeightConstraint_, present(descText) ? geometry_.postBlockHeight : 0.0);
     const OptionalText& image = post ? post->descImageUrl() : none;
     setShown(descImageView_.get(), image.has_value());
-    if (image && descImageView_) descImageView_->getImage(*image);
+    showPicture(descImageView_.get(), image);
     setShown(descriptionLabel_.get(), descText.has_value());
     if (descText && descriptionLabel_) descriptionLabel_->setText(*descText);
     const OptionalText& sub = post ? post->descSubText() : none;

@@ -130,6 +130,9 @@ public:
     double origPosterActivityLabelHeightConstant() const { return geometry_.poster.origHeight; }
     double origDescriptionViewHeightConstant() const { return geometry_.origDescriptionViewHeight; }
     double origDescriptionLabelLeadingSpaceConstant() const { return geometry_.origDescriptionLabelLeading; }
+    // A picture at an address: a reused row's view is emptied first, so the row before's picture shows
+    // neither while the new one loads nor when the row has none (no address, or an empty one).
+    static void showPicture(VelkoraLazyImageView* view, const OptionalText& url);
 
 protected:
     enum class Action { Profile, PosterProfile, Topic, TopicImage, Follow, Unfollow, Share, Play };

@@ -17,7 +17,7 @@ void showTopicBlock(VelkoraFeedCell& cell, const VelkoraChatRoomsTopicPtr& topic
     const bool photo = topic && topic->hasPhoto();
     if (cell.descImageView()) {
         cell.descImageView()->setHidden(!photo);
-        if (photo) cell.descImageView()->getImage(*topic->photoUrl());
+        VelkoraFeedCell::showPicture(cell.descImageView().get(), photo ? topic->photoUrl() : std::nullopt);
     }
 }
 

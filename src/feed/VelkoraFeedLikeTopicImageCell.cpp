@@ -54,8 +54,8 @@ void VelkoraFeedLikeTopicImageCell::updateData(const VelkoraActivityPtr& item) {
         posterTimeLabel_->setHidden(!commentTime);
         posterTimeLabel_->setText(ageText(commentTime));
     }
-    if (topicImageView_ && comment && comment->text())
-        topicImageView_->getImage(velkoraSmallImageUrl(*comment->text()));
+    showPicture(topicImageView_.get(),
+                comment && comment->text() ? std::optional(velkoraSmallImageUrl(*comment->text())) : std::nullopt);
 }
 
 void VelkoraFeedLikeTopicImageCell::setLikedActivityLabelText(const VelkoraChatRoomsTopicPtr& topic,

@@ -381,8 +381,10 @@ void VelkoraFeedTableController::profileTapped(VelkoraFeedActivityCell& cell) {
 void VelkoraFeedTableController::profileTapped(VelkoraFeedLikeActivityCell& cell) {
     if (cell.likeObject()) openProfile(cell.likeObject()->getPoster());
 }
+// The poster's line of a liked post names the post's author, not the liker.
 void VelkoraFeedTableController::posterProfileTapped(VelkoraFeedLikeActivityCell& cell) {
-    if (cell.likeObject()) openProfile(cell.likeObject()->getPoster());
+    const auto& like = cell.likeObject();
+    if (like && like->feedMessage()) openProfile(like->feedMessage()->getPoster());
 }
 void VelkoraFeedTableController::profileTapped(VelkoraFeedLikeImageCell& cell) {
     if (cell.likeObject()) openProfile(cell.likeObject()->getPoster());
@@ -432,15 +434,21 @@ bool VelkoraFeedTableController::isOpenedAsFeature() {
 
 // ---- Follow
 
+namespace {
+// The user a simple row offers to follow or unfollow: the one who joined, or the one the row names.
+VelkoraUserPtr followTargetOf(const VelkoraFeedMessage& post) {
+    if (post.messageType() == 1) return post.otherUser();
+    if (post.messageType() == 2) return post.sender();
+    return nullptr;
+}
+} // namespace
+
 void VelkoraFeedTableController::actionTapped(VelkoraFeedTableCell& cell) {
     const auto& post = cell.theMessage();
     if (!post) return;
-    if (post->messageType() == 1)
-        userToFollow_ = post->otherUser();
-    else if (post->messageType() == 2)
-        userToFollow_ = post->sender();
-    else
-        return;
+    auto target = followTargetOf(*post);
+    if (!target) return;
+    userToFollow_ = std::move(target);
     auto me = VelkoraAgentInternal::instance().velkoraUser();
     if (!me || me->isAnonymous()) {
         if (signinHelper_) signinHelper_->setDelegate({});
@@ -455,8 +463,8 @@ void VelkoraFeedTableController::actionTapped(VelkoraFeedTableCell& cell) {
 }
 
 void VelkoraFeedTableController::unfollowTapped(VelkoraFeedTableCell& cell) {
-    if (cell.theMessage() && cell.theMessage()->otherUser())
-        VelkoraServerApi::removeFollowing(cell.theMessage()->otherUser());
+    if (auto target = cell.theMessage() ? followTargetOf(*cell.theMessage()) : nullptr)
+        VelkoraServerApi::removeFollowing(target);
 }
 
 void VelkoraFeedTableController::didSignin() {

@@ -87,7 +87,10 @@ void VelkoraEditAboutViewController::showCharsLeft() {
 }
 
 bool VelkoraEditAboutViewController::textViewShouldBeginEditing(ui::TextView& view) {
-    if (isBlank(currentBio())) {
+    // What the view shows decides, not the saved bio: the placeholder (or a blank bio) goes away, while
+    // what the person typed since stays when they come back to the field.
+    const bool placeholder = view.textColor() != origTextViewColor_;
+    if (placeholder || isBlank(view.text())) {
         view.setText("");
         view.setTextColor(origTextViewColor_);
     }

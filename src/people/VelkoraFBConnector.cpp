@@ -170,7 +170,13 @@ void VelkoraFBConnector::checkIfUserLoggedIn() {
         if (!meRequested_) getUserDetails();
         return;
     }
-    if (elapsed > kLoginPollLimit) stopPoll();
+    if (elapsed > kLoginPollLimit) {
+        // Given up: the caller waiting for this log-in hears it failed, or its spinner and buttons would
+        // wait for ever. A session that opens later still reaches the state handler.
+        stopPoll();
+        auto target = std::exchange(userDelegate_, {});
+        target.perform(Value());
+    }
 }
 
 void VelkoraFBConnector::sessionStateChanged(fb::Session&, int state, const foundation::ErrorPtr& error) {
@@ -219,8 +225,10 @@ void VelkoraFBConnector::getUserDetails() {
                                           graphErrorCode(error) == kExpiredTokenCode);
         }
         self->updateUserInfoWithFBLogin(result);
+        // A caller that asked and went away meanwhile takes nothing: the record gets back what it held.
         auto target = std::exchange(self->userDelegate_, {});
-        target.perform(result);
+        const bool asked = target.target() != nullptr;
+        if (!target.perform(result) && asked) VelkoraIdentityFields::putBackReplaced(2, *people::idIn(result));
     });
 }
 

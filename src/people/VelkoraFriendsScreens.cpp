@@ -1,5 +1,6 @@
 #include "people/VelkoraFriendsScreens.h"
 
+#include "people/VelkoraFindFriendsSelctionViewController.h"
 #include "people/VelkoraFindFriendsViewController.h"
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSelectionViewController.h"
@@ -51,6 +52,12 @@ void registerFriendsScreens() {
     registry.registerScreen("radar", [](const foundation::Value& arguments) -> std::shared_ptr<ui::ViewController> {
         return titled(VelkoraRadarMapViewController::initFromNib(), arguments, "velkora_text_radar_tab_title");
     });
+    // The chooser of the network in which to find friends; the radar opens it.
+    registry.registerScreen("findFriendsNetworks",
+                            [](const foundation::Value& arguments) -> std::shared_ptr<ui::ViewController> {
+                                return titled(VelkoraFindFriendsSelctionViewController::create(), arguments,
+                                              "velkora_text_find_friends_title");
+                            });
 }
 
 } // namespace velkora

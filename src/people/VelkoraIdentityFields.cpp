@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraUserInfo.h"
 
 namespace velkora {
@@ -121,6 +122,15 @@ std::optional<VelkoraIdentityFields> VelkoraIdentityFields::takeReplaced(int32_t
     m.erase(it);
     if (r.id != id) return std::nullopt;
     return r.before;
+}
+
+void VelkoraIdentityFields::putBackReplaced(int32_t method, int64_t id) {
+    auto before = takeReplaced(method, id);
+    auto& agent = VelkoraAgentInternal::instance();
+    auto info = agent.userInfo();
+    if (!before || !info) return;
+    before->restore(*info, method);
+    agent.saveUserInfo();
 }
 
 void VelkoraIdentityFields::forgetReplaced() {

@@ -36,6 +36,9 @@ struct VelkoraIdentityFields {
     // helper's attempt with that id starts. Main thread only.
     static void rememberReplaced(int32_t method, int64_t newId, const VelkoraIdentityFields& before);
     static std::optional<VelkoraIdentityFields> takeReplaced(int32_t method, int64_t id);
+    // Nobody took the identity a connector stored (its caller went away before the answer): the record
+    // gets back what that identity replaced, and is saved.
+    static void putBackReplaced(int32_t method, int64_t id);
     static void forgetReplaced();
 };
 

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraFindFriendsSelctionViewController.h"
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "people/VelkoraMapZoomLevel.h"
@@ -405,7 +404,7 @@ void VelkoraRadarMapViewController::didSelectUser(const VelkoraUserPtr& user) {
 }
 
 void VelkoraRadarMapViewController::findFriends() {
-    friends::push(*this, VelkoraFindFriendsSelctionViewController::create());
+    friends::pushFeature(*this, "findFriendsNetworks");
 }
 
 void VelkoraRadarMapViewController::inviteFriends() {

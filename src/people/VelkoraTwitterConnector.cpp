@@ -168,11 +168,17 @@ void VelkoraTwitterConnector::getUserDetailsFromAccount(const std::shared_ptr<se
                   if (attempt != identification_) return;
                   // An error object, a refusal or a drop would otherwise wipe the identity held.
                   if (!reply || !people::idIn(*reply)) return identificationFailed(true);
-                  if (auto info = VelkoraAgentInternal::instance().userInfo())
-                      info->setTwitterAccountIdentifier(account->identifier());
+                  // The identifier after the identity: what the identity replaced includes the old one.
                   updateUserInfoWithTwitterLogin(*reply);
+                  if (auto info = VelkoraAgentInternal::instance().userInfo()) {
+                      info->setTwitterAccountIdentifier(account->identifier());
+                      VelkoraAgentInternal::instance().saveUserInfo();
+                  }
+                  // A caller that went away meanwhile takes nothing: the record gets back what it held.
                   auto target = userDelegate_;
-                  target.perform(*reply);
+                  const bool asked = target.target() != nullptr;
+                  if (!target.perform(*reply) && asked)
+                      VelkoraIdentityFields::putBackReplaced(3, *people::idIn(*reply));
               });
 }
 

@@ -127,9 +127,6 @@ void VelkoraUserProfileViewController::viewDidLoad() {
     });
     observe("VelkoraChangedFollowingNotification", [](auto& s) { s.updateWithVelkoraUser(session().velkoraUser()); });
     observe("VelkoraDidResetUser", [](auto& s) { s.startSpinnerAt(s.signUpAnonymousView_.get()); });
-    observe(VelkoraEditAboutViewController::kClosedNotification, [](auto& s) {
-        if (auto* nav = s.navigationController()) nav->popViewController(true);
-    });
 }
 
 void VelkoraUserProfileViewController::viewDidLayoutSubviews() {

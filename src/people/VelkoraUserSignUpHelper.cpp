@@ -1,5 +1,7 @@
 #include "people/VelkoraUserSignUpHelper.h"
 
+#include <map>
+
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraFBConnector.h"
 #include "people/VelkoraSocialDetails.h"
@@ -29,6 +31,22 @@ std::string localized(const char* key) {
 
 ErrorPtr internalError() {
     return foundation::makeError("INTERNAL_ERROR", 0);
+}
+
+// A conversation holds its helper until its answer: a caller that goes away mid-way (a screen left) must
+// not leave the record half changed, so the answer is still taken. Main thread only.
+std::map<const VelkoraUserSignUpHelper*, std::shared_ptr<VelkoraUserSignUpHelper>>& running() {
+    static std::map<const VelkoraUserSignUpHelper*, std::shared_ptr<VelkoraUserSignUpHelper>> held;
+    return held;
+}
+
+// The hold goes to the caller's stack, where it ends once the answer has been handled.
+std::shared_ptr<VelkoraUserSignUpHelper> endConversation(const VelkoraUserSignUpHelper* helper) {
+    auto it = running().find(helper);
+    if (it == running().end()) return nullptr;
+    auto hold = std::move(it->second);
+    running().erase(it);
+    return hold;
 }
 
 } // namespace
@@ -100,6 +118,7 @@ void VelkoraUserSignUpHelper::connectServerWithDetails(const Value& details, int
         connectValue_ = std::to_string(*id);
         if (infoSource_ != 0) {
             connecting_ = true;
+            running()[this] = shared_from_this();
             sendConnectSocial(false, &VelkoraUserSignUpHelper::attemptConnectOverride);
             return;
         }
@@ -113,10 +132,12 @@ void VelkoraUserSignUpHelper::connectServerWithDetails(const Value& details, int
                                         : &VelkoraUserSignUpHelper::userConnectError;
     if (connectType == 1) {
         connecting_ = true;
+        running()[this] = shared_from_this();
         VelkoraServerApi::login(to(&VelkoraUserSignUpHelper::userSignedUp, errorSelector), method, connectValue_,
                                 password_);
     } else if (connectType == 0) {
         connecting_ = true;
+        running()[this] = shared_from_this();
         VelkoraServerApi::signUp(to(&VelkoraUserSignUpHelper::userSignedUp, errorSelector), method, connectValue_,
                                  password_, meUserUpdated_);
     }
@@ -149,6 +170,7 @@ void VelkoraUserSignUpHelper::userSignedUp(const Value& userIdValue) {
         // Without an id nothing can be saved; the caller still hears that it failed.
         return userConnectError(internalError());
     }
+    auto hold = endConversation(this);
     connecting_ = false;
     password_.reset();
     Log::line("Velkora - User '%@' has successfully signed up / logged in", *userId);
@@ -181,6 +203,7 @@ void VelkoraUserSignUpHelper::userSignedUp(const Value& userIdValue) {
 }
 
 void VelkoraUserSignUpHelper::userConnected(const Value&) {
+    auto hold = endConversation(this);
     connecting_ = false;
     Log::line("Velkora - User successfully connected");
     auto& agent = VelkoraAgentInternal::instance();
@@ -224,6 +247,7 @@ void VelkoraUserSignUpHelper::popupCancelTapped() {
 }
 
 void VelkoraUserSignUpHelper::userConnectError(const ErrorPtr& error) {
+    auto hold = endConversation(this);
     connecting_ = false;
     password_.reset();
     Log::line("Velkora - User failed to connect: %@", error ? error->domain : std::string("(null)"));

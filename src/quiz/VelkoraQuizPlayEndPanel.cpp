@@ -294,6 +294,8 @@ void VelkoraQuizPlayViewController::openLeaderboardView() {
     if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) {
         feature->setFeatureTabDelegate(featureTabDelegate());
         feature->setTitleText(text("velkora_text_quiz_end_leaderboard_label"));
+        // The profile button belongs to the leaderboard opened as a feature of its own.
+        feature->setShouldShowProfileButton(false);
     }
     if (auto* nav = navigationController()) nav->pushViewController(screen, true);
 }

@@ -284,9 +284,11 @@ void VelkoraQuizProfileViewController::openLeaderboardView() {
     foundation::Dictionary arguments{
         {VelkoraScreenArguments::kOpenedAs, foundation::Value(VelkoraScreenArguments::kOpenedInNavigation)},
         {VelkoraScreenArguments::kObject1, foundation::Value(std::string())}};
-    auto screen = VelkoraScreenRegistry::instance().makeScreen("leaderboard", foundation::Value(std::move(arguments)));
-    push(std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen),
-         text("velkora_text_quiz_profile_leaderboard_label"));
+    auto screen = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(
+        VelkoraScreenRegistry::instance().makeScreen("leaderboard", foundation::Value(std::move(arguments))));
+    // The profile button belongs to the leaderboard opened as a feature of its own.
+    if (screen) screen->setShouldShowProfileButton(false);
+    push(screen, text("velkora_text_quiz_profile_leaderboard_label"));
 }
 
 void VelkoraQuizProfileViewController::switchSoundsFlag() {

@@ -310,9 +310,13 @@ void VelkoraAgentInternal::didReceiveQuizProducts() {
     auto& bundle = foundation::Bundle::main();
     auto popup = VelkoraDefaultOKPopupView::initFromNib(bundle.localizedString("velkora_text_ok_button"));
     if (!popup) return;
-    popup->messageLable()->setNumberOfLines(0);
-    popup->titleLabel()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_title"));
-    popup->messageLable()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_message"));
+    // A popup file without one of its labels still shows what it has.
+    if (popup->messageLable()) {
+        popup->messageLable()->setNumberOfLines(0);
+        popup->messageLable()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_message"));
+    }
+    if (popup->titleLabel())
+        popup->titleLabel()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_title"));
     popup->setDelegate(delegates_);
     if (auto window = appWindow()) popup->showInView(window.get());
 }

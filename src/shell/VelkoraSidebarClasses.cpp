@@ -9,6 +9,7 @@
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraKitObjects.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
+#include "shell/VelkoraActivationRibonView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraPanelView.h"
 #include "shell/VelkoraPanelViewCell.h"
@@ -21,6 +22,11 @@ void registerSidebarClasses() {
     auto& loader = ui::InterfaceLoader::instance();
     registerVelkoraWidgetClasses();
     VelkoraLazyImageView::registerClass();
+    // A host's own interface file may hold the activation button or ribbon: made and set up as in code.
+    if (!loader.hasClass("VelkoraActivationView")) {
+        loader.registerClass("VelkoraActivationView", [] { return VelkoraActivationView::create(); });
+        loader.registerClass("VelkoraActivationRibonView", [] { return VelkoraActivationRibonView::create(); });
+    }
     if (loader.hasClass("VelkoraPanelView")) return;
     if (!loader.hasClass("TableView")) loader.registerClass("TableView", [] { return ui::TableView::create(); });
     if (!loader.hasClass("ScrollView")) loader.registerClass<ui::ScrollView>("ScrollView");

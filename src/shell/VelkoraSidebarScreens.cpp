@@ -5,11 +5,13 @@
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraActivationRibonView.h"
+#include "shell/VelkoraSidebarClasses.h"
 #include "shell/VelkoraViewController.h"
 
 namespace velkora {
 
 void registerSidebarScreens() {
+    registerSidebarClasses();
     auto& registry = VelkoraScreenRegistry::instance();
     // The file's tablet variant is the loader's choice, so the name the session passes is not needed.
     registry.registerObject<VelkoraSidebarController>(VelkoraKitObjectNames::kSidebar, [](const foundation::Value&) {

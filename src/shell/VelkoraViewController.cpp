@@ -158,9 +158,14 @@ void VelkoraViewController::viewDidLoad() {
             self.startActivityIndicatorIfNeedAtPoint(
                 anchor->convertPointToView(anchor->bounds().center(), self.view().get()), self.view().get());
     });
+    // Only the editor this menu opened is closed here: one that a screen of the menu presented (the own
+    // profile's) closes itself, and the screen under it stays.
     observe("VelkoraUserAboutPopupClosedNotification", nullptr,
             [](VelkoraViewController& self, const foundation::Notification&) {
-                self.closeFeatureScreenWithGestureAnimation(false);
+                auto nav = self.velkoraNavController();
+                auto top = nav ? nav->topViewController() : nullptr;
+                if (top && std::string_view(top->className()) == "VelkoraEditAboutViewController")
+                    self.closeFeatureScreenWithGestureAnimation(false);
             });
     observe("VelkoraAppDataReceived", nullptr,
             [](VelkoraViewController& self, const foundation::Notification&) { self.internalLoading(false); });

@@ -43,9 +43,13 @@ void VelkoraViewController::facebookConnectClicked(ui::Control* /*sender*/) {
 }
 
 void VelkoraViewController::fbConnectClickedInView(ui::View* view) {
-    if (view) startActivityIndicatorIfNeedAtPoint(centreOf(view), view);
+    // Before the session has made its connectors there is nothing to wait for: no spinner.
     auto connector = VelkoraAgentInternal::instance().fbConnector();
-    if (!connector) return;
+    if (!connector) {
+        foundation::Log::line("Velkora (W) - fbConnectClickedInView: no Facebook connector yet");
+        return;
+    }
+    if (view) startActivityIndicatorIfNeedAtPoint(centreOf(view), view);
     auto self = std::static_pointer_cast<VelkoraViewController>(shared_from_this());
     std::weak_ptr<VelkoraViewController> weak = self;
     connector->connectWithDelegate(VelkoraConnectorTarget::make(self, [weak](const foundation::Value& details) {
@@ -54,6 +58,11 @@ void VelkoraViewController::fbConnectClickedInView(ui::View* view) {
 }
 
 void VelkoraViewController::fbConnected(const foundation::Value& details) {
+    // No details: the log-in failed or was given up; the connector has said what there was to say.
+    if (details.isNull()) {
+        stopActivityIndicator();
+        return;
+    }
     auto self = std::static_pointer_cast<VelkoraViewController>(shared_from_this());
     signUpHelper()->connectServerWithDetails(details, 0, 2, false, true,
                                              VelkoraCallback(self, &VelkoraViewController::facebookConnectedServer,
@@ -78,9 +87,12 @@ void VelkoraViewController::twConnectClickedInView(ui::View* view) {
         popup->showInViewAtPosition(view, {(profileWidth - size.width) / 2, (panelHeight - size.height) / 2}, false);
         return;
     }
-    if (view) startActivityIndicatorIfNeedAtPoint(centreOf(view), view);
     auto connector = VelkoraAgentInternal::instance().twitterConnector();
-    if (!connector) return;
+    if (!connector) {
+        foundation::Log::line("Velkora (W) - twConnectClickedInView: no Twitter connector yet");
+        return;
+    }
+    if (view) startActivityIndicatorIfNeedAtPoint(centreOf(view), view);
     auto self = std::static_pointer_cast<VelkoraViewController>(shared_from_this());
     std::weak_ptr<VelkoraViewController> weak = self;
     connector->getUserDetailsWithView(view,

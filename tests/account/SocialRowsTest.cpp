@@ -263,6 +263,70 @@ TEST_F(SocialRowsTest, ADeclinedOverrideShowsNothingMoreAndKeepsTheAccountAsItWa
     EXPECT_EQ(info().userInfoSource(), 3);
 }
 
+// A Facebook log-in left unanswered: once the connector gives up, the attempt ends and the screen's buttons
+// work again, with nothing told to the person (nothing failed that they did not see).
+TEST_F(SocialRowsTest, AFacebookLogInLeftUnansweredEndsWhenTheConnectorGivesUp) {
+    start(configurationJson(false, svc.baseUrl()));
+    auto screen = open<VelkoraLoginViewController>("login");
+    tap(screen->facebookConnectButton());
+    ASSERT_TRUE(waitFor([] { return services::Device::instance().isPromptWaiting(services::Prompt::FacebookLogin); }));
+    EXPECT_TRUE(screen->isAttemptRunning());
+    for (int tick = 0; tick < 182; ++tick)
+        loop().advance(1.0);
+    EXPECT_FALSE(screen->isAttemptRunning());
+    EXPECT_FALSE(spinning(*screen));
+    EXPECT_TRUE(popups().empty()) << "the kit tells nothing of its own";
+    tap(screen->emailConnectButton());
+    EXPECT_EQ(nav->viewControllers().size(), 2u) << "the buttons work again";
+    EXPECT_EQ(count("login"), 0u);
+}
+
+// The person leaves the log-in screen while its Twitter connect runs. Whenever they leave, the user record
+// holds no half-attached identity: before the service is asked it is as it was; once it is asked, the
+// answer is still taken and the record is the signed-up account's.
+class LeavingTwitterConnectTest : public SocialRowsTest {
+protected:
+    // Taps Twitter, leaves the screen at the given point, and runs what is left to its end; the anonymous
+    // user's id.
+    std::string leave(bool onceTheServiceIsAsked) {
+        start(configurationJson(false, svc.baseUrl()));
+        const std::string anonymous = info().userId().value_or("");
+        auto screen = open<VelkoraLoginViewController>("login");
+        tap(screen->twitterConnectButton());
+        if (onceTheServiceIsAsked) {
+            EXPECT_TRUE(
+                waitFor([&] { return screen->userSignUpHelper() && screen->userSignUpHelper()->isConnecting(); }));
+        }
+        std::weak_ptr<VelkoraLoginViewController> left = screen;
+        nav->setViewControllers({ui::ViewController::create()}, false);
+        screen.reset();
+        EXPECT_TRUE(left.expired());
+        waitAdvancing([&] { return foundation::UrlConnection::activeCount() == 0 && settle(); }, 10);
+        drain();
+        return anonymous;
+    }
+};
+
+TEST_F(LeavingTwitterConnectTest, LeftWhileTwitterIsAskedTheRecordIsAsItWas) {
+    const std::string anonymous = leave(false);
+    EXPECT_EQ(count("login") + count("signUp"), 0u);
+    EXPECT_EQ(info().userInfoSource(), 0);
+    EXPECT_EQ(info().twitterId(), 0);
+    EXPECT_EQ(info().twitterAccountIdentifier(), std::nullopt);
+    EXPECT_EQ(info().userId(), anonymous);
+    EXPECT_EQ(recordFile().find(kDanaTwitter.identifier), std::string::npos) << "nor on disk";
+}
+
+TEST_F(LeavingTwitterConnectTest, LeftWhileTheServiceIsAskedTheAnswerIsStillTaken) {
+    const std::string anonymous = leave(true);
+    EXPECT_EQ(count("signUp"), 1u);
+    EXPECT_EQ(info().userInfoSource(), 2);
+    EXPECT_EQ(std::to_string(info().twitterId()), kDanaTwitter.identifier);
+    EXPECT_NE(info().userId().value_or(""), anonymous);
+    EXPECT_EQ(svc.userColumn(kApp, info().userId().value_or(""), "twitter_id"), kDanaTwitter.identifier);
+    EXPECT_EQ(posted, std::vector<std::string>{"VelkoraTwitterConnectedNotification"});
+}
+
 TEST_F(SocialRowsTest, ASecondTapDuringAnAttemptSendsNothing) {
     start(configurationJson(false, svc.baseUrl()));
     auto screen = open<VelkoraLoginViewController>("login");

@@ -3,6 +3,7 @@
 #include "ChatRoomsFixture.h"
 #include "platform/ui/ImageView.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
+#include "support/ScratchInterfaces.h"
 
 namespace velkora::testing {
 namespace {
@@ -55,6 +56,17 @@ TEST_F(ChatRoomsListTest, SpinsUntilTheListThenTakesNewTopicsOnTopAndReloadsOnRe
     EXPECT_EQ(rowTitles(*list), (std::vector<std::string>{"Fifth room", "Fourth room", "Third room", "Oldest room"}));
     EXPECT_EQ(list->topicsTable()->numberOfRowsInSection(0), 4);
     EXPECT_TRUE(list->topicsTable()->lastUpdateError().empty()) << list->topicsTable()->lastUpdateError();
+}
+
+// Without the row's interface file no row can be drawn: the rows take no room, and no height is negative.
+TEST_F(ChatRoomsListTest, WithoutTheRowsInterfaceFileRowsTakeNoRoom) {
+    svc.addTopic(kApp, "Only room", "<p>one</p>");
+    startSignedIn();
+    ScratchInterfaces files({"VelkoraChatRoomsCell"});
+    auto list = VelkoraChatRoomsViewController::initFromNib(true);
+    show(list);
+    ASSERT_TRUE(waitFor([&] { return list->activeTopics().size() == 1; }));
+    EXPECT_EQ(list->heightForRowAtIndexPath(*list->topicsTable(), ui::IndexPath::of(0, 0)), 0);
 }
 
 TEST_F(ChatRoomsListTest, AgesAreRelativeBelowTwoDaysAndADateAbove) {

@@ -276,6 +276,30 @@ TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
     EXPECT_EQ(shown, (std::vector<std::string>{"a", "b"}));
 }
 
+// A slot above the first row has no place in the table: no ad is taken for it and no row is added.
+TEST_F(ChatRoomsTopicTest, AnAdSlotAtANegativePositionAddsNoRow) {
+    configure(false, 20, 10, 3600);
+    svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
+        "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},
+        "topicAds":[{"type":0,"position":-1},{"type":0,"position":1}]})");
+    const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
+    const auto other = otherUser("Otto", "Other");
+    svc.addTopicComment(kApp, topicId, other, "a");
+    svc.addTopicComment(kApp, topicId, other, "b");
+    startSignedIn();
+    loadTopics();
+    auto screen = openTopic(topicId);
+    ASSERT_TRUE(topicShown(screen, 2));
+    ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 1; }));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(screen->adRowsDict().size(), 1u);
+    EXPECT_EQ(VelkoraAgentInternal::instance().userInfo()->nAdsShownInPeriod(), 1);
+    auto& table = *screen->commentsTableView();
+    ASSERT_EQ(table.numberOfRowsInSection(0), 3);
+    for (int r = 0; r < 3; ++r)
+        EXPECT_TRUE(screen->isAdRow(r) || screen->commentForRow(r)) << "row " << r << " is blank";
+}
+
 // The cap: 2 ads per hour. Three slots pulled at first, none ten minutes later, more after the hour; the
 // count outlives the run.
 TEST_F(ChatRoomsTopicTest, AdsStayWithinTheCapAcrossRepliesAndRuns) {

@@ -12,6 +12,7 @@
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraResizeableButton.h"
+#include "support/ScratchInterfaces.h"
 
 namespace velkora::testing {
 namespace {
@@ -431,6 +432,14 @@ TEST_F(StoreScreenTest, ThePackScreenFillsItsGridFromThePackAndShowsItsState) {
     EXPECT_EQ(cats->headerViewBottonSpaceToSubtitleConstraint()->priority(), 800);
     VelkoraServerApi::updateNow();
     ASSERT_TRUE(waitFor([&] { return count("getStickerPack") == 3; }) && settle());
+}
+
+// Without the row's interface file no row can be drawn: the rows take no room, and no height is negative.
+TEST_F(StoreScreenTest, WithoutTheRowsInterfaceFileRowsTakeNoRoom) {
+    ScratchInterfaces files({"VelkoraStickerStoreCell"});
+    openStore();
+    ASSERT_TRUE(store_->packTable());
+    EXPECT_EQ(store_->heightForRowAtIndexPath(*store_->packTable(), ui::IndexPath::of(0, 0)), 0);
 }
 
 } // namespace velkora::testing

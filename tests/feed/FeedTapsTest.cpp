@@ -5,6 +5,7 @@
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedActivityCell.h"
+#include "feed/VelkoraFeedLikeActivityCell.h"
 #include "feed/VelkoraFeedLikeImageCell.h"
 #include "feed/VelkoraFeedLikeTopicCell.h"
 #include "feed/VelkoraFeedLikeTopicImageCell.h"
@@ -164,6 +165,44 @@ TEST_F(FeedTapsTest, AFollowIsAnnouncedInTheFeedAndRedrawsEveryRowOfThatUser) {
         EXPECT_TRUE(cell->actionButton()->isHidden()) << "every row of the user redraws";
         EXPECT_FALSE(cell->unfollowinButton()->isHidden());
     }
+}
+
+// A "joined" row names no other user: its unfollow is for the one who joined, as its follow is.
+TEST_F(FeedTapsTest, UnfollowOnAJoinedRowUnfollowsTheOneWhoJoined) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    auto simple = cellOfKind<VelkoraFeedTableCell>(screen, 1);
+    ASSERT_TRUE(simple);
+    auto joined = std::dynamic_pointer_cast<VelkoraFeedMessage>(postOf(2));
+    joined->setSender(simple->theMessage()->sender());
+    ASSERT_EQ(joined->sender()->userId(), std::optional(liker));
+    joined->sender()->setIsFavorite(true);
+    simple->updateData(joined);
+    ASSERT_FALSE(simple->unfollowinButton()->isHidden());
+
+    svc.clearRequests();
+    simple->unfollowinButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    ASSERT_TRUE(waitForRequests("favoriteRemove", 1));
+    EXPECT_EQ(param(svc.requestsFor("favoriteRemove")[0], "otherUserId"), liker);
+    EXPECT_FALSE(svc.isFollowing(kApp, me_, liker));
+    loop().advance(0.1);
+    EXPECT_TRUE(simple->unfollowinButton()->isHidden()) << "the row redraws";
+    EXPECT_FALSE(simple->actionButton()->isHidden());
+    EXPECT_TRUE(simple->actionButton()->isEnabled());
+}
+
+// The poster's line of a liked post opens the post's author; the liker's own line opens the liker.
+TEST_F(FeedTapsTest, ALikedPostsPosterIsItsAuthor) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    auto likedPost = cellOfKind<VelkoraFeedLikeActivityCell>(screen, 3);
+    ASSERT_TRUE(likedPost);
+    auto controller = screen->tableController();
+    controller->posterProfileTapped(*likedPost);
+    controller->profileTapped(*likedPost);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(object1Id(opened[0].second), author);
+    EXPECT_EQ(object1Id(opened[1].second), liker);
 }
 
 struct YesHandler : VelkoraActivityActionHandler {

@@ -150,6 +150,35 @@ TEST_F(CommentButtonTest, BoundFromALikeTheTapGoesToTheDelegateOrNowhere) {
     }
 }
 
+// A feed row is reused for another like: what the control learnt of the image it showed before must not
+// come with it, whatever the new like's type.
+TEST_F(CommentButtonTest, ARebindingForgetsThePreviousObjectsTopic) {
+    startReady();
+    const int32_t types[] = {VelkoraLikeObject::NONE,  VelkoraLikeObject::OTHER,   VelkoraLikeObject::POST,
+                             VelkoraLikeObject::TOPIC, VelkoraLikeObject::COMMENT, VelkoraLikeObject::IMAGE};
+    for (int32_t type : types) {
+        auto button = VelkoraCommentButton::create({0, 0, 64, 28});
+        auto delegate = std::make_shared<RecordingCommentDelegate>();
+        button->setDelegate(delegate);
+        button->updateCommentObjectWithLikeObject(like(VelkoraLikeObject::IMAGE, "first-image"));
+        runThrough();
+        ASSERT_TRUE(button->commentButtonIsReady());
+        ASSERT_GT(button->topicId(), 0);
+
+        // The next like's answer (if it asks) is held back: the control is seen between the two.
+        svc.addFault(Fault{"getChatroomData", Fault::Kind::Delay, "", 500, 0.3});
+        button->updateCommentObjectWithLikeObject(like(type, "next-" + std::to_string(type)));
+        EXPECT_FALSE(button->commentButtonIsReady()) << type;
+        EXPECT_TRUE(button->commentButton()->isHidden()) << type;
+        EXPECT_EQ(button->topicId(), 0) << type;
+        button->click();
+        ASSERT_EQ(delegate->clicks.size(), 1u) << type;
+        EXPECT_EQ(delegate->clicks[0], std::make_pair(0, "next-" + std::to_string(type))) << type;
+        runThrough();
+        svc.clearFaults();
+    }
+}
+
 TEST_F(CommentButtonTest, ATopicAnswerForAnEarlierBindingIsIgnored) {
     startReady();
     int64_t laterTopic = 0;

@@ -305,6 +305,48 @@ TEST_F(FeedCellsTest_, PicturesLoadByTypeAndAgesFollowTheServiceClock) {
     EXPECT_TRUE(seven->posterTimeLabel()->isHidden());
 }
 
+// A row is reused for the next item: its picture view must not go on showing the row before's picture,
+// neither while the next one loads (here it never comes) nor when the next item has none.
+TEST_F(FeedCellsTest_, AReusedRowShowsNoneOfThePreviousRowsPictures) {
+    seed();
+    std::string missing = picture;
+    missing.replace(missing.find("lake.png"), 8, "missing.png");
+    auto postWith = [&](OptionalText image) {
+        auto post = std::make_shared<VelkoraFeedMessage>(*posts["activity"]);
+        post->setDescImageUrl(std::move(image));
+        return post;
+    };
+    auto postLike = std::make_shared<VelkoraLikeObject>(*likes["post"]);
+    postLike->setFeedMessage(postWith(missing));
+    auto topicLike = std::make_shared<VelkoraLikeObject>(*likes["topicPhoto"]);
+    auto topic = std::make_shared<VelkoraChatRoomsTopic>(*topicLike->chatRoomsTopic());
+    topic->setPhotoUrl(missing);
+    topicLike->setChatRoomsTopic(topic);
+    auto imageLike = std::make_shared<VelkoraLikeObject>(*likes["imageComment"]);
+    auto comment = std::make_shared<VelkoraChatRoomsComment>(*imageLike->chatRoomsComment());
+    comment->setText(std::nullopt);
+    imageLike->setChatRoomsComment(comment);
+    struct Case {
+        int kind;
+        VelkoraActivityPtr first, next;
+        std::function<VelkoraLazyImageView*(VelkoraFeedCell&)> view;
+    } cases[] = {
+        {2, posts["activity"], postWith(missing), [](VelkoraFeedCell& c) { return c.descImageView().get(); }},
+        {3, likes["post"], postLike, [](VelkoraFeedCell& c) { return c.descImageView().get(); }},
+        {5, likes["topicPhoto"], topicLike, [](VelkoraFeedCell& c) { return c.descImageView().get(); }},
+        {7, likes["imageComment"], imageLike, [](VelkoraFeedCell& c) { return c.topicImageView().get(); }},
+    };
+    for (const auto& c : cases) {
+        auto cell = cellFor(c.kind);
+        cell->updateData(c.first);
+        ASSERT_TRUE(waitFor([&] { return c.view(*cell)->image() != nullptr; })) << c.kind;
+        cell->updateData(c.next);
+        EXPECT_EQ(c.view(*cell)->image(), nullptr) << c.kind;
+        runThrough();
+        EXPECT_EQ(c.view(*cell)->image(), nullptr) << c.kind;
+    }
+}
+
 TEST_F(FeedCellsTest_, HeightsGrowWithTheirLinesAndRepeat) {
     seed();
     const ui::Font font = ui::Font::systemFont(13);

@@ -32,7 +32,7 @@ protected:
     foundation::Log::Capture log_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(LikeObjectTest, TypeWordsBothWays) {
     const char* words[] = {"NONE", "IMAGE", "VIDEO", "POST", "COMMENT", "TOPIC", "OTHER"};
@@ -50,7 +50,7 @@ TEST_F(LikeObjectTest, TypeWordsBothWays) {
     like.setType(-1);
     EXPECT_EQ(like.getObjectTypeStr(), std::nullopt);
     like.setType(VelkoraLikeObject::TOPIC);
-    like.setObjectTypeStr("post");  // exact words only
+    like.setObjectTypeStr("post"); // exact words only
     like.setObjectTypeStr("");
     EXPECT_EQ(like.type(), VelkoraLikeObject::TOPIC);
 }
@@ -80,7 +80,7 @@ TEST_F(LikeObjectTest, KeysFollowTheLinkedObjectNotTheType) {
 TEST_F(LikeObjectTest, VideoPreview) {
     struct Case {
         const char* data;
-        const char* preview;  // null: none
+        const char* preview; // null: none
     } cases[] = {
         {"https://www.YouTube.com/watch?v=abc&t=10", "https://img.youtube.com/vi/abc/hqdefault.jpg"},
         {"http://youtube.com/watch?v=xyz", "https://img.youtube.com/vi/xyz/hqdefault.jpg"},
@@ -107,13 +107,14 @@ TEST_F(LikeObjectTest, VideoPreview) {
 }
 
 TEST_F(LikeObjectTest, ParsedLikeObject) {
-    auto like = parseLikeObject(json(R"({"objectId": "31", "users": [{"userId": "a"}, {"userId": null}, {"userId": "b"}],
+    auto like =
+        parseLikeObject(json(R"({"objectId": "31", "users": [{"userId": "a"}, {"userId": null}, {"userId": "b"}],
         "feedMessage": {"sender": {"userId": "p"}, "id": 4, "originalId": 3},
         "topic": {"id": 9, "comments": [{"id": 12, "contentType": "text/plain", "user": {"userId": "c"}},
                                          {"id": 11, "contentType": "image", "user": {"userId": "c"}}]},
         "object": "http://x", "desc": "a picture", "type": "IMAGE", "time": "2024-03-05 07:08:09",
         "changeNumber": 88, "numLikes": 3, "isLike": true})"),
-                                false, context_);
+                        false, context_);
     ASSERT_NE(like, nullptr);
     EXPECT_TRUE(cache_.empty());
     EXPECT_EQ(like->objectId(), 31);
@@ -122,7 +123,7 @@ TEST_F(LikeObjectTest, ParsedLikeObject) {
     EXPECT_EQ(like->getPoster()->userId(), "a");
     EXPECT_EQ(like->feedMessage()->originalId(), 3);
     EXPECT_EQ(like->chatRoomsTopic()->topicId(), 9);
-    EXPECT_EQ(like->chatRoomsComment()->commentId(), 11);  // the oldest of the topic's events
+    EXPECT_EQ(like->chatRoomsComment()->commentId(), 11); // the oldest of the topic's events
     EXPECT_EQ(like->data(), "http://x");
     EXPECT_EQ(like->description(), "a picture");
     EXPECT_EQ(like->type(), VelkoraLikeObject::IMAGE);
@@ -147,18 +148,20 @@ TEST_F(LikeObjectTest, RepositoryCopiesAreUpdatedInPlace) {
                             context_);
     ASSERT_EQ(likes.size(), 3u);
     EXPECT_EQ(likes[0], cache_[1]);
-    EXPECT_EQ(likes[0]->chatRoomsComment(), nullptr);  // a topic without events gives no comment
+    EXPECT_EQ(likes[0]->chatRoomsComment(), nullptr); // a topic without events gives no comment
     EXPECT_EQ(likes[1]->calculatedImageUrl(), "https://img.youtube.com/vi/Z/hqdefault.jpg");
     EXPECT_EQ(likes[2]->objectId(), 4);
-    EXPECT_EQ(cache_.size(), 4u);  // the dropped video stays cached, as the repository made it
+    // The reader made the dropped video's slot before reading it; the feed repository lets such a slot go
+    // when it merges the likes (the repositories' tests show it).
+    EXPECT_EQ(cache_.size(), 4u);
 
     auto again = parseLikes(json(R"([{"objectId": 1, "users": [], "time": "", "numLikes": 9}])"), context_);
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0], likes[0]);
     EXPECT_EQ(again[0]->numLikes(), 9);
     EXPECT_EQ(again[0]->getPoster(), nullptr);
-    EXPECT_EQ(again[0]->data(), std::nullopt);   // set even when absent
-    EXPECT_TRUE(again[0]->time().has_value());   // an empty time leaves the old one
+    EXPECT_EQ(again[0]->data(), std::nullopt); // set even when absent
+    EXPECT_TRUE(again[0]->time().has_value()); // an empty time leaves the old one
     EXPECT_NE(again[0]->chatRoomsTopic(), nullptr);
 
     EXPECT_EQ(parseLikeObject(json(R"({"objectId": 5, "type": "post"})"), true, context_)->type(),

@@ -108,14 +108,19 @@ TEST_F(FacebookConnectorTest, LogInAnswersMeOnceFillsTheRecordAndLogsNoToken) {
     EXPECT_FALSE(services::Device::instance().isPromptWaiting(services::Prompt::FacebookLogin));
 }
 
-TEST_F(FacebookConnectorTest, ALogInNeverAnsweredStopsPollingPastThreeMinutesWithoutAnswering) {
+// Given up, the log-in is a failed one for its caller: told once, with nothing, so its spinner can stop.
+TEST_F(FacebookConnectorTest, ALogInNeverAnsweredStopsPollingPastThreeMinutesAndTellsItsCallerOnce) {
     EXPECT_FALSE(connector_->connectWithDelegate(target()));
     ASSERT_TRUE(waitFor([] { return services::Device::instance().isPromptWaiting(services::Prompt::FacebookLogin); }));
     loop().advance(180);
     EXPECT_TRUE(connector_->isPolling());
+    EXPECT_TRUE(heard_->objects.empty());
     loop().advance(1.5);
     EXPECT_FALSE(connector_->isPolling());
-    EXPECT_TRUE(heard_->objects.empty());
+    ASSERT_EQ(heard_->objects.size(), 1u);
+    EXPECT_TRUE(heard_->objects[0].isNull());
+    loop().advance(5);
+    EXPECT_EQ(heard_->objects.size(), 1u);
 }
 
 TEST_F(FacebookConnectorTest, AnOlderTokenOpensTheSessionOnlyWhileItIsValid) {

@@ -3,6 +3,7 @@
 // the map and list switch; and the screens without an answer (no location, no fix, nobody near, an
 // error), none of which hangs or asks the service for nothing.
 #include "RadarFixture.h"
+#include "people/VelkoraFindFriendsSelctionViewController.h"
 #include "people/VelkoraOtherUserProfileViewController.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ImageView.h"
@@ -168,6 +169,23 @@ TEST_F(RadarTest, AFailedRequestLeavesTheMapAsItWas) {
     EXPECT_FALSE(radar->nearbyUsersWereFetched());
     EXPECT_EQ(userPins(), 0u);
     snapshot("radar_error");
+}
+
+// The radar's way to the network chooser: by its name, titled, on the radar's stack, with its container.
+TEST_F(RadarTest, FindFriendsOpensTheTitledNetworkChooser) {
+    startRadar(std::nullopt);
+    auto radar = openRadar();
+    ASSERT_TRUE(radar);
+    radar->findFriends();
+    loop().advance(1);
+    auto chooser = std::dynamic_pointer_cast<VelkoraFindFriendsSelctionViewController>(nav->viewControllers().back());
+    ASSERT_TRUE(chooser);
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+    EXPECT_EQ(chooser->titleText(), "Find Friends");
+    ASSERT_TRUE(chooser->titleLabel());
+    EXPECT_EQ(chooser->titleLabel()->text(), "Find Friends");
+    EXPECT_EQ(chooser->featureTabDelegate(), radar->featureTabDelegate());
+    EXPECT_TRUE(VelkoraScreenRegistry::instance().hasScreen("findFriendsNetworks"));
 }
 
 TEST_F(RadarTest, AClosedRadarNeitherChecksNorAsks) {

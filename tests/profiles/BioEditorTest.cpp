@@ -145,6 +145,29 @@ TEST_F(BioEditorTest, CancelOverThePlaceholderOrAnEmptiedTextClosesAtOnce) {
     EXPECT_EQ(VelkoraAgentInternal::instance().velkoraUser()->customString1(), std::string("Old bio"));
 }
 
+// Leaving the field and coming back keeps what was typed, whether the saved bio is missing, empty or
+// blank; only the placeholder, or blanks, go when editing begins.
+TEST_F(BioEditorTest, ComingBackToTheFieldKeepsWhatWasTyped) {
+    for (const std::optional<std::string>& saved :
+         {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("  ")}) {
+        SCOPED_TRACE(saved ? "\"" + *saved + "\"" : "no bio");
+        localUser(saved);
+        auto editor = openEditor();
+        ASSERT_TRUE(editor);
+        auto& text = *editor->aboutTextView();
+        ASSERT_TRUE(text.becomeFirstResponder());
+        EXPECT_EQ(text.text(), "");
+        ASSERT_TRUE(text.insertText("Tiles and tides"));
+        ASSERT_TRUE(text.resignFirstResponder());
+        ASSERT_TRUE(text.becomeFirstResponder());
+        EXPECT_EQ(text.text(), "Tiles and tides");
+        EXPECT_EQ(text.textColor(), editor->origTextViewColor());
+        EXPECT_EQ(editor->numCharsLabel()->text(), "125");
+        editor->doneTapped(nullptr);
+        EXPECT_EQ(VelkoraAgentInternal::instance().velkoraUser()->customString1(), std::string("Tiles and tides"));
+    }
+}
+
 TEST_F(BioEditorTest, PictureOfTheEditorWithABio) {
     localUser(std::string("Designer by day, quiz hunter by night. Coffee, tiles and the Atlantic."));
     auto editor = openEditor();

@@ -87,7 +87,9 @@ TEST_F(OwnProfileConnectTest, TwitterMissingFromTheDeviceIsExplainedInsteadOfCon
     EXPECT_EQ(svc.requests().size(), 0u);
 }
 
-TEST_F(OwnProfileConnectTest, TheBioEditorIsPresentedFromTheBlockAndItsCloseTakesTheTopScreenOff) {
+// The host pushed the profile over a screen of its own: closing the bio editor takes the editor away and
+// nothing else, the host's stack stays as it was.
+TEST_F(OwnProfileConnectTest, TheBioEditorIsPresentedFromTheBlockAndItsCloseLeavesTheStackAsItWas) {
     start(configurationJson(false, svc.baseUrl()));
     loadMyData();
     auto me = VelkoraAgentInternal::instance().velkoraUser();
@@ -95,10 +97,9 @@ TEST_F(OwnProfileConnectTest, TheBioEditorIsPresentedFromTheBlockAndItsCloseTake
     me->setFirstName(std::string("Vera"));
     auto screen = openProfile();
     ASSERT_TRUE(screen && screen->profileView());
-    // One more screen above the profile: the one the editor's close takes off.
-    auto above = VelkoraEditAboutViewController::create();
-    nav->pushViewController(above, false);
-    ASSERT_EQ(nav->viewControllers().size(), 2u);
+    auto hostScreen = ui::ViewController::create();
+    nav->setViewControllers({hostScreen, screen}, false);
+    host->layoutIfNeeded();
 
     tap(screen->profileView()->editAboutButton());
     auto editor = std::dynamic_pointer_cast<VelkoraEditAboutViewController>(nav->presentedViewController());
@@ -111,8 +112,7 @@ TEST_F(OwnProfileConnectTest, TheBioEditorIsPresentedFromTheBlockAndItsCloseTake
     loop().advance(1);
     drain();
     EXPECT_FALSE(nav->presentedViewController());
-    EXPECT_EQ(nav->viewControllers().size(), 1u);
-    EXPECT_EQ(nav->viewControllers().back(), screen);
+    EXPECT_EQ(nav->viewControllers(), (std::vector<ui::ViewControllerPtr>{hostScreen, screen}));
     EXPECT_EQ(svc.userColumn(kApp, info().userId().value_or(""), "custom_string1"), "Tiles and tides");
     EXPECT_EQ(screen->profileView()->aboutLabel()->text(), "Tiles and tides") << "the block redraws the bio";
 }

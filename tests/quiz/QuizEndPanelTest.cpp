@@ -22,13 +22,18 @@ namespace {
 
 // A screen of another folder as the registry makes it; the arguments it was made with are kept.
 struct StandIn {
+    // A feature screen made as the kit's makers make the leaderboard: with its profile button.
+    struct Screen : VelkoraGeneralFeatureViewController {};
     foundation::Value arguments;
     int made = 0;
+    std::shared_ptr<Screen> last;
     void registerAs(const char* name) {
         VelkoraScreenRegistry::instance().registerScreen(name, [this](const foundation::Value& a) {
             arguments = a;
             ++made;
-            return std::make_shared<ui::ViewController>();
+            last = std::make_shared<Screen>();
+            last->setShouldShowProfileButton(true);
+            return last;
         });
     }
 };
@@ -164,6 +169,7 @@ TEST_F(QuizEndTest, OptionsOpenTheirScreensByNameAndExitReportsOnce) {
 
     ASSERT_TRUE(tapRow(1)); // leaderboard
     EXPECT_EQ(VelkoraScreenArguments::object1(leaderboard.arguments).toText(), "quiz_" + std::to_string(id));
+    EXPECT_FALSE(leaderboard.last->shouldShowProfileButton()) << "only the leaderboard feature has it";
     EXPECT_EQ(nav_->viewControllers().size(), 2u);
     nav_->popViewController(false);
 

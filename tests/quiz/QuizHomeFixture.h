@@ -72,6 +72,8 @@ protected:
             "leaderboard", [this](const foundation::Value& arguments) -> std::shared_ptr<ui::ViewController> {
                 auto screen =
                     std::make_shared<OpenedStandIn>("leaderboard", VelkoraScreenArguments::object1(arguments));
+                // As the kit's maker makes it: the feature's own profile button shown.
+                screen->setShouldShowProfileButton(true);
                 opened_.push_back(screen);
                 return screen;
             });

@@ -1,7 +1,12 @@
 // The quiz home opened as feature 103 without a quiz id: the user's points and coins as the service
 // counts them, the rows to the list, the store and the leaderboard, the sounds switch that the local
 // record keeps, and the test-mode warning about coin packs without a store product.
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
 #include "QuizHomeFixture.h"
+#include "support/ScratchInterfaces.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -106,6 +111,7 @@ TEST_F(QuizHome, RowsOpenTheListTheStoreAndTheOverallLeaderboard) {
     ASSERT_EQ(opened_.size(), 1u);
     ASSERT_TRUE(opened_[0]->object1.asString());
     EXPECT_EQ(*opened_[0]->object1.asString(), "");
+    EXPECT_FALSE(opened_[0]->shouldShowProfileButton()) << "only the leaderboard feature has it";
 }
 
 TEST_F(QuizHome, TheSoundsRowFlipsTwiceBackAndTheSettingSurvivesARestart) {
@@ -174,6 +180,31 @@ TEST_F(QuizHome, InTestModeAMissingCoinPackShowsTheNotReadyPopupAndOtherwiseNone
             EXPECT_FALSE(popupShowing<VelkoraDefaultOKPopupView>());
         }
     }
+}
+
+// A popup file that lacks its labels (a host's own, trimmed): the not-ready popup still shows, with its button.
+TEST_F(QuizHome, TheNotReadyPopupShowsFromAFileWithoutItsLabels) {
+    std::ifstream original(ui::InterfaceLoader::instance().interfacesPath() + "/VelkoraOKPopupView.json");
+    auto file = nlohmann::json::parse(original);
+    auto& parts = file["objects"][0]["subviews"];
+    for (auto it = parts.begin(); it != parts.end();)
+        it = it->value("class", "") == "Label" ? parts.erase(it) : it + 1;
+    ScratchInterfaces files({}, {{"VelkoraOKPopupView", file.dump()}});
+    startDemo(false);
+    session().setTestMode(true);
+    auto ids = *session().appData()->productIds();
+    ids.erase("velkora.coins.500");
+    session().appData()->setProductIds(ids);
+    auto home = openHome();
+    ASSERT_TRUE(home);
+    auto popup = popupShowing<VelkoraDefaultOKPopupView>();
+    ASSERT_TRUE(popup);
+    EXPECT_FALSE(popup->titleLabel());
+    EXPECT_FALSE(popup->messageLable());
+    ASSERT_TRUE(popup->okButton());
+    tap(popup->okButton());
+    loop().advance(0.5);
+    EXPECT_FALSE(popupShowing<VelkoraDefaultOKPopupView>());
 }
 
 } // namespace

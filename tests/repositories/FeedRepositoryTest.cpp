@@ -153,10 +153,24 @@ TEST_F(FeedRepositoryTest, PollBringsFeedItemsAndLikesAndAFeedItemWithTheIdOfAHe
     EXPECT_EQ(posted.size(), before + 2);
 }
 
+TEST_F(FeedRepositoryTest, AVideoLikeWithoutAPreviewIsNeitherHeldNorCountedAsNew) {
+    startNewUser();
+    auto& repo = VelkoraFeedMessagesRepository::instance();
+    ASSERT_TRUE(waitFor([&] { return repo.didFinishLoading(); }));
+    std::string other = svc.createUser(kApp);
+    svc.follow(kApp, me(), other);
+    svc.likeObject(kApp, other, "VIDEO", "http://vimeo.com/1", "no preview", 20);
+    svc.likeObject(kApp, other, "IMAGE", "https://pictures.example/lake.png", "a lake", 10);
+    ASSERT_TRUE(pollNow());
+    ASSERT_EQ(repo.likeObjects().size(), 1u);
+    EXPECT_EQ(repo.likeObjects().begin()->second->type(), VelkoraLikeObject::IMAGE);
+    EXPECT_EQ(repo.numNewFeedMessages(), 1);
+}
+
 TEST_F(FeedRepositoryTest, ResetDropsEverythingAndLoadsTheFeedAgain) {
     startNewUser();
     std::string other = svc.createUser(kApp);
-    svc.follow(kApp, me(), other);  // the feed holds the items of those the user follows
+    svc.follow(kApp, me(), other); // the feed holds the items of those the user follows
     int64_t item = svc.postFeed(kApp, other, "kept by the service");
     auto& repo = loaded<VelkoraFeedMessagesRepository>();
     ASSERT_TRUE(repo.isFeedMessageHeld(int32_t(item)));

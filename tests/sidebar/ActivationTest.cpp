@@ -53,6 +53,34 @@ TEST_F(ActivationTest, TheButtonShowsTheTotalOfTheBadgesButTheRadars) {
     }
 }
 
+// A host's own interface file names the button and the ribbon: each is made and set up as in code, with
+// its own layout inside and the place the file gives it.
+TEST_F(ActivationTest, AHostsInterfaceFileMakesTheButtonAndTheRibbon) {
+    struct HostBar : ui::InterfaceOwner {
+        std::shared_ptr<ui::View> button, ribbon;
+        void registerInterfaceBindings(ui::InterfaceBindings& b) override {
+            b.outlet("button", button);
+            b.outlet("ribbon", ribbon);
+        }
+    } bar;
+    auto objects = ui::InterfaceLoader::instance().loadFromText(
+        R"({"objects": [{"class": "View", "frame": [0, 0, 320, 60], "subviews": [
+            {"class": "VelkoraActivationView", "frame": [10, 12, 50, 36], "outlets": ["button"]},
+            {"class": "VelkoraActivationRibonView", "frame": [200, 0, 40, 60], "outlets": ["ribbon"]}]}]})",
+        "HostBar.json", &bar);
+    ASSERT_EQ(objects.size(), 1u);
+    auto button = std::dynamic_pointer_cast<VelkoraActivationView>(bar.button);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->frame().origin, (ui::Point{10, 12}));
+    ASSERT_TRUE(button->portraitView());
+    EXPECT_EQ(button->portraitView()->superview(), button.get());
+    auto ribbon = std::dynamic_pointer_cast<VelkoraActivationRibonView>(bar.ribbon);
+    ASSERT_TRUE(ribbon);
+    EXPECT_TRUE(ribbon->portraitView());
+    button->activationButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    EXPECT_TRUE(gestures->menuVisible()) << "its tap opens the sidebar";
+}
+
 TEST_F(ActivationTest, TheButtonFollowsTheOrientationAndItsTapOpensTheSidebar) {
     auto button = VelkoraActivationView::create();
     ASSERT_EQ(button->portraitView()->superview(), button.get());

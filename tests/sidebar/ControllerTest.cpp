@@ -308,6 +308,19 @@ TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
 namespace velkora::testing {
 namespace {
 
+// Before the session has made its connectors a Facebook connect has nothing to wait for: no spinner is
+// left turning in the header.
+TEST_F(ControllerTest, AFacebookConnectBeforeTheConnectorsExistLeavesNoSpinner) {
+    ASSERT_FALSE(VelkoraAgentInternal::instance().fbConnector());
+    window = ui::Window::createFullScreen();
+    auto menu = VelkoraViewController::initWithMode(false);
+    window->setRootViewController(menu);
+    window->makeKeyAndVisible();
+    menu->fbConnectClickedInView(menu->view().get());
+    loop().advance(1);
+    EXPECT_FALSE(menu->activityIndicator() && menu->activityIndicator()->isAnimating());
+}
+
 TEST_F(ControllerTest, InAPopoverTheMenuAnswersAsOneAndLeavingClosesThePopover) {
     start();
     becomeTablet();
