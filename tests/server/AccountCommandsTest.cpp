@@ -189,8 +189,12 @@ TEST_F(AccountCommandsTest, PhotoIsPostedToTheBareEndpointAsUrlSafeBase64Jpeg) {
     EXPECT_EQ(r.query, "");
     std::string head = "command=savePhoto&appId=A&deviceId=" + me() + "&clientType=1&build=2.5.7&image=";
     ASSERT_EQ(r.body.substr(0, head.size()), head);
-    std::string encoded = r.body.substr(head.size());
-    EXPECT_EQ(encoded.find_first_of("+/=&\r\n"), std::string::npos) << "no tag, no wrapping, the URL-safe alphabet";
+    // The picture, then the send's time and number (no CRC).
+    size_t tail = r.body.find("&ts=", head.size());
+    ASSERT_NE(tail, std::string::npos);
+    EXPECT_NE(r.body.find("&sendId=", tail), std::string::npos);
+    std::string encoded = r.body.substr(head.size(), tail - head.size());
+    EXPECT_EQ(encoded.find_first_of("+/=&\r\n"), std::string::npos) << "no wrapping, the URL-safe alphabet";
     auto jpeg = dataWithBase64EncodedString(encoded);
     ASSERT_TRUE(jpeg && jpeg->size() > 2);
     EXPECT_EQ((*jpeg)[0], 0xFF);
