@@ -5,6 +5,7 @@
 #include <velkora_service/StoreReceipt.h>
 
 #include "ServerClientFixture.h"
+#include "data/VelkoraSharedRepository.h"
 #include "platform/services/Product.h"
 #include "server/utils/RequestText.h"
 #include "server/utils/VelkoraBase64.h"
@@ -44,13 +45,7 @@ protected:
     std::string userId_;
 };
 
-// The model objects of an answer that is an array of them.
-template <class T>
-std::vector<std::shared_ptr<T>> objectsOf(const foundation::Value& answer) {
-    std::vector<std::shared_ptr<T>> objects;
-    if (auto* array = answer.asArray())
-        for (const foundation::Value& v : *array) objects.push_back(v.asObject<T>());
-    return objects;
-}
+// The model objects of an answer that is an array of them: the kit's own reading of a reply's list.
+using ::velkora::objectsOf;
 
 }  // namespace velkora::testing

@@ -343,8 +343,11 @@ TEST_F(EstimatedHeightsTest, RowsComingIntoViewDoNotMoveWhatIsShown) {
         table->endDragging({0, 0});
         auto after = screen(*table);
         for (const auto& [row, y] : before)
-            for (const auto& [rowAfter, yAfter] : after)
-                if (row == rowAfter) EXPECT_EQ(yAfter, y + 30) << "row " << row;
+            for (const auto& [rowAfter, yAfter] : after) {
+                if (row == rowAfter) {
+                    EXPECT_EQ(yAfter, y + 30) << "row " << row;
+                }
+            }
     }
     EXPECT_LT(list->asked, 200);
 }
