@@ -10,6 +10,20 @@ namespace {
 
 class ChatRoomsTopicTest : public ChatRoomsTest {
 protected:
+    // A topic of two comments, "a" and "b", opened with the given ad slots.
+    auto openTopicWithAdSlots(const std::string& slots) {
+        configure(false, 20, 10, 3600);
+        svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
+            "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},"topicAds":)" + slots + "}");
+        const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
+        const auto other = otherUser("Otto", "Other");
+        svc.addTopicComment(kApp, topicId, other, "a");
+        svc.addTopicComment(kApp, topicId, other, "b");
+        startSignedIn();
+        loadTopics();
+        return openTopic(topicId);
+    }
+
     std::string stripText(const VelkoraChatRoomsTopicViewController& screen) {
         if (auto footer = screen.footerView())
             return footer->isRefresh() ? footer->refreshCommentsLabel()->text()
@@ -255,17 +269,7 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
 }
 
 TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
-    configure(false, 20, 10, 3600);
-    svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
-        "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},
-        "topicAds":[{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}]})");
-    const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
-    const auto other = otherUser("Otto", "Other");
-    svc.addTopicComment(kApp, topicId, other, "a");
-    svc.addTopicComment(kApp, topicId, other, "b");
-    startSignedIn();
-    loadTopics();
-    auto screen = openTopic(topicId);
+    auto screen = openTopicWithAdSlots(R"([{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}])");
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 4; }));
     auto& table = *screen->commentsTableView();
@@ -278,17 +282,7 @@ TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
 
 // A slot above the first row has no place in the table: no ad is taken for it and no row is added.
 TEST_F(ChatRoomsTopicTest, DISABLED_AnAdSlotAtANegativePositionAddsNoRow) {
-    configure(false, 20, 10, 3600);
-    svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
-        "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},
-        "topicAds":[{"type":0,"position":-1},{"type":0,"position":1}]})");
-    const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
-    const auto other = otherUser("Otto", "Other");
-    svc.addTopicComment(kApp, topicId, other, "a");
-    svc.addTopicComment(kApp, topicId, other, "b");
-    startSignedIn();
-    loadTopics();
-    auto screen = openTopic(topicId);
+    auto screen = openTopicWithAdSlots(R"([{"type":0,"position":-1},{"type":0,"position":1}])");
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 1; }));
     ASSERT_TRUE(settle());
