@@ -82,7 +82,7 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
     registerKitScreens();
     auto& device = services::Device::instance();
     if (!device.position())
-        if (auto error = device.loadProfile(VELKORA_TESTS_SOURCE_DIR "/../demo/device.json")) {
+        if (auto error = device.loadProfile(VELKORA_TESTS_SOURCE_DIR + "/../demo/device.json")) {
             demo.say("the device profile could not be read: " + error->description());
             return false;
         }

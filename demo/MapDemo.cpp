@@ -36,7 +36,7 @@ VELKORA_DEMO_STEP(mapAndLocation, 430, DemoStep::Nothing) {
     using namespace velkora;
     auto& device = services::Device::instance();
     if (!device.position()) {
-        if (auto error = device.loadProfile(VELKORA_TESTS_SOURCE_DIR "/../demo/device.json")) {
+        if (auto error = device.loadProfile(VELKORA_TESTS_SOURCE_DIR + "/../demo/device.json")) {
             demo.say("the device profile could not be read: " + error->description());
             return false;
         }
