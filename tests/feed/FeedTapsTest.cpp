@@ -173,8 +173,11 @@ TEST_F(FeedTapsTest, UnfollowOnAJoinedRowUnfollowsTheOneWhoJoined) {
     ASSERT_TRUE(screen);
     auto simple = cellOfKind<VelkoraFeedTableCell>(screen, 1);
     ASSERT_TRUE(simple);
-    auto joined = std::dynamic_pointer_cast<VelkoraFeedMessage>(postOf(2));
-    joined->setSender(simple->theMessage()->sender());
+    // The row's own item becomes a "joined" one (its sender, followed, is the one who joined), so the row
+    // stays so when the table binds its cells again.
+    auto joined = simple->theMessage();
+    ASSERT_TRUE(joined);
+    joined->setMessageType(2);
     ASSERT_EQ(joined->sender()->userId(), std::optional(liker));
     joined->sender()->setIsFavorite(true);
     simple->updateData(joined);
