@@ -59,7 +59,7 @@ TEST_F(ChatRoomsListTest, SpinsUntilTheListThenTakesNewTopicsOnTopAndReloadsOnRe
 }
 
 // Without the row's interface file no row can be drawn: the rows take no room, and no height is negative.
-TEST_F(ChatRoomsListTest, DISABLED_WithoutTheRowsInterfaceFileRowsTakeNoRoom) {
+TEST_F(ChatRoomsListTest, WithoutTheRowsInterfaceFileRowsTakeNoRoom) {
     svc.addTopic(kApp, "Only room", "<p>one</p>");
     startSignedIn();
     ScratchInterfaces files({"VelkoraChatRoomsCell"});

@@ -281,7 +281,7 @@ TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
 }
 
 // A slot above the first row has no place in the table: no ad is taken for it and no row is added.
-TEST_F(ChatRoomsTopicTest, DISABLED_AnAdSlotAtANegativePositionAddsNoRow) {
+TEST_F(ChatRoomsTopicTest, AnAdSlotAtANegativePositionAddsNoRow) {
     auto screen = openTopicWithAdSlots(R"([{"type":0,"position":-1},{"type":0,"position":1}])");
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 1; }));
