@@ -84,6 +84,7 @@ void VelkoraRadarMapViewController::registerInterfaceBindings(ui::InterfaceBindi
     b.outlet("listViewButton", listViewButton_);
     b.outlet("radarListView", radarListView_);
     b.outlet("showMeButton", showMeButton_);
+    b.outlet("findFriendsButton", findFriendsButton_);
     b.outlet("dontShowButton", dontShowButton_);
     b.outlet("overlayImageView", overlayImageView_);
     b.outlet("overlayView", overlayView_);
@@ -94,6 +95,7 @@ void VelkoraRadarMapViewController::registerInterfaceBindings(ui::InterfaceBindi
     b.action("mapViewTapped:", this, &VelkoraRadarMapViewController::mapViewTapped);
     b.action("listViewTapped:", this, &VelkoraRadarMapViewController::listViewTapped);
     b.action("showMeTapped:", this, &VelkoraRadarMapViewController::showMeTapped);
+    b.action("findFriendsTapped:", this, &VelkoraRadarMapViewController::findFriendsTapped);
     b.action("followAllTapped:", this, &VelkoraRadarMapViewController::followAllTapped);
     b.action("notNowTapped:", this, &VelkoraRadarMapViewController::notNowTapped);
     b.action("dontShowTapped:", this, &VelkoraRadarMapViewController::dontShowTapped);
@@ -112,6 +114,7 @@ void VelkoraRadarMapViewController::viewDidLoad() {
     if (numUsersSubTitleLabel_) numUsersSubTitleLabel_->setText(profiles::text("velkora_text_radar_overlay_subtitle"));
     if (dontShowButton_) dontShowButton_->setTitle(profiles::text("velkora_text_radar_dont_show_button"));
     if (notNowButton_) notNowButton_->setTitle(profiles::text("velkora_text_radar_not_now_button"));
+    if (findFriendsButton_) findFriendsButton_->setTitle(profiles::text("velkora_text_find_friends_title"));
     initMeLocation();
     showMeInCenter();
     toggleView(true);
@@ -401,6 +404,10 @@ void VelkoraRadarMapViewController::openUserProfile(const VelkoraUserPtr& user) 
 
 void VelkoraRadarMapViewController::didSelectUser(const VelkoraUserPtr& user) {
     openUserProfile(user);
+}
+
+void VelkoraRadarMapViewController::findFriendsTapped(ui::Control*) {
+    findFriends();
 }
 
 void VelkoraRadarMapViewController::findFriends() {

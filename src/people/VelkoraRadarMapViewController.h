@@ -79,6 +79,7 @@ public:
     void mapViewTapped(ui::Control* sender);
     void listViewTapped(ui::Control* sender);
     void showMeTapped(ui::Control* sender);
+    void findFriendsTapped(ui::Control* sender);
     void followAllTapped(ui::Control* sender);
     void notNowTapped(ui::Control* sender);
     void dontShowTapped(ui::Control* sender);
@@ -144,6 +145,7 @@ public:
     const std::shared_ptr<ui::Button>& mapViewButton() const { return mapViewButton_; }
     const std::shared_ptr<ui::Button>& listViewButton() const { return listViewButton_; }
     const std::shared_ptr<ui::Button>& showMeButton() const { return showMeButton_; }
+    const std::shared_ptr<ui::Button>& findFriendsButton() const { return findFriendsButton_; }
     const std::shared_ptr<ui::Button>& dontShowButton() const { return dontShowButton_; }
     const std::shared_ptr<ui::Button>& notNowButton() const { return notNowButton_; }
     const std::shared_ptr<ui::Button>& followButton() const { return followButton_; }
@@ -179,6 +181,7 @@ private:
     std::shared_ptr<ui::Button> mapViewButton_, listViewButton_;
     std::shared_ptr<VelkoraRadarListView> radarListView_;
     std::shared_ptr<ui::Button> showMeButton_, dontShowButton_;
+    std::shared_ptr<ui::Button> findFriendsButton_; // opens the network chooser
     std::map<std::string, std::shared_ptr<VelkoraUserAnnotation>> usersToAnnotationsMap_;
     std::shared_ptr<foundation::Timer> checkMyLocationTimer_;
     std::shared_ptr<ui::ImageView> overlayImageView_;

@@ -304,10 +304,9 @@ void VelkoraViewController::updateFramesWithOffset(bool withOffset) {
 double VelkoraViewController::menuModePanelTop(bool landscape) {
     if (belowSeven()) return 0;
     double top = origPanelViewTopConstraintConstant_;
-    std::shared_ptr<ui::NavigationController> hostNav =
-        std::dynamic_pointer_cast<ui::NavigationController>(origRootViewController_);
-    ui::NavigationController* hostNavRaw =
-        hostNav ? hostNav.get() : (origRootViewController_ ? origRootViewController_->navigationController() : nullptr);
+    auto root = origRootViewController_.lock();
+    std::shared_ptr<ui::NavigationController> hostNav = std::dynamic_pointer_cast<ui::NavigationController>(root);
+    ui::NavigationController* hostNavRaw = hostNav ? hostNav.get() : (root ? root->navigationController() : nullptr);
     if (!isKitNavController_ && hostNavRaw && !hostNavRaw->isNavigationBarHidden()) {
         // Where the host lays this view out beneath its bar, the panel starts where the bar ends; where it
         // places the view below the bar, neither the bar nor the status-bar strip above it covers the view,

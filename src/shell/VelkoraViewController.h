@@ -185,7 +185,7 @@ public:
     void setIsMenuMode(bool v) override { isMenuMode_ = v; }
     bool isTopPanelViewHidden() const override { return isTopPanelViewHidden_; }
     void setIsTopPanelViewHidden(bool v) override { isTopPanelViewHidden_ = v; }
-    const std::shared_ptr<ui::ViewController>& origRootViewController() const { return origRootViewController_; }
+    std::shared_ptr<ui::ViewController> origRootViewController() const { return origRootViewController_.lock(); }
     const std::shared_ptr<ui::View>& poweredByView() const { return poweredByView_; }
     const std::shared_ptr<ui::View>& topPanelView() const { return topPanelView_; }
     const std::shared_ptr<ui::Label>& topPanelLabel() const { return topPanelLabel_; }
@@ -229,7 +229,8 @@ private:
     std::weak_ptr<ui::NavigationController> hostNavController_;
     std::weak_ptr<ui::PopoverController> popover_;
     bool isKitNavController_ = false;
-    std::shared_ptr<ui::ViewController> origRootViewController_;
+    // Not held: on the host's own stack the host's root holds this menu, and the two would keep each other.
+    std::weak_ptr<ui::ViewController> origRootViewController_;
     bool usingPopover_ = false;
     bool isMenuMode_ = false;
     bool isTopPanelViewHidden_ = true;

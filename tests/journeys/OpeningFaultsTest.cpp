@@ -195,6 +195,9 @@ TEST_F(Journey, SettingsFromTheSidebarAnswerToTheSidebar) {
     EXPECT_EQ(agent().velkoraUser()->firstName(), std::optional<std::string>("Nora Newname"));
     loop().advance(1);
     EXPECT_EQ(sidebarNav()->viewControllers().size(), 1u) << "a save goes back to the menu";
+    const auto& header = sidebarVC()->panelView()->nameLabel();
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->text(), "Nora N.") << "the header shows the saved name";
 }
 
 } // namespace

@@ -171,12 +171,20 @@ TEST_F(RadarTest, AFailedRequestLeavesTheMapAsItWas) {
     snapshot("radar_error");
 }
 
-// The radar's way to the network chooser: by its name, titled, on the radar's stack, with its container.
+// The radar's way to the network chooser, the button in its bottom bar (on the map and on the list): by
+// its name, titled, on the radar's stack, with its container.
 TEST_F(RadarTest, FindFriendsOpensTheTitledNetworkChooser) {
     startRadar(std::nullopt);
     auto radar = openRadar();
     ASSERT_TRUE(radar);
-    radar->findFriends();
+    const auto& button = radar->findFriendsButton();
+    ASSERT_TRUE(button) << "nothing on the radar opens the chooser";
+    EXPECT_EQ(button->titleForState(ui::ControlStateNormal), std::optional<std::string>("Find Friends"));
+    radar->listViewTapped(nullptr);
+    EXPECT_FALSE(button->isHidden()) << "on the list too";
+    radar->mapViewTapped(nullptr);
+    EXPECT_FALSE(button->isHidden());
+    button->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
     loop().advance(1);
     auto chooser = std::dynamic_pointer_cast<VelkoraFindFriendsSelctionViewController>(nav->viewControllers().back());
     ASSERT_TRUE(chooser);

@@ -298,7 +298,13 @@ TEST_F(ControllerTest, AsAScreenOfTheHostTheMenuStartsBelowTheHostsBar) {
         menu->setVelkoraNavController(nullptr);
         window->setHidden(true);
         window.reset();
+        hostNav.reset();
         ui::Application::instance().setStatusBarOrientation(1);
+        // Gone with the host's stack: a menu left alive would still answer the kit's notifications.
+        std::weak_ptr<VelkoraViewController> gone = menu;
+        menu.reset();
+        loop().advance(0.5);
+        EXPECT_TRUE(gone.expired()) << "the menu outlives the host's stack";
     }
 }
 

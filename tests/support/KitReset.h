@@ -14,6 +14,7 @@
 #include "data/VelkoraUsersRepository.h"
 #include "feed/VelkoraLikeButton.h"
 #include "people/VelkoraIdentityFields.h"
+#include "platform/services/facebook/Dialogs.h"
 #include "shell/VelkoraResizedImagesCache.h"
 
 namespace velkora::testing {
@@ -33,6 +34,9 @@ inline void resetKitStateForTests() {
     VelkoraNativeAdsController::resetForTests();
     VelkoraResizedImagesCache::resetForTests();
     VelkoraIdentityFields::forgetReplaced();
+    // The device's Facebook dialogs, which a case may take away to show what the kit does without them.
+    services::facebook::WebDialogs::setAvailable(true);
+    services::facebook::NativeDialogs::setAvailable(true);
 }
 
 } // namespace velkora::testing
