@@ -24,6 +24,7 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 #include "support/SnapshotCompare.h"
 
@@ -324,6 +325,17 @@ TEST_F(ScreenRendererTest, AScrollMovesThePixelsThatStayAndDrawsOnlyWhatCameInto
     table->layer().setCornerRadius(12);
     r.drawFrame();
     table->setContentOffset({0, table->contentOffset().y + 40}, false);
+    r.drawFrame();
+    expectSameAsFresh(r);
+    // A text view scrolls too, but draws its text where it shows.
+    auto text = TextView::create({20, 120, 280, 120});
+    text->setBackgroundColor(Color::whiteColor());
+    text->setClipsToBounds(true);
+    text->setText("One line\nTwo lines\nThree lines\nFour lines\nFive lines\nSix lines\nSeven lines");
+    text->setContentSize({280, 400});
+    screen->addSubview(text);
+    r.drawFrame();
+    text->setContentOffset({0, 20}, false);
     r.drawFrame();
     expectSameAsFresh(r);
     screen->setHidden(true);

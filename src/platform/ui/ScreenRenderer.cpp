@@ -15,6 +15,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PageControl.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
@@ -198,11 +199,13 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
         noted.signature = s.h;
         noted.origin = {ctm.tx, ctm.ty};
         noted.first = index;
-        // Moving its pixels is sound only where its own opaque, square, unbordered background hides
-        // everything drawn before it, at the screen's own scale.
+        // Moving its pixels is sound only for a scroll view whose content all moves with its offset (a
+        // text view draws its text where it shows), where its own opaque, square, unbordered background
+        // hides everything drawn before it, at the screen's own scale.
         const bool plain = ctm.a == 1 && ctm.b == 0 && ctm.c == 0 && ctm.d == 1;
-        if (view.clipsToBounds() && plain && alpha >= 1 && view.backgroundColor().a >= 1 && l.cornerRadius() <= 0 &&
-            l.borderWidth() <= 0)
+        const bool scrolls = dynamic_cast<const ScrollView*>(&view) && !dynamic_cast<const TextView*>(&view);
+        if (scrolls && view.clipsToBounds() && plain && alpha >= 1 && view.backgroundColor().a >= 1 &&
+            l.cornerRadius() <= 0 && l.borderWidth() <= 0)
             noted.movable = onScreen.intersection(clip);
     }
 
