@@ -215,8 +215,12 @@ struct LiveWindow::Impl : foundation::IoSource {
         }
         SDL_Surface* target = SDL_GetWindowSurface(window);
         if (!target) return;
+        // The frame is opaque: to a window of 32-bit XRGB it is the same words, and said so, SDL copies
+        // rows instead of converting each pixel.
+        const Uint32 format =
+            target->format->format == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
         SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(renderer.pixels()), w, h, 32,
-                                                                 renderer.bytesPerRow(), SDL_PIXELFORMAT_ARGB8888);
+                                                                 renderer.bytesPerRow(), format);
         if (!source) return;
         SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
         std::vector<SDL_Rect> parts;
