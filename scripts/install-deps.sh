@@ -15,7 +15,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     rapidjson-dev libsimdjson-dev
     ccache
-    libsdl2-dev xvfb xdotool x11-apps
+    libsdl2-dev xvfb xdotool x11-apps weston
 )
 
 missing=()

@@ -11,6 +11,8 @@
 #include "platform/foundation/Paths.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ScreenRenderer.h"
+#include "platform/ui/Snapshot.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAppData.h"
 #include "session/VelkoraUserInfo.h"
@@ -414,3 +416,31 @@ TEST_F(FeedTest, AMemoryWarningLetsGoOfResizedPicturesAndKeepsTheRows) {
     ui::Application::instance().didReceiveMemoryWarning();
     EXPECT_EQ(resized.count(), 1u) << "only a screen that is shown lets go of them";
 }
+
+namespace {
+
+// The live screen's frames while the feed scrolls (the pixels that stay in view moved, only what came into
+// view drawn) show what a fresh drawing of the whole screen shows: the rows that came into view, their
+// pictures, and the bars above and below the list.
+TEST_F(FeedTest, ScrolledFramesShowWhatAFreshDrawingOfTheScreenShows) {
+    auto screen = openEveryKind();
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(picturesLoaded());
+    auto table = screen->feedTable();
+    ASSERT_GT(table->maxContentOffset().y, 120) << "the feed must be longer than the screen";
+    ui::ScreenRenderer renderer(2);
+    renderer.drawFrame();
+    for (double step : {40.0, 40.0, 120.0, -80.0, 13.5, 1000.0, -30.0, -2000.0}) {
+        SCOPED_TRACE(step);
+        const double before = table->contentOffset().y;
+        table->setContentOffset(table->clampedOffset({0, before + step}), false);
+        ASSERT_NE(table->contentOffset().y, before);
+        EXPECT_FALSE(renderer.drawFrame().isEmpty());
+        auto fresh = ui::Snapshot::imageOfScreen(2);
+        auto shown = renderer.image();
+        ASSERT_TRUE(fresh && shown);
+        EXPECT_EQ(shareOfPixelsDiffering(*shown, *fresh, 2), 0.0);
+    }
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 // whole screen afresh; nothing drawn while nothing changes. And the on-screen keyboard's keys.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,7 +21,10 @@
 #include "platform/ui/ScreenRenderer.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Snapshot.h"
+#include "platform/ui/TableView.h"
+#include "platform/ui/TableViewCell.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 #include "support/SnapshotCompare.h"
 
@@ -42,6 +46,39 @@ public:
         g.setFillColor(color);
         g.fillEllipseInRect(b.insetBy(4, 4));
     }
+};
+
+// A stripe each row draws itself, counting how often rows are drawn.
+class Stripe : public View {
+public:
+    using View::View;
+    static inline int drawn = 0;
+    int row = 0;
+    void drawRect(GraphicsContext& g, const Rect& b) override {
+        ++drawn;
+        g.setFillColor(Color::rgba((row * 53 % 100) / 100.0, 0.4, (row * 29 % 100) / 100.0));
+        g.fillRect({b.x() + 4, b.y() + 4, 10, b.height() - 8});
+    }
+};
+
+class StripeList : public TableViewDataSource, public TableViewDelegate {
+public:
+    int numberOfRowsInSection(TableView&, int) override { return 500; }
+    TableViewCellPtr cellForRowAtIndexPath(TableView& t, const IndexPath& ip) override {
+        auto cell = t.dequeueReusableCellWithIdentifier("row");
+        if (!cell) {
+            cell = TableViewCell::create(TableViewCellStyle::Default, "row");
+            auto stripe = std::make_shared<Stripe>(Rect(280, 0, 20, 40));
+            stripe->setTag(7);
+            cell->contentView()->addSubview(stripe);
+        }
+        cell->textLabel()->setText("Row " + std::to_string(ip.row) + (ip.row % 3 ? "" : " \u00e9t\u00e9 gy"));
+        auto stripe = std::static_pointer_cast<Stripe>(cell->contentView()->viewWithTag(7)->sharedView());
+        stripe->row = ip.row;
+        stripe->setNeedsDisplay();
+        return cell;
+    }
+    double heightForRowAtIndexPath(TableView&, const IndexPath& ip) override { return 30 + (ip.row % 4) * 7; }
 };
 
 class ScreenRendererTest : public ::testing::Test {
@@ -216,4 +253,90 @@ TEST_F(ScreenRendererTest, TheKeyboardsKeysTypeIntoTheFocusedField) {
     PixelRect changed = r.drawFrame();
     EXPECT_GE(changed.y + changed.height, int(k.maxY()) - 1);
     expectSameAsFresh(r);
+}
+
+// A scroll moves the pixels that stay in view and draws only what came into view; the frame is still the
+// picture a fresh drawing of the whole screen gives: the rows that came into view, the bars above and
+// below the list, and a badge over it.
+TEST_F(ScreenRendererTest, AScrollMovesThePixelsThatStayAndDrawsOnlyWhatCameIntoView) {
+    auto screen = Window::createFullScreen();
+    screen->setBackgroundColor(Color::white(0.9));
+    auto top = Label::create({0, 0, 320, 44.5});
+    top->setText("Feed");
+    top->setTextAlignment(TextAlignment::Center);
+    top->setBackgroundColor(Color::rgba(0.2, 0.3, 0.5));
+    auto table = TableView::create({0, 44.5, 320, 400});
+    table->setBackgroundColor(Color::whiteColor());
+    table->setClipsToBounds(true);
+    auto list = std::make_shared<StripeList>();
+    table->setDataSource(list);
+    table->setDelegate(list);
+    auto bottom = Label::create({0, 444.5, 320, 60});
+    bottom->setText("Write something");
+    bottom->setBackgroundColor(Color::rgba(0.9, 0.5, 0.2));
+    auto badge = Label::create({250, 420, 60, 40}); // over the list's lower edge and the bar below
+    badge->setText("12");
+    badge->setBackgroundColor(Color::rgba(1, 0.2, 0.2, 0.8));
+    for (auto& v : std::vector<std::shared_ptr<View>>{table, top, bottom, badge})
+        screen->addSubview(v);
+    screen->makeKeyAndVisible();
+
+    struct Step {
+        const char* what;
+        double by;
+        bool moved; // the pixels that stay are moved rather than drawn
+    } steps[] = {
+        {"one wheel notch down", 40, true},
+        {"a few more", 120, true},
+        {"back up", -80, true},
+        {"a step that is not whole pixels", 13.25, false},
+        {"after it", 40, true},
+        {"further than the list shows", 900, false},
+        {"one pixel", 0.5, true},
+    };
+    ScreenRenderer r(2);
+    r.drawFrame();
+    expectSameAsFresh(r);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        Stripe::drawn = 0;
+        table->setContentOffset({0, table->contentOffset().y + step.by}, false);
+        ASSERT_TRUE(r.needsDrawing());
+        PixelRect changed = r.drawFrame();
+        const int drawn = Stripe::drawn;
+        expectSameAsFresh(r);
+        // What a display copies covers the list and stays off the bars (but for the badge over both, and
+        // the bar's edge).
+        EXPECT_GE(changed.y, int(44.5 * 2) - 6);
+        EXPECT_LE(changed.y + changed.height, 460 * 2 + 4);
+        const int rowsInView = int(table->visibleCells().size());
+        if (step.moved)
+            EXPECT_LE(drawn, int(std::ceil(std::fabs(step.by) / 30)) + 2) << "of " << rowsInView;
+        else
+            EXPECT_GE(drawn, rowsInView - 1);
+    }
+    // Scrolled content under an opaque list that is see-through or rounded is drawn whole, and right.
+    table->setBackgroundColor(Color::clear());
+    r.drawFrame();
+    table->setContentOffset({0, table->contentOffset().y + 40}, false);
+    r.drawFrame();
+    expectSameAsFresh(r);
+    table->setBackgroundColor(Color::whiteColor());
+    table->layer().setCornerRadius(12);
+    r.drawFrame();
+    table->setContentOffset({0, table->contentOffset().y + 40}, false);
+    r.drawFrame();
+    expectSameAsFresh(r);
+    // A text view scrolls too, but draws its text where it shows.
+    auto text = TextView::create({20, 120, 280, 120});
+    text->setBackgroundColor(Color::whiteColor());
+    text->setClipsToBounds(true);
+    text->setText("One line\nTwo lines\nThree lines\nFour lines\nFive lines\nSix lines\nSeven lines");
+    text->setContentSize({280, 400});
+    screen->addSubview(text);
+    r.drawFrame();
+    text->setContentOffset({0, 20}, false);
+    r.drawFrame();
+    expectSameAsFresh(r);
+    screen->setHidden(true);
 }

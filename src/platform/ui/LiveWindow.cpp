@@ -1,5 +1,8 @@
 #include "platform/ui/LiveWindow.h"
 
+#include <dlfcn.h>
+
+#include <chrono>
 #include <cmath>
 #include <optional>
 
@@ -21,6 +24,30 @@ namespace velkora::ui {
 namespace {
 
 constexpr double kWheelStep = 40; // points of content per notch
+// While SDL itself makes events on time rather than on the display's word (a held key repeating on
+// Wayland, an input method's answer after a key), the wait looks again this often.
+constexpr int kTimedEventsMs = 10;
+// How long after a key an input method's answer may come.
+constexpr auto kInputMethodAnswer = std::chrono::milliseconds(250);
+
+// The Wayland connection's descriptor, asked of the client library SDL loaded (not linked here: SDL
+// loads it only when it talks Wayland).
+int waylandDescriptor(void* display) {
+    void* lib = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (!lib) return -1;
+    auto getFd = reinterpret_cast<int (*)(void*)>(dlsym(lib, "wl_display_get_fd"));
+    const int fd = getFd && display ? getFd(display) : -1;
+    dlclose(lib);
+    return fd;
+}
+
+bool anyKeyHeld() {
+    int n = 0;
+    const Uint8* keys = SDL_GetKeyboardState(&n);
+    for (int i = 0; keys && i < n; ++i)
+        if (keys[i]) return true;
+    return false;
+}
 
 std::optional<Key> keyFor(SDL_Keycode code) {
     switch (code) {
@@ -67,6 +94,8 @@ struct LiveWindow::Impl : foundation::IoSource {
     ScreenRenderer renderer;
     double scale;
     int displayFd = -1;
+    bool wayland = false;
+    std::chrono::steady_clock::time_point lastKey;
     bool closed = false, stopped = false, presentAll = true;
     bool pinching = false;
 
@@ -79,15 +108,20 @@ struct LiveWindow::Impl : foundation::IoSource {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
+    // The wait sleeps on the display's connection. SDL's pump, just before, has sent what SDL had to
+    // send and handled all that had come (X11 and Wayland both queue what they read in the process:
+    // waiting on the connection with events queued would keep them waiting), so whatever comes next
+    // wakes the wait.
     int prepare(std::vector<pollfd>& fds) override {
         if (closed) return -1;
         SDL_PumpEvents();
         if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return 0;
-        if (displayFd >= 0) {
-            fds.push_back({displayFd, POLLIN, 0});
-            return -1;
-        }
-        return 15; // a display without a descriptor to wait on: look again soon
+        if (displayFd < 0) return 15; // a display without a descriptor to wait on: look again soon
+        fds.push_back({displayFd, POLLIN, 0});
+        if (wayland && anyKeyHeld()) return kTimedEventsMs;
+        if (SDL_IsTextInputActive() && std::chrono::steady_clock::now() - lastKey < kInputMethodAnswer)
+            return kTimedEventsMs;
+        return -1;
     }
 
     void dispatch(const pollfd*, size_t) override { handleEvents(); }
@@ -145,6 +179,9 @@ struct LiveWindow::Impl : foundation::IoSource {
             ScreenPointer::scroll(toScreen(x, y), dx, dy);
             break;
         }
+        case SDL_KEYUP:
+            lastKey = std::chrono::steady_clock::now();
+            break;
         case SDL_TEXTINPUT:
             KeyInput::instance().insertText(e.text.text);
             break;
@@ -152,6 +189,7 @@ struct LiveWindow::Impl : foundation::IoSource {
             KeyInput::instance().setMarkedText(e.edit.text);
             break;
         case SDL_KEYDOWN:
+            lastKey = std::chrono::steady_clock::now();
             if (auto key = keyFor(e.key.keysym.sym)) KeyInput::instance().keyDown(*key, modifiersFor(e.key.keysym.mod));
             break;
         default:
@@ -177,8 +215,12 @@ struct LiveWindow::Impl : foundation::IoSource {
         }
         SDL_Surface* target = SDL_GetWindowSurface(window);
         if (!target) return;
+        // The frame is opaque: to a window of 32-bit XRGB it is the same words, and said so, SDL copies
+        // rows instead of converting each pixel.
+        const Uint32 format =
+            target->format->format == SDL_PIXELFORMAT_RGB888 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_ARGB8888;
         SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(renderer.pixels()), w, h, 32,
-                                                                 renderer.bytesPerRow(), SDL_PIXELFORMAT_ARGB8888);
+                                                                 renderer.bytesPerRow(), format);
         if (!source) return;
         SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
         std::vector<SDL_Rect> parts;
@@ -232,8 +274,12 @@ std::unique_ptr<LiveWindow> LiveWindow::open(const Options& options, std::string
     }
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(impl->window, &info) && info.subsystem == SDL_SYSWM_X11) {
-        impl->displayFd = ConnectionNumber(info.info.x11.display);
+    if (SDL_GetWindowWMInfo(impl->window, &info)) {
+        if (info.subsystem == SDL_SYSWM_X11) impl->displayFd = ConnectionNumber(info.info.x11.display);
+        if (info.subsystem == SDL_SYSWM_WAYLAND) {
+            impl->wayland = true;
+            impl->displayFd = waylandDescriptor(info.info.wl.display);
+        }
     }
     SDL_StartTextInput();
     KeyboardKeys::setShown(true);

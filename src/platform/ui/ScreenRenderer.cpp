@@ -15,6 +15,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PageControl.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextField.h"
@@ -178,9 +179,11 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
     double out0 = spill(view);
     Rect drawn = onScreen.insetBy(-out0, -out0).intersection(clip);
 
+    // The place is kept apart from the rest: a view that only moved is told from one that changed.
     Signature s;
     s.add(static_cast<const void*>(view.className()));
-    s.add(ctm), s.add(b.width()), s.add(b.height()), s.add(alpha), s.add(order);
+    s.add(ctm.a), s.add(ctm.b), s.add(ctm.c), s.add(ctm.d);
+    s.add(b.width()), s.add(b.height()), s.add(alpha), s.add(order);
     s.add(view.backgroundColor()), s.add(view.contentMode() == ContentMode::Redraw),
         s.add(static_cast<int>(view.contentMode()));
     const Layer& l = view.layer();
@@ -189,10 +192,21 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
         s.add(l.shadowOffset().height);
     s.add(displayGenerationOf(view));
     addContent(s, view);
+    const uint32_t index = ++out.count;
     {
         Drawn& noted = out.views[&view];
         noted.rect = drawn;
         noted.signature = s.h;
+        noted.origin = {ctm.tx, ctm.ty};
+        noted.first = index;
+        // Moving its pixels is sound only for a scroll view whose content all moves with its offset (a
+        // text view draws its text where it shows), where its own opaque, square, unbordered background
+        // hides everything drawn before it, at the screen's own scale.
+        const bool plain = ctm.a == 1 && ctm.b == 0 && ctm.c == 0 && ctm.d == 1;
+        const bool scrolls = dynamic_cast<const ScrollView*>(&view) && !dynamic_cast<const TextView*>(&view);
+        if (scrolls && view.clipsToBounds() && plain && alpha >= 1 && view.backgroundColor().a >= 1 &&
+            l.cornerRadius() <= 0 && l.borderWidth() <= 0)
+            noted.movable = onScreen.intersection(clip);
     }
 
     Rect childClip = view.clipsToBounds() ? clip.intersection(onScreen) : clip;
@@ -209,7 +223,9 @@ Rect ScreenRenderer::scanView(View& view, const AffineTransform& parent, const R
         }
         subtree = subtree.unionWith(scanView(*subs[i], ctm, childClip, alpha, siblingOrder, out));
     }
-    out.views[&view].subtree = subtree;  // looked up again: the children's entries may have moved it
+    Drawn& noted = out.views[&view]; // looked up again: the children's entries may have moved it
+    noted.subtree = subtree;
+    noted.last = out.count;
     return subtree;
 }
 
@@ -229,29 +245,167 @@ ScreenRenderer::Scan ScreenRenderer::scan() {
     return now;
 }
 
-std::vector<Rect> ScreenRenderer::damage(const Scan& now) const {
-    std::vector<Rect> out;
+std::vector<ScreenRenderer::Shift> ScreenRenderer::shifts(const Scan& now) const {
+    std::vector<Shift> out;
+    const int w = int(std::ceil(now.screen.width * scale_ - 1e-9)),
+              h = int(std::ceil(now.screen.height * scale_ - 1e-9));
+    for (auto& [view, d] : now.views) {
+        if (d.movable.isEmpty()) continue;
+        auto was = last_.views.find(view);
+        if (was == last_.views.end() || was->second.signature != d.signature) continue;
+        const Rect& m = d.movable;
+        const Rect& o = was->second.movable;
+        if (std::fabs(m.x() - o.x()) > 1e-6 || std::fabs(m.y() - o.y()) > 1e-6 ||
+            std::fabs(m.width() - o.width()) > 1e-6 || std::fabs(m.height() - o.height()) > 1e-6)
+            continue;
+        const double fx = (d.origin.x - was->second.origin.x) * scale_,
+                     fy = (d.origin.y - was->second.origin.y) * scale_;
+        const double rx = std::round(fx), ry = std::round(fy);
+        // Only whole pixels move without changing how they look.
+        if ((rx == 0 && ry == 0) || std::fabs(fx - rx) > 1e-3 || std::fabs(fy - ry) > 1e-3) continue;
+        // The whole pixels inside what shows.
+        int x0 = std::max(0, int(std::ceil(m.minX() * scale_ - 1e-6))),
+            y0 = std::max(0, int(std::ceil(m.minY() * scale_ - 1e-6)));
+        int x1 = std::min(w, int(std::floor(m.maxX() * scale_ + 1e-6))),
+            y1 = std::min(h, int(std::floor(m.maxY() * scale_ + 1e-6)));
+        const int dx = int(rx), dy = int(ry);
+        if (x1 - x0 <= std::abs(dx) || y1 - y0 <= std::abs(dy)) continue; // nothing stays in view
+        out.push_back({view, {x0, y0, x1 - x0, y1 - y0}, dx, dy});
+    }
+    // A scroll inside another, or two over each other, would move each other's pixels: those are drawn.
+    auto overlaps = [&](const Shift& a, const Shift& b) {
+        return a.area.x < b.area.x + b.area.width && b.area.x < a.area.x + a.area.width &&
+               a.area.y < b.area.y + b.area.height && b.area.y < a.area.y + a.area.height;
+    };
+    std::vector<Shift> kept;
+    for (size_t i = 0; i < out.size(); ++i) {
+        bool alone = true;
+        for (size_t j = 0; j < out.size() && alone; ++j)
+            if (j != i && overlaps(out[i], out[j])) alone = false;
+        if (alone) kept.push_back(out[i]);
+    }
+    return kept;
+}
+
+ScreenRenderer::Damage ScreenRenderer::damage(const Scan& now) const {
+    Damage out;
     if (!drawnOnce_ || now.screen.width != last_.screen.width || now.screen.height != last_.screen.height) {
-        out.push_back({0, 0, now.screen.width, now.screen.height});
+        out.rects.push_back({0, 0, now.screen.width, now.screen.height});
         return out;
     }
-    for (auto& [view, d] : now.views) {
-        auto was = last_.views.find(view);
-        if (was == last_.views.end()) {
-            if (!d.rect.isEmpty()) out.push_back(d.rect);
-        } else if (was->second.signature != d.signature || !(was->second.rect == d.rect)) {
-            if (!was->second.rect.isEmpty()) out.push_back(was->second.rect);
-            if (!d.rect.isEmpty()) out.push_back(d.rect);
+    out.shifts = shifts(now);
+    struct Moved {
+        Rect area; // in points
+        Point by;  // in points
+        uint32_t nowFirst, nowLast, wasFirst, wasLast;
+    };
+    std::vector<Moved> moved;
+    for (const Shift& sh : out.shifts) {
+        const Drawn& d = now.views.at(sh.view);
+        const Drawn& was = last_.views.at(sh.view);
+        moved.push_back({{sh.area.x / scale_, sh.area.y / scale_, sh.area.width / scale_, sh.area.height / scale_},
+                         {sh.dx / scale_, sh.dy / scale_},
+                         d.first,
+                         d.last,
+                         was.first,
+                         was.last});
+        // What came into view, and the edges of what shows that are not whole pixels.
+        const PixelRect& a = sh.area;
+        std::vector<PixelRect> strips;
+        if (sh.dy > 0) strips.push_back({a.x, a.y, a.width, sh.dy});
+        if (sh.dy < 0) strips.push_back({a.x, a.y + a.height + sh.dy, a.width, -sh.dy});
+        if (sh.dx > 0) strips.push_back({a.x, a.y, sh.dx, a.height});
+        if (sh.dx < 0) strips.push_back({a.x + a.width + sh.dx, a.y, -sh.dx, a.height});
+        for (auto& p : strips)
+            out.rects.push_back({p.x / scale_, p.y / scale_, p.width / scale_, p.height / scale_});
+        const Rect& m = d.movable;
+        const Rect inner = moved.back().area;
+        if (m.minY() < inner.minY()) out.rects.push_back({m.minX(), m.minY(), m.width(), inner.minY() - m.minY()});
+        if (m.maxY() > inner.maxY()) out.rects.push_back({m.minX(), inner.maxY(), m.width(), m.maxY() - inner.maxY()});
+        if (m.minX() < inner.minX()) out.rects.push_back({m.minX(), m.minY(), inner.minX() - m.minX(), m.height()});
+        if (m.maxX() > inner.maxX()) out.rects.push_back({inner.maxX(), m.minY(), m.maxX() - inner.maxX(), m.height()});
+    }
+    // Where pixels of the last frame inside a scroll are now.
+    auto carried = [pad = 1 / scale_](const Rect& r, const Moved& m) {
+        return r.intersection(m.area).offsetBy(m.by.x, m.by.y).insetBy(-pad, -pad).intersection(m.area);
+    };
+    // Where a view's pixels of the last frame are now: moved with a scroll they lay in, or carried along
+    // by one they lay over.
+    auto oldPixels = [&](const Drawn& was) {
+        if (was.rect.isEmpty()) return;
+        bool inside = false;
+        for (const Moved& m : moved) {
+            const bool within = was.first > m.wasFirst && was.first <= m.wasLast;
+            inside = inside || within;
+            if (within || (was.first > m.wasLast && was.rect.intersects(m.area)))
+                if (Rect r = carried(was.rect, m); !r.isEmpty()) out.rects.push_back(r);
         }
+        if (!inside) out.rects.push_back(was.rect);
+    };
+    for (auto& [view, d] : now.views) {
+        if (std::any_of(out.shifts.begin(), out.shifts.end(), [&](const Shift& sh) { return sh.view == view; }))
+            continue; // the scroll itself: its pixels moved
+        auto found = last_.views.find(view);
+        if (found == last_.views.end()) {
+            if (!d.rect.isEmpty()) out.rects.push_back(d.rect);
+            continue;
+        }
+        const Drawn& was = found->second;
+        const Moved* within = nullptr;
+        for (const Moved& m : moved)
+            if (d.first > m.nowFirst && d.first <= m.nowLast && was.first > m.wasFirst && was.first <= m.wasLast)
+                within = &m;
+        bool same;
+        if (within)
+            same = was.signature == d.signature && std::fabs(d.origin.x - was.origin.x - within->by.x) < 1e-3 &&
+                   std::fabs(d.origin.y - was.origin.y - within->by.y) < 1e-3;
+        else
+            same = was.signature == d.signature && was.rect == d.rect && was.origin.x == d.origin.x &&
+                   was.origin.y == d.origin.y;
+        if (same && within) continue;
+        if (same) {
+            // Unchanged, but over a scroll whose pixels moved: drawn again where it was carried and where
+            // it is, within what moved.
+            for (const Moved& m : moved)
+                if (was.first > m.wasLast && was.rect.intersects(m.area)) {
+                    out.rects.push_back(carried(was.rect, m));
+                    out.rects.push_back(d.rect.intersection(m.area));
+                }
+            continue;
+        }
+        oldPixels(was);
+        if (!d.rect.isEmpty()) out.rects.push_back(d.rect);
     }
     for (auto& [view, d] : last_.views)
-        if (!now.views.count(view) && !d.rect.isEmpty()) out.push_back(d.rect);
+        if (!now.views.count(view)) oldPixels(d);
     return out;
+}
+
+void ScreenRenderer::applyShift(const Shift& sh) {
+    uint8_t* data = context_->bitmapData();
+    const int stride = context_->bytesPerRow();
+    const PixelRect& a = sh.area;
+    const int rows = a.height - std::abs(sh.dy), cols = a.width - std::abs(sh.dx);
+    const int fromX = a.x + std::max(0, -sh.dx), toX = a.x + std::max(0, sh.dx);
+    const int fromY = a.y + std::max(0, -sh.dy), toY = a.y + std::max(0, sh.dy);
+    auto row = [&](int i) {
+        std::memmove(data + size_t(toY + i) * stride + size_t(toX) * 4,
+                     data + size_t(fromY + i) * stride + size_t(fromX) * 4, size_t(cols) * 4);
+    };
+    // Rows go in the order that reads each before it is overwritten.
+    if (sh.dy > 0)
+        for (int i = rows - 1; i >= 0; --i)
+            row(i);
+    else
+        for (int i = 0; i < rows; ++i)
+            row(i);
 }
 
 bool ScreenRenderer::needsDrawing() {
     Scan now = scan();
-    for (const Rect& r : damage(now))
+    Damage d = damage(now);
+    if (!d.shifts.empty()) return true;
+    for (const Rect& r : d.rects)
         if (!toPixels(r, scale_, int(std::ceil(now.screen.width * scale_)), int(std::ceil(now.screen.height * scale_)))
                  .isEmpty())
             return true;
@@ -268,42 +422,57 @@ PixelRect ScreenRenderer::drawFrame() {
         drawnOnce_ = false;
         if (!context_) return {};
     }
+    Damage d = damage(now);
     std::vector<PixelRect> rects;
-    for (const Rect& r : damage(now))
+    for (const Rect& r : d.rects)
         if (PixelRect p = toPixels(r, scale_, w, h); !p.isEmpty()) rects.push_back(p);
     rects = merged(std::move(rects));
     last_ = std::move(now);
     drawnOnce_ = true;
-    if (rects.empty()) return {};
+    if (rects.empty() && d.shifts.empty()) return {};
 
-    // Only the changed parts, and only the subtrees that reach into them.
-    std::vector<Rect> inPoints;
-    for (auto& p : rects)
-        inPoints.push_back({p.x / scale_, p.y / scale_, p.width / scale_, p.height / scale_});
     cairo_t* cr = context_->cairo();
-    context_->saveGState();
-    cairo_matrix_t matrix;
-    cairo_get_matrix(cr, &matrix);
-    cairo_identity_matrix(cr);
-    cairo_new_path(cr);
-    for (auto& p : rects)
-        cairo_rectangle(cr, p.x, p.y, p.width, p.height);
-    cairo_set_matrix(cr, &matrix);
-    cairo_clip(cr);
-    const auto& noted = last_.views;
-    drawScreenInto(*context_, [&](View& v) {
-        auto it = noted.find(&v);
-        if (it == noted.end()) return false;
-        for (const Rect& r : inPoints)
-            if (it->second.subtree.intersects(r)) return false;
-        return true;
-    });
-    context_->restoreGState();
-    cairo_surface_flush(cairo_get_target(cr));
+    if (!d.shifts.empty()) {
+        cairo_surface_flush(cairo_get_target(cr));
+        for (const Shift& sh : d.shifts) {
+            applyShift(sh);
+            cairo_surface_mark_dirty_rectangle(cairo_get_target(cr), sh.area.x, sh.area.y, sh.area.width,
+                                               sh.area.height);
+        }
+    }
+    if (!rects.empty()) {
+        // Only the changed parts, and only the subtrees that reach into them.
+        std::vector<Rect> inPoints;
+        for (auto& p : rects)
+            inPoints.push_back({p.x / scale_, p.y / scale_, p.width / scale_, p.height / scale_});
+        context_->saveGState();
+        cairo_matrix_t matrix;
+        cairo_get_matrix(cr, &matrix);
+        cairo_identity_matrix(cr);
+        cairo_new_path(cr);
+        for (auto& p : rects)
+            cairo_rectangle(cr, p.x, p.y, p.width, p.height);
+        cairo_set_matrix(cr, &matrix);
+        cairo_clip(cr);
+        const auto& noted = last_.views;
+        drawScreenInto(*context_, [&](View& v) {
+            auto it = noted.find(&v);
+            if (it == noted.end()) return false;
+            for (const Rect& r : inPoints)
+                if (it->second.subtree.intersects(r)) return false;
+            return true;
+        });
+        context_->restoreGState();
+        cairo_surface_flush(cairo_get_target(cr));
+    }
+    // What a display shows again: the parts drawn and the parts moved.
     changed_ = rects;
+    for (const Shift& sh : d.shifts)
+        changed_.push_back(sh.area);
+    changed_ = merged(std::move(changed_));
     ++frames_;
     PixelRect all;
-    for (auto& r : rects)
+    for (auto& r : changed_)
         all = unite(all, r);
     return all;
 }

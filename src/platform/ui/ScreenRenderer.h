@@ -2,7 +2,9 @@
 // kept from frame to frame and redrawn only where something drawn changed. What each visible view draws
 // (its place on screen, look, text, picture, and the count of its setNeedsDisplay calls) is noted every
 // frame; a view whose note changed, came or went marks its old and new places as changed, and only
-// those parts are drawn again (views wholly outside them are passed over). Nothing changed: no frame.
+// those parts are drawn again (views wholly outside them are passed over). A clipping view with an opaque
+// background whose content only moved (a scroll) has the pixels that stay in view moved by the offset,
+// and only what came into view, or changed besides moving, is drawn. Nothing changed: no frame.
 #pragma once
 
 #include <cstdint>
@@ -67,15 +69,35 @@ private:
         Rect rect; // where it draws on screen, in points, clipped
         // What it and its subviews may cover: a redraw passes over subtrees outside the changed parts.
         Rect subtree;
+        // All it draws but its place: a view that only moved keeps its signature.
         uint64_t signature = 0;
+        Point origin; // where its own coordinates start on screen
+        // What shows of its bounds, for a clipping view that hides all behind it (else empty): the part
+        // a scroll can move.
+        Rect movable;
+        // Its place in drawing order, and the last place in its subtree.
+        uint32_t first = 0, last = 0;
     };
     struct Scan {
         std::unordered_map<const View*, Drawn> views;
         Size screen;
+        uint32_t count = 0;
+    };
+    // Pixels moved within `area` by (dx, dy), for a view whose content scrolled.
+    struct Shift {
+        const View* view = nullptr;
+        PixelRect area;
+        int dx = 0, dy = 0;
+    };
+    struct Damage {
+        std::vector<Rect> rects; // to draw, in points
+        std::vector<Shift> shifts;
     };
     Scan scan();
     Rect scanView(View& view, const AffineTransform& parent, const Rect& clip, double alpha, uint64_t order, Scan& out);
-    std::vector<Rect> damage(const Scan& now) const;
+    Damage damage(const Scan& now) const;
+    std::vector<Shift> shifts(const Scan& now) const;
+    void applyShift(const Shift& shift);
 
     double scale_;
     std::unique_ptr<GraphicsContext> context_;
