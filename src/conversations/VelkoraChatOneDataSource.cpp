@@ -39,9 +39,38 @@ void VelkoraChatOneDataSource::gotChat(const VelkoraChatPtr& chat) {
 
 void VelkoraChatOneDataSource::convertChatToDateMessages() {
     if (!chat_) return;
+    useCurrentZone();
+    // Oldest first, a day at a time: each message goes to the end of the day it shares with the one
+    // before it, the calendar asked only where a day begins.
     const auto& messages = chat_->messages();
-    for (auto it = messages.rbegin(); it != messages.rend(); ++it)
-        if (*it) addMessageToDateMessages(*it);
+    const size_t heldBefore = heldIds_.size();
+    heldIds_.reserve(heldBefore + messages.size());
+    std::vector<VelkoraMessagePtr>* list = nullptr;
+    DaySpan span;
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+        const VelkoraMessagePtr& m = *it;
+        if (!m) continue;
+        const foundation::Date t = deviceTimeOf(*m);
+        if (!list || !(t >= span.day.midnight && t < span.next)) {
+            span = spanAt(t);
+            list = span.day.key.empty() ? nullptr : &listFor(span.day);
+            if (!list) continue;
+        }
+        if (m->messageId() != 0) heldIds_.push_back(m->messageId());
+        if (list->empty() || !earlier(m, list->back()))
+            list->push_back(m);
+        else
+            list->insert(std::upper_bound(list->begin(), list->end(), m, earlier), m);
+    }
+    const auto added = heldIds_.begin() + static_cast<std::ptrdiff_t>(heldBefore);
+    if (!std::is_sorted(added, heldIds_.end())) std::sort(added, heldIds_.end());
+    std::inplace_merge(heldIds_.begin(), added, heldIds_.end());
+    heldIds_.erase(std::unique(heldIds_.begin(), heldIds_.end()), heldIds_.end());
+}
+
+void VelkoraChatOneDataSource::holdId(int32_t id) {
+    auto at = std::lower_bound(heldIds_.begin(), heldIds_.end(), id);
+    if (at == heldIds_.end() || *at != id) heldIds_.insert(at, id);
 }
 
 bool VelkoraChatOneDataSource::belongs(const VelkoraMessageInternal& m) const {
@@ -59,7 +88,7 @@ bool VelkoraChatOneDataSource::holds(const VelkoraMessageInternal& m) const {
 }
 
 bool VelkoraChatOneDataSource::isHeldRow(const VelkoraMessageInternal& m) const {
-    if (m.messageId() != 0) return heldIds_.count(m.messageId()) > 0;
+    if (m.messageId() != 0) return std::binary_search(heldIds_.begin(), heldIds_.end(), m.messageId());
     for (const auto& [key, day] : datesToMessages_)
         for (const auto& held : day)
             if (held.get() == &m) return true;
@@ -111,7 +140,7 @@ int VelkoraChatOneDataSource::gotMessages(const std::vector<VelkoraMessagePtr>& 
             }
             if (copy) {
                 copy->setMessageId(m->messageId());
-                heldIds_.insert(m->messageId());
+                holdId(m->messageId());
                 continue;
             }
         }
@@ -137,26 +166,46 @@ void VelkoraChatOneDataSource::showAdmitted(ui::TableView& table, int admitted, 
         table.insertRowsAtIndexPaths({*at}, ui::TableViewRowAnimation::None);
 }
 
-foundation::Date VelkoraChatOneDataSource::dateWithoutTime(foundation::Date date) {
+void VelkoraChatOneDataSource::useCurrentZone() {
     const std::string zone = foundation::DateFormatter::currentTimeZoneIdentifier();
     if (!calendar_ || calendar_->timeZoneIdentifier() != zone) {
         calendar_ = std::make_unique<foundation::DayCalendar>(zone);
         dayKeys_.clear();
+        lastDay_.reset();
     }
+}
+
+foundation::Date VelkoraChatOneDataSource::dateWithoutTime(foundation::Date date) {
+    useCurrentZone();
     return calendar_->startOfDay(date);
 }
 
-VelkoraChatOneDataSource::Day VelkoraChatOneDataSource::dayOf(const VelkoraMessageInternal& m) {
+foundation::Date VelkoraChatOneDataSource::deviceTimeOf(const VelkoraMessageInternal& m) {
     // What the bubble shows: the device's own time of the message; a message without one counts as now.
-    const foundation::Date deviceTime = m.time() ? VelkoraServerClientAgent::instance().getDateWithServerDiff(*m.time())
-                                                 : foundation::RunLoop::main().now();
-    Day day;
-    day.midnight = dateWithoutTime(deviceTime);
-    auto found = dayKeys_.find(day.midnight);
+    return m.time() ? VelkoraServerClientAgent::instance().getDateWithServerDiff(*m.time())
+                    : foundation::RunLoop::main().now();
+}
+
+VelkoraChatOneDataSource::DaySpan VelkoraChatOneDataSource::spanAt(foundation::Date t) {
+    if (lastDay_ && t >= lastDay_->day.midnight && t < lastDay_->next) return *lastDay_;
+    DaySpan span;
+    span.day.midnight = calendar_->startOfDay(t);
+    auto found = dayKeys_.find(span.day.midnight);
     if (found == dayKeys_.end())
-        found = dayKeys_.emplace(day.midnight, dayFormatter_.stringFromDate(day.midnight)).first;
-    day.key = found->second;
-    return day;
+        found = dayKeys_.emplace(span.day.midnight, dayFormatter_.stringFromDate(span.day.midnight)).first;
+    span.day.key = found->second;
+    // Days last 23 to 25 hours: 30 hours on is always within the next one.
+    span.next = calendar_->startOfDay(span.day.midnight + 30 * 3600.0);
+    if (t >= span.day.midnight && t < span.next && !span.day.key.empty())
+        lastDay_ = span;
+    else
+        span.next = span.day.midnight; // matches nothing: the calendar is asked again
+    return span;
+}
+
+VelkoraChatOneDataSource::Day VelkoraChatOneDataSource::dayOf(const VelkoraMessageInternal& m) {
+    useCurrentZone();
+    return spanAt(deviceTimeOf(m)).day;
 }
 
 std::string VelkoraChatOneDataSource::dayKeyOf(const VelkoraMessageInternal& message) {
@@ -167,16 +216,21 @@ void VelkoraChatOneDataSource::addMessageToDateMessages(const VelkoraMessagePtr&
     if (!message) return;
     const Day day = dayOf(*message);
     if (day.key.empty()) return;
-    if (message->messageId() != 0) heldIds_.insert(message->messageId());
-    auto& list = datesToMessages_[day.key];
+    if (message->messageId() != 0) holdId(message->messageId());
+    auto& list = listFor(day);
     list.insert(std::upper_bound(list.begin(), list.end(), message, earlier), message);
+}
+
+std::vector<VelkoraMessagePtr>& VelkoraChatOneDataSource::listFor(const Day& day) {
+    auto& list = datesToMessages_[day.key];
     auto at = std::lower_bound(sectionsToDates_.begin(), sectionsToDates_.end(), day.midnight);
-    if (at != sectionsToDates_.end() && *at == day.midnight) return;
+    if (at != sectionsToDates_.end() && *at == day.midnight) return list;
     const auto index = at - sectionsToDates_.begin();
     sectionsToDates_.insert(at, day.midnight);
     sectionKeys_.insert(sectionKeys_.begin() + index, day.key);
     // The map's nodes stay where they are while other days come and go.
     sectionLists_.insert(sectionLists_.begin() + index, &list);
+    return list;
 }
 
 void VelkoraChatOneDataSource::removeMessage(const VelkoraMessageInternal* message) {

@@ -108,6 +108,11 @@ private:
         foundation::Date midnight = 0;
     };
     Day dayOf(const VelkoraMessageInternal& message);
+    // The device's time of a message, as the bubble shows it.
+    static foundation::Date deviceTimeOf(const VelkoraMessageInternal& message);
+    // The day's list, its section made when the day is new.
+    std::vector<VelkoraMessagePtr>& listFor(const Day& day);
+    void holdId(int32_t id);
     bool belongs(const VelkoraMessageInternal& message) const;
     // The very row held already (by id when it has one).
     bool isHeldRow(const VelkoraMessageInternal& message) const;
@@ -129,7 +134,8 @@ private:
     std::optional<ui::IndexPath> lastShownIndexPath_;
     std::weak_ptr<ui::TableView> messagesTable_;
 
-    std::unordered_set<int32_t> heldIds_;
+    // Sorted: a chat's ids mostly arrive in order, so holding them costs an append.
+    std::vector<int32_t> heldIds_;
     // Ids of numbered rows that already stand for a send kept without an id.
     std::unordered_set<int32_t> standsFor_;
     std::unordered_map<const VelkoraMessageInternal*, VelkoraChatSendState> sendStates_;
@@ -140,6 +146,17 @@ private:
     foundation::DateFormatter headerFormatter_{kDayHeaderFormat};
     // Midnight to key: a day's key is formatted once.
     std::map<foundation::Date, std::string> dayKeys_;
+    // The last day asked for, from its midnight up to the next: a chat's messages come a day at a time,
+    // and the calendar is asked again only when one falls outside it.
+    struct DaySpan {
+        Day day;
+        foundation::Date next = 0;
+    };
+    std::optional<DaySpan> lastDay_;
+    // Makes the calendar anew when the device's zone changed.
+    void useCurrentZone();
+    // The day holding a device time, with the calendar of the zone in use already made.
+    DaySpan spanAt(foundation::Date deviceTime);
 
     // Heights (and a text row's label size) by message and width; a new width starts afresh.
     struct Measured {

@@ -415,8 +415,24 @@ void VelkoraChatRoomsTopicViewController::newCommentsClicked() {
 
 void VelkoraChatRoomsTopicViewController::reloadActiveComments() {
     newCommentsCount_ = 0;
-    activeComments_.clear();
-    if (topic_) activeComments_ = topic_->getComments(topNewest());
+    // A poll mostly brings comments newer than all shown: only those are taken in.
+    const bool newest = topNewest();
+    const bool onlyAppended = topic_ && shown_.topic.lock() == topic_ && shown_.rewrites == topic_->rewrites() &&
+                              shown_.topNewest == newest && shown_.count == activeComments_.size() &&
+                              shown_.count <= topic_->comments().size();
+    if (onlyAppended) {
+        const auto& all = topic_->comments();
+        const auto added = all.begin() + static_cast<std::ptrdiff_t>(shown_.count);
+        if (newest)
+            activeComments_.insert(activeComments_.begin(), std::make_reverse_iterator(all.end()),
+                                   std::make_reverse_iterator(added));
+        else
+            activeComments_.insert(activeComments_.end(), added, all.end());
+    } else {
+        activeComments_.clear();
+        if (topic_) activeComments_ = topic_->getComments(newest);
+    }
+    shown_ = {topic_, topic_ ? topic_->rewrites() : 0, newest, activeComments_.size()};
     earliestCommentId_ = 0;
     if (!activeComments_.empty())
         earliestCommentId_ = (topNewest() ? activeComments_.back() : activeComments_.front())->commentId();

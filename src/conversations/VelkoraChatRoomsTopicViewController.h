@@ -221,6 +221,14 @@ private:
     bool askedForComments_ = false;
     bool alreadyGotTopic_ = false;
     std::vector<VelkoraChatRoomsCommentPtr> activeComments_;
+    // What `activeComments_` was last taken from: while the topic only grew at its end since, the
+    // comments after the first `count` are all that is new.
+    struct Shown {
+        std::weak_ptr<VelkoraChatRoomsTopic> topic;
+        uint64_t rewrites = 0;
+        bool topNewest = false;
+        size_t count = 0;
+    } shown_;
     int32_t earliestCommentId_ = 0;
     int32_t newCommentsCount_ = 0;
     bool updateInitiatedBySelf_ = false;

@@ -12,21 +12,41 @@ VelkoraChatRoomsTopic::Comments VelkoraChatRoomsTopic::sortedCommentsArray(Comme
 }
 
 VelkoraChatRoomsTopic::Comments VelkoraChatRoomsTopic::getComments(bool topNewest) const {
-    Comments all;
-    all.reserve(commentFromId_.size());
-    for (const auto& [id, comment] : commentFromId_) all.push_back(comment);
-    return sortedCommentsArray(std::move(all), topNewest);
+    if (topNewest) return Comments(comments_.rbegin(), comments_.rend());
+    return comments_;
 }
+
+namespace {
+bool lowerId(const VelkoraChatRoomsCommentPtr& c, int32_t id) {
+    return c->commentId() < id;
+}
+} // namespace
 
 void VelkoraChatRoomsTopic::addComment(const VelkoraChatRoomsCommentPtr& comment) {
     if (!comment) return;
-    commentFromId_[comment->commentId()] = comment;
+    const int32_t id = comment->commentId();
+    if (comments_.empty() || comments_.back()->commentId() < id) {
+        comments_.push_back(comment);
+        return;
+    }
+    ++rewrites_;
+    auto at = std::lower_bound(comments_.begin(), comments_.end(), id, lowerId);
+    if (at != comments_.end() && (*at)->commentId() == id)
+        *at = comment;
+    else
+        comments_.insert(at, comment);
 }
 
-void VelkoraChatRoomsTopic::deleteComment(int32_t commentId) { commentFromId_.erase(commentId); }
+void VelkoraChatRoomsTopic::deleteComment(int32_t commentId) {
+    auto at = std::lower_bound(comments_.begin(), comments_.end(), commentId, lowerId);
+    if (at == comments_.end() || (*at)->commentId() != commentId) return;
+    comments_.erase(at);
+    ++rewrites_;
+}
 
 void VelkoraChatRoomsTopic::reset() {
-    commentFromId_.clear();
+    comments_.clear();
+    ++rewrites_;
     topicEvents_.clear();
     nextTopicEventIndex_ = 0;
 }
@@ -43,4 +63,4 @@ VelkoraChatRoomsTopic::Comments VelkoraChatRoomsTopic::getLatestTopicEvents() {
     return sortedCommentsArray(std::move(latest), false);
 }
 
-}  // namespace velkora
+} // namespace velkora

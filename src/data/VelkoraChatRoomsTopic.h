@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -32,6 +31,11 @@ public:
 
     // Every comment, by comment id: the newest first when `topNewest`, else the oldest first.
     Comments getComments(bool topNewest) const;
+    // Every comment, oldest (lowest id) first, without a copy.
+    const Comments& comments() const { return comments_; }
+    // Counts the changes other than a comment newer than all others added at the end: while it stays
+    // the same, a list taken earlier is still the start of `comments()`.
+    uint64_t rewrites() const { return rewrites_; }
     // Stores the comment under its id, replacing one with the same id.
     void addComment(const VelkoraChatRoomsCommentPtr& comment);
     void deleteComment(int32_t commentId);
@@ -45,11 +49,13 @@ public:
     static Comments sortedCommentsArray(Comments comments, bool topNewest);
 
 private:
-    std::map<int32_t, VelkoraChatRoomsCommentPtr> commentFromId_;
+    // By id, ascending: comments mostly come newer than all before them, and are then appended.
+    Comments comments_;
+    uint64_t rewrites_ = 0;
     Comments topicEvents_;
     size_t nextTopicEventIndex_ = 0;
 };
 
 using VelkoraChatRoomsTopicPtr = std::shared_ptr<VelkoraChatRoomsTopic>;
 
-}  // namespace velkora
+} // namespace velkora

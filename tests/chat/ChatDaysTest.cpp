@@ -94,6 +94,49 @@ TEST_F(ChatDaysTest, MessagesAreFiledUnderTheDayTheBubbleShows) {
     EXPECT_EQ(source_->dateWithoutTime(berlin(2024, 3, 31, 3, 30)), berlin(2024, 3, 31, 0, 0));
 }
 
+// The first load files a whole chat at once: it must agree with filing the same messages one by one,
+// across clock changes, midnights and a message out of order.
+TEST_F(ChatDaysTest, TheFirstLoadFilesAsOneByOneFilingDoes) {
+    const std::vector<double> oldestFirst = {
+        berlin(2024, 3, 30, 23, 59, 59), berlin(2024, 3, 31, 0, 0, 0), berlin(2024, 3, 31, 1, 59),
+        berlin(2024, 3, 31, 3, 0),       berlin(2024, 3, 31, 23, 59),  berlin(2024, 4, 1, 0, 0, 1),
+        berlin(2024, 10, 27, 0, 30),     berlin(2024, 10, 27, 23, 59), berlin(2024, 10, 28, 0, 0, 0),
+        berlin(2024, 10, 28, 0, 0, 0),   berlin(2024, 10, 28, 9, 0),   berlin(2024, 10, 26, 12, 0),
+        berlin(2024, 10, 28, 10, 0),
+    };
+    std::vector<VelkoraMessagePtr> newestFirst;
+    for (size_t i = 0; i < oldestFirst.size(); ++i)
+        newestFirst.insert(newestFirst.begin(), message(static_cast<int32_t>(i + 1), i % 2 ? me_ : other_,
+                                                        i % 2 ? other_ : me_, "m" + std::to_string(i), oldestFirst[i]));
+    for (const char* zone : {"Europe/Berlin", "America/New_York"}) {
+        SCOPED_TRACE(zone);
+        ASSERT_TRUE(foundation::DateFormatter::setCurrentTimeZoneIdentifier(zone));
+        freshSource();
+        source_->gotMessages(newestFirst);
+        const auto oneByOne = std::pair{sections(), texts()};
+        source_ = std::make_shared<VelkoraChatOneDataSource>();
+        auto chat = std::make_shared<VelkoraChat>();
+        chat->setUser(other_);
+        chat->setMessages(newestFirst);
+        source_->gotChat(chat);
+        EXPECT_EQ(sections(), oneByOne.first);
+        EXPECT_EQ(texts(), oneByOne.second);
+        // Each under the midnight the calendar gives its own time.
+        for (int s = 0; s < static_cast<int>(source_->sectionsToDates().size()); ++s)
+            for (int r = 0; r < source_->numberOfRowsInSection(*ui::TableView::create(), s); ++r) {
+                const auto m = source_->getMessageFromIndexPath(ui::IndexPath::of(r, s));
+                EXPECT_EQ(source_->dateWithoutTime(*m->time()), source_->sectionsToDates()[size_t(s)]) << *m->message();
+            }
+        if (std::string(zone) == "Europe/Berlin") {
+            EXPECT_EQ(sections(), (std::vector<std::string>{"Mar,30 2024", "Mar,31 2024", "Apr,1 2024", "Oct,26 2024",
+                                                            "Oct,27 2024", "Oct,28 2024"}));
+        }
+        // Every message is held once: none is taken again.
+        EXPECT_EQ(source_->gotMessages(newestFirst), 0);
+    }
+    foundation::DateFormatter::setCurrentTimeZoneIdentifier("Europe/Berlin");
+}
+
 TEST_F(ChatDaysTest, AMessageWithoutATimeShowsUnderToday) {
     EXPECT_EQ(source_->gotMessages({message(7, other_, me_, "no time", std::nullopt)}), 1);
     EXPECT_EQ(sections(),

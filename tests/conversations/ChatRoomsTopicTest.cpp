@@ -1,5 +1,7 @@
 // One topic: opening it (listed, while the list loads, bound to a host object), following it through
 // the poll, the strips of new and earlier comments, paging, the rows of comments and ads, and the header.
+#include <functional>
+
 #include "ChatRoomsFixture.h"
 #include "conversations/VelkoraChatRoomsTopicHeaderView.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -14,7 +16,8 @@ protected:
     auto openTopicWithAdSlots(const std::string& slots) {
         configure(false, 20, 10, 3600);
         svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
-            "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},"topicAds":)" + slots + "}");
+            "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},"topicAds":)" +
+                                          slots + "}");
         const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
         const auto other = otherUser("Otto", "Other");
         svc.addTopicComment(kApp, topicId, other, "a");
@@ -162,6 +165,52 @@ TEST_F(ChatRoomsTopicTest, OtherUsersCommentsAreAnnouncedUntilTappedOwnPostsShow
     }
 }
 
+// A reload takes in only what a poll appended, yet a comment replaced, inserted or deleted in between is
+// shown as the topic holds it.
+TEST_F(ChatRoomsTopicTest, TheShownCommentsFollowEveryChangeOfTheTopic) {
+    for (bool topNewest : {false, true}) {
+        SCOPED_TRACE(topNewest);
+        configure(topNewest);
+        VelkoraChatRoomsTopicsRepository::resetForTests();
+        const auto topicId = svc.addTopic(kApp, "Changing room", "<p>x</p>");
+        const auto other = otherUser("Otto", "Other");
+        for (int i = 0; i < 3; ++i)
+            svc.addTopicComment(kApp, topicId, other, "c" + std::to_string(i));
+        if (me_.empty()) startSignedIn();
+        loadTopics();
+        auto screen = openTopic(topicId);
+        ASSERT_TRUE(topicShown(screen, 3));
+        auto topic = repository().getTopicById(int32_t(topicId));
+        ASSERT_TRUE(topic);
+        const int32_t top = topic->comments().back()->commentId();
+        auto made = [&](int32_t id, const char* text) {
+            auto c = std::make_shared<VelkoraChatRoomsComment>(*topic->comments().front());
+            c->setCommentId(id);
+            c->setText(std::string(text));
+            return c;
+        };
+        const std::function<void()> changes[] = {
+            [&] { topic->addComment(made(top + 10, "newer")); },
+            [&] { topic->addComment(made(top + 11, "newer still")); },
+            [&] { topic->addComment(made(top + 10, "newer, edited")); },
+            [&] { topic->addComment(made(top + 5, "in between")); },
+            [&] { topic->deleteComment(top + 11); },
+            [&] { topic->addComment(made(top + 20, "after a delete")); },
+        };
+        for (const auto& change : changes) {
+            change();
+            screen->reloadActiveComments();
+            std::vector<std::string> shown, held;
+            for (const auto& c : screen->activeComments())
+                shown.push_back(std::to_string(c->commentId()) + " " + c->text().value_or(""));
+            for (const auto& c : topic->getComments(topNewest))
+                held.push_back(std::to_string(c->commentId()) + " " + c->text().value_or(""));
+            EXPECT_EQ(shown, held);
+        }
+        EXPECT_EQ(screen->activeComments().size(), 6u);
+    }
+}
+
 TEST_F(ChatRoomsTopicTest, ANewCommentMeasuresOneCell) {
     const auto topicId = svc.addTopic(kApp, "Measured", "<p>x</p>");
     const auto other = otherUser("Otto", "Other");
@@ -269,7 +318,8 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
 }
 
 TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
-    auto screen = openTopicWithAdSlots(R"([{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}])");
+    auto screen = openTopicWithAdSlots(
+        R"([{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}])");
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 4; }));
     auto& table = *screen->commentsTableView();
