@@ -11,7 +11,6 @@
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraSNFriendsRepository.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraFindFriendsSelctionViewController.h"
 #include "people/VelkoraFindFriendsViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
 #include "people/VelkoraRadarMapViewController.h"
@@ -162,7 +161,8 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
             data->setEnableFacebook(true);
             data->setEnableTwitter(true);
         }
-        shown &= showScreen(demo, host, VelkoraFindFriendsSelctionViewController::create(), "friends_chooser");
+        shown &= showScreen(demo, host, VelkoraScreenRegistry::instance().makeScreen("findFriendsNetworks"),
+                            "friends_chooser");
         bundle.setInfoDictionary(info);
         VelkoraAppSettings::instance().retreiveFBAppIdFromPlist();
         device.update([&](services::DeviceProfile& p) { p.twitterAccounts = accounts; });

@@ -12,6 +12,7 @@
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
+#include "conversations/VelkoraChatOneViewController.h"
 #include "conversations/VelkoraEnhancedKeyboardView.h"
 #include "conversations/VelkoraFeedbackViewController.h"
 #include "conversations/VelkoraStickerPackStatusManager.h"
@@ -23,7 +24,9 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/services/Device.h"
+#include "platform/services/OutsideEndpoints.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/KeyboardView.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextView.h"
@@ -197,6 +200,43 @@ bool stickerKeyboard(demo::Demo& demo) {
     return written;
 }
 
+// The same keyboard where a person meets it: under the chat with Mira, switched to from the text field, with
+// the packs just added.
+bool chatStickerKeyboard(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
+    auto& loop = demo.loop();
+    auto screen = std::dynamic_pointer_cast<VelkoraChatOneViewController>(VelkoraScreenRegistry::instance().makeScreen(
+        "chat", foundation::Value(foundation::Dictionary{{"object1", foundation::Value("u-mira")}})));
+    if (!screen) return false;
+    auto shown = demo::showAsHostScreen(screen, host);
+    if (!loop.runUntil([&] { return screen->loaded(); }, 20)) {
+        demo.say("the chat did not load");
+        return false;
+    }
+    // The user of this step has not written to Mira yet: a sticker opens the conversation.
+    screen->stickerSelected(services::OutsideEndpoints::serviceHost() + "/pictures/stickers/smileys/2.png");
+    if (!loop.runUntil(
+            [&] {
+                loop.advance(0.1);
+                shown.window->layoutIfNeeded();
+                return !screen->messagesTable()->visibleCells().empty();
+            },
+            20)) {
+        demo.say("the sticker did not show in the chat");
+        return false;
+    }
+    // The keyboard's own window is drawn only for this picture: the other pictures show the kit's windows.
+    ui::KeyboardKeys::setShown(true);
+    screen->keyboardSwitchClicked(nullptr);
+    settle(demo, shown.window.get());
+    demo.say("The sticker keyboard in the chat with Mira: the conversation above, the packs' stickers below");
+    const bool written = demo.writeScreenPng("chat_sticker_keyboard");
+    screen->resetKeyboard();
+    loop.advance(1);
+    ui::KeyboardKeys::setShown(false);
+    shown.window->setHidden(true);
+    return written;
+}
+
 bool feedback(demo::Demo& demo, const std::shared_ptr<DemoHost>& host) {
     auto& loop = demo.loop();
     bool shownAll = true;
@@ -254,6 +294,7 @@ VELKORA_DEMO_STEP(stickersAndFeedback, 700, DemoStep::NeedsService) {
     auto host = std::make_shared<DemoHost>();
     bool shown = stickerStore(demo, host);
     shown &= stickerKeyboard(demo);
+    shown &= chatStickerKeyboard(demo, host);
     shown &= feedback(demo, host);
     return shown;
 }

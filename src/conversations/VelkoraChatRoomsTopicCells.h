@@ -107,6 +107,7 @@ public:
     void setDelegate(std::weak_ptr<VelkoraChatRoomsTopicTableCellDelegate> d) { delegate_ = std::move(d); }
     const std::shared_ptr<VelkoraAttributedLabel>& commentLabel() const { return commentLabel_; }
     const std::shared_ptr<VelkoraLazyImageView>& userImageView() const { return userImageView_; }
+    const std::shared_ptr<ui::ImageView>& userImageFrameView() const { return userImageFrameView_; }
     const std::shared_ptr<ui::Label>& timeLabel() const { return timeLabel_; }
     const std::shared_ptr<ui::Button>& deleteButton() const { return deleteButton_; }
     const std::shared_ptr<ui::View>& commentEndView() const { return commentEndView_; }

@@ -447,6 +447,8 @@ void VelkoraFeedbackTalkToUsViewController::viewDidLoad() {
     }
     if (userVersions_) userVersions_->setText("iOS " + ui::Device::current().systemVersion());
     if (feedbackText_) {
+        // The text keeps clear of the field's rounded border.
+        feedbackText_->setTextContainerInset({8, 8, 8, 8});
         feedbackText_->setTextColor(ui::Color::white(2.0 / 3.0));
         feedbackText_->setDelegate(
             std::static_pointer_cast<ui::TextViewDelegate>(sharedAs<VelkoraFeedbackTalkToUsViewController>()));

@@ -75,6 +75,16 @@ ui::TableViewCellPtr VelkoraFindFriendsSelctionViewController::cellForRowAtIndex
             cell->textLabel()->setFont(ui::Font::boldSystemFont(32));
             if (auto detail = cell->detailTextLabel()) detail->setFont(ui::Font::systemFont(32));
         }
+        // The table draws no lines of its own: each row carries the one under it, so the few rows of this
+        // menu read as separate choices.
+        if (table.separatorStyle() != ui::TableViewCellSeparatorStyle::None) {
+            const ui::EdgeInsets inset = table.separatorInset();
+            const ui::Rect b = cell->bounds();
+            auto line = ui::View::create({inset.left, b.height() - 1, b.width() - inset.left - inset.right, 1});
+            line->setBackgroundColor(table.separatorColor());
+            line->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleTopMargin);
+            cell->addSubview(line);
+        }
     }
     const char* key = nullptr;
     if (indexPath.row >= 0 && indexPath.row < static_cast<int>(supportedSN_.size()))

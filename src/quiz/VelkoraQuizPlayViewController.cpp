@@ -687,13 +687,24 @@ void VelkoraQuizPlayViewController::createScoresScrollView() {
     }
     scoresScrollView_->layoutIfNeeded();
     scoresScrollOrigOffset_ = (W - w) * -0.5f + 10;
-    scoresScrollView_->setContentOffset({scoresScrollOrigOffset_, 0}, true);
+    scoresScrollView_->setContentOffset({ladderOffset(scoresScrollOrigOffset_), 0}, true);
+}
+
+double VelkoraQuizPlayViewController::ladderOffset(double centred) const {
+    // The current step is centred only as far as the ladder's ends allow: centring the first steps would
+    // leave the strip's start empty, and centring the last ones would leave its end empty.
+    if (!scoresScrollView_ || !quiz_) return centred;
+    const double visible = scoresScrollView_->bounds().width() > 0 ? scoresScrollView_->bounds().width()
+                                                                   : static_cast<double>(layoutWidth());
+    const double steps = static_cast<double>(quiz_->questions().size()) * scoreViewWidth_ + 20;
+    return std::clamp(centred, 0.0, std::max(0.0, steps - visible));
 }
 
 void VelkoraQuizPlayViewController::updateScrollView(int32_t index) {
     if (index <= 0 || !scoresScrollView_) return;
     scoresScrollView_->setContentOffset(
-        {scoresScrollOrigOffset_ + static_cast<double>(index) * scoreViewWidth_, scoresScrollView_->contentOffset().y},
+        {ladderOffset(scoresScrollOrigOffset_ + static_cast<double>(index) * scoreViewWidth_),
+         scoresScrollView_->contentOffset().y},
         true);
 }
 

@@ -238,6 +238,7 @@ private:
     void buyCoins(const char* key);
     void redrawPopularAnswers();
     float layoutWidth() const;
+    double ladderOffset(double centred) const;
     std::shared_ptr<ui::Image> bundleImage(const char* name) const;
 
     uint32_t correctSound_ = 0, wrongAnswerSound_ = 0;

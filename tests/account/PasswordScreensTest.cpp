@@ -173,6 +173,10 @@ TEST_F(PasswordScreensTest, TheForgottenPasswordScreen) {
     screen = VelkoraForgotPasswordViewController::initFromNib(
         "iPad_" + std::string(VelkoraForgotPasswordViewController::kNibName));
     show(screen);
+    // "Back" sits inside its button with room on each side, and the title starts clear of the button.
+    const auto& back = *screen->backButton();
+    EXPECT_GE(back.frame().width() - back.titleLabel()->intrinsicContentSize().width, 16);
+    EXPECT_GE(screen->titleLabel()->frame().minX(), back.frame().maxX() + 8);
     snapshot("forgot_password_tablet");
 }
 

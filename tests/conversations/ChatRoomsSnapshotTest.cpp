@@ -40,6 +40,14 @@ protected:
 
 TEST_F(ChatRoomsSnapshotTest, PhoneTopicWithEveryKindOfRowThenTheNewCommentsFooter) {
     auto screen = openFilledTopic(false);
+    // Each writer's picture fills its round frame and no more, whatever size the picture came in.
+    int rows = 0;
+    for (auto& cell : screen->commentsTableView()->visibleCells())
+        if (auto row = std::dynamic_pointer_cast<VelkoraChatRoomsTopicTableCell>(cell)) {
+            ++rows;
+            EXPECT_EQ(row->userImageView()->frame(), row->userImageFrameView()->frame());
+        }
+    EXPECT_GE(rows, 2);
     expectLooksLike("topic_phone");
     addFromOther(screen->topic()->topicId());
     ASSERT_TRUE(waitFor([&] { return screen->newCommentsCount() == 1; }));

@@ -279,6 +279,9 @@ TEST_F(FeedbackTest, ABugReportReachesTheOwnersInboxWithItsKindAndStars) {
     screen->bugModeTapped(nullptr);
     ASSERT_TRUE(screen->feedbackText()->becomeFirstResponder());
     EXPECT_EQ(screen->userText(), text);
+    // The title and the application's name keep clear of the Cancel button beside them.
+    for (const auto& label : {screen->titleLabel(), screen->appNameLabel()})
+        EXPECT_GE(label->frame().minX(), screen->cancelFeedbackButton()->frame().maxX() + 8);
     drain();
     snapshot("talk_to_us");
 

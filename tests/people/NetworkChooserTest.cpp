@@ -1,5 +1,7 @@
 // The network chooser: the networks the device and the application allow, Facebook first, and a row
 // opening the user list filled from that network.
+#include <algorithm>
+
 #include "FriendsFixture.h"
 #include "people/VelkoraFindFriendsSelctionViewController.h"
 #include "people/VelkoraUserListViewController.h"
@@ -58,6 +60,16 @@ TEST_F(NetworkChooserTest, BothListFacebookFirstAndARowOpensTheListWithItsFetche
     EXPECT_EQ(first->textLabel()->text(), "Facebook Friends");
     EXPECT_EQ(first->accessoryType(), ui::TableViewCellAccessoryType::DisclosureIndicator);
     EXPECT_EQ(table.cellForRowAtIndexPath(ui::IndexPath::of(1, 0))->textLabel()->text(), "Twitter Friends");
+    // Each row ends in a line of the table's separator colour that parts it from the next.
+    for (int row : {0, 1}) {
+        auto cell = table.cellForRowAtIndexPath(ui::IndexPath::of(row, 0));
+        const auto& subviews = cell->subviews();
+        const bool parted = std::any_of(subviews.begin(), subviews.end(), [&](const ui::ViewPtr& v) {
+            return v->frame().height() == 1 && v->frame().maxY() == cell->bounds().height() &&
+                   v->backgroundColor() == table.separatorColor();
+        });
+        EXPECT_TRUE(parted) << "row " << row;
+    }
     drain();
     snapshot("network_chooser");
 

@@ -280,6 +280,8 @@ TEST_F(QuizEndTest, GameOverAndCongratulationsLookLikeTheirPicturesOnPhoneAndTab
         waitLoaded();
         play(3, false);
         ASSERT_TRUE(settle());
+        // The question played last stays behind the panel: none of it may show through.
+        EXPECT_DOUBLE_EQ(screen_->quizEndView()->backgroundColor().a, 1.0);
         expectLooksLike(tablet ? "QuizEndCongratulationsTablet" : "QuizEndCongratulationsPhone");
     }
 }

@@ -294,7 +294,8 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     loop().advance(0.3); // the ladder has scrolled to its first step, animated
     EXPECT_EQ(screen_->scoreViewWidth(), 64);
     EXPECT_FLOAT_EQ(screen_->scoresScrollOrigOffset(), -118);
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, -118, 1e-6);
+    // Centring the first step would leave the strip's start empty: the ladder starts at its left end.
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6);
     EXPECT_DOUBLE_EQ(screen_->scoresScrollView()->contentSize().width, 5 * 64 + 340);
     auto steps = screen_->scoresScrollView()->subviews();
     ASSERT_EQ(steps.size(), 5u);
@@ -316,8 +317,8 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     loop().advance(0.3); // next question: the ladder moves on
     EXPECT_TRUE(label->superview());
     loop().advance(0.35);
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, -118 + 64, 1e-6);
-    EXPECT_TRUE(label->superview()); // fading until 1 s after the answer
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6); // -118 + 64 is still left of the start
+    EXPECT_TRUE(label->superview());                                      // fading until 1 s after the answer
     loop().advance(0.1);
     EXPECT_FALSE(label->superview());
 
@@ -326,7 +327,7 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     ui::Screen::main().setBounds({0, 0, 320, 568});
     loop().advance(0.35);
     EXPECT_FLOAT_EQ(screen_->scoresScrollOrigOffset(), (568 - 64) * -0.5f + 10);
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, (568 - 64) * -0.5 + 10 + 64, 1e-6);
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6); // the five steps fit the width
     EXPECT_EQ(screen_->scoresScrollView()->subviews().size(), 5u);
     // Laid out by its constraints for the new width: the content reaches a whole width past the last step,
     // and the old steps' constraints left with them (6 for the first step, 7 for each later one).
@@ -335,6 +336,43 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     EXPECT_DOUBLE_EQ(screen_->scoresScrollView()->subviews()[3]->frame().x(), 10 + 3 * 64);
     EXPECT_EQ(screen_->scoresScrollView()->constraints().size(), 6u + 4 * 7);
     ui::Application::instance().setStatusBarOrientation(ui::InterfaceOrientationPortrait);
+}
+
+TEST_F(QuizPlayTest, TheLadderCentresTheCurrentStepAsFarAsItsEndsAllowAndShowsOnlyWholePills) {
+    startPlayer();
+    std::string questions;
+    for (int i = 1; i <= 10; ++i)
+        questions += (i > 1 ? "," : "") + question(i, 10 * i);
+    open(addQuiz(quizJson(questions)));
+    auto strip = screen_->scoresScrollView();
+    ASSERT_EQ(strip->bounds().width(), 320);
+    // Ten steps of 64 and 10 at each end: the offset runs from 0 to 660 - 320 = 340.
+    const struct {
+        int step;
+        double offset;
+    } cases[] = {{0, 0}, {1, 0}, {2, 10}, {3, 74}, {5, 202}, {7, 330}, {8, 340}, {9, 340}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("step " + std::to_string(c.step));
+        if (c.step == 0)
+            screen_->createScoresScrollView();
+        else
+            screen_->updateScrollView(c.step);
+        loop().advance(0.3);
+        strip->layoutIfNeeded();
+        EXPECT_NEAR(strip->contentOffset().x, c.offset, 1e-6);
+        const ui::Rect seen(strip->contentOffset().x, 0, strip->bounds().width(), strip->bounds().height());
+        int whole = 0;
+        for (const auto& v : strip->subviews()) {
+            auto step = std::dynamic_pointer_cast<VelkoraQuizScrollScoreView>(v);
+            if (!step) continue;
+            const ui::Rect pill = step->scoreLabel()->convertRectToView(step->scoreLabel()->bounds(), strip.get());
+            if (!pill.intersects(seen)) continue;
+            EXPECT_TRUE(pill.minX() >= seen.minX() && pill.maxX() <= seen.maxX())
+                << step->scoreLabel()->text() << " is cut";
+            ++whole;
+        }
+        EXPECT_EQ(whole, 5);
+    }
 }
 
 TEST_F(QuizPlayTest, AOneQuestionLadderHasNoBars) {
