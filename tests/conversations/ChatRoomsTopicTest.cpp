@@ -14,7 +14,8 @@ protected:
     auto openTopicWithAdSlots(const std::string& slots) {
         configure(false, 20, 10, 3600);
         svc.setAppConfiguration(kApp, R"({"appName":"Test","maxMessagesPerUpdate":20,
-            "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},"topicAds":)" + slots + "}");
+            "adData":{"numAdsInTimeFrame":10,"timeFrame":3600},"topicAds":)" +
+                                          slots + "}");
         const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
         const auto other = otherUser("Otto", "Other");
         svc.addTopicComment(kApp, topicId, other, "a");
@@ -191,9 +192,9 @@ TEST_F(ChatRoomsTopicTest, TheEarlierStripComesWithAFullPageAndPagingShowsEveryC
     const auto big = svc.addTopic(kApp, "Two thousand", "<p>x</p>");
     const auto other = otherUser("Otto", "Other");
     for (int i = 0; i < 19; ++i)
-        svc.addTopicComment(kApp, small, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, small, other, std::string("c").append(std::to_string(i)));
     for (int i = 0; i < 2000; ++i)
-        svc.addTopicComment(kApp, big, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, big, other, std::string("c").append(std::to_string(i)));
     startSignedIn();
     loadTopics();
     {
@@ -233,7 +234,7 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
     const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
     const auto other = otherUser("Otto", "Other");
     for (int i = 0; i < 6; ++i)
-        svc.addTopicComment(kApp, topicId, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, topicId, other, std::string("c").append(std::to_string(i)));
     startSignedIn();
     loadTopics();
     auto screen = openTopic(topicId);
@@ -269,7 +270,8 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
 }
 
 TEST_F(ChatRoomsTopicTest, AdsAtTheFirstRowsOverTwoCommentsKeepBothComments) {
-    auto screen = openTopicWithAdSlots(R"([{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}])");
+    auto screen = openTopicWithAdSlots(
+        R"([{"type":0,"position":0},{"type":0,"position":1},{"type":0,"position":2},{"type":0,"position":3}])");
     ASSERT_TRUE(topicShown(screen, 2));
     ASSERT_TRUE(waitFor([&] { return screen->adRowsDict().size() == 4; }));
     auto& table = *screen->commentsTableView();
