@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git ca-certificates curl
-    clang lld libclang-rt-14-dev llvm-14
+    clang clang-14 lld libclang-rt-14-dev llvm-14
     libcurl4-openssl-dev libssl-dev zlib1g-dev
     libpango1.0-dev libcairo2-dev fonts-dejavu-core fonts-noto-color-emoji fontconfig
     libjpeg-dev libpng-dev

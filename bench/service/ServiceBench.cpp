@@ -40,7 +40,9 @@ Inbox& inbox(int conversations) {
     }
     service::Service& svc = *box.service;
     const std::string app = service::Service::kDemoAppId;
-    const std::string me = svc.createUser(app, {.firstName = "Me"});
+    service::UserFields mine;
+    mine.firstName = "Me";
+    const std::string me = svc.createUser(app, mine);
     std::vector<service::UserFields> fields(static_cast<size_t>(conversations));
     for (int i = 0; i < conversations; ++i)
         fields[static_cast<size_t>(i)].firstName = "Friend " + std::to_string(i);

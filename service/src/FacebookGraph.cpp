@@ -74,6 +74,12 @@ LocalReply oauthDialog(OutsideRequest& r) {
     return reply;
 }
 
+// "First Last", or the first name alone.
+std::string fullName(std::string first, const std::string& last) {
+    if (!last.empty()) first.append(" ").append(last);
+    return first;
+}
+
 LocalReply me(OutsideRequest& r, const Grant& grant) {
     Statement s =
         r.db.prepare("SELECT id, first_name, last_name, gender, birthday, location FROM graph_users WHERE id = ?");
@@ -81,7 +87,7 @@ LocalReply me(OutsideRequest& r, const Grant& grant) {
     if (!s.step()) return graphError(100, "Unsupported get request.", "GraphMethodException");
     // Ids go out as strings, as the graph sends them: they do not fit a double.
     Json user = {{"id", std::to_string(s.integer(0))},
-                 {"name", s.text(1) + (s.text(2).empty() ? "" : " " + s.text(2))},
+                 {"name", fullName(s.text(1), s.text(2))},
                  {"first_name", s.text(1)},
                  {"last_name", s.text(2)},
                  {"gender", s.text(3)}};
@@ -110,8 +116,7 @@ LocalReply friends(OutsideRequest& r, const Grant& grant) {
     s.bindAll({grant.userId, limit, offset});
     Json data = Json::array();
     while (s.step())
-        data.push_back(
-            {{"id", std::to_string(s.integer(0))}, {"name", s.text(1) + (s.text(2).empty() ? "" : " " + s.text(2))}});
+        data.push_back({{"id", std::to_string(s.integer(0))}, {"name", fullName(s.text(1), s.text(2))}});
     Json page = {{"data", data}};
     std::string token = outside::percentEncode(r.params.value("access_token"));
     if (!data.empty())

@@ -89,7 +89,7 @@ Json query(CommandContext& ctx) {
     std::vector<SqlValue> values{userId, appId};
     for (const Field& f : kFields) {
         if (!ctx.params().has(f.key)) continue;
-        std::string p = "?" + std::to_string(values.size() + 1);
+        std::string p = std::string("?").append(std::to_string(values.size() + 1));
         switch (f.kind) {
         case Field::Text:
             sql += std::string(" AND u.") + f.column + " = " + p + " COLLATE NOCASE";

@@ -64,7 +64,7 @@ std::string signatureOf(const std::string& method, const std::string& url,
     for (const auto& [k, v] : params)
         joined += (joined.empty() ? "" : "&") + k + "=" + v;
     std::string base = method + "&" + outside::percentEncode(url) + "&" + outside::percentEncode(joined);
-    std::string key = "&" + outside::percentEncode(secret);
+    std::string key = std::string("&").append(outside::percentEncode(secret));
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     HMAC(EVP_sha1(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const unsigned char*>(base.data()),

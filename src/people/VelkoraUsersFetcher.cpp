@@ -104,8 +104,10 @@ void VelkoraSNUserFetcher::twitterGotFriends(const Value& page, bool) {
 void VelkoraSNUserFetcher::fbGotFriends(const Value& page, bool hasMore) {
     auto ids = VelkoraFBConnector::retrieveFriendsIds(page);
     std::string joined;
-    for (const auto& id : ids)
-        joined += (joined.empty() ? "" : ",") + id.textOr("");
+    for (const auto& id : ids) {
+        if (!joined.empty()) joined += ',';
+        joined += id.textOr("");
+    }
     Log::line("Velkora - hasMore=%d, got these ids=%@", hasMore ? 1 : 0, joined);
     idsFromSocialNetwork_.insert(idsFromSocialNetwork_.end(), ids.begin(), ids.end());
     // Facebook's ids go in pages too: thousands in one request exceed the request line the service takes.

@@ -712,7 +712,7 @@ void VelkoraQuizPlayViewController::performAnimationWithTimeBonus(int32_t bonus)
     auto label = VelkoraQuizTimeBonusView::initFromNib();
     if (!label) return;
     if (label->timeBonusValueLabel())
-        label->timeBonusValueLabel()->setText("+" + VelkoraUtils::displayNumberAsDecimal(bonus));
+        label->timeBonusValueLabel()->setText(std::string("+").append(VelkoraUtils::displayNumberAsDecimal(bonus)));
     ui::Point centre = view()->bounds().center();
     if (quizTimerView_ && quizTimerView_->superview())
         centre = quizTimerView_->superview()->convertPointToView(quizTimerView_->center(), view().get());

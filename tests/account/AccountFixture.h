@@ -93,7 +93,7 @@ protected:
         services::OutsideEndpoints::setBase(services::OutsideEndpoints::Service::FacebookGraph, base + "/graph");
         services::Device::instance().update([](services::DeviceProfile& p) {
             p.twitterAccounts = {kDanaTwitter};
-            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield"};
+            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield", "dana-facebook-password"};
         });
         services::Device::instance().setPromptPolicy(services::Prompt::TwitterAccounts, services::PromptPolicy::Grant);
         services::facebook::Session::resetForTests();

@@ -171,7 +171,7 @@ TEST_F(SocialRowsTest, EveryFailureStopsTheSpinnerKeepsTheScreenAndTheRecordAndT
         services::Device::instance().resetForTests();
         services::Device::instance().update([&](services::DeviceProfile& p) {
             p.twitterAccounts = c.accounts;
-            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield"};
+            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield", "dana-facebook-password"};
         });
         services::Device::instance().setPromptPolicy(services::Prompt::TwitterAccounts, c.twitterPolicy);
         services::facebook::Session::resetForTests();

@@ -167,14 +167,14 @@ TEST(JsonParser, DigitRunsEndOnTheSameByteWithOrWithoutInputBehind) {
     std::vector<std::string> numbers;
     for (size_t n : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u}) {
         numbers.push_back(digits(n, '9'));
-        numbers.push_back("-" + digits(n, '1') + "." + digits(n, '0'));
-        numbers.push_back("0." + digits(n, '5') + "e+" + digits(n, '7'));
-        numbers.push_back("-0E" + digits(n, '3'));
+        numbers.push_back(std::string("-").append(digits(n, '1')).append(".").append(digits(n, '0')));
+        numbers.push_back(std::string("0.").append(digits(n, '5')).append("e+").append(digits(n, '7')));
+        numbers.push_back(std::string("-0E").append(digits(n, '3')));
     }
-    std::string tail = "," + std::string(40, ' ') + "1]";
+    std::string tail = std::string(",").append(40, ' ').append("1]");
     VelkoraKXJsonParser parser;
     for (size_t shift = 0; shift < 16; ++shift) {
-        std::string lead = "[" + std::string(shift, ' ');
+        std::string lead = std::string("[").append(shift, ' ');
         for (const auto& number : numbers) {
             auto v = parser.objectWithString(lead + number + tail);
             ASSERT_TRUE(v) << number;
@@ -250,7 +250,8 @@ TEST(JsonParser, DepthLimit) {
     std::string objects;
     for (int i = 0; i < 513; ++i)
         objects += "{\"k\":";
-    objects += "1" + std::string(513, '}');
+    objects += '1';
+    objects.append(513, '}');
     EXPECT_FALSE(parser.objectWithString(objects));
     EXPECT_EQ(parser.errorTrace().front()->code, 7);
 
@@ -265,8 +266,13 @@ TEST(JsonParser, DepthLimit) {
 
 TEST(JsonParser, LargeObjectsWithAndWithoutRepeatedKeys) {
     std::string text = "{";
-    for (int i = 0; i < 500; ++i)
-        text += (i ? "," : "") + std::string("\"key") + std::to_string(i) + "\":" + std::to_string(i);
+    for (int i = 0; i < 500; ++i) {
+        if (i) text += ',';
+        text += "\"key";
+        text += std::to_string(i);
+        text += "\":";
+        text += std::to_string(i);
+    }
     std::string repeated = text + ",\"key7\":\"again\"}";
     text += "}";
     VelkoraKXJsonParser parser;
@@ -286,18 +292,25 @@ TEST(JsonParser, LargeObjectsWithAndWithoutRepeatedKeys) {
 TEST(JsonParser, SiblingsOfSwingingSizesReadBackExactly) {
     auto list = [](int n, int seed) {
         std::string s = "[";
-        for (int i = 0; i < n; ++i)
-            s += (i ? "," : "") + std::to_string(seed + i);
+        for (int i = 0; i < n; ++i) {
+            if (i) s += ',';
+            s += std::to_string(seed + i);
+        }
         return s + "]";
     };
     auto object = [](int n) {
         std::string s = "{";
-        for (int i = 0; i < n; ++i)
-            s += (i ? ",\"k" : "\"k") + std::to_string(i) + "\":" + std::to_string(i);
+        for (int i = 0; i < n; ++i) {
+            s += i ? ",\"k" : "\"k";
+            s += std::to_string(i);
+            s += "\":";
+            s += std::to_string(i);
+        }
         return s + "}";
     };
     std::string text = "{\"items\":[";
-    const int sizes[] = {9, 11, 9, 9, 11, 0, 1, 2000, 3, 1, 0, 2, 30, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 40, 1};
+    const int sizes[] = {9, 11, 9, 9, 11, 0, 1, 2000, 3, 1, 0, 2, 30, 5,  5, 5,
+                         5, 5,  5, 5, 5,  5, 5, 5,    5, 5, 5, 5, 5,  40, 1};
     int i = 0;
     for (int n : sizes) {
         text += i++ ? "," : "";

@@ -56,7 +56,7 @@ TEST_F(LogEvents, EventsLoggedDuringDrainsLandInExactlyOneDrain) {
     for (int t = 0; t < kThreads; ++t)
         loggers.emplace_back([t] {
             for (int i = 0; i < kEach; ++i)
-                log().logEvent("e" + std::to_string(t) + "-" + std::to_string(i));
+                log().logEvent(std::string("e").append(std::to_string(t)).append("-").append(std::to_string(i)));
         });
     std::multiset<std::string> seen;
     auto drain = [&] {

@@ -193,7 +193,7 @@ protected:
         return true;
     }
     bool picturesLoaded() {
-        bool done = waitFor([this] {
+        bool done = waitFor([] {
             if (foundation::UrlConnection::activeCount() != 0) return false;
             for (const auto& w : ui::Application::instance().windows())
                 if (!allLoaded(*w)) return false;

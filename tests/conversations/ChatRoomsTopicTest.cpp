@@ -240,9 +240,9 @@ TEST_F(ChatRoomsTopicTest, TheEarlierStripComesWithAFullPageAndPagingShowsEveryC
     const auto big = svc.addTopic(kApp, "Two thousand", "<p>x</p>");
     const auto other = otherUser("Otto", "Other");
     for (int i = 0; i < 19; ++i)
-        svc.addTopicComment(kApp, small, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, small, other, std::string("c").append(std::to_string(i)));
     for (int i = 0; i < 2000; ++i)
-        svc.addTopicComment(kApp, big, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, big, other, std::string("c").append(std::to_string(i)));
     startSignedIn();
     loadTopics();
     {
@@ -282,7 +282,7 @@ TEST_F(ChatRoomsTopicTest, AdRowsSitAtTheirSlotsAndHideNoComment) {
     const auto topicId = svc.addTopic(kApp, "Ads", "<p>x</p>");
     const auto other = otherUser("Otto", "Other");
     for (int i = 0; i < 6; ++i)
-        svc.addTopicComment(kApp, topicId, other, "c" + std::to_string(i));
+        svc.addTopicComment(kApp, topicId, other, std::string("c").append(std::to_string(i)));
     startSignedIn();
     loadTopics();
     auto screen = openTopic(topicId);

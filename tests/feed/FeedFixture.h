@@ -157,7 +157,7 @@ protected:
     }
     bool picturesLoaded() {
         bool done = waitAdvancing(
-            [this] {
+            [] {
                 if (foundation::UrlConnection::activeCount() != 0) return false;
                 for (const auto& w : ui::Application::instance().windows())
                     if (!noPictureLoading(*w)) return false;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
-#include <optional>
 #include <cerrno>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,7 +26,8 @@ TEST(BackgroundWritesTSan, EveryReaderSeesTheNewestWriteAndEachCallerHearsOnce) 
     std::atomic<int> heard{0}, failed{0};
     // A large first write keeps the thread busy while the later ones queue up behind it.
     std::vector<std::string> contents{std::string(4 << 20, 'a')};
-    for (int i = 0; i < 200; ++i) contents.push_back("save " + std::to_string(i));
+    for (int i = 0; i < 200; ++i)
+        contents.push_back("save " + std::to_string(i));
     for (const std::string& text : contents) {
         writeFileAtomicallyInBackground(path, text, [&](const ErrorPtr& error) {
             ++heard;
@@ -68,11 +69,14 @@ TEST(BackgroundWritesTSan, WritesFromSeveralThreadsAllLand) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 50; ++i)
-                writeFileAtomicallyInBackground(dir / ("t" + std::to_string(t) + ".dat"), std::to_string(i));
+                writeFileAtomicallyInBackground(dir / (std::string("t").append(std::to_string(t)) + ".dat"),
+                                                std::to_string(i));
         });
     }
-    for (auto& thread : threads) thread.join();
-    for (int t = 0; t < 4; ++t) EXPECT_EQ(readFile(dir / ("t" + std::to_string(t) + ".dat")), "49");
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(readFile(dir / (std::string("t").append(std::to_string(t)) + ".dat")), "49");
 }
 
 TEST(BackgroundWritesTSan, AFailedWriteTellsItsCallerWhy) {

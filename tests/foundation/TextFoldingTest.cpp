@@ -22,7 +22,7 @@ TEST(TextFolding, EveryCommonLetterFoldsAsTheFullPathFoldsIt) {
     // A CJK letter folds to itself and sends the whole text down the full path: both answers must agree.
     const std::string ideograph = "\xE4\xB8\x80";
     for (char32_t c = 1; c < 0x400; ++c) {
-        const std::string name = "J" + utf8(c) + "anna";
+        const std::string name = std::string("J").append(utf8(c)).append("anna");
         EXPECT_EQ(foldForSearch(name) + ideograph, foldForSearch(name + ideograph))
             << "U+" << std::hex << static_cast<uint32_t>(c);
     }

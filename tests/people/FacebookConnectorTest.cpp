@@ -3,6 +3,8 @@
 // and invitations, and no token in any log line.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "ConnectorFixture.h"
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraFBConnector.h"
@@ -155,8 +157,8 @@ TEST_F(FacebookConnectorTest, BirthdaysGiveWholeYearsOf365DaysAndAnUnreadableOne
         const time_t t = static_cast<time_t>(day * 86400);
         std::tm tm{};
         gmtime_r(&t, &tm);
-        char text[11];
-        std::snprintf(text, sizeof text, "%02d/%02d/%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
+        char text[16];
+        std::strftime(text, sizeof text, "%m/%d/%Y", &tm);
         EXPECT_EQ(VelkoraFBConnector::ageFromBirthday(text, now), c.age) << text;
     }
     for (const char* bad : {"1990-01-01", "13/01/1990", "02/30/1990", "", "aa/bb/cccc"})
@@ -303,7 +305,7 @@ TEST_F(FacebookConnectorTest, TwelveThousandFriendsComeInPagesOf5000ThenOneEmpty
     constexpr int64_t kPopular = 100009000000777;
     service().addFacebookFriends(kPopular, 12'000, 100020000000000);
     services::Device::instance().update([](services::DeviceProfile& p) {
-        p.facebookUser = services::FacebookUser{"100009000000777", "Popular One"};
+        p.facebookUser = services::FacebookUser{"100009000000777", "Popular One", "popular-facebook-password"};
     });
     connect(true);
     service().clearRequests();

@@ -45,8 +45,10 @@ protected:
     // Untimed questions (no bonus blurs the points), 10, 20, 30... points each.
     int64_t addPlainQuiz(int questions) {
         std::string json;
-        for (int i = 1; i <= questions; ++i)
-            json += (i > 1 ? "," : "") + question(i, 10 * i, 0);
+        for (int i = 1; i <= questions; ++i) {
+            if (i > 1) json += ',';
+            json += question(i, 10 * i, 0);
+        }
         return addQuiz(quizJson(json));
     }
     // Answers `right` questions correctly, then the next one wrongly (when there is one), and waits for

@@ -334,8 +334,12 @@ TEST_F(ChatsRepositoryTest, OrderAfterAnySequenceOfMergesIsTheSortedOrderOfTheTo
             std::vector<VelkoraMessagePtr> poll;
             const int count = kind == 3 ? 0 : static_cast<int>(random() % 4) + 1;
             for (int i = 0; i < count; ++i) {
-                std::string id = "r" + std::to_string(round) + "u" + std::to_string(random() % (listed + 4));
-                auto m = kind == 2 ? message(nextId++, user(me()), user(id), 0) : message(nextId++, user(id), user(me()), 0);
+                std::string id = std::string("r")
+                                     .append(std::to_string(round))
+                                     .append("u")
+                                     .append(std::to_string(random() % (listed + 4)));
+                auto m =
+                    kind == 2 ? message(nextId++, user(me()), user(id), 0) : message(nextId++, user(id), user(me()), 0);
                 m->setTime(anyTime());
                 order.erase(std::remove(order.begin(), order.end(), id), order.end());
                 order.insert(order.begin(), id);

@@ -16,7 +16,7 @@ protected:
     static std::shared_ptr<ui::Image> picture(int size) { return ui::Image::create(size, size); }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ChatRoomTest, EachCommandSendsItsTextAndIsAcknowledged) {
     startNewUser();
@@ -29,7 +29,7 @@ TEST_F(ChatRoomTest, EachCommandSendsItsTextAndIsAcknowledged) {
         const char* what;
         const char* command;
         std::function<void(VelkoraCallback)> call;
-        std::string text;  // after "command=NAME&clientType=1&build=2.5.7" and the ids
+        std::string text; // after "command=NAME&clientType=1&build=2.5.7" and the ids
     };
     const Case cases[] = {
         {"whole list", "getTopics", [](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopics(cb); },
@@ -42,7 +42,9 @@ TEST_F(ChatRoomTest, EachCommandSendsItsTextAndIsAcknowledged) {
          [&](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopicEarliest(cb, topic, theirs); },
          "&topicId=" + t + "&offset=" + c + "&protocolVersion=15"},
         {"comment, reference not sent", "addComment",
-         [&](VelkoraCallback cb) { VelkoraServerApi::postTopicComment(topic, 99, "a&b=c d/é#, ok?", "text/plain", cb); },
+         [&](VelkoraCallback cb) {
+             VelkoraServerApi::postTopicComment(topic, 99, "a&b=c d/é#, ok?", "text/plain", cb);
+         },
          "&topicId=" + t + "&text=a%26b%3Dc%20d/%C3%A9%23,%20ok%3F&contentType=text/plain"},
         {"comment like", "like", [&](VelkoraCallback cb) { VelkoraServerApi::likeTopicComment(topic, theirs, cb); },
          "&topicId=" + t + "&commentId=" + c + "&objectType=COMMENT"},
@@ -91,7 +93,7 @@ TEST_F(ChatRoomTest, TopicListAlwaysAsksForEverythingAndSetsThePollsTopicsCursor
     svc.addTopic(kApp, "Second");
     auto topics = std::make_shared<VelkoraMessagesDelegate>();
     topics->gotTopics = [](const std::vector<VelkoraChatRoomsTopicPtr>&) {};
-    VelkoraServerApi::pause();  // only the polls asked for here
+    VelkoraServerApi::pause(); // only the polls asked for here
     VelkoraServerApi::setTopicsDelegate(topics);
     ASSERT_TRUE(waitForRequests("update", 2));
     agent().setLastTopicsChangeNumber(0);
@@ -111,7 +113,8 @@ TEST_F(ChatRoomTest, TopicListAlwaysAsksForEverythingAndSetsThePollsTopicsCursor
     svc.addTopic(kApp, "Third");
     auto next = answered([](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopics(cb); });
     EXPECT_EQ(next->answers.at(0)["topics"].size(), 3u);
-    for (const auto& r : svc.requestsFor("getTopics")) EXPECT_EQ(param(r, "changeNumber"), "0");
+    for (const auto& r : svc.requestsFor("getTopics"))
+        EXPECT_EQ(param(r, "changeNumber"), "0");
     EXPECT_GT(agent().lastTopicsChangeNumber(), changeNumber);
 }
 
@@ -120,7 +123,8 @@ TEST_F(ChatRoomTest, TopicReadsAnswerTopicAndAdsMoveTheTopicCursorAndPageOldestF
     int32_t topic = static_cast<int32_t>(svc.addTopic(kApp, "Busy"));
     std::string other = svc.createUser(kApp);
     std::vector<int64_t> comments;
-    for (int i = 0; i < 25; ++i) comments.push_back(svc.addTopicComment(kApp, topic, other, "c" + std::to_string(i)));
+    for (int i = 0; i < 25; ++i)
+        comments.push_back(svc.addTopicComment(kApp, topic, other, std::string("c").append(std::to_string(i))));
 
     auto read = answered([&](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopic(cb, topic, true); });
     const Value& answer = read->answers.at(0);
@@ -146,7 +150,7 @@ TEST_F(ChatRoomTest, TopicReadsAnswerTopicAndAdsMoveTheTopicCursorAndPageOldestF
         ASSERT_TRUE(comment);
         EXPECT_EQ(comment->commentId(), comments[i]);
         EXPECT_EQ(comment->topicId(), topic);
-        EXPECT_EQ(*comment->text(), "c" + std::to_string(i));
+        EXPECT_EQ(*comment->text(), std::string("c").append(std::to_string(i)));
     }
 
     // A topic the service does not have: no topic, yet the ads still reach the caller; the page is nil.
@@ -157,8 +161,7 @@ TEST_F(ChatRoomTest, TopicReadsAnswerTopicAndAdsMoveTheTopicCursorAndPageOldestF
     ASSERT_TRUE(none.get("ads"));
     EXPECT_TRUE(none["ads"].isArray());
     EXPECT_EQ(agent().topicChangeNumber(), before);
-    auto missingPage =
-        answered([](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopicEarliest(cb, 9999, 5); });
+    auto missingPage = answered([](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopicEarliest(cb, 9999, 5); });
     EXPECT_TRUE(missingPage->answers.at(0).isNull());
 }
 
@@ -169,7 +172,8 @@ TEST_F(ChatRoomTest, PostedCommentsAndPicturesReachTheNextReadAndOtherUsersPolls
     Json before = otherPoll(other, "&wantTopic=1&topicChangeNumber=0&topicId=" + std::to_string(topic));
     int cursor = before["topic"]["topic"]["changeNumber"];
 
-    auto text = answered([&](VelkoraCallback cb) { VelkoraServerApi::postTopicComment(topic, 1, "hi & bye", "text/plain", cb); });
+    auto text = answered(
+        [&](VelkoraCallback cb) { VelkoraServerApi::postTopicComment(topic, 1, "hi & bye", "text/plain", cb); });
     ASSERT_EQ(text->answers.size(), 1u);
     auto big = picture(8), small = picture(4);
     auto upload = answered([&](VelkoraCallback cb) { VelkoraServerApi::uploadTopicImage(topic, big, small, cb); });
@@ -181,7 +185,8 @@ TEST_F(ChatRoomTest, PostedCommentsAndPicturesReachTheNextReadAndOtherUsersPolls
     auto post = svc.requestsFor("addImageComment").at(0);
     EXPECT_EQ(post.method, "POST");
     EXPECT_EQ(post.query, "");
-    std::string head = "command=addImageComment&clientType=1&build=2.5.7" + ids() + "&topicId=" + std::to_string(topic) +
+    std::string head = "command=addImageComment&clientType=1&build=2.5.7" + ids() +
+                       "&topicId=" + std::to_string(topic) +
                        "&image=" + *base64EncodedStringWithWrapWidth(big->jpegData(1.0), 0) +
                        "&smallImage=" + *base64EncodedStringWithWrapWidth(small->jpegData(1.0), 0);
     EXPECT_EQ(post.body.substr(0, head.size() + 4), head + "&ts=");
@@ -204,10 +209,11 @@ TEST_F(ChatRoomTest, PostedCommentsAndPicturesReachTheNextReadAndOtherUsersPolls
     EXPECT_EQ(got[1]["text"], url);
 
     // Deleting takes the comment out of the next read.
-    auto del = answered([&](VelkoraCallback cb) { VelkoraServerApi::deleteTopicComment(topic, events[0]->commentId(), cb); });
-    EXPECT_EQ(lastText("deleteComment"), "command=deleteComment&clientType=1&build=2.5.7" + ids() + "&topicId=" +
-                                             std::to_string(topic) + "&commentId=" +
-                                             std::to_string(events[0]->commentId()));
+    auto del =
+        answered([&](VelkoraCallback cb) { VelkoraServerApi::deleteTopicComment(topic, events[0]->commentId(), cb); });
+    EXPECT_EQ(lastText("deleteComment"), "command=deleteComment&clientType=1&build=2.5.7" + ids() +
+                                             "&topicId=" + std::to_string(topic) +
+                                             "&commentId=" + std::to_string(events[0]->commentId()));
     auto after = answered([&](VelkoraCallback cb) { VelkoraServerApi::getChatRoomsTopic(cb, topic, false); });
     EXPECT_EQ(after->answers.at(0)["topic"].asObject<VelkoraChatRoomsTopic>()->commentsNumber(), 1);
 }
@@ -245,10 +251,12 @@ TEST_F(ChatRoomTest, BeforeTheSessionStartsCommandsQueueButDeletingGoesOutAtOnce
     VelkoraServerApi::deleteTopicComment(topic, mine, Caller::of(deleter));
     ASSERT_TRUE(waitFor([&] { return deleter->answers.size() == 1; }));
     EXPECT_EQ(lastText("deleteComment"), "command=deleteComment&clientType=1&build=2.5.7&appId=A&userId=" + held +
-                                             "&topicId=" + std::to_string(topic) + "&commentId=" + std::to_string(mine));
+                                             "&topicId=" + std::to_string(topic) +
+                                             "&commentId=" + std::to_string(mine));
 
     auto callers = std::vector<std::shared_ptr<Caller>>(6);
-    for (auto& c : callers) c = std::make_shared<Caller>();
+    for (auto& c : callers)
+        c = std::make_shared<Caller>();
     VelkoraServerApi::postTopicComment(topic, 42, "queued", "text/plain", Caller::of(callers[0]));
     VelkoraServerApi::likeTopicComment(topic, kept, Caller::of(callers[1]));
     VelkoraServerApi::unlikeTopic(topic, Caller::of(callers[2]));
@@ -278,13 +286,15 @@ TEST_F(ChatRoomTest, BeforeTheSessionStartsCommandsQueueButDeletingGoesOutAtOnce
         for (auto& c : callers)
             if (c->answers.empty()) return false;
         return true;
-    })) << [&] {
-        std::string unanswered;
-        for (size_t i = 0; i < callers.size(); ++i)
-            if (callers[i]->answers.empty())
-                unanswered += " " + std::to_string(i) + (callers[i]->errors.empty() ? "" : ":" + callers[i]->errors[0]->domain);
-        return unanswered;
-    }();
+    })) <<
+        [&] {
+            std::string unanswered;
+            for (size_t i = 0; i < callers.size(); ++i)
+                if (callers[i]->answers.empty())
+                    unanswered += " " + std::to_string(i) +
+                                  (callers[i]->errors.empty() ? "" : ":" + callers[i]->errors[0]->domain);
+            return unanswered;
+        }();
     ASSERT_TRUE(settle());
     std::string now = *agent().userId();
     EXPECT_EQ(lastText("addComment"), "command=addComment&clientType=1&build=2.5.7&appId=A&userId=" + now +
@@ -323,7 +333,8 @@ TEST_F(ChatRoomTest, MissingIdsOrPicturesSendNothing) {
          "Velkora - unlikeTopicComment: AppId or UserId not set"},
         {[](VelkoraCallback cb) { VelkoraServerApi::deleteTopicComment(1, 2, cb); },
          "Velkora - deleteTopicComment: AppId or UserId not set"},
-        {[](VelkoraCallback cb) { VelkoraServerApi::likeTopic(1, cb); }, "Velkora - likeTopic: AppId or UserId not set"},
+        {[](VelkoraCallback cb) { VelkoraServerApi::likeTopic(1, cb); },
+         "Velkora - likeTopic: AppId or UserId not set"},
         {[](VelkoraCallback cb) { VelkoraServerApi::unlikeTopic(1, cb); },
          "Velkora - unlikeTopic: AppId or UserId not set"},
         {[&](VelkoraCallback cb) { VelkoraServerApi::uploadTopicImage(1, small, small, cb); },

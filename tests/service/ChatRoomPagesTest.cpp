@@ -70,7 +70,7 @@ TEST_F(ServiceTest, TopicPagesFollowTheApplicationsPageSize) {
     std::string a = newUser();
     const int64_t topicId = service().addTopic(app(), "Paged");
     for (int i = 0; i < 30; ++i)
-        service().addTopicComment(app(), topicId, a, "c" + std::to_string(i));
+        service().addTopicComment(app(), topicId, a, std::string("c").append(std::to_string(i)));
     auto page = [&] {
         return get(head("getTopic", a) + "&topicId=" + std::to_string(topicId) +
                    "&clean=0&protocolVersion=15")["topic"]["comments"]
@@ -90,7 +90,7 @@ TEST_F(ServiceTest, TheFollowedTopicComesInOldestBatchesAndNothingIsSkipped) {
     int64_t cn = opened["topic"]["changeNumber"];
     std::vector<int64_t> added;
     for (int i = 0; i < 250; ++i)
-        added.push_back(service().addTopicComment(app(), topicId, a, "n" + std::to_string(i)));
+        added.push_back(service().addTopicComment(app(), topicId, a, std::string("n").append(std::to_string(i))));
     std::vector<int64_t> seen;
     std::vector<size_t> batches;
     for (int round = 0; round < 5; ++round) {

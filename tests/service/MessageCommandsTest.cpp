@@ -89,7 +89,7 @@ TEST_F(MessageCommands, WhatOneSendsTheOtherReceives) {
 TEST_F(MessageCommands, ChatPagesGoBackByOffset) {
     std::string a = newUser(), b = newUser();
     for (int i = 0; i < 25; ++i)
-        send(i % 2 ? a : b, i % 2 ? b : a, "m" + std::to_string(i));
+        send(i % 2 ? a : b, i % 2 ? b : a, std::string("m").append(std::to_string(i)));
     Json first = chat(a, b)["chat"];
     EXPECT_EQ(first["numMessages"], 25);
     ASSERT_EQ(first["messages"].size(), 20u);
@@ -313,7 +313,7 @@ TEST_F(MessageCommands, MessagePicturesAreJpegWithTheSmallCopyBesideThem) {
 TEST_F(MessageCommands, ChatPagesFollowTheApplicationsPageSize) {
     std::string a = newUser(), b = newUser();
     for (int i = 0; i < 7; ++i)
-        ASSERT_EQ(send(a, b, "m" + std::to_string(i)), Json::object());
+        ASSERT_EQ(send(a, b, std::string("m").append(std::to_string(i))), Json::object());
     EXPECT_EQ(chat(b, a)["chat"]["messages"].size(), 7u) << "twenty when the application names no page size";
     service().setAppConfiguration(app(), R"({"appName":"Velkora Demo","maxMessagesPerUpdate":5})");
     EXPECT_EQ(texts(chat(b, a)["chat"]["messages"]), (std::vector<std::string>{"m6", "m5", "m4", "m3", "m2"}));

@@ -66,6 +66,9 @@ TEST_F(DeviceTest, TheDemoProfileDescribesAWholeDevice) {
     ASSERT_FALSE(profile->twitterAccounts.empty());
     EXPECT_FALSE(profile->twitterAccounts[0].secret.empty());
     ASSERT_TRUE(profile->facebookUser);
+    // The device signs in to its store account and to Facebook with a password of its own.
+    EXPECT_FALSE(profile->storePassword.empty());
+    EXPECT_FALSE(profile->facebookUser->password.empty());
     ASSERT_TRUE(profile->position);
     EXPECT_GE(profile->route.size(), 2u);
     // Contacts with several addresses, none, and a photo.
@@ -89,10 +92,10 @@ TEST_F(DeviceTest, AProfileReadsEveryFieldAndPicturesRelativeToItsFolder) {
         "position": {"latitude": 45.5, "longitude": -73.25},
         "route": [{"latitude": 1, "longitude": 2}, {"latitude": 3, "longitude": 4, "horizontalAccuracy": 65}],
         "routeInterval": 2.5,
-        "storeAccount": "buyer@example.com", "canMakePayments": false,
+        "storeAccount": "buyer@example.com", "storePassword": "buyer pass", "canMakePayments": false,
         "mailAccount": "me@example.com",
         "twitterAccounts": [{"username": "ann", "identifier": "11", "token": "t", "secret": "s"}],
-        "facebookUser": {"userId": "100001", "name": "Ann Lee"},
+        "facebookUser": {"userId": "100001", "name": "Ann Lee", "password": "ann pass"},
         "contacts": [{"firstName": "Ann", "lastName": "Lee", "emails": ["a@x.org", "b@x.org"], "image": "pics/ann.jpg"}],
         "album": [{"name": "Beach", "file": "pics/ann.jpg"}],
         "cameraAvailable": false,
@@ -111,7 +114,9 @@ TEST_F(DeviceTest, AProfileReadsEveryFieldAndPicturesRelativeToItsFolder) {
     EXPECT_FALSE(Device::instance().canMakePayments());
     EXPECT_EQ(Device::instance().mailAccount(), "me@example.com");
     EXPECT_EQ(p.twitterAccounts.at(0).secret, "s");
+    EXPECT_EQ(Device::instance().storePassword(), "buyer pass");
     EXPECT_EQ(p.facebookUser->name, "Ann Lee");
+    EXPECT_EQ(p.facebookUser->password, "ann pass");
     EXPECT_EQ(p.contacts.at(0).emails, (std::vector<std::string>{"a@x.org", "b@x.org"}));
     EXPECT_EQ(p.contacts.at(0).imageData, "JPEGBYTES");
     EXPECT_EQ(p.album.at(0).data, "JPEGBYTES");

@@ -120,6 +120,27 @@ TEST_F(FacebookTest, ARefusedOrImpossibleLogInFailsWith257) {
     }
 }
 
+TEST_F(FacebookTest, OnceTheUserHasAPasswordOnlyThatPasswordLogsIn) {
+    struct Case {
+        const char* what;
+        const char* password;
+        bool opens;
+    } cases[] = {
+        {"first log-in sets it", "dana's own", true},
+        {"wrong", "a guess", false},
+        {"missing", "", false},
+        {"right again", "dana's own", true},
+    };
+    for (const Case& c : cases) {
+        Session::setActiveSession(nullptr);
+        foundation::UserDefaults::standard().removeObjectForKey(kTokenInformationDefaultsKey);
+        services::Device::instance().update([&](services::DeviceProfile& p) { p.facebookUser->password = c.password; });
+        EXPECT_EQ(logIn(true), std::vector<int>{c.opens ? SessionStateOpen : SessionStateClosedLoginFailed}) << c.what;
+        EXPECT_EQ(Session::activeSession()->isOpen(), c.opens) << c.what;
+    }
+    EXPECT_EQ(service().selectRows("SELECT token FROM graph_tokens").size(), 2u);
+}
+
 TEST_F(FacebookTest, FriendPagesEndEmptyAndAnExpiredTokenGets190) {
     ASSERT_EQ(logIn(true), std::vector<int>{SessionStateOpen});
     std::vector<size_t> sizes;

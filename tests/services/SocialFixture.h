@@ -54,7 +54,7 @@ protected:
         services::Device::instance().resetForTests();
         services::Device::instance().update([](services::DeviceProfile& p) {
             p.twitterAccounts = {kDanaTwitter};
-            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield"};
+            p.facebookUser = services::FacebookUser{kDanaOnFacebook, "Dana Whitfield", "dana-facebook-password"};
             p.mailAccount = "dana@mail.velkora.example";
         });
         services::MailOutbox::instance().resetForTests();

@@ -271,6 +271,29 @@ TEST_F(PurchaseTest, AnUnfinishedPurchaseComesBackToAFreshQueueUntilFinished) {
     EXPECT_TRUE(after->seen.empty());
 }
 
+TEST_F(PurchaseTest, AnotherDeviceNamingTheAccountGetsNoneOfItsReceipts) {
+    Device::instance().update([](services::DeviceProfile& p) { p.storePassword = "the owner's"; });
+    auto owner = observe();
+    auto bought = buy(kCoins100, *owner);
+    ASSERT_TRUE(bought);
+    ASSERT_EQ(bought->transactionState(), State::Purchased);
+
+    // Another device names the same account without its password: the store hands it nothing and
+    // lets it finish nothing, and the owner's purchase still waits for the owner.
+    queue().resetForTests();
+    Device::instance().update([](services::DeviceProfile& p) { p.storePassword = "a guess"; });
+    auto stranger = observe();
+    ASSERT_TRUE(waitFor([] { return foundation::UrlConnection::activeCount() == 0; }));
+    EXPECT_TRUE(stranger->seen.empty());
+    EXPECT_TRUE(logged("PaymentQueue: unfinished transactions not fetched"));
+
+    queue().resetForTests();
+    Device::instance().update([](services::DeviceProfile& p) { p.storePassword = "the owner's"; });
+    auto back = observe();
+    ASSERT_TRUE(waitFor([&] { return !back->seen.empty(); }));
+    EXPECT_EQ(back->seen[0]->transactionIdentifier(), bought->transactionIdentifier());
+}
+
 TEST_F(PurchaseTest, RestoreBringsBackThePackButNotTheCoins) {
     auto observer = observe();
     std::string original; // the pack's purchase

@@ -169,7 +169,7 @@ TEST(CassowarySolver, IncrementalChangesMatchAFreshSolve) {
     for (int round = 0; round < 60; ++round) {
         std::vector<Variable> vars;
         for (int i = 0; i < 6; ++i)
-            vars.emplace_back("v" + std::to_string(i));
+            vars.emplace_back(std::string("v").append(std::to_string(i)));
         Solver incremental;
         std::vector<Constraint> held;
         // Keep the system bounded.

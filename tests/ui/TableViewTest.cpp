@@ -25,8 +25,10 @@ public:
     std::map<IndexPath, double> heights;
 
     Source() {
-        for (int i = 0; i < 10; ++i) rows[0].push_back("a" + std::to_string(i));
-        for (int i = 0; i < 10; ++i) rows[1].push_back("b" + std::to_string(i));
+        for (int i = 0; i < 10; ++i)
+            rows[0].push_back(std::string("a").append(std::to_string(i)));
+        for (int i = 0; i < 10; ++i)
+            rows[1].push_back(std::string("b").append(std::to_string(i)));
     }
     int numberOfSectionsInTableView(TableView&) override { return int(rows.size()); }
     int numberOfRowsInSection(TableView&, int s) override { return int(rows[size_t(s)].size()); }
@@ -62,10 +64,18 @@ public:
         if (blockRowTwo && ip.row == 2) return std::nullopt;
         return ip;
     }
-    void didSelectRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("didSelect " + ip.description()); }
-    void didDeselectRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("didDeselect " + ip.description()); }
-    void willBeginEditingRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("beginEdit " + ip.description()); }
-    void didEndEditingRowAtIndexPath(TableView&, const IndexPath& ip) override { events.push_back("endEdit " + ip.description()); }
+    void didSelectRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        events.push_back("didSelect " + ip.description());
+    }
+    void didDeselectRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        events.push_back("didDeselect " + ip.description());
+    }
+    void willBeginEditingRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        events.push_back("beginEdit " + ip.description());
+    }
+    void didEndEditingRowAtIndexPath(TableView&, const IndexPath& ip) override {
+        events.push_back("endEdit " + ip.description());
+    }
 };
 
 class TableViewTest : public ::testing::Test {
@@ -102,14 +112,16 @@ TEST_F(TableViewTest, TwoSectionsReuseCellsByIdentifierWhileScrolling) {
     EXPECT_EQ(table->rectForRowAtIndexPath({1, 0}), Rect(0, 22 + 10 * 44, 320, 44));
 
     // Scroll a row at a time down to the end: cells leaving the top come back at the bottom.
-    for (double y = 0; y <= table->maxContentOffset().y; y += 44) table->setContentOffset({0, y});
+    for (double y = 0; y <= table->maxContentOffset().y; y += 44)
+        table->setContentOffset({0, y});
     table->setContentOffset(table->maxContentOffset());
     auto texts = visibleTexts();
     EXPECT_EQ(texts.back(), "b9");
     // Never many more cells than fit, per identifier: section B had to make its own.
     EXPECT_LE(source->made, 12);
     EXPECT_GE(table->reusableCellCount("A"), 5u);
-    for (auto& cell : table->visibleCells()) EXPECT_EQ(cell->reuseIdentifier(), "B");
+    for (auto& cell : table->visibleCells())
+        EXPECT_EQ(cell->reuseIdentifier(), "B");
     EXPECT_EQ(table->headerViewForSection(0), nullptr);
 
     // Back to the top: the A cells come out of the queue, none is made.
@@ -155,7 +167,7 @@ TEST_F(TableViewTest, MatchingUpdatesMoveVisibleCellsAndTheSelection) {
     auto cellA2 = table->cellForRowAtIndexPath({0, 2});
     int made = source->made;
     source->rows[0].insert(source->rows[0].begin(), "new");
-    source->rows[0].erase(source->rows[0].begin() + 4);  // was a3, at old row 3
+    source->rows[0].erase(source->rows[0].begin() + 4); // was a3, at old row 3
     table->beginUpdates();
     table->deleteRowsAtIndexPaths({{0, 3}});
     table->insertRowsAtIndexPaths({{0, 0}});
@@ -180,10 +192,10 @@ TEST_F(TableViewTest, WillSelectCanBlockAndATapDeselectsThePreviousRow) {
     EXPECT_FALSE(table->tapRowAtIndexPath({0, 2}));
     EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath{0, 1}));
     EXPECT_TRUE(table->tapRowAtIndexPath({0, 3}));
-    EXPECT_EQ(source->events, (std::vector<std::string>{
-                                  "willSelect {section 0, row 1}", "didSelect {section 0, row 1}",
-                                  "willSelect {section 0, row 2}", "willSelect {section 0, row 3}",
-                                  "didDeselect {section 0, row 1}", "didSelect {section 0, row 3}"}));
+    EXPECT_EQ(source->events,
+              (std::vector<std::string>{"willSelect {section 0, row 1}", "didSelect {section 0, row 1}",
+                                        "willSelect {section 0, row 2}", "willSelect {section 0, row 3}",
+                                        "didDeselect {section 0, row 1}", "didSelect {section 0, row 3}"}));
     EXPECT_TRUE(table->cellForRowAtIndexPath({0, 3})->isSelected());
     EXPECT_FALSE(table->cellForRowAtIndexPath({0, 1})->isSelected());
     table->deselectRowAtIndexPath({0, 3}, true);
@@ -193,14 +205,15 @@ TEST_F(TableViewTest, WillSelectCanBlockAndATapDeselectsThePreviousRow) {
 }
 
 TEST_F(TableViewTest, SwipeToDeleteCommitsThroughTheDataSource) {
-    EXPECT_FALSE(table->swipeToDeleteRowAtIndexPath({0, 0}));  // not editable
+    EXPECT_FALSE(table->swipeToDeleteRowAtIndexPath({0, 0})); // not editable
     table->scrollToRowAtIndexPath({1, 0}, TableViewScrollPosition::Top, false);
     EXPECT_EQ(table->contentOffset().y, 22 + 10 * 44);
     ASSERT_TRUE(table->swipeToDeleteRowAtIndexPath({1, 0}));
     EXPECT_TRUE(table->cellForRowAtIndexPath({1, 0})->showingDeleteConfirmation());
     EXPECT_EQ(table->rowShowingDeleteConfirmation(), (IndexPath{1, 0}));
     EXPECT_TRUE(table->tapDeleteConfirmation());
-    EXPECT_EQ(source->events, (std::vector<std::string>{"beginEdit {section 1, row 0}", "commit b0", "endEdit {section 1, row 0}"}));
+    EXPECT_EQ(source->events,
+              (std::vector<std::string>{"beginEdit {section 1, row 0}", "commit b0", "endEdit {section 1, row 0}"}));
     EXPECT_EQ(table->numberOfRowsInSection(1), 9);
     EXPECT_EQ(table->cellForRowAtIndexPath({1, 0})->textLabel()->text(), "b1");
     EXPECT_TRUE(table->lastUpdateError().empty());
@@ -212,7 +225,7 @@ TEST_F(TableViewTest, HeightsPositionsScrollingAndTheSectionIndex) {
     EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}), Rect(0, 22 + 44 + 100, 320, 44));
     EXPECT_EQ(table->indexPathForRowAtPoint({5, 22 + 44 + 99}), (IndexPath{0, 1}));
     EXPECT_EQ(table->rectForHeaderInSection(0), Rect(0, 0, 320, 22));
-    EXPECT_EQ(table->rectForHeaderInSection(1).height(), 0);  // no title, no view
+    EXPECT_EQ(table->rectForHeaderInSection(1).height(), 0); // no title, no view
     EXPECT_EQ(table->sectionIndexTitles(), (std::vector<std::string>{"A", "B"}));
 
     table->scrollToRowAtIndexPath({0, 9}, TableViewScrollPosition::Middle, true);

@@ -60,7 +60,7 @@ bool isUuid(std::string_view text) {
 // part of it wrote ".<name>.<uuid>.tmp". Answers the writer's process id (0 for the older form), or -1
 // when `entry` is not a temporary of `name`.
 pid_t temporaryOwner(std::string_view entry, std::string_view name) {
-    std::string prefix = "." + std::string(name) + ".";
+    std::string prefix = std::string(".").append(name).append(".");
     if (entry.size() <= prefix.size() + 4 || entry.substr(0, prefix.size()) != prefix ||
         entry.substr(entry.size() - 4) != ".tmp")
         return -1;
@@ -193,7 +193,9 @@ void writeFileAtomicallyInBackground(std::string path, std::string bytes, std::f
     BackgroundWriter::instance().enqueue({std::move(path), std::move(bytes), std::move(done)});
 }
 
-void waitForBackgroundWrites() { BackgroundWriter::instance().waitForAll(); }
+void waitForBackgroundWrites() {
+    BackgroundWriter::instance().waitForAll();
+}
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
     // A write asked for now lands after the ones asked for earlier, never under them.

@@ -120,6 +120,10 @@ bool Device::canMakePayments() const {
 std::optional<std::string> Device::storeAccount() const {
     return read(&DeviceProfile::storeAccount);
 }
+
+std::string Device::storePassword() const {
+    return read(&DeviceProfile::storePassword);
+}
 std::optional<std::string> Device::mailAccount() const {
     return read(&DeviceProfile::mailAccount);
 }

@@ -38,6 +38,7 @@ struct TwitterAccount {
 struct FacebookUser {
     std::string userId; // decimal
     std::string name;
+    std::string password; // what the device signed in to Facebook with
 };
 
 struct Contact {
@@ -75,6 +76,7 @@ struct DeviceProfile {
     double routeInterval = 1;            // seconds between two fixes of the route
 
     std::optional<std::string> storeAccount; // the store account signed in on the device
+    std::string storePassword;               // what the device signed in to that account with
     bool canMakePayments = true;             // false when purchases are restricted
     std::optional<std::string> mailAccount;  // the mail address the device sends from
 
@@ -116,6 +118,7 @@ public:
     // Convenience reads of the profile.
     bool canMakePayments() const;
     std::optional<std::string> storeAccount() const;
+    std::string storePassword() const;
     std::optional<std::string> mailAccount() const;
     std::vector<TwitterAccount> twitterAccounts() const;
     std::optional<FacebookUser> facebookUser() const;
@@ -157,8 +160,7 @@ public:
 
 private:
     Device();
-    template <class T>
-    T read(T DeviceProfile::*field) const;
+    template <class T> T read(T DeviceProfile::*field) const;
     void showAlert(Prompt kind);
     friend class PromptAlertDelegate;
     bool resolve(Prompt kind, bool allow, bool dismissAlert);

@@ -121,6 +121,7 @@ public:
         if (ok() && !(p.routeInterval > 0)) fail("routeInterval is not positive");
 
         readOptionalText(root, "storeAccount", p.storeAccount);
+        readText(root, "storePassword", p.storePassword);
         readBool(root, "canMakePayments", p.canMakePayments);
         readOptionalText(root, "mailAccount", p.mailAccount);
 
@@ -139,6 +140,7 @@ public:
             FacebookUser u;
             readText(*v, "userId", u.userId);
             readText(*v, "name", u.name);
+            readText(*v, "password", u.password);
             p.facebookUser = std::move(u);
         }
         if (auto* list = array(root, "contacts")) {

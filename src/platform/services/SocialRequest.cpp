@@ -28,13 +28,6 @@ std::string base64(const unsigned char* data, size_t size) {
     return out;
 }
 
-std::string formText(const SocialRequest::Parameters& parameters) {
-    std::string text;
-    for (const auto& [key, value] : parameters)
-        text += (text.empty() ? "" : "&") + oauthPercentEncode(key) + "=" + oauthPercentEncode(value);
-    return text;
-}
-
 std::string newNonce() {
     static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random{std::random_device{}()};
@@ -95,6 +88,17 @@ std::string oauthPercentEncode(const std::string& text) {
     return out;
 }
 
+std::string oauthFormText(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    std::string text;
+    for (const auto& [key, value] : pairs) {
+        if (!text.empty()) text += '&';
+        text += oauthPercentEncode(key);
+        text += '=';
+        text += oauthPercentEncode(value);
+    }
+    return text;
+}
+
 std::string oauthAuthorization(const std::string& method, const std::string& url,
                                const SocialRequest::Parameters& parameters, const std::string& token,
                                const std::string& secret, int64_t timestamp, const std::string& nonce) {
@@ -133,7 +137,7 @@ std::shared_ptr<SocialRequest> SocialRequest::requestForServiceType(const std::s
 
 foundation::UrlRequest SocialRequest::preparedUrlRequest(int64_t timestamp, const std::string& nonce) const {
     foundation::UrlRequest request;
-    std::string form = formText(parameters_);
+    std::string form = oauthFormText(parameters_);
     // The signature covers the address without its query: parameters travel separately and are signed.
     std::string base = url_.substr(0, url_.find('?'));
     if (method_ == RequestMethodPOST) {

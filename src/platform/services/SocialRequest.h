@@ -60,6 +60,9 @@ private:
 // OAuth's percent escaping: everything but letters, digits and "-._~".
 std::string oauthPercentEncode(const std::string& text);
 
+// Pairs as a form body or query: each escaped key "=" escaped value, joined by "&", in the given order.
+std::string oauthFormText(const std::vector<std::pair<std::string, std::string>>& pairs);
+
 // The Authorization header value for one request: oauth_token, oauth_nonce, oauth_timestamp,
 // oauth_signature_method "HMAC-SHA1", oauth_version "1.0" and oauth_signature, the Base64 HMAC-SHA1
 // keyed with "&" + the escaped secret over METHOD&escaped(url)&escaped(sorted escaped pairs).

@@ -69,9 +69,13 @@ private:
 
 std::shared_ptr<foundation::UrlConnection> callStore(const std::string& method, const std::string& path,
                                                      const Parameters& parameters, Answer answer) {
-    std::string form;
-    for (const auto& [key, value] : parameters)
-        form += (form.empty() ? "" : "&") + oauthPercentEncode(key) + "=" + oauthPercentEncode(value);
+    Parameters sent;
+    for (const auto& pair : parameters) {
+        sent.push_back(pair);
+        // The store serves an account only to a device signed in to it.
+        if (pair.first == "account") sent.emplace_back("password", Device::instance().storePassword());
+    }
+    std::string form = oauthFormText(sent);
     std::string url = OutsideEndpoints::url(OutsideEndpoints::Service::Store, path);
     foundation::UrlRequest request =
         method == "POST" ? foundation::UrlRequest::post(url, std::vector<uint8_t>(form.begin(), form.end()))

@@ -32,14 +32,15 @@ void AttributedString::merge() {
     std::vector<Run> merged;
     for (auto& run : runs_) {
         if (run.range.length == 0) continue;
-        if (!merged.empty() && merged.back().attributes == run.attributes) merged.back().range.length += run.range.length;
-        else merged.push_back(std::move(run));
+        if (!merged.empty() && merged.back().attributes == run.attributes)
+            merged.back().range.length += run.range.length;
+        else
+            merged.push_back(std::move(run));
     }
     runs_ = std::move(merged);
 }
 
-template <typename F>
-void AttributedString::forRunsIn(TextRange range, F&& change) {
+template <typename F> void AttributedString::forRunsIn(TextRange range, F&& change) {
     TextRange r = clip(range);
     if (r.length == 0) return;
     splitAt(r.location);
@@ -59,7 +60,8 @@ void AttributedString::addAttribute(const std::string& name, AttributeValue valu
 
 void AttributedString::addAttributes(const Attributes& attributes, TextRange range) {
     forRunsIn(range, [&](Attributes& a) {
-        for (const auto& [k, v] : attributes) a[k] = v;
+        for (const auto& [k, v] : attributes)
+            a[k] = v;
     });
 }
 
@@ -83,21 +85,22 @@ std::optional<AttributeValue> AttributedString::attributeAt(const std::string& n
     for (size_t i = 0; i < runs_.size(); ++i) {
         if (!runs_[i].range.contains(index)) continue;
         auto it = runs_[i].attributes.find(name);
-        std::optional<AttributeValue> value;
-        if (it != runs_[i].attributes.end()) value = it->second;
+        const AttributeValue* value = it != runs_[i].attributes.end() ? &it->second : nullptr;
         if (effectiveRange) {
             auto same = [&](size_t j) {
                 auto jt = runs_[j].attributes.find(name);
-                std::optional<AttributeValue> v;
-                if (jt != runs_[j].attributes.end()) v = jt->second;
-                return v == value;
+                if (jt == runs_[j].attributes.end()) return value == nullptr;
+                return value && jt->second == *value;
             };
             size_t a = i, b = i;
-            while (a > 0 && same(a - 1)) --a;
-            while (b + 1 < runs_.size() && same(b + 1)) ++b;
+            while (a > 0 && same(a - 1))
+                --a;
+            while (b + 1 < runs_.size() && same(b + 1))
+                ++b;
             *effectiveRange = {runs_[a].range.location, runs_[b].range.end() - runs_[a].range.location};
         }
-        return value;
+        if (!value) return std::nullopt;
+        return *value;
     }
     if (effectiveRange) *effectiveRange = {index, 0};
     return std::nullopt;
@@ -161,13 +164,18 @@ void AttributedString::replaceCharacters(TextRange range, const std::string& tex
     // Plain text takes the attributes of the character it replaces or follows.
     TextRange r = clip(range);
     Attributes a;
-    if (r.length > 0) a = attributesAt(r.location);
-    else if (r.location > 0) a = attributesAt(r.location - 1);
-    else if (length_ > 0) a = attributesAt(0);
+    if (r.length > 0)
+        a = attributesAt(r.location);
+    else if (r.location > 0)
+        a = attributesAt(r.location - 1);
+    else if (length_ > 0)
+        a = attributesAt(0);
     replaceCharacters(range, AttributedString(text, a));
 }
 
-void AttributedString::append(const AttributedString& other) { replaceCharacters({length_, 0}, other); }
+void AttributedString::append(const AttributedString& other) {
+    replaceCharacters({length_, 0}, other);
+}
 
 AttributedString AttributedString::substring(TextRange range) const {
     TextRange r = clip(range);
@@ -206,4 +214,4 @@ bool operator==(const AttributedString& a, const AttributedString& b) {
     return true;
 }
 
-}  // namespace velkora::ui
+} // namespace velkora::ui

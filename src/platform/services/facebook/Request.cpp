@@ -66,13 +66,12 @@ std::shared_ptr<Request> Request::requestForGraphPath(std::string graphPath) {
 
 std::string Request::url() const {
     std::string address = OutsideEndpoints::url(OutsideEndpoints::Service::FacebookGraph, graphPath_);
-    std::string query;
-    for (const auto& [k, v] : parameters_)
-        query += "&" + oauthPercentEncode(k) + "=" + oauthPercentEncode(v);
-    if (session_ && !session_->accessToken().empty())
-        query += "&access_token=" + oauthPercentEncode(session_->accessToken());
-    if (query.empty()) return address;
-    return address + (address.find('?') == std::string::npos ? "?" : "&") + query.substr(1);
+    Parameters sent = parameters_;
+    if (session_ && !session_->accessToken().empty()) sent.emplace_back("access_token", session_->accessToken());
+    if (sent.empty()) return address;
+    address += address.find('?') == std::string::npos ? '?' : '&';
+    address += oauthFormText(sent);
+    return address;
 }
 
 void Request::startWithCompletionHandler(Handler handler) {

@@ -200,8 +200,8 @@ void Session::startLogIn() {
                 returnAddress() + "#error=access_denied&error_reason=user_denied", "com.facebook.Facebook");
             return;
         }
-        foundation::UrlRequest request =
-            foundation::UrlRequest::get(dialog + "&user=" + oauthPercentEncode(user->userId));
+        foundation::UrlRequest request = foundation::UrlRequest::get(
+            dialog + "&user=" + oauthPercentEncode(user->userId) + "&password=" + oauthPercentEncode(user->password));
         request.followRedirects = false;
         auto fetch = std::make_shared<DialogFetch>([](std::string location) {
             if (location.empty()) location = returnAddress() + "#error=server_error";

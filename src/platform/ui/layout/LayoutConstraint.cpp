@@ -189,7 +189,8 @@ std::string LayoutConstraint::description() const {
     };
     std::string out = "<LayoutConstraint";
     if (!identifier_.empty()) out += " '" + identifier_ + "'";
-    out += " " + itemText(firstItem()) + "." + layoutAttributeName(firstAttribute_);
+    out += ' ';
+    out += itemText(firstItem()) + "." + layoutAttributeName(firstAttribute_);
     out += relation_ == LayoutRelation::Equal ? " == " : relation_ == LayoutRelation::LessThanOrEqual ? " <= " : " >= ";
     if (secondAttribute_ != LayoutAttribute::NotAnAttribute) {
         if (multiplier_ != 1) out += foundation::format("%@ * ", foundation::Value(multiplier_).description());
