@@ -1,16 +1,20 @@
 // Signing in, signing up and signing out in the middle of a chat the host opened on its stack: the
-// person leaves a draft, signs up through the account screens from the chat's top panel (or is signed in
-// or out meanwhile) and comes back to the chat with the draft still there; back then leaves the host as
-// it was, and the kit works on for the new user.
+// person leaves a draft, logs in or signs up through the account screens from the chat's top panel (or
+// signs out from the sidebar's settings) and comes back to the chat with the draft still there; back then leaves the
+// host as it was, and the kit works on for the new user.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "JourneyFixture.h"
 #include "conversations/VelkoraChatOneViewController.h"
+#include "data/VelkoraUtils.h"
+#include "people/VelkoraEmailLoginViewController.h"
 #include "people/VelkoraEmailSignUpViewController.h"
 #include "people/VelkoraLoginViewController.h"
 #include "people/VelkoraSignUpViewController.h"
+#include "people/VelkoraUserSettingsViewController.h"
+#include "people/VelkoraUserSignUpHelper.h"
 #include "platform/ui/GraphicsContext.h"
 
 namespace velkora::testing {
@@ -58,30 +62,69 @@ protected:
 
 TEST_F(SigningMidway, SignInAndOutWhileAChatIsOpen) {
     ASSERT_NO_FATAL_FAILURE(startHost());
-    service::UserFields walker = named("Walker", "Known");
-    walker.email = "walker@example.com";
-    walker.signedUp = true;
-    const std::string known = svc.createUser(kApp, walker);
+    // An account with an e-mail and a password, made as the kit makes one, and this device signed out of
+    // it again.
+    std::string known;
+    {
+        auto helper = VelkoraUserSignUpHelper::create();
+        auto heard = std::make_shared<Caller>();
+        helper->connectServerWithDetails(
+            foundation::Value(
+                foundation::Dictionary{{"name", foundation::Value("Walker Known")},
+                                       {"email", foundation::Value("walker@example.com")},
+                                       {"password", foundation::Value(VelkoraUtils::md5String("walk1234", true))}}),
+            0, 1, false, false, Caller::of(heard));
+        ASSERT_TRUE(waitFor([&] { return !heard->answers.empty(); }) && settle());
+        known = heard->answers[0].textOr("");
+        ASSERT_FALSE(known.empty());
+        helper->userSignedOut(3);
+        ASSERT_TRUE(waitFor([&] { return agent().velkoraUser() && agent().velkoraUser()->userId() != known; }) &&
+                    settle());
+        loop().advance(1);
+    }
     const std::string device = myId();
     const std::string other = svc.createUser(kApp, named("Olga", "Tester"));
     ASSERT_NO_FATAL_FAILURE(chatWithDraft(other));
 
-    // Signed in elsewhere (as the account screens do once the service says yes): the chat stays, with
-    // its draft, and the kit goes on as the known user.
-    agent().resetUserInfoWithUserId(known);
-    foundation::NotificationCenter::defaultCenter().post("VelkoraUserSigninChanged");
+    // Logged in through the account screens from the chat's top panel: the chat comes back with its
+    // draft, and the kit goes on as the known user.
+    chatOnTop()->profileButtonClicked(nullptr);
+    loop().advance(1);
+    auto login = top<VelkoraLoginViewController>();
+    ASSERT_TRUE(login);
+    login->emailConnectClicked(nullptr);
+    loop().advance(1);
+    auto form = top<VelkoraEmailLoginViewController>();
+    ASSERT_TRUE(form);
+    form->emailTextField()->setText("walker@example.com");
+    form->passwordTextField()->setText("walk1234");
+    form->loginClicked(nullptr);
     ASSERT_TRUE(waitFor([&] { return agent().velkoraUser() && agent().velkoraUser()->userId() == known; }) && settle());
     loop().advance(1);
     ASSERT_NO_FATAL_FAILURE(expectBackInTheChatWithTheDraft());
     EXPECT_EQ(ownProfileOpens(), "VelkoraUserProfileViewController");
     hostNav().popToRootViewController(false);
 
-    // Signed out again in the middle of the next chat: back to the device's own user.
+    // Signed out in the middle of the next chat, from the sidebar's settings: back to the device's own
+    // user, the sidebar back at its menu, and the chat with its draft where it was.
     ASSERT_NO_FATAL_FAILURE(chatWithDraft(other));
-    agent().resetUserInfoWithUserId(std::nullopt);
-    foundation::NotificationCenter::defaultCenter().post("VelkoraUserSigninChanged");
-    ASSERT_TRUE(waitFor([&] { return agent().velkoraUser() && agent().velkoraUser()->userId() == device; }) &&
-                settle());
+    sidebarVC()->settingsClicked();
+    loop().advance(1);
+    auto settings = std::dynamic_pointer_cast<VelkoraUserSettingsViewController>(sidebarNav()->topViewController());
+    ASSERT_TRUE(settings);
+    settings->emailSignOutClicked(nullptr);
+    auto confirm = popup();
+    ASSERT_TRUE(confirm) << "signing out asks first";
+    confirm->okTapped(nullptr);
+    ASSERT_TRUE(waitFor([&] { return agent().velkoraUser() && agent().velkoraUser()->userId() != known; }) && settle());
+    loop().advance(1);
+    EXPECT_EQ(myId(), device);
+    if (sidebarNav()->topViewController() == settings) {
+        settings->backTapped(nullptr);
+        loop().advance(1);
+    }
+    EXPECT_EQ(sidebarNav()->viewControllers().size(), 1u);
+    Velkora::closeSidebar();
     loop().advance(1);
     ASSERT_NO_FATAL_FAILURE(expectBackInTheChatWithTheDraft());
     EXPECT_EQ(ownProfileOpens(), "VelkoraLoginViewController");
