@@ -343,7 +343,8 @@ ScreenRenderer::Damage ScreenRenderer::damage(const Scan& now) const {
         if (!inside) out.rects.push_back(was.rect);
     };
     for (auto& [view, d] : now.views) {
-        if (std::any_of(out.shifts.begin(), out.shifts.end(), [&](const Shift& sh) { return sh.view == view; }))
+        const auto* scrolled = view; // clang 14 cannot capture a structured binding in a lambda
+        if (std::any_of(out.shifts.begin(), out.shifts.end(), [&](const Shift& sh) { return sh.view == scrolled; }))
             continue; // the scroll itself: its pixels moved
         auto found = last_.views.find(view);
         if (found == last_.views.end()) {
