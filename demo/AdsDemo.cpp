@@ -16,7 +16,7 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace {

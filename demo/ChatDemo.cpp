@@ -10,7 +10,7 @@
 #include "conversations/VelkoraChatOneCells.h"
 #include "conversations/VelkoraChatOneViewController.h"
 #include "conversations/VelkoraFullScreenImageViewController.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/OutsideEndpoints.h"
 #include "platform/ui/GraphicsContext.h"

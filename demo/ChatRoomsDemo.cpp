@@ -9,7 +9,7 @@
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
 #include "conversations/VelkoraChatRoomsViewController.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/ui/GraphicsContext.h"

@@ -13,7 +13,7 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace velkora::demo {

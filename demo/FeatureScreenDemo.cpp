@@ -16,9 +16,9 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace {
 

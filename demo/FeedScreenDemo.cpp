@@ -7,7 +7,7 @@
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "feed/VelkoraFeedLikeImageCell.h"
 #include "feed/VelkoraFeedTableController.h"

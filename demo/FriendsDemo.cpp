@@ -23,10 +23,10 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraGeneralSystemMessageViewController.h"
 #include "conversations/VelkoraNewMessageChooserViewController.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/WebView.h"

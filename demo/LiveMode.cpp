@@ -22,7 +22,7 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "shell/VelkoraActivationView.h"
 
 namespace velkora::demo {

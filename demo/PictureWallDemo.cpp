@@ -11,7 +11,7 @@
 #include "platform/foundation/UrlConnection.h"
 #include "platform/ui/View.h"
 #include "shell/VelkoraAttributedLabel.h"
-#include "shell/VelkoraCachedImageFetcher.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace {

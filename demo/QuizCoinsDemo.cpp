@@ -17,7 +17,7 @@
 #include "quiz/VelkoraQuizIAPHelper.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 namespace {
 

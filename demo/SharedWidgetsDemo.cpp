@@ -18,7 +18,7 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraCellBackgroundView.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraDefaultOKPopupView.h"

@@ -19,7 +19,7 @@
 #include "server/utils/RequestText.h"
 #include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "shell/VelkoraActivationRibonView.h"
 #include "shell/VelkoraMessageNotificationView.h"
 #include "shell/VelkoraViewController.h"

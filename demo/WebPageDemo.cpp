@@ -13,7 +13,7 @@
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "velkora_service/Service.h"
 #include "velkora_service/WebPages.h"
 

@@ -13,7 +13,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralWebViewController.h"
 #include "shell/VelkoraShellScreens.h"

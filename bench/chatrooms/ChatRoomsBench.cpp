@@ -13,7 +13,7 @@
 #include "BenchMain.h"
 #include "ads/VelkoraNativeAd.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedCellMeasure.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -22,9 +22,9 @@
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace {
 

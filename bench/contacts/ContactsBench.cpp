@@ -16,7 +16,7 @@
 
 #include "BenchMain.h"
 #include "BuildPaths.h"
-#include "people/VelkoraContactsConnctor.h"
+#include "social/VelkoraContactsConnctor.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
 #include "platform/foundation/RunLoop.h"

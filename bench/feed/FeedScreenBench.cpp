@@ -12,7 +12,7 @@
 #include "BenchMain.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopic.h"
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedCell.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"

@@ -20,7 +20,7 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/TextLayout.h"
 #include "shell/VelkoraAttributedLabel.h"
-#include "shell/VelkoraCachedImageFetcher.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizedImagesCache.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "BenchMain.h"
-#include "people/VelkoraFBConnector.h"
+#include "social/VelkoraFBConnector.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
 #include "people/VelkoraUserListSections.h"
 #include "platform/foundation/Log.h"

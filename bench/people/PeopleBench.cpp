@@ -15,7 +15,7 @@
 #include "people/VelkoraUserListSections.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/TextFolding.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <unistd.h>
 
 #include "BenchMain.h"
-#include "data/VelkoraChatsRepository.h"
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraChatsRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "platform/foundation/Log.h"
 
 using namespace velkora;

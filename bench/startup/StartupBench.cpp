@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "BenchMain.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraChatsRepository.h"
-#include "data/VelkoraFeedMessagesRepository.h"
-#include "data/VelkoraQuizzesRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatsRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraQuizzesRepository.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Paths.h"
@@ -33,7 +33,7 @@
 #include "server/VelkoraServerEndpoint.h"
 #include "server/utils/RequestText.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "velkora/Velkora.h"
 #include "velkora/VelkoraMainLoop.h"
 #include "velkora/VelkoraNotifications.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BenchMain.h"
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "data/VelkoraUserInternal.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/Log.h"

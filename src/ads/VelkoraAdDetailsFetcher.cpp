@@ -7,7 +7,7 @@
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraKXJsonParser.h"
 #include "server/utils/VelkoraLogEventsManager.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 
 namespace velkora {
 

@@ -10,7 +10,7 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace velkora {

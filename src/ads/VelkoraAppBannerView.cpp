@@ -13,8 +13,8 @@
 #include "platform/ui/Image.h"
 #include "platform/ui/Keyboard.h"
 #include "server/VelkoraServerApi.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace velkora {

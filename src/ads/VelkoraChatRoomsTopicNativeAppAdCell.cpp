@@ -7,9 +7,9 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "server/VelkoraServerApi.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

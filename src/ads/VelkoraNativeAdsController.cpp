@@ -4,7 +4,7 @@
 
 #include "platform/foundation/Log.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 namespace velkora {
 

@@ -2,7 +2,7 @@
 
 #include "ads/VelkoraAdsSupport.h"
 #include "data/VelkoraAppDealsRepository.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

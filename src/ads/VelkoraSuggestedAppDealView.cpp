@@ -7,7 +7,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Image.h"
 #include "server/VelkoraServerApi.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace velkora {

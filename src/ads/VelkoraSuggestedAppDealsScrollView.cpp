@@ -7,7 +7,7 @@
 #include "ads/VelkoraAdsSupport.h"
 #include "platform/foundation/Log.h"
 #include "server/VelkoraServerApi.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 namespace velkora {
 

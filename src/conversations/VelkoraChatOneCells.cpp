@@ -19,7 +19,7 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
 
 namespace velkora {

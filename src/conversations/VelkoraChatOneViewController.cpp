@@ -5,7 +5,7 @@
 
 #include "conversations/VelkoraFullScreenImageViewController.h"
 #include "conversations/VelkoraStickerStoreViewController.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -28,13 +28,13 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "data/VelkoraChat.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "data/VelkoraUtils.h"
 #include "platform/foundation/FileIO.h"
@@ -20,7 +20,7 @@
 #include "server/utils/VelkoraReachability.h"
 #include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 
 namespace velkora {
 

@@ -19,12 +19,12 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraCellBackgroundView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "shell/VelkoraWidgetClasses.h"
 
 namespace velkora {

@@ -12,9 +12,9 @@
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/layout/LayoutConstraint.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

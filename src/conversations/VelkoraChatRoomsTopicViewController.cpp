@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "conversations/VelkoraStickerStoreViewController.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "data/VelkoraUtils.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -26,15 +26,15 @@
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

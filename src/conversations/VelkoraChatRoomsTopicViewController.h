@@ -16,7 +16,7 @@
 #include "conversations/VelkoraChatRoomsTopicHeaderView.h"
 #include "conversations/VelkoraEnhancedKeyboardView.h"
 #include "data/VelkoraChatRoomsTopic.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/GestureRecognizer.h"

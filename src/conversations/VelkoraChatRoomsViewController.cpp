@@ -4,7 +4,7 @@
 
 #include "conversations/VelkoraChatRoomsTopicCells.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Image.h"
@@ -16,10 +16,10 @@
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
 
 namespace velkora {

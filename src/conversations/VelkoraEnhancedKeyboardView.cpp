@@ -15,9 +15,9 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/ViewController.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

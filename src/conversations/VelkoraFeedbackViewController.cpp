@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "conversations/VelkoraEnhancedKeyboardView.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -21,14 +21,14 @@
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraRateUsUtility.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

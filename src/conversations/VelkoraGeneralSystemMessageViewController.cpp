@@ -2,7 +2,7 @@
 
 #include "conversations/VelkoraEnhancedKeyboardView.h"
 #include "conversations/VelkoraInboxScreens.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -12,7 +12,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "server/VelkoraServerApi.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -15,12 +15,12 @@
 #include "platform/ui/TextField.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -11,7 +11,7 @@
 
 #include "conversations/VelkoraFeedbackViewController.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraUsersFetcher.h"
+#include "social/VelkoraUsersFetcher.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/TableView.h"

@@ -12,7 +12,7 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraStoreProductsHelper.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 
 namespace velkora {

@@ -17,7 +17,7 @@
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

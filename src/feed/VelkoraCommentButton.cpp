@@ -2,7 +2,7 @@
 
 #include "feed/VelkoraFeedSession.h"
 #include "server/VelkoraServerApi.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

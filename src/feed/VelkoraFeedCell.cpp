@@ -9,9 +9,9 @@
 #include "platform/ui/Image.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
 
 namespace velkora {

@@ -1,7 +1,7 @@
 #include "feed/VelkoraFeedLikeActivityCell.h"
 
 #include "feed/VelkoraLikeButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -4,7 +4,7 @@
 #include "platform/ui/Image.h"
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraImageFetcher.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -1,7 +1,7 @@
 #include "feed/VelkoraFeedLikeTopicCell.h"
 
 #include "feed/VelkoraLikeButton.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

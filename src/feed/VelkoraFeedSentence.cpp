@@ -1,7 +1,7 @@
 #include "feed/VelkoraFeedSentence.h"
 
 #include "platform/foundation/Bundle.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -1,9 +1,9 @@
 #include "feed/VelkoraFeedTableCell.h"
 
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraAppSettings.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -4,7 +4,7 @@
 
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopic.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedActivityCell.h"
 #include "feed/VelkoraFeedClasses.h"
 #include "feed/VelkoraFeedLikeActivityCell.h"
@@ -13,9 +13,9 @@
 #include "feed/VelkoraFeedLikeTopicImageCell.h"
 #include "feed/VelkoraFeedTableCell.h"
 #include "feed/VelkoraSuggestedPeople.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -29,13 +29,13 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraImageFetcher.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -14,7 +14,7 @@
 #include "feed/VelkoraFeedCellDelegates.h"
 #include "feed/VelkoraFeedListMerge.h"
 #include "feed/VelkoraFeedRowHeights.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/MailComposeViewController.h"

@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedClasses.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -19,14 +19,14 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraMultiLineAutoSize.h"
 #include "shell/VelkoraResizedImagesCache.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -12,10 +12,10 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -2,7 +2,7 @@
 
 #include "feed/VelkoraFeedSentence.h"
 #include "feed/VelkoraSuggestedPeople.h"
-#include "people/VelkoraProfileSupport.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -12,8 +12,8 @@
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

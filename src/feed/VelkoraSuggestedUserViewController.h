@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "people/VelkoraSigninToFollowPopupHelper.h"
-#include "people/VelkoraUserListCell.h"
-#include "people/VelkoraUsersFetcher.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraUserListCell.h"
+#include "social/VelkoraUsersFetcher.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/TableView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"

@@ -28,7 +28,7 @@ public:
     void name(ui::View* element, uint32_t screen) override {                                                           \
         forward(#name, element, screen);                                                                               \
     }
-#include "shell/VelkoraStyleSheetHooks.inc"
+#include "session/VelkoraStyleSheetHooks.inc"
 #undef VELKORA_STYLE_HOOK
 
 private:

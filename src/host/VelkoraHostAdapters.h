@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "shell/VelkoraImageFetcher.h"
-#include "shell/VelkoraStyleSheetProtocol.h"
+#include "session/VelkoraStyleSheetProtocol.h"
 #include "velkora/VelkoraStyleSheet.h"
 
 namespace velkora::host {

@@ -1,10 +1,10 @@
 // The host's class methods: each forwards to the session object, as the host interface always did.
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraChat.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "host/HostInternals.h"
 #include "host/VelkoraHostAdapters.h"
-#include "people/VelkoraFBConnector.h"
+#include "social/VelkoraFBConnector.h"
 #include "platform/foundation/Log.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraKitObjects.h"

@@ -1,13 +1,13 @@
 #include "people/VelkoraAccountScreens.h"
 
-#include "people/VelkoraAccountScreenSupport.h"
 #include "people/VelkoraLoginViewController.h"
-#include "people/VelkoraPanelProfileViewDelegate.h"
 #include "people/VelkoraSignUpViewController.h"
 #include "people/VelkoraUserSettingsViewController.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraAccountScreenSupport.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 
 namespace velkora {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "people/VelkoraProfileSupport.h"
+#include "people/VelkoraFriendsSupport.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GestureRecognizer.h"
@@ -13,7 +13,8 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 
@@ -70,14 +71,7 @@ void VelkoraEditAboutViewController::viewDidLoad() {
     style.customizeCancelButton(cancelButton().get(), kScreenId);
 
     std::weak_ptr<VelkoraEditAboutViewController> weak = sharedAs<VelkoraEditAboutViewController>();
-    keyboardShowObserver_ = foundation::NotificationObserver(ui::kKeyboardWillShowNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillShow(n);
-                                                             });
-    keyboardHideObserver_ = foundation::NotificationObserver(ui::kKeyboardWillHideNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillHide(n);
-                                                             });
+    friends::observeKeyboard(weak, keyboardShowObserver_, keyboardHideObserver_);
 }
 
 void VelkoraEditAboutViewController::showCharsLeft() {
@@ -166,22 +160,11 @@ void VelkoraEditAboutViewController::postClosed() {
 }
 
 void VelkoraEditAboutViewController::keyboardWillShow(const foundation::Notification&) {
-    auto root = view();
-    if (!root || keyboardTap_.lock()) return;
-    auto tap = std::make_shared<ui::TapGestureRecognizer>();
-    std::weak_ptr<ui::View> weakRoot = root;
-    tap->addAction([weakRoot](ui::GestureRecognizer&) {
-        if (auto v = weakRoot.lock()) v->endEditing(true);
-    });
-    root->addGestureRecognizer(tap);
-    keyboardTap_ = tap;
+    friends::addEndEditingTap(view(), keyboardTap_);
 }
 
 void VelkoraEditAboutViewController::keyboardWillHide(const foundation::Notification&) {
-    // Only the recogniser this editor added: the first one on the view may be someone else's.
-    auto tap = keyboardTap_.lock();
-    if (tap && viewIfLoaded()) viewIfLoaded()->removeGestureRecognizer(tap.get());
-    keyboardTap_.reset();
+    friends::removeEndEditingTap(viewIfLoaded().get(), keyboardTap_);
 }
 
 } // namespace velkora

@@ -1,13 +1,13 @@
 #include "people/VelkoraEmailFormViewController.h"
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraAccountScreenSupport.h"
-#include "people/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/ScrollView.h"
+#include "shell/VelkoraAccountScreenSupport.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora {
 

@@ -1,11 +1,11 @@
 #include "people/VelkoraEmailLoginViewController.h"
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraAccountScreenSupport.h"
 #include "people/VelkoraPasswordScreens.h"
 #include "platform/foundation/Log.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

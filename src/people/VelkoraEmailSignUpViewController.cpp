@@ -1,15 +1,15 @@
 #include "people/VelkoraEmailSignUpViewController.h"
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraAccountScreenSupport.h"
 #include "people/VelkoraUserPictureUploader.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/ImageView.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraPictureTaker.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

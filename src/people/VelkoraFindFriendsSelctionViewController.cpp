@@ -1,14 +1,14 @@
 #include "people/VelkoraFindFriendsSelctionViewController.h"
 
-#include "people/VelkoraFBConnector.h"
 #include "people/VelkoraFriendsSupport.h"
-#include "people/VelkoraProfileSupport.h"
-#include "people/VelkoraTwitterConnector.h"
 #include "people/VelkoraUserListViewController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Font.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TableViewCell.h"
+#include "shell/VelkoraProfileSupport.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 
 namespace velkora {
 

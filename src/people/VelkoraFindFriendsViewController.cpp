@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraProfileSupport.h"
 #include "platform/foundation/TextFolding.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -17,12 +19,10 @@
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraLazyImageView.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 
@@ -77,13 +77,7 @@ VelkoraFindFriendsCell::initFromNib(std::weak_ptr<VelkoraFindFriendsCellDelegate
 }
 
 void VelkoraFindFriendsCell::setUp() {
-    setBackgroundView(ui::View::create(bounds()));
-    if (nameLabel_) VelkoraAppSettings::setLeadingColor(*nameLabel_);
-    if (userPhoto_) {
-        userPhoto_->layer().setCornerRadius(7.0);
-        userPhoto_->setClipsToBounds(true);
-        userPhoto_->setUsingCache(true);
-    }
+    friends::styleFriendRow(*this, nameLabel_.get(), userPhoto_.get());
     if (followButton_) followButton_->setTitle(profiles::text("velkora_text_follow_button"));
     if (unfollowButton_) unfollowButton_->setTitle(profiles::text("velkora_text_following_button"));
     if (moreLabel_ && moreLabel_->text().empty()) moreLabel_->setText(profiles::text("velkora_text_more_friends"));
@@ -189,10 +183,7 @@ VelkoraFindFriendsViewController::VelkoraFindFriendsViewController() : VelkoraGe
 
 VelkoraFindFriendsViewController::~VelkoraFindFriendsViewController() {
     VelkoraServerApi::clearUserDelegate(this);
-    if (friendsTable_) {
-        friendsTable_->setDataSource({});
-        friendsTable_->setDelegate({});
-    }
+    friends::detachTable(friendsTable_.get());
 }
 
 void VelkoraFindFriendsViewController::buildHeaders() {
@@ -253,18 +244,8 @@ void VelkoraFindFriendsViewController::viewDidLoad() {
     style.customizeUsersListSearchIconView(searchIconView_.get(), 1);
 
     std::weak_ptr<VelkoraFindFriendsViewController> weak = self;
-    followingObserver_ = foundation::NotificationObserver("VelkoraChangedFollowingNotification", nullptr,
-                                                          [weak](const foundation::Notification& n) {
-                                                              if (auto s = weak.lock()) s->followingDidChanged(n);
-                                                          });
-    keyboardShowObserver_ = foundation::NotificationObserver(ui::kKeyboardWillShowNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillShow(n);
-                                                             });
-    keyboardHideObserver_ = foundation::NotificationObserver(ui::kKeyboardWillHideNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillHide(n);
-                                                             });
+    followingObserver_ = friends::observeFollowing(weak);
+    friends::observeKeyboard(weak, keyboardShowObserver_, keyboardHideObserver_);
 }
 
 void VelkoraFindFriendsViewController::rebuildLists() {

@@ -11,12 +11,12 @@
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteHeaderView.h"
-#include "people/VelkoraUsersFetcher.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "social/VelkoraUsersFetcher.h"
 
 namespace velkora {
 

@@ -5,10 +5,10 @@
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
-#include "people/VelkoraProfileSupport.h"
 #include "people/VelkoraRadarListView.h"
 #include "people/VelkoraRadarMapViewController.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 

@@ -1,12 +1,10 @@
 #include "people/VelkoraFriendsSupport.h"
 
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraProfileSupport.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
@@ -15,7 +13,12 @@
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraLazyImageView.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "shell/VelkoraSidebarClasses.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora::friends {
 
@@ -107,6 +110,22 @@ void removeEndEditingTap(ui::View* root, std::weak_ptr<ui::GestureRecognizer>& t
     auto recognizer = tap.lock();
     if (recognizer && root) root->removeGestureRecognizer(recognizer.get());
     tap.reset();
+}
+
+void detachTable(ui::TableView* table) {
+    if (!table) return;
+    table->setDataSource({});
+    table->setDelegate({});
+}
+
+void styleFriendRow(ui::TableViewCell& cell, ui::Label* name, VelkoraLazyImageView* photo) {
+    cell.setBackgroundView(ui::View::create(cell.bounds()));
+    if (name) VelkoraAppSettings::setLeadingColor(*name);
+    if (photo) {
+        photo->layer().setCornerRadius(7.0);
+        photo->setClipsToBounds(true);
+        photo->setUsingCache(true);
+    }
 }
 
 std::shared_ptr<NetworkConnect> NetworkConnect::create(Connected connected) {

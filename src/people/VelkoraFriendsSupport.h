@@ -1,6 +1,7 @@
-// What the find, invite and radar screens share: texts with a number or a name filled in, pushing a
-// screen made by feature name or by hand with the container handed on, the classes their interface files
-// name, and the selected-row colour of their cells.
+// What the people list screens (find, invite, user lists, the bio editor) and the radar share: texts with a
+// number or a name filled in, pushing a screen made by feature name or by hand with the container handed
+// on, the classes their interface files name, the look of their rows, their tables let go, and the
+// notifications they hear while they live.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +10,16 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
+#include "platform/ui/Keyboard.h"
 
 namespace velkora {
 
 namespace ui {
 class GestureRecognizer;
 class ImageView;
+class Label;
 class TableView;
 class TableViewCell;
 class TextField;
@@ -23,6 +27,7 @@ class View;
 class ViewController;
 } // namespace ui
 class VelkoraGeneralFeatureViewController;
+class VelkoraLazyImageView;
 class VelkoraUserSignUpHelper;
 
 namespace friends {
@@ -54,6 +59,35 @@ void showSearchField(ui::TableView& table, const std::shared_ptr<ui::TextField>&
 // added here is removed again, whatever else the view holds.
 void addEndEditingTap(const std::shared_ptr<ui::View>& root, std::weak_ptr<ui::GestureRecognizer>& tap);
 void removeEndEditingTap(ui::View* root, std::weak_ptr<ui::GestureRecognizer>& tap);
+
+// The screen's keyboardWillShow and keyboardWillHide, called for as long as the screen lives.
+template <class Screen>
+void observeKeyboard(const std::weak_ptr<Screen>& screen, foundation::NotificationObserver& shown,
+                     foundation::NotificationObserver& hidden) {
+    shown = foundation::NotificationObserver(ui::kKeyboardWillShowNotification, nullptr,
+                                             [screen](const foundation::Notification& n) {
+                                                 if (auto s = screen.lock()) s->keyboardWillShow(n);
+                                             });
+    hidden = foundation::NotificationObserver(ui::kKeyboardWillHideNotification, nullptr,
+                                              [screen](const foundation::Notification& n) {
+                                                  if (auto s = screen.lock()) s->keyboardWillHide(n);
+                                              });
+}
+
+// The screen's followingDidChanged, called on "VelkoraChangedFollowingNotification" while the screen lives.
+template <class Screen> foundation::NotificationObserver observeFollowing(const std::weak_ptr<Screen>& screen) {
+    return foundation::NotificationObserver("VelkoraChangedFollowingNotification", nullptr,
+                                            [screen](const foundation::Notification& n) {
+                                                if (auto s = screen.lock()) s->followingDidChanged(n);
+                                            });
+}
+
+// A list's table lets go of its screen as data source and delegate: the table may outlive the screen.
+void detachTable(ui::TableView* table);
+
+// A friend's row: a background of its own, the name in the leading colour, the photo with round corners,
+// from the picture cache.
+void styleFriendRow(ui::TableViewCell& cell, ui::Label* name, VelkoraLazyImageView* photo);
 
 // Connects Facebook (method 2) or Twitter (method 3) as the find and invite screens do: the network's
 // connector identifies the person, then the sign-up helper (made on the first connect and kept) attaches

@@ -1,12 +1,12 @@
 #include "people/VelkoraInviteHeaderView.h"
 
 #include "people/VelkoraFriendsSupport.h"
-#include "people/VelkoraProfileSupport.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/layout/LayoutConstraint.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 

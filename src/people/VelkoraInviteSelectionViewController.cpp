@@ -1,10 +1,12 @@
 #include "people/VelkoraInviteSelectionViewController.h"
 
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "people/VelkoraFindFriendsViewController.h"
+#include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
-#include "people/VelkoraProfileSupport.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -14,10 +16,9 @@
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 
@@ -139,10 +140,7 @@ VelkoraInviteSelectionViewController::VelkoraInviteSelectionViewController()
 }
 
 VelkoraInviteSelectionViewController::~VelkoraInviteSelectionViewController() {
-    if (optionsTable_) {
-        optionsTable_->setDataSource({});
-        optionsTable_->setDelegate({});
-    }
+    friends::detachTable(optionsTable_.get());
 }
 
 std::shared_ptr<VelkoraUserSignUpHelper> VelkoraInviteSelectionViewController::userSignUpHelper() const {

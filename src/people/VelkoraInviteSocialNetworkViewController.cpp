@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "people/VelkoraContactsConnctor.h"
-#include "people/VelkoraFBConnector.h"
+#include "data/VelkoraAppSettings.h"
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSelectionViewController.h"
-#include "people/VelkoraProfileSupport.h"
-#include "people/VelkoraTwitterConnector.h"
 #include "people/VelkoraUserListSections.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Log.h"
@@ -24,10 +21,13 @@
 #include "platform/ui/TextField.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
 #include "session/VelkoraKitObjects.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
+#include "social/VelkoraContactsConnctor.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 
 namespace velkora {
 
@@ -173,13 +173,7 @@ VelkoraInviteSocialFriendCell::initFromNib(const std::string& nibName,
 }
 
 void VelkoraInviteSocialFriendCell::setUp() {
-    setBackgroundView(ui::View::create(bounds()));
-    if (nameLabel_) VelkoraAppSettings::setLeadingColor(*nameLabel_);
-    if (userPhoto_) {
-        userPhoto_->layer().setCornerRadius(7.0);
-        userPhoto_->setClipsToBounds(true);
-        userPhoto_->setUsingCache(true);
-    }
+    friends::styleFriendRow(*this, nameLabel_.get(), userPhoto_.get());
     auto selected = friends::giveSelectedBackground(*this);
     for (const auto& b : {fbInviteButton_, twitterInviteButton_, contactInviteButton_})
         if (b) b->setTitle(profiles::text("velkora_text_invite_button"));
@@ -243,10 +237,7 @@ VelkoraInviteSocialNetworkViewController::~VelkoraInviteSocialNetworkViewControl
     auto& agent = VelkoraAgentInternal::instance();
     if (auto fb = agent.fbConnector()) fb->removeDelegate(this);
     if (auto tw = agent.twitterConnector()) tw->removeDelegate(this);
-    if (friendsTable_) {
-        friendsTable_->setDataSource({});
-        friendsTable_->setDelegate({});
-    }
+    friends::detachTable(friendsTable_.get());
 }
 
 void VelkoraInviteSocialNetworkViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -378,14 +369,7 @@ void VelkoraInviteSocialNetworkViewController::viewDidLoad() {
     style.customizeUsersListSearchField(searchText_.get(), 1);
     style.customizeUsersListSearchIconView(searchIconView_.get(), 1);
     std::weak_ptr<VelkoraInviteSocialNetworkViewController> weak = self;
-    keyboardShowObserver_ = foundation::NotificationObserver(ui::kKeyboardWillShowNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillShow(n);
-                                                             });
-    keyboardHideObserver_ = foundation::NotificationObserver(ui::kKeyboardWillHideNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillHide(n);
-                                                             });
+    friends::observeKeyboard(weak, keyboardShowObserver_, keyboardHideObserver_);
 }
 
 bool VelkoraInviteSocialNetworkViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "people/VelkoraSocialNetworkUser.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 #include "platform/ui/Geometry.h"
@@ -19,6 +18,7 @@
 #include "platform/ui/TableView.h"
 #include "platform/ui/TableViewCell.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "social/VelkoraSocialNetworkUser.h"
 
 namespace velkora {
 

@@ -1,9 +1,9 @@
 #include "people/VelkoraLoginViewController.h"
 
-#include "people/VelkoraAccountScreenSupport.h"
 #include "people/VelkoraEmailLoginViewController.h"
 #include "people/VelkoraSignUpViewController.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 
 namespace velkora {
 

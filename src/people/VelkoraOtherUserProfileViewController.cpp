@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraFeedMessage.h"
-#include "data/VelkoraFeedMessagesRepository.h"
 #include "data/VelkoraLikeObject.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "data/VelkoraUsersRepository.h"
 #include "data/VelkoraUtils.h"
 #include "feed/VelkoraFeedActivityOrder.h"
-#include "people/VelkoraProfileSupport.h"
+#include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraUserListViewController.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/ui/ActivityIndicatorView.h"
@@ -25,13 +26,13 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 
@@ -77,10 +78,7 @@ VelkoraOtherUserProfileViewController::VelkoraOtherUserProfileViewController(Vel
 VelkoraOtherUserProfileViewController::~VelkoraOtherUserProfileViewController() {
     VelkoraServerApi::clearUserDelegate(this);
     if (signinHelper_) signinHelper_->setDelegate({});
-    if (postsTable_) {
-        postsTable_->setDataSource({});
-        postsTable_->setDelegate({});
-    }
+    friends::detachTable(postsTable_.get());
     if (tableController_) tableController_->stop();
 }
 

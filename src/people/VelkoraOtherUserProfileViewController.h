@@ -9,12 +9,12 @@
 #include "data/VelkoraActivityModel.h"
 #include "data/VelkoraUserInternal.h"
 #include "feed/VelkoraFeedTableController.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/TableView.h"
 #include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 
 namespace velkora {
 

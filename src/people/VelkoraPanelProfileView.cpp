@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "people/VelkoraProfileSupport.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
@@ -10,10 +12,8 @@
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "people/VelkoraPanelProfileViewDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/View.h"
 #include "session/VelkoraPanelProfileViewFace.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 
 namespace velkora {
 

@@ -1,10 +1,10 @@
 #include "people/VelkoraPasswordScreens.h"
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraAccountScreenSupport.h"
 #include "server/VelkoraServerApi.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -4,11 +4,11 @@
 #include "people/VelkoraEditAboutViewController.h"
 #include "people/VelkoraOtherUserProfileViewController.h"
 #include "people/VelkoraPanelProfileView.h"
-#include "people/VelkoraProfileSupport.h"
 #include "people/VelkoraUserListViewController.h"
 #include "people/VelkoraUserProfileViewController.h"
 #include "session/VelkoraPanelProfileViewFace.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraUserListCell.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/View.h"
+#include "shell/VelkoraUserListCell.h"
 
 namespace velkora {
 

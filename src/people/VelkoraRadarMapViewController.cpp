@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "people/VelkoraFriendsSupport.h"
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "people/VelkoraMapZoomLevel.h"
-#include "people/VelkoraProfileSupport.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/LocationManager.h"
@@ -22,11 +24,9 @@
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

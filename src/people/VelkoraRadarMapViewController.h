@@ -12,13 +12,13 @@
 
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraRadarListView.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
 #include "people/VelkoraUserAnnotationView.h"
-#include "people/VelkoraUserListCell.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MapView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraUserListCell.h"
 
 namespace velkora {
 

@@ -1,10 +1,10 @@
 #include "people/VelkoraSignUpViewController.h"
 
-#include "people/VelkoraAccountScreenSupport.h"
 #include "people/VelkoraEmailSignUpViewController.h"
 #include "people/VelkoraLoginViewController.h"
 #include "platform/ui/ImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 
 namespace velkora {
 

@@ -1,18 +1,18 @@
 #include "people/VelkoraSocialEntryViewController.h"
 
-#include "people/VelkoraAccountScreenSupport.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora {
 

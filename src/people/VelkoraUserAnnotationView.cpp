@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "people/VelkoraFriendsSupport.h"
-#include "people/VelkoraProfileSupport.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "platform/foundation/TextFolding.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

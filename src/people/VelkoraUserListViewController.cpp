@@ -1,6 +1,6 @@
 #include "people/VelkoraUserListViewController.h"
 
-#include "people/VelkoraProfileSupport.h"
+#include "people/VelkoraFriendsSupport.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -12,7 +12,8 @@
 #include "platform/ui/TextField.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 
@@ -36,10 +37,7 @@ VelkoraUserListViewController::VelkoraUserListViewController(std::string title,
 VelkoraUserListViewController::~VelkoraUserListViewController() {
     VelkoraServerApi::clearUserDelegate(this);
     if (signinHelper_) signinHelper_->setDelegate({});
-    if (usersTable_) {
-        usersTable_->setDataSource({});
-        usersTable_->setDelegate({});
-    }
+    friends::detachTable(usersTable_.get());
 }
 
 void VelkoraUserListViewController::registerInterfaceBindings(ui::InterfaceBindings& b) {
@@ -82,18 +80,8 @@ void VelkoraUserListViewController::viewDidLoad() {
         usersFetcher_->loadUsersWithDelegate(std::static_pointer_cast<VelkoraUsersFetcherDelegate>(self));
 
     std::weak_ptr<VelkoraUserListViewController> weak = self;
-    followingObserver_ = foundation::NotificationObserver("VelkoraChangedFollowingNotification", nullptr,
-                                                          [weak](const foundation::Notification& n) {
-                                                              if (auto s = weak.lock()) s->followingDidChanged(n);
-                                                          });
-    keyboardShowObserver_ = foundation::NotificationObserver(ui::kKeyboardWillShowNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillShow(n);
-                                                             });
-    keyboardHideObserver_ = foundation::NotificationObserver(ui::kKeyboardWillHideNotification, nullptr,
-                                                             [weak](const foundation::Notification& n) {
-                                                                 if (auto s = weak.lock()) s->keyboardWillHide(n);
-                                                             });
+    followingObserver_ = friends::observeFollowing(weak);
+    friends::observeKeyboard(weak, keyboardShowObserver_, keyboardHideObserver_);
     auto& style = VelkoraStyleSheetCustomizer::instance();
     style.customizeUsersListSearchField(searchText_.get(), kScreenId);
     style.customizeUsersListSearchIconView(searchIconView_.get(), kScreenId);
@@ -209,22 +197,11 @@ void VelkoraUserListViewController::filterChanged(ui::Control*) {
 void VelkoraUserListViewController::filterChangedEnded(ui::Control*) {}
 
 void VelkoraUserListViewController::keyboardWillShow(const foundation::Notification&) {
-    auto root = view();
-    if (!root || keyboardTap_.lock()) return;
-    auto tap = std::make_shared<ui::TapGestureRecognizer>();
-    std::weak_ptr<ui::View> weakRoot = root;
-    tap->addAction([weakRoot](ui::GestureRecognizer&) {
-        if (auto v = weakRoot.lock()) v->endEditing(true);
-    });
-    root->addGestureRecognizer(tap);
-    keyboardTap_ = tap;
+    friends::addEndEditingTap(view(), keyboardTap_);
 }
 
 void VelkoraUserListViewController::keyboardWillHide(const foundation::Notification&) {
-    // Only the recogniser this screen added: another one on the view may belong to someone else.
-    auto tap = keyboardTap_.lock();
-    if (tap && viewIfLoaded()) viewIfLoaded()->removeGestureRecognizer(tap.get());
-    keyboardTap_.reset();
+    friends::removeEndEditingTap(viewIfLoaded().get(), keyboardTap_);
 }
 
 void VelkoraUserListViewController::followTapped(VelkoraUserListCell& cell) {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "people/VelkoraSigninToFollowPopupHelper.h"
-#include "people/VelkoraUserListCell.h"
 #include "people/VelkoraUserListSections.h"
-#include "people/VelkoraUsersFetcher.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/TableView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraUserListCell.h"
+#include "social/VelkoraUsersFetcher.h"
 
 namespace velkora {
 

@@ -1,10 +1,10 @@
 #include "people/VelkoraUserPictureUploader.h"
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraAccountScreenSupport.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ViewController.h"
 #include "server/VelkoraServerApi.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 #include "shell/VelkoraPictureTaker.h"
 
 namespace velkora {

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "people/VelkoraEditAboutViewController.h"
-#include "people/VelkoraFBConnector.h"
 #include "people/VelkoraPanelProfileView.h"
-#include "people/VelkoraProfileSupport.h"
-#include "people/VelkoraTwitterConnector.h"
 #include "people/VelkoraUserListViewController.h"
 #include "people/VelkoraUserSettingsViewController.h"
-#include "people/VelkoraUserSignUpHelper.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -20,14 +20,14 @@
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraMultiLineAutoSize.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "shell/VelkoraProfileSupport.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora {
 

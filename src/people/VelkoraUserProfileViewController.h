@@ -7,10 +7,10 @@
 #include <string>
 
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraPanelProfileViewDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 
 namespace velkora {
 

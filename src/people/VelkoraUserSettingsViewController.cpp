@@ -1,8 +1,8 @@
 #include "people/VelkoraUserSettingsViewController.h"
 
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraAccountScreenSupport.h"
-#include "people/VelkoraPanelProfileViewDelegate.h"
 #include "people/VelkoraPasswordScreens.h"
 #include "people/VelkoraUserPictureUploader.h"
 #include "platform/foundation/Log.h"
@@ -13,12 +13,12 @@
 #include "platform/ui/ScrollView.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAccountScreenSupport.h"
 #include "shell/VelkoraLazyImageView.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 #include "shell/VelkoraPictureTaker.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

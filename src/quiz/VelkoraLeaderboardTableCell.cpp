@@ -3,16 +3,16 @@
 #include <cstdio>
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraProfileSupport.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraLazyImageView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "data/VelkoraScorePosition.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Value.h"
 #include "platform/ui/TableView.h"

@@ -1,6 +1,6 @@
 #include "quiz/VelkoraQuizEndTableCell.h"
 
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -13,7 +13,7 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraBase64.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 

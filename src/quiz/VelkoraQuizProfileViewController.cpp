@@ -16,10 +16,10 @@
 #include "quiz/VelkoraQuizPurchaseViewController.h"
 #include "quiz/VelkoraQuizzesViewController.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -14,8 +14,8 @@
 #include "quiz/VelkoraQuizIAPHelper.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraAppData.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -1,6 +1,6 @@
 #include "quiz/VelkoraQuizSuggestQuestionViewController.h"
 
-#include "people/VelkoraProfileSupport.h"
+#include "shell/VelkoraProfileSupport.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Animation.h"
@@ -10,7 +10,7 @@
 #include "quiz/VelkoraLeaderboardScreens.h"
 #include "server/VelkoraServerApi.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -14,7 +14,7 @@
 #include "quiz/VelkoraQuizPurchaseViewController.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -18,8 +18,8 @@
 #include "server/utils/VelkoraKXJsonParser.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "data/VelkoraUtils.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 
 namespace velkora {
 

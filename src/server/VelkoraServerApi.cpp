@@ -4,7 +4,6 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/VelkoraServerEndpoint.h"
 #include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
-#include "session/VelkoraAgentInternal.h"
 
 namespace velkora {
 

@@ -10,10 +10,10 @@
 #include "server/VelkoraServerEndpoint.h"
 #include "server/commands/VelkoraCommandGroups.h"
 #include "server/utils/VelkoraLogEventsManager.h"
-#include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraSessionRecords.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 
 namespace velkora {
 
@@ -41,7 +41,7 @@ constexpr int kMessagesTimeout = 5;
 constexpr int kLongestTimeout = 15;
 constexpr double kLocatedPollInterval = 300;
 
-std::shared_ptr<VelkoraUserInfo> userInfo() { return VelkoraAgentInternal::instance().getUserInfo(); }
+std::shared_ptr<VelkoraUserInfo> userInfo() { return VelkoraSessionRecords::current().getUserInfo(); }
 
 void replayGetUserData(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) { a.getUserData(r.delegate); }
 void replayGetOtherUserData(VelkoraServerClientAgent& a, const VelkoraClientPendingRequest& r) {
@@ -113,7 +113,7 @@ void VelkoraServerClientAgent::initSessionInternal() {
         return;
     }
     isSessionStarted_ = true;
-    auto& session = VelkoraAgentInternal::instance();
+    auto& session = VelkoraSessionRecords::current();
     if (!session.getUserInfo() && appId_) session.initUserInfo(*appId_);
     auto info = session.getUserInfo();
     auto settingsAppId = VelkoraAppSettings::appId();
@@ -156,7 +156,7 @@ void VelkoraServerClientAgent::deviceIdCreated(VelkoraProtocolWrapper& w, const 
         info->setUserId(id);
         auto settingsAppId = VelkoraAppSettings::appId();
         info->setAppId(settingsAppId ? settingsAppId : appId_);
-        VelkoraAgentInternal::instance().saveUserInfo();
+        VelkoraSessionRecords::current().saveUserInfo();
     }
     updateTimerTick();
     sessionInitialized();
@@ -215,7 +215,7 @@ void VelkoraServerClientAgent::setMessagesChangeNumber(int32_t changeNumber) {
     lastChangeNumber_ = changeNumber;
     if (auto info = userInfo()) {
         info->setMessagesChangeNumber(changeNumber);
-        VelkoraAgentInternal::instance().saveUserInfo();
+        VelkoraSessionRecords::current().saveUserInfo();
     }
 }
 
@@ -289,12 +289,12 @@ void VelkoraServerClientAgent::saveCursors(int32_t* messages, int32_t* feed, int
     if (messages) info->setMessagesChangeNumber(*messages);
     if (feed) info->setFeedChangeNumber(*feed);
     if (likes) info->setLikesChangeNumber(*likes);
-    VelkoraAgentInternal::instance().saveUserInfo();
+    VelkoraSessionRecords::current().saveUserInfo();
 }
 
 void VelkoraServerClientAgent::updated(VelkoraProtocolWrapper&, const std::optional<std::vector<VelkoraMessagePtr>>& messages,
                                        int32_t changeNumber, int32_t numFollowers, int32_t score, int32_t coins) {
-    if (auto user = VelkoraAgentInternal::instance().velkoraUser()) {
+    if (auto user = VelkoraSessionRecords::current().velkoraUser()) {
         bool followers = user->numFollowers() != numFollowers, scored = user->score() != score,
              coined = user->coins() != coins;
         user->setNumFollowers(numFollowers);
@@ -486,7 +486,7 @@ foundation::Date VelkoraServerClientAgent::getDateWithServerDiff(foundation::Dat
 
 void VelkoraServerClientAgent::getAppData(VelkoraCallback caller) {
     auto w = makeWrapper(std::move(caller));
-    auto record = VelkoraAgentInternal::instance().getAppData();
+    auto record = VelkoraSessionRecords::current().getAppData();
     int32_t changeNumber = 0;
     if (record) {
         if (record->buildVersion() != std::optional<std::string>(kVelkoraBuild)) record->setChangeNumber(0);
@@ -497,8 +497,8 @@ void VelkoraServerClientAgent::getAppData(VelkoraCallback caller) {
 
 void VelkoraServerClientAgent::gotAppData(VelkoraProtocolWrapper& w, const std::shared_ptr<VelkoraAppData>& appData) {
     if (appData) {
-        VelkoraAgentInternal::instance().setAppData(appData);
-        VelkoraAgentInternal::instance().saveAppData();
+        VelkoraSessionRecords::current().setAppData(appData);
+        VelkoraSessionRecords::current().saveAppData();
     }
     performUserSelector(w, Value::object(appData));
 }

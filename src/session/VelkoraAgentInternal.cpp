@@ -1,5 +1,7 @@
 #include "session/VelkoraAgentInternal.h"
 
+#include "social/VelkoraSocialConnectors.h"
+
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/LocationManager.h"
 #include "platform/ui/PopoverController.h"
@@ -8,6 +10,9 @@
 #include "session/VelkoraDeviceIdentity.h"
 #include "session/VelkoraKitObjects.h"
 
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUserInternal.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/FileIO.h"
@@ -17,9 +22,6 @@
 #include "platform/foundation/Paths.h"
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraBase64.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
 
 namespace velkora {
 
@@ -77,6 +79,17 @@ VelkoraAgentInternal::~VelkoraAgentInternal() {
     for (auto* timer : {&startTimer_, &appDataRetry_, &userDataRetry_, &entryBannerTimer_})
         if (*timer) (*timer)->invalidate();
 }
+
+namespace {
+// The rooms below the session find it through its records' face; it is made on first use from there too.
+[[maybe_unused]] const bool g_recordsProvided =
+    (VelkoraSessionRecords::setProvider([]() -> VelkoraSessionRecords& { return VelkoraAgentInternal::instance(); }),
+     true);
+[[maybe_unused]] const bool g_connectorsProvided =
+    (VelkoraSocialConnectors::setSource({[] { return VelkoraAgentInternal::instance().fbConnector(); },
+                                         [] { return VelkoraAgentInternal::instance().twitterConnector(); }}),
+     true);
+} // namespace
 
 VelkoraAgentInternal& VelkoraAgentInternal::instance() {
     std::lock_guard lock(instanceLock());

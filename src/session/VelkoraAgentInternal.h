@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/VelkoraSessionRecords.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
@@ -50,7 +51,7 @@ class BarButtonItem;
 class Button;
 } // namespace ui
 
-class VelkoraAgentInternal {
+class VelkoraAgentInternal final : public VelkoraSessionRecords {
 public:
     static VelkoraAgentInternal& instance();
     ~VelkoraAgentInternal();
@@ -58,15 +59,15 @@ public:
     static std::shared_ptr<VelkoraAppData> appDataOfInstance();
 
     // The local user record: loaded or created once per process.
-    void initUserInfo(const std::string& appId);
-    std::shared_ptr<VelkoraUserInfo> getUserInfo() const { return userInfo_; }
+    void initUserInfo(const std::string& appId) override;
+    std::shared_ptr<VelkoraUserInfo> getUserInfo() const override { return userInfo_; }
     std::shared_ptr<VelkoraUserInfo> userInfo() const { return userInfo_; }
     void setUserInfo(std::shared_ptr<VelkoraUserInfo> info) { userInfo_ = std::move(info); }
     // Writes the record; a failed write is logged and leaves the previous file as it was.
-    bool saveUserInfo();
+    bool saveUserInfo() override;
     void createVelkoraUserFromUserData();
     // Starts over with another user id (the device id when none).
-    void resetUserInfoWithUserId(const std::optional<std::string>& userId);
+    void resetUserInfoWithUserId(const std::optional<std::string>& userId) override;
     // What the server client does when the user changes (takes the new id, asks for the user's data); it
     // runs after the record is saved and before "VelkoraDidResetUser" is posted.
     void setUserResetHandler(std::function<void(const std::optional<std::string>&)> handler) {
@@ -75,14 +76,14 @@ public:
 
     // The application configuration: loaded or created once per process.
     void initAppData(const std::string& appId);
-    std::shared_ptr<VelkoraAppData> getAppData() const { return appData_; }
+    std::shared_ptr<VelkoraAppData> getAppData() const override { return appData_; }
     std::shared_ptr<VelkoraAppData> appData() const { return appData_; }
-    void setAppData(std::shared_ptr<VelkoraAppData> data) { appData_ = std::move(data); }
+    void setAppData(std::shared_ptr<VelkoraAppData> data) override { appData_ = std::move(data); }
     // Hands the configuration to the file writer's thread, as saveUserInfo does the record.
-    bool saveAppData();
+    bool saveAppData() override;
 
-    std::shared_ptr<VelkoraUserInternal> velkoraUser() const { return velkoraUser_; }
-    void setVelkoraUser(std::shared_ptr<VelkoraUserInternal> user) { velkoraUser_ = std::move(user); }
+    std::shared_ptr<VelkoraUserInternal> velkoraUser() const override { return velkoraUser_; }
+    void setVelkoraUser(std::shared_ptr<VelkoraUserInternal> user) override { velkoraUser_ = std::move(user); }
     // The host's style sheet, handed to the customizer every view asks while it is made.
     void setCustomStyleSheet(std::shared_ptr<VelkoraStyleSheetProtocol> sheet);
 
@@ -113,7 +114,7 @@ public:
     void initTwitterConnector();
     void initFacebookConnector();
 
-    bool testMode() const { return testMode_; }
+    bool testMode() const override { return testMode_; }
     void setTestMode(bool on) { testMode_ = on; }
 
     // ---- Start-up

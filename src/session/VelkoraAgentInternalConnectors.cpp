@@ -1,7 +1,7 @@
 // The session's social-network connectors, made once at start-up and handed out to the screens.
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
 #include "session/VelkoraAgentInternal.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 
 namespace velkora {
 

@@ -5,24 +5,19 @@
 
 #include <set>
 
-#include "people/VelkoraUsersFetcher.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraCachedImageFetcher.h"
-#include "shell/VelkoraDefaultOKPopupView.h"
-#include "shell/VelkoraGeneralFeatureViewController.h"
+#include "session/VelkoraFeatureScreenFace.h"
+#include "social/VelkoraUsersFetcher.h"
 
 namespace velkora {
 
 struct VelkoraAgentInternal::Delegates final : VelkoraUsersFetcherDelegate,
-                                               VelkoraDefaultOKPopupViewDelegate,
                                                VelkoraGeneralFeatureViewControllerDelegate,
                                                VelkoraCachedImageFetcherDelegate {
     explicit Delegates(VelkoraAgentInternal& owner) : owner(owner) {}
 
     void handleNewData(VelkoraUsersFetcher& fetcher) override;
-    // The initializing and quiz-products popups only inform.
-    void popupOkTapped() override {}
-    void popupCancelTapped() override {}
     void didClickBack() override { owner.didClickBack(); }
     void didClose() override { owner.didClose(); }
     void backToPanel() override { owner.backToPanel(); }

@@ -1,25 +1,27 @@
 // The session's smaller duties: the host's feed posts and scores (kept until the kit is ready), the
 // user's sticker packs and their pictures, promoted applications and nearby users, opened URLs, the
 // pop-in banner and the check of the configured quiz products.
+#include "data/VelkoraAppData.h"
 #include "data/VelkoraAppDealsRepository.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraQuizzesRepository.h"
 #include "data/VelkoraStickerPack.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUsersRepository.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/UiNotifications.h"
+#include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternalDelegates.h"
-#include "session/VelkoraAppData.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "session/VelkoraKitObjects.h"
+#include "session/VelkoraQuizzesRepository.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraPopups.h"
+#include "social/VelkoraTwitterConnector.h"
 #include "velkora/VelkoraAds.h"
 
 namespace velkora {
@@ -32,8 +34,7 @@ namespace {
 
 // The host's root screen may say whether promoted applications may pop in over it.
 std::optional<bool> popinAnswer(ui::ViewController* controller) {
-    if (auto* feature = dynamic_cast<VelkoraGeneralFeatureViewController*>(controller))
-        return feature->velkoraShouldPopinAds();
+    if (auto* feature = dynamic_cast<VelkoraFeatureScreenFace*>(controller)) return feature->velkoraShouldPopinAds();
     if (auto* answering = dynamic_cast<VelkoraPopinAdsAnswer*>(controller)) return answering->velkoraShouldPopinAds();
     return std::nullopt;
 }
@@ -308,17 +309,12 @@ void VelkoraAgentInternal::didReceiveQuizProducts() {
     }
     if (!missing || !testMode_) return;
     auto& bundle = foundation::Bundle::main();
-    auto popup = VelkoraDefaultOKPopupView::initFromNib(bundle.localizedString("velkora_text_ok_button"));
-    if (!popup) return;
-    // A popup file without one of its labels still shows what it has.
-    if (popup->messageLable()) {
-        popup->messageLable()->setNumberOfLines(0);
-        popup->messageLable()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_message"));
-    }
-    if (popup->titleLabel())
-        popup->titleLabel()->setText(bundle.localizedString("velkora_text_quizzes_not_ready_popup_title"));
-    popup->setDelegate(delegates_);
-    if (auto window = appWindow()) popup->showInView(window.get());
+    VelkoraPopups::Popup popup;
+    popup.title = bundle.localizedString("velkora_text_quizzes_not_ready_popup_title");
+    popup.message = bundle.localizedString("velkora_text_quizzes_not_ready_popup_message");
+    popup.messageWraps = true;
+    popup.okTitle = bundle.localizedString("velkora_text_ok_button");
+    if (auto window = appWindow()) VelkoraPopups::show(window.get(), popup);
 }
 
 // ---- forwarding queries

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <map>
 
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraFeatureRegistry.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
@@ -17,11 +19,10 @@
 #include "platform/ui/UiNotifications.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternalDelegates.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraFeatureRegistry.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraNavControllerViewController.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "social/VelkoraPopups.h"
 
 namespace velkora {
 
@@ -192,7 +193,7 @@ std::shared_ptr<ui::ViewController> VelkoraAgentInternal::makeFeatureScreen(int3
         *title = tab->title;
     else
         *title = known->titleIsKey ? foundation::Bundle::main().localizedString(known->title) : known->title;
-    if (auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen)) {
+    if (auto feature = std::dynamic_pointer_cast<VelkoraFeatureScreenFace>(screen)) {
         feature->setFeatureTabDelegate(delegates_);
         feature->setTitleText(*title);
     }
@@ -201,18 +202,13 @@ std::shared_ptr<ui::ViewController> VelkoraAgentInternal::makeFeatureScreen(int3
 
 void VelkoraAgentInternal::showInitializingPopup() {
     auto& bundle = foundation::Bundle::main();
-    auto popup = VelkoraDefaultOKPopupView::initFromNib(bundle.localizedString("velkora_text_ok_button"));
-    if (!popup) return;
-    if (popup->messageLable()) {
-        popup->messageLable()->setNumberOfLines(0);
-        popup->messageLable()->setText(bundle.localizedString("velkora_text_initializing_popup_message"));
-    }
-    if (popup->titleLabel())
-        popup->titleLabel()->setText(bundle.localizedString("velkora_text_initializing_popup_title"));
-    popup->setDelegate(delegates_);
+    VelkoraPopups::Popup popup;
+    popup.title = bundle.localizedString("velkora_text_initializing_popup_title");
+    popup.message = bundle.localizedString("velkora_text_initializing_popup_message");
+    popup.messageWraps = true;
+    popup.okTitle = bundle.localizedString("velkora_text_ok_button");
     auto window = keyWindow();
-    if (window) popup->showInView(window.get());
-    initializingPopup_ = popup;
+    initializingPopup_ = VelkoraPopups::show(window.get(), popup);
 }
 
 void VelkoraAgentInternal::openFeature(int32_t featureId,
@@ -315,7 +311,7 @@ void VelkoraAgentInternal::addFeature(int32_t featureId, const std::shared_ptr<u
     if (!screen) return;
     auto wrapped = VelkoraNavControllerViewController::createHidingBar(screen);
     const TabEntry* tab = tabEntry(featureId);
-    auto feature = std::dynamic_pointer_cast<VelkoraGeneralFeatureViewController>(screen);
+    auto feature = std::dynamic_pointer_cast<VelkoraFeatureScreenFace>(screen);
     std::shared_ptr<ui::Image> icon;
     // Named images are looked up in the bundle's "Velkora.bundle/images/dark2" folder.
     if (tab->icon) icon = ui::Image::named(tab->icon);

@@ -3,21 +3,21 @@
 #include <map>
 #include <vector>
 
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraChatsRepository.h"
-#include "data/VelkoraFeedMessagesRepository.h"
-#include "data/VelkoraQuizzesRepository.h"
+#include "data/VelkoraFeatureRegistry.h"
 #include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUsersRepository.h"
-#include "people/VelkoraUsersFetcher.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternalDelegates.h"
-#include "session/VelkoraFeatureRegistry.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatsRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "session/VelkoraKitObjects.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraQuizzesRepository.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "social/VelkoraUsersFetcher.h"
 
 namespace velkora {
 

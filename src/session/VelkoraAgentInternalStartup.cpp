@@ -1,9 +1,9 @@
 // The session's start: the host's start call, the start-up steps in their order, the wait for the host's
 // window, readiness, the two first replies that complete a start, and the return from background.
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraChatsRepository.h"
-#include "data/VelkoraFeedMessagesRepository.h"
-#include "people/VelkoraUsersFetcher.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/LocationManager.h"
@@ -14,14 +14,14 @@
 #include "server/VelkoraServerApi.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "session/VelkoraAgentInternalDelegates.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "session/VelkoraDeviceIdentity.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraNavControllerViewController.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "social/VelkoraUsersFetcher.h"
 
 namespace velkora {
 

@@ -13,12 +13,15 @@ namespace velkora {
 
 namespace {
 std::string lowerCased(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
-}  // namespace
+} // namespace
 
-std::string VelkoraDeviceIdentity::sha1(std::string_view text) { return foundation::sha1Hex(text, false); }
+std::string VelkoraDeviceIdentity::sha1(std::string_view text) {
+    return foundation::sha1Hex(text, false);
+}
 
 void VelkoraDeviceIdentity::initUUID() {
     auto manager = services::IdentifierManager::sharedManager();
@@ -43,4 +46,4 @@ void VelkoraDeviceIdentity::initUUID() {
     defaults.setObject(foundation::Value(*uuidSHA1_), kHudidDefaultsKey);
 }
 
-}  // namespace velkora
+} // namespace velkora

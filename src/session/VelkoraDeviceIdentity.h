@@ -28,4 +28,4 @@ private:
     OptionalText uuidKey_;
 };
 
-}  // namespace velkora
+} // namespace velkora

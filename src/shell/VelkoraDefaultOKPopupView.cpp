@@ -7,8 +7,44 @@
 #include "platform/ui/UiNotifications.h"
 #include "shell/VelkoraAlertWindow.h"
 #include "shell/VelkoraWidgetClasses.h"
+#include "social/VelkoraPopups.h"
 
 namespace velkora {
+
+namespace {
+
+// Hands a dialog's answer to whoever asked through VelkoraPopups.
+class AnswerDelegate final : public VelkoraDefaultOKPopupViewDelegate {
+public:
+    explicit AnswerDelegate(VelkoraPopups::Answer answer) : answer_(std::move(answer)) {}
+    void popupOkTapped() override { answer_(true); }
+    void popupCancelTapped() override { answer_(false); }
+
+private:
+    VelkoraPopups::Answer answer_;
+};
+
+std::shared_ptr<VelkoraDefaultOKPopupView> present(ui::View* host, const VelkoraPopups::Popup& popup,
+                                                   VelkoraPopups::Answer answer) {
+    auto view = popup.cancelTitle.empty()
+                    ? VelkoraDefaultOKPopupView::initFromNib(popup.okTitle)
+                    : VelkoraDefaultOKPopupView::initFromNibCancel(popup.okTitle, popup.cancelTitle);
+    if (!view) return nullptr;
+    // A popup file without one of its labels still shows what it has.
+    if (view->titleLabel()) view->titleLabel()->setText(popup.title);
+    if (view->messageLable()) {
+        if (popup.messageWraps) view->messageLable()->setNumberOfLines(0);
+        view->messageLable()->setText(popup.message);
+    }
+    if (answer) view->keepDelegate(std::make_shared<AnswerDelegate>(std::move(answer)));
+    view->showInView(host, popup.holdsTouches);
+    return view;
+}
+
+// The rooms below the screens ask through VelkoraPopups; whatever links the dialog draws their popups.
+[[maybe_unused]] const bool g_presents = (VelkoraPopups::setPresenter(&present), true);
+
+} // namespace
 
 std::shared_ptr<VelkoraDefaultOKPopupView> VelkoraDefaultOKPopupView::initFromNibInternal(const std::string& nibName) {
     auto popup = std::make_shared<VelkoraDefaultOKPopupView>();

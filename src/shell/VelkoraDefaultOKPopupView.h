@@ -71,6 +71,11 @@ public:
     std::shared_ptr<VelkoraDefaultOKPopupViewDelegate> delegate() const { return delegate_.lock(); }
     // Not retained: the delegate usually owns whatever shows the dialog.
     void setDelegate(std::weak_ptr<VelkoraDefaultOKPopupViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    // A delegate that lives as long as the dialog (an answer nobody else holds).
+    void keepDelegate(std::shared_ptr<VelkoraDefaultOKPopupViewDelegate> delegate) {
+        delegate_ = delegate;
+        keptDelegate_ = std::move(delegate);
+    }
     bool closeOnOrientationChange() const { return closeOnOrientationChange_; }
     void setCloseOnOrientationChange(bool close) { closeOnOrientationChange_ = close; }
 
@@ -91,6 +96,7 @@ private:
     std::shared_ptr<ui::Button> cancelButton_;
     std::shared_ptr<ui::Window> alertWindow_;
     std::weak_ptr<VelkoraDefaultOKPopupViewDelegate> delegate_;
+    std::shared_ptr<VelkoraDefaultOKPopupViewDelegate> keptDelegate_;
     bool closeOnOrientationChange_ = true;
     std::shared_ptr<ui::TapGestureRecognizer> gestureHandler_;
     foundation::NotificationObserver orientationObserver_;

@@ -13,10 +13,10 @@
 #include "platform/ui/UiNotifications.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

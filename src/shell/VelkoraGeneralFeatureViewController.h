@@ -11,6 +11,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/ViewController.h"
+#include "session/VelkoraFeatureScreenFace.h"
 
 namespace velkora {
 
@@ -24,25 +25,9 @@ class TextView;
 class View;
 } // namespace ui
 
-// Whatever contains a feature screen: the sidebar for screens opened from its menu, the session object
-// for screens the host opens itself. A screen never decides by itself where it is.
-class VelkoraGeneralFeatureViewControllerDelegate {
-public:
-    virtual ~VelkoraGeneralFeatureViewControllerDelegate() = default;
-    // Back from a screen with at most one controller below it on its stack.
-    virtual void didClickBack() = 0;
-    // Leave the kit for the host.
-    virtual void didClose() = 0;
-    // Back to the sidebar's menu.
-    virtual void backToPanel() = 0;
-    virtual bool isUsingPopover() = 0;
-    // The container shows its own navigation bar, so the top panel goes.
-    virtual bool isTopPanelHidden() = 0;
-    // The host opened the screen directly, not through the sidebar.
-    virtual bool isOpenedAsFeature() = 0;
-};
-
-class VelkoraGeneralFeatureViewController : public ui::ViewController, public ui::InterfaceOwner {
+class VelkoraGeneralFeatureViewController : public ui::ViewController,
+                                            public ui::InterfaceOwner,
+                                            public VelkoraFeatureScreenFace {
 public:
     explicit VelkoraGeneralFeatureViewController(std::string nibName = {});
     ~VelkoraGeneralFeatureViewController() override;
@@ -54,13 +39,13 @@ public:
     std::shared_ptr<VelkoraGeneralFeatureViewControllerDelegate> featureTabDelegate() const {
         return featureTabDelegate_.lock();
     }
-    void setFeatureTabDelegate(std::weak_ptr<VelkoraGeneralFeatureViewControllerDelegate> d) {
+    void setFeatureTabDelegate(std::weak_ptr<VelkoraGeneralFeatureViewControllerDelegate> d) override {
         featureTabDelegate_ = std::move(d);
     }
 
     // Set by the subclass before the view loads.
-    const std::string& titleText() const { return titleText_; }
-    void setTitleText(std::string t) { titleText_ = std::move(t); }
+    const std::string& titleText() const override { return titleText_; }
+    void setTitleText(std::string t) override { titleText_ = std::move(t); }
     bool shouldShowProfileButton() const { return shouldShowProfileButton_; }
     void setShouldShowProfileButton(bool b) { shouldShowProfileButton_ = b; }
     uint32_t styleScreenIdentifier() const { return styleScreenIdentifier_; }
@@ -114,7 +99,7 @@ public:
     // Removes from `container` every constraint that names `view`.
     static void removeConstraintsForView(const ui::View* view, ui::View* container);
     // No promoted-application banner pops in over a feature screen.
-    virtual bool velkoraShouldPopinAds() const { return false; }
+    bool velkoraShouldPopinAds() const override { return false; }
 
     // Subclasses add their own outlets and actions and call this.
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;

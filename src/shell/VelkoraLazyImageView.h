@@ -12,7 +12,7 @@
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/ImageView.h"
 #include "server/utils/url_fetcher/VelkoraUrlFetcher.h"
-#include "shell/VelkoraCachedImageFetcher.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraImageFetcher.h"
 
 namespace velkora {

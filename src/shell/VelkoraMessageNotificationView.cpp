@@ -5,10 +5,10 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/Animation.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -8,16 +8,16 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Animation.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraPanelProfileViewFace.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraMultiLineAutoSize.h"
 #include "shell/VelkoraPanelView.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 namespace velkora {
 

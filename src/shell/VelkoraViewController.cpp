@@ -4,11 +4,11 @@
 #include <cmath>
 
 #include "data/VelkoraAppDealsRepository.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraMessageInternal.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraTwitterConnector.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
@@ -16,15 +16,15 @@
 #include "platform/ui/UiNotifications.h"
 #include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraNavControllerViewController.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraChatPartnerScreen.h"
 #include "shell/VelkoraMessageNotificationView.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "people/VelkoraPanelProfileViewDelegate.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/ActivityIndicatorView.h"

@@ -6,7 +6,7 @@
 #include "session/VelkoraAgentInternal.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraSidebarClasses.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 

@@ -11,8 +11,8 @@
 #include "BuildPaths.h"
 #include "VelkoraKitScreens.h"
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraFBConnector.h"
-#include "people/VelkoraIdentityFields.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraIdentityFields.h"
 #include "platform/foundation/FileIO.h"
 #include "platform/services/OutsideEndpoints.h"
 #include "platform/services/facebook/Dialogs.h"
@@ -30,13 +30,13 @@
 #include "platform/ui/Window.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "services/SocialFixture.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/ShellServiceFixture.h"
 #include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "shell/WidgetSnapshot.h"
 
 namespace velkora::testing {
@@ -61,7 +61,7 @@ public:
     void name(ui::View*, uint32_t screen) override {                                                                   \
         calls.emplace_back(#name, screen);                                                                             \
     }
-#include "shell/VelkoraStyleSheetHooks.inc"
+#include "session/VelkoraStyleSheetHooks.inc"
 #undef VELKORA_STYLE_HOOK
     // The hooks among `wanted` in the order they came, each with its screen id.
     std::vector<std::pair<std::string, uint32_t>> only(const std::vector<std::string>& wanted) const {

@@ -7,7 +7,7 @@
 #include "people/VelkoraEmailSignUpViewController.h"
 #include "people/VelkoraPasswordScreens.h"
 #include "people/VelkoraUserPictureUploader.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/ImagePickerController.h"
 #include "platform/ui/ScrollView.h"

@@ -3,7 +3,7 @@
 // button does.
 #include "AccountFixture.h"
 #include "people/VelkoraPasswordScreens.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -3,10 +3,10 @@
 // user's only on update, a failing save kept on the screen, and a sign-out made elsewhere redrawn.
 #include "AccountFixture.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraPanelProfileViewDelegate.h"
+#include "shell/VelkoraPanelProfileViewDelegate.h"
 #include "people/VelkoraUserPictureUploader.h"
 #include "people/VelkoraUserSettingsViewController.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/ui/GraphicsContext.h"
 
 using namespace velkora;

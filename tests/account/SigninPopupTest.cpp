@@ -2,8 +2,8 @@
 // it, it connects Twitter or Facebook itself, tells the screen once the service has answered, and shows one
 // popup when the service's conversation fails.
 #include "AccountFixture.h"
-#include "people/VelkoraAccountScreenSupport.h"
-#include "people/VelkoraSigninToFollowPopupHelper.h"
+#include "shell/VelkoraAccountScreenSupport.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 
 using namespace velkora;
 using namespace velkora::testing;

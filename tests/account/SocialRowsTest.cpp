@@ -5,8 +5,8 @@
 #include "data/VelkoraUtils.h"
 #include "people/VelkoraLoginViewController.h"
 #include "people/VelkoraSignUpViewController.h"
-#include "people/VelkoraTwitterConnector.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -8,7 +8,7 @@
 #include "data/VelkoraAppDealsRepository.h"
 #include "platform/ui/Label.h"
 #include "profiles/ProfilesFixture.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "shell/VelkoraLazyImageView.h"
 
 namespace velkora::testing {

@@ -10,7 +10,7 @@
 #include "conversations/VelkoraChatOneViewController.h"
 #include "conversations/VelkoraChatOutbox.h"
 #include "conversations/VelkoraFullScreenImageViewController.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/foundation/DateFormatter.h"
 #include "platform/foundation/NetworkReachability.h"

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "ChatFixture.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 namespace velkora::testing {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "BuildPaths.h"
 #include "VelkoraKitScreens.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
@@ -23,7 +23,7 @@
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraChatPartnerScreen.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 #include "support/ScreenFixture.h"
 #include "support/SnapshotCompare.h"
 

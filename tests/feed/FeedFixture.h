@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "data/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/UrlConnection.h"
@@ -13,8 +13,8 @@
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/TableView.h"
 #include "profiles/ProfilesFixture.h"
-#include "session/VelkoraAppData.h"
-#include "shell/VelkoraCachedImageFetcher.h"
+#include "data/VelkoraAppData.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "support/PicturePng.h"
 

@@ -3,7 +3,7 @@
 // every row of that user, the host's actions, the share popup and its e-mail, and one closable player.
 #include "FeedFixture.h"
 #include "data/VelkoraChatRoomsComment.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "feed/VelkoraFeedActivityCell.h"
 #include "feed/VelkoraFeedLikeActivityCell.h"
 #include "feed/VelkoraFeedLikeImageCell.h"
@@ -15,7 +15,7 @@
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/WebView.h"
 #include "server/utils/VelkoraLogEventsManager.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraKitObjects.h"
 
 using namespace velkora;

@@ -16,7 +16,7 @@
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora::testing {
 

@@ -5,8 +5,8 @@
 #include "SeededFeed.h"
 #include "feed/VelkoraFeedSentence.h"
 #include "feed/VelkoraLikeButton.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraImageFetcher.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
 

@@ -8,7 +8,7 @@
 #include "data/VelkoraFeedMessage.h"
 #include "data/VelkoraLikeObject.h"
 #include "feed/VelkoraLikeButton.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 namespace velkora::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "data/VelkoraFeedMessage.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 namespace velkora::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include "feed/VelkoraFeedLikeTopicCell.h"
 #include "feed/VelkoraFeedLikeTopicImageCell.h"
 #include "feed/VelkoraFeedTableCell.h"
-#include "session/VelkoraUserInfo.h"
-#include "shell/VelkoraStyleSheetProtocol.h"
+#include "data/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetProtocol.h"
 
 namespace velkora::testing {
 namespace {
@@ -26,7 +26,7 @@ public:
     void name(ui::View* element, uint32_t screen) override {                                                           \
         if (element) calls.insert(std::string(#name) + "@" + std::to_string(screen));                                  \
     }
-#include "shell/VelkoraStyleSheetHooks.inc"
+#include "session/VelkoraStyleSheetHooks.inc"
 #undef VELKORA_STYLE_HOOK
 };
 

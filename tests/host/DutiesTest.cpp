@@ -2,7 +2,7 @@
 #include "HostFixture.h"
 
 #include "server/utils/VelkoraBase64.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

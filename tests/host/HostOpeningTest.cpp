@@ -4,7 +4,7 @@
 #include "HostFixture.h"
 
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraFeatureRegistry.h"
+#include "data/VelkoraFeatureRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "velkora/VelkoraApi.h"
 

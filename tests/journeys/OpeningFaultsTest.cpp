@@ -4,7 +4,7 @@
 
 #include "JourneyFixture.h"
 #include "conversations/VelkoraFeedbackViewController.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "people/VelkoraUserSettingsViewController.h"
 #include "server/VelkoraServerApi.h"
 

@@ -14,7 +14,7 @@
 #include "people/VelkoraLoginViewController.h"
 #include "people/VelkoraSignUpViewController.h"
 #include "people/VelkoraUserSettingsViewController.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/ui/GraphicsContext.h"
 
 namespace velkora::testing {

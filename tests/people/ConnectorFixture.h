@@ -16,8 +16,8 @@
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "services/SocialFixture.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraWidgetClasses.h"
 
 namespace velkora::testing {

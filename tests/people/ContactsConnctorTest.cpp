@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "ConnectorFixture.h"
-#include "people/VelkoraContactsConnctor.h"
+#include "social/VelkoraContactsConnctor.h"
 #include "platform/ui/Image.h"
 
 using namespace velkora;

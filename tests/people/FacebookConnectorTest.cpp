@@ -7,7 +7,7 @@
 
 #include "ConnectorFixture.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraFBConnector.h"
+#include "social/VelkoraFBConnector.h"
 #include "platform/services/facebook/Dialogs.h"
 #include "platform/services/facebook/Session.h"
 #include "platform/ui/AlertView.h"

@@ -7,7 +7,7 @@
 #include "people/VelkoraFindFriendsViewController.h"
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "platform/ui/TextField.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -5,7 +5,7 @@
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
 #include "platform/ui/ImageView.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

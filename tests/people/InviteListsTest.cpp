@@ -3,18 +3,18 @@
 // invitations each source prepares (a wall post, an addressed tweet, an e-mail) that reach the outside
 // stand-ins only when the person sends them.
 #include "FriendsFixture.h"
-#include "people/VelkoraContactsConnctor.h"
-#include "people/VelkoraFBConnector.h"
+#include "social/VelkoraContactsConnctor.h"
+#include "social/VelkoraFBConnector.h"
 #include "people/VelkoraInviteSelectionViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
-#include "people/VelkoraTwitterConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 #include "platform/services/MailOutbox.h"
 #include "platform/services/facebook/Dialogs.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/ComposeViewController.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/TextField.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraLazyImageView.h"
 
 using namespace velkora;

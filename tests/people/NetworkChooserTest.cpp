@@ -7,7 +7,7 @@
 #include "people/VelkoraUserListViewController.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/TableViewCell.h"
-#include "session/VelkoraAppSettings.h"
+#include "data/VelkoraAppSettings.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -5,8 +5,8 @@
 #include "BuildPaths.h"
 #include "ScreenReference.h"
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraIdentityFields.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraIdentityFields.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -15,6 +15,7 @@
 #include "platform/ui/ViewController.h"
 #include "server/ServerClientFixture.h"
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
+#include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraWidgetClasses.h"
 
 using namespace velkora;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/FileIO.h"
 #include "server/ServerClientFixture.h"
 

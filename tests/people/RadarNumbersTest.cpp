@@ -8,7 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TouchRouter.h"
 #include "platform/ui/UiNotifications.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "data/VelkoraUtils.h"
-#include "people/VelkoraUserSignUpHelper.h"
+#include "social/VelkoraUserSignUpHelper.h"
 #include "server/ServerClientFixture.h"
 #include "server/VelkoraMessagesDelegate.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -5,7 +5,7 @@
 #include "ConnectorFixture.h"
 #include "ScreenReference.h"
 #include "data/VelkoraUserInternal.h"
-#include "people/VelkoraTwitterConnector.h"
+#include "social/VelkoraTwitterConnector.h"
 #include "platform/services/Accounts.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ComposeViewController.h"

@@ -2,7 +2,7 @@
 // page sent from the first id not yet sent, Facebook's ids paged too, and followers and following.
 #include <gtest/gtest.h>
 
-#include "people/VelkoraUsersFetcher.h"
+#include "social/VelkoraUsersFetcher.h"
 #include "server/ServerClientFixture.h"
 
 using namespace velkora;

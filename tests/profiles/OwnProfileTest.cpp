@@ -6,8 +6,8 @@
 #include "platform/foundation/FileIO.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

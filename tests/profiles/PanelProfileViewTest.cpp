@@ -7,9 +7,9 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/layout/LayoutConstraint.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraPanelProfileViewFace.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

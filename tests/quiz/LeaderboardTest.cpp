@@ -8,7 +8,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraLeaderboardViewController.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "support/PicturePng.h"
 
 using namespace velkora;

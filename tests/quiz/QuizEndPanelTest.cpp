@@ -12,8 +12,8 @@
 #include "platform/ui/WebView.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraQuizEndTableCell.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -15,7 +15,7 @@
 #include "quiz/VelkoraQuizPurchaseViewController.h"
 #include "quiz/VelkoraQuizzesViewController.h"
 #include "server/StoreFixture.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "support/ScreenFixture.h"
 
 namespace velkora::testing {

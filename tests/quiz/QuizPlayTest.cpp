@@ -5,7 +5,7 @@
 #include "QuizPlayFixture.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;

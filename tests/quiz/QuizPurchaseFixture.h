@@ -9,7 +9,7 @@
 #include "quiz/VelkoraQuizIAPHelper.h"
 #include "server/StoreFixture.h"
 #include "server/VelkoraServerEndpoint.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "support/ScreenFixture.h"
 
 namespace velkora::testing {

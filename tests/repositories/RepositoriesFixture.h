@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraChatsRepository.h"
-#include "data/VelkoraFeedMessagesRepository.h"
-#include "data/VelkoraQuizzesRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatsRepository.h"
+#include "session/VelkoraFeedMessagesRepository.h"
+#include "session/VelkoraQuizzesRepository.h"
 #include "data/VelkoraUsersRepository.h"
 #include "server/ServerClientFixture.h"
 

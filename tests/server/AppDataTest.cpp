@@ -1,6 +1,6 @@
 // The getAppData request and its reply branch against velkora-service.
 #include "ServerClientFixture.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using namespace velkora::testing;

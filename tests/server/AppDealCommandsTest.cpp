@@ -1,7 +1,7 @@
 // The app-deal command of the kit against velkora-service and its ad exchange interface.
 #include "StoreFixture.h"
 #include "server/VelkoraAdExchangeEndpoint.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using namespace velkora::testing;

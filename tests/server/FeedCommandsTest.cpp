@@ -1,7 +1,7 @@
 // The feed and like commands against velkora-service: their request texts and retry modes, what the
 // replies hand to the caller, what other users see, the queue before the session starts, and missing ids.
 #include "CommandTestSupport.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -5,7 +5,7 @@
 #include "CommandTextFixture.h"
 #include "data/VelkoraQuery.h"
 #include "platform/foundation/FileIO.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using namespace velkora::testing;

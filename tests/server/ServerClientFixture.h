@@ -26,8 +26,8 @@
 #include "server/VelkoraServerEndpoint.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include <velkora_service/QueryText.h>
 
 #include "support/KitReset.h"

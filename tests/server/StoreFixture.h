@@ -5,7 +5,7 @@
 #include <velkora_service/StoreReceipt.h>
 
 #include "ServerClientFixture.h"
-#include "data/VelkoraSharedRepository.h"
+#include "session/VelkoraSharedRepository.h"
 #include "platform/services/Product.h"
 #include "server/utils/RequestText.h"
 #include "server/utils/VelkoraBase64.h"

@@ -5,7 +5,7 @@
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Log.h"
 #include "server/utils/VelkoraKXJsonParser.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using foundation::Value;

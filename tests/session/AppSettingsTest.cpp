@@ -4,7 +4,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 
 using namespace velkora;
 using foundation::Array;

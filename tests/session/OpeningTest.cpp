@@ -10,7 +10,7 @@
 #include "platform/ui/Snapshot.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/Window.h"
-#include "session/VelkoraFeatureRegistry.h"
+#include "data/VelkoraFeatureRegistry.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraDefaultOKPopupView.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"

@@ -5,7 +5,7 @@
 #include "host/HostInternals.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraAppData.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "velkora/VelkoraAgent.h"
 

@@ -3,7 +3,7 @@
 // content's place under the navigation bar, and the shared elements offered to the host's style sheet.
 #include "ShellServiceFixture.h"
 #include "WidgetSnapshot.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraUserInternal.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -20,7 +20,7 @@
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -20,7 +20,7 @@
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/Image.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraCachedImageFetcher.h"
+#include "server/utils/VelkoraCachedImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizedImagesCache.h"
 

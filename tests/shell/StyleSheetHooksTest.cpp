@@ -7,7 +7,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/View.h"
 #include "session/VelkoraAgentInternal.h"
-#include "shell/VelkoraStyleSheetCustomizer.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
 
 using namespace velkora;
 
@@ -28,7 +28,7 @@ public:
     void name(ui::View* element, uint32_t screen) override {                                                           \
         calls.push_back({#name, element, screen});                                                                     \
     }
-#include "shell/VelkoraStyleSheetHooks.inc"
+#include "session/VelkoraStyleSheetHooks.inc"
 #undef VELKORA_STYLE_HOOK
 };
 
@@ -48,7 +48,7 @@ struct Hook {
 const std::vector<Hook>& allHooks() {
     static const std::vector<Hook> hooks = {
 #define VELKORA_STYLE_HOOK(name, kind) {#name, std::string(#kind) == "Button", &VelkoraStyleSheetCustomizer::name},
-#include "shell/VelkoraStyleSheetHooks.inc"
+#include "session/VelkoraStyleSheetHooks.inc"
 #undef VELKORA_STYLE_HOOK
     };
     return hooks;

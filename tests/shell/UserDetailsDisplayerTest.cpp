@@ -4,8 +4,8 @@
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/TextBreaks.h"
 #include "platform/ui/Utf16.h"
-#include "session/VelkoraAppData.h"
-#include "shell/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 
 using namespace velkora;
 using namespace velkora::testing;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SidebarFixture.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "data/VelkoraMessageInternal.h"
 #include "shell/VelkoraChatPartnerScreen.h"
 #include "shell/VelkoraLazyImageView.h"

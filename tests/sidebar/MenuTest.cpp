@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "SidebarFixture.h"
-#include "data/VelkoraChatRoomsTopicsRepository.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "shell/VelkoraPanelRowCell.h"
 #include "shell/VelkoraPanelViewCell.h"
 

@@ -7,7 +7,7 @@
 #include "ads/VelkoraAdsScreens.h"
 #include "ads/VelkoraPanelViewAppDealsCell.h"
 #include "conversations/VelkoraChatScreens.h"
-#include "data/VelkoraChatsRepository.h"
+#include "session/VelkoraChatsRepository.h"
 #include "shell/ShellServiceFixture.h"
 #include "shell/VelkoraActivationView.h"
 #include "shell/VelkoraChatPartnerScreen.h"

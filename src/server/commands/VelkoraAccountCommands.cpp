@@ -7,8 +7,8 @@
 #include "server/commands/VelkoraRequestParts.h"
 #include "server/utils/RequestText.h"
 #include "server/utils/VelkoraBase64.h"
-#include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraSessionRecords.h"
+#include "data/VelkoraUserInfo.h"
 
 namespace velkora {
 
@@ -249,7 +249,7 @@ bool VelkoraProtocolWrapper::setDeviceToken(const OptString& appId, const OptStr
 // ---- the agent's operations ----
 
 namespace {
-std::shared_ptr<VelkoraUserInfo> localUser() { return VelkoraAgentInternal::instance().getUserInfo(); }
+std::shared_ptr<VelkoraUserInfo> localUser() { return VelkoraSessionRecords::current().getUserInfo(); }
 
 // A password (even as its digest) travels only to an https endpoint; elsewhere nothing is sent and the
 // caller hears an error on the main run loop, as it would from the service.
@@ -404,7 +404,7 @@ void VelkoraServerClientAgent::passwordRequestAnswered(VelkoraProtocolWrapper& w
 void VelkoraServerClientAgent::deviceTokenSet(VelkoraProtocolWrapper&) {
     if (auto info = localUser()) {
         info->setDeviceToken(pendingDeviceToken_);
-        VelkoraAgentInternal::instance().saveUserInfo();
+        VelkoraSessionRecords::current().saveUserInfo();
     }
 }
 

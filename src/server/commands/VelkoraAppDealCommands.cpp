@@ -6,8 +6,8 @@
 #include "server/commands/VelkoraRequestParts.h"
 #include "server/commands/VelkoraStoreCommandParts.h"
 #include "server/utils/RequestText.h"
-#include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
+#include "data/VelkoraSessionRecords.h"
+#include "data/VelkoraAppData.h"
 
 namespace velkora {
 
@@ -49,7 +49,7 @@ void replayGetAppDeals(VelkoraServerClientAgent& a, const VelkoraClientPendingRe
 
 // The exchange's optional parts, in its order: age, gender, test mode.
 std::string audienceParameters() {
-    auto& session = VelkoraAgentInternal::instance();
+    auto& session = VelkoraSessionRecords::current();
     std::string text;
     if (auto user = session.velkoraUser()) {
         if (user->isAgeSet()) text += "&age=" + num(user->age());
@@ -67,7 +67,7 @@ void commands::addAppDealReplays(Replays& table) { table[VelkoraPendingType::kGe
 
 bool VelkoraProtocolWrapper::getAppDeals(const OptString& appId, const OptString& userId) {
     if (idsMissing(appId, userId, "Velkora - getAppDeals: AppId or UserId not set")) return false;
-    auto appData = VelkoraAgentInternal::instance().appData();
+    auto appData = VelkoraSessionRecords::current().getAppData();
     int32_t vendor = appData ? appData->appDealsVendor() : 0;
     switch (vendor) {
     case 0:

@@ -4,10 +4,10 @@
 #include "server/commands/VelkoraCommandGroups.h"
 #include "server/commands/VelkoraRequestParts.h"
 #include "server/utils/RequestText.h"
-#include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraSessionRecords.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 
 namespace velkora {
 
@@ -350,9 +350,9 @@ void VelkoraServerClientAgent::sendCommentFeed(int32_t topicId, VelkoraCallback 
 }
 
 void VelkoraServerClientAgent::sendJoinedFeed(VelkoraCallback caller) {
-    auto& session = VelkoraAgentInternal::instance();
-    auto appData = session.appData();
-    auto userInfo = session.userInfo();
+    auto& session = VelkoraSessionRecords::current();
+    auto appData = session.getAppData();
+    auto userInfo = session.getUserInfo();
     if (!appData || !appData->autoPostJoined()) return;
     if (userInfo && userInfo->isPrivateMode()) return;
     sendOrQueue(VelkoraPendingType::kSendJoinedFeed, std::move(caller),

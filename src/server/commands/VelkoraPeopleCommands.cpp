@@ -12,10 +12,10 @@
 #include "server/commands/VelkoraRequestParts.h"
 #include "server/utils/RequestText.h"
 #include "server/utils/VelkoraKXJsonParser.h"
-#include "session/VelkoraAgentInternal.h"
-#include "session/VelkoraAppData.h"
-#include "session/VelkoraAppSettings.h"
-#include "session/VelkoraUserInfo.h"
+#include "data/VelkoraSessionRecords.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 
 namespace velkora {
 
@@ -217,7 +217,7 @@ bool VelkoraProtocolWrapper::addFollowing(const OptString& appId, const OptStrin
         return false;
     }
     setTheOtherUser(user);
-    auto& session = VelkoraAgentInternal::instance();
+    auto& session = VelkoraSessionRecords::current();
     auto appData = session.getAppData();
     auto info = session.getUserInfo();
     bool publish = appData && appData->autoPostFollow() && !(info && info->isPrivateMode());
@@ -274,7 +274,7 @@ bool VelkoraProtocolWrapper::getSuggestedUsers(const OptString& appId, const Opt
     }
     send(VelkoraCommand::GetSuggestedUsers, head("getSuggestions") + "&appId=" + *appId + "&userId=" + *userId +
                                                 "&force=" + flag(forceRetrieve) + "&followings=" + num(numFollowing) +
-                                                "&test=" + flag(VelkoraAgentInternal::instance().testMode()));
+                                                "&test=" + flag(VelkoraSessionRecords::current().testMode()));
     return true;
 }
 
@@ -540,7 +540,7 @@ void applyFollow(VelkoraServerClientAgent& agent, const VelkoraUserPtr& other, b
         int32_t step = follows ? 1 : -1;
         other->setIsFavorite(follows);
         other->setNumFollowers(other->numFollowers() + step);
-        if (auto me = VelkoraAgentInternal::instance().velkoraUser()) me->setNumFollowing(me->numFollowing() + step);
+        if (auto me = VelkoraSessionRecords::current().velkoraUser()) me->setNumFollowing(me->numFollowing() + step);
     }
     foundation::NotificationCenter::defaultCenter().post("VelkoraChangedFollowingNotification", &agent);
 }
