@@ -115,6 +115,15 @@ public:
             for (const auto& [peer, value] : mb)
                 if (peer != "Kit") std::printf("  kit / %-11s %6.2fx\n", peer.c_str(), kit->second / value);
         }
+        // The bars: the kit's throughput against RapidJSON's, a reader of the same kind (a whole document
+        // in memory), on each corpus.
+        for (const auto& [corpusLabel, bar] : std::map<std::string, double>{{"feed", 1.0}, {"reply", 1.2}}) {
+            auto kit = medians_[corpusLabel].find("Kit");
+            auto peer = medians_[corpusLabel].find("RapidJson");
+            if (kit == medians_[corpusLabel].end() || peer == medians_[corpusLabel].end()) continue;
+            std::printf("JSON reader on the %s corpus, kit's throughput / RapidJSON's: ratio %.2f (at least %.1f)\n",
+                        corpusLabel.c_str(), kit->second / peer->second, bar);
+        }
     }
 
 private:

@@ -25,21 +25,29 @@ void VelkoraFeedListSnapshot::begin(bool reset, uint64_t generation) {
     seenThisPass_ = 0;
 }
 
+void VelkoraFeedListSnapshot::reserve(size_t count) {
+    known_.reserve(count);
+    if (delta_.reset) delta_.added.reserve(count);
+}
+
 void VelkoraFeedListSnapshot::add(const VelkoraActivityPtr& item, Seen& seen, const RowTextFor& rowTextFor) {
     VelkoraActivityEntry entry;
     entry.item = item;
     entry.key = seen.state.key;
-    entry.activityId = item->activityId();
     entry.position = delta_.added.size();
-    VelkoraFeedRowText row = rowTextFor ? rowTextFor(item) : VelkoraFeedRowText{};
-    seen.heightKey = row.heightKey;
     delta_.added.push_back(std::move(entry));
+    if (!rowTextFor) return;
+    VelkoraFeedRowText row = rowTextFor(item);
+    seen.heightKey = row.heightKey;
     delta_.rows.push_back(std::move(row));
 }
 
 void VelkoraFeedListSnapshot::remove(Seen& seen) {
     delta_.removed.push_back(seen.item);
-    if (!seen.heightKey.empty()) delta_.forgottenHeights.push_back(seen.heightKey);
+    if (!seen.heightKey.empty())
+        delta_.forgottenHeights.push_back(seen.heightKey);
+    else if (heightKeyFor_)
+        delta_.forgottenHeights.push_back(heightKeyFor_(*seen.item, seen.state.change));
 }
 
 bool VelkoraFeedListSnapshot::seenUnchanged(const VelkoraActivityModel& item) {
@@ -124,7 +132,7 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
     std::stable_sort(added.begin(), added.end(), [&delta](size_t a, size_t b) {
         return VelkoraActivityKey::newerFirst(delta.added[a].key, delta.added[b].key);
     });
-    if (heights) {
+    if (heights && delta.rows.size() == delta.added.size()) {
         // In the order shown, so a stopped warm-up has measured the top rows.
         std::vector<VelkoraFeedRowText> rows;
         rows.reserve(added.size());

@@ -30,7 +30,8 @@ struct VelkoraFeedListDelta {
     // Listed before and now gone, or refreshed (then listed again in `added`). Held here so that nothing
     // they point to is freed, and so reused, before the queue has dropped them.
     std::vector<VelkoraActivityPtr> removed;
-    // New or refreshed items to list, in the owner's order, with what measuring each needs.
+    // New or refreshed items to list, in the owner's order, with what measuring each needs (no rows
+    // at all when the items were handed over without row texts).
     std::vector<VelkoraActivityEntry> added;
     std::vector<VelkoraFeedRowText> rows;
     // Heights of the removed items that no added item shares.
@@ -60,6 +61,9 @@ struct VelkoraFeedListChange {
 class VelkoraFeedListSnapshot {
 public:
     using RowTextFor = std::function<VelkoraFeedRowText(const VelkoraActivityPtr&)>;
+    // The height key an item had in the state it was seen in, for items handed over without row texts
+    // (a table that measures rows as they show): the height of a row that goes is forgotten by it.
+    using HeightKeyFor = std::function<std::string(const VelkoraActivityModel&, int32_t change)>;
 
     // One pass over the owner's items: begin, see each item (the same object twice counts once), finish.
     // With `reset`, every item is new.
@@ -69,6 +73,9 @@ public:
         if (item && !seenUnchanged(*item)) seeChanged(item, rowTextFor);
     }
     VelkoraFeedListDelta finish();
+    void setHeightKeyFor(HeightKeyFor heightKeyFor) { heightKeyFor_ = std::move(heightKeyFor); }
+    // Room for a pass over `count` items (after begin): a long list is not rehashed and regrown item by item.
+    void reserve(size_t count);
 
     size_t size() const { return known_.size(); }
     void clear() { known_.clear(); }
@@ -89,6 +96,7 @@ private:
     std::unordered_map<const VelkoraActivityModel*, Seen> known_;
     uint64_t pass_ = 0;
     size_t seenThisPass_ = 0;
+    HeightKeyFor heightKeyFor_;
     VelkoraFeedListDelta delta_;
 };
 

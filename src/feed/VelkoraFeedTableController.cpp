@@ -140,22 +140,41 @@ double VelkoraFeedTableController::rowWidth() const {
     return VelkoraFeedCell::widthAdjustedForInterfaceOrientation(container && container->isOpenedAsFeature());
 }
 
+bool VelkoraFeedTableController::estimatesHeights() const {
+    auto table = feedTable_.lock();
+    return table && table->estimatedRowHeight() > 0;
+}
+
 int VelkoraFeedTableController::widthKey() const {
     return static_cast<int>(rowWidth() * 8);
 }
 
-std::string VelkoraFeedTableController::heightKeyFor(const VelkoraActivityModel& item) const {
+namespace {
+
+std::string heightKeyOf(const VelkoraActivityModel& item, int32_t change, int width) {
     // A like refreshed in place (new first liker, new description) comes with a new change number, and a
     // rotation with a new width: either needs its own height.
-    return item.activityId() + "#" + std::to_string(velkoraActivityChangeNumber(item)) + "@" +
-           std::to_string(widthKey());
+    return item.activityId() + "#" + std::to_string(change) + "@" + std::to_string(width);
+}
+
+} // namespace
+
+std::string VelkoraFeedTableController::heightKeyFor(const VelkoraActivityModel& item) const {
+    return heightKeyOf(item, velkoraActivityChangeNumber(item), widthKey());
+}
+
+VelkoraFeedListSnapshot::HeightKeyFor VelkoraFeedTableController::heightKeyOfState() const {
+    return [width = widthKey()](const VelkoraActivityModel& item, int32_t change) {
+        return heightKeyOf(item, change, width);
+    };
 }
 
 VelkoraFeedRowText VelkoraFeedTableController::rowTextFor(const VelkoraActivityPtr& item) const {
     VelkoraFeedRowText row;
     if (!item) return row;
     row.heightKey = heightKeyFor(*item);
-    if (heights_->find(row.heightKey)) return row;
+    // A table that estimates asks for the rows it shows as they come into view: nothing is measured ahead.
+    if (estimatesHeights() || heights_->find(row.heightKey)) return row;
     auto cell = feedCellsPerType_.find(feedCellTypeForActivity(*item));
     if (cell != feedCellsPerType_.end() && cell->second) row.text = cell->second->textFor(item);
     return row;
@@ -175,7 +194,7 @@ void VelkoraFeedTableController::calculateHeightsForAllElements() {
     auto owner = delegate_.lock();
     auto queue = owner ? owner->serialQueue() : nullptr;
     std::vector<VelkoraFeedRowText> rows;
-    if (owner)
+    if (owner && !estimatesHeights())
         for (const auto& item : owner->getMessagesAndLikes())
             rows.push_back(rowTextFor(item));
     std::weak_ptr<VelkoraFeedTableController> weak = weak_from_this();
@@ -209,8 +228,11 @@ void VelkoraFeedTableController::listHandedOver() {
     auto owner = delegate_.lock();
     if (!owner) return;
     std::unordered_set<std::string> keys;
-    for (const auto& item : owner->getMessagesAndLikes())
-        if (item) keys.insert(heightKeyFor(*item));
+    // Only rows that were shown have heights, and a new list shows from its top again: what is in view
+    // is measured anew rather than every item's key made to sort out which heights stay.
+    if (!estimatesHeights())
+        for (const auto& item : owner->getMessagesAndLikes())
+            if (item) keys.insert(heightKeyFor(*item));
     heights_->keepOnly(keys);
     rowHeights_.clear();
     if (auto table = feedTable_.lock(); table && wired_) table->reloadData();
@@ -316,8 +338,9 @@ double VelkoraFeedTableController::heightForRowAtIndexPath(ui::TableView&, const
     const auto& list = owner->getMessagesAndLikes();
     const auto row = static_cast<size_t>(indexPath.row);
     if (row >= list.size()) return 0;
-    // A layout pass asks from the first row down: the width is looked at once per pass, not per row.
-    if (row == 0 || rowHeightsWidth_ < 0) {
+    // A layout pass asks from the first row down: the width is looked at once per pass, not per row. A
+    // table that estimates asks only for the rows coming into view, each time for a few.
+    if (row == 0 || rowHeightsWidth_ < 0 || estimatesHeights()) {
         const int width = widthKey();
         if (width != rowHeightsWidth_) rowHeights_.clear();
         rowHeightsWidth_ = width;

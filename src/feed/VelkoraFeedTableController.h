@@ -78,6 +78,11 @@ public:
     // ---- Heights (main thread): the cache key of an item as it is now, and what measuring it needs.
     std::string heightKeyFor(const VelkoraActivityModel& item) const;
     VelkoraFeedRowText rowTextFor(const VelkoraActivityPtr& item) const;
+    // The table counts rows not yet shown at an estimate: their heights are asked only as they show, so
+    // an owner hands its items over without row texts.
+    bool estimatesHeights() const;
+    // The height key of an item in an earlier state (its change number then), at the width of now.
+    VelkoraFeedListSnapshot::HeightKeyFor heightKeyOfState() const;
     const std::shared_ptr<VelkoraFeedRowHeights>& heights() const { return heights_; }
     // The owner replaced its list: heights of items no longer listed go, and a wired table reloads.
     void listHandedOver();

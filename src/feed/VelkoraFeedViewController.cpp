@@ -32,6 +32,9 @@ namespace velkora {
 
 namespace {
 
+// About a post of two lines: where a row not yet shown counts.
+constexpr double kEstimatedRowHeight = 120;
+
 bool signedIn() {
     auto me = VelkoraAgentInternal::instance().velkoraUser();
     return me && !me->isAnonymous();
@@ -161,6 +164,8 @@ void VelkoraFeedViewController::viewDidLoad() {
     if (suggestedPeopleView_) suggestedPeopleView_->myInit();
 
     auto self = sharedAs<VelkoraFeedViewController>();
+    // A long feed is measured as its rows come into view, not all when it opens or polls.
+    if (feedTable_) feedTable_->setEstimatedRowHeight(kEstimatedRowHeight);
     if (feedTable_)
         tableController_ = VelkoraFeedTableController::initWithTable(
             feedTable_, self, std::static_pointer_cast<VelkoraFeedTableControllerDelegate>(self));
@@ -250,7 +255,7 @@ void VelkoraFeedViewController::initModelSoon(bool reset) {
 
 VelkoraFeedListSnapshot::RowTextFor VelkoraFeedViewController::rowTextFor() const {
     auto controller = tableController_;
-    if (!controller) return {};
+    if (!controller || controller->estimatesHeights()) return {};
     return [controller](const VelkoraActivityPtr& item) { return controller->rowTextFor(item); };
 }
 
@@ -262,7 +267,9 @@ void VelkoraFeedViewController::initModel(bool reset) {
     // Everything the queue needs is copied here, on the main thread: the poll changes the models only
     // here, so the queue never reads one.
     const auto rows = rowTextFor();
+    snapshot_.setHeightKeyFor(tableController_ && !rows ? tableController_->heightKeyOfState() : nullptr);
     snapshot_.begin(reset, ++builtGeneration_);
+    snapshot_.reserve(repository.feedMessages().size() + repository.likeObjects().size());
     for (const auto& post : repository.feedMessages())
         snapshot_.see(post, rows);
     for (const auto& [id, like] : repository.likeObjects())
@@ -305,6 +312,7 @@ void VelkoraFeedViewController::applyList(VelkoraFeedListChange change) {
 void VelkoraFeedViewController::gotFeed(const foundation::Value& reply) {
     stopAnimation();
     const auto rows = rowTextFor();
+    snapshot_.setHeightKeyFor(tableController_ && !rows ? tableController_->heightKeyOfState() : nullptr);
     snapshot_.begin(true, ++builtGeneration_);
     for (const auto* list : {&reply.at(0), &reply.at(1)})
         for (const auto& item : velkoraActivitiesOf(*list))

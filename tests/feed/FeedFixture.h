@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 
 #include "session/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedViewController.h"
@@ -177,6 +178,31 @@ protected:
         for (const auto& [id, like] : repository.likeObjects())
             likes.push_back(like);
         return getSortedActivities(posts, likes);
+    }
+
+    // The height keys of the rows in view.
+    static std::set<std::string> keysInView(const std::shared_ptr<Screen>& screen) {
+        std::set<std::string> keys;
+        for (const auto& ip : screen->feedTable()->indexPathsForVisibleRows())
+            keys.insert(screen->tableController()->heightKeyFor(*screen->getMessagesAndLikes().at(size_t(ip.row))));
+        return keys;
+    }
+
+    // Rows are measured as they come into view: each row in view stands at the height of the state it
+    // shows, and no height is kept for a row that went or for a state a refreshed row left.
+    static void expectHeightsOfShownRowsOnly(const std::shared_ptr<Screen>& screen) {
+        auto controller = screen->tableController();
+        auto table = screen->feedTable();
+        const auto& rows = screen->getMessagesAndLikes();
+        for (const auto& ip : table->indexPathsForVisibleRows()) {
+            auto height = controller->heights()->find(controller->heightKeyFor(*rows.at(size_t(ip.row))));
+            ASSERT_TRUE(height) << "row " << ip.row << " is in view";
+            EXPECT_DOUBLE_EQ(table->rectForRowAtIndexPath(ip).height(), double(*height)) << "row " << ip.row;
+        }
+        size_t listedWithHeight = 0;
+        for (const auto& item : rows)
+            listedWithHeight += controller->heights()->find(controller->heightKeyFor(*item)) ? 1 : 0;
+        EXPECT_EQ(controller->heights()->size(), listedWithHeight) << "heights of rows gone or refreshed are dropped";
     }
 
     // The listed items' activity ids, in order.
