@@ -21,9 +21,16 @@
 #include "platform/ui/TouchRouter.h"
 #include "platform/ui/Window.h"
 
+// GCC names AddressSanitizer with a macro, clang 14 only through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
 #define VELKORA_LEAKS_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELKORA_LEAKS_CHECKED 1
+#endif
+#endif
+#ifdef VELKORA_LEAKS_CHECKED
+#include <sanitizer/lsan_interface.h>
 #endif
 
 // Last, as in the window's own source: the window-system headers define macros that clash.
