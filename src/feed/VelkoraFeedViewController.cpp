@@ -153,6 +153,7 @@ void VelkoraFeedViewController::viewDidLoad() {
     if (shareLabel_) shareLabel_->setText(velkoraFeedText("velkora_text_share_title"));
 
     if (shareView_) shareView_->setHidden(true);
+    shadeBehindSharePopup();
     for (const ui::ViewPtr& header : {ui::ViewPtr(suggestedPeopleView_), anonymousView_, signUpAnonymousView_}) {
         if (!header) continue;
         if (velkoraContentView()) removeConstraintsForView(header.get(), velkoraContentView().get());
@@ -214,12 +215,35 @@ void VelkoraFeedViewController::stopAnimation() {
     if (activityIndicatorView_) activityIndicatorView_->stopAnimating();
 }
 
+// The popup stands on a shade over the whole screen, bar included: what is behind it is dimmed as behind
+// the kit's other popups, and takes no tap while it is up.
+void VelkoraFeedViewController::shadeBehindSharePopup() {
+    auto root = view();
+    if (!shareView_ || !root) return;
+    shareShade_ = ui::View::create(root->bounds());
+    shareShade_->setBackgroundColor(ui::Color::white(0, 0.4));
+    shareShade_->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
+    shareShade_->setHidden(true);
+    const ui::Rect at = shareView_->superview()
+                            ? shareView_->superview()->convertRectToView(shareView_->frame(), root.get())
+                            : shareView_->frame();
+    shareView_->removeFromSuperview();
+    root->addSubview(shareShade_);
+    shareShade_->addSubview(shareView_);
+    shareView_->setFrame(at);
+}
+
 void VelkoraFeedViewController::showSharePopup() {
     if (shareView_) shareView_->setHidden(false);
+    if (shareShade_) {
+        shareShade_->setHidden(false);
+        if (auto root = view()) root->bringSubviewToFront(shareShade_.get());
+    }
 }
 
 void VelkoraFeedViewController::hideSharePopup() {
     if (shareView_) shareView_->setHidden(true);
+    if (shareShade_) shareShade_->setHidden(true);
 }
 
 // ---- The list

@@ -86,6 +86,7 @@ public:
 
     const std::shared_ptr<ui::TableView>& feedTable() const { return feedTable_; }
     const std::shared_ptr<ui::View>& shareView() const { return shareView_; }
+    const std::shared_ptr<ui::View>& shareShade() const { return shareShade_; }
     const std::shared_ptr<VelkoraFeedSuggestionView>& suggestedPeopleView() const { return suggestedPeopleView_; }
     const std::shared_ptr<ui::ActivityIndicatorView>& activityIndicatorView() const { return activityIndicatorView_; }
     const std::shared_ptr<ui::View>& anonymousView() const { return anonymousView_; }
@@ -101,6 +102,7 @@ private:
     VelkoraFeedViewController();
     // The repository's items into the list: what changed since the last snapshot, or all of them anew.
     void initModel(bool reset = false);
+    void shadeBehindSharePopup();
     // The list from the repository once the events of this turn of the loop are in: a poll announces its
     // items and its likes one after the other, and one look at the repository takes both.
     void initModelSoon(bool reset);
@@ -134,6 +136,7 @@ private:
 
     std::shared_ptr<ui::TableView> feedTable_;
     std::shared_ptr<ui::View> shareView_;
+    std::shared_ptr<ui::View> shareShade_; // dims the screen behind the share popup
     std::shared_ptr<VelkoraFeedSuggestionView> suggestedPeopleView_;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicatorView_;
     std::shared_ptr<ui::View> anonymousView_, signUpAnonymousView_;
