@@ -49,6 +49,8 @@ constexpr double kEstimatedRowHeight = 70;
 constexpr int kMailSent = 2;
 constexpr const char* kSmileyImage = "VelImg_SmileyIcon.png";
 constexpr const char* kKeyboardImage = "VelImg_KeyboardIcon.png";
+// The name the host's feature of this screen carries.
+constexpr const char* kTitle = "Chat Room";
 
 std::string text(const char* key) {
     return foundation::Bundle::main().localizedString(key);
@@ -174,6 +176,9 @@ void VelkoraChatRoomsTopicViewController::registerInterfaceBindings(ui::Interfac
 
 void VelkoraChatRoomsTopicViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
+    // Opened from the room list or a feed row (not as a feature of the host), it is named as the host's
+    // feature of the same screen is; the topic's own title heads the page below the bar.
+    if (titleText().empty()) setTitleText(kTitle);
     VelkoraGeneralFeatureViewController::viewDidLoad();
     auto me = self();
     if (commentsTableView_) {
