@@ -31,6 +31,7 @@
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "session/VelkoraUserInfo.h"
+#include "shell/VelkoraAlertWindow.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
@@ -213,6 +214,7 @@ void VelkoraChatRoomsTopicViewController::viewDidLoad() {
     style.customizeChatroomUploadImageButton(uploadPhotoButton_.get(), kScreenId);
     style.customizePostMessageBackgroundView(postBackgroundImageView_.get(), kScreenId);
     if (shareView_) shareView_->setHidden(true);
+    shareShade_ = shadeUnderPopup(view(), shareView_);
 
     // The header.
     if (!topicHeader_) topicHeader_ = VelkoraChatRoomsTopicHeaderView::initFromNib();
@@ -742,12 +744,12 @@ void VelkoraChatRoomsTopicViewController::processAds(const Value& ads) {
 // ---- header and row actions
 
 void VelkoraChatRoomsTopicViewController::shareClicked(ui::Control*) {
-    if (shareView_) shareView_->setHidden(false);
+    showPopupOnShade(shareView_, shareShade_, true);
     if (commentsTableView_) commentsTableView_->setUserInteractionEnabled(false);
 }
 
 void VelkoraChatRoomsTopicViewController::shareCloseClicked(ui::Control*) {
-    if (shareView_) shareView_->setHidden(true);
+    showPopupOnShade(shareView_, shareShade_, false);
     if (commentsTableView_) commentsTableView_->setUserInteractionEnabled(true);
 }
 

@@ -1,5 +1,6 @@
 #include "feed/VelkoraFeedViewController.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "data/VelkoraFeedMessagesRepository.h"
@@ -12,6 +13,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
@@ -22,6 +24,7 @@
 #include "session/VelkoraAppData.h"
 #include "session/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "shell/VelkoraAlertWindow.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraMultiLineAutoSize.h"
 #include "shell/VelkoraResizedImagesCache.h"
@@ -31,6 +34,9 @@
 namespace velkora {
 
 namespace {
+
+// The most a network's mark takes beside the connect buttons' title.
+constexpr double kNetworkMarkSide = 22;
 
 bool signedIn() {
     auto me = VelkoraAgentInternal::instance().velkoraUser();
@@ -146,6 +152,18 @@ void VelkoraFeedViewController::viewDidLoad() {
     };
     setTitle(facebookConnectButton_, "velkora_text_connect_button");
     setTitle(twitterConnectButton_, "velkora_text_connect_button");
+    // Both say "Connect": each carries its network's mark, so a person knows where each one signs in.
+    auto mark = [](const std::shared_ptr<ui::Button>& button, const char* image) {
+        auto picture = button ? ui::Image::named(image) : nullptr;
+        const double side = button ? std::min(kNetworkMarkSide, button->bounds().height() - 12) : 0;
+        if (!picture || side <= 0) return;
+        button->setImage(picture->scaledTo({side, side}), ui::ControlStateNormal);
+        // Mark and title move apart by the same amount, each at its own size, so the pair stays centred.
+        button->setImageEdgeInsets({0, -4, 0, 4});
+        button->setTitleEdgeInsets({0, 4, 0, -4});
+    };
+    mark(facebookConnectButton_, "VelImg_FacebookIcon.png");
+    mark(twitterConnectButton_, "VelImg_TwitterIcon.png");
     setTitle(loginButton_, "velkora_text_login_button");
     setTitle(signUpButton_, "velkora_text_signup_button");
     setTitle(closeButton_, "velkora_text_close_button");
@@ -153,7 +171,7 @@ void VelkoraFeedViewController::viewDidLoad() {
     if (shareLabel_) shareLabel_->setText(velkoraFeedText("velkora_text_share_title"));
 
     if (shareView_) shareView_->setHidden(true);
-    shadeBehindSharePopup();
+    shareShade_ = shadeUnderPopup(view(), shareView_);
     for (const ui::ViewPtr& header : {ui::ViewPtr(suggestedPeopleView_), anonymousView_, signUpAnonymousView_}) {
         if (!header) continue;
         if (velkoraContentView()) removeConstraintsForView(header.get(), velkoraContentView().get());
@@ -215,35 +233,12 @@ void VelkoraFeedViewController::stopAnimation() {
     if (activityIndicatorView_) activityIndicatorView_->stopAnimating();
 }
 
-// The popup stands on a shade over the whole screen, bar included: what is behind it is dimmed as behind
-// the kit's other popups, and takes no tap while it is up.
-void VelkoraFeedViewController::shadeBehindSharePopup() {
-    auto root = view();
-    if (!shareView_ || !root) return;
-    shareShade_ = ui::View::create(root->bounds());
-    shareShade_->setBackgroundColor(ui::Color::white(0, 0.4));
-    shareShade_->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
-    shareShade_->setHidden(true);
-    const ui::Rect at = shareView_->superview()
-                            ? shareView_->superview()->convertRectToView(shareView_->frame(), root.get())
-                            : shareView_->frame();
-    shareView_->removeFromSuperview();
-    root->addSubview(shareShade_);
-    shareShade_->addSubview(shareView_);
-    shareView_->setFrame(at);
-}
-
 void VelkoraFeedViewController::showSharePopup() {
-    if (shareView_) shareView_->setHidden(false);
-    if (shareShade_) {
-        shareShade_->setHidden(false);
-        if (auto root = view()) root->bringSubviewToFront(shareShade_.get());
-    }
+    showPopupOnShade(shareView_, shareShade_, true);
 }
 
 void VelkoraFeedViewController::hideSharePopup() {
-    if (shareView_) shareView_->setHidden(true);
-    if (shareShade_) shareShade_->setHidden(true);
+    showPopupOnShade(shareView_, shareShade_, false);
 }
 
 // ---- The list

@@ -94,6 +94,8 @@ public:
     const std::shared_ptr<ui::Label>& anonymousWelcomeLabel() const { return anonymousWelcomeLabel_; }
     const std::shared_ptr<ui::Label>& signUpWelcomeLabel() const { return signUpWelcomeLabel_; }
     const std::shared_ptr<ui::Button>& closeButton() const { return closeButton_; }
+    const std::shared_ptr<ui::Button>& facebookConnectButton() const { return facebookConnectButton_; }
+    const std::shared_ptr<ui::Button>& twitterConnectButton() const { return twitterConnectButton_; }
     const std::shared_ptr<ui::Button>& signUpCloseButton() const { return signUpCloseButton_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& b) override;
@@ -102,7 +104,6 @@ private:
     VelkoraFeedViewController();
     // The repository's items into the list: what changed since the last snapshot, or all of them anew.
     void initModel(bool reset = false);
-    void shadeBehindSharePopup();
     // The list from the repository once the events of this turn of the loop are in: a poll announces its
     // items and its likes one after the other, and one look at the repository takes both.
     void initModelSoon(bool reset);
