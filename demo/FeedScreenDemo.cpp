@@ -7,19 +7,21 @@
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
-#include "session/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraLikeObject.h"
 #include "data/VelkoraUsersRepository.h"
 #include "feed/VelkoraFeedLikeImageCell.h"
 #include "feed/VelkoraFeedTableController.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/UrlConnection.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "velkora/VelkoraUser.h"
 
@@ -90,6 +92,12 @@ bool showScreen(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, con
     return showAndWrite(demo, host, screen, picture);
 }
 
+// A liked picture of the host's, the row a person shares.
+bool isPicture(const VelkoraActivityModel* item) {
+    const auto* like = dynamic_cast<const VelkoraLikeObject*>(item);
+    return like && like->type() == VelkoraLikeObject::IMAGE;
+}
+
 } // namespace
 
 VELKORA_DEMO_STEP(feedScreen, 640, DemoStep::NeedsService) {
@@ -132,10 +140,23 @@ VELKORA_DEMO_STEP(feedScreen, 640, DemoStep::NeedsService) {
     demo.say("The feed of a user signed up by e-mail: people to follow instead of the invitation");
     shown &=
         showFeed(demo, host, "feed", {}, "feed_signed_up", [&](VelkoraFeedViewController& screen, ui::Window& window) {
-            // The user taps the share button under a picture someone posted.
+            // The user scrolls down to a picture someone liked and taps the share button under it.
+            const auto& items = screen.getMessagesAndLikes();
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (!isPicture(items[i].get())) continue;
+                screen.feedTable()->scrollToRowAtIndexPath(ui::IndexPath::of(static_cast<int>(i), 0),
+                                                           ui::TableViewScrollPosition::Middle, false);
+                break;
+            }
+            window.layoutIfNeeded();
+            // Its picture comes before the popup goes up over it.
+            loop.runUntil([] { return foundation::UrlConnection::activeCount() == 0; }, 20);
+            loop.advance(1);
+            window.layoutIfNeeded();
             std::shared_ptr<VelkoraFeedLikeImageCell> pictureRow;
             for (const auto& cell : screen.feedTable()->visibleCells())
-                if (auto row = std::dynamic_pointer_cast<VelkoraFeedLikeImageCell>(cell); row && !pictureRow)
+                if (auto row = std::dynamic_pointer_cast<VelkoraFeedLikeImageCell>(cell);
+                    row && !pictureRow && isPicture(row->likeObject().get()))
                     pictureRow = row;
             if (!pictureRow || !screen.tableController()) {
                 // Not a failure of the kit: the feed in view simply holds no picture to share.

@@ -1,7 +1,8 @@
 // The activity feed: posting items (the user's own, "commented on a topic", "joined"), re-posting
-// another user's item, deleting, and reading the feed, one item, another user's items and the
-// re-posters. A re-post is a feed row of its own that points at the original, so the feed order and
-// the poll's cursor are both the row id; the poll's feed part lives with the poll (CoreCommands).
+// another user's item, deleting, and reading the feed (its items and the likes of what the user's people
+// liked), one item, another user's items and the re-posters. A re-post is a feed row of its own that points at the
+// original, so the feed order and the poll's cursor are both the row id; the poll's feed part lives with the poll
+// (CoreCommands).
 #include "Commands.h"
 
 #include <set>
@@ -35,6 +36,23 @@ Json likesOfItems(Database& db, const std::string& appId, const Json& items, con
         while (s.step())
             if (seen.insert(s.integer(0)).second) list.push_back(rows::likeObjectJson(db, appId, s.integer(0), viewer));
     }
+    return list;
+}
+
+// The likes of what is not a feed item (a host's picture, video or other thing, a topic, a comment) that
+// the user or someone the user sees in the feed liked: they are activity of the feed as much as the items
+// are, newest like first.
+Json likesOfOtherThings(Database& db, const std::string& appId, const std::string& userId, bool withTest) {
+    Json list = Json::array();
+    Statement s = db.prepare(
+        "SELECT o.id FROM like_objects o WHERE o.app_id = ?1 AND o.feed_id IS NULL AND EXISTS (SELECT 1 FROM likes l "
+        "JOIN users u ON u.app_id = o.app_id AND u.user_id = l.user_id WHERE l.object_id = o.id AND (u.is_test = 0 OR "
+        "?2 = 1) AND (l.user_id = ?3 OR l.user_id = '_OWNER' OR l.user_id IN (SELECT other_user_id FROM follows WHERE "
+        "app_id = ?1 AND user_id = ?3 AND other_app_id = ?1)) AND " +
+        rows::notBlockedBy("?3", "o.app_id", "l.user_id") + ") ORDER BY o.change_number DESC LIMIT ?4");
+    s.bindAll({appId, int64_t(withTest ? 1 : 0), userId, int64_t(kFeedPage)});
+    while (s.step())
+        if (Json like = rows::likeObjectJson(db, appId, s.integer(0), userId); !like.is_null()) list.push_back(like);
     return list;
 }
 
@@ -110,14 +128,16 @@ Json resendFeed2(CommandContext& ctx) {
         "deleted = 0",
         {appId, feedId});
     if (!original) throw CommandError("FEED_NOT_FOUND");
-    if (db.scalarInteger("SELECT 1 FROM feed WHERE original_id = ? AND user_id = ? AND deleted = 0", {*original, userId}))
+    if (db.scalarInteger("SELECT 1 FROM feed WHERE original_id = ? AND user_id = ? AND deleted = 0",
+                         {*original, userId}))
         return Json::object();
     Transaction tx(db);
-    db.run("INSERT INTO feed(app_id, user_id, message, content_type, url, message_type, other_user_id, reply_to, "
-           "original_id, desc_image_url, desc_text, desc_sub_text, action_verb, action_id, topic_id, topic_title, time) "
-           "SELECT app_id, ?, message, content_type, url, message_type, other_user_id, reply_to, id, desc_image_url, "
-           "desc_text, desc_sub_text, action_verb, action_id, topic_id, topic_title, ? FROM feed WHERE id = ?",
-           {userId, ctx.now(), *original});
+    db.run(
+        "INSERT INTO feed(app_id, user_id, message, content_type, url, message_type, other_user_id, reply_to, "
+        "original_id, desc_image_url, desc_text, desc_sub_text, action_verb, action_id, topic_id, topic_title, time) "
+        "SELECT app_id, ?, message, content_type, url, message_type, other_user_id, reply_to, id, desc_image_url, "
+        "desc_text, desc_sub_text, action_verb, action_id, topic_id, topic_title, ? FROM feed WHERE id = ?",
+        {userId, ctx.now(), *original});
     db.run("INSERT OR REPLACE INTO feed_resends(feed_id, app_id, user_id, time) VALUES(?, ?, ?, ?)",
            {*original, appId, userId, ctx.now()});
     tx.commit();
@@ -129,8 +149,8 @@ Json deleteFeed2(CommandContext& ctx) {
     std::string userId = ctx.requireUser(appId);
     int64_t feedId = ctx.integer("feedId");
     Database& db = ctx.db();
-    auto author = db.scalarText("SELECT user_id FROM feed WHERE app_id = ? AND id = ? AND deleted = 0 AND original_id = 0",
-                                {appId, feedId});
+    auto author = db.scalarText(
+        "SELECT user_id FROM feed WHERE app_id = ? AND id = ? AND deleted = 0 AND original_id = 0", {appId, feedId});
     if (!author) return Json::object();
     if (*author != userId) throw CommandError("NOT_ALLOWED");
     // The re-posts go with the original.
@@ -159,7 +179,12 @@ Json getFeed2(CommandContext& ctx) {
     Database& db = ctx.db();
     Json items = feedFor(db, appId, userId, 0, test);
     Json reply = {{"messages", items}};
-    if (wantLikes) reply["likes"] = likesOfItems(db, appId, items, userId);
+    if (wantLikes) {
+        Json likes = likesOfItems(db, appId, items, userId);
+        for (Json& like : likesOfOtherThings(db, appId, userId, test))
+            likes.push_back(std::move(like));
+        reply["likes"] = std::move(likes);
+    }
     return reply;
 }
 

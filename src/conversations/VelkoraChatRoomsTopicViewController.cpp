@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "conversations/VelkoraStickerStoreViewController.h"
-#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -26,15 +28,14 @@
 #include "server/utils/VelkoraDynamicFrameworkLoader.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppData.h"
-#include "data/VelkoraAppSettings.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "data/VelkoraUserInfo.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAlertWindow.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizeableButton.h"
-#include "session/VelkoraStyleSheetCustomizer.h"
 
 namespace velkora {
 
@@ -49,6 +50,8 @@ constexpr double kEstimatedRowHeight = 70;
 constexpr int kMailSent = 2;
 constexpr const char* kSmileyImage = "VelImg_SmileyIcon.png";
 constexpr const char* kKeyboardImage = "VelImg_KeyboardIcon.png";
+// The name the host's feature of this screen carries.
+constexpr const char* kTitle = "Chat Room";
 
 std::string text(const char* key) {
     return foundation::Bundle::main().localizedString(key);
@@ -174,6 +177,9 @@ void VelkoraChatRoomsTopicViewController::registerInterfaceBindings(ui::Interfac
 
 void VelkoraChatRoomsTopicViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
+    // Opened from the room list or a feed row (not as a feature of the host), it is named as the host's
+    // feature of the same screen is; the topic's own title heads the page below the bar.
+    if (titleText().empty()) setTitleText(kTitle);
     VelkoraGeneralFeatureViewController::viewDidLoad();
     auto me = self();
     if (commentsTableView_) {
@@ -208,6 +214,7 @@ void VelkoraChatRoomsTopicViewController::viewDidLoad() {
     style.customizeChatroomUploadImageButton(uploadPhotoButton_.get(), kScreenId);
     style.customizePostMessageBackgroundView(postBackgroundImageView_.get(), kScreenId);
     if (shareView_) shareView_->setHidden(true);
+    shareShade_ = shadeUnderPopup(view(), shareView_);
 
     // The header.
     if (!topicHeader_) topicHeader_ = VelkoraChatRoomsTopicHeaderView::initFromNib();
@@ -737,12 +744,12 @@ void VelkoraChatRoomsTopicViewController::processAds(const Value& ads) {
 // ---- header and row actions
 
 void VelkoraChatRoomsTopicViewController::shareClicked(ui::Control*) {
-    if (shareView_) shareView_->setHidden(false);
+    showPopupOnShade(shareView_, shareShade_, true);
     if (commentsTableView_) commentsTableView_->setUserInteractionEnabled(false);
 }
 
 void VelkoraChatRoomsTopicViewController::shareCloseClicked(ui::Control*) {
-    if (shareView_) shareView_->setHidden(true);
+    showPopupOnShade(shareView_, shareShade_, false);
     if (commentsTableView_) commentsTableView_->setUserInteractionEnabled(true);
 }
 

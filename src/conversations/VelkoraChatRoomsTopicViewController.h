@@ -183,6 +183,7 @@ public:
     const std::shared_ptr<ui::Button>& uploadPhotoButton() const { return uploadPhotoButton_; }
     const std::shared_ptr<ui::Button>& keyboardSwitchButton() const { return keyboardSwitchButton_; }
     const std::shared_ptr<ui::View>& shareView() const { return shareView_; }
+    const std::shared_ptr<ui::View>& shareShade() const { return shareShade_; }
     const std::shared_ptr<ui::ActivityIndicatorView>& activityIndicator() const { return activityIndicator_; }
     const std::shared_ptr<ui::ActionSheet>& actionSheet() const { return actionSheet_; }
     const std::shared_ptr<VelkoraDefaultOKPopupView>& confirmPopup() const { return confirmPopup_; }
@@ -271,6 +272,7 @@ private:
     std::shared_ptr<ui::TextField> postCommentText_;
     std::shared_ptr<ui::Button> keyboardSwitchButton_;
     std::shared_ptr<ui::View> shareView_;
+    std::shared_ptr<ui::View> shareShade_; // dims the screen behind the share popup
     std::shared_ptr<ui::Label> shareTitleLabel_;
     std::shared_ptr<VelkoraResizeableButton> shareCloseButton_;
     std::shared_ptr<ui::Button> uploadPhotoButton_;

@@ -41,6 +41,8 @@ std::string text(const char* key) {
 }
 
 // The kit's images by name, from its image bundle.
+constexpr const char* kUserPlaceholder = "VelImg_UserThumbMediumNon.png";
+
 std::shared_ptr<ui::Image> bundleImage(const std::string& name) {
     return ui::Image::named(name);
 }
@@ -438,6 +440,8 @@ void VelkoraFeedbackTalkToUsViewController::viewDidLoad() {
     if (userDetailsView_) userDetailsView_->setHidden(!me || me->isAnonymous());
     if (me && !me->isAnonymous()) {
         if (userName_) userName_->setText(VelkoraUserDetailsDisplayer::nameFull(me.get()));
+        // A user without a photo (or until it comes) shows the kit's usual silhouette, not an empty tile.
+        if (userPhoto_) userPhoto_->setImage(bundleImage(kUserPlaceholder));
         auto info = VelkoraAgentInternal::instance().userInfo();
         if (userPhoto_ && me->hasPhoto(info ? info->userInfoSource() : 0)) {
             const ui::Size px = userPhoto_->getSizeInPixels();

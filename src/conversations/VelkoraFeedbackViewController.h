@@ -168,6 +168,7 @@ public:
     const std::shared_ptr<ui::View>& userDetailsView() const { return userDetailsView_; }
     const std::shared_ptr<ui::Label>& userVersions() const { return userVersions_; }
     const std::shared_ptr<ui::Label>& userName() const { return userName_; }
+    const std::shared_ptr<VelkoraLazyImageView>& userPhoto() const { return userPhoto_; }
     const std::shared_ptr<ui::View>& rateUsView() const { return rateUsView_; }
     const std::shared_ptr<ui::LayoutConstraint>& arrowLeadingSpaceConstraint() const {
         return arrowLeadingSpaceConstraint_;

@@ -1,17 +1,18 @@
 #include "feed/VelkoraFeedViewController.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "session/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "feed/VelkoraFeedClasses.h"
-#include "social/VelkoraFBConnector.h"
-#include "social/VelkoraTwitterConnector.h"
-#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TableView.h"
@@ -19,14 +20,16 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppData.h"
-#include "data/VelkoraAppSettings.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "session/VelkoraScreenRegistry.h"
+#include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraAlertWindow.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraMultiLineAutoSize.h"
 #include "shell/VelkoraResizedImagesCache.h"
-#include "session/VelkoraStyleSheetCustomizer.h"
-#include "data/VelkoraUserDetailsDisplayer.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora {
 
@@ -34,6 +37,8 @@ namespace {
 
 // About a post of two lines: where a row not yet shown counts.
 constexpr double kEstimatedRowHeight = 120;
+// The most a network's mark takes beside the connect buttons' title.
+constexpr double kNetworkMarkSide = 22;
 
 bool signedIn() {
     auto me = VelkoraAgentInternal::instance().velkoraUser();
@@ -149,6 +154,18 @@ void VelkoraFeedViewController::viewDidLoad() {
     };
     setTitle(facebookConnectButton_, "velkora_text_connect_button");
     setTitle(twitterConnectButton_, "velkora_text_connect_button");
+    // Both say "Connect": each carries its network's mark, so a person knows where each one signs in.
+    auto mark = [](const std::shared_ptr<ui::Button>& button, const char* image) {
+        auto picture = button ? ui::Image::named(image) : nullptr;
+        const double side = button ? std::min(kNetworkMarkSide, button->bounds().height() - 12) : 0;
+        if (!picture || side <= 0) return;
+        button->setImage(picture->scaledTo({side, side}), ui::ControlStateNormal);
+        // Mark and title move apart by the same amount, each at its own size, so the pair stays centred.
+        button->setImageEdgeInsets({0, -4, 0, 4});
+        button->setTitleEdgeInsets({0, 4, 0, -4});
+    };
+    mark(facebookConnectButton_, "VelImg_FacebookIcon.png");
+    mark(twitterConnectButton_, "VelImg_TwitterIcon.png");
     setTitle(loginButton_, "velkora_text_login_button");
     setTitle(signUpButton_, "velkora_text_signup_button");
     setTitle(closeButton_, "velkora_text_close_button");
@@ -156,6 +173,7 @@ void VelkoraFeedViewController::viewDidLoad() {
     if (shareLabel_) shareLabel_->setText(velkoraFeedText("velkora_text_share_title"));
 
     if (shareView_) shareView_->setHidden(true);
+    shareShade_ = shadeUnderPopup(view(), shareView_);
     for (const ui::ViewPtr& header : {ui::ViewPtr(suggestedPeopleView_), anonymousView_, signUpAnonymousView_}) {
         if (!header) continue;
         if (velkoraContentView()) removeConstraintsForView(header.get(), velkoraContentView().get());
@@ -220,11 +238,11 @@ void VelkoraFeedViewController::stopAnimation() {
 }
 
 void VelkoraFeedViewController::showSharePopup() {
-    if (shareView_) shareView_->setHidden(false);
+    showPopupOnShade(shareView_, shareShade_, true);
 }
 
 void VelkoraFeedViewController::hideSharePopup() {
-    if (shareView_) shareView_->setHidden(true);
+    showPopupOnShade(shareView_, shareShade_, false);
 }
 
 // ---- The list

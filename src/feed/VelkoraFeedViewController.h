@@ -86,6 +86,7 @@ public:
 
     const std::shared_ptr<ui::TableView>& feedTable() const { return feedTable_; }
     const std::shared_ptr<ui::View>& shareView() const { return shareView_; }
+    const std::shared_ptr<ui::View>& shareShade() const { return shareShade_; }
     const std::shared_ptr<VelkoraFeedSuggestionView>& suggestedPeopleView() const { return suggestedPeopleView_; }
     const std::shared_ptr<ui::ActivityIndicatorView>& activityIndicatorView() const { return activityIndicatorView_; }
     const std::shared_ptr<ui::View>& anonymousView() const { return anonymousView_; }
@@ -93,6 +94,8 @@ public:
     const std::shared_ptr<ui::Label>& anonymousWelcomeLabel() const { return anonymousWelcomeLabel_; }
     const std::shared_ptr<ui::Label>& signUpWelcomeLabel() const { return signUpWelcomeLabel_; }
     const std::shared_ptr<ui::Button>& closeButton() const { return closeButton_; }
+    const std::shared_ptr<ui::Button>& facebookConnectButton() const { return facebookConnectButton_; }
+    const std::shared_ptr<ui::Button>& twitterConnectButton() const { return twitterConnectButton_; }
     const std::shared_ptr<ui::Button>& signUpCloseButton() const { return signUpCloseButton_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& b) override;
@@ -134,6 +137,7 @@ private:
 
     std::shared_ptr<ui::TableView> feedTable_;
     std::shared_ptr<ui::View> shareView_;
+    std::shared_ptr<ui::View> shareShade_; // dims the screen behind the share popup
     std::shared_ptr<VelkoraFeedSuggestionView> suggestedPeopleView_;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicatorView_;
     std::shared_ptr<ui::View> anonymousView_, signUpAnonymousView_;

@@ -5,6 +5,11 @@
 
 namespace velkora {
 
+namespace {
+// What is behind a question.
+const ui::Color kShade = ui::Color::white(0, 0.4);
+} // namespace
+
 std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::shared_ptr<ui::View>& body,
                                                  AlertBackdrop backdrop) {
     if (body) {
@@ -14,7 +19,7 @@ std::shared_ptr<ui::Window> installInAlertWindow(ui::View& popup, const std::sha
     auto window = ui::Window::create(ui::Screen::main().bounds());
     window->addSubview(popup.sharedView());
     window->setWindowLevel(ui::WindowLevel::Alert);
-    if (backdrop == AlertBackdrop::Dimmed) window->setBackgroundColor(ui::Color::white(0, 0.4));
+    if (backdrop == AlertBackdrop::Dimmed) window->setBackgroundColor(kShade);
     return window;
 }
 
@@ -29,6 +34,29 @@ void releaseAlertWindow(ui::View& popup, std::shared_ptr<ui::Window>& window) {
     auto keep = std::move(window);
     keep->setHidden(true);
     if (popup.superview() == keep.get()) popup.removeFromSuperview();
+}
+
+std::shared_ptr<ui::View> shadeUnderPopup(const std::shared_ptr<ui::View>& screen,
+                                          const std::shared_ptr<ui::View>& popup) {
+    if (!screen || !popup) return nullptr;
+    auto shade = ui::View::create(screen->bounds());
+    shade->setBackgroundColor(kShade);
+    shade->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
+    shade->setHidden(true);
+    const ui::Rect at =
+        popup->superview() ? popup->superview()->convertRectToView(popup->frame(), screen.get()) : popup->frame();
+    popup->removeFromSuperview();
+    screen->addSubview(shade);
+    shade->addSubview(popup);
+    popup->setFrame(at);
+    return shade;
+}
+
+void showPopupOnShade(const std::shared_ptr<ui::View>& popup, const std::shared_ptr<ui::View>& shade, bool shown) {
+    if (popup) popup->setHidden(!shown);
+    if (!shade) return;
+    shade->setHidden(!shown);
+    if (shown && shade->superview()) shade->superview()->bringSubviewToFront(shade.get());
 }
 
 } // namespace velkora

@@ -24,4 +24,12 @@ ui::Point centredOrigin(const ui::View* view, ui::Size size, const char* who);
 // Hides the window and takes the popup out of it, which ends their hold on each other.
 void releaseAlertWindow(ui::View& popup, std::shared_ptr<ui::Window>& window);
 
+// A popup drawn in a screen's own interface file is moved onto a shade over the whole screen (bar included),
+// where it keeps its place: what is behind it is dimmed as behind a dialog and takes no tap while it is up.
+// Answers the shade, hidden; null without a popup or a screen.
+std::shared_ptr<ui::View> shadeUnderPopup(const std::shared_ptr<ui::View>& screen,
+                                          const std::shared_ptr<ui::View>& popup);
+// Shows or hides the popup and its shade (which may be null) together; a shown shade is brought to the front.
+void showPopupOnShade(const std::shared_ptr<ui::View>& popup, const std::shared_ptr<ui::View>& shade, bool shown);
+
 } // namespace velkora

@@ -186,8 +186,11 @@ protected:
     }
 
     static bool allLoaded(ui::View& view) {
-        if (auto* lazy = dynamic_cast<VelkoraLazyImageView*>(&view))
+        // A picture on its way may show a stand-in (an ad's icon shows a spinner): it is not there yet.
+        if (auto* lazy = dynamic_cast<VelkoraLazyImageView*>(&view)) {
+            if (lazy->isLoading()) return false;
             if (lazy->cachedImageFetcher() && !lazy->imageLoaded() && !lazy->image()) return false;
+        }
         for (const auto& sub : view.subviews())
             if (!allLoaded(*sub)) return false;
         return true;

@@ -64,6 +64,14 @@ TEST_F(ChatRoomsSnapshotTest, TabletTopicNewestFirstWithTheNewCommentsStrip) {
     ASSERT_TRUE(waitFor([&] { return screen->newCommentsCount() == 1; }));
     window_->layoutIfNeeded();
     ASSERT_TRUE(picturesLoaded());
+    // The suggested application's icon has come: its row shows it, not the spinner it waits behind.
+    int adRows = 0;
+    for (auto& cell : screen->commentsTableView()->visibleCells())
+        if (auto ad = std::dynamic_pointer_cast<VelkoraChatRoomsTopicNativeAppAdCell>(cell)) {
+            ++adRows;
+            EXPECT_TRUE(ad->appIconImageView()->imageLoaded());
+        }
+    EXPECT_EQ(adRows, 1);
     expectLooksLike("topic_tablet_new_strip");
 }
 

@@ -77,6 +77,30 @@ TEST_F(ChatRoomsTopicTest, OpeningFollowsTheTopicAndLeavingOrDestroyingStopsIt) 
     EXPECT_FALSE(agent().withinTopic());
 }
 
+TEST_F(ChatRoomsTopicTest, TheSharePopupShadesTheWholeScreenUntilClosed) {
+    const auto topicId = svc.addTopic(kApp, "Room", "<p>Hello</p>");
+    startSignedIn();
+    loadTopics();
+    auto screen = openTopic(topicId);
+    ASSERT_TRUE(topicShown(screen, 0));
+    auto root = screen->view();
+    auto centreOf = [&](const std::shared_ptr<ui::View>& v) {
+        return v->convertRectToView(v->bounds(), root.get()).center();
+    };
+    const auto backAt = centreOf(screen->backButton());
+    screen->shareClicked(nullptr);
+    ASSERT_FALSE(screen->shareView()->isHidden());
+    ASSERT_TRUE(screen->shareShade());
+    EXPECT_FALSE(screen->shareShade()->isHidden());
+    EXPECT_EQ(screen->shareShade()->frame(), root->bounds()) << "the bar is shaded too";
+    EXPECT_FALSE(root->hitTest(backAt)->isDescendantOfView(screen->backButton().get()));
+    EXPECT_TRUE(root->hitTest(centreOf(screen->shareView()))->isDescendantOfView(screen->shareView().get()));
+    screen->shareCloseClicked(nullptr);
+    EXPECT_TRUE(screen->shareView()->isHidden());
+    EXPECT_TRUE(screen->shareShade()->isHidden());
+    EXPECT_TRUE(root->hitTest(backAt)->isDescendantOfView(screen->backButton().get()));
+}
+
 TEST_F(ChatRoomsTopicTest, OpenedByIdWhileTheListLoadsFindsTheTopicOrStopsTheSpinner) {
     const auto topicId = svc.addTopic(kApp, "Room", "<p>Hello</p>");
     startSignedIn();

@@ -11,6 +11,7 @@
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/TextView.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
+#include "shell/VelkoraLazyImageView.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -412,6 +413,7 @@ TEST_F(FeedbackTest, TalkToUsOnATablet) {
     ASSERT_TRUE(screen);
     EXPECT_FALSE(screen->userDetailsView()->isHidden());
     EXPECT_EQ(screen->userName()->text(), "Dana Whitfield");
+    EXPECT_TRUE(screen->userPhoto()->image()) << "a user without a photo shows a silhouette, not an empty tile";
     screen->updateNumStars(4);
     drain();
     snapshot("talk_to_us_tablet");

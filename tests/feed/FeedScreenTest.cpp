@@ -229,6 +229,11 @@ TEST_F(FeedTest, AnonymousHeadersByEmailSignUpAndTheirClose) {
         settleScreen();
         ASSERT_TRUE(picturesLoaded());
         expectLooksLike(email ? "feed_anonymous_email" : "feed_anonymous_social");
+        if (!email) {
+            // Both buttons say "Connect": each shows the mark of the network it signs in with.
+            for (const auto& button : {screen->facebookConnectButton(), screen->twitterConnectButton()})
+                EXPECT_TRUE(button->imageForState(ui::ControlStateNormal));
+        }
 
         (email ? screen->signUpCloseButton() : screen->closeButton())
             ->sendActionsForControlEvents(ui::ControlEventTouchUpInside);

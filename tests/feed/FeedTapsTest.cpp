@@ -247,6 +247,13 @@ TEST_F(FeedTapsTest, SharePopupAndEmailWithAndWithoutAnAccount) {
     EXPECT_FALSE(screen->feedTable()->isUserInteractionEnabled());
     ASSERT_TRUE(picturesLoaded());
     expectLooksLike("feed_share_popup");
+    // The screen behind the popup, bar included, is shaded and takes no tap: the back button is out of reach,
+    // the popup's own buttons are not.
+    auto root = screen->view();
+    const auto backAt = screen->backButton()->convertRectToView(screen->backButton()->bounds(), root.get()).center();
+    EXPECT_FALSE(root->hitTest(backAt)->isDescendantOfView(screen->backButton().get()));
+    const auto popupAt = screen->shareView()->convertRectToView(screen->shareView()->bounds(), root.get()).center();
+    EXPECT_TRUE(root->hitTest(popupAt)->isDescendantOfView(screen->shareView().get()));
 
     // No mail account: nothing opens.
     controller->emailShareTapped(nullptr);
@@ -275,6 +282,8 @@ TEST_F(FeedTapsTest, SharePopupAndEmailWithAndWithoutAnAccount) {
     screen->tableController()->closeTapped(nullptr);
     EXPECT_TRUE(screen->shareView()->isHidden());
     EXPECT_TRUE(screen->feedTable()->isUserInteractionEnabled());
+    EXPECT_TRUE(root->hitTest(backAt)->isDescendantOfView(screen->backButton().get()))
+        << "the shade went with the popup";
 }
 
 TEST_F(FeedTapsTest, OnlyWebVideosPlayInOneClosablePlayer) {

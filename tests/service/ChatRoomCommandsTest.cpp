@@ -34,8 +34,8 @@ TEST_F(ServiceTest, CommentsPageOldestFirstAndReachOtherUsersPolls) {
     EXPECT_EQ(opened["topic"]["comments"].size(), 2u);
 
     for (int i = 0; i < 25; ++i)
-        ASSERT_EQ(get(head("addComment", a) + "&topicId=" + std::to_string(topicId) + "&text=n%20" +
-                      std::to_string(i) + "&contentType=text/plain"),
+        ASSERT_EQ(get(head("addComment", a) + "&topicId=" + std::to_string(topicId) + "&text=n%20" + std::to_string(i) +
+                      "&contentType=text/plain"),
                   Json::object());
     EXPECT_EQ(get(head("addComment", a) + "&topicId=" + std::to_string(topicId) + "&text=x&contentType=video")
                   .value("error", ""),
@@ -47,8 +47,8 @@ TEST_F(ServiceTest, CommentsPageOldestFirstAndReachOtherUsersPolls) {
     EXPECT_EQ(comments.back()["text"], "n 24");
     EXPECT_EQ(latest["topic"]["nComments"], 27);
     int earliest = comments[0]["id"];
-    Json before = get(head("getTopic", b) + "&topicId=" + std::to_string(topicId) + "&offset=" +
-                      std::to_string(earliest) + "&protocolVersion=15");
+    Json before = get(head("getTopic", b) + "&topicId=" + std::to_string(topicId) +
+                      "&offset=" + std::to_string(earliest) + "&protocolVersion=15");
     const Json& page = before["topic"]["comments"];
     ASSERT_EQ(page.size(), 7u) << before;
     for (size_t i = 1; i < page.size(); ++i)
@@ -63,13 +63,13 @@ TEST_F(ServiceTest, CommentsPageOldestFirstAndReachOtherUsersPolls) {
 
     // Only the author deletes; the deletion reaches the poll as a changed topic.
     int last = comments.back()["id"];
-    EXPECT_EQ(get(head("deleteComment", b) + "&topicId=" + std::to_string(topicId) + "&commentId=" +
-                  std::to_string(last))
-                  .value("error", ""),
-              "NOT_ALLOWED");
-    EXPECT_EQ(get(head("deleteComment", a) + "&topicId=" + std::to_string(topicId) + "&commentId=" +
-                  std::to_string(last)),
-              Json::object());
+    EXPECT_EQ(
+        get(head("deleteComment", b) + "&topicId=" + std::to_string(topicId) + "&commentId=" + std::to_string(last))
+            .value("error", ""),
+        "NOT_ALLOWED");
+    EXPECT_EQ(
+        get(head("deleteComment", a) + "&topicId=" + std::to_string(topicId) + "&commentId=" + std::to_string(last)),
+        Json::object());
     Json after = get(head("getTopic", b) + "&topicId=" + std::to_string(topicId) + "&clean=0&protocolVersion=15");
     EXPECT_EQ(after["topic"]["nComments"], 26);
 }
@@ -154,6 +154,56 @@ TEST_F(ServiceTest, PostedFeedItemsReachOtherUsersAndCarryTheirLikes) {
     EXPECT_TRUE(get(head("getOtherFeed2", b) + "&otherAppId=velkora-demo&otherUserId=" + a +
                     "&wantLikes=1&protocolVersion=15")["messages"]
                     .empty());
+}
+
+// Besides the likes of its items, the feed carries what the user and the people the user follows liked
+// elsewhere (a host's pictures and videos, topics, comments), so a picture someone liked is a row of it.
+TEST_F(ServiceTest, FeedCarriesTheLikesOfThePeopleTheUserSees) {
+    std::string a = newUser(), b = newUser();
+    auto likedThings = [&] {
+        std::vector<std::string> things;
+        const Json feed = get(head("getFeed2", a) + "&test=0&wantLikes=1&protocolVersion=15");
+        for (const Json& like : feed["likes"])
+            if (like.value("type", "") != "POST") // the likes of the feed's own items come with them
+                things.push_back(like.value("type", "") + " " + like.value("desc", "") + " by " +
+                                 like["users"][0].value("userId", ""));
+        std::sort(things.begin(), things.end());
+        return things;
+    };
+    auto relation = [&](const std::string& command, const std::string& whom, const std::string& rest) {
+        return get(head(command, a) + "&otherAppId=velkora-demo&otherUserId=" + whom + rest);
+    };
+    EXPECT_TRUE(likedThings().empty()) << "nobody followed: the seeded people's likes are not the user's feed";
+
+    ASSERT_EQ(relation("favoriteAdd", "u-mira", "&publish=0"), Json::object());
+    ASSERT_EQ(get(head("like", b) + "&object=sunset.png&objectType=IMAGE&objectDesc=Sunset"), Json::object());
+    ASSERT_EQ(get(head("like", a) + "&object=recipe-9&objectType=OTHER&objectDesc=Soup"), Json::object());
+    struct Step {
+        const char* what;
+        std::string command, whom, rest;
+        std::vector<std::string> things;
+    };
+    const Step steps[] = {
+        {"the followed user's picture and topic likes and the user's own like; not a stranger's",
+         "favoriteAdd",
+         "u-lena",
+         "&publish=0",
+         {"COMMENT  by u-lena", "COMMENT  by u-mira", "IMAGE Harbour at dawn by u-mira", "OTHER Soup by " + a,
+          "TOPIC  by u-lena", "VIDEO A lap around the lake by u-lena"}},
+        {"a blocked user's likes leave the feed",
+         "setUserRelation",
+         "u-lena",
+         "&type=b&value=1&v=2",
+         {"COMMENT  by u-mira", "IMAGE Harbour at dawn by u-mira", "OTHER Soup by " + a}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_EQ(relation(step.command, step.whom, step.rest), Json::object());
+        EXPECT_EQ(likedThings(), step.things);
+    }
+    // A thing whose last like is taken back is no activity any more.
+    ASSERT_EQ(get(head("unlike", a) + "&object=recipe-9"), Json::object());
+    EXPECT_EQ(likedThings(), (std::vector<std::string>{"COMMENT  by u-mira", "IMAGE Harbour at dawn by u-mira"}));
 }
 
 } // namespace

@@ -113,11 +113,11 @@ TEST_F(WebViewTest, TheAdsPictureIsFetchedDrawnInItsPlaceAndLeadsWhereItsLinkDoe
     ASSERT_TRUE(picture) << source;
     EXPECT_EQ(delegate().events.size(), asked) << "a picture is no load its delegate hears of";
 
-    // In the page's margins, at its own size (it fits), above the advertised name.
+    // Flush with the view (the page's body has no margin), at the banner's size, above the advertised name.
     const auto rects = view().pictureRects();
     ASSERT_EQ(rects.size(), 1u);
     const ui::Rect at = rects[0];
-    EXPECT_EQ(at, ui::Rect(ui::WebView::kMargin, ui::WebView::kMargin, picture->size().width, picture->size().height));
+    EXPECT_EQ(at, ui::Rect(0, 0, 320, 50));
     EXPECT_GE(view().documentHeight(), at.maxY() + 20) << "the name and description follow the picture";
     auto shot = ui::Snapshot::imageOfView(view(), 1);
     ASSERT_TRUE(shot);

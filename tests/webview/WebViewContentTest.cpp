@@ -1,6 +1,8 @@
 // What a page yields in place of scripts, and pages that are broken, hostile or huge.
 #include "WebViewFixture.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/Snapshot.h"
 
 namespace velkora::testing {
 
@@ -124,6 +126,64 @@ TEST(WebViewDocumentTest, SloppyButShallowPagesAreReadToTheEnd) {
         EXPECT_NE(doc.bodyInnerHtml().find("the end"), std::string::npos) << sloppy.substr(0, 30);
     }
 }
+
+// A page's picture (64 pixels a side) in a 320-point view: where and how large the page's attributes and
+// its body's style put it.
+struct PictureLayoutCase {
+    const char* name;
+    std::string body;       // the body's style attribute; none when empty
+    std::string attributes; // of the picture
+    ui::Rect expected;
+};
+
+class WebViewPictureLayoutTest : public WebViewTest, public ::testing::WithParamInterface<PictureLayoutCase> {};
+
+TEST_P(WebViewPictureLayoutTest, PictureTakesTheSizeAndPlaceThePageGivesIt) {
+    const PictureLayoutCase& c = GetParam();
+    const std::string body = c.body.empty() ? "<body>" : "<body style=\"" + c.body + "\">";
+    view().loadHTMLString("<html>" + body + "<img src=\"" + base() + "/adnet/banner/7.png\" " + c.attributes +
+                              "><p>Caption</p></body></html>",
+                          base() + "/");
+    ASSERT_TRUE(waitFor([&] { return !view().picturesLoading(); }));
+    const auto rects = view().pictureRects();
+    ASSERT_EQ(rects.size(), 1u);
+    EXPECT_EQ(rects[0], c.expected);
+    // The caption follows the picture and the page ends at the body's bottom margin.
+    EXPECT_GT(view().documentHeight(), c.expected.maxY() + 10);
+    auto shot = ui::Snapshot::imageOfView(view(), 1);
+    ASSERT_TRUE(shot);
+    const auto picture = view().pictureFor(view().document().boxes()[0].source);
+    ASSERT_TRUE(picture);
+    const auto inside = [&](double x, double y) { return shot->pixelAt(int(x), int(y)); };
+    const auto own = picture->pixelAt(0, 0);
+    EXPECT_EQ(inside(c.expected.x() + 4, c.expected.y() + 4), own) << "top left corner drawn";
+    EXPECT_EQ(inside(c.expected.maxX() - 4, c.expected.maxY() - 4), own) << "bottom right corner drawn";
+    if (c.expected.x() > 0) {
+        EXPECT_NE(inside(c.expected.x() - 1, c.expected.y() + 4), own) << "left margin left";
+    }
+    if (c.expected.maxX() < 320) {
+        EXPECT_NE(inside(c.expected.maxX() + 1, c.expected.y() + 4), own) << "nothing drawn past the picture";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, WebViewPictureLayoutTest,
+    ::testing::Values(
+        PictureLayoutCase{"own_size_in_default_margins", "", "", {8, 8, 64, 64}},
+        PictureLayoutCase{"banner_flush_with_the_view", "margin:0", "width=\"320\" height=\"50\"", {0, 0, 320, 50}},
+        PictureLayoutCase{"width_alone_keeps_proportions", "", "width=\"32\"", {8, 8, 32, 32}},
+        PictureLayoutCase{"height_alone_keeps_proportions", "", "height=\"100\"", {8, 8, 100, 100}},
+        PictureLayoutCase{"pixels_unit_in_attribute", "", "width=\"120px\" height=\"30\"", {8, 8, 120, 30}},
+        PictureLayoutCase{"percentage_is_not_pixels", "", "width=\"50%\"", {8, 8, 64, 64}},
+        PictureLayoutCase{
+            "too_wide_shrinks_to_the_page", "margin: 0px", "width=\"640\" height=\"100\"", {0, 0, 320, 50}},
+        PictureLayoutCase{"two_value_margin", "margin: 4px 10px", "", {10, 4, 64, 64}},
+        PictureLayoutCase{"four_value_margin", "margin: 1px 2px 3px 24px", "", {24, 1, 64, 64}},
+        PictureLayoutCase{"side_after_shorthand", "margin:0; Margin-Left: 20px !important", "", {20, 0, 64, 64}},
+        PictureLayoutCase{"unknown_unit_keeps_default", "margin: 2em", "", {8, 8, 64, 64}},
+        PictureLayoutCase{"negative_margin_is_zero", "margin: -30px", "", {0, 0, 64, 64}},
+        PictureLayoutCase{"unreadable_declaration_dropped", "margin: 0 x; color: red", "", {8, 8, 64, 64}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WebViewTest, InterfaceFilesMakeWebViews) {
     auto objects = ui::InterfaceLoader::instance().loadFromText(

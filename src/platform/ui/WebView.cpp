@@ -46,8 +46,25 @@ bool isLineBreak(const AttributedString& text, size_t index) {
     return index < text.length() && text.substring({index, 1}).string() == "\n";
 }
 
-Rect offset(Rect r, double dy) {
-    return Rect(r.origin.x + WebView::kMargin, r.origin.y + WebView::kMargin + dy, r.size.width, r.size.height);
+// From a piece's own coordinates to the view's.
+Rect offset(Rect r, double dy, const WebViewMargins& margins) {
+    return Rect(r.origin.x + margins.left, r.origin.y + margins.top + dy, r.size.width, r.size.height);
+}
+
+// A picture's size as the page asks for it: both attributes as given, one of them with the other side
+// following the picture's proportions, neither the picture's own; then made narrow enough for the page,
+// proportions kept.
+Size pictureSize(const WebViewBox& box, Size natural, double width) {
+    Size size = natural;
+    if (box.width && box.height) {
+        size = {*box.width, *box.height};
+    } else if (box.width) {
+        size = {*box.width, natural.width > 0 ? natural.height * *box.width / natural.width : natural.height};
+    } else if (box.height) {
+        size = {natural.height > 0 ? natural.width * *box.height / natural.height : natural.width, *box.height};
+    }
+    if (size.width > width) size = {width, size.height * width / size.width};
+    return size;
 }
 
 } // namespace
@@ -408,7 +425,7 @@ std::shared_ptr<Image> WebView::pictureFor(const std::string& source) const {
 std::vector<Rect> WebView::pictureRects() const {
     std::vector<Rect> out;
     for (const Piece& piece : pieces())
-        if (piece.picture) out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y));
+        if (piece.picture) out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y, document_.margins()));
     return out;
 }
 
@@ -431,7 +448,8 @@ bool WebView::isLoading() const {
 }
 
 const std::vector<WebView::Piece>& WebView::pieces() const {
-    double width = std::max(1.0, bounds().size.width - 2 * kMargin);
+    const WebViewMargins& margins = document_.margins();
+    double width = std::max(1.0, bounds().size.width - margins.left - margins.right);
     if (piecesWidth_ == width && !pieces_.empty()) return pieces_;
     pieces_.clear();
     piecesWidth_ = width;
@@ -460,8 +478,7 @@ const std::vector<WebView::Piece>& WebView::pieces() const {
         Piece piece;
         piece.range = box.range;
         piece.picture = picture;
-        Size size = picture->size();
-        if (size.width > width) size = {width, size.height * width / size.width};
+        Size size = pictureSize(box, picture->size(), width);
         piece.pictureSize = size;
         piece.y = y;
         piece.height = size.height;
@@ -475,10 +492,11 @@ const std::vector<WebView::Piece>& WebView::pieces() const {
 }
 
 double WebView::documentHeight() const {
-    if (document_.text().empty()) return 2 * kMargin;
+    const WebViewMargins& margins = document_.margins();
+    if (document_.text().empty()) return margins.top + margins.bottom;
     const auto& all = pieces();
-    if (all.empty()) return 2 * kMargin;
-    return std::ceil(all.back().y + all.back().height) + 2 * kMargin;
+    if (all.empty()) return margins.top + margins.bottom;
+    return std::ceil(all.back().y + all.back().height) + margins.top + margins.bottom;
 }
 
 std::string WebView::firstLinkHref() const {
@@ -504,11 +522,11 @@ std::vector<Rect> WebView::rectsForLink(size_t index) const {
             size_t to = std::min(range.location + range.length, piece.range.location + piece.range.length);
             if (from >= to) continue;
             if (piece.picture) {
-                out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y));
+                out.push_back(offset(Rect({0, 0}, piece.pictureSize), piece.y, document_.margins()));
                 continue;
             }
             for (Rect r : piece.text->rectsForRange({from - piece.range.location, to - from}))
-                out.push_back(offset(r, piece.y));
+                out.push_back(offset(r, piece.y, document_.margins()));
         }
     });
     return out;
@@ -516,7 +534,7 @@ std::vector<Rect> WebView::rectsForLink(size_t index) const {
 
 bool WebView::tapAt(Point p) {
     if (document_.text().empty()) return false;
-    Point inPage{p.x - kMargin, p.y - kMargin};
+    Point inPage{p.x - document_.margins().left, p.y - document_.margins().top};
     size_t index = kTextNotFound;
     for (const Piece& piece : pieces()) {
         if (inPage.y < piece.y || inPage.y >= piece.y + piece.height) continue;
@@ -559,17 +577,18 @@ std::string boxCaption(const WebViewBox& box) {
 
 void WebView::drawRect(GraphicsContext& context, const Rect&) {
     if (document_.text().empty()) return;
+    const WebViewMargins& margins = document_.margins();
     for (const Piece& piece : pieces()) {
         if (piece.picture) {
-            context.drawImage(*piece.picture, offset(Rect({0, 0}, piece.pictureSize), piece.y));
+            context.drawImage(*piece.picture, offset(Rect({0, 0}, piece.pictureSize), piece.y, margins));
             continue;
         }
-        piece.text->draw(context.cairo(), {kMargin, kMargin + piece.y});
+        piece.text->draw(context.cairo(), {margins.left, margins.top + piece.y});
         // Each picture not (yet) come and each frame is one framed box over the lines its label takes, with a
         // one-line caption.
         context.saveGState();
         context.setLineWidth(1);
-        const double width = std::max(0.0, bounds().width() - 2 * kMargin);
+        const double width = std::max(0.0, bounds().width() - margins.left - margins.right);
         for (const WebViewBox& box : document_.boxes()) {
             size_t from = std::max(box.range.location, piece.range.location);
             size_t to = std::min(box.range.location + box.range.length, piece.range.location + piece.range.length);
@@ -580,7 +599,7 @@ void WebView::drawRect(GraphicsContext& context, const Rect&) {
             for (const Rect& r : rects)
                 area = area.unionWith(r);
             if (rects.size() > 1) area = Rect(0, area.y(), width, area.height());
-            area = offset(area, piece.y);
+            area = offset(area, piece.y, margins);
             area = Rect(area.x() - 3, area.y() - 2, area.width() + 6, area.height() + 4);
             context.setFillColor(Color::rgba(0.93, 0.94, 0.96));
             context.fillRect(area);

@@ -52,8 +52,8 @@ public:
     static constexpr int kMaximumRedirects = 20;
     // The page is level 1; frames inside frames load down to this level and are only drawn below it.
     static constexpr int kMaximumFrameLevels = 3;
-    // White space around the drawn text.
-    static constexpr double kMargin = 8;
+    // White space around the drawn text when the page's body names none.
+    static constexpr double kMargin = WebViewMargins::kDefault;
     // What one page's pictures may take: so many of them, each up to this many bytes and pixels a side.
     // A picture past a limit keeps its box.
     static constexpr size_t kMaximumPictures = 24;
@@ -105,7 +105,8 @@ public:
     bool picturesLoading() const { return !pictureLoads_.empty(); }
     // The picture drawn for an image of the page; null until it has come, or when it could not.
     std::shared_ptr<Image> pictureFor(const std::string& source) const;
-    // Where the pictures that came are drawn, in the view's coordinates, in the page's order.
+    // Where the pictures that came are drawn, in the view's coordinates, in the page's order: at the size
+    // the page gives them, within its margins.
     std::vector<Rect> pictureRects() const;
 
     // The boxes (in the view's coordinates) where a link is drawn, one per line part.

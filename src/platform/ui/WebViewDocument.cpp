@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 #include "platform/foundation/UrlConnection.h"
@@ -50,6 +52,85 @@ std::string collapsed(std::string_view s) {
         out += c;
     }
     return out;
+}
+
+// A width or height attribute as browsers read it: the number it starts with, in pixels, whatever follows;
+// none for a percentage or no number at all.
+std::optional<double> dimensionAttribute(const char* value) {
+    if (!value) return std::nullopt;
+    std::string_view s(value);
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    size_t end = 0;
+    while (end < s.size() && (std::isdigit(static_cast<unsigned char>(s[end])) || s[end] == '.'))
+        ++end;
+    if (end == 0 || (end < s.size() && s[end] == '%')) return std::nullopt;
+    double v = 0;
+    auto [stop, error] = std::from_chars(s.data(), s.data() + end, v);
+    if (error != std::errc() || stop == s.data() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// A CSS length in pixels ("0", "12", "12px"); none for any other unit, which the page's layout here
+// cannot honour. A negative one would push the page out of the view: it is taken as 0.
+std::optional<double> cssPixels(std::string_view s) {
+    std::string v = trimmed(s);
+    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (v.size() > 2 && v.compare(v.size() - 2, 2, "px") == 0) v.resize(v.size() - 2);
+    double d = 0;
+    auto [stop, error] = std::from_chars(v.data(), v.data() + v.size(), d);
+    if (v.empty() || error != std::errc() || stop != v.data() + v.size() || !std::isfinite(d)) return std::nullopt;
+    return std::max(0.0, d);
+}
+
+// The margins a body's style attribute sets, in the order written, over the default ones. A declaration
+// with a value that cannot be read is dropped whole, as CSS does.
+WebViewMargins bodyMargins(const char* style) {
+    WebViewMargins m;
+    if (!style) return m;
+    std::string_view rest(style);
+    while (!rest.empty()) {
+        size_t semicolon = rest.find(';');
+        std::string_view declaration = rest.substr(0, semicolon);
+        rest = semicolon == std::string_view::npos ? std::string_view() : rest.substr(semicolon + 1);
+        size_t colon = declaration.find(':');
+        if (colon == std::string_view::npos) continue;
+        std::string name = trimmed(declaration.substr(0, colon));
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::string value = trimmed(declaration.substr(colon + 1));
+        if (auto bang = value.find('!'); bang != std::string::npos) value = trimmed(value.substr(0, bang));
+        if (name == "margin") {
+            std::vector<double> sides;
+            bool readable = true;
+            for (size_t i = 0; i < value.size() && readable;) {
+                if (isSpace(value[i])) {
+                    ++i;
+                    continue;
+                }
+                size_t j = i;
+                while (j < value.size() && !isSpace(value[j]))
+                    ++j;
+                auto length = cssPixels(std::string_view(value).substr(i, j - i));
+                readable = length.has_value();
+                if (length) sides.push_back(*length);
+                i = j;
+            }
+            if (!readable || sides.empty() || sides.size() > 4) continue;
+            // top, right, bottom, left; a side not given takes the one opposite, the left the right.
+            m.top = sides[0];
+            m.right = sides.size() > 1 ? sides[1] : sides[0];
+            m.bottom = sides.size() > 2 ? sides[2] : sides[0];
+            m.left = sides.size() > 3 ? sides[3] : m.right;
+            continue;
+        }
+        auto length = cssPixels(value);
+        if (!length) continue;
+        if (name == "margin-top") m.top = *length;
+        if (name == "margin-right") m.right = *length;
+        if (name == "margin-bottom") m.bottom = *length;
+        if (name == "margin-left") m.left = *length;
+    }
+    return m;
 }
 
 // Tags that hold elements, minus those a new sibling closes by itself and those with no end tag, so the
@@ -546,8 +627,9 @@ private:
         breakFor(Break::Line);
         size_t start = units_;
         emit(std::string(frame ? "\u25A2 frame: " : "\u25A3 image: ") + (source.empty() ? "(none)" : source));
-        parts_.boxes.push_back(
-            {frame ? WebViewBox::Kind::Frame : WebViewBox::Kind::Image, source, TextRange{start, units_ - start}});
+        parts_.boxes.push_back({frame ? WebViewBox::Kind::Frame : WebViewBox::Kind::Image, source,
+                                TextRange{start, units_ - start}, dimensionAttribute(attribute(e, "width")),
+                                dimensionAttribute(attribute(e, "height"))});
         breakFor(Break::Line);
     }
 
@@ -606,6 +688,7 @@ WebViewDocument WebViewDocument::parse(std::string_view bytes, const std::string
     Parts parts;
     if (const GumboNode* title = findElement(output->document, GUMBO_TAG_TITLE)) parts.title = collapsed(textOf(title));
     if (const GumboNode* body = findElement(output->document, GUMBO_TAG_BODY)) {
+        parts.margins = bodyMargins(attribute(body->v.element, "style"));
         serializeChildren(parts.bodyInnerHtml, body);
         TextBuilder builder(baseUrl, parts);
         builder.walk(body);

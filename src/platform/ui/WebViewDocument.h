@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,21 @@ struct WebViewBox {
     Kind kind = Kind::Image;
     std::string source; // resolved like links
     TextRange range;    // the characters of the box's label in the drawn text
+    // The size the page asks for in its width and height attributes, in points; none where it names none
+    // or names a share of the page rather than pixels.
+    std::optional<double> width;
+    std::optional<double> height;
+};
+
+// The white space between the view's edges and the page's body.
+struct WebViewMargins {
+    // What a page gets when its body says nothing of its margins, as in any browser.
+    static constexpr double kDefault = 8;
+    double top = kDefault;
+    double right = kDefault;
+    double bottom = kDefault;
+    double left = kDefault;
+    bool operator==(const WebViewMargins&) const = default;
 };
 
 class WebViewDocument {
@@ -34,6 +50,7 @@ public:
         std::vector<WebViewLink> links;
         std::vector<std::string> frameSources;
         std::vector<WebViewBox> boxes;
+        WebViewMargins margins;
         AttributedString text;
     };
 
@@ -52,6 +69,8 @@ public:
     // The sources of the page's own frames (not those of frames inside them), in order.
     const std::vector<std::string>& frameSources() const { return parts_.frameSources; }
     const std::vector<WebViewBox>& boxes() const { return parts_.boxes; }
+    // The body's margins: those its style attribute gives in pixels, the default for the rest.
+    const WebViewMargins& margins() const { return parts_.margins; }
     // The page's text as drawn: block breaks, bold headings, underlined links carrying their address
     // (attr::Link), and the labels of the boxes.
     const AttributedString& text() const { return parts_.text; }
