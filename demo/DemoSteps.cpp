@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
@@ -95,6 +96,12 @@ bool Demo::ensureSession() {
     }
     sessionStarted_ = true;
     say("session started; the service made our user " + agent.userId().value_or(""));
+    // Screens take the application's name and colour from its configuration: it is in before any screen opens.
+    auto caller = std::make_shared<int>(0);
+    bool configured = false;
+    VelkoraServerApi::getAppData(VelkoraCallback::make(caller, [&](const foundation::Value&) { configured = true; }));
+    if (!loop().runUntil([&] { return configured; }, 10))
+        say("the service sent no configuration: the screens show the kit's own name and colours");
     return true;
 }
 

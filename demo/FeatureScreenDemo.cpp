@@ -14,7 +14,6 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
-#include "server/VelkoraServerApi.h"
 #include "session/VelkoraAgentInternal.h"
 #include "data/VelkoraAppSettings.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
@@ -133,10 +132,6 @@ bool showScreen(demo::Demo& demo, const std::shared_ptr<DemoContainer>& containe
 VELKORA_DEMO_STEP(featureScreen, 410, DemoStep::NeedsService) {
     using namespace velkora;
     if (!demo.ensureSession()) return false;
-    auto caller = std::make_shared<int>(0);
-    bool configured = false;
-    VelkoraServerApi::getAppData(VelkoraCallback::make(caller, [&](const foundation::Value&) { configured = true; }));
-    demo.loop().runUntil([&] { return configured; }, 10);
 
     auto container = std::make_shared<DemoContainer>(demo);
     demo.say("a feature screen of the demo's own, as the kit draws it");

@@ -119,7 +119,10 @@ VELKORA_DEMO_STEP(hostInterface, 900, DemoStep::NeedsService) {
         pumpFor(0.6);
         if (nav->stackDepth() > 1 || nav->isPresenting()) {
             ++shown;
-            demo.say("opened feature " + std::to_string(opening.featureId) + " (" + name + "): " + nav->topTitle());
+            // Some screens carry no title of their own (the menu, the lists): the feature's name says enough.
+            const std::string title = nav->topTitle();
+            demo.say("opened feature " + std::to_string(opening.featureId) + " (" + name + ")" +
+                     (title.empty() ? "" : ": " + title));
             // A second opening of one feature (another user's list after the own one) gets a picture of its own.
             std::string picture = "host-" + name;
             while (std::find(written.begin(), written.end(), picture) != written.end())

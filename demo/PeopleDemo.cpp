@@ -188,8 +188,9 @@ VELKORA_DEMO_STEP(peopleAndFriends, 610, DemoStep::NeedsService) {
     for (const auto& v : popupWindow(host) ? popupWindow(host)->subviews() : std::vector<ui::ViewPtr>{})
         if (auto popup = std::dynamic_pointer_cast<VelkoraDefaultOKPopupView>(v)) popup->cancelTapped(nullptr);
     wait([&] { return taken->heard; });
-    demo.say(std::string("the user kept Mira's identity where it was: ") +
-             (taken->heard && !taken->error ? "the helper failed with null" : "unexpected answer"));
+    demo.say(taken->heard && !taken->error
+                 ? "the user said no: Mira's Twitter identity stays with her account, and nothing was connected"
+                 : "the answer to the question was not what the user chose");
     closePopups(host);
     return shown;
 }

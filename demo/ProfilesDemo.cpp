@@ -70,7 +70,7 @@ VELKORA_DEMO_STEP(profilesAndLists, 620, DemoStep::NeedsService) {
     }
     demo.say("The bio editor");
     shown &= showFeature(demo, host, "editAbout", {}, "profile_bio_editor");
-    demo.say("Quinn's dozen followers, alphabetically with the side index");
+    demo.say("Quinn's dozen followers in alphabetical order, each with a follow button");
     shown &= showFeature(demo, host, "userfollowers", foundation::Value("test-quinn"), "profile_followers");
     return shown;
 }

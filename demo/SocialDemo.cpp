@@ -80,8 +80,20 @@ bool twitter(demo::Demo& demo) {
         std::lock_guard lock(mutex);
         return reply.has_value();
     });
-    demo.say("Twitter: @" + accounts[0]->username() + " is " +
-             (reply ? "HTTP " + std::to_string(reply->first) + " " + reply->second.substr(0, 80) : "unanswered"));
+    // The profile the network answered, in words: the account's name and place.
+    std::string who = "unanswered";
+    if (reply && reply->first != 200) {
+        who = "not found (the network answered " + std::to_string(reply->first) + ")";
+    } else if (reply) {
+        auto profile = foundation::JsonSerialization::JSONObjectWithData(reply->second);
+        auto field = [&](const char* key) {
+            const foundation::Value* v = profile ? profile->get(key) : nullptr;
+            return v && v->asString() ? *v->asString() : std::string();
+        };
+        who = field("name").empty() ? "an account without a name" : field("name");
+        if (!field("location").empty()) who += " in " + field("location");
+    }
+    demo.say("Twitter: @" + accounts[0]->username() + " is " + who);
 
     auto sheet = ui::ComposeViewController::composeViewControllerForServiceType(services::kServiceTypeTwitter);
     if (!sheet) return false;

@@ -109,6 +109,13 @@ void VelkoraFeedbackViewCell::setOptionIconString(const std::string& url) {
     if (optionIcon_) optionIcon_->getImage(url);
 }
 
+bool VelkoraFeedbackViewCell::showKitIconUnlessTheApplicationHasOne(bool applicationHasIcon) {
+    if (applicationHasIcon) return false;
+    setOptionIconImage(bundleImage("VelImg_FeedbackIcon.png"));
+    if (optionBacground_) optionBacground_->setBackgroundColor(ui::Color::clear());
+    return true;
+}
+
 void VelkoraFeedbackViewCell::connectTapped(ui::Control*) {
     if (auto d = delegate_.lock()) d->connectTapped(*this);
 }
@@ -225,12 +232,7 @@ ui::TableViewCellPtr VelkoraFeedbackViewController::cellForRowAtIndexPath(ui::Ta
         auto logo = VelkoraAppSettings::appLogo();
         auto data = VelkoraAgentInternal::instance().appData();
         const bool hasAppImage = data && data->appImage() && !data->appImage()->empty();
-        if (!logo && !hasAppImage) {
-            // An application without an icon of its own: the kit's feedback icon, not an empty square.
-            cell->setOptionIconImage(bundleImage("VelImg_FeedbackIcon.png"));
-            clearBackground();
-            break;
-        }
+        if (cell->showKitIconUnlessTheApplicationHasOne(logo || hasAppImage)) break;
         cell->setOptionIconImage(logo);
         if (hasAppImage) cell->setOptionIconString(*data->appImage());
         if (cell->optionBacground()) cell->optionBacground()->setBackgroundColor(VelkoraAppSettings::leadingColor());

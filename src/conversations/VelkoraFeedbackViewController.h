@@ -47,6 +47,9 @@ public:
 
     void setOptionIconImage(std::shared_ptr<ui::Image> image);
     void setOptionIconString(const std::string& url);
+    // The talk-to-us row of an application without an icon of its own (no logo, no picture address) shows
+    // the kit's feedback icon on a clear ground instead of an empty square; answers whether it did.
+    bool showKitIconUnlessTheApplicationHasOne(bool applicationHasIcon);
     void connectTapped(ui::Control* sender);
 
     // The row's feedback type (1 talk to us, 2 rate us, 3 Facebook, 4 Twitter).

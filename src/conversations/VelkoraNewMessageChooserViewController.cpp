@@ -312,10 +312,14 @@ ui::TableViewCellPtr VelkoraNewMessageChooserViewController::cellForRowAtIndexPa
     if (cell->twitterConnectButton()) cell->twitterConnectButton()->setHidden(true);
     if (cell->title()) cell->title()->setText(text("velkora_text_talk_to_us_title"));
     if (cell->description()) cell->description()->setText(text("velkora_text_compose_talk_to_us_description"));
-    cell->setOptionIconImage(VelkoraAppSettings::appLogo());
+    auto logo = VelkoraAppSettings::appLogo();
     auto data = appData();
-    if (data && data->appImage() && !data->appImage()->empty()) cell->setOptionIconString(*data->appImage());
-    if (cell->optionBacground()) cell->optionBacground()->setBackgroundColor(VelkoraAppSettings::leadingColor());
+    const bool hasAppImage = data && data->appImage() && !data->appImage()->empty();
+    if (!cell->showKitIconUnlessTheApplicationHasOne(logo || hasAppImage)) {
+        cell->setOptionIconImage(logo);
+        if (hasAppImage) cell->setOptionIconString(*data->appImage());
+        if (cell->optionBacground()) cell->optionBacground()->setBackgroundColor(VelkoraAppSettings::leadingColor());
+    }
     talkToUsIndexPath_ = indexPath;
     return cell;
 }

@@ -1,5 +1,9 @@
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "data/VelkoraUserInternal.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
@@ -25,6 +29,10 @@ using foundation::Log;
 namespace {
 
 constexpr uint32_t kInboxFeature = 1;
+// Room inside the back button's border on either side of its title, and between the button and the
+// panel's texts beside it.
+constexpr double kBackTitlePadding = 8;
+constexpr double kBackButtonGap = 8;
 
 bool systemIsBefore7() {
     return ui::Device::current().compareSystemVersion("7.0") < 0;
@@ -142,6 +150,36 @@ void VelkoraGeneralFeatureViewController::viewDidLoad() {
                                          [this](const foundation::Notification& n) { orientationDidChange(n); });
 
     styleSharedElements();
+    // After the style sheet, which may give the button another title or font.
+    fitBackButtonToItsTitle();
+}
+
+void VelkoraGeneralFeatureViewController::fitBackButtonToItsTitle() {
+    if (!backButton_ || backButton_->currentTitle().empty()) return;
+    ui::Rect back = backButton_->frame();
+    const double needed = std::ceil(backButton_->intrinsicContentSize().width + 2 * kBackTitlePadding);
+    if (back.width() < needed) {
+        back.size.width = needed;
+        backButton_->setFrame(back);
+    }
+    // The application's icon and name and the screen's title move right together, keeping their right
+    // edges, so nothing beside the button is covered and nothing at the far end is pushed off.
+    std::vector<ui::View*> beside;
+    double start = back.maxX() + kBackButtonGap;
+    for (ui::View* v : {static_cast<ui::View*>(appIconView_.get()), static_cast<ui::View*>(appNameLabel_.get()),
+                        static_cast<ui::View*>(titleLabel_.get())}) {
+        if (!v || v->superview() != backButton_->superview() || v->frame().minX() < back.minX()) continue;
+        beside.push_back(v);
+        start = std::min(start, v->frame().minX());
+    }
+    const double shift = back.maxX() + kBackButtonGap - start;
+    if (shift <= 0) return;
+    for (ui::View* v : beside) {
+        ui::Rect f = v->frame();
+        f.origin.x += shift;
+        if (dynamic_cast<ui::Label*>(v)) f.size.width = std::max(0.0, f.width() - shift);
+        v->setFrame(f);
+    }
 }
 
 void VelkoraGeneralFeatureViewController::styleSharedElements() {

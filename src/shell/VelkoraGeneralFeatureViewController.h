@@ -107,6 +107,8 @@ public:
 private:
     bool isTopPanelHiddenByContainer() const;
     void showInboxBadge();
+    // Widens the back button to its title with room on either side, and moves the panel's texts clear.
+    void fitBackButtonToItsTitle();
     void styleSharedElements();
 
     std::weak_ptr<VelkoraGeneralFeatureViewControllerDelegate> featureTabDelegate_;

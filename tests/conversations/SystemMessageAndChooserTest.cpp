@@ -2,14 +2,17 @@
 // (sections by feedback and radar, the more row, each person once, the filter, picking) against
 // velkora-service.
 #include "InboxFixture.h"
+#include "conversations/VelkoraFeedbackViewController.h"
 #include "conversations/VelkoraGeneralSystemMessageViewController.h"
 #include "conversations/VelkoraNewMessageChooserViewController.h"
 #include "people/VelkoraInviteHeaderView.h"
 #include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/WebView.h"
+#include "shell/VelkoraLazyImageView.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -162,13 +165,19 @@ TEST_F(ChooserTest, SectionsFollowFeedbackAndRadar) {
         SCOPED_TRACE(c.features);
         serveConfiguration(std::string(R"({"appName":"Test","features":)") + c.features + "}");
         auto chooser = openChooser();
+        EXPECT_LE(chooser->titleLabel()->frame().maxX(), chooser->cancelButton()->frame().minX())
+            << "the title ends before the panel's cancel button";
         EXPECT_EQ(chooser->recipientsTable()->numberOfSections(), c.sections);
         EXPECT_EQ(chooser->friendsSectionIndex(), c.friends);
         EXPECT_EQ(chooser->nearbySectionIndex(), c.nearby);
         EXPECT_EQ(chooser->recipientsTable()->headerViewForSection(c.friends), chooser->friendsHeaderView());
         if (c.friends == 1) {
-            EXPECT_TRUE(std::dynamic_pointer_cast<VelkoraFeedbackViewCell>(
-                chooser->recipientsTable()->cellForRowAtIndexPath(ui::IndexPath::of(0, 0))));
+            auto talkToUs = std::dynamic_pointer_cast<VelkoraFeedbackViewCell>(
+                chooser->recipientsTable()->cellForRowAtIndexPath(ui::IndexPath::of(0, 0)));
+            ASSERT_TRUE(talkToUs);
+            // This application has no icon of its own: the kit's feedback icon stands in, not an empty square.
+            EXPECT_EQ(talkToUs->optionIcon()->image(), ui::Image::named("VelImg_FeedbackIcon.png"));
+            EXPECT_EQ(talkToUs->optionBacground()->backgroundColor(), ui::Color::clear());
             EXPECT_TRUE(chooser->talkToUsIndexPath());
             chooser->recipientsTable()->tapRowAtIndexPath(ui::IndexPath::of(0, 0));
             loop().advance(1);

@@ -1,8 +1,11 @@
 // The own-profile block: rows by the application's sign-up kind and the record's identities, the bio
 // and its height, the inbox badge, each control reaching its delegate, and pictures.
+#include <set>
+
 #include "ProfilesFixture.h"
 #include "people/VelkoraPanelProfileView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextLayout.h"
@@ -76,6 +79,37 @@ TEST_F(PanelProfileViewTest, EmailSignUpShowsTheSettingsRowInsteadOfNetworksWhat
     EXPECT_FALSE(b->settingsView()->isHidden());
     EXPECT_NE(b->settingsView()->superview(), nullptr);
     expectLooksLike("panel_profile_email");
+}
+
+TEST_F(PanelProfileViewTest, EachRowLeadsWithAPictureOfItsOwn) {
+    appData_->setEmailSignUpEnabled(true);
+    auto b = block();
+    ASSERT_TRUE(b);
+    const struct {
+        const char* row;
+        ui::View* view;
+    } rows[] = {
+        {"settings", b->settingsView().get()},
+        {"privacy", b->privacyView().get()},
+        {"messages", b->messagesView().get()},
+    };
+    std::set<const ui::Image*> pictures;
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.row);
+        ASSERT_TRUE(r.view);
+        const ui::ImageView* icon = nullptr;
+        double textStart = r.view->bounds().width();
+        for (const auto& sub : r.view->subviews()) {
+            if (sub->isHidden()) continue;
+            if (auto* v = dynamic_cast<const ui::ImageView*>(sub.get())) icon = v;
+            if (dynamic_cast<const ui::Label*>(sub.get())) textStart = std::min(textStart, sub->frame().minX());
+        }
+        ASSERT_TRUE(icon) << "a row without a picture";
+        ASSERT_TRUE(icon->image()) << "an empty picture frame";
+        EXPECT_LE(icon->frame().maxX(), textStart) << "the picture stays left of the text";
+        pictures.insert(icon->image().get());
+    }
+    EXPECT_EQ(pictures.size(), std::size(rows)) << "each row has a picture of its own";
 }
 
 TEST_F(PanelProfileViewTest, NetworkRowsShowTheConnectedNameOrTheConnectInvitation) {

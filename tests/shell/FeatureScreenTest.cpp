@@ -444,6 +444,53 @@ TEST_F(FeatureScreenTest, TheHostsStyleSheetRestylesTheSharedElementsInOrderUnde
         EXPECT_EQ(call.second, 0u) << call.first;
 }
 
+namespace {
+
+// A host's style sheet that words the back button its own way.
+struct BackTitleSheet : VelkoraStyleSheetProtocol {
+    std::string title;
+    void customizeBackButton(ui::View* e, uint32_t) override {
+        if (auto* button = dynamic_cast<ui::Button*>(e)) button->setTitle(title);
+    }
+};
+
+} // namespace
+
+TEST_F(FeatureScreenTest, BackFitsItsTitleWithRoomAndThePanelsTextsKeepClearOfIt) {
+    startAt(std::nullopt);
+    // The test screen's file gives the button 50 points, too few for "Back" with room on either side.
+    const struct {
+        const char* title;
+        bool fileWidthFits;
+    } cases[] = {{"Back", false}, {"Zurück zum Menü", false}, {"<", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto sheet = std::make_shared<BackTitleSheet>();
+        sheet->title = c.title;
+        VelkoraAgentInternal::instance().setCustomStyleSheet(sheet);
+        auto screen = makeScreen(true);
+        show(screen);
+        const auto& back = *screen->backButton();
+        EXPECT_GE(back.frame().width() - back.titleLabel()->intrinsicContentSize().width, 16);
+        EXPECT_EQ(back.frame().minX(), 6) << "the button grows to the right only";
+        if (c.fileWidthFits) {
+            EXPECT_EQ(back.frame().width(), 50) << "never narrower than the file made it";
+        }
+        for (const ui::View* beside :
+             {static_cast<ui::View*>(screen->appIconView().get()), static_cast<ui::View*>(screen->appNameLabel().get()),
+              static_cast<ui::View*>(screen->titleLabel().get())})
+            EXPECT_GE(beside->frame().minX(), back.frame().maxX() + 8);
+        // The texts give up width on their left; their right ends stay where the file put them.
+        EXPECT_EQ(screen->titleLabel()->frame().maxX(), 214);
+        EXPECT_EQ(screen->appNameLabel()->frame().maxX(), 224);
+        EXPECT_EQ(screen->appNameLabel()->frame().minX() - screen->appIconView()->frame().maxX(), 4)
+            << "the name stays beside the icon";
+        if (c.fileWidthFits) {
+            EXPECT_EQ(screen->titleLabel()->frame().minX(), 64);
+        }
+    }
+}
+
 TEST_F(FeatureScreenTest, TheAppButtonShowsTheHostsActivationRibbon) {
     const std::pair<uint32_t, const char*> cases[] = {{0, "VelImg_ribbonicon1"}, {1, "VelImg_ribbonicon2"},
                                                       {2, "VelImg_ribbonicon3"}, {3, "VelImg_ribbonicon4"},

@@ -10,6 +10,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Snapshot.h"
+#include "platform/ui/TextLayout.h"
 #include "platform/ui/TouchRouter.h"
 #include "platform/ui/ViewController.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
@@ -258,6 +259,26 @@ TEST_F(PopupTest, TheNoticeIsGoneExactlyTwoSecondsAfterItShows) {
     loop().advance(0.001);
     EXPECT_TRUE(weak.expired());
     EXPECT_EQ(ui::Application::instance().windows().size(), 1u);
+}
+
+TEST_F(PopupTest, ALongTitleShrinksToShowWholeInEveryDialogsFile) {
+    // An application's name makes the welcome title long; the dialog's width is fixed.
+    const std::string title = "Welcome to Velkora Demo Deluxe";
+    for (bool tablet : {false, true}) {
+        if (tablet) becomeTablet();
+        for (const char* file :
+             {"VelkoraOKPopupView", "VelkoraOKCancelPopupView", "VelkoraSignInPopup", "VelkoraSignUpPopup"}) {
+            SCOPED_TRACE(std::string(file) + (tablet ? " on a tablet" : ""));
+            auto popup = VelkoraDefaultOKPopupView::initWithCustomNib(file, "OK", "Cancel");
+            ASSERT_TRUE(popup->titleLabel());
+            const ui::Label& label = *popup->titleLabel();
+            popup->titleLabel()->setText(title);
+            const ui::Font font = label.fittingFont();
+            EXPECT_LE(ui::measureText(title, font, 0, 1).width, label.bounds().width());
+            EXPECT_GE(font.pointSize(), label.font()->pointSize() * 0.7) << "still a title, not small print";
+            popup->close();
+        }
+    }
 }
 
 TEST_F(PopupTest, TabletsGetTheLargerDialogs) {

@@ -352,6 +352,43 @@ std::vector<Entry> catalogue() {
         g.lineTo({r.maxX() - 4, r.midY()});
         g.strokePath();
     }));
+    // The profile's settings row: a cog with eight teeth and a hole through its hub.
+    e.push_back(icon("VelImg_SettingsIcon", kGrey, [](GraphicsContext& g, Rect r) {
+        const Point c{r.midX(), r.midY()};
+        const double outer = r.width() * 0.5, body = r.width() * 0.36;
+        auto at = [&c](double radius, double angle) {
+            return Point{c.x + radius * std::cos(angle), c.y + radius * std::sin(angle)};
+        };
+        g.beginPath();
+        constexpr int kTeeth = 8;
+        for (int i = 0; i < kTeeth; ++i) {
+            const double a = i * 2 * M_PI / kTeeth;
+            if (i == 0)
+                g.moveTo(at(body, a - 0.36));
+            else
+                g.lineTo(at(body, a - 0.36));
+            g.lineTo(at(outer, a - 0.2));
+            g.lineTo(at(outer, a + 0.2));
+            g.lineTo(at(body, a + 0.36));
+            g.addArc(c, body, a + 0.36, a + 2 * M_PI / kTeeth - 0.36, true);
+        }
+        g.closePath();
+        g.addEllipseInRect({c.x - r.width() * 0.15, c.y - r.width() * 0.15, r.width() * 0.3, r.width() * 0.3});
+        g.setFillColor(kWhite);
+        g.fillPath(true);
+    }));
+    // The profile's "share my activity" row: the usual share mark, one dot passing to two.
+    e.push_back(icon("VelImg_ShareActivityIcon", kPurple, [](GraphicsContext& g, Rect r) {
+        const Point from{r.minX() + 2.5, r.midY()}, up{r.maxX() - 2.5, r.minY() + 2.5},
+            down{r.maxX() - 2.5, r.maxY() - 2.5};
+        g.setStrokeColor(kWhite);
+        g.setLineWidth(1.5);
+        g.strokeLine(from, up);
+        g.strokeLine(from, down);
+        g.setFillColor(kWhite);
+        for (Point p : {from, up, down})
+            g.fillEllipseInRect({p.x - 3, p.y - 3, 6, 6});
+    }));
     e.push_back(icon("VelImg_SmileyIcon", kGold, [](GraphicsContext& g, Rect r) {
         g.setFillColor(kWhite);
         g.fillEllipseInRect(r);
