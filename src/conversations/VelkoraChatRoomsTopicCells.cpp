@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "conversations/VelkoraChatRoomsViewController.h"
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "feed/VelkoraFeedCellMeasure.h"
 #include "feed/VelkoraLikeButton.h"
@@ -14,17 +17,15 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
+#include "platform/ui/TextLayout.h"
 #include "platform/ui/Utf16.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppSettings.h"
-#include "data/VelkoraUserInfo.h"
-#include "shell/VelkoraCellBackgroundView.h"
 #include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraCellBackgroundView.h"
 #include "shell/VelkoraTimeIntervalDisplay.h"
-#include "data/VelkoraUserDetailsDisplayer.h"
 #include "shell/VelkoraWidgetClasses.h"
 
 namespace velkora {
@@ -272,7 +273,14 @@ void VelkoraChatRoomsTopicTableCell::setCommentTextForUser(const VelkoraUserPtr&
         width - (constantOf(commentLabelLeadingSpaceConstraint_) + constantOf(commentViewLeadingSpaceConstraint_)) -
         ((deleteButton_ ? deleteButton_->frame().width() : 0) + constantOf(commentViewTrailingSpaceConstraint_));
     const ui::Font font = label.font() ? *label.font() : ui::Font::systemFont(13);
-    const ui::Size measured = velkoraMeasureLabelText(text, font, label.lineBreakMode(), available);
+    ui::Size measured = velkoraMeasureLabelText(text, font, label.lineBreakMode(), available);
+    // The writer's name is drawn bold, wider than the plain font measures it: a comment that only just fits
+    // in the plain font would lose its last line.
+    if (const auto& drawn = label.attributedText()) {
+        const ui::Size asDrawn = ui::measureText(*drawn, std::max(0.0, available), 0, label.lineBreakMode());
+        measured.height = std::max(measured.height, std::min(asDrawn.height, 1000.0));
+        measured.width = std::max(measured.width, std::min(asDrawn.width, std::max(0.0, available)));
+    }
     setConstant(commentLabelHeightConstraint_, measured.height + 5);
     setConstant(commentLabelWidthConstraint_, std::min(measured.width, available));
     label.setPreferredMaxLayoutWidth(std::min(measured.width, available));

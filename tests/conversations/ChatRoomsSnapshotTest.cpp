@@ -1,6 +1,7 @@
 // The topic as people see it, on a phone and a tablet: the header with its content, own and others'
 // comments of each kind, an ad row, and each strip.
 #include "ChatRoomsFixture.h"
+#include "platform/ui/TextLayout.h"
 
 namespace velkora::testing {
 namespace {
@@ -46,6 +47,13 @@ TEST_F(ChatRoomsSnapshotTest, PhoneTopicWithEveryKindOfRowThenTheNewCommentsFoot
         if (auto row = std::dynamic_pointer_cast<VelkoraChatRoomsTopicTableCell>(cell)) {
             ++rows;
             EXPECT_EQ(row->userImageView()->frame(), row->userImageFrameView()->frame());
+            // The comment has room for every line as drawn, its writer's bold name included.
+            const auto& label = row->commentLabel();
+            if (label && label->attributedText() && !label->isHidden()) {
+                const double needed =
+                    ui::measureText(*label->attributedText(), label->frame().width(), 0, label->lineBreakMode()).height;
+                EXPECT_GE(label->frame().height() + 0.5, needed) << label->attributedText()->string();
+            }
         }
     EXPECT_GE(rows, 2);
     expectLooksLike("topic_phone");
