@@ -45,10 +45,12 @@ struct Delegate : MapViewDelegate {
     std::vector<std::shared_ptr<MapAnnotation>> askedFor;
     std::vector<MapAnnotationView*> selected;
     std::vector<MapCoordinate> userLocations;
+    std::function<void(MapView&)> onAsked; // once, from inside the next request for a view
 
     std::shared_ptr<MapAnnotationView> mapViewViewForAnnotation(MapView& map,
                                                                 const std::shared_ptr<MapAnnotation>& a) override {
         askedFor.push_back(a);
+        if (auto once = std::exchange(onAsked, nullptr)) once(map);
         if (!makesViews || std::dynamic_pointer_cast<MapUserLocation>(a)) return nullptr;
         auto view = map.dequeueReusableAnnotationViewWithIdentifier(kReuseId);
         if (!view) {
@@ -248,6 +250,44 @@ TEST_F(MapViewTest, AnnotationViewsAreReusedAndATapSelects) {
     auto eView = std::dynamic_pointer_cast<MapPinAnnotationView>(map->viewForAnnotation(e));
     ASSERT_TRUE(eView);
     EXPECT_EQ(eView->reuseIdentifier(), MapPinAnnotationView::kReuseIdentifier);
+}
+
+TEST_F(MapViewTest, PinsAddedWhileAViewIsMadeOrRemovedFromTheMiddleKeepTheirOwnViews) {
+    map->setRegion({{-36.8485, 174.7633}, {0.2, 0.2}}, false);
+    std::vector<std::shared_ptr<MapAnnotation>> pins{pin(-36.8485, 174.7633)};
+    // Enough pins that the map's own list of them has to grow while it is placing the first one.
+    delegate->onAsked = [&](MapView& m) {
+        for (int i = 1; i < 64; ++i) {
+            pins.push_back(pin(-36.88 + i * 0.001, 174.72 + i * 0.001));
+            m.addAnnotation(pins.back());
+        }
+    };
+    map->addAnnotation(pins[0]);
+    ASSERT_EQ(map->annotations(), pins);
+    auto expectOwnViews = [&] {
+        for (const auto& a : map->annotations()) {
+            auto view = map->viewForAnnotation(a);
+            ASSERT_TRUE(view);
+            EXPECT_EQ(view->annotation(), a);
+            Point at = map->convertCoordinateToPoint(a->coordinate());
+            EXPECT_NEAR(view->center().y, at.y - 24, 1e-9);
+        }
+    };
+    expectOwnViews();
+
+    for (size_t at : {size_t{0}, size_t{30}, pins.size() - 3}) {
+        auto gone = pins[at];
+        pins.erase(pins.begin() + static_cast<std::ptrdiff_t>(at));
+        map->removeAnnotation(gone);
+        EXPECT_FALSE(map->viewForAnnotation(gone));
+    }
+    EXPECT_EQ(map->annotations(), pins);
+    expectOwnViews();
+    pins.push_back(pin(-36.85, 174.77));
+    map->addAnnotation(pins.back());
+    map->addAnnotation(pins[5]); // held already: stays once
+    EXPECT_EQ(map->annotations(), pins);
+    expectOwnViews();
 }
 
 TEST_F(MapViewTest, PinchingAndPanningFollowTheirSwitches) {

@@ -1,6 +1,21 @@
 // The URL fetcher against velkora-service over loopback HTTPS: replies, the status rule, retry modes on
 // the test clock, the offline park, cancel, and certificates the client does not trust.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <sched.h>
+#include <thread>
 
 #include <velkora_service/Service.h>
 
@@ -59,10 +74,11 @@ protected:
         delegate = std::make_shared<Delegate>();
     }
     void TearDown() override {
-        for (auto& f : fetchers) f->cancel();
+        for (auto& f : fetchers)
+            f->cancel();
         VelkoraReachabilityManager::resetForTests();
         loop().reset();
-        UrlConnection::closeIdleConnections();  // the service's stop waits out idle kept-alive connections
+        UrlConnection::closeIdleConnections(); // the service's stop waits out idle kept-alive connections
         NetworkReachability::setProvider(nullptr);
         UrlConnection::setCaFile("");
     }
@@ -77,7 +93,9 @@ protected:
     }
     bool waitFor(const std::function<bool()>& p) { return loop().runUntil(p, 20); }
     // Pumps real I/O for a while; for the cases that show something does NOT happen.
-    void pumpFor(double seconds) { loop().runUntil([] { return false; }, seconds); }
+    void pumpFor(double seconds) {
+        loop().runUntil([] { return false; }, seconds);
+    }
 
     velkora::service::Service svc;
     std::shared_ptr<TestReachabilityProvider> provider;
@@ -262,7 +280,7 @@ TEST_F(FetcherTest, CancelMeansNothingIsEverDelivered) {
 }
 
 TEST_F(FetcherTest, AServerTheClientDoesNotTrustIsRefused) {
-    velkora::service::Service stranger;  // its own CA, unknown to the client
+    velkora::service::Service stranger; // its own CA, unknown to the client
     ASSERT_TRUE(stranger.start());
     ASSERT_NE(stranger.caFile(), svc.caFile());
     auto f = fetcher(1);
@@ -300,7 +318,7 @@ TEST_F(FetcherTest, ANewRequestReplacesWhatTheFetcherWasDoing) {
     ASSERT_TRUE(waitFor([&] { return capture.count("Retrying") == 1; }));
     size_t firstSent = svc.requestsFor("first").size();
     f->getUrl(url("second"));
-    loop().advance(1.0);  // the old re-send falls due while the new request runs
+    loop().advance(1.0); // the old re-send falls due while the new request runs
     EXPECT_EQ(f->nRetries(), 0);
     ASSERT_TRUE(waitFor([&] { return delegate->outcomes() == 2; }));
     loop().advance(5);
@@ -340,14 +358,14 @@ TEST_F(FetcherTest, AConnectionThatCannotBeMadeIsStillReported) {
     fetcher(0)->getUrlWithPostData("no address at all", std::string("command=x"));
     EXPECT_EQ(capture.count("Velkora - ------------URLFetcher: Connection failed !------"), 1u);
     EXPECT_EQ(capture.count("Velkora - URLFetcher: Connection failed !"), 1u);
-    EXPECT_EQ(delegate->outcomes(), 0u);  // never from inside the call that starts the request
+    EXPECT_EQ(delegate->outcomes(), 0u); // never from inside the call that starts the request
     loop().advance(0);
     ASSERT_EQ(delegate->errors.size(), 2u);
     EXPECT_EQ(delegate->errors[0]->code, kUrlErrorUnsupportedUrl);
     EXPECT_EQ(capture.count("Retrying"), 0u);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -382,10 +400,10 @@ TEST_F(FetcherTest, TheConnectionReportsStatusHeadersAndBodyInOrderAndLetsGoWhen
     EXPECT_EQ(svc.requestsFor("x").at(0).body, "command=x");
     EXPECT_EQ(UrlConnection::activeCount(), 0u);
     r.reset();
-    EXPECT_TRUE(watch.expired());  // the finished connection no longer holds its delegate
+    EXPECT_TRUE(watch.expired()); // the finished connection no longer holds its delegate
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -407,4 +425,110 @@ TEST_F(FetcherTest, ABackgroundRequestCancelledBeforeItsTurnIsNeverSentAndOneLef
     EXPECT_EQ(UrlConnection::activeCount(), 0u);
 }
 
-}  // namespace
+} // namespace
+
+namespace {
+
+// A name server of this test alone, on a loopback address of its own: it hears the look-up and never
+// answers, so the look-up hangs until the server goes away. Only this thread, in a mount namespace of its
+// own, and the threads it starts read the resolver file that points at it.
+class SilentNameServer {
+public:
+    // Empty when ready; otherwise why this machine cannot host it.
+    std::string start() {
+        int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (s < 0) return "no socket";
+        std::string address;
+        std::mt19937 pick(std::random_device{}());
+        for (int attempt = 0; attempt < 20 && address.empty(); ++attempt) {
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(53);
+            a.sin_addr.s_addr = htonl((127u << 24) | (53u << 16) | ((pick() & 0xfffeu) + 1));
+            if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+                char text[INET_ADDRSTRLEN];
+                address = ::inet_ntop(AF_INET, &a.sin_addr, text, sizeof text);
+            }
+        }
+        fd_ = s;
+        if (address.empty()) return "cannot listen on port 53 here";
+        conf_ = std::filesystem::temp_directory_path() / ("velkora-resolv-" + std::to_string(::getpid()));
+        std::ofstream(conf_) << "nameserver " << address << "\noptions timeout:30 attempts:5\n";
+        if (::unshare(CLONE_NEWNS) != 0) return "cannot make a mount namespace here";
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return "cannot make the mounts private";
+        if (::mount(conf_.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+            return "cannot put a resolver file in place";
+        mounted_ = true;
+        return {};
+    }
+    bool heardLookUp() const {
+        pollfd p{fd_.load(), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1;
+    }
+    // Every question heard so far is answered "no such name", so the look-up ends at once.
+    void goAway() {
+        int s = fd_.exchange(-1);
+        if (s < 0) return;
+        uint8_t packet[512];
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        ssize_t n;
+        while ((n = ::recvfrom(s, packet, sizeof packet, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
+                               &fromSize)) >= 12) {
+            packet[2] = 0x81; // a reply, recursion desired
+            packet[3] = 0x83; // recursion available, no such name
+            ::sendto(s, packet, static_cast<size_t>(n), 0, reinterpret_cast<sockaddr*>(&from), fromSize);
+            fromSize = sizeof from;
+        }
+        ::close(s);
+    }
+    ~SilentNameServer() {
+        goAway();
+        if (mounted_) ::umount2("/etc/resolv.conf", MNT_DETACH);
+        if (!conf_.empty()) std::filesystem::remove(conf_);
+    }
+
+private:
+    std::atomic<int> fd_{-1};
+    std::filesystem::path conf_;
+    bool mounted_ = false;
+};
+
+TEST_F(FetcherTest, CancellingWhileTheHostNameIsLookedUpReturnsAtOnceAndDeliversNothing) {
+    SilentNameServer dns;
+    if (std::string why = dns.start(); !why.empty()) GTEST_SKIP() << why;
+    auto recorder = std::make_shared<ConnectionRecorder>();
+    auto c = UrlConnection::start(UrlRequest::get("https://pictures.lookup-hangs.test/photo.png"), recorder);
+    ASSERT_NE(c, nullptr);
+    ASSERT_TRUE(waitFor([&] { return dns.heardLookUp(); }));
+
+    // Should the cancel wait for the look-up, the look-up is let go after a while, so the test ends either way.
+    std::mutex m;
+    std::condition_variable cv;
+    bool returned = false;
+    bool hadToLetGo = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (!cv.wait_for(lock, std::chrono::seconds(3), [&] { return returned; })) {
+            hadToLetGo = true;
+            dns.goAway();
+        }
+    });
+    c->cancel();
+    {
+        std::lock_guard lock(m);
+        returned = true;
+    }
+    cv.notify_all();
+    watchdog.join();
+    EXPECT_FALSE(hadToLetGo) << "the cancel waited for the host name look-up";
+    EXPECT_FALSE(c->isRunning());
+    EXPECT_EQ(UrlConnection::activeCount(), 0u);
+
+    dns.goAway(); // the look-up ends now, with nobody left to tell
+    loop().advance(60);
+    pumpFor(0.2);
+    EXPECT_TRUE(recorder->events.empty());
+}
+
+} // namespace

@@ -357,6 +357,10 @@ std::shared_ptr<UrlConnection> UrlConnection::start(UrlRequest request, std::sha
     curl_easy_setopt(easy, CURLOPT_PRIVATE, c.get());
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, c->errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // A transfer ended while its host name is still being looked up leaves the look-up to finish on its
+    // own thread; otherwise ending it (a cancelled picture, say) holds the main loop until the name server
+    // answers or gives up, seconds later.
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     // A request made over https stays on https: a redirect to plain http would hand the request and its
     // reply to anyone on the way.

@@ -241,15 +241,13 @@ MapCoordinate MapView::convertPointToCoordinate(Point p) const {
 // ---- annotations
 
 MapView::Entry* MapView::entryFor(const MapAnnotation* a) {
-    for (auto& e : entries_)
-        if (e.annotation.get() == a) return &e;
-    return nullptr;
+    auto it = index_.find(a);
+    return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 const MapView::Entry* MapView::entryFor(const MapAnnotation* a) const {
-    for (const auto& e : entries_)
-        if (e.annotation.get() == a) return &e;
-    return nullptr;
+    auto it = index_.find(a);
+    return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 void MapView::addAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
@@ -258,8 +256,9 @@ void MapView::addAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
         logDropped("annotation", annotation->coordinate());
         return;
     }
+    index_.emplace(annotation.get(), entries_.size());
     entries_.push_back({annotation, nullptr});
-    placeView(entries_.back());
+    placeView(entries_.size() - 1);
 }
 
 void MapView::addAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations) {
@@ -268,11 +267,14 @@ void MapView::addAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& 
 }
 
 void MapView::removeAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
-    auto it =
-        std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.annotation == annotation; });
-    if (it == entries_.end()) return;
-    auto view = std::move(it->view);
-    entries_.erase(it);
+    auto found = annotation ? index_.find(annotation.get()) : index_.end();
+    if (found == index_.end()) return;
+    const size_t at = found->second;
+    index_.erase(found);
+    auto view = std::move(entries_[at].view);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+    for (size_t i = at; i < entries_.size(); ++i)
+        index_[entries_[i].annotation.get()] = i;
     std::erase(selected_, annotation);
     if (view) enqueue(view);
 }
@@ -327,26 +329,27 @@ std::shared_ptr<MapAnnotationView> MapView::makeView(const std::shared_ptr<MapAn
     return view;
 }
 
-void MapView::placeView(Entry& entry) {
-    Point p = convertCoordinateToPoint(entry.annotation->coordinate());
+// By index: the delegate asked for a view may add annotations, and the entries move when they grow.
+void MapView::placeView(size_t at) {
+    Point p = convertCoordinateToPoint(entries_[at].annotation->coordinate());
     Rect visible = bounds().insetBy(-kVisibleMargin, -kVisibleMargin);
     if (!visible.contains(p)) {
-        if (entry.view) enqueue(std::exchange(entry.view, nullptr));
+        if (entries_[at].view) enqueue(std::exchange(entries_[at].view, nullptr));
         return;
     }
-    if (!entry.view) {
-        auto view = makeView(entry.annotation);
-        entry.view = view;
+    if (!entries_[at].view) {
+        auto view = makeView(std::shared_ptr(entries_[at].annotation)); // a copy: the entries may move
+        entries_[at].view = view;
         addSubview(view);
     }
-    Point offset = entry.view->centerOffset();
-    entry.view->setCenter({p.x + offset.x, p.y + offset.y});
+    const auto& view = entries_[at].view;
+    Point offset = view->centerOffset();
+    view->setCenter({p.x + offset.x, p.y + offset.y});
 }
 
 void MapView::placeAnnotationViews() {
-    // By index: a delegate asked for a view may add annotations.
     for (size_t i = 0; i < entries_.size(); ++i)
-        placeView(entries_[i]);
+        placeView(i);
 }
 
 void MapView::layoutSubviews() {
@@ -412,8 +415,8 @@ void MapView::setShowsUserLocation(bool shows) {
 void MapView::userLocationMoved(MapCoordinate at) {
     if (!showsUserLocation_) return;
     userLocation_->location_ = at;
-    if (Entry* e = entryFor(userLocation_.get()))
-        placeView(*e);
+    if (auto found = index_.find(userLocation_.get()); found != index_.end())
+        placeView(found->second);
     else
         addAnnotation(userLocation_);
     if (auto d = delegate()) d->mapViewDidUpdateUserLocation(*this, *userLocation_);

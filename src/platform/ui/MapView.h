@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/Error.h"
@@ -147,7 +148,7 @@ private:
     double fittedWorldWidth(const CoordinateRegion& region) const;
     double clampWorldWidth(double width) const;
     void placeAnnotationViews();
-    void placeView(Entry& entry);
+    void placeView(size_t at);
     void enqueue(const std::shared_ptr<MapAnnotationView>& view);
     std::shared_ptr<MapAnnotationView> makeView(const std::shared_ptr<MapAnnotation>& annotation);
     Entry* entryFor(const MapAnnotation* annotation);
@@ -171,6 +172,7 @@ private:
         std::shared_ptr<MapAnnotationView> view;
     };
     std::vector<Entry> entries_;
+    std::unordered_map<const MapAnnotation*, size_t> index_; // where each annotation sits in entries_
     std::map<std::string, std::vector<std::shared_ptr<MapAnnotationView>>> reusable_;
     std::vector<std::shared_ptr<MapAnnotation>> selected_;
     std::shared_ptr<MapUserLocation> userLocation_;
