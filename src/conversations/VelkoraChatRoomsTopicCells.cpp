@@ -17,7 +17,6 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/TextField.h"
-#include "platform/ui/TextLayout.h"
 #include "platform/ui/Utf16.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "server/VelkoraServerApi.h"
@@ -277,9 +276,9 @@ void VelkoraChatRoomsTopicTableCell::setCommentTextForUser(const VelkoraUserPtr&
     // The writer's name is drawn bold, wider than the plain font measures it: a comment that only just fits
     // in the plain font would lose its last line.
     if (const auto& drawn = label.attributedText()) {
-        const ui::Size asDrawn = ui::measureText(*drawn, std::max(0.0, available), 0, label.lineBreakMode());
-        measured.height = std::max(measured.height, std::min(asDrawn.height, 1000.0));
-        measured.width = std::max(measured.width, std::min(asDrawn.width, std::max(0.0, available)));
+        const ui::Size asDrawn = velkoraMeasureLabelText(*drawn, label.lineBreakMode(), available);
+        measured.height = std::max(measured.height, asDrawn.height);
+        measured.width = std::max(measured.width, asDrawn.width);
     }
     setConstant(commentLabelHeightConstraint_, measured.height + 5);
     setConstant(commentLabelWidthConstraint_, std::min(measured.width, available));

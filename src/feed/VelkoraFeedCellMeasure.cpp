@@ -19,6 +19,13 @@ ui::Size velkoraMeasureLabelText(const std::string& text, const ui::Font& font, 
     return size;
 }
 
+ui::Size velkoraMeasureLabelText(const ui::AttributedString& text, ui::LineBreakMode mode, double width) {
+    ui::Size size = ui::measureText(text, std::max(0.0, width), 0, mode);
+    size.height = std::min(size.height, kMaxLabelHeight);
+    size.width = std::min(size.width, std::max(0.0, width));
+    return size;
+}
+
 double velkoraLabelWidth(const VelkoraFeedCellText& text, const VelkoraFeedLabelGeometry& label) {
     return text.widthBase - label.horizontalInsets;
 }

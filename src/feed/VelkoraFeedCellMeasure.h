@@ -56,6 +56,8 @@ struct VelkoraFeedCellGeometry {
 // The size a label's text needs within (width, 1000): a text under six UTF-16 units measures as "123456",
 // a longer one with one more "A".
 ui::Size velkoraMeasureLabelText(const std::string& text, const ui::Font& font, ui::LineBreakMode mode, double width);
+// The same for a text as drawn, with its own fonts (a bold name, say), held to the same bounds.
+ui::Size velkoraMeasureLabelText(const ui::AttributedString& text, ui::LineBreakMode mode, double width);
 // The width budget of a label for a row of that width.
 double velkoraLabelWidth(const VelkoraFeedCellText& text, const VelkoraFeedLabelGeometry& label);
 // The topic block's height and the title's width budget (kinds 5 and 6).
