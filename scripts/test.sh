@@ -7,12 +7,22 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 # Compiler cache keyed on paths relative to this tree, so any clone on this machine shares it.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+# A tree configured before with another compiler starts afresh: CMake would otherwise drop the cache and
+# configure again without the options given here.
+fresh_for() {
+    local dir=$1 cxx
+    cxx=$(command -v "$2" || echo "$2")
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "CMAKE_CXX_COMPILER:[A-Z]*=$cxx" "$dir/CMakeCache.txt"; then
+        rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
+}
 build=${VELKORA_BUILD_DIR:-build/asan}
 jobs=${VELKORA_JOBS:-$(nproc)}
 # The sanitizer build compiles with clang: it builds faster than GCC on a small CI machine, and its objects
 # also make the fuzz targets, which the run below tries for a few seconds each. GCC builds the
 # ThreadSanitizer tree at the end, optimised as a Release build, so both compilers' warnings stop CI.
 compilers=(-DCMAKE_C_COMPILER="${VELKORA_SANITIZE_CC:-clang-14}" -DCMAKE_CXX_COMPILER="${VELKORA_SANITIZE_CXX:-clang++-14}")
+fresh_for "$build" "${VELKORA_SANITIZE_CXX:-clang++-14}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKORA_SANITIZE=ON -DVELKORA_TESTS=ON \
     -DVELKORA_WARNINGS_AS_ERRORS=ON "${compilers[@]}"
 cmake --build "$build" -j "$jobs"
@@ -34,6 +44,7 @@ done
 bash tests/consumer/relocated.sh "$build"
 # The tests marked for ThreadSanitizer ("TSan" in their names), in a build of their own that holds only them.
 tsan=${VELKORA_TSAN_BUILD_DIR:-build/tsan}
+fresh_for "$tsan" "${VELKORA_TSAN_CXX:-g++}"
 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKORA_TSAN=ON -DVELKORA_TESTS=ON \
     -DVELKORA_WARNINGS_AS_ERRORS=ON -DCMAKE_C_COMPILER="${VELKORA_TSAN_CC:-gcc}" -DCMAKE_CXX_COMPILER="${VELKORA_TSAN_CXX:-g++}"
 # The build runs the kit's image generator too, so the suppressions apply from here on.
