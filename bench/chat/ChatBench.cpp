@@ -222,7 +222,7 @@ public:
                     open / times_["BM_MeasureTextsAlone"], kOpenLimit);
         std::printf("one live message into it, against opening it: ratio %.4f (limit %.2f)\n",
                     times_["BM_OneLiveMessage"] / open, kLiveLimit);
-        const std::string small = "/" + std::to_string(kSmall), large = "/" + std::to_string(kLarge);
+        const std::string small = bench::numbered("/", kSmall), large = bench::numbered("/", kLarge);
         std::printf("chat as shown, opened with %d messages against %d (%.2f ms, %.2f ms): ratio %.2f (limit %.1f)\n",
                     kLarge, kSmall, times_["BM_OpenShownChat" + large], times_["BM_OpenShownChat" + small],
                     times_["BM_OpenShownChat" + large] / times_["BM_OpenShownChat" + small], kSizeLimit);

@@ -69,7 +69,7 @@ VelkoraChatRoomsTopicPtr makeTopic(int comments = kComments) {
         c->setCommentId(i + 1);
         c->setTopicId(7);
         auto u = std::make_shared<VelkoraUserInternal>();
-        u->setUserId("u" + std::to_string(i % 50));
+        u->setUserId(bench::numbered("u", i % 50));
         u->setFirstName("Name" + std::to_string(i % 50));
         u->setLastName(std::string("Lund"));
         c->setUser(u);
@@ -226,7 +226,7 @@ public:
                     times_["BM_OpenTopic"] / times_["BM_MeasureLabelTexts"], kOpenLimit);
         std::printf("one polled comment into it, against that opening: ratio %.3f (limit %.2f)\n",
                     times_["BM_OnePolledComment"] / times_["BM_OpenTopic"], kPollLimit);
-        const std::string small = "/" + std::to_string(kSmall), large = "/" + std::to_string(kLarge);
+        const std::string small = bench::numbered("/", kSmall), large = bench::numbered("/", kLarge);
         auto sized = [&](const char* what, const std::string& name) {
             std::printf("%s with %d comments against %d (%.2f ms, %.2f ms): ratio %.2f (limit %.1f)\n", what, kLarge,
                         kSmall, times_[name + large], times_[name + small], times_[name + large] / times_[name + small],

@@ -37,7 +37,7 @@ std::vector<VelkoraUserPtr> makeUsers() {
     for (int i = 0; i < kUsers; ++i) {
         const int k = (i * 7919) % kUsers; // a spread, not the order of creation
         auto u = std::make_shared<VelkoraUserInternal>();
-        u->setUserId("u" + std::to_string(k));
+        u->setUserId(bench::numbered("u", k));
         u->setAppId(std::string("bench"));
         u->setFirstName(std::string(kFirst[k % 16]) + std::to_string(k % 97));
         u->setLastName(std::string(kLast[(k / 16) % 8]));

@@ -82,7 +82,7 @@ public:
         for (const Run& run : runs) {
             if (!bench::isReportedFigure(run)) continue;
             const std::string name = run.benchmark_name();
-            const std::string key = name.find("/" + std::to_string(kLarge)) != std::string::npos ? "large" : "small";
+            const std::string key = name.find(bench::numbered("/", kLarge)) != std::string::npos ? "large" : "small";
             if (bench::isMedian(run) || !times_.count(key)) times_[key] = run.GetAdjustedRealTime();
         }
     }

@@ -55,8 +55,8 @@ Feed& feed() {
         std::vector<VelkoraFeedMessagePtr> posts;
         for (int i = 0; i < kItems; ++i) {
             auto sender = std::make_shared<VelkoraUserInternal>();
-            sender->setUserId("u" + std::to_string(i % 300));
-            sender->setFirstName("Zo\u00eb " + std::to_string(i % 300));
+            sender->setUserId(bench::numbered("u", i % 300));
+            sender->setFirstName(bench::numbered("Zo\u00eb ", i % 300));
             sender->setLastName(std::string("Lund"));
             auto p = std::make_shared<VelkoraFeedMessage>();
             p->setMessageId(i + 1);
