@@ -251,27 +251,34 @@ void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& repl
             radarMapView_->setRegion(
                 {radarMapView_->centerCoordinate(), createMapRegionSpan(findOptimalSpanInMeters())}, true);
     }
+    if (!radarMapView_) return;
+    // The map takes the pins in one go each way: one by one, every removal moves the pins after it.
+    Pins pins;
     usersToAnnotationsMap_.reserve(usersToAnnotationsMap_.size() + users.size());
     for (const auto& u : users)
-        placeUser(u);
+        placeUser(u, pins);
+    radarMapView_->removeAnnotations(pins.removed);
+    if (!pins.removed.empty())
+        // A user twice in one reply, moved between: only the last of its pins is the current one.
+        std::erase_if(pins.added, [this](const std::shared_ptr<ui::MapAnnotation>& a) {
+            const auto& user = static_cast<VelkoraUserAnnotation&>(*a).velkoraUser();
+            return usersToAnnotationsMap_.at(*user->userId()) != a;
+        });
+    radarMapView_->addAnnotations(pins.added);
 }
 
-void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user) {
-    if (!user->location() || !user->userId() || !radarMapView_) return;
+void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user, Pins& pins) {
+    if (!user->location() || !user->userId()) return;
     const ui::MapCoordinate at{user->location()->latitude(), user->location()->longitude()};
-    auto make = [&] {
-        auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
-        annotation->setVelkoraUser(user);
-        radarMapView_->addAnnotation(annotation);
-        usersToAnnotationsMap_[*user->userId()] = annotation;
-    };
-    auto found = usersToAnnotationsMap_.find(*user->userId());
-    if (found == usersToAnnotationsMap_.end()) {
-        make();
-    } else if (!user->isTestUser() && !isLocationNearLocation(found->second->coordinate(), at)) {
-        radarMapView_->removeAnnotation(found->second);
-        make();
+    auto [found, isNew] = usersToAnnotationsMap_.try_emplace(*user->userId());
+    if (!isNew) {
+        if (user->isTestUser() || isLocationNearLocation(found->second->coordinate(), at)) return;
+        pins.removed.push_back(found->second);
     }
+    auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
+    annotation->setVelkoraUser(user);
+    found->second = annotation;
+    pins.added.push_back(std::move(annotation));
 }
 
 // ---- region changes and the zoom guard

@@ -162,7 +162,10 @@ public:
 private:
     VelkoraRadarMapViewController();
     std::optional<ui::MapCoordinate> deviceCoordinate() const;
-    void placeUser(const VelkoraUserPtr& user);
+    struct Pins {
+        std::vector<std::shared_ptr<ui::MapAnnotation>> added, removed;
+    };
+    void placeUser(const VelkoraUserPtr& user, Pins& pins);
     // The users' pins the map shows now (only those have views), by user id.
     std::vector<std::pair<VelkoraUserAnnotation*, VelkoraUserAnnotationView*>> pinsInSight() const;
     void showSigninPopup(const std::string& messageKey);
