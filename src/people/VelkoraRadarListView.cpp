@@ -18,7 +18,11 @@ void VelkoraRadarListDataSource::addUsers(const std::vector<VelkoraUserPtr>& use
     users_.reserve(users_.size() + users.size());
     for (const auto& u : users) {
         if (!u || !u->userId() || u->isBlockedByCurrentUser()) continue;
-        users_.insert_or_assign(*u->userId(), u);
+        auto [held, isNew] = users_.insert(u);
+        if (!isNew && *held != u) {
+            users_.erase(held);
+            users_.insert(u);
+        }
     }
     // The keys are read once: the comparison runs some n log n times.
     struct Keyed {
@@ -29,9 +33,9 @@ void VelkoraRadarListDataSource::addUsers(const std::vector<VelkoraUserPtr>& use
     };
     std::vector<Keyed> keyed;
     keyed.reserve(users_.size());
-    for (const auto& [id, u] : users_) {
+    for (const auto& u : users_) {
         const auto distance = distanceOf(*u);
-        keyed.push_back({distance.has_value(), distance.value_or(0), &id, &u});
+        keyed.push_back({distance.has_value(), distance.value_or(0), &*u->userId(), &u});
     }
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         if (a.placed != b.placed) return a.placed;
