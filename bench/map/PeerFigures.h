@@ -1,5 +1,6 @@
 // The figures of the map benches' runs, by benchmark and argument ("BM_MapWithPins/2000"): the median of
-// the repetitions (or the one run) of the time and of one counter, for the ratios printed after the runs.
+// the repetitions (or the one run) of the time (the wall clock's, or the process's CPU time for work that
+// runs on one thread and never waits) and of one counter, for the ratios printed after the runs.
 #pragma once
 
 #include <map>
@@ -12,7 +13,8 @@ namespace velkora::bench {
 
 class PeerFigures : public benchmark::ConsoleReporter {
 public:
-    explicit PeerFigures(std::string counter) : counter_(std::move(counter)) {}
+    enum class Time { Wall, Cpu };
+    explicit PeerFigures(std::string counter, Time time = Time::Wall) : counter_(std::move(counter)), time_(time) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
@@ -20,7 +22,7 @@ public:
             if (!isReportedFigure(run)) continue;
             const std::string key = run.run_name.function_name + "/" + run.run_name.args;
             if (isMedian(run) || !times_.count(key)) {
-                times_[key] = run.GetAdjustedRealTime();
+                times_[key] = time_ == Time::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
                 auto counter = run.counters.find(counter_);
                 if (counter != run.counters.end()) counters_[key] = counter->second.value;
             }
@@ -34,6 +36,7 @@ public:
 
 private:
     std::string counter_;
+    Time time_;
     std::map<std::string, double> times_;
     std::map<std::string, double> counters_;
 };
