@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchMain.h"
+#include "PeerFigures.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/MapView.h"
 
@@ -77,39 +77,16 @@ void BM_MapWithPins(benchmark::State& state) {
 
 BENCHMARK(BM_MapWithPins)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (!bench::isReportedFigure(run)) continue;
-            const std::string name = run.benchmark_name();
-            const std::string key = name.substr(0, name.find("_median"));
-            if (bench::isMedian(run) || !times_.count(key)) {
-                times_[key] = run.GetAdjustedRealTime();
-                auto counter = run.counters.find("held_bytes");
-                if (counter != run.counters.end()) held_[key] = counter->second.value;
-            }
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const std::string small = "BM_MapWithPins/2000", large = "BM_MapWithPins/20000";
-        std::printf("\nmap with 20000 pins against 2000, same screen, time: ratio %.2f (limit %.1f)\n",
-                    times_[large] / times_[small], kTimeLimit);
-        std::printf("map with 20000 pins against 2000, same screen, held memory: ratio %.2f (limit %.1f)\n",
-                    held_[large] / held_[small], kMemoryLimit);
-    }
-
-private:
-    std::map<std::string, double> times_;
-    std::map<std::string, double> held_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     foundation::Log::setSink([](foundation::LogLevel, const std::string&) {});
-    RatioReporter reporter;
-    return velkora::bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=5"}, reporter);
+    bench::PeerFigures figures("held_bytes");
+    const int status = bench::runBenchmarks(argc, argv, {"--benchmark_repetitions=5"}, figures);
+    const std::string small = "BM_MapWithPins/2000", large = "BM_MapWithPins/20000";
+    std::printf("\nmap with 20000 pins against 2000, same screen, time: ratio %.2f (limit %.1f)\n",
+                figures.timeRatio(large, small), kTimeLimit);
+    std::printf("map with 20000 pins against 2000, same screen, held memory: ratio %.2f (limit %.1f)\n",
+                figures.counterRatio(large, small), kMemoryLimit);
+    return status;
 }

@@ -15,36 +15,53 @@ std::optional<double> distanceOf(const VelkoraUserInternal& u) {
 } // namespace
 
 void VelkoraRadarListDataSource::addUsers(const std::vector<VelkoraUserPtr>& users) {
+    users_.reserve(users_.size() + users.size());
     for (const auto& u : users) {
         if (!u || !u->userId() || u->isBlockedByCurrentUser()) continue;
-        users_[*u->userId()] = u;
+        auto [held, isNew] = users_.insert(u);
+        if (!isNew && *held != u) {
+            users_.erase(held);
+            users_.insert(u);
+        }
     }
-    sortedUsers_.clear();
-    sortedUsers_.reserve(users_.size());
-    for (const auto& [id, u] : users_)
-        sortedUsers_.push_back(u);
-    std::sort(sortedUsers_.begin(), sortedUsers_.end(), [](const VelkoraUserPtr& a, const VelkoraUserPtr& b) {
-        const auto da = distanceOf(*a), db = distanceOf(*b);
-        if (da.has_value() != db.has_value()) return da.has_value();
-        if (da && db && *da != *db) return *da < *db;
-        return *a->userId() < *b->userId();
+    // The keys are read once: the comparison runs some n log n times.
+    struct Keyed {
+        bool placed;
+        double distance;
+        const std::string* id;
+        const VelkoraUserPtr* user;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(users_.size());
+    for (const auto& u : users_) {
+        const auto distance = distanceOf(*u);
+        keyed.push_back({distance.has_value(), distance.value_or(0), &*u->userId(), &u});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.placed != b.placed) return a.placed;
+        if (a.placed && a.distance != b.distance) return a.distance < b.distance;
+        return *a.id < *b.id;
     });
+    sortedUsers_.clear();
+    sortedUsers_.reserve(keyed.size());
+    for (const Keyed& k : keyed)
+        sortedUsers_.push_back(*k.user);
+    pickUsersInMode();
 }
 
 bool VelkoraRadarListDataSource::passes(const VelkoraUserInternal& user) const {
     return viewFavoritesOnly_ ? user.isFavorite() : !user.isAnonymous();
 }
 
-int VelkoraRadarListDataSource::numUsersInMode() const {
-    return static_cast<int>(std::count_if(sortedUsers_.begin(), sortedUsers_.end(),
-                                          [this](const VelkoraUserPtr& u) { return passes(*u); }));
+void VelkoraRadarListDataSource::pickUsersInMode() {
+    usersInMode_.clear();
+    for (size_t i = 0; i < sortedUsers_.size(); ++i)
+        if (passes(*sortedUsers_[i])) usersInMode_.push_back(static_cast<uint32_t>(i));
 }
 
 VelkoraUserPtr VelkoraRadarListDataSource::getUserInModeAtIndex(int index) const {
-    if (index < 0) return nullptr;
-    for (const auto& u : sortedUsers_)
-        if (passes(*u) && index-- == 0) return u;
-    return nullptr;
+    if (index < 0 || index >= numUsersInMode()) return nullptr;
+    return sortedUsers_[usersInMode_[static_cast<size_t>(index)]];
 }
 
 int VelkoraRadarListDataSource::numberOfSectionsInTableView(ui::TableView&) {
@@ -86,6 +103,7 @@ void VelkoraRadarListView::myInitWithDelegate(std::weak_ptr<VelkoraUserListCellD
 }
 
 void VelkoraRadarListView::reloadData() {
+    if (dataSource_) dataSource_->pickUsersInMode();
     usersTable_->reloadData();
 }
 

@@ -1,9 +1,10 @@
 // The radar's list: the nearby users, each once, nearest first, as rows of the user list's radar cell.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
@@ -22,16 +23,21 @@ public:
     // without a location last.
     void addUsers(const std::vector<VelkoraUserPtr>& users);
     void gotFavorites(const std::vector<VelkoraUserPtr>& users) { addUsers(users); }
-    // Normal mode: users who are not anonymous; favourites mode: users the viewer follows.
-    int numUsersInMode() const;
+    // Normal mode: users who are not anonymous; favourites mode: users the viewer follows. The rows are
+    // picked when users come, when the mode changes and when the table reloads (follows change then).
+    int numUsersInMode() const { return static_cast<int>(usersInMode_.size()); }
     VelkoraUserPtr getUserInModeAtIndex(int index) const;
+    void pickUsersInMode();
 
     int numberOfSectionsInTableView(ui::TableView& table) override;
     int numberOfRowsInSection(ui::TableView& table, int section) override;
     ui::TableViewCellPtr cellForRowAtIndexPath(ui::TableView& table, const ui::IndexPath& indexPath) override;
 
     bool viewFavoritesOnly() const { return viewFavoritesOnly_; }
-    void setViewFavoritesOnly(bool v) { viewFavoritesOnly_ = v; }
+    void setViewFavoritesOnly(bool v) {
+        viewFavoritesOnly_ = v;
+        pickUsersInMode();
+    }
     const std::vector<VelkoraUserPtr>& sortedUsers() const { return sortedUsers_; }
     std::shared_ptr<VelkoraUserListCellDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<VelkoraUserListCellDelegate> d) { delegate_ = std::move(d); }
@@ -40,8 +46,18 @@ private:
     bool passes(const VelkoraUserInternal& user) const;
 
     bool viewFavoritesOnly_ = false;
-    std::unordered_map<std::string, VelkoraUserPtr> users_;
+    // The users held, each once by id: hashed and compared by the id they carry (no copy of it is kept;
+    // a user's id does not change once it is held).
+    struct ById {
+        size_t operator()(const VelkoraUserPtr& u) const {
+            return u->userId() ? std::hash<std::string>()(*u->userId()) : 0;
+        }
+        bool operator()(const VelkoraUserPtr& a, const VelkoraUserPtr& b) const { return a->userId() == b->userId(); }
+    };
+    std::unordered_set<VelkoraUserPtr, ById, ById> users_;
     std::vector<VelkoraUserPtr> sortedUsers_;
+    // Indexes into sortedUsers_ of the rows the table shows.
+    std::vector<uint32_t> usersInMode_;
     std::weak_ptr<VelkoraUserListCellDelegate> delegate_;
 };
 

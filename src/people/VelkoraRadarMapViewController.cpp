@@ -243,32 +243,42 @@ void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& repl
         radarListView_->dataSource()->addUsers(users);
         radarListView_->reloadData();
     }
-    for (const auto& u : users)
-        placeUser(u);
+    // The first reply zooms to the nearest users before they are pinned: a pin gets a view only if it shows
+    // where the map settles, not in the wide opening region the reply was asked for.
     if (!nearbyUsersWereFetched_) {
         nearbyUsersWereFetched_ = true;
         if (radarMapView_)
             radarMapView_->setRegion(
                 {radarMapView_->centerCoordinate(), createMapRegionSpan(findOptimalSpanInMeters())}, true);
     }
+    if (!radarMapView_) return;
+    // The map takes the pins in one go each way: one by one, every removal moves the pins after it.
+    Pins pins;
+    usersToAnnotationsMap_.reserve(usersToAnnotationsMap_.size() + users.size());
+    for (const auto& u : users)
+        placeUser(u, pins);
+    radarMapView_->removeAnnotations(pins.removed);
+    if (!pins.removed.empty())
+        // A user twice in one reply, moved between: only the last of its pins is the current one.
+        std::erase_if(pins.added, [this](const std::shared_ptr<ui::MapAnnotation>& a) {
+            const auto& user = static_cast<VelkoraUserAnnotation&>(*a).velkoraUser();
+            return usersToAnnotationsMap_.at(*user->userId()) != a;
+        });
+    radarMapView_->addAnnotations(pins.added);
 }
 
-void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user) {
-    if (!user->location() || !user->userId() || !radarMapView_) return;
+void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user, Pins& pins) {
+    if (!user->location() || !user->userId()) return;
     const ui::MapCoordinate at{user->location()->latitude(), user->location()->longitude()};
-    auto make = [&] {
-        auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
-        annotation->setVelkoraUser(user);
-        radarMapView_->addAnnotation(annotation);
-        usersToAnnotationsMap_[*user->userId()] = annotation;
-    };
-    auto found = usersToAnnotationsMap_.find(*user->userId());
-    if (found == usersToAnnotationsMap_.end()) {
-        make();
-    } else if (!user->isTestUser() && !isLocationNearLocation(found->second->coordinate(), at)) {
-        radarMapView_->removeAnnotation(found->second);
-        make();
+    auto [found, isNew] = usersToAnnotationsMap_.try_emplace(*user->userId());
+    if (!isNew) {
+        if (user->isTestUser() || isLocationNearLocation(found->second->coordinate(), at)) return;
+        pins.removed.push_back(found->second);
     }
+    auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
+    annotation->setVelkoraUser(user);
+    found->second = annotation;
+    pins.added.push_back(std::move(annotation));
 }
 
 // ---- region changes and the zoom guard
@@ -381,13 +391,27 @@ void VelkoraRadarMapViewController::mapViewDidSelectAnnotationView(ui::MapView& 
     if (annotation) map.deselectAnnotation(annotation, false);
 }
 
+std::vector<std::pair<VelkoraUserAnnotation*, VelkoraUserAnnotationView*>>
+VelkoraRadarMapViewController::pinsInSight() const {
+    std::vector<std::pair<VelkoraUserAnnotation*, VelkoraUserAnnotationView*>> pins;
+    if (!radarMapView_) return pins;
+    for (const auto& subview : radarMapView_->subviews()) {
+        auto* view = dynamic_cast<VelkoraUserAnnotationView*>(subview.get());
+        auto* annotation = view ? dynamic_cast<VelkoraUserAnnotation*>(view->annotation().get()) : nullptr;
+        if (annotation && annotation->velkoraUser() && annotation->velkoraUser()->userId())
+            pins.emplace_back(annotation, view);
+    }
+    std::sort(pins.begin(), pins.end(), [](const auto& a, const auto& b) {
+        return *a.first->velkoraUser()->userId() < *b.first->velkoraUser()->userId();
+    });
+    return pins;
+}
+
 void VelkoraRadarMapViewController::reloadAnnotationsOnFavoritesModeChanged() {
-    if (!radarMapView_) return;
-    for (const auto& [id, annotation] : usersToAnnotationsMap_)
-        if (auto view = radarMapView_->viewForAnnotation(annotation)) {
-            const auto& user = annotation->velkoraUser();
-            view->setHidden(viewFavoritesOnly_ && !(user && user->isFavorite()));
-        }
+    for (const auto& [annotation, view] : pinsInSight()) {
+        const auto& user = annotation->velkoraUser();
+        view->setHidden(viewFavoritesOnly_ && !user->isFavorite());
+    }
 }
 
 void VelkoraRadarMapViewController::refreshMeAnnotation() {
@@ -451,11 +475,10 @@ void VelkoraRadarMapViewController::showOverlayView() {
                               ? overlayView_->convertRectFromView(buttonsView_->bounds(), buttonsView_.get()).minY()
                               : size.height;
     auto self = sharedAs<VelkoraRadarMapViewController>();
-    for (const auto& [id, annotation] : usersToAnnotationsMap_) {
+    for (const auto& [annotation, view] : pinsInSight()) {
         const auto& user = annotation->velkoraUser();
-        if (!user || user->isFavorite() || user->isAnonymous()) continue;
-        auto view = std::dynamic_pointer_cast<VelkoraUserAnnotationView>(radarMapView_->viewForAnnotation(annotation));
-        if (!view || view->isHidden() || !view->bgImageView()) continue;
+        if (user->isFavorite() || user->isAnonymous()) continue;
+        if (view->isHidden() || !view->bgImageView()) continue;
         const ui::Rect bubble =
             overlayView_->convertRectFromView(view->bgImageView()->bounds(), view->bgImageView().get());
         if (bubble.minX() < 0 || bubble.maxX() > width || bubble.minY() < 0 || bubble.maxY() > bottom) continue;

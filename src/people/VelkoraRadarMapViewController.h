@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraRadarListView.h"
@@ -132,7 +134,7 @@ public:
     bool showingMeInCenter() const { return showingMeInCenter_; }
     bool zoomLevelUnderControl() const { return zoomLevelUnderControl_; }
     const std::set<VelkoraUserPtr>& usersToFollowSet() const { return usersToFollowSet_; }
-    const std::map<std::string, std::shared_ptr<VelkoraUserAnnotation>>& usersToAnnotationsMap() const {
+    const std::unordered_map<std::string, std::shared_ptr<VelkoraUserAnnotation>>& usersToAnnotationsMap() const {
         return usersToAnnotationsMap_;
     }
     const std::shared_ptr<foundation::Timer>& checkMyLocationTimer() const { return checkMyLocationTimer_; }
@@ -160,7 +162,12 @@ public:
 private:
     VelkoraRadarMapViewController();
     std::optional<ui::MapCoordinate> deviceCoordinate() const;
-    void placeUser(const VelkoraUserPtr& user);
+    struct Pins {
+        std::vector<std::shared_ptr<ui::MapAnnotation>> added, removed;
+    };
+    void placeUser(const VelkoraUserPtr& user, Pins& pins);
+    // The users' pins the map shows now (only those have views), by user id.
+    std::vector<std::pair<VelkoraUserAnnotation*, VelkoraUserAnnotationView*>> pinsInSight() const;
     void showSigninPopup(const std::string& messageKey);
     void stopZoomGuard();
     bool limitRadarZoom() const;
@@ -182,7 +189,7 @@ private:
     std::shared_ptr<VelkoraRadarListView> radarListView_;
     std::shared_ptr<ui::Button> showMeButton_, dontShowButton_;
     std::shared_ptr<ui::Button> findFriendsButton_; // opens the network chooser
-    std::map<std::string, std::shared_ptr<VelkoraUserAnnotation>> usersToAnnotationsMap_;
+    std::unordered_map<std::string, std::shared_ptr<VelkoraUserAnnotation>> usersToAnnotationsMap_;
     std::shared_ptr<foundation::Timer> checkMyLocationTimer_;
     std::shared_ptr<ui::ImageView> overlayImageView_;
     std::shared_ptr<ui::View> overlayView_;

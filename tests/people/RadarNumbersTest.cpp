@@ -2,13 +2,13 @@
 // zoom guard pulling a pinch back to level 10 once, the position check, pins that move or stay, the list
 // holding each user once nearest first, and the follow overlay offered once.
 #include "RadarFixture.h"
+#include "data/VelkoraUserInfo.h"
 #include "people/VelkoraMapZoomLevel.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TouchRouter.h"
 #include "platform/ui/UiNotifications.h"
-#include "data/VelkoraUserInfo.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -127,6 +127,13 @@ TEST_F(RadarNumbersTest, ATestUsersPinNeverMovesAnotherUsersIsReplacedOnceMovedF
     EXPECT_NEAR(moved->coordinate().latitude, kLisbonLatitude + 1400 * kDegreesPerMetre, 1e-9);
     EXPECT_EQ(userPins(), 2u) << "the old pin left the map";
     EXPECT_EQ(moved->title(), "Dummy");
+    // Twice in one reply, moved far between: one pin, at the later place.
+    radar->gotNearbyUsers(reply({at("u1", 5000), at("u2", 300), at("u1", 9000)}));
+    const auto last = radar->usersToAnnotationsMap().at("u1");
+    EXPECT_NEAR(last->coordinate().latitude, kLisbonLatitude + 9000 * kDegreesPerMetre, 1e-9);
+    const auto held = radar->radarMapView()->annotations();
+    EXPECT_EQ(std::count(held.begin(), held.end(), last), 1);
+    EXPECT_EQ(userPins(), 3u) << "quinn, u1 and u2";
 }
 
 TEST_F(RadarNumbersTest, APositionCheckLogsSmallStepsAndRecentresOnBigOnes) {

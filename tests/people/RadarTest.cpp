@@ -221,6 +221,28 @@ TEST_F(RadarTest, AClosedRadarNeitherChecksNorAsks) {
 
 namespace {
 
+// The first request asks about half a degree around the device; its reply then zooms to the nearest users.
+// Everyone is pinned, but only the pins where the map settles get a view (and ask for a photo).
+TEST_F(RadarTest, TheFirstReplyPinsEveryoneButBuildsViewsOnlyWhereTheMapSettles) {
+    startRadar(kLisbon);
+    for (int i = 0; i < 4; ++i)
+        placeUser("Near" + std::to_string(i), 200 + 100 * i, i % 2 == 1);
+    for (int i = 0; i < 24; ++i)
+        placeUser("Far" + std::to_string(i), (i % 2 ? 1 : -1) * (3000 + 800 * i), i % 3 == 0);
+    auto radar = openRadar();
+    ASSERT_TRUE(radar);
+    ASSERT_TRUE(waitAdvancing([&] { return radar->nearbyUsersWereFetched(); }));
+    auto& map = *radar->radarMapView();
+    EXPECT_EQ(userPins(), 28u);
+    EXPECT_FALSE(map.dequeueReusableAnnotationViewWithIdentifier(VelkoraRadarMapViewController::kAnnotationIdentifier))
+        << "a view was built for a pin that the first zoom then put off the screen";
+    settleRadar();
+    size_t views = 0;
+    for (const auto& [id, annotation] : radar->usersToAnnotationsMap())
+        views += map.viewForAnnotation(annotation) != nullptr;
+    EXPECT_EQ(views, 4u) << "the four nearest are in sight, the others 3 km and more away";
+}
+
 TEST_F(RadarTest, AUserWhoMovedOnTheServiceIsRepinnedAtTheNewPlaceAndListedOnce) {
     startRadar(kLisbon);
     const auto nora = placeUser("Nora", 300);

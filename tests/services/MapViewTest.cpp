@@ -283,6 +283,19 @@ TEST_F(MapViewTest, PinsAddedWhileAViewIsMadeOrRemovedFromTheMiddleKeepTheirOwnV
     }
     EXPECT_EQ(map->annotations(), pins);
     expectOwnViews();
+    // Several at once, in no order, one of them twice, one selected, one never held: the rest keep their
+    // order and their own views, and the selection goes with its pin.
+    map->selectAnnotation(pins[20], false);
+    const std::vector<std::shared_ptr<MapAnnotation>> together{pins[40], pins[2],           pins[20],
+                                                               pins[40], pin(-36.8, 174.7), pins.back()};
+    for (const auto& gone : {pins.back(), pins[40], pins[20], pins[2]})
+        pins.erase(std::find(pins.begin(), pins.end(), gone));
+    map->removeAnnotations(together);
+    EXPECT_EQ(map->annotations(), pins);
+    EXPECT_TRUE(map->selectedAnnotations().empty());
+    for (const auto& gone : together)
+        EXPECT_FALSE(map->viewForAnnotation(gone));
+    expectOwnViews();
     pins.push_back(pin(-36.85, 174.77));
     map->addAnnotation(pins.back());
     map->addAnnotation(pins[5]); // held already: stays once

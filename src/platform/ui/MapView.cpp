@@ -262,6 +262,8 @@ void MapView::addAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
 }
 
 void MapView::addAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations) {
+    entries_.reserve(entries_.size() + annotations.size());
+    index_.reserve(index_.size() + annotations.size());
     for (const auto& a : annotations)
         addAnnotation(a);
 }
@@ -279,9 +281,28 @@ void MapView::removeAnnotation(const std::shared_ptr<MapAnnotation>& annotation)
     if (view) enqueue(view);
 }
 
+// In one pass over the entries, however many go: removing one at a time moves every entry after it.
 void MapView::removeAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations) {
-    for (const auto& a : annotations)
-        removeAnnotation(a);
+    std::vector<std::shared_ptr<MapAnnotationView>> views;
+    size_t first = entries_.size();
+    for (const auto& a : annotations) {
+        auto found = a ? index_.find(a.get()) : index_.end();
+        if (found == index_.end()) continue;
+        Entry& entry = entries_[found->second];
+        first = std::min(first, found->second);
+        if (entry.view) views.push_back(std::move(entry.view));
+        entry.annotation.reset(); // marks the entry as going
+        index_.erase(found);
+        std::erase(selected_, a);
+    }
+    if (first == entries_.size()) return;
+    auto kept = std::remove_if(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.end(),
+                               [](const Entry& e) { return !e.annotation; });
+    entries_.erase(kept, entries_.end());
+    for (size_t i = first; i < entries_.size(); ++i)
+        index_[entries_[i].annotation.get()] = i;
+    for (const auto& view : views)
+        enqueue(view);
 }
 
 std::vector<std::shared_ptr<MapAnnotation>> MapView::annotations() const {
