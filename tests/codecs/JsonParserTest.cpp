@@ -224,6 +224,40 @@ TEST(JsonParser, StringsEscapesAndSurrogatePairs) {
     EXPECT_EQ(*v->asString(), text);
 }
 
+// Escaped text is assembled in a buffer the reader keeps between strings: a long string followed by short
+// ones, and a key and its value that both hold escapes, must each read back as themselves, with nothing
+// left over from the string before.
+TEST(JsonParser, EscapedStringsOfEveryLengthReadBackExactly) {
+    const std::string piece = "\\nab\\u00e9\\ud83d\\ude00\\\"\\\\\\/x";
+    const std::string decoded = "\nab\xC3\xA9\xF0\x9F\x98\x80\"\\/x";
+    const int repeats[] = {1, 2, 40, 1, 700, 3, 0, 5000, 1, 2};
+    std::string text = "[";
+    std::vector<std::string> expected;
+    for (int n : repeats) {
+        std::string raw, plain;
+        for (int i = 0; i < n; ++i) {
+            raw += piece;
+            plain += decoded;
+        }
+        // Escapes at the very start and the very end of a string, around plain runs.
+        text += (text.size() > 1 ? ",\"" : "\"") + raw + "plain\\t\"";
+        expected.push_back(plain + "plain\t");
+    }
+    text += ",{\"k\\u00e9y\\n\":\"v\\u00e0l\\tue\",\"\\\"\":\"q\"}]";
+
+    VelkoraKXJsonParser parser;
+    for (int round = 0; round < 2; ++round) {
+        auto v = parser.objectWithString(text);
+        ASSERT_TRUE(v) << parser.errorTraceDescription();
+        ASSERT_EQ(v->size(), expected.size() + 1);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(v->at(i).textOr("?"), expected[i]) << "string " << i;
+        const Value& object = v->at(expected.size());
+        EXPECT_EQ(object["k\xC3\xA9y\n"].textOr("?"), "v\xC3\xA0l\tue");
+        EXPECT_EQ(object["\""].textOr("?"), "q");
+    }
+}
+
 TEST(JsonParser, FragmentsAgainstObjects) {
     VelkoraKXJsonParser parser;
     for (const char* scalar : {"\"text\"", "42", "-1.5e3", "true", "false", "null"}) {
