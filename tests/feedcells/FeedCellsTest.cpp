@@ -35,6 +35,18 @@ protected:
             return VelkoraFeedLikeTopicImageCell::initFromNib(delegate);
         }
     }
+    // The two rows that show a posted activity's block: a post (kind 2) and a like of it (kind 3).
+    struct PostBlockRow {
+        const char* name;
+        std::shared_ptr<VelkoraFeedCell> cell;
+        VelkoraActivityPtr item;
+        VelkoraFeedMessagePtr shown;
+    };
+    std::vector<PostBlockRow> postBlockRows() {
+        const auto liking = likes["post"];
+        return {{"kind 2", cellFor(2), posts["activity"], posts["activity"]},
+                {"kind 3", cellFor(3), liking, liking ? liking->feedMessage() : nullptr}};
+    }
     // Taps every link of a label, in order, and returns what the delegate was told.
     std::vector<std::string> tapLinks(VelkoraAttributedLabel& label) {
         delegate->calls.clear();
@@ -407,17 +419,7 @@ TEST_F(FeedCellsTest_, HeightsGrowWithTheirLinesAndRepeat) {
 
 TEST_F(FeedCellsTest_, APostBlockWithoutAPictureStartsItsTextsAtItsLeftEdge) {
     seed();
-    auto activity = VelkoraFeedActivityCell::initFromNib(delegate);
-    auto liked = VelkoraFeedLikeActivityCell::initFromNib(delegate);
-    const auto post = posts["activity"];
-    const auto liking = likes["post"];
-    const struct {
-        const char* name;
-        std::shared_ptr<VelkoraFeedCell> cell;
-        VelkoraActivityPtr item;
-        VelkoraFeedMessagePtr shown;
-    } cases[] = {{"kind 2", activity, post, post}, {"kind 3", liked, liking, liking->feedMessage()}};
-    for (const auto& c : cases) {
+    for (const auto& c : postBlockRows()) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(c.cell && c.shown && c.cell->descriptionLabel() && c.cell->subDescLabel());
         const OptionalText picture = c.shown->descImageUrl();
@@ -474,17 +476,7 @@ TEST_F(FeedCellsTest_, ALikedObjectWithoutAPictureGivesUpItsSlot) {
 
 TEST_F(FeedCellsTest_, ATextOnlyPostGivesUpTheDescriptionBlock) {
     seed();
-    auto activity = VelkoraFeedActivityCell::initFromNib(delegate);
-    auto liked = VelkoraFeedLikeActivityCell::initFromNib(delegate);
-    auto post = posts["activity"];
-    const auto liking = likes["post"];
-    const struct {
-        const char* name;
-        std::shared_ptr<VelkoraFeedCell> cell;
-        VelkoraActivityPtr item;
-        VelkoraFeedMessagePtr shown;
-    } cases[] = {{"kind 2", activity, post, post}, {"kind 3", liked, liking, liking->feedMessage()}};
-    for (const auto& c : cases) {
+    for (const auto& c : postBlockRows()) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(c.cell && c.shown);
         const OptionalText description = c.shown->descText();
