@@ -239,7 +239,9 @@ Json getOtherFavorites(CommandContext& ctx) {
     return favoritesOf(ctx, appId, userId, otherAppId, otherUserId);
 }
 
-// People worth following: those the user does not follow yet, the most followed first.
+// People worth following: those the user does not follow yet, the most followed first. Guests (no first or
+// last name) are left out: a row of one tells nobody whom they would follow, and the feed leaves their
+// posts out too.
 Json getSuggestions(CommandContext& ctx) {
     std::string appId = ctx.requireApp();
     std::string userId = ctx.requireUser(appId);
@@ -254,6 +256,8 @@ Json getSuggestions(CommandContext& ctx) {
     if (!pins.empty()) return usersJson(ctx.db(), appId, userId, pins);
     Statement s = ctx.db().prepare(
         "SELECT u.user_id FROM users u WHERE u.app_id = ?2" + visibleTo(withTestUsers) +
+        " AND (TRIM(COALESCE(u.first_name, ''), char(32, 9, 10, 11, 12, 13)) <> '' OR "
+        "TRIM(COALESCE(u.last_name, ''), char(32, 9, 10, 11, 12, 13)) <> '')"
         " AND NOT EXISTS (SELECT 1 FROM follows f WHERE f.app_id = ?2 AND f.user_id = ?1 AND f.other_app_id = ?2 "
         "AND f.other_user_id = u.user_id) ORDER BY (SELECT COUNT(*) FROM follows g WHERE g.other_app_id = ?2 AND "
         "g.other_user_id = u.user_id) DESC, u.score DESC, u.created LIMIT 20");

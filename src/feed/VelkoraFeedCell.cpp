@@ -84,6 +84,7 @@ void VelkoraFeedCell::registerInterfaceBindings(ui::InterfaceBindings& b) {
     b.outlet("nameLabelTrailingSpaceToSuperviewConstraint", nameLabelTrailingSpaceToSuperviewConstraint_);
     b.outlet("nameLabelTrailingSpaceToButtonsConstraint", nameLabelTrailingSpaceToButtonsConstraint_);
     b.outlet("theImageView", theImageView_);
+    b.outlet("theImageHeightConstraint", theImageHeightConstraint_);
     b.outlet("playButton", playButton_);
     b.outlet("commentButton", commentButton_);
     b.outlet("shareButton", shareButton_);
@@ -185,7 +186,14 @@ void VelkoraFeedCell::recordGeometry() {
         g.descriptionLabelFrameHeight = descriptionLabel_->frame().height();
         if (commentLabel_) g.commentLabelFrameHeight = commentLabel_->frame().height();
     }
-    if (g.kind == 2 || g.kind == 3) g.postBlockHeight = constantOf(descriptionViewHeightConstraint_);
+    if (g.kind == 2 || g.kind == 3) {
+        g.postBlockHeight = constantOf(descriptionViewHeightConstraint_);
+        if (descriptionLabel_) {
+            postTextLeft_ = descriptionLabel_->frame().x();
+            postTextRight_ = descriptionLabel_->frame().maxX();
+        }
+    }
+    if (g.kind == 4) g.pictureHeight = constantOf(theImageHeightConstraint_);
 }
 
 void VelkoraFeedCell::reset() {
@@ -321,8 +329,15 @@ void VelkoraFeedCell::showPostBlock(const VelkoraFeedMessage* post) {
     // Without the block the buttons move up under the time, as the row's height does.
     setConstant(descriptionViewHeightConstraint_, present(descText) ? geometry_.postBlockHeight : 0.0);
     const OptionalText& image = post ? post->descImageUrl() : none;
-    setShown(descImageView_.get(), image.has_value());
+    setShown(descImageView_.get(), present(image));
     showPicture(descImageView_.get(), image);
+    // Without a picture the texts start at the block's left edge, not beside an empty slot.
+    const double left = present(image) || !descImageView_ ? postTextLeft_ : descImageView_->frame().x();
+    for (auto* label : {descriptionLabel_.get(), subDescLabel_.get()}) {
+        if (!label || postTextRight_ <= left) continue;
+        const ui::Rect f = label->frame();
+        label->setFrame({left, f.y(), postTextRight_ - left, f.height()});
+    }
     setShown(descriptionLabel_.get(), descText.has_value());
     if (descText && descriptionLabel_) descriptionLabel_->setText(*descText);
     const OptionalText& sub = post ? post->descSubText() : none;

@@ -116,6 +116,7 @@ public:
     VELKORA_CELL_PART(ui::LayoutConstraint, nameLabelTrailingSpaceToButtonsConstraint)
     // Kind 4.
     VELKORA_CELL_PART(VelkoraLazyImageView, theImageView)
+    VELKORA_CELL_PART(ui::LayoutConstraint, theImageHeightConstraint)
     VELKORA_CELL_PART(ui::Button, playButton)
     VELKORA_CELL_PART(VelkoraCommentButton, commentButton)
     VELKORA_CELL_PART(ui::Button, shareButton)
@@ -178,6 +179,9 @@ protected:
 
 private:
     void recordGeometry();
+    // Where the description block's texts stand beside its picture (kinds 2 and 3): a block without a
+    // picture starts them at its left edge instead.
+    double postTextLeft_ = 0, postTextRight_ = 0;
 };
 
 template <class Cell> std::shared_ptr<Cell> VelkoraFeedCell::loadCell(const std::string& layoutName, int kind) {

@@ -57,6 +57,7 @@ double velkoraFeedRowHeight(const VelkoraFeedCellText& text, const VelkoraFeedCe
     if (g.kind == 3 || g.kind == 7) height += growth(text.poster, g.poster);
     if (g.kind == 5 || g.kind == 6) height += velkoraDescriptionViewHeight(text, g) - g.origDescriptionViewHeight;
     if ((g.kind == 2 || g.kind == 3) && !text.hasPostBlock) height -= g.postBlockHeight;
+    if (g.kind == 4 && !text.hasPicture) height -= g.pictureHeight;
     return height;
 }
 

@@ -22,6 +22,8 @@ struct VelkoraFeedCellText {
     bool hasTopicPhoto = false;
     // A posted activity's description block (kinds 2 and 3); a text-only post has none.
     bool hasPostBlock = true;
+    // A liked host object's picture (kind 4): an object that is neither a picture nor a video has none.
+    bool hasPicture = true;
 };
 
 // How one measured label sits in its layout.
@@ -51,6 +53,8 @@ struct VelkoraFeedCellGeometry {
     double commentLabelFrameHeight = 0;
     // The description block of kinds 2 and 3, given up by a post without one.
     double postBlockHeight = 0;
+    // Kind 4's picture, given up by an object without one.
+    double pictureHeight = 0;
 };
 
 // The size a label's text needs within (width, 1000): a text under six UTF-16 units measures as "123456",

@@ -32,8 +32,15 @@ VelkoraFeedSentence VelkoraFeedLikeImageCell::sentenceFor(const VelkoraLikeObjec
 
 VelkoraFeedCellText VelkoraFeedLikeImageCell::textFor(const VelkoraActivityPtr& item) const {
     VelkoraFeedCellText text = VelkoraFeedCell::textFor(item);
-    if (auto like = std::dynamic_pointer_cast<VelkoraLikeObject>(item)) text.activity = sentenceFor(*like).text;
+    if (auto like = std::dynamic_pointer_cast<VelkoraLikeObject>(item)) {
+        text.activity = sentenceFor(*like).text;
+        text.hasPicture = hasPicture(*like);
+    }
     return text;
+}
+
+bool VelkoraFeedLikeImageCell::hasPicture(const VelkoraLikeObject& like) {
+    return like.type() == VelkoraLikeObject::IMAGE || like.type() == VelkoraLikeObject::VIDEO;
 }
 
 void VelkoraFeedLikeImageCell::updateData(const VelkoraActivityPtr& item) {
@@ -46,6 +53,11 @@ void VelkoraFeedLikeImageCell::updateData(const VelkoraActivityPtr& item) {
         commentButton_->updateCommentObjectWithLikeObject(likeObject_);
     }
     applyText(textFor(item));
+    // Another host object (a recipe, a level) has no picture here: the row gives up the slot rather than
+    // show a stand-in that would read as a picture of someone.
+    const bool picture = hasPicture(like);
+    setShown(theImageView_.get(), picture);
+    if (theImageHeightConstraint_) theImageHeightConstraint_->setConstant(picture ? geometry_.pictureHeight : 0.0);
     if (theImageView_) {
         // The placeholder goes in past the resized-images cache, so the next picture is not taken for it.
         theImageView_->setUsingResizedImagesCache(false);

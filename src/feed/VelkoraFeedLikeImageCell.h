@@ -22,6 +22,8 @@ public:
     void updateData(const VelkoraActivityPtr& item) override;
     VelkoraFeedCellText textFor(const VelkoraActivityPtr& item) const override;
     static VelkoraFeedSentence sentenceFor(const VelkoraLikeObject& like);
+    // Only a picture or a video has something to show in the picture slot.
+    static bool hasPicture(const VelkoraLikeObject& like);
     void commentButtonClicked(int32_t topicId, const std::string& objectId) override;
 
     const VelkoraLikeObjectPtr& likeObject() const { return likeObject_; }

@@ -9,6 +9,7 @@
 #include "shell/VelkoraLazyImageView.h"
 #include "session/VelkoraStyleSheetCustomizer.h"
 #include "data/VelkoraUserDetailsDisplayer.h"
+#include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
 
@@ -41,7 +42,9 @@ void VelkoraSuggestedPersonView::registerInterfaceBindings(ui::InterfaceBindings
 
 void VelkoraSuggestedPersonView::updateData(const VelkoraUserPtr& user) {
     user_ = user;
-    if (nameLabel_) nameLabel_->setText(user ? VelkoraUserDetailsDisplayer::nameShort(user.get()) : std::string());
+    if (nameLabel_)
+        nameLabel_->setText(user ? profiles::nameOrGuest(VelkoraUserDetailsDisplayer::nameShort(user.get()))
+                                 : std::string());
     if (!userView_) return;
     userView_->setImage(ui::Image::named(kPlaceholder));
     auto info = VelkoraAgentInternal::instance().getUserInfo();

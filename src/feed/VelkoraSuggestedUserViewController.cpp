@@ -123,8 +123,9 @@ void VelkoraSuggestedUserViewController::updateFollowAllButton() {
     followAllButton_->setHidden(n == 0);
     if (n == 0) return;
     const std::string title =
-        n == 1 ? velkoraFeedTextWith("velkora_text_follow_one_button",
-                                     VelkoraUserDetailsDisplayer::nameWithInitial(users_.front().get()))
+        n == 1 ? velkoraFeedTextWith(
+                     "velkora_text_follow_one_button",
+                     profiles::nameOrGuest(VelkoraUserDetailsDisplayer::nameWithInitial(users_.front().get())))
                : velkoraFeedTextWith("velkora_text_follow_all_people_button", std::to_string(n));
     followAllButton_->setTitle(title, ui::ControlStateNormal);
     followAllButton_->setTitle(title, ui::ControlStateHighlighted);

@@ -104,6 +104,7 @@ void VelkoraOtherUserProfileViewController::registerInterfaceBindings(ui::Interf
     b.outlet("midBarView", midBarView_);
     b.outlet("midBarTopImageView", midBarTopImageView_);
     b.outlet("midBarShadeImageView", midBarShadeImageView_);
+    b.outlet("midBarTitleLabel", midBarTitleLabel_);
     b.outlet("shareView", shareView_);
     b.outlet("shareLabel", shareLabel_);
     b.outlet("facebookConnectLabel", facebookConnectLabel_);
@@ -149,6 +150,7 @@ void VelkoraOtherUserProfileViewController::viewDidLoad() {
         if (l) l->setText(profiles::text(key));
     };
     setText(postsLabel_, "velkora_text_posts_title");
+    setText(midBarTitleLabel_, "velkora_text_posts_title");
     setText(followingLabel_, "velkora_text_following_title");
     setText(followersLabel_, "velkora_text_followers_title");
     setText(facebookConnectLabel_, "velkora_text_facebook_title");

@@ -97,6 +97,7 @@ public:
     const std::shared_ptr<ui::Label>& numPostsLabel() const { return numPostsLabel_; }
     const std::shared_ptr<ui::Label>& numFollowersLabel() const { return numFollowersLabel_; }
     const std::shared_ptr<ui::Label>& numFollowingLabel() const { return numFollowingLabel_; }
+    const std::shared_ptr<ui::Label>& midBarTitleLabel() const { return midBarTitleLabel_; }
     const std::shared_ptr<ui::Button>& followButton() const { return followButton_; }
     const std::shared_ptr<ui::Button>& unfollowButton() const { return unfollowButton_; }
     const std::shared_ptr<ui::Button>& chatButton() const { return chatButton_; }
@@ -134,6 +135,8 @@ private:
     std::shared_ptr<ui::TableView> postsTable_;
     std::shared_ptr<ui::View> midBarView_;
     std::shared_ptr<ui::ImageView> midBarTopImageView_, midBarShadeImageView_;
+    // Names what the list under the bar holds, so the bar reads as its heading.
+    std::shared_ptr<ui::Label> midBarTitleLabel_;
     std::shared_ptr<ui::View> shareView_;
     std::shared_ptr<ui::Label> shareLabel_, facebookConnectLabel_, twitterConnectLabel_, emailConnectLabel_;
     std::shared_ptr<ui::Button> closeButton_;

@@ -47,6 +47,7 @@ void VelkoraUserListViewController::registerInterfaceBindings(ui::InterfaceBindi
     b.outlet("nameTitleLabel", nameTitleLabel_);
     b.outlet("searchText", searchText_);
     b.outlet("searchIconView", searchIconView_);
+    b.outlet("noUsersLabel", noUsersLabel_);
     b.action("filterChanged:", this, &VelkoraUserListViewController::filterChanged);
     b.action("filterChangedEnded:", this, &VelkoraUserListViewController::filterChangedEnded);
 }
@@ -94,6 +95,7 @@ void VelkoraUserListViewController::viewWillAppear(bool animated) {
     rebuildSections();
     if (filteredMode_ && searchText_) filteredSortedUsers_ = sortedUsers_.filter(searchText_->text());
     if (usersTable_) usersTable_->reloadData();
+    showWhetherEmpty();
 }
 
 void VelkoraUserListViewController::handleNewData(VelkoraUsersFetcher& fetcher) {
@@ -108,6 +110,22 @@ void VelkoraUserListViewController::handleNewData(VelkoraUsersFetcher& fetcher) 
         if (usersTable_->tableHeaderView() != searchText_) usersTable_->setTableHeaderView(searchText_);
     }
     if (usersTable_) usersTable_->reloadData();
+    showWhetherEmpty();
+}
+
+void VelkoraUserListViewController::showWhetherEmpty() {
+    if (!noUsersLabel_) return;
+    noUsersLabel_->setText(emptyListText());
+    noUsersLabel_->setHidden(!sortedUsers_.isEmpty());
+}
+
+std::string VelkoraUserListViewController::emptyListText() const {
+    const char* key = "velkora_text_no_users_message";
+    if (auto favorites = std::dynamic_pointer_cast<VelkoraFavoritesUsersFetcher>(usersFetcher_))
+        key = favorites->showFollowing() ? "velkora_text_no_following_message" : "velkora_text_no_followers_message";
+    else if (std::dynamic_pointer_cast<VelkoraSNUserFetcher>(usersFetcher_))
+        key = "velkora_text_no_friends_message";
+    return profiles::text(key);
 }
 
 void VelkoraUserListViewController::rebuildSections() {

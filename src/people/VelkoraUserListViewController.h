@@ -87,6 +87,8 @@ public:
     const std::shared_ptr<ui::ActivityIndicatorView>& activityIndicatorView() const { return activityIndicatorView_; }
     const std::shared_ptr<ui::Label>& nameTitleLabel() const { return nameTitleLabel_; }
     const std::shared_ptr<ui::TextField>& searchText() const { return searchText_; }
+    // Says in words that the list came back empty; hidden otherwise.
+    const std::shared_ptr<ui::Label>& noUsersLabel() const { return noUsersLabel_; }
 
     void registerInterfaceBindings(ui::InterfaceBindings& bindings) override;
 
@@ -98,6 +100,9 @@ private:
     // Redraws the rows showing the user whose follow is pending, wherever scrolling moved them.
     void redrawRowsOf(const VelkoraUserPtr& user);
     void pushFeature(const std::string& name);
+    // The words an empty list shows: followers, followings, friends, or anyone else.
+    std::string emptyListText() const;
+    void showWhetherEmpty();
 
     VelkoraUserPtr velkoraUser_;
     std::shared_ptr<VelkoraUsersFetcher> usersFetcher_;
@@ -112,7 +117,7 @@ private:
 
     std::shared_ptr<ui::TableView> usersTable_;
     std::shared_ptr<ui::ActivityIndicatorView> activityIndicatorView_;
-    std::shared_ptr<ui::Label> nameTitleLabel_;
+    std::shared_ptr<ui::Label> nameTitleLabel_, noUsersLabel_;
     std::shared_ptr<ui::TextField> searchText_;
     std::shared_ptr<ui::ImageView> searchIconView_;
     std::weak_ptr<ui::GestureRecognizer> keyboardTap_;

@@ -19,6 +19,10 @@ std::string text(const std::string& key) {
     return foundation::Bundle::main().localizedString(key);
 }
 
+std::string nameOrGuest(const std::string& name) {
+    return name.empty() ? text("velkora_text_guest_name_label") : name;
+}
+
 std::string textWith(const std::string& key, const std::string& argument) {
     std::string format = text(key);
     auto at = format.find("%@");

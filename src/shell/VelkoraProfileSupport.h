@@ -22,6 +22,10 @@ std::string text(const std::string& key);
 // The text of a key with its "%@" replaced by `argument` (a text of the table is never a printf format).
 std::string textWith(const std::string& key, const std::string& argument);
 
+// A user's name as a row shows it: the name given, or "Guest" for someone who has none yet (an empty row
+// would tell nobody who it is).
+std::string nameOrGuest(const std::string& name);
+
 // The signed-in user is absent or anonymous.
 bool viewerIsAnonymous();
 // The identity source of the local user record (0 none, 1 Facebook, 2 Twitter, 3 e-mail).

@@ -63,7 +63,10 @@ void VelkoraUserListCell::updateData(VelkoraUserPtr user, bool /*isLast*/) {
     theUser_ = std::move(user);
     if (userPhotoImage_) profiles::showUserPhoto(*userPhotoImage_, theUser_);
     if (locationLabel_) locationLabel_->setText(VelkoraUserDetailsDisplayer::locationString(theUser_.get()));
-    if (nameLabel_) nameLabel_->setText(VelkoraUserDetailsDisplayer::nameWithInitial(theUser_.get()));
+    if (nameLabel_)
+        nameLabel_->setText(theUser_
+                                ? profiles::nameOrGuest(VelkoraUserDetailsDisplayer::nameWithInitial(theUser_.get()))
+                                : std::string());
     updateButtons();
     if (showDistance_ && distanceField_) {
         distanceField_->setText(VelkoraUserDetailsDisplayer::distance(theUser_.get()));

@@ -1,9 +1,10 @@
 // The suggested users screen against velkora-service: users already followed are left out, the follow-all
 // button names one user or counts several and follows them all, a row follows its user, and an empty list
-// shows the no-suggestions view.
+// shows the no-suggestions view; nobody is offered themself, and a guest's row reads "Guest".
 #include "FeedFixture.h"
 #include "feed/VelkoraSuggestedUserViewController.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -69,6 +70,29 @@ TEST_F(SuggestedUsersTest, FollowedUsersAreLeftOutAndFollowAllNamesOneOrCountsSe
     ASSERT_TRUE(waitForRequests("favoriteAdd", 2));
     EXPECT_TRUE(svc.isFollowing(kApp, me_, ravi));
     EXPECT_EQ(title(three), "Follow all 3") << "the count is the list as loaded";
+}
+
+TEST_F(SuggestedUsersTest, NobodyIsOfferedThemselfAndAGuestRowSaysSo) {
+    startSignedIn();
+    const std::string guest = user("", ""), lena = user("Lena", "Vogel");
+    // A service that does suggest the user to herself, and a guest.
+    svc.pinSuggestions(kApp, me_, {me_, guest, lena});
+    auto screen = openSuggestions();
+    ASSERT_TRUE(screen);
+    ASSERT_EQ(screen->users().size(), 2u);
+    for (const auto& u : screen->users())
+        EXPECT_NE(u->userId(), std::optional(me_));
+    EXPECT_EQ(title(screen), "Follow all 2");
+    struct Row {
+        int row;
+        const char* name;
+    } rows[] = {{0, "Guest"}, {1, "Lena V."}};
+    for (const auto& r : rows) {
+        auto cell = std::dynamic_pointer_cast<VelkoraUserListCell>(
+            screen->usersTable()->cellForRowAtIndexPath(ui::IndexPath::of(r.row, 0)));
+        ASSERT_TRUE(cell) << r.row;
+        EXPECT_EQ(cell->nameLabel()->text(), r.name);
+    }
 }
 
 TEST_F(SuggestedUsersTest, NoSuggestionsShowTheirViewAndNoButton) {

@@ -85,6 +85,20 @@ TEST_F(CellSnapshotTest, EveryKind) {
     }
 }
 
+TEST_F(CellSnapshotTest, RowsWithoutAPicture) {
+    seed();
+    // A liked host object that is not a picture, and a posted activity whose block has no picture.
+    auto other = likes["other"];
+    ASSERT_TRUE(other);
+    loop().useTestClock(*other->time() + 600);
+    expectMatchesReference(shot(VelkoraFeedLikeImageCell::initFromNib(delegate), other), "cell_kind4_other");
+    auto post = posts["activity"];
+    ASSERT_TRUE(post);
+    post->setDescImageUrl(std::nullopt);
+    loop().useTestClock(*post->getActivityTime() + 600);
+    expectMatchesReference(shot(VelkoraFeedActivityCell::initFromNib(delegate), post), "cell_kind2_no_picture");
+}
+
 TEST_F(CellSnapshotTest, LikedPictureOnATablet) {
     seed();
     ui::Device::current().setUserInterfaceIdiom(ui::UserInterfaceIdiom::Pad);

@@ -35,6 +35,18 @@ protected:
             return VelkoraFeedLikeTopicImageCell::initFromNib(delegate);
         }
     }
+    // The two rows that show a posted activity's block: a post (kind 2) and a like of it (kind 3).
+    struct PostBlockRow {
+        const char* name;
+        std::shared_ptr<VelkoraFeedCell> cell;
+        VelkoraActivityPtr item;
+        VelkoraFeedMessagePtr shown;
+    };
+    std::vector<PostBlockRow> postBlockRows() {
+        const auto liking = likes["post"];
+        return {{"kind 2", cellFor(2), posts["activity"], posts["activity"]},
+                {"kind 3", cellFor(3), liking, liking ? liking->feedMessage() : nullptr}};
+    }
     // Taps every link of a label, in order, and returns what the delegate was told.
     std::vector<std::string> tapLinks(VelkoraAttributedLabel& label) {
         delegate->calls.clear();
@@ -263,7 +275,9 @@ TEST_F(FeedCellsTest_, PicturesLoadByTypeAndAgesFollowTheServiceClock) {
         EXPECT_FALSE(cell->shareButton()->isHidden()) << c.name;
         EXPECT_EQ(count("/pictures/feed/lake.png"), c.loads ? 1u : 0u) << c.name;
         if (std::string(c.like) == "other") {
-            EXPECT_EQ(cell->theImageView()->image(), ui::Image::named("VelImg_EmptyThumb.png")) << c.name;
+            // Nothing to picture: no slot, rather than a stand-in.
+            EXPECT_TRUE(cell->theImageView()->isHidden()) << c.name;
+            EXPECT_EQ(cell->theImageHeightConstraint()->constant(), 0.0) << c.name;
         }
         if (std::string(c.like) == "video") {
             EXPECT_EQ(likes[c.like]->calculatedImageUrl().value_or("").find("/vi/abc123/hqdefault.jpg") !=
@@ -403,19 +417,66 @@ TEST_F(FeedCellsTest_, HeightsGrowWithTheirLinesAndRepeat) {
               velkoraMeasureLabelText(text.poster, g.font, g.lineBreakMode, velkoraLabelWidth(text, g)).height + 5);
 }
 
+TEST_F(FeedCellsTest_, APostBlockWithoutAPictureStartsItsTextsAtItsLeftEdge) {
+    seed();
+    for (const auto& c : postBlockRows()) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.cell && c.shown && c.cell->descriptionLabel() && c.cell->subDescLabel());
+        const OptionalText picture = c.shown->descImageUrl();
+        c.cell->updateData(c.item);
+        const ui::Rect besidePicture = c.cell->descriptionLabel()->frame();
+        ASSERT_GT(besidePicture.x(), c.cell->descImageView()->frame().maxX() - 1) << "the text stands beside it";
+        for (const OptionalText& none : {OptionalText(), OptionalText(std::string())}) {
+            c.shown->setDescImageUrl(none);
+            c.cell->updateData(c.item);
+            EXPECT_TRUE(c.cell->descImageView()->isHidden());
+            for (const auto& label : {c.cell->descriptionLabel(), c.cell->subDescLabel()}) {
+                EXPECT_EQ(label->frame().x(), c.cell->descImageView()->frame().x());
+                EXPECT_EQ(label->frame().maxX(), besidePicture.maxX()) << "the same right edge, wider";
+            }
+        }
+        // A reused row given a post with a picture puts the texts back beside it.
+        c.shown->setDescImageUrl(picture);
+        c.cell->updateData(c.item);
+        EXPECT_FALSE(c.cell->descImageView()->isHidden());
+        EXPECT_EQ(c.cell->descriptionLabel()->frame(), besidePicture);
+        EXPECT_EQ(c.cell->subDescLabel()->frame().x(), besidePicture.x());
+    }
+}
+
+TEST_F(FeedCellsTest_, ALikedObjectWithoutAPictureGivesUpItsSlot) {
+    seed();
+    auto cell = VelkoraFeedLikeImageCell::initFromNib(delegate);
+    ASSERT_TRUE(cell && cell->theImageHeightConstraint());
+    const double slot = cell->theImageHeightConstraint()->constant();
+    ASSERT_GT(slot, 0);
+    cell->reset();
+    const float withPicture = cell->getHeight(likes["image"]);
+    const struct {
+        const char* like;
+        bool picture;
+    } cases[] = {{"image", true}, {"video", true}, {"other", false}, {"image", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.like);
+        const auto like = likes[c.like];
+        cell->reset();
+        const float height = cell->getHeight(like);
+        EXPECT_FLOAT_EQ(height, c.picture ? withPicture : withPicture - static_cast<float>(slot));
+        cell->updateData(like);
+        cell->setFrame({0, 0, 320, height});
+        cell->layoutIfNeeded();
+        EXPECT_EQ(cell->theImageView()->isHidden(), !c.picture);
+        EXPECT_EQ(cell->theImageHeightConstraint()->constant(), c.picture ? slot : 0.0);
+        // The buttons follow the time, with the picture between them or not, and the row ends under them.
+        const double gap = cell->buttonsView()->frame().y() - cell->timeLabel()->frame().maxY();
+        EXPECT_NEAR(gap, c.picture ? slot + 8.0 : 8.0, 0.5);
+        EXPECT_LE(cell->buttonsView()->frame().maxY(), height);
+    }
+}
+
 TEST_F(FeedCellsTest_, ATextOnlyPostGivesUpTheDescriptionBlock) {
     seed();
-    auto activity = VelkoraFeedActivityCell::initFromNib(delegate);
-    auto liked = VelkoraFeedLikeActivityCell::initFromNib(delegate);
-    auto post = posts["activity"];
-    const auto liking = likes["post"];
-    const struct {
-        const char* name;
-        std::shared_ptr<VelkoraFeedCell> cell;
-        VelkoraActivityPtr item;
-        VelkoraFeedMessagePtr shown;
-    } cases[] = {{"kind 2", activity, post, post}, {"kind 3", liked, liking, liking->feedMessage()}};
-    for (const auto& c : cases) {
+    for (const auto& c : postBlockRows()) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(c.cell && c.shown);
         const OptionalText description = c.shown->descText();

@@ -86,6 +86,10 @@ TEST_F(OtherUserProfileTest, AnIdIsAskedForOnceAndShownWithItsPostsEventAndNotif
     EXPECT_FALSE(screen->activityIndicator()->isAnimating()) << "the spinner ends with the posts";
     EXPECT_EQ(watched_, 1);
     EXPECT_EQ(watchedId_, id);
+    // The bar over the posts is their heading, not an empty band.
+    ASSERT_TRUE(screen->midBarTitleLabel());
+    EXPECT_EQ(screen->midBarTitleLabel()->text(), "Posts");
+    EXPECT_FALSE(screen->midBarTitleLabel()->isHidden());
     // The event waits in the log or has left with a poll.
     std::string events = VelkoraLogEventsManager::instance().loggedEventsAsString();
     for (const auto& r : svc.requestsFor("update"))

@@ -7,6 +7,7 @@
 #include "people/VelkoraUserListViewController.h"
 #include "platform/ui/ActivityIndicatorView.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/TextField.h"
 
 using namespace velkora;
@@ -226,6 +227,51 @@ TEST_F(UserListScreenTest, TheViewerHasNoButtonsAndAnEmptyListHasNoSearch) {
     ASSERT_TRUE(mine);
     EXPECT_TRUE(mine->followButton()->isHidden());
     EXPECT_TRUE(mine->followingButton()->isHidden());
+}
+
+TEST_F(UserListScreenTest, AnEmptyListSaysSoInWordsAndAFullOneDoesNot) {
+    startSignedIn();
+    const std::string lonely = svc.createUser(kApp, named("Lonely", "Heart"));
+    const std::string fan = svc.createUser(kApp, named("Fan", "Club"));
+    svc.follow(kApp, fan, lonely);
+    const struct {
+        const char* feature;
+        std::string user;
+        const char* words; // empty: the list has someone and shows no words
+    } cases[] = {{"userfollowers", fan, "No followers yet."},
+                 {"userfollowing", lonely, "Not following anyone yet."},
+                 {"userfollowers", lonely, ""},
+                 {"userfollowing", fan, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.feature) + " " + c.words);
+        auto screen =
+            std::dynamic_pointer_cast<VelkoraUserListViewController>(VelkoraScreenRegistry::instance().makeScreen(
+                c.feature, foundation::Value(foundation::Dictionary{{"object1", foundation::Value(c.user)}})));
+        ASSERT_TRUE(screen);
+        show(screen);
+        ASSERT_TRUE(screen->noUsersLabel()) << "the interface file has no place for the words";
+        EXPECT_TRUE(screen->noUsersLabel()->isHidden()) << "no words while the list loads";
+        settleScreen();
+        EXPECT_EQ(screen->noUsersLabel()->isHidden(), std::string(c.words).empty());
+        if (*c.words) {
+            EXPECT_EQ(screen->noUsersLabel()->text(), c.words);
+        }
+    }
+    openFollowers(fan);
+    expectLooksLike("user_list_empty");
+
+    // Friends found through a network: none of them uses the application.
+    auto fetcher = VelkoraSNUserFetcher::create();
+    fetcher->setSocialNetwork(1);
+    auto friends = VelkoraUserListViewController::initWithTitle("Friends", fetcher);
+    show(friends);
+    foundation::Array strangers{foundation::Value(foundation::Number("900000000001"))};
+    fetcher->twitterGotFriends(foundation::Value(foundation::Dictionary{{"ids", foundation::Value(strangers)}}),
+                               false);
+    ASSERT_TRUE(waitFor([&] { return count("getSocialNetworkFriends") == 1; }));
+    settleScreen();
+    EXPECT_FALSE(friends->noUsersLabel()->isHidden());
+    EXPECT_EQ(friends->noUsersLabel()->text(), "None of your friends are here yet.");
 }
 
 TEST_F(UserListScreenTest, SocialNetworkPagesListEveryMatchOnce) {

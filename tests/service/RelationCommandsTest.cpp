@@ -18,6 +18,12 @@ protected:
     Json profileSeenBy(const std::string& viewer, const std::string& user) {
         return kit("command=getOtherUserData" + kv() + as(viewer) + other(user) + "&clientV=15")["user"];
     }
+    std::string named(const std::string& first, const std::string& last) {
+        std::string user = newUser();
+        kit("command=setUserData" + kv() + as(user) + "&firstName=" + esc(first) + "&lastName=" + esc(last) +
+            "&facebookId=0&twitterId=0");
+        return user;
+    }
     static std::vector<std::string> userIds(const Json& reply) {
         std::vector<std::string> ids;
         for (const Json& u : reply.value("users", Json::array()))
@@ -129,7 +135,7 @@ TEST_F(RelationCommands, QueryMatchesEscapedFieldsAndBlockingHidesUsers) {
 }
 
 TEST_F(RelationCommands, SuggestionsLeaveOutWhomTheUserFollows) {
-    std::string me = newUser(), popular = newUser(), quiet = newUser();
+    std::string me = newUser(), popular = named("Pia", ""), quiet = named("", "Quist");
     for (int i = 0; i < 5; ++i)
         follow(newUser(), popular);
     auto suggestions = [&] {
@@ -144,6 +150,21 @@ TEST_F(RelationCommands, SuggestionsLeaveOutWhomTheUserFollows) {
     std::vector<std::string> after = suggestions();
     EXPECT_EQ(std::count(after.begin(), after.end(), popular), 0);
     EXPECT_EQ(std::count(after.begin(), after.end(), quiet), 1);
+}
+
+TEST_F(RelationCommands, SuggestionsLeaveOutGuests) {
+    std::string me = named("Ana", "Souza"), named1 = named("Lena", "Vogel");
+    // Guests more followed than anyone named: a blank name is no name.
+    const std::string guests[] = {newUser(), named("", ""), named(" ", "\t")};
+    for (const auto& guest : guests)
+        for (int i = 0; i < 3; ++i)
+            follow(newUser(), guest);
+    std::vector<std::string> ids =
+        userIds(kit("command=getSuggestions" + kv() + as(me) + "&force=1&followings=0&test=0"));
+    for (const auto& guest : guests)
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), guest), 0) << guest;
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), named1), 1);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), me), 0);
 }
 
 TEST_F(RelationCommands, SocialFriendsAreFoundByTheirNetworkIds) {

@@ -529,7 +529,12 @@ void VelkoraServerClientAgent::gotSocialNetworkFriends(VelkoraProtocolWrapper& w
     answerUsers(w, users);
 }
 void VelkoraServerClientAgent::gotSuggestedUsers(VelkoraProtocolWrapper& w, const std::vector<VelkoraUserPtr>& users) {
-    answerUsers(w, users);
+    // Whatever the service sends, nobody is offered to follow themself.
+    std::vector<VelkoraUserPtr> others;
+    others.reserve(users.size());
+    for (const auto& u : users)
+        if (u && !(userId_ && u->userId() == userId_)) others.push_back(u);
+    answerUsers(w, others);
 }
 
 namespace {
