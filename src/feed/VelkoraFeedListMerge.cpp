@@ -44,6 +44,7 @@ void VelkoraFeedListSnapshot::add(const VelkoraActivityPtr& item, Seen& seen, co
 
 void VelkoraFeedListSnapshot::remove(Seen& seen) {
     delta_.removed.push_back(seen.item);
+    delta_.removedKeys.push_back(seen.state.key);
     if (!seen.heightKey.empty())
         delta_.forgottenHeights.push_back(seen.heightKey);
     else if (heightKeyFor_)
@@ -101,6 +102,50 @@ VelkoraFeedListDelta VelkoraFeedListSnapshot::finish() {
     return std::move(delta_);
 }
 
+VelkoraFeedListDelta velkoraListedDelta(const std::vector<VelkoraFeedListedItem>& listed, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor) {
+    VelkoraFeedListDelta delta;
+    delta.generation = generation;
+    delta.reset = true;
+    delta.whole.reserve(listed.size());
+    delta.wholeKeys.reserve(listed.size());
+    for (const auto& item : listed) {
+        delta.whole.push_back(item.item);
+        delta.wholeKeys.push_back({item.item.get(), item.key});
+    }
+    if (rowTextFor) {
+        delta.rows.reserve(listed.size());
+        for (const auto& item : listed)
+            delta.rows.push_back(rowTextFor(item.item));
+    }
+    return delta;
+}
+
+VelkoraFeedListDelta velkoraListedDelta(const VelkoraFeedListedChanges& changes, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor,
+                                        const VelkoraFeedListSnapshot::HeightKeyFor& heightKeyFor) {
+    VelkoraFeedListDelta delta;
+    delta.generation = generation;
+    for (const auto& gone : changes.removed) {
+        delta.removed.push_back(gone.item);
+        delta.removedKeys.push_back(gone.key);
+        // A refreshed item that kept its state keeps its height.
+        const bool kept = std::any_of(changes.added.begin(), changes.added.end(), [&gone](const auto& put) {
+            return put.item == gone.item && put.change == gone.change;
+        });
+        if (!kept && heightKeyFor) delta.forgottenHeights.push_back(heightKeyFor(*gone.item, gone.change));
+    }
+    for (const auto& put : changes.added) {
+        VelkoraActivityEntry entry;
+        entry.item = put.item;
+        entry.key = put.key;
+        entry.position = delta.added.size();
+        delta.added.push_back(std::move(entry));
+        if (rowTextFor) delta.rows.push_back(rowTextFor(put.item));
+    }
+    return delta;
+}
+
 // ---- Queue
 
 namespace {
@@ -116,11 +161,28 @@ int landing(int oldRow, const std::vector<int>& deleted, const std::vector<int>&
 }
 
 constexpr size_t kMostReloadsChecked = 64;
+constexpr size_t kNowhere = static_cast<size_t>(-1);
 
 } // namespace
 
+VelkoraFeedListChange VelkoraFeedListMirror::mergeWhole(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights,
+                                                        bool stoppable) {
+    VelkoraFeedListChange change;
+    change.generation = delta.generation;
+    change.reset = true;
+    change.oldCount = order_.size();
+    change.forgottenHeights = std::move(delta.forgottenHeights);
+    if (heights && delta.rows.size() == delta.whole.size()) heights->measureRows(delta.rows, stoppable);
+    order_ = std::move(delta.wholeKeys);
+    change.newCount = order_.size();
+    change.whole = std::move(delta.whole);
+    change.released = std::move(delta.removed);
+    return change;
+}
+
 VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights,
                                                    bool stoppable) {
+    if (delta.reset && delta.added.empty()) return mergeWhole(std::move(delta), heights, stoppable);
     VelkoraFeedListChange change;
     change.generation = delta.generation;
     change.oldCount = order_.size();
@@ -142,39 +204,44 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
     }
 
     if (delta.reset) order_.clear();
-    std::vector<const VelkoraActivityModel*> gone;
+    auto keyOf = [](const Listed& listed) -> const VelkoraActivityKey& { return listed.key; };
+    auto identityOf = [](const Listed& listed) -> const void* { return listed.item; };
+    // The rows of the removed items: found by the key they were listed under, else looked for.
+    std::vector<size_t> gone;
     if (!delta.reset) {
         gone.reserve(delta.removed.size());
-        for (const auto& item : delta.removed)
-            gone.push_back(item.get());
+        for (size_t i = 0; i < delta.removed.size(); ++i) {
+            const VelkoraActivityModel* item = delta.removed[i].get();
+            size_t row = i < delta.removedKeys.size()
+                             ? velkoraFindListed(order_, delta.removedKeys[i], item, keyOf, identityOf)
+                             : kNowhere;
+            if (row == kNowhere) {
+                auto it = std::find_if(order_.begin(), order_.end(),
+                                       [item](const Listed& listed) { return listed.item == item; });
+                if (it != order_.end()) row = static_cast<size_t>(it - order_.begin());
+            }
+            if (row != kNowhere) gone.push_back(row);
+        }
         std::sort(gone.begin(), gone.end());
+        gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
     }
-
-    std::vector<Listed> next;
-    next.reserve(order_.size() + added.size());
     // Refreshed items: where each stood and where it goes.
     std::vector<std::pair<int, const VelkoraActivityModel*>> refreshedFrom;
-    size_t a = 0;
-    auto insertAdded = [&] {
-        auto& entry = delta.added[added[a++]];
-        change.inserted.emplace_back(static_cast<int>(next.size()), std::move(entry.item));
-        next.push_back({change.inserted.back().second.get(), entry.key});
-    };
-    for (size_t i = 0; i < order_.size(); ++i) {
-        const Listed& listed = order_[i];
-        if (!gone.empty() && std::binary_search(gone.begin(), gone.end(), listed.item)) {
-            change.deleted.push_back(static_cast<int>(i));
-            refreshedFrom.emplace_back(static_cast<int>(i), listed.item);
-            continue;
-        }
-        // An added item ranking equal to a listed one goes after it.
-        while (a < added.size() && VelkoraActivityKey::newerFirst(delta.added[added[a]].key, listed.key))
-            insertAdded();
-        next.push_back(listed);
+    for (size_t row : gone) {
+        change.deleted.push_back(static_cast<int>(row));
+        refreshedFrom.emplace_back(static_cast<int>(row), order_[row].item);
     }
-    while (a < added.size())
-        insertAdded();
-    order_ = std::move(next);
+
+    std::vector<Listed> incoming;
+    incoming.reserve(added.size());
+    for (size_t a : added)
+        incoming.push_back({delta.added[a].item.get(), delta.added[a].key});
+    change.inserted.reserve(added.size());
+    size_t next = 0;
+    // An added item ranking equal to a listed one goes after it.
+    velkoraMergeNewestFirst(order_, gone, incoming, keyOf, [&](size_t row, const Listed&) {
+        change.inserted.emplace_back(static_cast<int>(row), std::move(delta.added[added[next++]].item));
+    });
     change.newCount = order_.size();
 
     // A refreshed row that lands where it stood is reloaded there rather than deleted and inserted. A
@@ -204,8 +271,8 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
 
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change) {
     if (change.reset) {
-        list.clear();
-        list.reserve(change.inserted.size());
+        list = std::move(change.whole);
+        list.reserve(list.size() + change.inserted.size());
         for (auto& [row, item] : change.inserted)
             list.push_back(std::move(item));
         return true;
