@@ -62,31 +62,59 @@ size_t velkoraFindListed(const std::vector<Entry>& list, const VelkoraActivityKe
     return static_cast<size_t>(-1);
 }
 
-// A newest-first list without its rows `gone` (ascending) and with `incoming` (newest first) put in, each
-// after the rows ranking equal to it, in one pass over the list; `landed(row, entry)` hears the row each
-// incoming entry takes in the new list, before it moves in.
-template <class Entry, class KeyOf, class Landed>
-void velkoraMergeNewestFirst(std::vector<Entry>& list, const std::vector<size_t>& gone, std::vector<Entry>& incoming,
-                             KeyOf keyOf, Landed landed) {
-    std::vector<Entry> next;
-    next.reserve(list.size() - gone.size() + incoming.size());
-    size_t g = 0, in = 0;
-    auto putIncoming = [&] {
-        landed(next.size(), incoming[in]);
-        next.push_back(std::move(incoming[in++]));
-    };
-    for (size_t row = 0; row < list.size(); ++row) {
-        if (g < gone.size() && gone[g] == row) {
+// A list without its rows `gone` (ascending), then grown by `incoming` entries, each of which takes the
+// row `rowOf(j)` of the new list (ascending in j), the kept rows keeping their order. Done in place, from
+// the first row that changes on: no new list is made, so a change near the top of a long list costs a
+// move of the rows below it and nothing more.
+template <class Entry, class RowOf, class Put>
+void velkoraEditInPlace(std::vector<Entry>& list, const std::vector<size_t>& gone, size_t incoming, RowOf rowOf,
+                        Put put) {
+    size_t to = gone.empty() ? list.size() : gone.front();
+    for (size_t from = to, g = 0; from < list.size(); ++from) {
+        if (g < gone.size() && gone[g] == from) {
             ++g;
             continue;
         }
-        while (in < incoming.size() && VelkoraActivityKey::newerFirst(keyOf(incoming[in]), keyOf(list[row])))
-            putIncoming();
-        next.push_back(std::move(list[row]));
+        list[to++] = std::move(list[from]);
     }
-    while (in < incoming.size())
-        putIncoming();
-    list = std::move(next);
+    const size_t kept = to;
+    list.resize(kept + incoming);
+    // From the end: the kept rows below each incoming one move down past it.
+    size_t from = kept, end = kept + incoming;
+    for (size_t j = incoming; j-- > 0;) {
+        const size_t row = rowOf(j);
+        while (end > row + 1)
+            list[--end] = std::move(list[--from]);
+        put(row, j);
+        end = row;
+    }
+}
+
+// A newest-first list without its rows `gone` (ascending) and with `incoming` (newest first) put in, each
+// after the rows ranking equal to it; `landed(row, j)` hears the row incoming entry j takes in the new
+// list. In place, as above.
+template <class Entry, class KeyOf, class Landed>
+void velkoraMergeNewestFirst(std::vector<Entry>& list, const std::vector<size_t>& gone, std::vector<Entry>& incoming,
+                             KeyOf keyOf, Landed landed) {
+    // Where each incoming entry lands: after the kept rows not newer than it... found on the list as it
+    // will be once the gone rows are out, by their count above each place.
+    std::vector<size_t> rows(incoming.size());
+    for (size_t j = 0; j < incoming.size(); ++j) {
+        const auto& key = keyOf(incoming[j]);
+        const size_t at = static_cast<size_t>(std::upper_bound(list.begin(), list.end(), key,
+                                                               [&keyOf](const VelkoraActivityKey& k, const Entry& e) {
+                                                                   return VelkoraActivityKey::newerFirst(k, keyOf(e));
+                                                               }) -
+                                              list.begin());
+        const size_t goneAbove = static_cast<size_t>(std::lower_bound(gone.begin(), gone.end(), at) - gone.begin());
+        rows[j] = at - goneAbove + j;
+    }
+    velkoraEditInPlace(
+        list, gone, incoming.size(), [&rows](size_t j) { return rows[j]; },
+        [&](size_t row, size_t j) {
+            landed(row, j);
+            list[row] = std::move(incoming[j]);
+        });
 }
 
 } // namespace velkora

@@ -236,11 +236,10 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
     incoming.reserve(added.size());
     for (size_t a : added)
         incoming.push_back({delta.added[a].item.get(), delta.added[a].key});
-    change.inserted.reserve(added.size());
-    size_t next = 0;
+    change.inserted.resize(added.size());
     // An added item ranking equal to a listed one goes after it.
-    velkoraMergeNewestFirst(order_, gone, incoming, keyOf, [&](size_t row, const Listed&) {
-        change.inserted.emplace_back(static_cast<int>(row), std::move(delta.added[added[next++]].item));
+    velkoraMergeNewestFirst(order_, gone, incoming, keyOf, [&](size_t row, size_t j) {
+        change.inserted[j] = {static_cast<int>(row), std::move(delta.added[added[j]].item)};
     });
     change.newCount = order_.size();
 
@@ -269,6 +268,31 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
 
 // ---- Main thread
 
+namespace {
+
+std::vector<size_t> toRows(const std::vector<int>& rows) {
+    return {rows.begin(), rows.end()};
+}
+
+// Whether the change was made from a list of this size: rows in range, each once, in order.
+bool changeFits(const VelkoraFeedListChange& change, size_t size) {
+    if (size != change.oldCount || change.newCount != change.oldCount - change.deleted.size() + change.inserted.size())
+        return false;
+    int last = -1;
+    for (int row : change.deleted) {
+        if (row <= last || static_cast<size_t>(row) >= change.oldCount) return false;
+        last = row;
+    }
+    last = -1;
+    for (const auto& [row, item] : change.inserted) {
+        if (row <= last || static_cast<size_t>(row) >= change.newCount) return false;
+        last = row;
+    }
+    return true;
+}
+
+} // namespace
+
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change) {
     if (change.reset) {
         list = std::move(change.whole);
@@ -278,55 +302,27 @@ bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedLi
         return true;
     }
     // Checked whole before anything moves: a change that does not fit leaves the list as it was.
-    if (list.size() != change.oldCount ||
-        change.newCount != change.oldCount - change.deleted.size() + change.inserted.size())
-        return false;
-    for (int row : change.deleted)
-        if (row < 0 || static_cast<size_t>(row) >= change.oldCount) return false;
-    for (const auto& [row, item] : change.inserted)
-        if (row < 0 || static_cast<size_t>(row) >= change.newCount || !item) return false;
-    std::vector<VelkoraActivityPtr> next;
-    next.reserve(change.newCount);
-    size_t d = 0;
-    size_t ins = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (d < change.deleted.size() && change.deleted[d] == static_cast<int>(i)) {
-            ++d;
-            continue;
-        }
-        while (ins < change.inserted.size() && change.inserted[ins].first == static_cast<int>(next.size()))
-            next.push_back(std::move(change.inserted[ins++].second));
-        next.push_back(std::move(list[i]));
-    }
-    while (ins < change.inserted.size())
-        next.push_back(std::move(change.inserted[ins++].second));
-    list = std::move(next);
+    if (!changeFits(change, list.size())) return false;
+    for (const auto& inserted : change.inserted)
+        if (!inserted.second) return false;
+    velkoraEditInPlace(
+        list, toRows(change.deleted), change.inserted.size(),
+        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
+        [&](size_t row, size_t j) { list[row] = std::move(change.inserted[j].second); });
     return true;
 }
 
 void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown) {
-    if (change.reset || values.size() != change.oldCount) {
+    if (change.reset || !changeFits(change, values.size())) {
         values.clear();
         return;
     }
-    std::vector<float> next;
-    next.reserve(change.newCount);
-    size_t deleted = 0, inserted = 0, reloaded = 0;
-    for (size_t row = 0; row < change.oldCount; ++row) {
-        if (deleted < change.deleted.size() && change.deleted[deleted] == static_cast<int>(row)) {
-            ++deleted;
-            continue;
-        }
-        while (inserted < change.inserted.size() && change.inserted[inserted].first == static_cast<int>(next.size())) {
-            next.push_back(unknown);
-            ++inserted;
-        }
-        const bool refreshed = reloaded < change.reloaded.size() && change.reloaded[reloaded] == static_cast<int>(row);
-        if (refreshed) ++reloaded;
-        next.push_back(refreshed ? unknown : values[row]);
-    }
-    next.resize(change.newCount, unknown);
-    values = std::move(next);
+    for (int row : change.reloaded)
+        if (row >= 0 && static_cast<size_t>(row) < values.size()) values[static_cast<size_t>(row)] = unknown;
+    velkoraEditInPlace(
+        values, toRows(change.deleted), change.inserted.size(),
+        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
+        [&](size_t row, size_t) { values[row] = unknown; });
 }
 
 void velkoraApplyListChange(ui::TableView& table, const VelkoraFeedListChange& change) {

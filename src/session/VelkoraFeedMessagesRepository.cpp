@@ -261,7 +261,7 @@ void VelkoraFeedMessagesRepository::relist(std::vector<VelkoraFeedListedItem> re
     if (!gone.empty() && gone.back() == static_cast<size_t>(-1)) gone.pop_back();
     std::stable_sort(added.begin(), added.end(), newerFirst);
     std::vector<VelkoraFeedListedItem> incoming = added;
-    velkoraMergeNewestFirst(listed_, gone, incoming, keyOf, [](size_t, const VelkoraFeedListedItem&) {});
+    velkoraMergeNewestFirst(listed_, gone, incoming, keyOf, [](size_t, size_t) {});
     revision_ = nextRevision();
     revisions_.push_back({revision_, std::move(removed), std::move(added)});
     while (revisions_.size() > kRevisionsKept) {
