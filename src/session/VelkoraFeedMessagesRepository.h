@@ -100,9 +100,9 @@ private:
     bool holding_ = false;
     FeedMessages feedMessages_;
     LikeObjects likeObjects_;
-    // Feed item ids and like object ids are separate numberings: one shared set would take a new feed
-    // item for held whenever a like object happened to have the same id.
-    // The ids of the first feed's items, ascending, and of those polls brought since.
+    // The ids of the first feed's items, ascending, and of those polls brought since. Feed item ids and
+    // like object ids are separate numberings: one shared set would take a new feed item for held
+    // whenever a like object happened to have the same id.
     std::vector<int32_t> feedIds_;
     std::unordered_set<int32_t> heldFeedMessageIds_;
     // The first feed as it was handed over. Its items are kept and listed through pointers that share
