@@ -13,7 +13,6 @@
 #include "BenchMain.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopic.h"
-#include "session/VelkoraFeedMessagesRepository.h"
 #include "feed/VelkoraFeedCell.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -27,6 +26,7 @@
 #include "platform/ui/TextLayout.h"
 #include "platform/ui/Window.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "shell/VelkoraImageFetcher.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraResizedImagesCache.h"
@@ -164,6 +164,13 @@ struct Shown {
     std::shared_ptr<ui::Window> window;
 };
 
+// A shown window is held by the application until it hides: a screen left showing would go on taking
+// every later feed and poll, and its work would count in the next screen's figures.
+void close(Shown& shown) {
+    if (shown.window) shown.window->setHidden(true);
+    shown = {};
+}
+
 bool shownAll(const VelkoraFeedViewController& s) {
     return s.listIsCurrent() && s.tableController() && s.tableController()->isWired();
 }
@@ -243,6 +250,7 @@ void BM_FirstDisplay(benchmark::State& state) {
         state.SetIterationTime(seconds(start, Clock::now()));
         if (shown.screen->getMessagesAndLikes().size() < static_cast<size_t>(count) * 9 / 10)
             state.SkipWithError("the list is not whole");
+        close(shown);
     }
     VelkoraAgentInternal::instance().setImageFetcher(nullptr);
 }
@@ -276,6 +284,7 @@ void BM_MeasureSentencesOnce(benchmark::State& state) {
         benchmark::DoNotOptimize(total);
         state.SetIterationTime(seconds(start, Clock::now()));
     }
+    close(shown);
 }
 
 // Every picture asked for under the view has come.
@@ -328,6 +337,7 @@ void BM_OnePoll(benchmark::State& state) {
         state.SetIterationTime(seconds(start, Clock::now()));
         picturesIn();
     }
+    close(shown);
     VelkoraAgentInternal::instance().setImageFetcher(nullptr);
 }
 
@@ -376,6 +386,7 @@ void scrollFigures() {
                 static_cast<double>(shown.screen->tableController()->cellsMade()) /
                     static_cast<double>(mostVisible + 7),
                 shown.screen->tableController()->cellsMade(), mostVisible);
+    close(shown);
 }
 
 class RatioReporter : public benchmark::ConsoleReporter {

@@ -44,6 +44,7 @@ void VelkoraFeedListSnapshot::add(const VelkoraActivityPtr& item, Seen& seen, co
 
 void VelkoraFeedListSnapshot::remove(Seen& seen) {
     delta_.removed.push_back(seen.item);
+    delta_.removedKeys.push_back(seen.state.key);
     if (!seen.heightKey.empty())
         delta_.forgottenHeights.push_back(seen.heightKey);
     else if (heightKeyFor_)
@@ -101,6 +102,50 @@ VelkoraFeedListDelta VelkoraFeedListSnapshot::finish() {
     return std::move(delta_);
 }
 
+VelkoraFeedListDelta velkoraListedDelta(const std::vector<VelkoraFeedListedItem>& listed, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor) {
+    VelkoraFeedListDelta delta;
+    delta.generation = generation;
+    delta.reset = true;
+    delta.whole.reserve(listed.size());
+    delta.wholeKeys.reserve(listed.size());
+    for (const auto& item : listed) {
+        delta.whole.push_back(item.item);
+        delta.wholeKeys.push_back({item.item.get(), item.key});
+    }
+    if (rowTextFor) {
+        delta.rows.reserve(listed.size());
+        for (const auto& item : listed)
+            delta.rows.push_back(rowTextFor(item.item));
+    }
+    return delta;
+}
+
+VelkoraFeedListDelta velkoraListedDelta(const VelkoraFeedListedChanges& changes, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor,
+                                        const VelkoraFeedListSnapshot::HeightKeyFor& heightKeyFor) {
+    VelkoraFeedListDelta delta;
+    delta.generation = generation;
+    for (const auto& gone : changes.removed) {
+        delta.removed.push_back(gone.item);
+        delta.removedKeys.push_back(gone.key);
+        // A refreshed item that kept its state keeps its height.
+        const bool kept = std::any_of(changes.added.begin(), changes.added.end(), [&gone](const auto& put) {
+            return put.item == gone.item && put.change == gone.change;
+        });
+        if (!kept && heightKeyFor) delta.forgottenHeights.push_back(heightKeyFor(*gone.item, gone.change));
+    }
+    for (const auto& put : changes.added) {
+        VelkoraActivityEntry entry;
+        entry.item = put.item;
+        entry.key = put.key;
+        entry.position = delta.added.size();
+        delta.added.push_back(std::move(entry));
+        if (rowTextFor) delta.rows.push_back(rowTextFor(put.item));
+    }
+    return delta;
+}
+
 // ---- Queue
 
 namespace {
@@ -116,11 +161,28 @@ int landing(int oldRow, const std::vector<int>& deleted, const std::vector<int>&
 }
 
 constexpr size_t kMostReloadsChecked = 64;
+constexpr size_t kNowhere = static_cast<size_t>(-1);
 
 } // namespace
 
+VelkoraFeedListChange VelkoraFeedListMirror::mergeWhole(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights,
+                                                        bool stoppable) {
+    VelkoraFeedListChange change;
+    change.generation = delta.generation;
+    change.reset = true;
+    change.oldCount = order_.size();
+    change.forgottenHeights = std::move(delta.forgottenHeights);
+    if (heights && delta.rows.size() == delta.whole.size()) heights->measureRows(delta.rows, stoppable);
+    order_ = std::move(delta.wholeKeys);
+    change.newCount = order_.size();
+    change.whole = std::move(delta.whole);
+    change.released = std::move(delta.removed);
+    return change;
+}
+
 VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights,
                                                    bool stoppable) {
+    if (delta.reset && delta.added.empty()) return mergeWhole(std::move(delta), heights, stoppable);
     VelkoraFeedListChange change;
     change.generation = delta.generation;
     change.oldCount = order_.size();
@@ -142,39 +204,43 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
     }
 
     if (delta.reset) order_.clear();
-    std::vector<const VelkoraActivityModel*> gone;
+    auto keyOf = [](const Listed& listed) -> const VelkoraActivityKey& { return listed.key; };
+    auto identityOf = [](const Listed& listed) -> const void* { return listed.item; };
+    // The rows of the removed items: found by the key they were listed under, else looked for.
+    std::vector<size_t> gone;
     if (!delta.reset) {
         gone.reserve(delta.removed.size());
-        for (const auto& item : delta.removed)
-            gone.push_back(item.get());
+        for (size_t i = 0; i < delta.removed.size(); ++i) {
+            const VelkoraActivityModel* item = delta.removed[i].get();
+            size_t row = i < delta.removedKeys.size()
+                             ? velkoraFindListed(order_, delta.removedKeys[i], item, keyOf, identityOf)
+                             : kNowhere;
+            if (row == kNowhere) {
+                auto it = std::find_if(order_.begin(), order_.end(),
+                                       [item](const Listed& listed) { return listed.item == item; });
+                if (it != order_.end()) row = static_cast<size_t>(it - order_.begin());
+            }
+            if (row != kNowhere) gone.push_back(row);
+        }
         std::sort(gone.begin(), gone.end());
+        gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
     }
-
-    std::vector<Listed> next;
-    next.reserve(order_.size() + added.size());
     // Refreshed items: where each stood and where it goes.
     std::vector<std::pair<int, const VelkoraActivityModel*>> refreshedFrom;
-    size_t a = 0;
-    auto insertAdded = [&] {
-        auto& entry = delta.added[added[a++]];
-        change.inserted.emplace_back(static_cast<int>(next.size()), std::move(entry.item));
-        next.push_back({change.inserted.back().second.get(), entry.key});
-    };
-    for (size_t i = 0; i < order_.size(); ++i) {
-        const Listed& listed = order_[i];
-        if (!gone.empty() && std::binary_search(gone.begin(), gone.end(), listed.item)) {
-            change.deleted.push_back(static_cast<int>(i));
-            refreshedFrom.emplace_back(static_cast<int>(i), listed.item);
-            continue;
-        }
-        // An added item ranking equal to a listed one goes after it.
-        while (a < added.size() && VelkoraActivityKey::newerFirst(delta.added[added[a]].key, listed.key))
-            insertAdded();
-        next.push_back(listed);
+    for (size_t row : gone) {
+        change.deleted.push_back(static_cast<int>(row));
+        refreshedFrom.emplace_back(static_cast<int>(row), order_[row].item);
     }
-    while (a < added.size())
-        insertAdded();
-    order_ = std::move(next);
+
+    std::vector<Listed> incoming;
+    incoming.reserve(added.size());
+    for (size_t a : added)
+        incoming.push_back({delta.added[a].item.get(), delta.added[a].key});
+    change.inserted.resize(added.size());
+    // An added item ranking equal to a listed one goes after it.
+    velkoraMergeNewestFirst(order_, gone, incoming, keyOf, [&](size_t row, size_t j) {
+        change.inserted[j] = {static_cast<int>(row), std::move(delta.added[added[j]].item)};
+    });
     change.newCount = order_.size();
 
     // A refreshed row that lands where it stood is reloaded there rather than deleted and inserted. A
@@ -202,64 +268,61 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
 
 // ---- Main thread
 
+namespace {
+
+std::vector<size_t> toRows(const std::vector<int>& rows) {
+    return {rows.begin(), rows.end()};
+}
+
+// Whether the change was made from a list of this size: rows in range, each once, in order.
+bool changeFits(const VelkoraFeedListChange& change, size_t size) {
+    if (size != change.oldCount || change.newCount != change.oldCount - change.deleted.size() + change.inserted.size())
+        return false;
+    int last = -1;
+    for (int row : change.deleted) {
+        if (row <= last || static_cast<size_t>(row) >= change.oldCount) return false;
+        last = row;
+    }
+    last = -1;
+    for (const auto& [row, item] : change.inserted) {
+        if (row <= last || static_cast<size_t>(row) >= change.newCount) return false;
+        last = row;
+    }
+    return true;
+}
+
+} // namespace
+
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change) {
     if (change.reset) {
-        list.clear();
-        list.reserve(change.inserted.size());
+        list = std::move(change.whole);
+        list.reserve(list.size() + change.inserted.size());
         for (auto& [row, item] : change.inserted)
             list.push_back(std::move(item));
         return true;
     }
     // Checked whole before anything moves: a change that does not fit leaves the list as it was.
-    if (list.size() != change.oldCount ||
-        change.newCount != change.oldCount - change.deleted.size() + change.inserted.size())
-        return false;
-    for (int row : change.deleted)
-        if (row < 0 || static_cast<size_t>(row) >= change.oldCount) return false;
-    for (const auto& [row, item] : change.inserted)
-        if (row < 0 || static_cast<size_t>(row) >= change.newCount || !item) return false;
-    std::vector<VelkoraActivityPtr> next;
-    next.reserve(change.newCount);
-    size_t d = 0;
-    size_t ins = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (d < change.deleted.size() && change.deleted[d] == static_cast<int>(i)) {
-            ++d;
-            continue;
-        }
-        while (ins < change.inserted.size() && change.inserted[ins].first == static_cast<int>(next.size()))
-            next.push_back(std::move(change.inserted[ins++].second));
-        next.push_back(std::move(list[i]));
-    }
-    while (ins < change.inserted.size())
-        next.push_back(std::move(change.inserted[ins++].second));
-    list = std::move(next);
+    if (!changeFits(change, list.size())) return false;
+    for (const auto& inserted : change.inserted)
+        if (!inserted.second) return false;
+    velkoraEditInPlace(
+        list, toRows(change.deleted), change.inserted.size(),
+        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
+        [&](size_t row, size_t j) { list[row] = std::move(change.inserted[j].second); });
     return true;
 }
 
 void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown) {
-    if (change.reset || values.size() != change.oldCount) {
+    if (change.reset || !changeFits(change, values.size())) {
         values.clear();
         return;
     }
-    std::vector<float> next;
-    next.reserve(change.newCount);
-    size_t deleted = 0, inserted = 0, reloaded = 0;
-    for (size_t row = 0; row < change.oldCount; ++row) {
-        if (deleted < change.deleted.size() && change.deleted[deleted] == static_cast<int>(row)) {
-            ++deleted;
-            continue;
-        }
-        while (inserted < change.inserted.size() && change.inserted[inserted].first == static_cast<int>(next.size())) {
-            next.push_back(unknown);
-            ++inserted;
-        }
-        const bool refreshed = reloaded < change.reloaded.size() && change.reloaded[reloaded] == static_cast<int>(row);
-        if (refreshed) ++reloaded;
-        next.push_back(refreshed ? unknown : values[row]);
-    }
-    next.resize(change.newCount, unknown);
-    values = std::move(next);
+    for (int row : change.reloaded)
+        if (row >= 0 && static_cast<size_t>(row) < values.size()) values[static_cast<size_t>(row)] = unknown;
+    velkoraEditInPlace(
+        values, toRows(change.deleted), change.inserted.size(),
+        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
+        [&](size_t row, size_t) { values[row] = unknown; });
 }
 
 void velkoraApplyListChange(ui::TableView& table, const VelkoraFeedListChange& change) {

@@ -14,12 +14,19 @@
 
 #include "feed/VelkoraFeedActivityOrder.h"
 #include "feed/VelkoraFeedRowHeights.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 
 namespace velkora {
 
 namespace ui {
 class TableView;
 }
+
+// An item's identity and where it stands, as the queue keeps them: it never dereferences the item.
+struct VelkoraFeedListedKey {
+    const VelkoraActivityModel* item = nullptr;
+    VelkoraActivityKey key;
+};
 
 // What changed since the last snapshot (main thread to queue). Everything in it is a value or a held
 // pointer: the queue reads no model.
@@ -30,10 +37,16 @@ struct VelkoraFeedListDelta {
     // Listed before and now gone, or refreshed (then listed again in `added`). Held here so that nothing
     // they point to is freed, and so reused, before the queue has dropped them.
     std::vector<VelkoraActivityPtr> removed;
+    // The key each removed item was listed under, where it is known: it is found by it, not looked for.
+    std::vector<VelkoraActivityKey> removedKeys;
     // New or refreshed items to list, in the owner's order, with what measuring each needs (no rows
     // at all when the items were handed over without row texts).
     std::vector<VelkoraActivityEntry> added;
     std::vector<VelkoraFeedRowText> rows;
+    // Start over from a list already in order: its items, and the identity and key of each, made where the
+    // list was taken (then nothing is `added`).
+    std::vector<VelkoraActivityPtr> whole;
+    std::vector<VelkoraFeedListedKey> wholeKeys;
     // Heights of the removed items that no added item shares.
     std::vector<std::string> forgottenHeights;
 };
@@ -48,6 +61,8 @@ struct VelkoraFeedListChange {
     size_t newCount = 0;
     std::vector<int> deleted;
     std::vector<std::pair<int, VelkoraActivityPtr>> inserted;
+    // With `reset`, the new list when it came whole and in order (then it comes before `inserted`).
+    std::vector<VelkoraActivityPtr> whole;
     std::vector<int> reloaded;
     std::vector<std::string> forgottenHeights;
     // The removed items, let go on the main thread, which owns the models.
@@ -100,6 +115,14 @@ private:
     VelkoraFeedListDelta delta_;
 };
 
+// The feed repository's listed items for the queue: whole and in order, or what changed since the list
+// was last taken (the heights of the states taken out forgotten by `heightKeyFor`).
+VelkoraFeedListDelta velkoraListedDelta(const std::vector<VelkoraFeedListedItem>& listed, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor);
+VelkoraFeedListDelta velkoraListedDelta(const VelkoraFeedListedChanges& changes, uint64_t generation,
+                                        const VelkoraFeedListSnapshot::RowTextFor& rowTextFor,
+                                        const VelkoraFeedListSnapshot::HeightKeyFor& heightKeyFor);
+
 // The queue's copy of the shown order: identities and keys only. It never dereferences an item; each
 // one stays alive while listed here, held by the main thread's snapshot or by the delta removing it.
 class VelkoraFeedListMirror {
@@ -111,10 +134,9 @@ public:
     size_t size() const { return order_.size(); }
 
 private:
-    struct Listed {
-        const VelkoraActivityModel* item = nullptr;
-        VelkoraActivityKey key;
-    };
+    using Listed = VelkoraFeedListedKey;
+    VelkoraFeedListChange mergeWhole(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights, bool stoppable);
+
     std::vector<Listed> order_;
 };
 

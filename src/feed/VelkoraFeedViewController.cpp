@@ -282,17 +282,18 @@ void VelkoraFeedViewController::initModel(bool reset) {
     reset = reset || std::exchange(pendingReset_, false);
     modelPending_ = false;
     const auto& repository = VelkoraFeedMessagesRepository::instance();
-    // Everything the queue needs is copied here, on the main thread: the poll changes the models only
-    // here, so the queue never reads one.
+    // The repository keeps its items in order and tells what changed since the list was last taken: a
+    // poll costs what it brought, and a new feed what is handed over, never a look at every item. What
+    // the queue needs is copied here, on the main thread, which alone changes the models.
+    VelkoraFeedListedChanges changes;
+    if (!reset) changes = repository.listedChangesSince(listedRevision_);
+    listedRevision_ = repository.revision();
     const auto rows = rowTextFor();
-    snapshot_.setHeightKeyFor(tableController_ && !rows ? tableController_->heightKeyOfState() : nullptr);
-    snapshot_.begin(reset, ++builtGeneration_);
-    snapshot_.reserve(repository.feedMessages().size() + repository.likeObjects().size());
-    for (const auto& post : repository.feedMessages())
-        snapshot_.see(post, rows);
-    for (const auto& [id, like] : repository.likeObjects())
-        snapshot_.see(like, rows);
-    buildList(snapshot_.finish());
+    if (reset || changes.whole)
+        buildList(velkoraListedDelta(repository.listedItems(), ++builtGeneration_, rows));
+    else
+        buildList(velkoraListedDelta(changes, ++builtGeneration_, rows,
+                                     tableController_ ? tableController_->heightKeyOfState() : nullptr));
 }
 
 void VelkoraFeedViewController::buildList(VelkoraFeedListDelta delta) {

@@ -128,6 +128,8 @@ private:
     std::shared_ptr<foundation::DispatchQueue> serialDispatchQ_;
     // The items as last handed to the queue (main thread), and the queue's own copy of their order.
     VelkoraFeedListSnapshot snapshot_;
+    // The repository's revision the list was last taken at.
+    uint64_t listedRevision_ = 0;
     std::shared_ptr<VelkoraFeedListMirror> mirror_ = std::make_shared<VelkoraFeedListMirror>();
     uint64_t builtGeneration_ = 0;
     uint64_t shownGeneration_ = 0;

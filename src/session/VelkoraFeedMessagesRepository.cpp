@@ -1,6 +1,7 @@
 #include "session/VelkoraFeedMessagesRepository.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "data/VelkoraSessionRecords.h"
 #include "data/VelkoraUserInfo.h"
@@ -16,6 +17,37 @@ using foundation::Value;
 namespace {
 
 constexpr size_t kInitialCapacity = 100;
+// Polls a screen may fall behind by (its queue busy) and still catch up by what changed.
+constexpr size_t kRevisionsKept = 64;
+constexpr size_t kReadAhead = 8;
+
+// Revisions count across repositories, so a screen that saw one repository never takes a later one's
+// revision for its own.
+uint64_t nextRevision() {
+    static uint64_t last = 0;
+    return ++last;
+}
+
+bool newerFirst(const VelkoraFeedListedItem& a, const VelkoraFeedListedItem& b) {
+    return VelkoraActivityKey::newerFirst(a.key, b.key);
+}
+const VelkoraActivityKey& keyOf(const VelkoraFeedListedItem& listed) {
+    return listed.key;
+}
+const void* identityOf(const VelkoraFeedListedItem& listed) {
+    return listed.item.get();
+}
+
+// Where the item stands in the list: by the key it was listed under, else by looking at every row.
+size_t findListed(const std::vector<VelkoraFeedListedItem>& list, const VelkoraActivityModel* item,
+                  const VelkoraActivityKey* key) {
+    if (key) {
+        const size_t at = velkoraFindListed(list, *key, item, keyOf, identityOf);
+        if (at != static_cast<size_t>(-1)) return at;
+    }
+    auto it = std::find_if(list.begin(), list.end(), [item](const auto& listed) { return listed.item.get() == item; });
+    return it == list.end() ? static_cast<size_t>(-1) : static_cast<size_t>(it - list.begin());
+}
 
 } // namespace
 
@@ -49,20 +81,19 @@ void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const Value& reply) {
     gotFirstFeedMessages(objectsOf<VelkoraFeedMessage>(reply.at(0)), objectsOf<VelkoraLikeObject>(reply.at(1)));
 }
 
-void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items,
-                                                         const std::vector<VelkoraLikeObjectPtr>& likes) {
+void VelkoraFeedMessagesRepository::gotFirstFeedMessages(std::vector<VelkoraFeedMessagePtr> items,
+                                                         std::vector<VelkoraLikeObjectPtr> likes) {
     feedMessages_.clear();
-    likeObjects_ = LikeObjects(kInitialCapacity);
     heldFeedMessageIds_ = std::unordered_set<int32_t>(kInitialCapacity);
     holding_ = true;
-    for (const auto& like : likes) {
-        if (like) likeObjects_[like->objectId()] = like;
+    // The feed as handed over holds its items; what is kept and listed here shares its one count.
+    auto feed = std::make_shared<Feed>(Feed{std::move(items), std::move(likes)});
+    feed_ = feed;
+    likeObjects_ = LikeObjects(std::max(kInitialCapacity, feed->likes.size()));
+    for (const auto& like : feed->likes) {
+        if (like) likeObjects_[like->objectId()] = VelkoraLikeObjectPtr(feed, like.get());
     }
-    for (const auto& item : items) {
-        if (!item) continue;
-        feedMessages_.push_back(item);
-        heldFeedMessageIds_.insert(item->messageId());
-    }
+    listAll();
     VelkoraServerApi::setFeedDelegate(weak_from_this());
     didFinishLoading_ = true;
     foundation::NotificationCenter::defaultCenter().post(kGotFeedNotification, this);
@@ -71,28 +102,62 @@ void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const std::vector<Velko
 void VelkoraFeedMessagesRepository::mergeFeedMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages) {
     if (!messages) return postNewFeedMessages(0);
     if (holding_) {
+        std::vector<VelkoraFeedListedItem> added;
         // From the last to the first, each to the front: the batch keeps its own order at the top.
         for (auto it = messages->rbegin(); it != messages->rend(); ++it) {
             auto item = std::dynamic_pointer_cast<VelkoraFeedMessage>(*it);
-            if (!item || !heldFeedMessageIds_.insert(item->messageId()).second) continue;
+            if (!item || isFeedMessageHeld(item->messageId()) || !heldFeedMessageIds_.insert(item->messageId()).second)
+                continue;
+            const auto state = VelkoraActivityState::of(*item);
+            if (!state.hidden) added.push_back({item, state.key, state.change});
             feedMessages_.push_front(std::move(item));
         }
+        // Listed in the batch's own order where they rank equal.
+        std::reverse(added.begin(), added.end());
+        relist({}, std::move(added));
     }
     postNewFeedMessages(messages->size());
 }
 
 void VelkoraFeedMessagesRepository::mergeLikes(const std::vector<VelkoraLikeObjectPtr>& likes) {
     if (holding_) {
-        // A held like object was already updated in place by the reply's reader.
+        // A held like object was already updated in place by the reply's reader: the ones it was handed
+        // and the ones the batch names are all that can have changed.
+        auto touched = std::move(handedOut_);
+        handedOut_.clear();
         for (const auto& like : likes) {
-            if (like) likeObjects_.try_emplace(like->objectId(), like);
+            if (!like) continue;
+            auto [slot, isNew] = likeObjects_.try_emplace(like->objectId(), like);
+            // A held object changed without being handed out: where it stood is looked for.
+            if (isNew || slot->second == like)
+                touched.try_emplace(like.get(), HandedOut{like->objectId(), like, !isNew, std::nullopt});
         }
-        // The reader makes the slot of a like before it reads it, and refuses a video without a preview
-        // after: that slot goes, so the like is neither listed nor counted as new.
-        std::erase_if(likeObjects_, [](const auto& entry) {
-            const auto& like = entry.second;
-            return !like || (like->type() == VelkoraLikeObject::VIDEO && !like->calculatedImageUrl());
-        });
+        std::vector<VelkoraFeedListedItem> removed, added;
+        for (auto& [identity, handed] : touched) {
+            auto slot = likeObjects_.find(handed.objectId);
+            bool held = slot != likeObjects_.end() && slot->second == handed.like;
+            // The reader makes the slot of a like before it reads it, and refuses a video without a
+            // preview after: that slot goes, so the like is neither listed nor counted as new.
+            const VelkoraLikeObjectPtr like = slot != likeObjects_.end() ? slot->second : nullptr;
+            if (slot != likeObjects_.end() &&
+                (!like || (like->type() == VelkoraLikeObject::VIDEO && !like->calculatedImageUrl()))) {
+                likeObjects_.erase(slot);
+                held = false;
+            }
+            const VelkoraActivityState now = held ? VelkoraActivityState::of(*handed.like) : VelkoraActivityState{};
+            if (held && handed.before && *handed.before == now) continue;
+            const bool listedNow = held && !now.hidden;
+            if (handed.wasHeld && (!handed.before || !handed.before->hidden)) {
+                const size_t at = findListed(listed_, handed.like.get(), handed.before ? &handed.before->key : nullptr);
+                if (at != static_cast<size_t>(-1)) {
+                    const auto& was = listed_[at];
+                    if (listedNow && was.key == now.key && was.change == now.change) continue;
+                    removed.push_back(was);
+                }
+            }
+            if (listedNow) added.push_back({handed.like, now.key, now.change});
+        }
+        relist(std::move(removed), std::move(added));
     }
     postNewFeedMessages(likes.size());
 }
@@ -105,8 +170,141 @@ void VelkoraFeedMessagesRepository::postNewFeedMessages(size_t count) {
 VelkoraLikeObjectPtr VelkoraFeedMessagesRepository::likeObjectWithId(int32_t objectId) {
     if (!holding_) return std::make_shared<VelkoraLikeObject>();
     auto& slot = likeObjects_[objectId];
-    if (!slot) slot = std::make_shared<VelkoraLikeObject>();
+    const bool held = slot != nullptr;
+    if (!held) slot = std::make_shared<VelkoraLikeObject>();
+    // Whoever asks reads into it: where it stands now is kept for the next merge of likes.
+    handedOut_.try_emplace(slot.get(), HandedOut{objectId, slot, held,
+                                                 held ? std::optional(VelkoraActivityState::of(*slot)) : std::nullopt});
     return slot;
+}
+
+void VelkoraFeedMessagesRepository::startOver() {
+    revision_ = nextRevision();
+    wholeFrom_ = revision_;
+    revisions_.clear();
+    handedOut_.clear();
+    listed_.clear();
+}
+
+void VelkoraFeedMessagesRepository::listAll() {
+    startOver();
+    // One look at each item: where it is listed, and its id for telling a poll's items from held ones.
+    feedIds_.clear();
+    feedIds_.reserve(feed_->items.size());
+    listed_.reserve(feed_->items.size() + likeObjects_.size());
+    const auto& posts = feed_->items;
+    for (size_t i = 0; i < posts.size(); ++i) {
+        // The items of a long feed are far apart in memory: the ones a few steps ahead are asked for
+        // while this one is read.
+        if (i + kReadAhead < posts.size() && posts[i + kReadAhead]) {
+            const auto* ahead = posts[i + kReadAhead].get();
+            __builtin_prefetch(ahead);
+            __builtin_prefetch(reinterpret_cast<const char*>(ahead) + 64);
+            __builtin_prefetch(static_cast<const VelkoraActivityModel*>(ahead));
+        }
+        const auto& post = posts[i];
+        if (!post) continue;
+        VelkoraFeedMessagePtr item(feed_, post.get());
+        const auto state = VelkoraActivityState::of(*item);
+        feedIds_.push_back(item->messageId());
+        if (!state.hidden) listed_.push_back({item, state.key, state.change});
+        feedMessages_.push_back(std::move(item));
+    }
+    // Most often newest first, the highest id first.
+    if (std::is_sorted(feedIds_.rbegin(), feedIds_.rend()))
+        std::reverse(feedIds_.begin(), feedIds_.end());
+    else
+        std::sort(feedIds_.begin(), feedIds_.end());
+    // The service sends its feed newest first: most often only the likes need sorting, and then they
+    // are merged in from the end, in place.
+    if (!std::is_sorted(listed_.begin(), listed_.end(), newerFirst))
+        std::stable_sort(listed_.begin(), listed_.end(), newerFirst);
+    std::vector<VelkoraFeedListedItem> likes;
+    likes.reserve(likeObjects_.size());
+    for (const auto& [id, like] : likeObjects_) {
+        const auto state = VelkoraActivityState::of(*like);
+        if (!state.hidden) likes.push_back({like, state.key, state.change});
+    }
+    std::sort(likes.begin(), likes.end(), newerFirst);
+    size_t post = listed_.size(), like = likes.size();
+    listed_.resize(post + like);
+    for (size_t to = listed_.size(); like > 0; --to) {
+        // The older of the two last ones goes last; a post before a like that ranks equal.
+        if (post > 0 && newerFirst(likes[like - 1], listed_[post - 1]))
+            listed_[to - 1] = std::move(listed_[--post]);
+        else
+            listed_[to - 1] = std::move(likes[--like]);
+    }
+    // The same object twice is listed once; it ranks equal to itself, so its copies stand together.
+    size_t kept = 0;
+    for (size_t i = 0; i < listed_.size(); ++i) {
+        bool repeated = false;
+        for (size_t j = kept; j-- > 0 && !VelkoraActivityKey::newerFirst(listed_[j].key, listed_[i].key);)
+            if (listed_[j].item == listed_[i].item) {
+                repeated = true;
+                break;
+            }
+        if (!repeated) listed_[kept++] = std::move(listed_[i]);
+    }
+    listed_.resize(kept);
+}
+
+void VelkoraFeedMessagesRepository::relist(std::vector<VelkoraFeedListedItem> removed,
+                                           std::vector<VelkoraFeedListedItem> added) {
+    if (removed.empty() && added.empty()) return;
+    std::vector<size_t> gone;
+    gone.reserve(removed.size());
+    for (const auto& item : removed)
+        gone.push_back(findListed(listed_, item.item.get(), &item.key));
+    std::sort(gone.begin(), gone.end());
+    gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
+    if (!gone.empty() && gone.back() == static_cast<size_t>(-1)) gone.pop_back();
+    std::stable_sort(added.begin(), added.end(), newerFirst);
+    std::vector<VelkoraFeedListedItem> incoming = added;
+    velkoraMergeNewestFirst(listed_, gone, incoming, keyOf, [](size_t, size_t) {});
+    revision_ = nextRevision();
+    revisions_.push_back({revision_, std::move(removed), std::move(added)});
+    while (revisions_.size() > kRevisionsKept) {
+        wholeFrom_ = revisions_.front().revision;
+        revisions_.pop_front();
+    }
+}
+
+VelkoraFeedListedChanges VelkoraFeedMessagesRepository::listedChangesSince(uint64_t revision) const {
+    VelkoraFeedListedChanges changes;
+    if (revision < wholeFrom_ || revision > revision_) {
+        changes.whole = true;
+        return changes;
+    }
+    // An item put in and taken out again since was never there for whoever asks.
+    std::unordered_map<const VelkoraActivityModel*, size_t> addedAt;
+    std::vector<bool> dropped;
+    for (const auto& step : revisions_) {
+        if (step.revision <= revision) continue;
+        for (const auto& item : step.removed) {
+            auto it = addedAt.find(item.item.get());
+            if (it == addedAt.end()) {
+                changes.removed.push_back(item);
+                continue;
+            }
+            dropped[it->second] = true;
+            addedAt.erase(it);
+        }
+        for (const auto& item : step.added) {
+            addedAt[item.item.get()] = changes.added.size();
+            changes.added.push_back(item);
+            dropped.push_back(false);
+        }
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < changes.added.size(); ++i)
+        if (!dropped[i]) changes.added[kept++] = std::move(changes.added[i]);
+    changes.added.resize(kept);
+    return changes;
+}
+
+bool VelkoraFeedMessagesRepository::isFeedMessageHeld(int32_t messageId) const {
+    return std::binary_search(feedIds_.begin(), feedIds_.end(), messageId) || heldFeedMessageIds_.count(messageId) != 0;
 }
 
 int32_t VelkoraFeedMessagesRepository::getMaxFeedMessageNumber() const {
@@ -149,6 +347,9 @@ void VelkoraFeedMessagesRepository::resetRepository() {
     feedMessages_.clear();
     likeObjects_.clear();
     heldFeedMessageIds_.clear();
+    feedIds_.clear();
+    feed_.reset();
+    startOver();
     holding_ = false;
     didFinishLoading_ = false;
     requestFeed();

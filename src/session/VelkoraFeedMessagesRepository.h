@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "data/VelkoraActivityKey.h"
 #include "data/VelkoraFeedMessage.h"
 #include "data/VelkoraLikeObject.h"
 #include "platform/foundation/Value.h"
@@ -17,6 +18,22 @@
 #include "session/VelkoraSharedRepository.h"
 
 namespace velkora {
+
+// One listed item (not by or about an anonymous user) and the state it is listed in.
+struct VelkoraFeedListedItem {
+    VelkoraActivityPtr item;
+    VelkoraActivityKey key;
+    int32_t change = 0;
+};
+
+// What changed in the listed items since a revision: the items taken out, each with the state it was
+// listed in, and those put in, with the state they are listed in now (a refreshed item is both).
+struct VelkoraFeedListedChanges {
+    // Too far behind, or a new feed since: take the listed items whole.
+    bool whole = false;
+    std::vector<VelkoraFeedListedItem> removed;
+    std::vector<VelkoraFeedListedItem> added;
+};
 
 class VelkoraFeedMessagesRepository final : public VelkoraMessagesDelegate,
                                             public std::enable_shared_from_this<VelkoraFeedMessagesRepository> {
@@ -40,8 +57,7 @@ public:
     // The feed reply: the items and the like objects (two lists of objects), replacing what is held; a
     // missing list is an empty one.
     void gotFirstFeedMessages(const foundation::Value& reply);
-    void gotFirstFeedMessages(const std::vector<VelkoraFeedMessagePtr>& items,
-                              const std::vector<VelkoraLikeObjectPtr>& likes);
+    void gotFirstFeedMessages(std::vector<VelkoraFeedMessagePtr> items, std::vector<VelkoraLikeObjectPtr> likes);
     // Poll items arrive through `gotMessages`, poll likes through `gotLikes`.
 
     // The like object held for the id, made (empty) and held when there is none. Before the first feed
@@ -57,8 +73,14 @@ public:
     bool didFinishLoading() const { return didFinishLoading_; }
     const FeedMessages& feedMessages() const { return feedMessages_; }
     const LikeObjects& likeObjects() const { return likeObjects_; }
+    // The feed items and like objects a feed screen lists, newest first, kept in order as each poll
+    // merges (a screen follows it by what changed rather than by looking at every item again).
+    const std::vector<VelkoraFeedListedItem>& listedItems() const { return listed_; }
+    // Counts every change of the listed items; a new feed starts past every earlier revision.
+    uint64_t revision() const { return revision_; }
+    VelkoraFeedListedChanges listedChangesSince(uint64_t revision) const;
     // Whether a feed item of that id is held (like objects are held apart, in `likeObjects`).
-    bool isFeedMessageHeld(int32_t messageId) const { return heldFeedMessageIds_.count(messageId) != 0; }
+    bool isFeedMessageHeld(int32_t messageId) const;
 
 private:
     friend class VelkoraSharedRepository<VelkoraFeedMessagesRepository>;
@@ -68,15 +90,49 @@ private:
     void mergeFeedMessages(const std::optional<std::vector<VelkoraMessagePtr>>& messages);
     void mergeLikes(const std::vector<VelkoraLikeObjectPtr>& likes);
     void postNewFeedMessages(size_t count);
+    void listAll();
+    // Takes the items out of the listed ones and puts the others in, as one revision.
+    void relist(std::vector<VelkoraFeedListedItem> removed, std::vector<VelkoraFeedListedItem> added);
+    void startOver();
 
     bool didFinishLoading_ = false;
     // The collections exist from the first feed on; until then nothing is kept.
     bool holding_ = false;
     FeedMessages feedMessages_;
     LikeObjects likeObjects_;
-    // Feed item ids and like object ids are separate numberings: one shared set would take a new feed
-    // item for held whenever a like object happened to have the same id.
+    // The ids of the first feed's items, ascending, and of those polls brought since. Feed item ids and
+    // like object ids are separate numberings: one shared set would take a new feed item for held
+    // whenever a like object happened to have the same id.
+    std::vector<int32_t> feedIds_;
     std::unordered_set<int32_t> heldFeedMessageIds_;
+    // The first feed as it was handed over. Its items are kept and listed through pointers that share
+    // its one count: taking and copying the lists of a long feed then never touches each item's own.
+    struct Feed {
+        std::vector<VelkoraFeedMessagePtr> items;
+        std::vector<VelkoraLikeObjectPtr> likes;
+    };
+    std::shared_ptr<const Feed> feed_;
+
+    std::vector<VelkoraFeedListedItem> listed_;
+    uint64_t revision_ = 0;
+    // Changes before this revision are not kept: a screen that saw less takes the list whole.
+    uint64_t wholeFrom_ = 0;
+    struct Revision {
+        uint64_t revision = 0;
+        std::vector<VelkoraFeedListedItem> removed;
+        std::vector<VelkoraFeedListedItem> added;
+    };
+    std::deque<Revision> revisions_;
+    // Held like objects handed out to be read into since the last likes merged, with the state each was
+    // in: the reader changes them in place, and the merge needs to know where each stood.
+    struct HandedOut {
+        int32_t objectId = 0;
+        VelkoraLikeObjectPtr like;
+        // Held before it was handed out, and then in this state (unknown for one changed unseen).
+        bool wasHeld = false;
+        std::optional<VelkoraActivityState> before;
+    };
+    std::unordered_map<const VelkoraActivityModel*, HandedOut> handedOut_;
 };
 
 } // namespace velkora

@@ -1,5 +1,8 @@
 // The feed cache: the order a poll's items take, what counts as held, the new-activity badge against the
 // marks of the local user record, and the like objects the reply readers fill in place.
+#include <algorithm>
+#include <set>
+
 #include "RepositoriesFixture.h"
 
 using namespace velkora;
@@ -241,4 +244,200 @@ TEST_F(FeedRepositoryTest, PollsWithoutLikesNeitherMoveTheLikesCursorNorBringOld
     }
     EXPECT_EQ(delivered, std::vector<size_t>{1});
     EXPECT_EQ(posted.size(), 1u);
+}
+
+namespace {
+
+VelkoraUserPtr named(const std::string& first) {
+    auto u = std::make_shared<VelkoraUserInternal>();
+    u->setUserId(first.empty() ? std::string("nobody") : first);
+    if (!first.empty()) u->setFirstName(first);
+    return u;
+}
+
+VelkoraFeedMessagePtr postAt(int32_t id, OptionalDate time, const VelkoraUserPtr& sender) {
+    auto p = std::make_shared<VelkoraFeedMessage>();
+    p->setMessageId(id);
+    p->setTime(time);
+    p->setSender(sender);
+    return p;
+}
+
+VelkoraLikeObjectPtr likeAt(int32_t id, OptionalDate time, const VelkoraUserPtr& liker) {
+    auto l = std::make_shared<VelkoraLikeObject>();
+    l->setObjectId(id);
+    l->setChangeNumber(id);
+    l->setTime(time);
+    l->setUsers({liker});
+    return l;
+}
+
+// A list as its items' identities, items that rank equal in a fixed order: any order of those is right.
+std::vector<const void*> normalised(std::vector<VelkoraFeedListedItem> list) {
+    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
+        if (VelkoraActivityKey::newerFirst(a.key, b.key)) return true;
+        if (VelkoraActivityKey::newerFirst(b.key, a.key)) return false;
+        return a.item.get() < b.item.get();
+    });
+    std::vector<const void*> ids;
+    for (const auto& listed : list)
+        ids.push_back(listed.item.get());
+    return ids;
+}
+
+// What a full look at every held item lists: each object once, anonymous ones left out, newest first.
+std::vector<const void*> listedByAFullLook(const VelkoraFeedMessagesRepository& repo) {
+    std::vector<VelkoraFeedListedItem> all;
+    std::set<const void*> seen;
+    auto take = [&](const VelkoraActivityPtr& item) {
+        if (!item || !seen.insert(item.get()).second) return;
+        const auto state = VelkoraActivityState::of(*item);
+        if (!state.hidden) all.push_back({item, state.key, state.change});
+    };
+    for (const auto& post : repo.feedMessages())
+        take(post);
+    for (const auto& [id, like] : repo.likeObjects())
+        take(like);
+    return normalised(std::move(all));
+}
+
+// A screen's copy of the list, kept by what changed since it last looked.
+struct Follower {
+    std::vector<VelkoraFeedListedItem> list;
+    uint64_t revision = 0;
+    bool tookWhole = false;
+
+    void catchUp(const VelkoraFeedMessagesRepository& repo) {
+        const auto changes = repo.listedChangesSince(revision);
+        revision = repo.revision();
+        tookWhole = changes.whole;
+        if (changes.whole) {
+            list = repo.listedItems();
+            return;
+        }
+        for (const auto& gone : changes.removed) {
+            auto at = std::find_if(list.begin(), list.end(), [&](const auto& l) { return l.item == gone.item; });
+            ASSERT_NE(at, list.end()) << "a removed item was listed";
+            EXPECT_EQ(at->key, gone.key) << "it is removed with the key it was listed under";
+            list.erase(at);
+        }
+        for (const auto& put : changes.added) {
+            EXPECT_TRUE(std::none_of(list.begin(), list.end(), [&](const auto& l) { return l.item == put.item; }))
+                << "an added item is listed once";
+            auto at = std::upper_bound(list.begin(), list.end(), put, [](const auto& a, const auto& b) {
+                return VelkoraActivityKey::newerFirst(a.key, b.key);
+            });
+            list.insert(at, put);
+        }
+    }
+};
+
+} // namespace
+
+// The repository's listed items after every kind of change are what a full look at every held item lists,
+// in order; a screen that follows by the changes alone (after each one, or after several at once) holds the
+// same list, and one that fell too far behind or saw an earlier feed takes it whole.
+TEST_F(FeedRepositoryTest, ListedItemsFollowEveryChangeAsAFullLookListsThem) {
+    auto& repo = VelkoraFeedMessagesRepository::instance();
+    const auto sam = named("Sam"), ada = named("Ada"), nobody = named("");
+    std::vector<VelkoraFeedMessagePtr> posts;
+    // Out of order, an anonymous poster, no time, two within one second, and one object twice.
+    for (int32_t id : {3, 9, 1, 7, 5})
+        posts.push_back(postAt(id, 1000.0 + id * 10, id % 2 ? sam : ada));
+    posts.push_back(postAt(20, 1500, nobody));
+    posts.push_back(postAt(21, std::nullopt, sam));
+    posts.push_back(postAt(22, 1200.2, sam));
+    posts.push_back(postAt(23, 1200.9, ada));
+    posts.push_back(posts[1]);
+    std::vector<VelkoraLikeObjectPtr> likes;
+    for (int32_t id : {4, 2, 8, 6})
+        likes.push_back(likeAt(id, 1003.5 + id * 10, id % 4 ? ada : sam));
+    likes.push_back(likeAt(30, 1600, nobody));
+
+    Follower eachTime, nowAndThen;
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"the first feed", [&] { repo.gotFirstFeedMessages(posts, likes); }},
+        {"nothing new", [&] { repo.gotMessages(std::vector<VelkoraMessagePtr>{}); }},
+        {"new posts above, between and below, one already held",
+         [&] {
+             repo.gotMessages(std::vector<VelkoraMessagePtr>{postAt(40, 2000, sam), postAt(41, 1055, ada),
+                                                             postAt(42, 900, sam), postAt(9, 1090, sam)});
+         }},
+        {"a like moved up by a new liker",
+         [&] {
+             auto like = repo.likeObjectWithId(4);
+             like->setUsers({named("Kim"), ada});
+             like->setChangeNumber(100);
+             like->setTime(2500);
+             repo.gotLikes({like});
+         }},
+        {"a like refreshed where it stands",
+         [&] {
+             auto like = repo.likeObjectWithId(8);
+             like->setChangeNumber(101);
+             repo.gotLikes({like});
+         }},
+        {"a like whose first liker is now anonymous",
+         [&] {
+             auto like = repo.likeObjectWithId(2);
+             like->setUsers({nobody});
+             like->setChangeNumber(102);
+             repo.gotLikes({like});
+         }},
+        {"a new like, and a new video without a preview that is refused",
+         [&] {
+             auto fresh = repo.likeObjectWithId(50);
+             fresh->setObjectId(50);
+             fresh->setTime(1700);
+             fresh->setUsers({sam});
+             auto refused = repo.likeObjectWithId(51);
+             refused->setObjectId(51);
+             refused->setType(VelkoraLikeObject::VIDEO);
+             refused->setTime(1800);
+             refused->setUsers({sam});
+             repo.gotLikes({fresh});
+         }},
+        {"a held like turned into a video without a preview",
+         [&] {
+             auto like = repo.likeObjectWithId(6);
+             like->setType(VelkoraLikeObject::VIDEO);
+             like->setChangeNumber(103);
+             repo.gotLikes({like});
+         }},
+        {"a like given out and not changed", [&] { repo.gotLikes({repo.likeObjectWithId(50)}); }},
+    };
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(steps[i].first);
+        steps[i].second();
+        const auto expected = listedByAFullLook(repo);
+        EXPECT_EQ(normalised(repo.listedItems()), expected);
+        for (size_t row = 1; row < repo.listedItems().size(); ++row)
+            EXPECT_FALSE(VelkoraActivityKey::newerFirst(repo.listedItems()[row].key, repo.listedItems()[row - 1].key))
+                << "row " << row;
+        eachTime.catchUp(repo);
+        EXPECT_EQ(normalised(eachTime.list), expected);
+        EXPECT_EQ(eachTime.tookWhole, i == 0);
+        if (i % 3 == 2 || i + 1 == steps.size()) {
+            nowAndThen.catchUp(repo);
+            EXPECT_EQ(normalised(nowAndThen.list), expected);
+            EXPECT_EQ(nowAndThen.tookWhole, i == 2) << "only its first look takes the list whole";
+        }
+    }
+    EXPECT_FALSE(repo.likeObjects().count(51));
+    EXPECT_FALSE(repo.likeObjects().count(6));
+
+    // Far behind: more polls than are kept.
+    const uint64_t before = eachTime.revision;
+    for (int i = 0; i < 100; ++i)
+        repo.gotMessages(std::vector<VelkoraMessagePtr>{postAt(1000 + i, 3000 + i, sam)});
+    EXPECT_TRUE(repo.listedChangesSince(before).whole);
+    eachTime.catchUp(repo);
+    EXPECT_EQ(normalised(eachTime.list), listedByAFullLook(repo));
+
+    // A new feed, then a reset: whatever was seen before is taken whole again.
+    repo.gotFirstFeedMessages({postAt(7, 10, sam)}, {});
+    EXPECT_TRUE(repo.listedChangesSince(eachTime.revision).whole);
+    repo.resetRepository();
+    EXPECT_TRUE(repo.listedItems().empty());
+    EXPECT_TRUE(settle());
 }
