@@ -470,7 +470,10 @@ TEST_F(QuizPlayTest, AnswersReadWholeBesideTheirSharesAndTheBarsStayInTheirButto
     loop().advance(0.5);
     screen_->helpClicked(nullptr);
     screen_->quizHintsPopularAnswerClicked(nullptr);
+    loop().advance(0.3);
+    window_->layoutIfNeeded();
     answer(0); // wrong: red beside the green of the right one
+    loop().advance(0.2);
     window_->layoutIfNeeded();
     for (size_t i = 0; i < 4; ++i) {
         const auto& slot = screen_->answerButtonsArray()[i];
