@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -15,9 +16,8 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/ViewController.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraUserInfo.h"
-#include "shell/VelkoraLazyImageView.h"
 #include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraLazyImageView.h"
 
 namespace velkora {
 
@@ -210,7 +210,10 @@ VelkoraStickersKeyboardView::Grid::Place VelkoraStickersKeyboardView::Grid::plac
     p.column = i % cols;
     p.row = rows >= 2 ? (i / cols) % 2 : 0;
     const double sw = tile.width, sh = tile.height;
-    const double x = p.page * pageWidth + kGap + p.column * (sw + kGap);
+    // The room the columns leave is shared out evenly, before, between and after them, so a row fills
+    // its page whatever the width.
+    const double gap = std::max(static_cast<double>(kGap), (pageWidth - cols * sw) / (cols + 1));
+    const double x = p.page * pageWidth + gap + p.column * (sw + gap);
     double y;
     if (rows < 2)
         y = ((height - 1) - sh) * 0.5;

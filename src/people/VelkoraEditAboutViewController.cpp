@@ -1,5 +1,6 @@
 #include "people/VelkoraEditAboutViewController.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "people/VelkoraFriendsSupport.h"
@@ -54,6 +55,8 @@ void VelkoraEditAboutViewController::viewDidLoad() {
         aboutTextView_->setDelegate(
             std::static_pointer_cast<ui::TextViewDelegate>(sharedAs<VelkoraEditAboutViewController>()));
         aboutTextView_->setScrollEnabled(false);
+        // The bio and its placeholder keep clear of the box's border, as text in a box does.
+        aboutTextView_->setTextContainerInset(kTextInset);
         aboutTextView_->setText(bio);
         origTextViewColor_ = aboutTextView_->textColor();
     }
@@ -100,7 +103,10 @@ bool VelkoraEditAboutViewController::shouldChangeTextInRange(ui::TextView& view,
     if (ui::utf16::length(changed) > kMaxLength) return false;
     const ui::Font& font = view.font();
     const ui::Size frame = view.frame().size;
-    ui::Size measured = ui::measureText(changed, font, frame.width, 0, ui::LineBreakMode::WordWrap);
+    // Measured in the width the text is drawn in, so the lines counted are the lines shown.
+    const ui::EdgeInsets inset = view.textContainerInset();
+    const double width = std::max(1.0, frame.width - inset.left - inset.right);
+    ui::Size measured = ui::measureText(changed, font, width, 0, ui::LineBreakMode::WordWrap);
     measured.height = std::min(measured.height, frame.height);
     const double lineHeight = font.lineHeight();
     if (lineHeight <= 0) return true;

@@ -25,6 +25,8 @@ public:
     static constexpr uint32_t kScreenId = 16;
     static constexpr size_t kMaxLength = 140;
     static constexpr int kMaxLines = 4;
+    // Where the text starts inside its box.
+    static constexpr ui::EdgeInsets kTextInset{8, 5, 8, 5};
 
     static std::shared_ptr<VelkoraEditAboutViewController> create();
     const char* className() const override { return "VelkoraEditAboutViewController"; }

@@ -38,6 +38,8 @@ void VelkoraEmailFormViewController::viewDidLoad() {
     auto self = std::dynamic_pointer_cast<ui::TextFieldDelegate>(shared_from_this());
     if (emailTextField_) {
         account::decorateField(*emailTextField_, account::localized("velkora_text_email_text_field_title"));
+        // Each field of the form hints at what goes in it, the address as the others do.
+        emailTextField_->setPlaceholder(account::localized("velkora_text_email_text_field"));
         emailTextField_->setDelegate(self);
         emailTextField_->setKeyboardType(ui::KeyboardType::EmailAddress);
     }

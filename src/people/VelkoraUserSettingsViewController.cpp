@@ -1,5 +1,7 @@
 #include "people/VelkoraUserSettingsViewController.h"
 
+#include <iterator>
+
 #include "data/VelkoraUserDetailsDisplayer.h"
 #include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUserInternal.h"
@@ -155,7 +157,10 @@ void VelkoraUserSettingsViewController::updateWithVelkoraUser(const std::shared_
                 userImageView_->getImage(*address);
         }
     }
-    if (!info) return;
+    if (!info) {
+        closeUpRows();
+        return;
+    }
 
     const bool facebook = info->isFacebookConnected();
     if (facebook && fbUserNameLabel_)
@@ -174,6 +179,37 @@ void VelkoraUserSettingsViewController::updateWithVelkoraUser(const std::shared_
     } else {
         if (emailView_) emailView_->setHidden(true);
         if (changePasswordView_) changePasswordView_->setHidden(true);
+    }
+    closeUpRows();
+}
+
+void VelkoraUserSettingsViewController::closeUpRows() {
+    // A hidden row gives its place to the rows below it, as a phone's settings list closes up, so no
+    // empty band is left above the Update button.
+    const std::shared_ptr<ui::View> rows[] = {fbView_, twView_, emailView_, changePasswordView_};
+    constexpr size_t n = std::size(rows);
+    if (rowTops_.empty()) {
+        for (const auto& row : rows)
+            rowTops_.push_back(row ? row->frame().y() : 0);
+        rowTops_.push_back(updateButton_ ? updateButton_->frame().y() : 0);
+    }
+    double shift = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const auto& row = rows[i];
+        if (!row) continue;
+        row->setFrame({row->frame().x(), rowTops_[i] - shift, row->frame().width(), row->frame().height()});
+        if (!row->isHidden()) continue;
+        // A row's place is its height and the gap to the next row; the last row takes the pitch of the one
+        // before it, so the Update button keeps its own gap.
+        if (i + 1 < n && rows[i + 1])
+            shift += rowTops_[i + 1] - rowTops_[i];
+        else if (i > 0 && rows[i - 1])
+            shift += rowTops_[i] - rowTops_[i - 1];
+    }
+    // The button moves with the rows only while it is among them, not when it went into the bar.
+    if (updateButton_ && rows[n - 1] && updateButton_->superview() == rows[n - 1]->superview()) {
+        const ui::Rect f = updateButton_->frame();
+        updateButton_->setFrame({f.x(), rowTops_[n] - shift, f.width(), f.height()});
     }
 }
 

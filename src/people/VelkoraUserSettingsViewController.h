@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Error.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -106,6 +107,8 @@ public:
     const std::shared_ptr<ui::ImageView>& emailSocialLogo() const { return emailSocialLogo_; }
 
 private:
+    // Moves the account rows and the Update button up over the rows that are hidden.
+    void closeUpRows();
     explicit VelkoraUserSettingsViewController(std::string nibName);
     bool hasChanges() const;
     void leave();
@@ -114,6 +117,8 @@ private:
 
     std::shared_ptr<VelkoraUserPictureUploader> pictureUploader_;
     double scrollViewOrigHeight_ = 0;
+    // Where the account rows and the Update button sit in the interface file, all rows shown.
+    std::vector<double> rowTops_;
     std::weak_ptr<VelkoraPanelProfileViewDelegate> delegate_;
     bool saving_ = false;
     // The user as it will be once the service has saved it.

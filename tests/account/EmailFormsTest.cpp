@@ -161,6 +161,29 @@ TEST_F(EmailFormsTest, APictureChosenFromTheAlbumIsUploadedAndShown) {
     EXPECT_FALSE(form->pictureUploader()->activityIndicator()->isAnimating());
 }
 
+TEST_F(EmailFormsTest, EveryEmptyFieldHintsAtWhatGoesInIt) {
+    start(configurationJson(true, svc.baseUrl()));
+    auto signUp = signUpForm();
+    auto login = loginForm();
+    const struct {
+        const char* what;
+        ui::TextField* field;
+        const char* hint;
+    } cases[] = {
+        {"sign-up name", signUp->nameTextField().get(), "Full name"},
+        {"sign-up e-mail", signUp->emailTextField().get(), "name@example.com"},
+        {"sign-up password", signUp->passwordTextField().get(), "At least 6 characters"},
+        {"log-in e-mail", login->emailTextField().get(), "name@example.com"},
+        {"log-in password", login->passwordTextField().get(), "At least 6 characters"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.field);
+        EXPECT_EQ(c.field->text(), "");
+        EXPECT_EQ(c.field->placeholder(), c.hint);
+    }
+}
+
 TEST_F(EmailFormsTest, SignUpSendsTheCroppedPictureAndTheDigestAndAnnouncesTheAccount) {
     start(configurationJson(true, svc.baseUrl()));
     auto form = signUpForm();

@@ -138,7 +138,18 @@ TEST_F(SettingsTest, AUserWithoutAnEmailIdentitySeesNeitherTheEmailNorThePasswor
     EXPECT_EQ(screen->twUserNameLabel()->text(), "Dana Whitfield");
     EXPECT_TRUE(shown(screen->twSignOutButton()));
     EXPECT_TRUE(shown(screen->fbConnectButton()));
+    // The rows below close up over the hidden ones: Update keeps under the Twitter row the gap it has
+    // under the last row when every row shows.
+    const double gap = screen->updateButton()->frame().minY() - screen->twView()->frame().maxY();
+    EXPECT_EQ(gap, 356 - (292 + 46));
+    EXPECT_EQ(screen->twView()->frame().minY(), 196) << "the rows that show keep their places";
     snapshot("settings_twitter");
+    // An e-mail identity added later brings its rows back in their places, Update below them again.
+    info().setEmailId(std::string("dana@x.org"));
+    screen->updateUser();
+    EXPECT_TRUE(shown(screen->emailView()) && shown(screen->changePasswordView()));
+    EXPECT_EQ(screen->emailView()->frame().minY(), 244);
+    EXPECT_EQ(screen->updateButton()->frame().minY(), 356);
 }
 
 TEST_F(SettingsTest, ANameIsSavedWholeAsTheFirstNameOnceTheServiceHasIt) {

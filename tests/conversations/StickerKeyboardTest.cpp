@@ -97,12 +97,28 @@ TEST(StickerGrid, ColumnsRowsPagesAndPlacesFollowTheSizes) {
     EXPECT_EQ(sixth.page, 1);
     EXPECT_EQ(sixth.column, 0);
     EXPECT_EQ(sixth.row, 0);
-    // Each page starts 20 from its own left edge; the second row sits at the bottom of the grid.
-    EXPECT_EQ(sixth.frame, ui::Rect(340, 0, 60, 60));
-    EXPECT_EQ(g.place(4).frame, ui::Rect(100, 89, 60, 60));
-    EXPECT_EQ(g.place(12).frame, ui::Rect(660, 0, 60, 60));
+    // The 140 the three columns leave is shared evenly, 35 before, between and after them, on every page;
+    // the second row sits at the bottom of the grid.
+    EXPECT_EQ(sixth.frame, ui::Rect(355, 0, 60, 60));
+    EXPECT_EQ(g.place(4).frame, ui::Rect(130, 89, 60, 60));
+    EXPECT_EQ(g.place(12).frame, ui::Rect(675, 0, 60, 60));
     Grid one = Grid::make(480, 90, {60, 60}, 2);
-    EXPECT_EQ(one.place(1).frame, ui::Rect(100, 14.5, 60, 60));
+    EXPECT_EQ(one.place(1).frame, ui::Rect(120, 14.5, 60, 60));
+
+    // Whatever the width, a full row ends as far from its page's right edge as it starts from its left.
+    const struct {
+        float width;
+        ui::Size tile;
+    } rows[] = {{320, {60, 60}}, {568, {60, 60}}, {768, {90, 90}}, {1024, {90, 90}}, {375, {70, 70}}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.width);
+        Grid full = Grid::make(r.width, 150, r.tile, 40);
+        const ui::Rect first = full.place(0).frame, last = full.place(full.cols - 1).frame;
+        EXPECT_NEAR(r.width - last.maxX(), first.minX(), 1e-9);
+        EXPECT_NEAR(full.place(1).frame.minX() - first.maxX(), first.minX(), 1e-9);
+        EXPECT_GE(first.minX(), 20);
+        EXPECT_NEAR(full.place(full.cols * full.rows).frame.minX(), r.width + first.minX(), 1e-9);
+    }
 }
 
 TEST_F(KeyboardTest, TabsFollowTheRecordSkippingEmptyPacksAndThePagedGridShowsAPack) {
@@ -129,7 +145,7 @@ TEST_F(KeyboardTest, TabsFollowTheRecordSkippingEmptyPacksAndThePagedGridShowsAP
     EXPECT_EQ(k->stickersScrollView()->contentSize().width, 3 * 320);
     auto* sixth = k->stickersScrollView()->viewWithTag(306 + 5000);
     ASSERT_TRUE(sixth);
-    EXPECT_EQ(sixth->frame(), ui::Rect(340, 0, 60, 60));
+    EXPECT_EQ(sixth->frame(), ui::Rect(355, 0, 60, 60));
     k->stickersScrollView()->setContentOffset({640, 0});
     EXPECT_EQ(k->pageControl()->currentPage(), 2);
     ASSERT_TRUE(picturesLoaded());

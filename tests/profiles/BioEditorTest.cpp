@@ -2,6 +2,7 @@
 #include "ProfilesFixture.h"
 #include "people/VelkoraEditAboutViewController.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/TextLayout.h"
 
 using namespace velkora;
 using namespace velkora::testing;
@@ -50,7 +51,8 @@ TEST_F(BioEditorTest, RefusesTextPast140UnitsOrOnAFourthLine) {
             out += "the quick brown fox jumps over a lazy dog ";
         return out.substr(0, n);
     };
-    const std::string longWord(30, 'w');
+    // A word that takes most of a line: three of them fill the three lines a bio may have.
+    const std::string longWord(24, 'w');
     const struct {
         const char* what;
         std::string before, typed;
@@ -64,7 +66,7 @@ TEST_F(BioEditorTest, RefusesTextPast140UnitsOrOnAFourthLine) {
         {"an emoji that fits", words(138), emoji, true, "0"},
         {"a line break onto the third line", "one\ntwo", "\nthree", true, "127"},
         {"a fourth line after line breaks", "one\ntwo\nthree", "\nfour", false, "127"},
-        {"a fourth wrapped line", longWord + " " + longWord + " " + longWord, " " + longWord, false, "48"},
+        {"a fourth wrapped line", longWord + " " + longWord + " " + longWord, " " + longWord, false, "66"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,6 +75,11 @@ TEST_F(BioEditorTest, RefusesTextPast140UnitsOrOnAFourthLine) {
         EXPECT_EQ(text.insertText(c.typed), c.accepted);
         EXPECT_EQ(text.text(), c.accepted ? c.before + c.typed : c.before);
         EXPECT_EQ(editor->numCharsLabel()->text(), c.left);
+        // What was let in shows on fewer than four lines, in the width it is drawn in.
+        const ui::EdgeInsets in = text.textContainerInset();
+        const ui::Size shown = ui::measureText(text.text(), text.font(), text.frame().width() - in.left - in.right, 0,
+                                               ui::LineBreakMode::WordWrap);
+        EXPECT_LT(static_cast<int>(shown.height / text.font().lineHeight()), 4);
     }
     EXPECT_EQ(closed_, 0);
 }
@@ -166,6 +173,22 @@ TEST_F(BioEditorTest, ComingBackToTheFieldKeepsWhatWasTyped) {
         editor->doneTapped(nullptr);
         EXPECT_EQ(VelkoraAgentInternal::instance().velkoraUser()->customString1(), std::string("Tiles and tides"));
     }
+}
+
+// The placeholder reads at the bio's own size, inset from the box's border as the bio is.
+TEST_F(BioEditorTest, ThePlaceholderSitsWhereTheBioWill) {
+    localUser(std::nullopt);
+    auto editor = openEditor();
+    ASSERT_TRUE(editor);
+    auto& text = *editor->aboutTextView();
+    ASSERT_NE(text.textColor(), editor->origTextViewColor()) << "the placeholder shows";
+    const ui::EdgeInsets in = text.textContainerInset();
+    EXPECT_GE(in.left, 5);
+    EXPECT_EQ(in.left, in.right);
+    EXPECT_GE(in.top, 5);
+    EXPECT_GE(text.font().pointSize(), 12);
+    window_->layoutIfNeeded();
+    expectLooksLike("bio_editor_placeholder");
 }
 
 TEST_F(BioEditorTest, PictureOfTheEditorWithABio) {
