@@ -343,8 +343,10 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
 TEST_F(QuizPlayTest, TheLadderCentresTheCurrentStepAsFarAsItsEndsAllowAndShowsOnlyWholePills) {
     startPlayer();
     std::string questions;
-    for (int i = 1; i <= 10; ++i)
-        questions += (i > 1 ? "," : "") + question(i, 10 * i);
+    for (int i = 1; i <= 10; ++i) {
+        if (i > 1) questions += ',';
+        questions += question(i, 10 * i);
+    }
     open(addQuiz(quizJson(questions)));
     auto strip = screen_->scoresScrollView();
     ASSERT_EQ(strip->bounds().width(), 320);
