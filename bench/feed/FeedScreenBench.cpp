@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "BenchMain.h"
+#include "ScreenHost.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopic.h"
 #include "feed/VelkoraFeedCell.h"
@@ -133,31 +134,8 @@ Items items(double now, int count) {
     return made;
 }
 
-// Pictures the host hands over itself, a little later, as a host with its own cache does.
-struct HostPictures : VelkoraImageFetcher {
-    std::shared_ptr<ui::Image> picture = [] {
-        auto g = ui::GraphicsContext::bitmap({256, 256}, 1.0, true);
-        g->setFillColor(ui::Color::fromHex("#3B8FE0"));
-        g->fillRect({0, 0, 256, 256});
-        return g->makeImage();
-    }();
-    bool fetchImage(const std::string&, const std::shared_ptr<VelkoraImageFetcherDelegate>& delegate) override {
-        std::weak_ptr<VelkoraImageFetcherDelegate> weak = delegate;
-        foundation::RunLoop::main().post([weak, image = picture] {
-            if (auto d = weak.lock()) d->imageFetcherDidFinish(nullptr, image);
-        });
-        return true;
-    }
-};
-
-struct Host : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
+using bench::HostPictures;
+using Host = bench::ScreenHost;
 
 struct Shown {
     std::shared_ptr<VelkoraFeedViewController> screen;

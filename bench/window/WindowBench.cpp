@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BenchMain.h"
+#include "ScreenHost.h"
 #include "session/VelkoraFeedMessagesRepository.h"
 #include "data/VelkoraUserInternal.h"
 #include "feed/VelkoraFeedViewController.h"
@@ -32,14 +33,7 @@ constexpr int kItems = 10000;
 constexpr double kScrollLimit = 1.0;
 constexpr double kOneRowLimit = 0.25;
 
-struct Host : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
+using Host = bench::ScreenHost;
 
 struct Feed {
     std::shared_ptr<Host> host = std::make_shared<Host>();
