@@ -3,6 +3,7 @@
 // their switches, the device's own position following its fixes, and what the map looks like.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -301,6 +302,80 @@ TEST_F(MapViewTest, PinsAddedWhileAViewIsMadeOrRemovedFromTheMiddleKeepTheirOwnV
     map->addAnnotation(pins[5]); // held already: stays once
     EXPECT_EQ(map->annotations(), pins);
     expectOwnViews();
+}
+
+// Pins scattered over the whole world and clustered round a few places: wherever the map looks, the pins
+// whose points fall inside the view have views and the ones well outside have none, across the date
+// line, near the pole and zoomed out to the whole world alike, before and after pins leave.
+TEST_F(MapViewTest, ExactlyThePinsInSightHaveViewsWhereverTheMapLooks) {
+    struct Look {
+        const char* where;
+        MapCoordinate centre;
+        double span;
+    };
+    const Look looks[] = {
+        {"Lisbon's streets", {38.7223, -9.1393}, 0.02},
+        {"the date line from the west", {-16.5, 179.995}, 0.03},
+        {"the date line from the east", {-16.5, -179.995}, 0.03},
+        {"near the pole", {84.9, 40}, 2},
+        {"the whole world", {0, 0}, 360},
+        {"a city-sized region", {38.7223, -9.1393}, 0.6},
+    };
+    std::vector<std::shared_ptr<MapAnnotation>> pins;
+    uint32_t seed = 77;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) / double(1u << 24);
+    };
+    for (int i = 0; i < 1500; ++i)
+        pins.push_back(pin(-80 + 160 * next(), -180 + 360 * next()));
+    for (const Look& look : looks)
+        for (int i = 0; i < 150; ++i) {
+            double longitude = look.centre.longitude + (next() - 0.5) * look.span * 1.5;
+            longitude = std::remainder(longitude, 360.0);
+            pins.push_back(pin(std::clamp(look.centre.latitude + (next() - 0.5) * look.span * 1.5, -85.0, 85.0),
+                               std::clamp(longitude, -180.0, 180.0)));
+        }
+    map->addAnnotations(pins);
+
+    auto expectViewsInSight = [&](const char* where) {
+        const Rect inside = map->bounds(), wellOutside = map->bounds().insetBy(-120, -120);
+        size_t shown = 0;
+        for (const auto& a : pins) {
+            const Point at = map->convertCoordinateToPoint(a->coordinate());
+            const auto view = map->viewForAnnotation(a);
+            if (inside.contains(at)) {
+                ASSERT_TRUE(view) << where << ": a pin in sight at " << at.x << ", " << at.y << " has no view";
+                EXPECT_EQ(view->annotation(), a) << where;
+                EXPECT_NEAR(view->center().y, at.y - 24, 1e-9) << where;
+                EXPECT_EQ(view->superview(), map.get()) << where;
+            } else if (!wellOutside.contains(at)) {
+                EXPECT_FALSE(view) << where << ": a pin far off the screen kept a view";
+            }
+            shown += view != nullptr;
+        }
+        size_t subviews = 0;
+        for (const auto& v : map->subviews())
+            subviews += std::dynamic_pointer_cast<MapAnnotationView>(v) != nullptr;
+        EXPECT_EQ(subviews, shown) << where << ": views left on the map without their pin";
+    };
+    for (const Look& look : looks) {
+        map->setRegion({look.centre, {look.span, look.span}}, false);
+        expectViewsInSight(look.where);
+    }
+    // Every third pin goes; the rest keep their views and the ones that come into sight get theirs.
+    std::vector<std::shared_ptr<MapAnnotation>> gone;
+    for (size_t i = 0; i < pins.size(); i += 3)
+        gone.push_back(pins[i]);
+    std::erase_if(pins, [&](const auto& a) { return std::find(gone.begin(), gone.end(), a) != gone.end(); });
+    map->removeAnnotations(gone);
+    EXPECT_EQ(map->annotations(), pins);
+    for (const auto& a : gone)
+        EXPECT_FALSE(map->viewForAnnotation(a));
+    for (auto it = std::rbegin(looks); it != std::rend(looks); ++it) {
+        map->setRegion({it->centre, {it->span, it->span}}, false);
+        expectViewsInSight(it->where);
+    }
 }
 
 TEST_F(MapViewTest, PinchingAndPanningFollowTheirSwitches) {

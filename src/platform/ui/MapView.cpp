@@ -1,7 +1,10 @@
 #include "platform/ui/MapView.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 
 #include "platform/foundation/Log.h"
@@ -223,11 +226,14 @@ void MapView::setScrollEnabled(bool enabled) {
 // ---- conversions
 
 Point MapView::convertCoordinateToPoint(const MapCoordinate& c) const {
+    return pointOfMercator(mercatorX(c.longitude), mercatorY(c.latitude));
+}
+
+Point MapView::pointOfMercator(double x, double y) const {
     Rect b = bounds();
-    double dx = mercatorX(c.longitude) - mercatorX(center_.longitude);
     // The shorter way round the world.
-    dx = wrapUnit(dx + 0.5) - 0.5;
-    double dy = mercatorY(c.latitude) - mercatorY(center_.latitude);
+    const double dx = wrapUnit(x - mercatorX(center_.longitude) + 0.5) - 0.5;
+    const double dy = y - mercatorY(center_.latitude);
     return {b.midX() + dx * worldWidth_, b.midY() + dy * worldWidth_};
 }
 
@@ -240,81 +246,178 @@ MapCoordinate MapView::convertPointToCoordinate(Point p) const {
 
 // ---- annotations
 
-MapView::Entry* MapView::entryFor(const MapAnnotation* a) {
-    auto it = index_.find(a);
-    return it == index_.end() ? nullptr : &entries_[it->second];
+namespace {
+
+// The grid's cells: the world cut in 2^14 columns and rows (some 2.4 km at the equator).
+constexpr int kGridBits = 14;
+constexpr uint32_t kGridSide = 1u << kGridBits;
+
+uint32_t gridIndex(double unit) {
+    return static_cast<uint32_t>(std::clamp(unit * kGridSide, 0.0, double(kGridSide - 1)));
 }
 
-const MapView::Entry* MapView::entryFor(const MapAnnotation* a) const {
-    auto it = index_.find(a);
-    return it == index_.end() ? nullptr : &entries_[it->second];
+uint64_t gridKey(uint32_t column, uint32_t row, uint32_t position) {
+    return (uint64_t(column << kGridBits | row) << 32) | position;
+}
+
+size_t slotOf(const MapAnnotation* a, size_t mask) {
+    return static_cast<size_t>((reinterpret_cast<uintptr_t>(a) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & mask;
+}
+
+void fileSlot(std::vector<uint32_t>& slots, const MapAnnotation* a, uint32_t position) {
+    const size_t mask = slots.size() - 1;
+    size_t at = slotOf(a, mask);
+    while (slots[at])
+        at = (at + 1) & mask;
+    slots[at] = position + 1;
+}
+
+// Whether `count` pins need more slots: at most seven tenths full, so probes stay short.
+bool slotsFull(const std::vector<uint32_t>& slots, size_t count) {
+    return count * 10 > slots.size() * 7;
+}
+
+// Slots for the first `count` pins with room for `room`.
+void fileSlots(std::vector<uint32_t>& slots, const std::vector<std::shared_ptr<MapAnnotation>>& pins, size_t count,
+               size_t room = 0) {
+    slots.assign(std::max<size_t>(64, std::bit_ceil((std::max(count, room) + 1) * 10 / 7 + 1)), 0);
+    for (uint32_t p = 0; p < count; ++p)
+        fileSlot(slots, pins[p].get(), p);
+}
+
+} // namespace
+
+std::optional<uint32_t> MapView::positionOf(const MapAnnotation* a) const {
+    if (!a || slots_.empty()) return std::nullopt;
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = slotOf(a, mask); slots_[at]; at = (at + 1) & mask)
+        if (pins_[slots_[at] - 1].get() == a) return slots_[at] - 1;
+    return std::nullopt;
+}
+
+std::vector<MapView::Shown>::iterator MapView::shownAt(uint32_t position) {
+    auto it = std::lower_bound(shown_.begin(), shown_.end(), position,
+                               [](const Shown& s, uint32_t p) { return s.position < p; });
+    return it != shown_.end() && it->position == position ? it : shown_.end();
+}
+
+std::vector<MapView::Shown>::const_iterator MapView::shownAt(uint32_t position) const {
+    return const_cast<MapView*>(this)->shownAt(position);
+}
+
+// Files the pin at `position` in the index.
+void MapView::indexPin(uint32_t position) {
+    if (slotsFull(slots_, position + 1))
+        fileSlots(slots_, pins_, position + 1, 2 * (position + 1));
+    else
+        fileSlot(slots_, pins_[position].get(), position);
+}
+
+// After pins left: the index is made again, and the grid and the views keep their order with the
+// positions closed up.
+void MapView::reindexPins() {
+    // What a position becomes: the kept pins before it.
+    std::vector<uint32_t> moved(pins_.size(), UINT32_MAX);
+    uint32_t kept = 0;
+    for (uint32_t p = 0; p < pins_.size(); ++p)
+        if (pins_[p]) {
+            moved[p] = kept;
+            if (kept != p) pins_[kept] = std::move(pins_[p]);
+            ++kept;
+        }
+    pins_.resize(kept);
+    fileSlots(slots_, pins_, pins_.size());
+    // The positions close up in their order, so the grid stays sorted.
+    sortGrid();
+    std::erase_if(grid_, [&](uint64_t& key) {
+        const uint32_t to = moved[static_cast<uint32_t>(key)];
+        key = (key & ~uint64_t(UINT32_MAX)) | to;
+        return to == UINT32_MAX;
+    });
+    gridSorted_ = grid_.size();
+    std::erase_if(shown_, [&](Shown& s) {
+        s.position = moved[s.position];
+        return s.position == UINT32_MAX;
+    });
+}
+
+// By cell, in stable passes of eleven bits: a comparison sort was the dearest part of placing many pins.
+// Within a cell the positions keep their order, ascending as they were added, so the keys end sorted whole.
+void MapView::sortGrid() {
+    if (gridSorted_ == grid_.size()) return;
+    constexpr int kDigitBits = 11;
+    constexpr uint64_t kDigits = 1u << kDigitBits;
+    std::vector<uint64_t> other(grid_.size());
+    for (int shift = 32; shift < 32 + 2 * kGridBits; shift += kDigitBits) {
+        std::array<uint32_t, kDigits> start{};
+        for (uint64_t key : grid_)
+            ++start[(key >> shift) & (kDigits - 1)];
+        uint32_t sum = 0;
+        for (uint32_t& n : start)
+            sum += std::exchange(n, sum);
+        for (uint64_t key : grid_)
+            other[start[(key >> shift) & (kDigits - 1)]++] = key;
+        grid_.swap(other);
+    }
+    gridSorted_ = grid_.size();
 }
 
 void MapView::addAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
-    if (!annotation || entryFor(annotation.get())) return;
-    if (!isValidCoordinate(annotation->coordinate())) {
-        logDropped("annotation", annotation->coordinate());
+    if (!annotation || positionOf(annotation.get())) return;
+    const MapCoordinate c = annotation->coordinate();
+    if (!isValidCoordinate(c)) {
+        logDropped("annotation", c);
         return;
     }
-    index_.emplace(annotation.get(), entries_.size());
-    entries_.push_back({annotation, nullptr});
-    placeView(entries_.size() - 1);
+    pins_.push_back(annotation);
+    const auto position = static_cast<uint32_t>(pins_.size() - 1);
+    indexPin(position);
+    // The projection is worked out once: for the grid, and whether the pin shows now.
+    const double x = mercatorX(c.longitude), y = mercatorY(c.latitude);
+    if (annotation != userLocation_) grid_.push_back(gridKey(gridIndex(x), gridIndex(y), position));
+    if (bounds().insetBy(-kVisibleMargin, -kVisibleMargin).contains(pointOfMercator(x, y))) placeView(position);
 }
 
 void MapView::addAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations) {
-    entries_.reserve(entries_.size() + annotations.size());
-    index_.reserve(index_.size() + annotations.size());
+    pins_.reserve(pins_.size() + annotations.size());
+    grid_.reserve(grid_.size() + annotations.size());
+    if (slotsFull(slots_, pins_.size() + annotations.size()))
+        fileSlots(slots_, pins_, pins_.size(), pins_.size() + annotations.size());
     for (const auto& a : annotations)
         addAnnotation(a);
 }
 
 void MapView::removeAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
-    auto found = annotation ? index_.find(annotation.get()) : index_.end();
-    if (found == index_.end()) return;
-    const size_t at = found->second;
-    index_.erase(found);
-    auto view = std::move(entries_[at].view);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-    for (size_t i = at; i < entries_.size(); ++i)
-        index_[entries_[i].annotation.get()] = i;
-    std::erase(selected_, annotation);
-    if (view) enqueue(view);
+    removeAnnotations({annotation});
 }
 
-// In one pass over the entries, however many go: removing one at a time moves every entry after it.
+// In one pass over the pins, however many go: removing one at a time moves every pin after it.
 void MapView::removeAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations) {
     std::vector<std::shared_ptr<MapAnnotationView>> views;
-    size_t first = entries_.size();
+    bool any = false;
     for (const auto& a : annotations) {
-        auto found = a ? index_.find(a.get()) : index_.end();
-        if (found == index_.end()) continue;
-        Entry& entry = entries_[found->second];
-        first = std::min(first, found->second);
-        if (entry.view) views.push_back(std::move(entry.view));
-        entry.annotation.reset(); // marks the entry as going
-        index_.erase(found);
+        const auto position = positionOf(a.get());
+        if (!position || !pins_[*position]) continue;
+        if (auto shown = shownAt(*position); shown != shown_.end()) views.push_back(std::move(shown->view));
+        pins_[*position].reset(); // marks the pin as going
         std::erase(selected_, a);
+        any = true;
     }
-    if (first == entries_.size()) return;
-    auto kept = std::remove_if(entries_.begin() + static_cast<std::ptrdiff_t>(first), entries_.end(),
-                               [](const Entry& e) { return !e.annotation; });
-    entries_.erase(kept, entries_.end());
-    for (size_t i = first; i < entries_.size(); ++i)
-        index_[entries_[i].annotation.get()] = i;
+    if (!any) return;
+    reindexPins();
     for (const auto& view : views)
         enqueue(view);
 }
 
 std::vector<std::shared_ptr<MapAnnotation>> MapView::annotations() const {
-    std::vector<std::shared_ptr<MapAnnotation>> out;
-    for (const auto& e : entries_)
-        out.push_back(e.annotation);
-    return out;
+    return pins_;
 }
 
 std::shared_ptr<MapAnnotationView> MapView::viewForAnnotation(const std::shared_ptr<MapAnnotation>& a) const {
-    const Entry* e = entryFor(a.get());
-    return e ? e->view : nullptr;
+    const auto position = positionOf(a.get());
+    if (!position) return nullptr;
+    auto shown = shownAt(*position);
+    return shown == shown_.end() ? nullptr : shown->view;
 }
 
 std::shared_ptr<MapAnnotationView> MapView::dequeueReusableAnnotationViewWithIdentifier(const std::string& id) {
@@ -350,27 +453,82 @@ std::shared_ptr<MapAnnotationView> MapView::makeView(const std::shared_ptr<MapAn
     return view;
 }
 
-// By index: the delegate asked for a view may add annotations, and the entries move when they grow.
-void MapView::placeView(size_t at) {
-    Point p = convertCoordinateToPoint(entries_[at].annotation->coordinate());
-    Rect visible = bounds().insetBy(-kVisibleMargin, -kVisibleMargin);
-    if (!visible.contains(p)) {
-        if (entries_[at].view) enqueue(std::exchange(entries_[at].view, nullptr));
-        return;
+// By position, looked up again after the view is made: the delegate asked for a view may add or remove
+// pins, and the lists move when they change.
+bool MapView::placeView(uint32_t position) {
+    auto annotation = pins_[position]; // a copy: the pins may move
+    const Point p = convertCoordinateToPoint(annotation->coordinate());
+    const bool shows = bounds().insetBy(-kVisibleMargin, -kVisibleMargin).contains(p);
+    auto shown = shownAt(position);
+    if (!shows) {
+        if (shown != shown_.end()) {
+            auto view = std::move(shown->view);
+            shown_.erase(shown);
+            enqueue(view);
+        }
+        return false;
     }
-    if (!entries_[at].view) {
-        auto view = makeView(std::shared_ptr(entries_[at].annotation)); // a copy: the entries may move
-        entries_[at].view = view;
-        addSubview(view);
+    std::shared_ptr<MapAnnotationView> view;
+    if (shown != shown_.end()) {
+        view = shown->view;
+    } else {
+        view = makeView(annotation);
+        const auto at = positionOf(annotation.get());
+        if (!at) return false; // the delegate took the pin away while its view was made
+        position = *at;
+        auto before = std::lower_bound(shown_.begin(), shown_.end(), position,
+                                       [](const Shown& s, uint32_t q) { return s.position < q; });
+        if (before != shown_.end() && before->position == position) {
+            view = before->view; // a nested placement gave it one already
+        } else {
+            shown_.insert(before, {position, view});
+            addSubview(view);
+        }
     }
-    const auto& view = entries_[at].view;
-    Point offset = view->centerOffset();
+    const Point offset = view->centerOffset();
     view->setCenter({p.x + offset.x, p.y + offset.y});
+    return true;
+}
+
+std::vector<uint32_t> MapView::pinsNearSight() {
+    sortGrid();
+    std::vector<uint32_t> near;
+    const Rect b = bounds(), visible = b.insetBy(-kVisibleMargin, -kVisibleMargin);
+    // The visible rectangle in the world's units, a cell wider each way against rounding.
+    const double cell = 1.0 / kGridSide, cx = mercatorX(center_.longitude), cy = mercatorY(center_.latitude);
+    const double west = cx + (visible.minX() - b.midX()) / worldWidth_ - cell;
+    const double east = cx + (visible.maxX() - b.midX()) / worldWidth_ + cell;
+    const double north = cy + (visible.minY() - b.midY()) / worldWidth_ - cell;
+    const double south = cy + (visible.maxY() - b.midY()) / worldWidth_ + cell;
+    const uint32_t top = gridIndex(north), bottom = gridIndex(south);
+    // Columns round the world: across the date line the numbers wrap.
+    const auto first = static_cast<int64_t>(std::floor(west * kGridSide));
+    const int64_t last = east - west >= 1 ? first + kGridSide - 1 : static_cast<int64_t>(std::floor(east * kGridSide));
+    for (int64_t c = first; c <= last; ++c) {
+        const auto column = static_cast<uint32_t>(((c % kGridSide) + kGridSide) % kGridSide);
+        auto from = std::lower_bound(grid_.begin(), grid_.end(), gridKey(column, top, 0));
+        auto to = std::upper_bound(from, grid_.end(), gridKey(column, bottom, UINT32_MAX));
+        for (auto it = from; it != to; ++it)
+            near.push_back(static_cast<uint32_t>(*it));
+    }
+    return near;
 }
 
 void MapView::placeAnnotationViews() {
-    for (size_t i = 0; i < entries_.size(); ++i)
-        placeView(i);
+    // The views in sight first (those that left go back to the queue), then the pins near the screen
+    // without one, in the order they were added: the later a pin came, the higher its view.
+    std::vector<uint32_t> positions;
+    positions.reserve(shown_.size());
+    for (const Shown& s : shown_)
+        positions.push_back(s.position);
+    for (uint32_t position : positions)
+        placeView(position);
+    auto near = pinsNearSight();
+    if (auto me = positionOf(userLocation_.get())) near.push_back(*me);
+    std::sort(near.begin(), near.end());
+    // Positions are taken from the front: a delegate adding pins while a view is made only appends.
+    for (uint32_t position : near)
+        if (position < pins_.size() && pins_[position] && shownAt(position) == shown_.end()) placeView(position);
 }
 
 void MapView::layoutSubviews() {
@@ -390,7 +548,7 @@ std::vector<std::shared_ptr<MapAnnotation>> MapView::selectedAnnotations() const
 }
 
 void MapView::selectAnnotation(const std::shared_ptr<MapAnnotation>& annotation, bool animated) {
-    if (!annotation || !entryFor(annotation.get())) return;
+    if (!annotation || !positionOf(annotation.get())) return;
     if (std::find(selected_.begin(), selected_.end(), annotation) != selected_.end()) return;
     for (auto other : std::vector(selected_))
         deselectAnnotation(other, animated);
@@ -436,8 +594,8 @@ void MapView::setShowsUserLocation(bool shows) {
 void MapView::userLocationMoved(MapCoordinate at) {
     if (!showsUserLocation_) return;
     userLocation_->location_ = at;
-    if (auto found = index_.find(userLocation_.get()); found != index_.end())
-        placeView(found->second);
+    if (auto position = positionOf(userLocation_.get()))
+        placeView(*position);
     else
         addAnnotation(userLocation_);
     if (auto d = delegate()) d->mapViewDidUpdateUserLocation(*this, *userLocation_);
@@ -498,7 +656,7 @@ void MapView::handleTap() {
     for (auto it = subviews().rbegin(); it != subviews().rend(); ++it) {
         auto view = std::dynamic_pointer_cast<MapAnnotationView>(*it);
         if (!view || view->isHidden() || !view->isEnabled() || !view->frame().contains(p)) continue;
-        if (auto a = view->annotation(); a && entryFor(a.get())) {
+        if (auto a = view->annotation(); a && positionOf(a.get())) {
             selectAnnotation(a, true);
             return;
         }

@@ -135,9 +135,12 @@ public:
     static double latitudeOfMercatorY(double y);
 
 private:
-    struct Entry;
     class LocationDelegate;
     class GestureDelegate;
+    struct Shown {
+        uint32_t position; // in pins_
+        std::shared_ptr<MapAnnotationView> view;
+    };
 
     void installGestures();
     // Moves the map; the delegate hears will-change at once and did-change when the change settles.
@@ -148,11 +151,20 @@ private:
     double fittedWorldWidth(const CoordinateRegion& region) const;
     double clampWorldWidth(double width) const;
     void placeAnnotationViews();
-    void placeView(size_t at);
+    // Gives the pin at `position` a view when it shows, and places the view; true when it shows.
+    bool placeView(uint32_t position);
     void enqueue(const std::shared_ptr<MapAnnotationView>& view);
     std::shared_ptr<MapAnnotationView> makeView(const std::shared_ptr<MapAnnotation>& annotation);
-    Entry* entryFor(const MapAnnotation* annotation);
-    const Entry* entryFor(const MapAnnotation* annotation) const;
+    // A point of the world in 0...1 (mercatorX, mercatorY) in the view's points.
+    Point pointOfMercator(double x, double y) const;
+    std::optional<uint32_t> positionOf(const MapAnnotation* annotation) const;
+    std::vector<Shown>::iterator shownAt(uint32_t position);
+    std::vector<Shown>::const_iterator shownAt(uint32_t position) const;
+    void indexPin(uint32_t position);
+    void reindexPins();
+    void sortGrid();
+    // The positions of the pins whose grid cells meet the visible rectangle.
+    std::vector<uint32_t> pinsNearSight();
     void userLocationMoved(MapCoordinate at);
     void handlePan();
     void handlePinch();
@@ -167,12 +179,17 @@ private:
     bool scrollEnabled_ = true;
     bool showsUserLocation_ = false;
 
-    struct Entry {
-        std::shared_ptr<MapAnnotation> annotation;
-        std::shared_ptr<MapAnnotationView> view;
-    };
-    std::vector<Entry> entries_;
-    std::unordered_map<const MapAnnotation*, size_t> index_; // where each annotation sits in entries_
+    // The pins in the order they were added. Only the pins in sight have views (shown_, by position);
+    // the others are found through a grid of the world in cells, so a moving map reads the pins near the
+    // screen and not every pin. A pin's cell is taken from its coordinate when it is added: the map
+    // follows a pin that moves while it shows, and the device's own position wherever it goes.
+    std::vector<std::shared_ptr<MapAnnotation>> pins_;
+    // Open addressing over the pins' positions, by annotation: each slot is a position + 1, 0 when empty.
+    std::vector<uint32_t> slots_;
+    // (cell << 32 | position), sorted up to gridSorted_; pins added since wait in the tail.
+    std::vector<uint64_t> grid_;
+    size_t gridSorted_ = 0;
+    std::vector<Shown> shown_; // by position
     std::map<std::string, std::vector<std::shared_ptr<MapAnnotationView>>> reusable_;
     std::vector<std::shared_ptr<MapAnnotation>> selected_;
     std::shared_ptr<MapUserLocation> userLocation_;
