@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "people/VelkoraUserIdTable.h"
+
 namespace velkora {
 
 namespace {
@@ -15,37 +17,56 @@ std::optional<double> distanceOf(const VelkoraUserInternal& u) {
 } // namespace
 
 void VelkoraRadarListDataSource::addUsers(const std::vector<VelkoraUserPtr>& users) {
-    users_.reserve(users_.size() + users.size());
-    for (const auto& u : users) {
-        if (!u || !u->userId() || u->isBlockedByCurrentUser()) continue;
-        auto [held, isNew] = users_.insert(u);
-        if (!isNew && *held != u) {
-            users_.erase(held);
-            users_.insert(u);
+    {
+        // Found by id through a table of positions made for this call: the list holds nothing per user
+        // beyond its pointer, and the sort below moves every position anyway.
+        const auto idOf = [this](uint32_t at) { return &*sortedUsers_[at]->userId(); };
+        VelkoraUserIdTable held;
+        held.reserve(sortedUsers_.size() + users.size(), idOf);
+        for (uint32_t at = 0; at < sortedUsers_.size(); ++at)
+            held.insert(*sortedUsers_[at]->userId(), at, idOf);
+        sortedUsers_.reserve(sortedUsers_.size() + users.size());
+        for (const auto& u : users) {
+            if (!u || !u->userId() || u->isBlockedByCurrentUser()) continue;
+            const auto [at, isNew] = held.insert(*u->userId(), static_cast<uint32_t>(sortedUsers_.size()), idOf);
+            if (isNew)
+                sortedUsers_.push_back(u);
+            else
+                sortedUsers_[at] = u;
         }
     }
-    // The keys are read once: the comparison runs some n log n times.
+    // The keys are read once (the comparison runs some n log n times), then the users are put in their
+    // order in place: a second list of them would double what the list holds while it sorts.
     struct Keyed {
-        bool placed;
         double distance;
-        const std::string* id;
-        const VelkoraUserPtr* user;
+        uint32_t at;
+        bool placed;
     };
     std::vector<Keyed> keyed;
-    keyed.reserve(users_.size());
-    for (const auto& u : users_) {
-        const auto distance = distanceOf(*u);
-        keyed.push_back({distance.has_value(), distance.value_or(0), &*u->userId(), &u});
+    keyed.reserve(sortedUsers_.size());
+    for (uint32_t at = 0; at < sortedUsers_.size(); ++at) {
+        const auto distance = distanceOf(*sortedUsers_[at]);
+        keyed.push_back({distance.value_or(0), at, distance.has_value()});
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    std::sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
         if (a.placed != b.placed) return a.placed;
         if (a.placed && a.distance != b.distance) return a.distance < b.distance;
-        return *a.id < *b.id;
+        return *sortedUsers_[a.at]->userId() < *sortedUsers_[b.at]->userId();
     });
-    sortedUsers_.clear();
-    sortedUsers_.reserve(keyed.size());
-    for (const Keyed& k : keyed)
-        sortedUsers_.push_back(*k.user);
+    // Each cycle of the order is walked once; a walked place is marked by pointing at itself.
+    for (uint32_t start = 0; start < keyed.size(); ++start) {
+        if (keyed[start].at == start) continue;
+        VelkoraUserPtr first = std::move(sortedUsers_[start]);
+        uint32_t to = start;
+        while (keyed[to].at != start) {
+            const uint32_t from = keyed[to].at;
+            sortedUsers_[to] = std::move(sortedUsers_[from]);
+            keyed[to].at = to;
+            to = from;
+        }
+        sortedUsers_[to] = std::move(first);
+        keyed[to].at = to;
+    }
     pickUsersInMode();
 }
 

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
@@ -46,15 +45,7 @@ private:
     bool passes(const VelkoraUserInternal& user) const;
 
     bool viewFavoritesOnly_ = false;
-    // The users held, each once by id: hashed and compared by the id they carry (no copy of it is kept;
-    // a user's id does not change once it is held).
-    struct ById {
-        size_t operator()(const VelkoraUserPtr& u) const {
-            return u->userId() ? std::hash<std::string>()(*u->userId()) : 0;
-        }
-        bool operator()(const VelkoraUserPtr& a, const VelkoraUserPtr& b) const { return a->userId() == b->userId(); }
-    };
-    std::unordered_set<VelkoraUserPtr, ById, ById> users_;
+    // The users held, each once by id (a user's id does not change once it is held).
     std::vector<VelkoraUserPtr> sortedUsers_;
     // Indexes into sortedUsers_ of the rows the table shows.
     std::vector<uint32_t> usersInMode_;

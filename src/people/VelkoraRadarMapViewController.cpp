@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <utility>
 
 #include "data/VelkoraAppData.h"
 #include "data/VelkoraUserDetailsDisplayer.h"
@@ -39,6 +41,36 @@ foundation::Value userArgument(const VelkoraUserPtr& user) {
 }
 
 } // namespace
+
+const std::string* VelkoraUserAnnotationMap::idAt(uint32_t at) const {
+    const auto& user = annotations_[at]->velkoraUser();
+    return user && user->userId() ? &*user->userId() : nullptr;
+}
+
+const VelkoraUserAnnotationMap::Annotation* VelkoraUserAnnotationMap::find(std::string_view id) const {
+    const auto at = ids_.find(id, [this](uint32_t i) { return idAt(i); });
+    return at ? &annotations_[*at] : nullptr;
+}
+
+VelkoraUserAnnotationMap::Annotation* VelkoraUserAnnotationMap::find(std::string_view id) {
+    return const_cast<Annotation*>(std::as_const(*this).find(id));
+}
+
+const VelkoraUserAnnotationMap::Annotation& VelkoraUserAnnotationMap::at(std::string_view id) const {
+    if (const Annotation* found = find(id)) return *found;
+    throw std::out_of_range("no annotation for user " + std::string(id));
+}
+
+void VelkoraUserAnnotationMap::add(Annotation annotation) {
+    const auto at = static_cast<uint32_t>(annotations_.size());
+    annotations_.push_back(std::move(annotation));
+    ids_.insert(*idAt(at), at, [this](uint32_t i) { return idAt(i); });
+}
+
+void VelkoraUserAnnotationMap::reserve(size_t count) {
+    annotations_.reserve(count);
+    ids_.reserve(count, [this](uint32_t i) { return idAt(i); });
+}
 
 std::shared_ptr<VelkoraRadarOverlayButton> VelkoraRadarOverlayButton::create(const ui::Rect& frame) {
     auto button = std::make_shared<VelkoraRadarOverlayButton>(frame);
@@ -235,11 +267,16 @@ void VelkoraRadarMapViewController::refreshUsersInRegion() {
 }
 
 void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& reply) {
-    std::vector<VelkoraUserPtr> users;
-    if (const auto* array = reply.asArray())
-        for (const auto& v : *array)
-            if (auto u = v.asObject<VelkoraUserInternal>(); u && !u->isBlockedByCurrentUser()) users.push_back(u);
+    const auto forEachUser = [&reply](const auto& take) {
+        if (const auto* array = reply.asArray())
+            for (const auto& v : *array)
+                if (auto u = v.asObject<VelkoraUserInternal>(); u && !u->isBlockedByCurrentUser()) take(u);
+    };
+    const size_t count = reply.asArray() ? reply.asArray()->size() : 0;
     if (radarListView_ && radarListView_->dataSource()) {
+        std::vector<VelkoraUserPtr> users;
+        users.reserve(count);
+        forEachUser([&users](const VelkoraUserPtr& u) { users.push_back(u); });
         radarListView_->dataSource()->addUsers(users);
         radarListView_->reloadData();
     }
@@ -254,9 +291,8 @@ void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& repl
     if (!radarMapView_) return;
     // The map takes the pins in one go each way: one by one, every removal moves the pins after it.
     Pins pins;
-    usersToAnnotationsMap_.reserve(usersToAnnotationsMap_.size() + users.size());
-    for (const auto& u : users)
-        placeUser(u, pins);
+    usersToAnnotationsMap_.reserve(usersToAnnotationsMap_.size() + count);
+    forEachUser([&](const VelkoraUserPtr& u) { placeUser(u, pins); });
     radarMapView_->removeAnnotations(pins.removed);
     if (!pins.removed.empty())
         // A user twice in one reply, moved between: only the last of its pins is the current one.
@@ -270,14 +306,17 @@ void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& repl
 void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user, Pins& pins) {
     if (!user->location() || !user->userId()) return;
     const ui::MapCoordinate at{user->location()->latitude(), user->location()->longitude()};
-    auto [found, isNew] = usersToAnnotationsMap_.try_emplace(*user->userId());
-    if (!isNew) {
-        if (user->isTestUser() || isLocationNearLocation(found->second->coordinate(), at)) return;
-        pins.removed.push_back(found->second);
+    auto* held = usersToAnnotationsMap_.find(*user->userId());
+    if (held) {
+        if (user->isTestUser() || isLocationNearLocation((*held)->coordinate(), at)) return;
+        pins.removed.push_back(*held);
     }
     auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
     annotation->setVelkoraUser(user);
-    found->second = annotation;
+    if (held)
+        *held = annotation;
+    else
+        usersToAnnotationsMap_.add(annotation);
     pins.added.push_back(std::move(annotation));
 }
 

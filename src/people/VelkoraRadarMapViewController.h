@@ -8,13 +8,14 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraRadarListView.h"
 #include "people/VelkoraUserAnnotationView.h"
+#include "people/VelkoraUserIdTable.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MapView.h"
@@ -33,6 +34,47 @@ class ImageView;
 class Label;
 } // namespace ui
 class VelkoraRadarMapViewController;
+
+// The radar's pins by user id, one annotation per user. An annotation is found through the id its user
+// carries: nothing per user is held beside the annotation's pointer and a slot of the id table.
+class VelkoraUserAnnotationMap {
+public:
+    using Annotation = std::shared_ptr<VelkoraUserAnnotation>;
+    class const_iterator {
+    public:
+        using value_type = std::pair<const std::string&, const Annotation&>;
+        explicit const_iterator(std::vector<Annotation>::const_iterator at) : at_(at) {}
+        value_type operator*() const { return {*(*at_)->velkoraUser()->userId(), *at_}; }
+        const_iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const const_iterator&) const = default;
+
+    private:
+        std::vector<Annotation>::const_iterator at_;
+    };
+
+    size_t size() const { return annotations_.size(); }
+    bool empty() const { return annotations_.empty(); }
+    const_iterator begin() const { return const_iterator(annotations_.begin()); }
+    const_iterator end() const { return const_iterator(annotations_.end()); }
+    size_t count(std::string_view id) const { return find(id) ? 1 : 0; }
+    // Throws std::out_of_range for an id not held.
+    const Annotation& at(std::string_view id) const;
+    // Null for an id not held; the annotation held may be replaced through it by one of the same user id.
+    const Annotation* find(std::string_view id) const;
+    Annotation* find(std::string_view id);
+    // An annotation whose user has an id not held yet.
+    void add(Annotation annotation);
+    void reserve(size_t count);
+
+private:
+    const std::string* idAt(uint32_t at) const;
+
+    std::vector<Annotation> annotations_;
+    VelkoraUserIdTable ids_;
+};
 
 // A clear button over a user's bubble in the follow overlay: a tap opens that user's profile.
 class VelkoraRadarOverlayButton : public ui::Button {
@@ -134,9 +176,7 @@ public:
     bool showingMeInCenter() const { return showingMeInCenter_; }
     bool zoomLevelUnderControl() const { return zoomLevelUnderControl_; }
     const std::set<VelkoraUserPtr>& usersToFollowSet() const { return usersToFollowSet_; }
-    const std::unordered_map<std::string, std::shared_ptr<VelkoraUserAnnotation>>& usersToAnnotationsMap() const {
-        return usersToAnnotationsMap_;
-    }
+    const VelkoraUserAnnotationMap& usersToAnnotationsMap() const { return usersToAnnotationsMap_; }
     const std::shared_ptr<foundation::Timer>& checkMyLocationTimer() const { return checkMyLocationTimer_; }
     const std::shared_ptr<foundation::Timer>& zoomLevelControlTimer() const { return zoomLevelControlTimer_; }
     const VelkoraUserPtr& tappedUser() const { return tappedUser_; }
@@ -189,7 +229,7 @@ private:
     std::shared_ptr<VelkoraRadarListView> radarListView_;
     std::shared_ptr<ui::Button> showMeButton_, dontShowButton_;
     std::shared_ptr<ui::Button> findFriendsButton_; // opens the network chooser
-    std::unordered_map<std::string, std::shared_ptr<VelkoraUserAnnotation>> usersToAnnotationsMap_;
+    VelkoraUserAnnotationMap usersToAnnotationsMap_;
     std::shared_ptr<foundation::Timer> checkMyLocationTimer_;
     std::shared_ptr<ui::ImageView> overlayImageView_;
     std::shared_ptr<ui::View> overlayView_;

@@ -1,6 +1,9 @@
 // The radar's numbers and rules: the span from the nearest users, Mercator pixels and zoom levels, the
 // zoom guard pulling a pinch back to level 10 once, the position check, pins that move or stay, the list
 // holding each user once nearest first, and the follow overlay offered once.
+#include <cstdio>
+#include <map>
+
 #include "RadarFixture.h"
 #include "data/VelkoraUserInfo.h"
 #include "people/VelkoraMapZoomLevel.h"
@@ -107,6 +110,44 @@ TEST_F(RadarNumbersTest, TheListHoldsEachUserOnceNearestFirstTiesByIdAndTheUnpla
     EXPECT_EQ(radar->usersToAnnotationsMap().count("zz"), 0u);
     source.setViewFavoritesOnly(true);
     EXPECT_EQ(source.numUsersInMode(), 0);
+}
+
+// Enough users, in replies that overlap, that the list's lookup by id grows and its order is put in place
+// through long cycles: each user once, the newest copy, nearest first with ties by id, the unplaced last.
+TEST(RadarList, OverlappingRepliesOfManyUsersAreHeldOnceNewestAndInOrder) {
+    VelkoraRadarListDataSource source;
+    std::map<std::string, VelkoraUserPtr> newest;
+    uint32_t seed = 5;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    auto user = [&](int n) {
+        char id[8];
+        std::snprintf(id, sizeof id, "u%03d", n);
+        // Whole hundreds of metres: many ties, ordered by id.
+        auto u = at(id, 100.0 * (next() % 40));
+        if (n % 97 == 0) u->setLocation(nullptr);
+        return u;
+    };
+    for (const auto& [from, to] : {std::pair{0, 400}, std::pair{200, 500}, std::pair{450, 460}}) {
+        std::vector<VelkoraUserPtr> reply;
+        for (int n = from; n < to; ++n)
+            reply.push_back(user(n));
+        reply.push_back(user(from + 7)); // twice in one reply: the later copy stays
+        for (const auto& u : reply)
+            newest[*u->userId()] = u;
+        source.addUsers(reply);
+    }
+    std::vector<VelkoraUserPtr> expected;
+    for (const auto& [id, u] : newest)
+        expected.push_back(u);
+    std::stable_sort(expected.begin(), expected.end(), [](const VelkoraUserPtr& a, const VelkoraUserPtr& b) {
+        if (!a->location() || !b->location()) return a->location() && !b->location();
+        return a->location()->distance() < b->location()->distance();
+    });
+    ASSERT_EQ(idsOf(source.sortedUsers()), idsOf(expected));
+    EXPECT_EQ(source.sortedUsers(), expected) << "the newest copy of each user";
 }
 
 TEST_F(RadarNumbersTest, ATestUsersPinNeverMovesAnotherUsersIsReplacedOnceMovedFarEnough) {
