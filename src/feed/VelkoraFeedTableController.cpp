@@ -338,9 +338,14 @@ double VelkoraFeedTableController::heightForRowAtIndexPath(ui::TableView&, const
     const auto& list = owner->getMessagesAndLikes();
     const auto row = static_cast<size_t>(indexPath.row);
     if (row >= list.size()) return 0;
-    // A layout pass asks from the first row down: the width is looked at once per pass, not per row. A
-    // table that estimates asks only for the rows coming into view, each time for a few.
-    if (row == 0 || rowHeightsWidth_ < 0 || estimatesHeights()) {
+    // A table that estimates asks only for the rows coming into view, a few at a time, and keeps what it
+    // was told: the keyed cache answers them, with no per-row list as long as the feed to keep.
+    if (estimatesHeights()) {
+        rowHeights_.clear();
+        return getModelHeightForActivity(list[row]);
+    }
+    // A layout pass asks from the first row down: the width is looked at once per pass, not per row.
+    if (row == 0 || rowHeightsWidth_ < 0) {
         const int width = widthKey();
         if (width != rowHeightsWidth_) rowHeights_.clear();
         rowHeightsWidth_ = width;

@@ -395,4 +395,69 @@ TEST_F(EstimatedHeightsTest, AnUpdateAsksOnlyTheChangedRowsAndThoseInView) {
     EXPECT_EQ(table->rectForRowAtIndexPath({0, 2}).height(), 200);
 }
 
+// Rows put in and taken out above, below and among the rows already measured: the rows kept keep their
+// heights and places as a table with every height known would show them.
+TEST_F(EstimatedHeightsTest, UpdatesAroundMeasuredRowsKeepTheirHeights) {
+    struct Case {
+        const char* name;
+        std::vector<int> deleted, inserted; // rows before and after the update
+    };
+    const std::vector<Case> cases = {
+        {"twenty on top", {}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}},
+        {"three taken from among the shown rows", {5001, 5003, 5010}, {}},
+        {"taken above, put in among the shown", {0, 7, 4990}, {0, 5002}},
+        {"one moved from far below to the top", {9000}, {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto list = std::make_shared<LongList>(), exactList = std::make_shared<LongList>();
+        auto estimated = open(list, 50), exact = open(exactList, 0);
+        for (auto& t : {estimated, exact})
+            t->scrollToRowAtIndexPath({0, 5000}, TableViewScrollPosition::Top, false);
+        // Where the rows shown now go.
+        std::vector<int> measured;
+        for (const auto& ip : estimated->indexPathsForVisibleRows()) {
+            if (std::find(c.deleted.begin(), c.deleted.end(), ip.row) != c.deleted.end()) continue;
+            int row = ip.row - int(std::count_if(c.deleted.begin(), c.deleted.end(), [&](int d) { return d < ip.row; }));
+            for (int r : c.inserted)
+                row += r <= row;
+            measured.push_back(row);
+        }
+        // The heights follow the rows: a row keeps the height its old place gave it.
+        for (auto* l : {list.get(), exactList.get()}) {
+            std::vector<double> heights;
+            for (int r = 0; r < l->rows; ++r)
+                if (std::find(c.deleted.begin(), c.deleted.end(), r) == c.deleted.end())
+                    heights.push_back(LongList::rule(r));
+            for (int r : c.inserted)
+                heights.insert(heights.begin() + r, 77);
+            l->rows = static_cast<int>(heights.size());
+            for (int r = 0; r < l->rows; ++r)
+                if (heights[size_t(r)] != LongList::rule(r)) l->changed[r] = heights[size_t(r)];
+            l->asked = 0;
+        }
+        for (auto& t : {estimated, exact}) {
+            t->beginUpdates();
+            std::vector<IndexPath> gone, put;
+            for (int r : c.deleted)
+                gone.push_back({0, r});
+            for (int r : c.inserted)
+                put.push_back({0, r});
+            t->deleteRowsAtIndexPaths(gone);
+            t->insertRowsAtIndexPaths(put);
+            EXPECT_TRUE(t->endUpdates());
+            t->scrollToRowAtIndexPath({0, 4995}, TableViewScrollPosition::Top, false);
+        }
+        EXPECT_EQ(screen(*estimated), screen(*exact));
+        EXPECT_LE(list->asked, 40);
+        // The rows measured before the update, wherever they went, are held at their own heights.
+        for (int r : measured)
+            EXPECT_EQ(estimated->rectForRowAtIndexPath({0, r}).height(), exact->rectForRowAtIndexPath({0, r}).height())
+                << "row " << r;
+        estimated->scrollToRowAtIndexPath({0, list->rows - 1}, TableViewScrollPosition::Bottom, false);
+        exact->scrollToRowAtIndexPath({0, list->rows - 1}, TableViewScrollPosition::Bottom, false);
+        EXPECT_EQ(screen(*estimated), screen(*exact));
+    }
+}
+
 } // namespace

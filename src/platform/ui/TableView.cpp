@@ -97,7 +97,7 @@ void TableView::loadData() {
     if (estimating()) old = std::move(sections_);
     loadSections();
     for (size_t s = 0; s < std::min(old.size(), sections_.size()); ++s)
-        sections_[s].rowHeights = std::move(old[s].rowHeights);
+        sections_[s].geometry = std::move(old[s].geometry);
     layoutGeometry();
 }
 
@@ -137,32 +137,27 @@ void TableView::layoutGeometry() {
         sec.footerHeight =
             footer >= 0 ? footer : (hasFooter || style_ == TableViewStyle::Grouped ? sectionFooterHeight_ : 0);
         if (estimating()) {
-            sec.rowHeights.resize(size_t(sec.rows), estimatedRowHeight_);
-            sec.measured.assign(size_t(sec.rows), 0);
+            sec.geometry.resize(sec.rows);
+            sec.geometry.setBase(estimatedRowHeight_);
+            sec.geometry.forgetMeasured();
             continue;
         }
-        sec.measured.clear();
-        sec.rowHeights.assign(size_t(sec.rows), rowHeight_);
-        for (int r = 0; r < sec.rows; ++r) {
-            double h = delegate ? delegate->heightForRowAtIndexPath(*this, {s, r}) : -1;
-            sec.rowHeights[size_t(r)] = h < 0 ? rowHeight_ : h;
+        // Only the rows that differ from the table's own height are held.
+        sec.geometry.reset(sec.rows, rowHeight_);
+        for (int r = 0; delegate && r < sec.rows; ++r) {
+            double h = delegate->heightForRowAtIndexPath(*this, {s, r});
+            if (h >= 0 && h != rowHeight_) sec.geometry.set(r, h, true);
         }
     }
     layoutPositions();
 }
 
-// Positions from the heights held, and the content size.
+// Positions of the sections from the heights held, and the content size.
 void TableView::layoutPositions() {
     double y = tableHeaderHeight_;
     for (Section& sec : sections_) {
         sec.top = y;
-        sec.rowTops.resize(size_t(sec.rows));
-        double rowY = 0;
-        for (int r = 0; r < sec.rows; ++r) {
-            sec.rowTops[size_t(r)] = rowY;
-            rowY += sec.rowHeights[size_t(r)];
-        }
-        y += sec.headerHeight + rowY + sec.footerHeight;
+        y += sec.headerHeight + sec.geometry.total() + sec.footerHeight;
     }
     double footerHeight = tableFooterView_ ? tableFooterView_->frame().height() : 0;
     setContentSize({bounds().width(), y + footerHeight});
@@ -180,11 +175,12 @@ bool TableView::measureRowsIn(const Rect* area) {
     double anchorY = 0;
     if (!atEnd) {
         for (const IndexPath& ip : indexPathsForRowsInRect(bounds())) {
-            if (!anchor || sections_[size_t(ip.section)].measured[size_t(ip.row)]) {
+            const bool measured = sections_[size_t(ip.section)].geometry.measured(ip.row);
+            if (!anchor || measured) {
                 anchor = ip;
                 anchorY = rectForRowAtIndexPath(ip).minY() - contentOffset().y;
             }
-            if (sections_[size_t(ip.section)].measured[size_t(ip.row)]) break;
+            if (measured) break;
         }
     }
     bool moved = false;
@@ -192,15 +188,11 @@ bool TableView::measureRowsIn(const Rect* area) {
     for (;;) {
         bool changed = false;
         for (const IndexPath& ip : indexPathsForRowsInRect(area ? *area : bounds())) {
-            Section& sec = sections_[size_t(ip.section)];
-            if (sec.measured[size_t(ip.row)]) continue;
-            sec.measured[size_t(ip.row)] = 1;
+            TableRowGeometry& rows = sections_[size_t(ip.section)].geometry;
+            if (rows.measured(ip.row)) continue;
             double h = delegate ? delegate->heightForRowAtIndexPath(*this, ip) : -1;
             if (h < 0) h = rowHeight_;
-            if (h != sec.rowHeights[size_t(ip.row)]) {
-                sec.rowHeights[size_t(ip.row)] = h;
-                changed = true;
-            }
+            if (rows.set(ip.row, h, true)) changed = true;
         }
         if (!changed) break;
         moved = true;
@@ -233,30 +225,24 @@ void TableView::carryHeights(std::vector<Section>& old, const std::vector<int>& 
     for (int s = 0; s < int(sections_.size()); ++s) {
         const int o = oldOfNew[size_t(s)];
         if (o < 0 || std::find(reloadedSections.begin(), reloadedSections.end(), o) != reloadedSections.end()) continue;
-        const Section& from = old[size_t(o)];
-        Section& to = sections_[size_t(s)];
-        auto [del, delEnd] = rowsOf(deleted, o);
-        auto [ins, insEnd] = rowsOf(inserted, s);
-        auto [rel, relEnd] = rowsOf(reloaded, o);
-        int oldRow = 0;
-        for (int newRow = 0; newRow < to.rows; ++newRow) {
-            if (ins != insEnd && ins->row == newRow) {
-                ++ins;
-                continue;
-            }
-            while (del != delEnd && del->row == oldRow) {
-                ++del;
-                ++oldRow;
-            }
-            if (oldRow >= from.rows) break;
+        const auto deletedRun = rowsOf(deleted, o), insertedRun = rowsOf(inserted, s), reloadedRun = rowsOf(reloaded, o);
+        auto del = deletedRun.first, delEnd = deletedRun.second;
+        auto ins = insertedRun.first, insEnd = insertedRun.second;
+        auto rel = reloadedRun.first, relEnd = reloadedRun.second;
+        // Only the rows held move, each past the deletions above it and then the insertions at or
+        // above where it lands; both walks go down with the rows.
+        int deletedAbove = 0, insertedAbove = 0;
+        sections_[size_t(s)].geometry.carry(old[size_t(o)].geometry, [&](int oldRow) {
+            for (; del != delEnd && del->row < oldRow; ++del)
+                ++deletedAbove;
             while (rel != relEnd && rel->row < oldRow)
                 ++rel;
-            if (rel == relEnd || rel->row != oldRow) {
-                to.rowHeights[size_t(newRow)] = from.rowHeights[size_t(oldRow)];
-                to.measured[size_t(newRow)] = from.measured[size_t(oldRow)];
-            }
-            ++oldRow;
-        }
+            if ((del != delEnd && del->row == oldRow) || (rel != relEnd && rel->row == oldRow)) return -1;
+            int row = oldRow - deletedAbove + insertedAbove;
+            for (; ins != insEnd && ins->row <= row; ++ins, ++row)
+                ++insertedAbove;
+            return row;
+        });
     }
 }
 
@@ -277,14 +263,13 @@ bool TableView::validIndexPath(const IndexPath& ip) const {
 Rect TableView::rectForSection(int section) const {
     if (section < 0 || section >= int(sections_.size())) return {};
     const Section& s = sections_[size_t(section)];
-    double rows = s.rows ? s.rowTops.back() + s.rowHeights.back() : 0;
-    return {0, s.top, bounds().width(), s.headerHeight + rows + s.footerHeight};
+    return {0, s.top, bounds().width(), s.headerHeight + s.geometry.total() + s.footerHeight};
 }
 
 Rect TableView::rectForRowAtIndexPath(const IndexPath& ip) const {
     if (!validIndexPath(ip)) return {};
     const Section& s = sections_[size_t(ip.section)];
-    return {0, s.top + s.headerHeight + s.rowTops[size_t(ip.row)], bounds().width(), s.rowHeights[size_t(ip.row)]};
+    return {0, s.top + s.headerHeight + s.geometry.top(ip.row), bounds().width(), s.geometry.height(ip.row)};
 }
 
 Rect TableView::rectForHeaderInSection(int section) const {
@@ -320,11 +305,12 @@ std::vector<IndexPath> TableView::indexPathsForRowsInRect(const Rect& rect) cons
         const Section& sec = sections_[size_t(s)];
         const double base = sec.top + sec.headerHeight;
         // The last row starting at or above the rect's top is the first that can reach into it.
-        auto first = std::upper_bound(sec.rowTops.begin(), sec.rowTops.end(), rect.minY() - base);
-        for (int r = std::max(0, int(first - sec.rowTops.begin()) - 1); r < sec.rows; ++r) {
-            const double top = base + sec.rowTops[size_t(r)], h = sec.rowHeights[size_t(r)];
+        int r = std::max(0, sec.geometry.rowAt(rect.minY() - base));
+        for (double top = base + sec.geometry.top(r); r < sec.rows; ++r) {
+            const double h = sec.geometry.height(r);
             if (top >= rect.maxY()) break;
             if (h > 0 && top + h > rect.minY()) out.push_back({s, r});
+            top += h;
         }
     }
     return out;
@@ -702,7 +688,7 @@ bool TableView::applyUpdates() {
         carryHeights(old, oldOfNew, {deleted.begin(), deleted.end()}, {inserted.begin(), inserted.end()},
                      {reloaded.begin(), reloaded.end()}, u.reloadSections);
         for (auto& [ip, cell] : keptVisible)
-            if (validIndexPath(ip)) sections_[size_t(ip.section)].measured[size_t(ip.row)] = 0;
+            if (validIndexPath(ip)) sections_[size_t(ip.section)].geometry.unmark(ip.row);
         layoutPositions();
     } else {
         loadData();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TableRowGeometry.h"
 #include "platform/ui/TableViewCell.h"
 
 namespace velkora::ui {
@@ -219,9 +220,9 @@ private:
         double top = 0;
         double headerHeight = 0;
         double footerHeight = 0;
-        std::vector<double> rowTops;  // relative to the section's first row
-        std::vector<double> rowHeights;
-        std::vector<unsigned char> measured; // with estimated heights: asked of the delegate and kept
+        // Heights and tops relative to the section's first row; with estimated heights, which rows were
+        // asked of the delegate and kept.
+        TableRowGeometry geometry;
         std::optional<std::string> headerTitle, footerTitle;
     };
     struct Updates {
