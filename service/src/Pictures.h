@@ -23,9 +23,9 @@ void createPictureTable(Database& db);
 void seedPictures(Database& db, const nlohmann::json& seed);
 void storePicture(Database& db, const std::string& path, const std::string& bytes, const std::string& contentType);
 
-// A small PNG of its own for a path: two colours and a shape chosen from the path's hash, so no two
-// seeded pictures look alike.
-std::string seedPictureFor(const std::string& path, int size = 64);
+// A PNG of its own for a path, chosen from the path's hash so no two seeded pictures look alike: a person's
+// portrait under "people/", else a small picture of two colours and a shape.
+std::string seedPictureFor(const std::string& path);
 
 // Replaces every mark in a reply by the service's address as the client reached it.
 std::string expandServiceAddresses(std::string text, const std::string& baseUrl);

@@ -1,14 +1,14 @@
 #include "feed/VelkoraSuggestedPeople.h"
 
+#include "data/VelkoraAppSettings.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
+#include "data/VelkoraUserInfo.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/Label.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppSettings.h"
-#include "data/VelkoraUserInfo.h"
-#include "shell/VelkoraLazyImageView.h"
 #include "session/VelkoraStyleSheetCustomizer.h"
-#include "data/VelkoraUserDetailsDisplayer.h"
+#include "shell/VelkoraLazyImageView.h"
 #include "shell/VelkoraProfileSupport.h"
 
 namespace velkora {
@@ -86,9 +86,10 @@ void VelkoraSuggestPeopleScrollView::doneAddingPersons() {
         if (auto tile = VelkoraSuggestedPersonView::initFromNib()) w = tile->frame().width();
     const double s = frame().width();
     const double t = numPersons_ * w;
-    if (t > s) {
-        setContentOffset({(t - s) * 0.5, 0}, true);
-    } else {
+    // The row starts at its first person, whole, however the strip was scrolled before it was filled:
+    // a row wider than the strip scrolled to its middle would open on a tile cut at the left edge.
+    setContentOffset({-contentInset().left, 0});
+    if (t <= s) {
         const double shift = (s - t) * 0.5;
         for (const auto& sub : subviews()) {
             ui::Rect f = sub->frame();

@@ -194,18 +194,26 @@ void VelkoraQuizPlayViewController::redrawPopularAnswers() {
         VelkoraAnswerCollection& slot = answerButtonsArray_[i];
         // Shares outside 0 to 100 would draw bars past the room or backwards.
         const int32_t hits = std::clamp(answers[i] ? answers[i]->hits() : 0, 0, 100);
-        double labelWidth = 0;
         if (slot.hintLabel) {
             slot.hintLabel->setText(foundation::format("%d%%", hits));
             slot.hintLabel->sizeToFit();
             slot.hintLabel->setHidden(false);
-            labelWidth = slot.hintLabel->frame().width();
         }
         if (slot.hintImage) slot.hintImage->setHidden(false);
         if (slot.hintImageTrailingSpaceConstraint)
             slot.hintImageTrailingSpaceConstraint->setConstant(origHintImageTrailingSpaceConstraint_ + A -
                                                                (hits / 100.0) * A);
-        if (slot.button) slot.button->setTitleEdgeInsets({0, labelWidth + 5, 0, 5});
+    }
+    view()->layoutIfNeeded();
+    // The answer starts 5 after its percentage, wherever the percentage sits over the button.
+    for (size_t i = 0; i < answers.size() && i < answerButtonsArray_.size(); ++i) {
+        VelkoraAnswerCollection& slot = answerButtonsArray_[i];
+        if (!slot.button) continue;
+        double shareEnd = 0;
+        if (slot.hintLabel)
+            shareEnd = std::max(slot.hintLabel->frame().width(),
+                                slot.hintLabel->convertRectToView(slot.hintLabel->bounds(), slot.button.get()).maxX());
+        slot.button->setTitleEdgeInsets({0, shareEnd + 5, 0, 5});
     }
     view()->layoutIfNeeded();
 }

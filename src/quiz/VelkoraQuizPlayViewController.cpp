@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUtils.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
@@ -28,9 +29,8 @@
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "data/VelkoraUserInfo.h"
-#include "shell/VelkoraResizeableButton.h"
 #include "session/VelkoraStyleSheetCustomizer.h"
+#include "shell/VelkoraResizeableButton.h"
 #include "shell/VelkoraWidgetClasses.h"
 
 namespace velkora {
@@ -38,6 +38,9 @@ namespace velkora {
 using foundation::Value;
 
 namespace {
+
+// The room before the ladder's first step and after its last.
+constexpr double kLadderMargin = 10;
 
 std::string text(const char* key) {
     return foundation::Bundle::main().localizedString(key);
@@ -659,11 +662,12 @@ void VelkoraQuizPlayViewController::createScoresScrollView() {
         // Step i spans 10 + i × w to 10 + (i + 1) × w, centred vertically; the content ends W + 10 after
         // the last step.
         const double h = scoreView->frame().height();
-        const double trailing = T - static_cast<float>(i + 1) * w - 10;
+        const double trailing = T - static_cast<float>(i + 1) * w - kLadderMargin;
         std::string horizontal;
         ui::VisualFormatViews views{{"scoreView", scoreView}};
         if (!lastItem) {
-            horizontal = foundation::format("H:|-%g-[scoreView(==%f)]-%g-|", 10.0, static_cast<double>(w), trailing);
+            horizontal =
+                foundation::format("H:|-%g-[scoreView(==%f)]-%g-|", kLadderMargin, static_cast<double>(w), trailing);
         } else {
             horizontal = foundation::format("H:[lastItem(==%f)]-0-[scoreView(==%f)]-%g-|", static_cast<double>(w),
                                             static_cast<double>(w), trailing);
@@ -681,7 +685,7 @@ void VelkoraQuizPlayViewController::createScoresScrollView() {
             // its place by its frame rather than taking the screen down.
             foundation::Log::line("Velkora (E) - %@", std::string(error.what()));
             scoreView->setTranslatesAutoresizingMaskIntoConstraints(true);
-            scoreView->setFrame({10 + static_cast<double>(i) * w, (H - h) * 0.5, w, h});
+            scoreView->setFrame({kLadderMargin + static_cast<double>(i) * w, (H - h) * 0.5, w, h});
         }
         lastItem = scoreView;
     }
@@ -692,12 +696,14 @@ void VelkoraQuizPlayViewController::createScoresScrollView() {
 
 double VelkoraQuizPlayViewController::ladderOffset(double centred) const {
     // The current step is centred only as far as the ladder's ends allow: centring the first steps would
-    // leave the strip's start empty, and centring the last ones would leave its end empty.
+    // leave the strip's start empty, and centring the last ones would leave its end empty. At either end
+    // the outer step's edge meets the strip's edge, so its pill keeps the step's own inset on both sides.
     if (!scoresScrollView_ || !quiz_) return centred;
     const double visible = scoresScrollView_->bounds().width() > 0 ? scoresScrollView_->bounds().width()
                                                                    : static_cast<double>(layoutWidth());
-    const double steps = static_cast<double>(quiz_->questions().size()) * scoreViewWidth_ + 20;
-    return std::clamp(centred, 0.0, std::max(0.0, steps - visible));
+    const double first = kLadderMargin;
+    const double last = kLadderMargin + static_cast<double>(quiz_->questions().size()) * scoreViewWidth_;
+    return std::clamp(centred, first, std::max(first, last - visible));
 }
 
 void VelkoraQuizPlayViewController::updateScrollView(int32_t index) {

@@ -5,7 +5,9 @@
 #include <future>
 
 #include "FeedFixture.h"
+#include "data/VelkoraAppData.h"
 #include "data/VelkoraChatRoomsComment.h"
+#include "data/VelkoraUserInfo.h"
 #include "feed/VelkoraFeedTableCell.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Paths.h"
@@ -14,8 +16,6 @@
 #include "platform/ui/ScreenRenderer.h"
 #include "platform/ui/Snapshot.h"
 #include "server/utils/VelkoraLogEventsManager.h"
-#include "data/VelkoraAppData.h"
-#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraDefaultNotificationPopupView.h"
 #include "shell/VelkoraResizedImagesCache.h"
 #include "velkora/VelkoraFeatures.h"
@@ -338,7 +338,7 @@ TEST_F(FeedTest, SuggestionsNameOneCountSeveralAndLeaveFollowedOnesOut) {
     EXPECT_EQ(capture_->count("Velkora - Warning - user is suggested but I am already following = "), 3u);
 }
 
-TEST_F(FeedTest, TheStripCentresWhatFitsAndScrollsToTheMiddleOfWhatDoesNot) {
+TEST_F(FeedTest, TheStripCentresWhatFitsAndStartsWhatDoesNotWithItsFirstPersonWhole) {
     configure(false);
     startSignedIn();
     auto screen = openFeature("feed");
@@ -346,21 +346,25 @@ TEST_F(FeedTest, TheStripCentresWhatFitsAndScrollsToTheMiddleOfWhatDoesNot) {
     auto strip = std::make_shared<VelkoraSuggestPeopleScrollView>();
     strip->setFrame({0, 0, 320, 64});
     auto someone = VelkoraAgentInternal::instance().velkoraUser();
-    for (int n : {5, 6}) {
+    // Tiles of 64 in a strip of 320; the strip was scrolled before it was filled again, as a feed's strip is.
+    const struct {
+        int tiles;
+        double firstX, offset;
+    } cases[] = {{3, 64, 0}, {5, 0, 0}, {6, 0, 0}, {12, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.tiles) + " tiles");
+        strip->setContentOffset({100, 0});
         strip->clearAllPersons();
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < c.tiles; ++i)
             strip->addPerson(someone, {});
         strip->doneAddingPersons();
         loop().advance(1);
-        EXPECT_EQ(strip->contentSize().width, 64.0 * n);
-        EXPECT_EQ(strip->subviews().front()->frame().x(), 0.0) << n << " tiles";
-        EXPECT_EQ(strip->contentOffset().x, n == 5 ? 0.0 : 32.0);
+        EXPECT_EQ(strip->contentSize().width, 64.0 * c.tiles);
+        const ui::Rect first = strip->subviews().front()->frame();
+        EXPECT_EQ(first.x(), c.firstX);
+        EXPECT_EQ(strip->contentOffset().x, c.offset);
+        EXPECT_GE(first.minX(), strip->contentOffset().x) << "the first person shows whole";
     }
-    strip->clearAllPersons();
-    for (int i = 0; i < 3; ++i)
-        strip->addPerson(someone, {});
-    strip->doneAddingPersons();
-    EXPECT_EQ(strip->subviews().front()->frame().x(), 64.0) << "three tiles are centred";
 }
 
 TEST_F(FeedTest, PictureOfTheTabletFeed) {

@@ -5,6 +5,7 @@
 #include "platform/ui/Animation.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/ScrollView.h"
+#include "platform/ui/TextLayout.h"
 #include "platform/ui/layout/LayoutConstraint.h"
 #include "quiz/VelkoraQuizScoreViews.h"
 #include "server/VelkoraServerEndpoint.h"
@@ -294,8 +295,9 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     loop().advance(0.3); // the ladder has scrolled to its first step, animated
     EXPECT_EQ(screen_->scoreViewWidth(), 64);
     EXPECT_FLOAT_EQ(screen_->scoresScrollOrigOffset(), -118);
-    // Centring the first step would leave the strip's start empty: the ladder starts at its left end.
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6);
+    // Centring the first step would leave the strip's start empty: the ladder starts at its left end, the
+    // first step's edge on the strip's edge.
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 10, 1e-6);
     EXPECT_DOUBLE_EQ(screen_->scoresScrollView()->contentSize().width, 5 * 64 + 340);
     auto steps = screen_->scoresScrollView()->subviews();
     ASSERT_EQ(steps.size(), 5u);
@@ -317,8 +319,8 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     loop().advance(0.3); // next question: the ladder moves on
     EXPECT_TRUE(label->superview());
     loop().advance(0.35);
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6); // -118 + 64 is still left of the start
-    EXPECT_TRUE(label->superview());                                      // fading until 1 s after the answer
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 10, 1e-6); // -118 + 64 is still left of the start
+    EXPECT_TRUE(label->superview());                                       // fading until 1 s after the answer
     loop().advance(0.1);
     EXPECT_FALSE(label->superview());
 
@@ -327,7 +329,7 @@ TEST_F(QuizPlayTest, TheLadderAndTheBonusLabel) {
     ui::Screen::main().setBounds({0, 0, 320, 568});
     loop().advance(0.35);
     EXPECT_FLOAT_EQ(screen_->scoresScrollOrigOffset(), (568 - 64) * -0.5f + 10);
-    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 0, 1e-6); // the five steps fit the width
+    EXPECT_NEAR(screen_->scoresScrollView()->contentOffset().x, 10, 1e-6); // the five steps fit the width
     EXPECT_EQ(screen_->scoresScrollView()->subviews().size(), 5u);
     // Laid out by its constraints for the new width: the content reaches a whole width past the last step,
     // and the old steps' constraints left with them (6 for the first step, 7 for each later one).
@@ -348,11 +350,11 @@ TEST_F(QuizPlayTest, TheLadderCentresTheCurrentStepAsFarAsItsEndsAllowAndShowsOn
     open(addQuiz(quizJson(questions)));
     auto strip = screen_->scoresScrollView();
     ASSERT_EQ(strip->bounds().width(), 320);
-    // Ten steps of 64 and 10 at each end: the offset runs from 0 to 660 - 320 = 340.
+    // Ten steps of 64 from 10: the offset runs from the first step's edge, 10, to the last one's, 650 - 320.
     const struct {
         int step;
         double offset;
-    } cases[] = {{0, 0}, {1, 0}, {2, 10}, {3, 74}, {5, 202}, {7, 330}, {8, 340}, {9, 340}};
+    } cases[] = {{0, 10}, {1, 10}, {2, 10}, {3, 74}, {5, 202}, {7, 330}, {8, 330}, {9, 330}};
     for (const auto& c : cases) {
         SCOPED_TRACE("step " + std::to_string(c.step));
         if (c.step == 0)
@@ -364,6 +366,7 @@ TEST_F(QuizPlayTest, TheLadderCentresTheCurrentStepAsFarAsItsEndsAllowAndShowsOn
         EXPECT_NEAR(strip->contentOffset().x, c.offset, 1e-6);
         const ui::Rect seen(strip->contentOffset().x, 0, strip->bounds().width(), strip->bounds().height());
         int whole = 0;
+        double start = seen.maxX(), end = seen.minX();
         for (const auto& v : strip->subviews()) {
             auto step = std::dynamic_pointer_cast<VelkoraQuizScrollScoreView>(v);
             if (!step) continue;
@@ -371,9 +374,14 @@ TEST_F(QuizPlayTest, TheLadderCentresTheCurrentStepAsFarAsItsEndsAllowAndShowsOn
             if (!pill.intersects(seen)) continue;
             EXPECT_TRUE(pill.minX() >= seen.minX() && pill.maxX() <= seen.maxX())
                 << step->scoreLabel()->text() << " is cut";
+            start = std::min(start, pill.minX());
+            end = std::max(end, pill.maxX());
             ++whole;
         }
         EXPECT_EQ(whole, 5);
+        // The strip ends with the inset it starts with: no pill against either edge.
+        EXPECT_NEAR(start - seen.minX(), seen.maxX() - end, 1e-6);
+        EXPECT_GT(start - seen.minX(), 0);
     }
 }
 
@@ -447,4 +455,45 @@ TEST_F(QuizPlayTest, UnsafeNumbersStayInTheirRanges) {
     loop().advance(0.6);
     EXPECT_EQ(screen_->currentScore(), 2147483647);
     EXPECT_EQ(screen_->gameOverLabel()->text(), "Congratulations!");
+}
+
+TEST_F(QuizPlayTest, AnswersReadWholeBesideTheirSharesAndTheBarsStayInTheirButtons) {
+    startPlayer(50);
+    const std::string answers[] = {"Seven", "Nine", "Eight", "A longer answer that shrinks"};
+    const int shares[] = {8, 30, 55, 7};
+    std::string json = R"({"id":1,"question":"How many?","score":10,"timeLimit":15,"timeBonus":5,"answers":[)";
+    for (int i = 0; i < 4; ++i)
+        json += std::string(i ? "," : "") + R"({"id":)" + std::to_string(11 + i) + R"(,"answer":")" + answers[i] +
+                R"(","correct":)" + (i == 2 ? "true" : "false") + R"(,"picks":)" + std::to_string(shares[i]) + "}";
+    open(addQuiz(quizJson(question(2) + "," + json + "]}")));
+    answer(0);
+    loop().advance(0.2);
+    window_->layoutIfNeeded();
+    loop().advance(0.5);
+    screen_->helpClicked(nullptr);
+    screen_->quizHintsPopularAnswerClicked(nullptr);
+    answer(0); // wrong: red beside the green of the right one
+    window_->layoutIfNeeded();
+    for (size_t i = 0; i < 4; ++i) {
+        const auto& slot = screen_->answerButtonsArray()[i];
+        SCOPED_TRACE(answers[i]);
+        auto& button = *slot.button;
+        const auto& title = button.titleLabel();
+        ASSERT_EQ(title->text(), answers[i]);
+        const ui::Rect text = title->frame();
+        const ui::Rect share = slot.hintLabel->convertRectToView(slot.hintLabel->bounds(), &button);
+        const ui::Rect bar = slot.hintImage->convertRectToView(slot.hintImage->bounds(), &button);
+        EXPECT_GE(text.minX(), share.maxX()) << "the answer starts after its share";
+        EXPECT_LE(text.maxX(), button.bounds().maxX());
+        EXPECT_GE(bar.minX(), 0);
+        EXPECT_LE(bar.maxX(), button.bounds().maxX() + 1e-6) << "the bar stays in its button";
+        const ui::Font drawn = title->fittingFont();
+        if (i < 3)
+            EXPECT_EQ(drawn.pointSize(), title->font()->pointSize()) << "a short answer keeps its size";
+        else
+            EXPECT_LT(drawn.pointSize(), title->font()->pointSize());
+        EXPECT_GE(drawn.pointSize(), 10);
+        EXPECT_LE(ui::measureText(answers[i], drawn, 0, 1).width, text.width() + 0.5) << "on one line, whole";
+    }
+    expectLooksLike("QuizAnswersWithShares");
 }

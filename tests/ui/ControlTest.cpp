@@ -82,6 +82,34 @@ TEST_F(Controls, ButtonStatesFallBackToNormalAndActionsNeedTheirTarget) {
     EXPECT_EQ(button->allControlEvents(), unsigned(ControlEventTouchUpInside));
 }
 
+// Title insets take room from the content: the title is placed, at its own width, in what is left.
+TEST_F(Controls, ButtonTitleInsetsMoveTheTitleWithoutNarrowingIt) {
+    auto button = Button::create();
+    button->setFrame({0, 0, 280, 44});
+    button->setTitle("Seven");
+    button->layoutIfNeeded();
+    const Rect plain = button->titleLabel()->frame();
+    ASSERT_GT(plain.width(), 20);
+    const struct {
+        const char* what;
+        EdgeInsets insets;
+        double x, width;
+    } cases[] = {
+        {"room on both sides", {0, 5, 0, 5}, plain.x(), plain.width()},
+        {"a share label on the left", {0, 45, 0, 5}, 45 + (230 - plain.width()) / 2, plain.width()},
+        {"moved right, same room", {0, 4, 0, -4}, plain.x() + 4, plain.width()},
+        {"less room than the title", {0, 250, 0, 5}, 250, 25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        button->setTitleEdgeInsets(c.insets);
+        button->layoutIfNeeded();
+        EXPECT_DOUBLE_EQ(button->titleLabel()->frame().x(), c.x);
+        EXPECT_DOUBLE_EQ(button->titleLabel()->frame().width(), c.width);
+        EXPECT_DOUBLE_EQ(button->titleLabel()->frame().height(), plain.height());
+    }
+}
+
 TEST_F(Controls, SwitchSpinnerAndPageControl) {
     auto sw = Switch::create({5, 5, 100, 100});
     EXPECT_EQ(sw->frame().size, Switch::kSize);

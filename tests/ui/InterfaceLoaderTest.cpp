@@ -64,6 +64,19 @@ public:
     std::shared_ptr<Label> titleLabel;
 };
 
+// A slot whose constraints place a bar inside it, as an answer button's share bar is placed.
+class TestSlot : public View, public InterfaceOwner {
+public:
+    void registerInterfaceBindings(InterfaceBindings& b) override {
+        b.outlet("toplevelView", toplevelView);
+        b.outlet("slotView", slotView);
+        b.outlet("barView", barView);
+        b.outlet("barTrailingConstraint", barTrailingConstraint);
+    }
+    ViewPtr toplevelView, slotView, barView;
+    std::shared_ptr<LayoutConstraint> barTrailingConstraint;
+};
+
 class InterfaceLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -290,6 +303,29 @@ TEST_F(InterfaceLoaderTest, FileLoadedAgainGivesNewObjectsAndFollowsChangesOnDis
         EXPECT_TRUE(log.contains("Changing.json is not a JSON object"));
     }
     std::filesystem::remove_all(folder);
+}
+
+// The view holding constraints about its subviews keeps following its own frame: only the subviews are
+// placed by them. Were it placed too, nothing would fix its size, and a bar's new width could as well widen it.
+TEST_F(InterfaceLoaderTest, AViewHoldingConstraintsOnItsSubviewsKeepsItsFrame) {
+    auto owner = std::make_shared<TestSlot>();
+    ASSERT_EQ(loader().loadNibNamed("TestSlot", owner.get()).size(), 1u);
+    ASSERT_TRUE(owner->slotView && owner->barView && owner->barTrailingConstraint);
+    EXPECT_TRUE(owner->slotView->translatesAutoresizingMaskIntoConstraints());
+    EXPECT_FALSE(owner->barView->translatesAutoresizingMaskIntoConstraints());
+    owner->toplevelView->layoutIfNeeded();
+    for (double trailing : {20.0, 277.6, 60.0, 300.0}) {
+        SCOPED_TRACE(trailing);
+        owner->barTrailingConstraint->setConstant(trailing);
+        owner->toplevelView->layoutIfNeeded();
+        EXPECT_EQ(owner->slotView->frame(), Rect(0, 10, 320, 44));
+        EXPECT_NEAR(owner->barView->frame().width(), 300 - trailing, 1e-6);
+    }
+    // The root grows: the slot follows its mask and the bar its constraints.
+    owner->toplevelView->setFrame({0, 0, 400, 200});
+    owner->toplevelView->layoutIfNeeded();
+    EXPECT_EQ(owner->slotView->frame().width(), 400);
+    EXPECT_NEAR(owner->barView->frame().width(), 80, 1e-6);
 }
 
 } // namespace

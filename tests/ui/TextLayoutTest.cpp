@@ -124,6 +124,29 @@ TEST(TextLayoutTest, WordAndCharacterBreaking) {
         EXPECT_LE(l.frame.maxX(), 80.0 + 1e-6);
 }
 
+// Clipping never splits a word: a word longer than the line stays whole on its own line.
+TEST(TextLayoutTest, ClippingBreaksOnlyBetweenWords) {
+    Font font = Font::boldSystemFont(16);
+    const struct {
+        const char* text;
+        double width;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Seven", 20, {"Seven"}},
+        {"Seven", 200, {"Seven"}},
+        {"Two words", 50, {"Two ", "words"}},
+        {"Supercalifragilistic word", 60, {"Supercalifragilistic ", "word"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TextLayout clipped(c.text, font, opts(c.width, 0, LineBreakMode::Clip));
+        std::vector<std::string> lines;
+        for (const auto& l : clipped.lines())
+            lines.push_back(utf16::substring(c.text, l.range));
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
 TEST(TextLayoutTest, IndexUnderAPoint) {
     Font font = Font::systemFont(20);
     TextLayout l("Hello world", font, opts(0, 0, LineBreakMode::WordWrap));

@@ -116,7 +116,10 @@ Rect Button::imageRectForContentRect(const Rect& content) const {
     return Rect(x, y, image.width, image.height).inset(imageEdgeInsets_);
 }
 
-Rect Button::titleRectForContentRect(const Rect& content) const {
+// The title's insets take room from the content before the title is placed in what is left, so a title
+// moved aside by its insets keeps its own width as long as the rest of the content holds it.
+Rect Button::titleRectForContentRect(const Rect& whole) const {
+    const Rect content = whole.inset(titleEdgeInsets_);
     Size image = ImageView::sizeOfImage(currentImage());
     Size title = titleSize();
     double available = std::max(0.0, content.width() - image.width);
@@ -134,7 +137,7 @@ Rect Button::titleRectForContentRect(const Rect& content) const {
     case ContentVerticalAlignment::Bottom: y = content.maxY() - title.height; break;
     default: y = content.midY() - title.height / 2; break;
     }
-    return Rect(x, y, title.width, title.height).inset(titleEdgeInsets_);
+    return Rect(x, y, title.width, title.height);
 }
 
 void Button::layoutSubviews() {

@@ -350,8 +350,13 @@ private:
             c->setPriority(*priority);
             c->setIdentifier(text(d->find("identifier")));
             addConstraint(*built_[holder].view, c);
-            constrained.insert(first.get());
-            if (second) constrained.insert(second.get());
+            // The view that holds a constraint relating it to one of its subviews places that subview; it is
+            // not placed by it itself. Taken as placed, it would follow no frame and no constraint of its own, and
+            // where its size and a subview's meet, which one gives way would be left to chance.
+            const View* self = built_[holder].view.get();
+            const bool aboutASubview = first.get() != self || (second && second.get() != self);
+            if (!aboutASubview || first.get() != self) constrained.insert(first.get());
+            if (second && second.get() != self) constrained.insert(second.get());
             if (!collectOutlets(*d, InterfaceObject{nullptr, c})) return false;
         }
         // Views placed by constraints stop following their frames, unless the file says otherwise.

@@ -255,6 +255,7 @@ void drawLabel(const Label& label, GraphicsContext& g) {
     // Centred vertically, as labels show their text.
     double y = b.y() + std::floor((b.height() - layout->size().height) / 2);
     g.saveGState();
+    if (label.lineBreakMode() == LineBreakMode::Clip) g.clipToRect(b);
     if (label.shadowColor() && !label.isHighlighted())
         g.setShadow(label.shadowOffset(), 0, *label.shadowColor());
     g.drawTextLayout(*layout, {b.x(), y});

@@ -57,8 +57,17 @@ PangoAttrList* pangoAttributes(const AttributedString& text) {
     return list;
 }
 
+// Clipping breaks lines between words only: a word too long for its line runs past the edge and is cut
+// there, rather than split with a hyphen into pieces that read as other words.
 PangoWrapMode wrapModeFor(LineBreakMode mode) {
-    return mode == LineBreakMode::CharWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR;
+    switch (mode) {
+    case LineBreakMode::CharWrap:
+        return PANGO_WRAP_CHAR;
+    case LineBreakMode::Clip:
+        return PANGO_WRAP_WORD;
+    default:
+        return PANGO_WRAP_WORD_CHAR;
+    }
 }
 
 PangoAlignment alignmentFor(TextAlignment a) {
