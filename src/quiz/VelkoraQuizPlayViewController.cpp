@@ -183,6 +183,12 @@ void VelkoraQuizPlayViewController::registerInterfaceBindings(ui::InterfaceBindi
 
 void VelkoraQuizPlayViewController::viewDidLoad() {
     setStyleScreenIdentifier(kScreenId);
+    // The question's points sit over the countdown, whose pale wedge grows under the white digits: a dark
+    // shadow keeps them readable on it. Set before the style sheet is applied, so a host's sheet still wins.
+    if (questionScoreLabel_) {
+        questionScoreLabel_->setShadowColor(ui::Color::rgba(0, 0, 0, 0.8));
+        questionScoreLabel_->setShadowOffset({1, 1});
+    }
     VelkoraGeneralFeatureViewController::viewDidLoad();
     createSounds();
 
