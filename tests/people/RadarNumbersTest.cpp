@@ -123,7 +123,7 @@ TEST(RadarList, OverlappingRepliesOfManyUsersAreHeldOnceNewestAndInOrder) {
         return seed >> 8;
     };
     auto user = [&](int n) {
-        char id[8];
+        char id[16];
         std::snprintf(id, sizeof id, "u%03d", n);
         // Whole hundreds of metres: many ties, ordered by id.
         auto u = at(id, 100.0 * (next() % 40));
