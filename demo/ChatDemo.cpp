@@ -10,7 +10,6 @@
 #include "conversations/VelkoraChatOneCells.h"
 #include "conversations/VelkoraChatOneViewController.h"
 #include "conversations/VelkoraFullScreenImageViewController.h"
-#include "session/VelkoraChatsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/services/OutsideEndpoints.h"
 #include "platform/ui/GraphicsContext.h"
@@ -21,20 +20,12 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraChatsRepository.h"
 #include "session/VelkoraScreenRegistry.h"
 
 namespace {
 
 using namespace velkora;
-
-struct ChatHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
 
 // A photo-sized sunset, drawn at the size a camera gives so that nothing in the chat is scaled up from a
 // thumbnail.
@@ -65,7 +56,7 @@ VELKORA_DEMO_STEP(oneToOneChat, 150, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
     auto& loop = demo.loop();
-    auto host = std::make_shared<ChatHost>();
+    auto host = std::make_shared<demo::DemoHost>();
     // The inbox's list first, so the session's own poll carries the chat's live messages.
     VelkoraChatsRepository::instance();
     loop.runUntil([] { return VelkoraChatsRepository::instance().didFinishLoading(); }, 20);

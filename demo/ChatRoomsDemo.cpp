@@ -9,7 +9,6 @@
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraChatRoomsTopicViewController.h"
 #include "conversations/VelkoraChatRoomsViewController.h"
-#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UrlConnection.h"
 #include "platform/ui/GraphicsContext.h"
@@ -20,21 +19,13 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
 namespace {
 
 using namespace velkora;
-
-struct RoomsHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
 
 bool settled(foundation::RunLoop& loop) {
     return loop.runUntil(
@@ -62,7 +53,7 @@ VELKORA_DEMO_STEP(chatRooms, 630, DemoStep::NeedsService) {
     auto& loop = demo.loop();
     auto& repository = VelkoraChatRoomsTopicsRepository::instance();
     loop.runUntil([&] { return repository.didFinishLoading(); }, 20);
-    auto host = std::make_shared<RoomsHost>();
+    auto host = std::make_shared<demo::DemoHost>();
     bool shown = true;
 
     demo.say("The chat rooms: every topic with its picture, age and counts");

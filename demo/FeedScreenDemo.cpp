@@ -29,22 +29,13 @@ namespace {
 
 using namespace velkora;
 
-struct FeedDemoHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
-
 bool idle() {
     return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
 }
 
 // Shows a screen as a host would, lets its requests (and what `drain` waits for) and pictures arrive, and
 // writes it; `then` runs with the screen still up, after its picture.
-bool showAndWrite(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host,
+bool showAndWrite(demo::Demo& demo, const std::shared_ptr<demo::DemoHost>& host,
                   const std::shared_ptr<ui::ViewController>& screen, const std::string& picture,
                   const std::function<void()>& drain = {}, const std::function<bool(ui::Window&)>& then = {}) {
     auto window = demo::showAsHostScreen(screen, host).window;
@@ -63,7 +54,7 @@ bool showAndWrite(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host,
 }
 
 // A feed screen, written once its list has come.
-bool showFeed(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const std::string& feature,
+bool showFeed(demo::Demo& demo, const std::shared_ptr<demo::DemoHost>& host, const std::string& feature,
               foundation::Value arguments, const std::string& picture,
               const std::function<bool(VelkoraFeedViewController&, ui::Window&)>& then = {}) {
     auto screen = std::dynamic_pointer_cast<VelkoraFeedViewController>(
@@ -82,7 +73,7 @@ bool showFeed(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const
 }
 
 // Another of the feed's screens, by its feature name.
-bool showScreen(demo::Demo& demo, const std::shared_ptr<FeedDemoHost>& host, const std::string& feature,
+bool showScreen(demo::Demo& demo, const std::shared_ptr<demo::DemoHost>& host, const std::string& feature,
                 const std::string& picture) {
     auto screen = VelkoraScreenRegistry::instance().makeScreen(feature);
     if (!screen) {
@@ -103,7 +94,7 @@ bool isPicture(const VelkoraActivityModel* item) {
 VELKORA_DEMO_STEP(feedScreen, 640, DemoStep::NeedsService) {
     if (!demo.ensureSession()) return false;
     registerKitScreens();
-    auto host = std::make_shared<FeedDemoHost>();
+    auto host = std::make_shared<demo::DemoHost>();
     auto& loop = demo.loop();
     // The demo's user follows the seeded people, so their posts and likes reach its feed.
     for (const char* id : {"u-mira", "u-tomas", "u-lena", "u-ravi"}) {

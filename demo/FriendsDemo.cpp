@@ -9,7 +9,10 @@
 #include "DemoHost.h"
 #include "DemoSteps.h"
 #include "VelkoraKitScreens.h"
+#include "data/VelkoraAppData.h"
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraSNFriendsRepository.h"
+#include "data/VelkoraUserInfo.h"
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraFindFriendsViewController.h"
 #include "people/VelkoraInviteSocialNetworkViewController.h"
@@ -23,24 +26,12 @@
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppData.h"
-#include "data/VelkoraAppSettings.h"
 #include "session/VelkoraScreenRegistry.h"
-#include "data/VelkoraUserInfo.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
 namespace {
 
 using namespace velkora;
-
-struct FriendsHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
 
 bool settled() {
     return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
@@ -48,7 +39,7 @@ bool settled() {
 
 // Shows a screen as the root of a host's stack until its requests are answered; `ready` says when what
 // it shows has arrived. The window stays up while `then` runs, and the picture is written.
-bool showScreen(demo::Demo& demo, const std::shared_ptr<FriendsHost>& host,
+bool showScreen(demo::Demo& demo, const std::shared_ptr<demo::DemoHost>& host,
                 const std::shared_ptr<ui::ViewController>& screen, const std::string& picture,
                 const std::function<bool()>& ready = {}, const std::function<bool(ui::Window&)>& then = {}) {
     if (!screen) {
@@ -105,7 +96,7 @@ VELKORA_DEMO_STEP(friendsAndRadar, 630, DemoStep::NeedsService) {
         loop.runUntil(settled, 20);
     }
 
-    auto host = std::make_shared<FriendsHost>();
+    auto host = std::make_shared<demo::DemoHost>();
     bool shown = true;
     demo.say("The find and invite menu: the friends not yet followed on the badge, connect buttons");
     const std::vector<std::string> ids{"u-mira", "u-tomas", "u-lena", "u-ravi", "u-fan01", "u-fan02", "u-fan03"};

@@ -8,13 +8,13 @@
 #include "VelkoraKitScreens.h"
 #include "conversations/VelkoraGeneralSystemMessageViewController.h"
 #include "conversations/VelkoraNewMessageChooserViewController.h"
-#include "session/VelkoraChatsRepository.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 #include "server/VelkoraServerApi.h"
 #include "server/VelkoraServerClientAgent.h"
+#include "session/VelkoraChatsRepository.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 
@@ -22,22 +22,13 @@ namespace {
 
 using namespace velkora;
 
-struct InboxDemoHost : VelkoraGeneralFeatureViewControllerDelegate {
-    void didClickBack() override {}
-    void didClose() override {}
-    void backToPanel() override {}
-    bool isUsingPopover() override { return false; }
-    bool isTopPanelHidden() override { return false; }
-    bool isOpenedAsFeature() override { return true; }
-};
-
 bool idle() {
     return VelkoraServerClientAgent::instance().workingProtocolsWrappers().empty();
 }
 
 // Shows a screen in a window of its own until `ready` holds and its requests are answered, then writes it.
 bool showScreen(
-    demo::Demo& demo, const std::shared_ptr<InboxDemoHost>& host, const std::shared_ptr<ui::ViewController>& screen,
+    demo::Demo& demo, const std::shared_ptr<demo::DemoHost>& host, const std::shared_ptr<ui::ViewController>& screen,
     const std::string& picture, const std::function<bool()>& ready = [] { return true; }) {
     if (!screen) return false;
     auto window = demo::showAsHostScreen(screen, host).window;
@@ -67,7 +58,7 @@ VELKORA_DEMO_STEP(inboxAndChooser, 300, DemoStep::NeedsService) {
             [&](const foundation::ErrorPtr&) { answered = true; }));
         demo.loop().runUntil([&] { return answered; }, 20);
     }
-    auto host = std::make_shared<InboxDemoHost>();
+    auto host = std::make_shared<demo::DemoHost>();
     auto& chats = VelkoraChatsRepository::instance();
     bool shown = true;
 
