@@ -354,9 +354,9 @@ private:
             // not placed by it itself. Taken as placed, it would follow no frame and no constraint of its own, and
             // where its size and a subview's meet, which one gives way would be left to chance.
             const View* self = built_[holder].view.get();
-            const bool aboutASubview = first.get() != self || (second && second.get() != self);
-            if (!aboutASubview || first.get() != self) constrained.insert(first.get());
-            if (second && second.get() != self) constrained.insert(second.get());
+            const bool holderToSubview = second && ((first.get() == self) != (second.get() == self));
+            for (const View* v : {first.get(), second.get()})
+                if (v && !(holderToSubview && v == self)) constrained.insert(v);
             if (!collectOutlets(*d, InterfaceObject{nullptr, c})) return false;
         }
         // Views placed by constraints stop following their frames, unless the file says otherwise.
