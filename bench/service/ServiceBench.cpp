@@ -56,6 +56,9 @@ Inbox& inbox(int conversations) {
     const std::string text =
         tagRequestText(svc.endpoint() + "?command=getChats&clientType=1&build=2.5.7&appId=" + app + "&userId=" + me);
     box.target = "/VelkoraServer2/api" + text.substr(svc.endpoint().size());
+    // Once before it is timed, for both sizes alike: the larger inbox takes a single timed run, so without
+    // this its figure alone would carry the first read of the database into the page cache.
+    svc.answer("GET", box.target);
     return made.emplace(conversations, std::move(box)).first->second;
 }
 

@@ -144,6 +144,10 @@ Database::Database(const std::string& path) {
     exec("PRAGMA foreign_keys = ON");
     exec("PRAGMA journal_mode = WAL");
     exec("PRAGMA synchronous = NORMAL");
+    // The default page cache (2 MB) is smaller than a busy inbox's messages, feed and users, so replies
+    // that walk them fell back to the file on every page once the data outgrew it: each request then cost
+    // more per row the more rows there were. Pages are taken only as they are read.
+    exec("PRAGMA cache_size = -65536");
 }
 
 Database::~Database() {

@@ -170,10 +170,13 @@ Json chatJson(Database& db, const std::string& appId, const std::string& userId,
         *db.scalarInteger(std::string("SELECT (SELECT COUNT(*) FROM messages WHERE ") + kSentWhere +
                               ") + (SELECT COUNT(*) FROM messages WHERE " + kReceivedWhere + ")",
                           {appId, userId, otherUserId});
-    return {{"user", rows::userJson(db, appId, otherUserId, userId)},
-            {"messages", messages},
-            {"numMessages", numMessages},
-            {"isSystem", otherUserId == "_OWNER"}};
+    // Filled in place: a braced list would copy each nested value once more.
+    Json chat = Json::object();
+    chat["user"] = rows::userJson(db, appId, otherUserId, userId);
+    chat["messages"] = std::move(messages);
+    chat["numMessages"] = numMessages;
+    chat["isSystem"] = otherUserId == "_OWNER";
+    return chat;
 }
 
 Json getChats(CommandContext& ctx) {
@@ -190,7 +193,9 @@ Json getChats(CommandContext& ctx) {
     Json chats = Json::array();
     while (s.step())
         chats.push_back(chatJson(db, appId, userId, s.text(0), 0, 1));
-    return {{"chats", chats}};
+    Json reply = Json::object();
+    reply["chats"] = std::move(chats);
+    return reply;
 }
 
 Json getChat(CommandContext& ctx) {
