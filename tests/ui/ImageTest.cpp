@@ -27,7 +27,8 @@ std::shared_ptr<Image> gradient(int w, int h) {
 struct TempDir {
     fs::path path;
     TempDir() {
-        path = fs::temp_directory_path() / ("velkora-image-" + std::to_string(::getpid()) + "-" + std::to_string(rand()));
+        path =
+            fs::temp_directory_path() / ("velkora-image-" + std::to_string(::getpid()) + "-" + std::to_string(rand()));
         fs::create_directories(path);
     }
     ~TempDir() { fs::remove_all(path); }
@@ -43,7 +44,7 @@ void expectNear(Color c, double r, double g, double b, double tol) {
     EXPECT_NEAR(c.b, b, tol);
 }
 
-}  // namespace
+} // namespace
 
 TEST(ImageTest, PhotoDecodesScalesAndEncodesAgain) {
     TempDir dir;
@@ -81,7 +82,7 @@ TEST(ImageTest, PhotoDecodesScalesAndEncodesAgain) {
 TEST(ImageTest, PngKeepsEveryPixelIncludingTransparency) {
     auto img = Image::create(3, 2);
     img->setPixelAt(0, 0, 0xff102030u);
-    img->setPixelAt(1, 0, 0x80400000u);  // half-transparent red, premultiplied
+    img->setPixelAt(1, 0, 0x80400000u); // half-transparent red, premultiplied
     img->setPixelAt(2, 1, 0x00000000u);
     auto back = Image::fromData(img->pngData());
     ASSERT_TRUE(back);
@@ -90,7 +91,7 @@ TEST(ImageTest, PngKeepsEveryPixelIncludingTransparency) {
     Color c = back->colorAt(1, 0);
     EXPECT_NEAR(c.r, 0.5, 0.01);
     EXPECT_NEAR(c.a, 0x80 / 255.0, 0.001);
-    EXPECT_EQ(back->pixelAt(5, 5), 0u);  // outside
+    EXPECT_EQ(back->pixelAt(5, 5), 0u); // outside
 }
 
 TEST(ImageTest, AnythingButAnImageGivesNull) {
@@ -110,7 +111,8 @@ TEST(ImageTest, AnythingButAnImageGivesNull) {
         {"png with garbage body", badPngBody},
         {"jpeg marker only", {0xff, 0xd8, 0xff}},
     };
-    for (const auto& [name, bytes] : cases) EXPECT_EQ(Image::fromData(bytes), nullptr) << name;
+    for (const auto& [name, bytes] : cases)
+        EXPECT_EQ(Image::fromData(bytes), nullptr) << name;
     EXPECT_EQ(Image::fromFile("/nonexistent/velkora.png"), nullptr);
     EXPECT_FALSE(Image::headerOfData(nullptr, 0));
     EXPECT_FALSE(Image::headerOfFile("/nonexistent/velkora.png"));
@@ -118,7 +120,7 @@ TEST(ImageTest, AnythingButAnImageGivesNull) {
 
 TEST(ImageTest, SizeComesFromTheHeaderAlone) {
     auto png = gradient(37, 21)->pngData();
-    auto h = Image::headerOfData(png.data(), 24);  // signature and the first chunk's start only
+    auto h = Image::headerOfData(png.data(), 24); // signature and the first chunk's start only
     ASSERT_TRUE(h);
     EXPECT_EQ(h->format, ImageFormat::Png);
     EXPECT_EQ(h->pixelWidth, 37);
@@ -182,7 +184,7 @@ TEST(ImageTest, NamedImagesComeFromTheSearchFoldersWithOrWithoutExtension) {
     auto a = Image::named("VelImg_test");
     ASSERT_TRUE(a);
     EXPECT_EQ(a->size(), (Size{4, 6}));
-    EXPECT_EQ(Image::named("VelImg_test"), a);  // kept
+    EXPECT_EQ(Image::named("VelImg_test"), a); // kept
     EXPECT_TRUE(Image::named("VelImg_test.png"));
     EXPECT_TRUE(Image::named("VelImg_plain"));
     auto hd = Image::named("VelImg_hd@2x");
@@ -206,4 +208,16 @@ TEST(ImageTest, NamedImagesFollowTheBundlesResourcesFolder) {
     ASSERT_TRUE(img);
     EXPECT_EQ(img->size(), (Size{3, 3}));
     EXPECT_EQ(Image::named("../../etc/passwd"), nullptr);
+
+    // A name already found is looked for again under another resources folder, not served from the last.
+    TempDir other;
+    fs::create_directories(other.path / "Velkora.bundle/images/dark2");
+    other.write("Velkora.bundle/images/dark2/VelImg_fromBundle.png", gradient(6, 6)->pngData());
+    foundation::Bundle::main().setResourcesPath(dir.path.string());
+    ASSERT_TRUE(Image::named("VelImg_fromBundle"));
+    foundation::Bundle::main().setResourcesPath(other.path.string());
+    auto moved = Image::named("VelImg_fromBundle");
+    foundation::Bundle::main().reset();
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->size(), (Size{6, 6}));
 }

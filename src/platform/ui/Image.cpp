@@ -34,7 +34,9 @@ bool isPng(const uint8_t* b, size_t n) {
     return n >= 8 && std::memcmp(b, sig, 8) == 0;
 }
 
-bool isJpeg(const uint8_t* b, size_t n) { return n >= 3 && b[0] == 0xff && b[1] == 0xd8 && b[2] == 0xff; }
+bool isJpeg(const uint8_t* b, size_t n) {
+    return n >= 3 && b[0] == 0xff && b[1] == 0xd8 && b[2] == 0xff;
+}
 
 uint32_t be32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
@@ -43,7 +45,9 @@ uint32_t be32(const uint8_t* p) {
 // Pictures larger than this are refused rather than allocated: a header can claim anything.
 constexpr int64_t kMaxPixels = int64_t(16384) * 16384;
 
-bool sizeAcceptable(int64_t w, int64_t h) { return w > 0 && h > 0 && w <= 32767 && h <= 32767 && w * h <= kMaxPixels; }
+bool sizeAcceptable(int64_t w, int64_t h) {
+    return w > 0 && h > 0 && w <= 32767 && h <= 32767 && w * h <= kMaxPixels;
+}
 
 std::optional<Image::Header> pngHeader(const uint8_t* b, size_t n) {
     // Signature, then the IHDR chunk: length, "IHDR", width, height.
@@ -58,7 +62,7 @@ std::optional<Image::Header> jpegHeader(const uint8_t* b, size_t n) {
     while (i + 4 <= n) {
         if (b[i] != 0xff) return std::nullopt;
         uint8_t marker = b[i + 1];
-        if (marker == 0xff) {  // fill byte
+        if (marker == 0xff) { // fill byte
             ++i;
             continue;
         }
@@ -66,7 +70,7 @@ std::optional<Image::Header> jpegHeader(const uint8_t* b, size_t n) {
             i += 2;
             continue;
         }
-        if (marker == 0xd9 || marker == 0xda) return std::nullopt;  // image data before any frame header
+        if (marker == 0xd9 || marker == 0xda) return std::nullopt; // image data before any frame header
         size_t length = (size_t(b[i + 2]) << 8) | b[i + 3];
         if (length < 2) return std::nullopt;
         bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
@@ -264,6 +268,10 @@ struct NamedRegistry {
     std::optional<std::vector<std::string>> customPaths;
     // By the file that was read, so a change of the resources folder finds the new files.
     std::map<std::string, std::shared_ptr<Image>> cache;
+    // By the name asked for, under the folders it was found in: a cell asks for the same few names on every
+    // row it lays out, and looking at the file system each time cost more than the row's text.
+    std::vector<std::string> namedUnder;
+    std::map<std::string, std::shared_ptr<Image>, std::less<>> byName;
 };
 
 NamedRegistry& registry() {
@@ -271,9 +279,10 @@ NamedRegistry& registry() {
     return r;
 }
 
-}  // namespace
+} // namespace
 
-Image::Image(std::shared_ptr<Pixels> pixels, double scale) : pixels_(std::move(pixels)), scale_(scale > 0 ? scale : 1.0) {}
+Image::Image(std::shared_ptr<Pixels> pixels, double scale)
+    : pixels_(std::move(pixels)), scale_(scale > 0 ? scale : 1.0) {}
 
 Image::~Image() = default;
 
@@ -320,8 +329,10 @@ std::shared_ptr<Image> Image::fromFile(const std::string& path) {
     double scale = 1.0;
     auto dot = path.rfind('.');
     std::string stem = path.substr(0, dot == std::string::npos ? path.size() : dot);
-    if (stem.ends_with("@2x")) scale = 2.0;
-    else if (stem.ends_with("@3x")) scale = 3.0;
+    if (stem.ends_with("@2x"))
+        scale = 2.0;
+    else if (stem.ends_with("@3x"))
+        scale = 3.0;
     return fromData(data, scale);
 }
 
@@ -349,22 +360,41 @@ std::optional<Image::Header> Image::headerOfFile(const std::string& path) {
 std::shared_ptr<Image> Image::named(const std::string& name) {
     if (name.empty() || name.find("..") != std::string::npos) return nullptr;
     auto& r = registry();
-    for (const auto& folder : imageSearchPaths()) {
+    const std::vector<std::string> folders = imageSearchPaths();
+    {
+        std::lock_guard lock(r.mutex);
+        if (r.namedUnder != folders) {
+            r.byName.clear();
+            r.namedUnder = folders;
+        }
+        if (auto it = r.byName.find(name); it != r.byName.end()) return it->second;
+    }
+    auto remembered = [&](std::shared_ptr<Image> image) {
+        std::lock_guard lock(r.mutex);
+        if (r.namedUnder == folders) r.byName.emplace(name, image);
+        return image;
+    };
+    for (const auto& folder : folders) {
         std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
         std::vector<std::string> candidates{base + name};
         if (!name.ends_with(".png")) candidates.push_back(base + name + ".png");
         for (const auto& path : candidates) {
             std::error_code ec;
             if (!std::filesystem::is_regular_file(path, ec)) continue;
+            std::shared_ptr<Image> read;
             {
                 std::lock_guard lock(r.mutex);
-                auto it = r.cache.find(path);
-                if (it != r.cache.end()) return it->second;
+                if (auto it = r.cache.find(path); it != r.cache.end()) read = it->second;
             }
+            if (read) return remembered(std::move(read));
             auto image = fromFile(path);
             if (!image) continue;
-            std::lock_guard lock(r.mutex);
-            return r.cache.emplace(path, image).first->second;
+            std::shared_ptr<Image> kept;
+            {
+                std::lock_guard lock(r.mutex);
+                kept = r.cache.emplace(path, image).first->second;
+            }
+            return remembered(std::move(kept));
         }
     }
     return nullptr;
@@ -375,6 +405,7 @@ void Image::setImageSearchPaths(std::vector<std::string> folders) {
     std::lock_guard lock(r.mutex);
     r.customPaths = std::move(folders);
     r.cache.clear();
+    r.byName.clear();
 }
 
 void Image::resetImageSearchPaths() {
@@ -382,6 +413,7 @@ void Image::resetImageSearchPaths() {
     std::lock_guard lock(r.mutex);
     r.customPaths.reset();
     r.cache.clear();
+    r.byName.clear();
 }
 
 std::vector<std::string> Image::imageSearchPaths() {
@@ -399,12 +431,22 @@ void Image::clearNamedCache() {
     r.cache.clear();
 }
 
-cairo_surface_t* Image::cairoSurface() const { return pixels_->surface; }
+cairo_surface_t* Image::cairoSurface() const {
+    return pixels_->surface;
+}
 
-int Image::pixelWidth() const { return cairo_image_surface_get_width(pixels_->surface); }
-int Image::pixelHeight() const { return cairo_image_surface_get_height(pixels_->surface); }
-Size Image::size() const { return {pixelWidth() / scale_, pixelHeight() / scale_}; }
-int Image::stride() const { return cairo_image_surface_get_stride(pixels_->surface); }
+int Image::pixelWidth() const {
+    return cairo_image_surface_get_width(pixels_->surface);
+}
+int Image::pixelHeight() const {
+    return cairo_image_surface_get_height(pixels_->surface);
+}
+Size Image::size() const {
+    return {pixelWidth() / scale_, pixelHeight() / scale_};
+}
+int Image::stride() const {
+    return cairo_image_surface_get_stride(pixels_->surface);
+}
 
 const uint8_t* Image::bytes() const {
     cairo_surface_flush(pixels_->surface);
@@ -505,9 +547,13 @@ std::vector<uint8_t> Image::pngData() const {
     return out;
 }
 
-bool Image::writePng(const std::string& path) const { return writeWholeFile(path, pngData()); }
+bool Image::writePng(const std::string& path) const {
+    return writeWholeFile(path, pngData());
+}
 
-bool Image::writeJpeg(const std::string& path, double quality) const { return writeWholeFile(path, jpegData(quality)); }
+bool Image::writeJpeg(const std::string& path, double quality) const {
+    return writeWholeFile(path, jpegData(quality));
+}
 
 std::shared_ptr<Image> Image::resizableImageWithCapInsets(const EdgeInsets& insets, ImageResizingMode mode) const {
     auto out = std::shared_ptr<Image>(new Image(pixels_, scale_));
@@ -521,7 +567,8 @@ std::shared_ptr<Image> Image::stretchableImageWithLeftCapWidth(int leftCapWidth,
     Size s = size();
     double left = std::max(0, leftCapWidth), top = std::max(0, topCapHeight);
     // A zero cap means the picture does not stretch along that axis in the old form; it then scales whole.
-    EdgeInsets insets{top, left, top > 0 ? std::max(0.0, s.height - top - 1) : 0, left > 0 ? std::max(0.0, s.width - left - 1) : 0};
+    EdgeInsets insets{top, left, top > 0 ? std::max(0.0, s.height - top - 1) : 0,
+                      left > 0 ? std::max(0.0, s.width - left - 1) : 0};
     return resizableImageWithCapInsets(insets, ImageResizingMode::Stretch);
 }
 
@@ -537,9 +584,10 @@ int Image::maxChannelDifference(const Image& other) const {
     for (int y = 0; y < pixelHeight(); ++y) {
         const auto* a = reinterpret_cast<const uint8_t*>(bytes() + size_t(y) * size_t(stride()));
         const auto* b = reinterpret_cast<const uint8_t*>(other.bytes() + size_t(y) * size_t(other.stride()));
-        for (int i = 0; i < pixelWidth() * 4; ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+        for (int i = 0; i < pixelWidth() * 4; ++i)
+            worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
     }
     return worst;
 }
 
-}  // namespace velkora::ui
+} // namespace velkora::ui
