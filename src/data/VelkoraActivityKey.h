@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/VelkoraActivityModel.h"
+#include "data/VelkoraChunkedList.h"
 
 namespace velkora {
 
@@ -18,10 +19,12 @@ using VelkoraActivityPtr = std::shared_ptr<VelkoraActivityModel>;
 // within one second of each other rank equal whatever else they are (an order the screen need not fix);
 // then posts before likes, then the higher id. Items without a usable time come last.
 struct VelkoraActivityKey {
-    bool hasTime = false;
+    // Sixteen bytes, the flags after the numbers: a list of 100,000 keys is half as long as with each
+    // flag padded to a word.
     int64_t seconds = 0;
+    int32_t id = 0;
+    bool hasTime = false;
     bool isPost = false;
-    int64_t id = 0;
 
     static VelkoraActivityKey of(const VelkoraActivityModel& item);
     // True when `a` is listed before `b`: a strict weak ordering, whatever the clock says.
@@ -51,15 +54,23 @@ namespace velkora {
 
 // Where an item listed under `key` stands in a newest-first list, found by its key and then by identity
 // among the items ranking equal; `npos` when it is not there under that key.
-template <class Entry, class KeyOf, class IdentityOf>
-size_t velkoraFindListed(const std::vector<Entry>& list, const VelkoraActivityKey& key, const void* identity,
-                         KeyOf keyOf, IdentityOf identityOf) {
+template <class List, class KeyOf, class IdentityOf>
+size_t velkoraFindListed(const List& list, const VelkoraActivityKey& key, const void* identity, KeyOf keyOf,
+                         IdentityOf identityOf) {
+    using Entry = typename List::value_type;
     auto first = std::lower_bound(list.begin(), list.end(), key, [&keyOf](const Entry& e, const VelkoraActivityKey& k) {
         return VelkoraActivityKey::newerFirst(keyOf(e), k);
     });
     for (auto it = first; it != list.end() && !VelkoraActivityKey::newerFirst(key, keyOf(*it)); ++it)
         if (identityOf(*it) == identity) return static_cast<size_t>(it - list.begin());
     return static_cast<size_t>(-1);
+}
+
+template <class Entry> Entry& velkoraRowOf(std::vector<Entry>& list, size_t row) {
+    return list[row];
+}
+template <class Entry> Entry& velkoraRowOf(VelkoraChunkedList<Entry>& list, size_t row) {
+    return list.mutableAt(row);
 }
 
 // A list without its rows `gone` (ascending), then grown by `incoming` entries, each of which takes the
@@ -90,12 +101,26 @@ void velkoraEditInPlace(std::vector<Entry>& list, const std::vector<size_t>& gon
     }
 }
 
+// The same on a chunked list: each row goes and comes where it is, so a change near the top costs the
+// chunks it touches, not a move of every row below it.
+template <class Entry, class RowOf, class Put>
+void velkoraEditInPlace(VelkoraChunkedList<Entry>& list, const std::vector<size_t>& gone, size_t incoming, RowOf rowOf,
+                        Put put) {
+    for (size_t g = gone.size(); g-- > 0;)
+        list.erase(gone[g]);
+    for (size_t j = 0; j < incoming; ++j) {
+        const size_t row = rowOf(j);
+        list.insert(row, Entry{});
+        put(row, j);
+    }
+}
+
 // A newest-first list without its rows `gone` (ascending) and with `incoming` (newest first) put in, each
 // after the rows ranking equal to it; `landed(row, j)` hears the row incoming entry j takes in the new
 // list. In place, as above.
-template <class Entry, class KeyOf, class Landed>
-void velkoraMergeNewestFirst(std::vector<Entry>& list, const std::vector<size_t>& gone, std::vector<Entry>& incoming,
-                             KeyOf keyOf, Landed landed) {
+template <class List, class Entry, class KeyOf, class Landed>
+void velkoraMergeNewestFirst(List& list, const std::vector<size_t>& gone, std::vector<Entry>& incoming, KeyOf keyOf,
+                             Landed landed) {
     // Where each incoming entry lands: after the kept rows not newer than it... found on the list as it
     // will be once the gone rows are out, by their count above each place.
     std::vector<size_t> rows(incoming.size());
@@ -113,7 +138,7 @@ void velkoraMergeNewestFirst(std::vector<Entry>& list, const std::vector<size_t>
         list, gone, incoming.size(), [&rows](size_t j) { return rows[j]; },
         [&](size_t row, size_t j) {
             landed(row, j);
-            list[row] = std::move(incoming[j]);
+            velkoraRowOf(list, row) = std::move(incoming[j]);
         });
 }
 

@@ -102,21 +102,18 @@ VelkoraFeedListDelta VelkoraFeedListSnapshot::finish() {
     return std::move(delta_);
 }
 
-VelkoraFeedListDelta velkoraListedDelta(const std::vector<VelkoraFeedListedItem>& listed, uint64_t generation,
+VelkoraFeedListDelta velkoraListedDelta(const VelkoraChunkedList<VelkoraActivityPtr>& rows,
+                                        const VelkoraChunkedList<VelkoraFeedListedKey>& keys, uint64_t generation,
                                         const VelkoraFeedListSnapshot::RowTextFor& rowTextFor) {
     VelkoraFeedListDelta delta;
     delta.generation = generation;
     delta.reset = true;
-    delta.whole.reserve(listed.size());
-    delta.wholeKeys.reserve(listed.size());
-    for (const auto& item : listed) {
-        delta.whole.push_back(item.item);
-        delta.wholeKeys.push_back({item.item.get(), item.key});
-    }
+    delta.whole = rows;
+    delta.wholeKeys = keys;
     if (rowTextFor) {
-        delta.rows.reserve(listed.size());
-        for (const auto& item : listed)
-            delta.rows.push_back(rowTextFor(item.item));
+        delta.rows.reserve(rows.size());
+        for (const auto& item : rows)
+            delta.rows.push_back(rowTextFor(item));
     }
     return delta;
 }
@@ -235,7 +232,7 @@ VelkoraFeedListChange VelkoraFeedListMirror::merge(VelkoraFeedListDelta delta, V
     std::vector<Listed> incoming;
     incoming.reserve(added.size());
     for (size_t a : added)
-        incoming.push_back({delta.added[a].item.get(), delta.added[a].key});
+        incoming.push_back({delta.added[a].item.get(), delta.added[a].key, 0});
     change.inserted.resize(added.size());
     // An added item ranking equal to a listed one goes after it.
     velkoraMergeNewestFirst(order_, gone, incoming, keyOf, [&](size_t row, size_t j) {
@@ -293,23 +290,48 @@ bool changeFits(const VelkoraFeedListChange& change, size_t size) {
 
 } // namespace
 
+namespace {
+
+// Rows in range, in order, and items to put in: then the list takes the change.
+bool insertionsFit(const VelkoraFeedListChange& change, size_t size) {
+    if (!changeFits(change, size)) return false;
+    for (const auto& inserted : change.inserted)
+        if (!inserted.second) return false;
+    return true;
+}
+
+template <class List> bool applyListChange(List& list, VelkoraFeedListChange& change) {
+    // Checked whole before anything moves: a change that does not fit leaves the list as it was.
+    if (!change.reset && !insertionsFit(change, list.size())) return false;
+    velkoraEditInPlace(
+        list, toRows(change.deleted), change.inserted.size(),
+        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
+        [&](size_t row, size_t j) { velkoraRowOf(list, row) = std::move(change.inserted[j].second); });
+    return true;
+}
+
+} // namespace
+
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change) {
     if (change.reset) {
-        list = std::move(change.whole);
+        list.assign(change.whole.begin(), change.whole.end());
         list.reserve(list.size() + change.inserted.size());
         for (auto& [row, item] : change.inserted)
             list.push_back(std::move(item));
         return true;
     }
-    // Checked whole before anything moves: a change that does not fit leaves the list as it was.
-    if (!changeFits(change, list.size())) return false;
-    for (const auto& inserted : change.inserted)
-        if (!inserted.second) return false;
-    velkoraEditInPlace(
-        list, toRows(change.deleted), change.inserted.size(),
-        [&change](size_t j) { return static_cast<size_t>(change.inserted[j].first); },
-        [&](size_t row, size_t j) { list[row] = std::move(change.inserted[j].second); });
-    return true;
+    return applyListChange(list, change);
+}
+
+bool velkoraApplyListChange(VelkoraChunkedList<VelkoraActivityPtr>& list, VelkoraFeedListChange& change) {
+    if (change.reset) {
+        // The list as handed over shares its chunks; nothing is copied item by item.
+        list = std::move(change.whole);
+        for (auto& [row, item] : change.inserted)
+            list.push_back(std::move(item));
+        return true;
+    }
+    return applyListChange(list, change);
 }
 
 void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown) {

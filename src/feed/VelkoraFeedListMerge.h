@@ -22,12 +22,6 @@ namespace ui {
 class TableView;
 }
 
-// An item's identity and where it stands, as the queue keeps them: it never dereferences the item.
-struct VelkoraFeedListedKey {
-    const VelkoraActivityModel* item = nullptr;
-    VelkoraActivityKey key;
-};
-
 // What changed since the last snapshot (main thread to queue). Everything in it is a value or a held
 // pointer: the queue reads no model.
 struct VelkoraFeedListDelta {
@@ -43,10 +37,10 @@ struct VelkoraFeedListDelta {
     // at all when the items were handed over without row texts).
     std::vector<VelkoraActivityEntry> added;
     std::vector<VelkoraFeedRowText> rows;
-    // Start over from a list already in order: its items, and the identity and key of each, made where the
-    // list was taken (then nothing is `added`).
-    std::vector<VelkoraActivityPtr> whole;
-    std::vector<VelkoraFeedListedKey> wholeKeys;
+    // Start over from a list already in order: its items, and the identity and key of each, as the
+    // repository keeps them (copies that share its chunks; then nothing is `added`).
+    VelkoraChunkedList<VelkoraActivityPtr> whole;
+    VelkoraChunkedList<VelkoraFeedListedKey> wholeKeys;
     // Heights of the removed items that no added item shares.
     std::vector<std::string> forgottenHeights;
 };
@@ -62,7 +56,7 @@ struct VelkoraFeedListChange {
     std::vector<int> deleted;
     std::vector<std::pair<int, VelkoraActivityPtr>> inserted;
     // With `reset`, the new list when it came whole and in order (then it comes before `inserted`).
-    std::vector<VelkoraActivityPtr> whole;
+    VelkoraChunkedList<VelkoraActivityPtr> whole;
     std::vector<int> reloaded;
     std::vector<std::string> forgottenHeights;
     // The removed items, let go on the main thread, which owns the models.
@@ -117,7 +111,8 @@ private:
 
 // The feed repository's listed items for the queue: whole and in order, or what changed since the list
 // was last taken (the heights of the states taken out forgotten by `heightKeyFor`).
-VelkoraFeedListDelta velkoraListedDelta(const std::vector<VelkoraFeedListedItem>& listed, uint64_t generation,
+VelkoraFeedListDelta velkoraListedDelta(const VelkoraChunkedList<VelkoraActivityPtr>& rows,
+                                        const VelkoraChunkedList<VelkoraFeedListedKey>& keys, uint64_t generation,
                                         const VelkoraFeedListSnapshot::RowTextFor& rowTextFor);
 VelkoraFeedListDelta velkoraListedDelta(const VelkoraFeedListedChanges& changes, uint64_t generation,
                                         const VelkoraFeedListSnapshot::RowTextFor& rowTextFor,
@@ -137,12 +132,13 @@ private:
     using Listed = VelkoraFeedListedKey;
     VelkoraFeedListChange mergeWhole(VelkoraFeedListDelta delta, VelkoraFeedRowHeights* heights, bool stoppable);
 
-    std::vector<Listed> order_;
+    VelkoraChunkedList<Listed> order_;
 };
 
 // The shown list after the change (main thread), its inserted items moved in. False, and the list left
 // as it was, when the change was not made from this list.
 bool velkoraApplyListChange(std::vector<VelkoraActivityPtr>& list, VelkoraFeedListChange& change);
+bool velkoraApplyListChange(VelkoraChunkedList<VelkoraActivityPtr>& list, VelkoraFeedListChange& change);
 // Values kept per row (heights) after the change: kept rows keep theirs, inserted and reloaded rows get
 // `unknown`. Values that were not the old list's are dropped whole.
 void velkoraApplyListChange(std::vector<float>& values, const VelkoraFeedListChange& change, float unknown);

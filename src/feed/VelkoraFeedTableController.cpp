@@ -2,9 +2,10 @@
 
 #include <unordered_set>
 
+#include "data/VelkoraAppSettings.h"
 #include "data/VelkoraChatRoomsComment.h"
 #include "data/VelkoraChatRoomsTopic.h"
-#include "session/VelkoraChatRoomsTopicsRepository.h"
+#include "data/VelkoraUserDetailsDisplayer.h"
 #include "feed/VelkoraFeedActivityCell.h"
 #include "feed/VelkoraFeedClasses.h"
 #include "feed/VelkoraFeedLikeActivityCell.h"
@@ -13,9 +14,6 @@
 #include "feed/VelkoraFeedLikeTopicImageCell.h"
 #include "feed/VelkoraFeedTableCell.h"
 #include "feed/VelkoraSuggestedPeople.h"
-#include "social/VelkoraFBConnector.h"
-#include "social/VelkoraTwitterConnector.h"
-#include "social/VelkoraUserSignUpHelper.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -29,13 +27,15 @@
 #include "server/VelkoraServerClientAgent.h"
 #include "server/utils/VelkoraLogEventsManager.h"
 #include "session/VelkoraAgentInternal.h"
-#include "data/VelkoraAppSettings.h"
+#include "session/VelkoraChatRoomsTopicsRepository.h"
 #include "session/VelkoraKitObjects.h"
 #include "session/VelkoraScreenRegistry.h"
 #include "shell/VelkoraActivationGesturesHandler.h"
 #include "shell/VelkoraGeneralFeatureViewController.h"
 #include "shell/VelkoraImageFetcher.h"
-#include "data/VelkoraUserDetailsDisplayer.h"
+#include "social/VelkoraFBConnector.h"
+#include "social/VelkoraTwitterConnector.h"
+#include "social/VelkoraUserSignUpHelper.h"
 
 namespace velkora {
 
@@ -195,7 +195,7 @@ void VelkoraFeedTableController::calculateHeightsForAllElements() {
     auto queue = owner ? owner->serialQueue() : nullptr;
     std::vector<VelkoraFeedRowText> rows;
     if (owner && !estimatesHeights())
-        for (const auto& item : owner->getMessagesAndLikes())
+        for (const auto& item : owner->feedRows())
             rows.push_back(rowTextFor(item));
     std::weak_ptr<VelkoraFeedTableController> weak = weak_from_this();
     auto wire = [weak] {
@@ -231,7 +231,7 @@ void VelkoraFeedTableController::listHandedOver() {
     // Only rows that were shown have heights, and a new list shows from its top again: what is in view
     // is measured anew rather than every item's key made to sort out which heights stay.
     if (!estimatesHeights())
-        for (const auto& item : owner->getMessagesAndLikes())
+        for (const auto& item : owner->feedRows())
             if (item) keys.insert(heightKeyFor(*item));
     heights_->keepOnly(keys);
     rowHeights_.clear();
@@ -253,7 +253,7 @@ void VelkoraFeedTableController::measureListOnQueue() {
     auto queue = owner ? owner->serialQueue() : nullptr;
     if (!owner) return;
     std::vector<VelkoraFeedRowText> rows;
-    for (const auto& item : owner->getMessagesAndLikes()) {
+    for (const auto& item : owner->feedRows()) {
         auto row = rowTextFor(item);
         if (row.text) rows.push_back(std::move(row));
     }
@@ -283,13 +283,13 @@ void VelkoraFeedTableController::stop() {
 VelkoraActivityPtr VelkoraFeedTableController::itemAt(int row) const {
     auto owner = delegate_.lock();
     if (!owner || row < 0) return nullptr;
-    const auto& list = owner->getMessagesAndLikes();
+    const auto list = owner->feedRows();
     return static_cast<size_t>(row) < list.size() ? list[static_cast<size_t>(row)] : nullptr;
 }
 
 int VelkoraFeedTableController::numberOfRowsInSection(ui::TableView&, int) {
     auto owner = delegate_.lock();
-    return owner ? static_cast<int>(owner->getMessagesAndLikes().size()) : 0;
+    return owner ? static_cast<int>(owner->feedRows().size()) : 0;
 }
 
 std::shared_ptr<VelkoraFeedCell> VelkoraFeedTableController::newCell(int kind) {
@@ -335,7 +335,7 @@ ui::TableViewCellPtr VelkoraFeedTableController::cellForRowAtIndexPath(ui::Table
 double VelkoraFeedTableController::heightForRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
     auto owner = delegate_.lock();
     if (!owner || indexPath.row < 0) return 0;
-    const auto& list = owner->getMessagesAndLikes();
+    const auto list = owner->feedRows();
     const auto row = static_cast<size_t>(indexPath.row);
     if (row >= list.size()) return 0;
     // A table that estimates asks only for the rows coming into view, a few at a time, and keeps what it

@@ -3,22 +3,25 @@
 // topics, pictures, follows, the host's actions, videos and shares.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "data/VelkoraChunkedList.h"
 #include "feed/VelkoraFeedActivityOrder.h"
 #include "feed/VelkoraFeedCellDelegates.h"
 #include "feed/VelkoraFeedListMerge.h"
 #include "feed/VelkoraFeedRowHeights.h"
-#include "shell/VelkoraSigninToFollowPopupHelper.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Geometry.h"
 #include "platform/ui/MailComposeViewController.h"
 #include "platform/ui/TableView.h"
+#include "shell/VelkoraSigninToFollowPopupHelper.h"
 
 namespace velkora {
 
@@ -35,13 +38,51 @@ class VelkoraFeedCell;
 class VelkoraGeneralFeatureViewController;
 class VelkoraUserSignUpHelper;
 
+// The rows an owner lists, newest first, seen where the owner keeps them (a vector or a chunked list):
+// nothing is copied to read them.
+class VelkoraFeedRows {
+public:
+    class const_iterator : public VelkoraIteratorTypes<VelkoraActivityPtr> {
+    public:
+        const_iterator(const VelkoraFeedRows* rows, size_t at) : rows_(rows), at_(at) {}
+        reference operator*() const { return (*rows_)[at_]; }
+        const_iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return at_ == other.at_; }
+
+    private:
+        const VelkoraFeedRows* rows_;
+        size_t at_;
+    };
+
+    VelkoraFeedRows(const std::vector<VelkoraActivityPtr>& rows) : vector_(&rows) {}
+    VelkoraFeedRows(const VelkoraChunkedList<VelkoraActivityPtr>& rows) : chunked_(&rows) {}
+    size_t size() const { return vector_ ? vector_->size() : chunked_->size(); }
+    bool empty() const { return size() == 0; }
+    const VelkoraActivityPtr& operator[](size_t row) const { return vector_ ? (*vector_)[row] : (*chunked_)[row]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    const std::vector<VelkoraActivityPtr>* vector_ = nullptr;
+    const VelkoraChunkedList<VelkoraActivityPtr>* chunked_ = nullptr;
+};
+
 // What the owner of a feed table supplies (main thread).
 class VelkoraFeedTableControllerDelegate {
 public:
     virtual ~VelkoraFeedTableControllerDelegate() = default;
     virtual void showSharePopup() = 0;
     virtual void hideSharePopup() = 0;
-    virtual const std::vector<VelkoraActivityPtr>& getMessagesAndLikes() const = 0;
+    // The rows of the table. An owner that keeps them in a vector answers `getMessagesAndLikes`; one that
+    // keeps a long list in chunks answers `feedRows` itself.
+    virtual VelkoraFeedRows feedRows() const { return getMessagesAndLikes(); }
+    virtual const std::vector<VelkoraActivityPtr>& getMessagesAndLikes() const {
+        static const std::vector<VelkoraActivityPtr> none;
+        return none;
+    }
     virtual void stopAnimation() = 0;
     virtual std::shared_ptr<foundation::DispatchQueue> serialQueue() = 0;
 };

@@ -40,6 +40,34 @@ constexpr double kEstimatedRowHeight = 120;
 // The most a network's mark takes beside the connect buttons' title.
 constexpr double kNetworkMarkSide = 22;
 
+// The table controller's owner: the screen, seen through its rows.
+class FeedTableOwner final : public VelkoraFeedTableControllerDelegate {
+public:
+    explicit FeedTableOwner(std::weak_ptr<VelkoraFeedViewController> screen) : screen_(std::move(screen)) {}
+    void showSharePopup() override {
+        if (auto s = screen_.lock()) s->showSharePopup();
+    }
+    void hideSharePopup() override {
+        if (auto s = screen_.lock()) s->hideSharePopup();
+    }
+    VelkoraFeedRows feedRows() const override {
+        // The screen outlives the calls its table makes; a table asking after it is gone sees no rows.
+        auto s = screen_.lock();
+        if (!s) return getMessagesAndLikes();
+        return s->getMessagesAndLikes();
+    }
+    void stopAnimation() override {
+        if (auto s = screen_.lock()) s->stopAnimation();
+    }
+    std::shared_ptr<foundation::DispatchQueue> serialQueue() override {
+        auto s = screen_.lock();
+        return s ? s->serialQueue() : nullptr;
+    }
+
+private:
+    std::weak_ptr<VelkoraFeedViewController> screen_;
+};
+
 bool signedIn() {
     auto me = VelkoraAgentInternal::instance().velkoraUser();
     return me && !me->isAnonymous();
@@ -184,9 +212,8 @@ void VelkoraFeedViewController::viewDidLoad() {
     auto self = sharedAs<VelkoraFeedViewController>();
     // A long feed is measured as its rows come into view, not all when it opens or polls.
     if (feedTable_) feedTable_->setEstimatedRowHeight(kEstimatedRowHeight);
-    if (feedTable_)
-        tableController_ = VelkoraFeedTableController::initWithTable(
-            feedTable_, self, std::static_pointer_cast<VelkoraFeedTableControllerDelegate>(self));
+    tableOwner_ = std::make_shared<FeedTableOwner>(self);
+    if (feedTable_) tableController_ = VelkoraFeedTableController::initWithTable(feedTable_, self, tableOwner_);
 
     auto& style = VelkoraStyleSheetCustomizer::instance();
     style.customizeFacebookConnectButton(facebookConnectButton_.get(), kScreenId);
@@ -290,7 +317,7 @@ void VelkoraFeedViewController::initModel(bool reset) {
     listedRevision_ = repository.revision();
     const auto rows = rowTextFor();
     if (reset || changes.whole)
-        buildList(velkoraListedDelta(repository.listedItems(), ++builtGeneration_, rows));
+        buildList(velkoraListedDelta(repository.listedRows(), repository.listedKeys(), ++builtGeneration_, rows));
     else
         buildList(velkoraListedDelta(changes, ++builtGeneration_, rows,
                                      tableController_ ? tableController_->heightKeyOfState() : nullptr));

@@ -29,7 +29,6 @@ class TableView;
 class VelkoraUserSignUpHelper;
 
 class VelkoraFeedViewController : public VelkoraGeneralFeatureViewController,
-                                  public VelkoraFeedTableControllerDelegate,
                                   public VelkoraSuggestedPersonViewDelegate {
 public:
     static constexpr const char* kInterface = "VelkoraFeedList";
@@ -44,12 +43,13 @@ public:
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
-    // ---- What the table controller asks
-    void showSharePopup() override;
-    void hideSharePopup() override;
-    const std::vector<VelkoraActivityPtr>& getMessagesAndLikes() const override { return messagesAndLikes_; }
-    void stopAnimation() override;
-    std::shared_ptr<foundation::DispatchQueue> serialQueue() override { return serialDispatchQ_; }
+    // ---- What the table controller asks (through `tableOwner_`)
+    void showSharePopup();
+    void hideSharePopup();
+    // The rows shown, newest first: a long list kept in chunks it shares with the repository.
+    const VelkoraChunkedList<VelkoraActivityPtr>& getMessagesAndLikes() const { return messagesAndLikes_; }
+    void stopAnimation();
+    std::shared_ptr<foundation::DispatchQueue> serialQueue() { return serialDispatchQ_; }
 
     void suggestedUserTapped(const VelkoraUserPtr& user) override;
 
@@ -123,7 +123,9 @@ private:
     bool useFeedRepository_ = false;
     bool observing_ = false;
     VelkoraUserPtr oneUser_;
-    std::vector<VelkoraActivityPtr> messagesAndLikes_;
+    VelkoraChunkedList<VelkoraActivityPtr> messagesAndLikes_;
+    // Answers the table controller for this screen, whose rows are not a vector.
+    std::shared_ptr<VelkoraFeedTableControllerDelegate> tableOwner_;
     std::vector<VelkoraUserPtr> suggestedUsersToFollow_;
     std::shared_ptr<foundation::DispatchQueue> serialDispatchQ_;
     // The items as last handed to the queue (main thread), and the queue's own copy of their order.

@@ -31,25 +31,32 @@ uint64_t nextRevision() {
 bool newerFirst(const VelkoraFeedListedItem& a, const VelkoraFeedListedItem& b) {
     return VelkoraActivityKey::newerFirst(a.key, b.key);
 }
-const VelkoraActivityKey& keyOf(const VelkoraFeedListedItem& listed) {
+const VelkoraActivityKey& keyOf(const VelkoraFeedListedKey& listed) {
     return listed.key;
 }
-const void* identityOf(const VelkoraFeedListedItem& listed) {
-    return listed.item.get();
+const void* identityOf(const VelkoraFeedListedKey& listed) {
+    return listed.item;
 }
 
-// Where the item stands in the list: by the key it was listed under, else by looking at every row.
-size_t findListed(const std::vector<VelkoraFeedListedItem>& list, const VelkoraActivityModel* item,
+// Where the item stands in the list: by the key it was listed under, else by looking at every row (its
+// identity only, never the item).
+size_t findListed(const VelkoraChunkedList<VelkoraFeedListedKey>& list, const VelkoraActivityModel* item,
                   const VelkoraActivityKey* key) {
     if (key) {
         const size_t at = velkoraFindListed(list, *key, item, keyOf, identityOf);
         if (at != static_cast<size_t>(-1)) return at;
     }
-    auto it = std::find_if(list.begin(), list.end(), [item](const auto& listed) { return listed.item.get() == item; });
+    auto it = std::find_if(list.begin(), list.end(), [item](const auto& listed) { return listed.item == item; });
     return it == list.end() ? static_cast<size_t>(-1) : static_cast<size_t>(it - list.begin());
 }
 
 } // namespace
+
+const VelkoraFeedMessagePtr& VelkoraFeedMessagesRepository::FeedMessages::back() const {
+    for (size_t i = firstSize(); i-- > 0;)
+        if ((*first_)[i]) return (*first_)[i];
+    return polled_.back();
+}
 
 VelkoraFeedMessagesRepository::VelkoraFeedMessagesRepository() {
     gotMessages = [this](const std::optional<std::vector<VelkoraMessagePtr>>& m) { mergeFeedMessages(m); };
@@ -83,16 +90,16 @@ void VelkoraFeedMessagesRepository::gotFirstFeedMessages(const Value& reply) {
 
 void VelkoraFeedMessagesRepository::gotFirstFeedMessages(std::vector<VelkoraFeedMessagePtr> items,
                                                          std::vector<VelkoraLikeObjectPtr> likes) {
-    feedMessages_.clear();
+    feedMessages_ = {};
     heldFeedMessageIds_ = std::unordered_set<int32_t>(kInitialCapacity);
     holding_ = true;
     // The feed as handed over holds its items; what is kept and listed here shares its one count.
     auto feed = std::make_shared<Feed>(Feed{std::move(items), std::move(likes)});
     feed_ = feed;
     likeObjects_ = LikeObjects(std::max(kInitialCapacity, feed->likes.size()));
-    for (const auto& like : feed->likes) {
-        if (like) likeObjects_[like->objectId()] = VelkoraLikeObjectPtr(feed, like.get());
-    }
+    // The last like object of an id is the one held: from the end, the first of each id stays.
+    for (auto like = feed->likes.rbegin(); like != feed->likes.rend(); ++like)
+        if (*like) likeObjects_.try_emplace((*like)->objectId(), VelkoraLikeObjectPtr(feed, like->get()));
     listAll();
     VelkoraServerApi::setFeedDelegate(weak_from_this());
     didFinishLoading_ = true;
@@ -110,7 +117,7 @@ void VelkoraFeedMessagesRepository::mergeFeedMessages(const std::optional<std::v
                 continue;
             const auto state = VelkoraActivityState::of(*item);
             if (!state.hidden) added.push_back({item, state.key, state.change});
-            feedMessages_.push_front(std::move(item));
+            feedMessages_.polled_.push_front(std::move(item));
         }
         // Listed in the batch's own order where they rank equal.
         std::reverse(added.begin(), added.end());
@@ -148,11 +155,12 @@ void VelkoraFeedMessagesRepository::mergeLikes(const std::vector<VelkoraLikeObje
             if (held && handed.before && *handed.before == now) continue;
             const bool listedNow = held && !now.hidden;
             if (handed.wasHeld && (!handed.before || !handed.before->hidden)) {
-                const size_t at = findListed(listed_, handed.like.get(), handed.before ? &handed.before->key : nullptr);
+                const size_t at =
+                    findListed(listedKeys_, handed.like.get(), handed.before ? &handed.before->key : nullptr);
                 if (at != static_cast<size_t>(-1)) {
-                    const auto& was = listed_[at];
+                    const auto& was = listedKeys_[at];
                     if (listedNow && was.key == now.key && was.change == now.change) continue;
-                    removed.push_back(was);
+                    removed.push_back({listedRows_[at], was.key, was.change});
                 }
             }
             if (listedNow) added.push_back({handed.like, now.key, now.change});
@@ -183,70 +191,120 @@ void VelkoraFeedMessagesRepository::startOver() {
     wholeFrom_ = revision_;
     revisions_.clear();
     handedOut_.clear();
-    listed_.clear();
+    listedRows_.clear();
+    listedKeys_.clear();
+}
+
+template <class Posts>
+bool VelkoraFeedMessagesRepository::listMerged(Posts posts, std::vector<VelkoraFeedListedItem>& likes) {
+    size_t like = 0;
+    // The same object twice is listed once; it ranks equal to itself, so its copies stand together.
+    size_t equalFrom = 0;
+    std::optional<VelkoraActivityKey> lastListed;
+    auto put = [&](VelkoraActivityPtr item, const VelkoraActivityKey& key, int32_t change) {
+        const size_t count = listedKeys_.size();
+        if (!lastListed || !(*lastListed == key)) {
+            equalFrom = count;
+            lastListed = key;
+        } else {
+            for (size_t i = equalFrom; i < count; ++i)
+                if (listedKeys_[i].item == item.get()) return;
+        }
+        listedKeys_.push_back({item.get(), key, change});
+        listedRows_.push_back(std::move(item));
+    };
+    std::optional<VelkoraActivityKey> last;
+    // The likes are copied, not moved: a pass that finds the posts out of order leaves them whole.
+    const bool inOrder = posts([&](VelkoraActivityPtr post, const VelkoraActivityKey& key) {
+        if (last && VelkoraActivityKey::newerFirst(key, *last)) return false;
+        // The likes newer than this post go before it; a post goes before a like that ranks equal.
+        for (; like < likes.size() && VelkoraActivityKey::newerFirst(likes[like].key, key); ++like)
+            put(likes[like].item, likes[like].key, likes[like].change);
+        put(std::move(post), key, 0);
+        last = key;
+        return true;
+    });
+    if (!inOrder) {
+        listedRows_.clear();
+        listedKeys_.clear();
+        return false;
+    }
+    for (; like < likes.size(); ++like)
+        put(likes[like].item, likes[like].key, likes[like].change);
+    return true;
 }
 
 void VelkoraFeedMessagesRepository::listAll() {
     startOver();
+    // The like objects held, newest first: most often the feed's order already.
+    std::vector<VelkoraFeedListedItem> likes;
+    likes.reserve(feed_->likes.size());
+    for (const auto& like : feed_->likes) {
+        if (!like) continue;
+        auto held = likeObjects_.find(like->objectId());
+        if (held == likeObjects_.end() || held->second.get() != like.get()) continue;
+        const auto state = VelkoraActivityState::of(*like);
+        if (!state.hidden) likes.push_back({held->second, state.key, state.change});
+    }
+    if (!std::is_sorted(likes.begin(), likes.end(), newerFirst))
+        std::stable_sort(likes.begin(), likes.end(), newerFirst);
+
     // One look at each item: where it is listed, and its id for telling a poll's items from held ones.
+    // The service sends its feed newest first: the posts are then listed as they come, the likes merged
+    // in between, with no list of their own made and sorted first.
     feedIds_.clear();
     feedIds_.reserve(feed_->items.size());
-    listed_.reserve(feed_->items.size() + likeObjects_.size());
     const auto& posts = feed_->items;
-    for (size_t i = 0; i < posts.size(); ++i) {
-        // The items of a long feed are far apart in memory: the ones a few steps ahead are asked for
-        // while this one is read.
-        if (i + kReadAhead < posts.size() && posts[i + kReadAhead]) {
-            const auto* ahead = posts[i + kReadAhead].get();
-            __builtin_prefetch(ahead);
-            __builtin_prefetch(reinterpret_cast<const char*>(ahead) + 64);
-            __builtin_prefetch(static_cast<const VelkoraActivityModel*>(ahead));
+    auto lookedAt = [this, &posts](auto&& each) {
+        for (size_t i = 0; i < posts.size(); ++i) {
+            // The items of a long feed are far apart in memory: the ones a few steps ahead are asked for
+            // while this one is read.
+            if (i + kReadAhead < posts.size() && posts[i + kReadAhead]) {
+                const auto* ahead = posts[i + kReadAhead].get();
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(reinterpret_cast<const char*>(ahead) + 64);
+                __builtin_prefetch(static_cast<const VelkoraActivityModel*>(ahead));
+            }
+            const auto& post = posts[i];
+            if (!post) continue;
+            feedIds_.push_back(post->messageId());
+            const auto state = VelkoraActivityState::of(*post);
+            if (!state.hidden && !each(VelkoraActivityPtr(feed_, post.get()), state.key)) return false;
         }
-        const auto& post = posts[i];
-        if (!post) continue;
-        VelkoraFeedMessagePtr item(feed_, post.get());
-        const auto state = VelkoraActivityState::of(*item);
-        feedIds_.push_back(item->messageId());
-        if (!state.hidden) listed_.push_back({item, state.key, state.change});
-        feedMessages_.push_back(std::move(item));
+        return true;
+    };
+    if (!listMerged(lookedAt, likes)) {
+        // Out of order: the posts are sorted first (stable: equal ones keep the feed's order).
+        feedIds_.clear();
+        std::vector<VelkoraFeedListedItem> sorted;
+        lookedAt([&sorted](VelkoraActivityPtr post, const VelkoraActivityKey& key) {
+            sorted.push_back({std::move(post), key, 0});
+            return true;
+        });
+        std::stable_sort(sorted.begin(), sorted.end(), newerFirst);
+        listMerged(
+            [&sorted](auto&& each) {
+                for (auto& post : sorted)
+                    each(std::move(post.item), post.key);
+                return true;
+            },
+            likes);
     }
+    feedMessages_.first_ = &feed_->items;
+    feedMessages_.firstHeld_ = feedIds_.size();
     // Most often newest first, the highest id first.
     if (std::is_sorted(feedIds_.rbegin(), feedIds_.rend()))
         std::reverse(feedIds_.begin(), feedIds_.end());
     else
         std::sort(feedIds_.begin(), feedIds_.end());
-    // The service sends its feed newest first: most often only the likes need sorting, and then they
-    // are merged in from the end, in place.
-    if (!std::is_sorted(listed_.begin(), listed_.end(), newerFirst))
-        std::stable_sort(listed_.begin(), listed_.end(), newerFirst);
-    std::vector<VelkoraFeedListedItem> likes;
-    likes.reserve(likeObjects_.size());
-    for (const auto& [id, like] : likeObjects_) {
-        const auto state = VelkoraActivityState::of(*like);
-        if (!state.hidden) likes.push_back({like, state.key, state.change});
-    }
-    std::sort(likes.begin(), likes.end(), newerFirst);
-    size_t post = listed_.size(), like = likes.size();
-    listed_.resize(post + like);
-    for (size_t to = listed_.size(); like > 0; --to) {
-        // The older of the two last ones goes last; a post before a like that ranks equal.
-        if (post > 0 && newerFirst(likes[like - 1], listed_[post - 1]))
-            listed_[to - 1] = std::move(listed_[--post]);
-        else
-            listed_[to - 1] = std::move(likes[--like]);
-    }
-    // The same object twice is listed once; it ranks equal to itself, so its copies stand together.
-    size_t kept = 0;
-    for (size_t i = 0; i < listed_.size(); ++i) {
-        bool repeated = false;
-        for (size_t j = kept; j-- > 0 && !VelkoraActivityKey::newerFirst(listed_[j].key, listed_[i].key);)
-            if (listed_[j].item == listed_[i].item) {
-                repeated = true;
-                break;
-            }
-        if (!repeated) listed_[kept++] = std::move(listed_[i]);
-    }
-    listed_.resize(kept);
+}
+
+std::vector<VelkoraFeedListedItem> VelkoraFeedMessagesRepository::listedItems() const {
+    std::vector<VelkoraFeedListedItem> items;
+    items.reserve(listedKeys_.size());
+    for (size_t row = 0; row < listedKeys_.size(); ++row)
+        items.push_back({listedRows_[row], listedKeys_[row].key, listedKeys_[row].change});
+    return items;
 }
 
 void VelkoraFeedMessagesRepository::relist(std::vector<VelkoraFeedListedItem> removed,
@@ -255,13 +313,21 @@ void VelkoraFeedMessagesRepository::relist(std::vector<VelkoraFeedListedItem> re
     std::vector<size_t> gone;
     gone.reserve(removed.size());
     for (const auto& item : removed)
-        gone.push_back(findListed(listed_, item.item.get(), &item.key));
+        gone.push_back(findListed(listedKeys_, item.item.get(), &item.key));
     std::sort(gone.begin(), gone.end());
     gone.erase(std::unique(gone.begin(), gone.end()), gone.end());
     if (!gone.empty() && gone.back() == static_cast<size_t>(-1)) gone.pop_back();
     std::stable_sort(added.begin(), added.end(), newerFirst);
-    std::vector<VelkoraFeedListedItem> incoming = added;
-    velkoraMergeNewestFirst(listed_, gone, incoming, keyOf, [](size_t, size_t) {});
+    std::vector<VelkoraFeedListedKey> incoming;
+    incoming.reserve(added.size());
+    for (const auto& item : added)
+        incoming.push_back({item.item.get(), item.key, item.change});
+    // The keys first, which tell where each lands; the items then take the same rows.
+    std::vector<size_t> rows(added.size());
+    velkoraMergeNewestFirst(listedKeys_, gone, incoming, keyOf, [&rows](size_t row, size_t j) { rows[j] = row; });
+    velkoraEditInPlace(
+        listedRows_, gone, added.size(), [&rows](size_t j) { return rows[j]; },
+        [&](size_t row, size_t j) { listedRows_.mutableAt(row) = added[j].item; });
     revision_ = nextRevision();
     revisions_.push_back({revision_, std::move(removed), std::move(added)});
     while (revisions_.size() > kRevisionsKept) {
@@ -344,7 +410,7 @@ void VelkoraFeedMessagesRepository::setFeedMessagesWereViewed() {
 
 void VelkoraFeedMessagesRepository::resetRepository() {
     VelkoraServerApi::setFeedDelegate({});
-    feedMessages_.clear();
+    feedMessages_ = {};
     likeObjects_.clear();
     heldFeedMessageIds_.clear();
     feedIds_.clear();

@@ -2,8 +2,10 @@
 // counted against the feed marks of the local user record; also the one like object kept per id.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "data/VelkoraActivityKey.h"
+#include "data/VelkoraChunkedList.h"
 #include "data/VelkoraFeedMessage.h"
 #include "data/VelkoraLikeObject.h"
 #include "platform/foundation/Value.h"
@@ -22,6 +25,14 @@ namespace velkora {
 // One listed item (not by or about an anonymous user) and the state it is listed in.
 struct VelkoraFeedListedItem {
     VelkoraActivityPtr item;
+    VelkoraActivityKey key;
+    int32_t change = 0;
+};
+
+// An item's identity, where it stands and the state it is listed in, without holding it: a list of these
+// goes to a screen's queue, which never dereferences the item.
+struct VelkoraFeedListedKey {
+    const VelkoraActivityModel* item = nullptr;
     VelkoraActivityKey key;
     int32_t change = 0;
 };
@@ -42,8 +53,58 @@ public:
     static constexpr const char* kNewFeedMessagesNotification = "VelkoraNewFeedMessagesNotification";
     static constexpr const char* kFeedMessagesViewedNotification = "VelkoraFeedMessagesViewedNotification";
 
-    // Newest first; items of a poll go to the front, so the front must be cheap to grow.
-    using FeedMessages = std::deque<VelkoraFeedMessagePtr>;
+    // The feed items held, newest first: those polls brought (each to the front, so the front must be
+    // cheap to grow), then the first feed's as they came, read where the feed keeps them (no copy of a
+    // long feed is made to hold it).
+    class FeedMessages {
+    public:
+        class const_iterator : public VelkoraIteratorTypes<VelkoraFeedMessagePtr> {
+        public:
+            const_iterator() = default;
+            const_iterator(const FeedMessages* owner, size_t at) : owner_(owner), at_(owner->skipEmpty(at)) {}
+            reference operator*() const { return owner_->at(at_); }
+            pointer operator->() const { return &owner_->at(at_); }
+            const_iterator& operator++() {
+                at_ = owner_->skipEmpty(at_ + 1);
+                return *this;
+            }
+            const_iterator operator++(int) {
+                auto was = *this;
+                ++*this;
+                return was;
+            }
+            bool operator==(const const_iterator& other) const { return at_ == other.at_; }
+
+        private:
+            const FeedMessages* owner_ = nullptr;
+            size_t at_ = 0;
+        };
+
+        const_iterator begin() const { return {this, 0}; }
+        const_iterator end() const { return {this, polled_.size() + firstSize()}; }
+        size_t size() const { return polled_.size() + firstHeld_; }
+        bool empty() const { return size() == 0; }
+        const VelkoraFeedMessagePtr& front() const { return *begin(); }
+        const VelkoraFeedMessagePtr& back() const;
+
+    private:
+        friend class VelkoraFeedMessagesRepository;
+        size_t firstSize() const { return first_ ? first_->size() : 0; }
+        const VelkoraFeedMessagePtr& at(size_t i) const {
+            return i < polled_.size() ? polled_[i] : (*first_)[i - polled_.size()];
+        }
+        // The first place from `i` on that holds an item (the first feed may have empty places).
+        size_t skipEmpty(size_t i) const {
+            const size_t end = polled_.size() + firstSize();
+            while (i < end && !at(i))
+                ++i;
+            return i;
+        }
+
+        std::deque<VelkoraFeedMessagePtr> polled_;
+        const std::vector<VelkoraFeedMessagePtr>* first_ = nullptr;
+        size_t firstHeld_ = 0;
+    };
     using LikeObjects = std::unordered_map<int32_t, VelkoraLikeObjectPtr>;
 
     static VelkoraFeedMessagesRepository& instance() {
@@ -74,8 +135,12 @@ public:
     const FeedMessages& feedMessages() const { return feedMessages_; }
     const LikeObjects& likeObjects() const { return likeObjects_; }
     // The feed items and like objects a feed screen lists, newest first, kept in order as each poll
-    // merges (a screen follows it by what changed rather than by looking at every item again).
-    const std::vector<VelkoraFeedListedItem>& listedItems() const { return listed_; }
+    // merges (a screen follows it by what changed rather than by looking at every item again): the items,
+    // and beside them where each stands. A screen takes copies of both, which share their chunks.
+    const VelkoraChunkedList<VelkoraActivityPtr>& listedRows() const { return listedRows_; }
+    const VelkoraChunkedList<VelkoraFeedListedKey>& listedKeys() const { return listedKeys_; }
+    // Both in one list of their own (a copy, item by item).
+    std::vector<VelkoraFeedListedItem> listedItems() const;
     // Counts every change of the listed items; a new feed starts past every earlier revision.
     uint64_t revision() const { return revision_; }
     VelkoraFeedListedChanges listedChangesSince(uint64_t revision) const;
@@ -91,6 +156,9 @@ private:
     void mergeLikes(const std::vector<VelkoraLikeObjectPtr>& likes);
     void postNewFeedMessages(size_t count);
     void listAll();
+    // Lists the posts (each handed to `put` by `posts`, newest first) and the likes (newest first) merged,
+    // each object once; false, and nothing listed, when a post comes out of order.
+    template <class Posts> bool listMerged(Posts posts, std::vector<VelkoraFeedListedItem>& likes);
     // Takes the items out of the listed ones and puts the others in, as one revision.
     void relist(std::vector<VelkoraFeedListedItem> removed, std::vector<VelkoraFeedListedItem> added);
     void startOver();
@@ -113,7 +181,8 @@ private:
     };
     std::shared_ptr<const Feed> feed_;
 
-    std::vector<VelkoraFeedListedItem> listed_;
+    VelkoraChunkedList<VelkoraActivityPtr> listedRows_;
+    VelkoraChunkedList<VelkoraFeedListedKey> listedKeys_;
     uint64_t revision_ = 0;
     // Changes before this revision are not kept: a screen that saw less takes the list whole.
     uint64_t wholeFrom_ = 0;

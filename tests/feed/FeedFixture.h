@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "session/VelkoraFeedMessagesRepository.h"
+#include "data/VelkoraAppData.h"
 #include "feed/VelkoraFeedViewController.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/UrlConnection.h"
@@ -14,8 +14,8 @@
 #include "platform/ui/GraphicsContext.h"
 #include "platform/ui/TableView.h"
 #include "profiles/ProfilesFixture.h"
-#include "data/VelkoraAppData.h"
 #include "server/utils/VelkoraCachedImageFetcher.h"
+#include "session/VelkoraFeedMessagesRepository.h"
 #include "shell/VelkoraLazyImageView.h"
 #include "support/PicturePng.h"
 
@@ -206,7 +206,7 @@ protected:
     }
 
     // The listed items' activity ids, in order.
-    static std::vector<std::string> ids(const std::vector<VelkoraActivityPtr>& items) {
+    template <class Items> static std::vector<std::string> ids(const Items& items) {
         std::vector<std::string> out;
         for (const auto& i : items)
             out.push_back(i->activityId());

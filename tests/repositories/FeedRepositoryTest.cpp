@@ -334,6 +334,67 @@ struct Follower {
 
 } // namespace
 
+// A first feed in any shape is listed as a full look lists it, newest first, each object once, and its
+// items are held in the order they came (empty places skipped); a newest-first feed, the service's, is
+// listed as it comes with the likes merged in.
+TEST_F(FeedRepositoryTest, FirstFeedsOfEveryShapeAreListedAsAFullLookListsThem) {
+    auto& repo = VelkoraFeedMessagesRepository::instance();
+    const auto sam = named("Sam"), ada = named("Ada"), nobody = named("");
+    struct Case {
+        const char* what;
+        std::vector<VelkoraFeedMessagePtr> posts;
+        std::vector<VelkoraLikeObjectPtr> likes;
+    };
+    auto newestFirst = [&](std::initializer_list<int32_t> ids) {
+        std::vector<VelkoraFeedMessagePtr> made;
+        for (int32_t id : ids)
+            made.push_back(postAt(id, 5000.0 - id * 10, id % 2 ? sam : ada));
+        return made;
+    };
+    const auto twice = newestFirst({1, 2, 3});
+    const auto earlierOf7 = likeAt(7, 4990, sam), laterOf7 = likeAt(7, 4900, ada);
+    const std::vector<Case> cases = {
+        {"newest first, likes between", newestFirst({1, 2, 3, 4, 5}), {likeAt(1, 4995, sam), likeAt(2, 4965, ada)}},
+        {"newest first, likes above and below every post",
+         newestFirst({1, 2}),
+         {likeAt(3, 9000, sam), likeAt(4, 100, ada)}},
+        {"newest first with empty places, an anonymous poster and a post without a time",
+         [&] {
+             auto posts = newestFirst({1, 2, 3});
+             posts.insert(posts.begin() + 1, nullptr);
+             posts.push_back(postAt(4, 4950, nobody));
+             posts.push_back(postAt(5, std::nullopt, sam));
+             posts.push_back(nullptr);
+             return posts;
+         }(),
+         {likeAt(1, 4985, nobody), likeAt(2, 4975, sam)}},
+        {"one post object twice, side by side", {twice[0], twice[1], twice[1], twice[2]}, {}},
+        {"two likes of one id: the later one is held", newestFirst({1, 2}), {earlierOf7, laterOf7}},
+        {"likes out of order", newestFirst({1, 2, 3}), {likeAt(1, 4900, sam), likeAt(2, 4999, ada)}},
+        {"a post out of order late in the feed", newestFirst({1, 2, 3, 4, 30, 5}), {likeAt(1, 4975, sam)}},
+        {"nothing", {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        repo.gotFirstFeedMessages(c.posts, c.likes);
+        const auto listed = repo.listedItems();
+        EXPECT_EQ(normalised(listed), listedByAFullLook(repo));
+        for (size_t row = 1; row < listed.size(); ++row)
+            EXPECT_FALSE(VelkoraActivityKey::newerFirst(listed[row].key, listed[row - 1].key)) << "row " << row;
+        EXPECT_EQ(repo.listedRows().size(), listed.size());
+        std::vector<int32_t> held;
+        for (const auto& post : c.posts)
+            if (post) held.push_back(post->messageId());
+        EXPECT_EQ(idsOf(repo.feedMessages()), held);
+        EXPECT_EQ(repo.feedMessages().size(), held.size());
+    }
+    // The later like object of an id is the one held and listed.
+    repo.gotFirstFeedMessages(newestFirst({1}), {earlierOf7, laterOf7});
+    EXPECT_EQ(repo.likeObjects().at(7).get(), laterOf7.get());
+    const auto listed = repo.listedItems();
+    EXPECT_TRUE(std::none_of(listed.begin(), listed.end(), [&](const auto& l) { return l.item == earlierOf7; }));
+}
+
 // The repository's listed items after every kind of change are what a full look at every held item lists,
 // in order; a screen that follows by the changes alone (after each one, or after several at once) holds the
 // same list, and one that fell too far behind or saw an earlier feed takes it whole.
@@ -410,10 +471,10 @@ TEST_F(FeedRepositoryTest, ListedItemsFollowEveryChangeAsAFullLookListsThem) {
         SCOPED_TRACE(steps[i].first);
         steps[i].second();
         const auto expected = listedByAFullLook(repo);
-        EXPECT_EQ(normalised(repo.listedItems()), expected);
-        for (size_t row = 1; row < repo.listedItems().size(); ++row)
-            EXPECT_FALSE(VelkoraActivityKey::newerFirst(repo.listedItems()[row].key, repo.listedItems()[row - 1].key))
-                << "row " << row;
+        const auto listed = repo.listedItems();
+        EXPECT_EQ(normalised(listed), expected);
+        for (size_t row = 1; row < listed.size(); ++row)
+            EXPECT_FALSE(VelkoraActivityKey::newerFirst(listed[row].key, listed[row - 1].key)) << "row " << row;
         eachTime.catchUp(repo);
         EXPECT_EQ(normalised(eachTime.list), expected);
         EXPECT_EQ(eachTime.tookWhole, i == 0);
