@@ -65,11 +65,16 @@ template <class UserAt> void VelkoraRadarListDataSource::addEach(size_t count, c
         if (heldBefore) last.emplace(*sortedUsers_.back());
         // The users a few places ahead are taken early and their ids asked of the memory, so reading an
         // id seldom waits for it.
-        constexpr size_t kAhead = 8;
+        constexpr size_t kAhead = 16;
         std::array<VelkoraUserPtr, kAhead> ahead;
         const auto take = [&userAt](size_t i) {
             VelkoraUserPtr u = userAt(i);
-            if (u && u->userId()) __builtin_prefetch(u->userId()->data());
+            if (u && u->userId()) {
+                __builtin_prefetch(u->userId()->data());
+                __builtin_prefetch(&u->location());
+                __builtin_prefetch(&u->isBlockedByCurrentUser());
+                __builtin_prefetch(&u->lastName());
+            }
             return u;
         };
         for (size_t i = 0; i < std::min(count, kAhead); ++i)
@@ -77,6 +82,9 @@ template <class UserAt> void VelkoraRadarListDataSource::addEach(size_t count, c
         for (size_t i = 0; i < count; ++i) {
             VelkoraUserPtr u = std::move(ahead[i % kAhead]);
             if (i + kAhead < count) ahead[i % kAhead] = take(i + kAhead);
+            // Halfway there, its place is asked for too.
+            if (const auto& next = ahead[(i + kAhead / 2) % kAhead]; next && next->location())
+                __builtin_prefetch(next->location().get());
             if (!u || !u->userId() || u->isBlockedByCurrentUser()) continue;
             const auto [at, isNew] = held.insert(*u->userId(), static_cast<uint32_t>(sortedUsers_.size()), idOf);
             if (!isNew) {
