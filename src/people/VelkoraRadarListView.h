@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
+#include "platform/foundation/Value.h"
+#include "platform/ui/MapPointIndex.h"
 #include "platform/ui/TableView.h"
 #include "platform/ui/View.h"
 #include "shell/VelkoraUserListCell.h"
@@ -21,10 +23,12 @@ public:
     // users the viewer blocked are left out. Then sorts: nearest first, equal distances by id, users
     // without a location last.
     void addUsers(const std::vector<VelkoraUserPtr>& users);
+    // The same for a reply's user objects, read where they are (values that hold no user are passed over).
+    void addUsers(const foundation::Array& users);
     void gotFavorites(const std::vector<VelkoraUserPtr>& users) { addUsers(users); }
     // Normal mode: users who are not anonymous; favourites mode: users the viewer follows. The rows are
     // picked when users come, when the mode changes and when the table reloads (follows change then).
-    int numUsersInMode() const { return static_cast<int>(usersInMode_.size()); }
+    int numUsersInMode() const;
     VelkoraUserPtr getUserInModeAtIndex(int index) const;
     void pickUsersInMode();
 
@@ -38,17 +42,30 @@ public:
         pickUsersInMode();
     }
     const std::vector<VelkoraUserPtr>& sortedUsers() const { return sortedUsers_; }
+    // Where the users with a location are, by their positions in sortedUsers(): made as users come.
+    const ui::MapPointIndex& places() const { return places_; }
+    // A user's location as a map coordinate; none without one.
+    static std::optional<ui::MapCoordinate> placeOf(const VelkoraUserInternal& user);
     std::shared_ptr<VelkoraUserListCellDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<VelkoraUserListCellDelegate> d) { delegate_ = std::move(d); }
 
 private:
+    template <class UserAt> void addEach(size_t count, const UserAt& userAt);
+    void sortUsers();
     bool passes(const VelkoraUserInternal& user) const;
+    void pickIfNeeded() const;
+    // Counts the rows of the bits held.
+    void countRows() const;
 
     bool viewFavoritesOnly_ = false;
     // The users held, each once by id (a user's id does not change once it is held).
     std::vector<VelkoraUserPtr> sortedUsers_;
-    // Indexes into sortedUsers_ of the rows the table shows.
-    std::vector<uint32_t> usersInMode_;
+    // The rows the table shows: a bit per held user, and the rows before each block of 512 users, so a
+    // row is found without a list of them.
+    mutable std::vector<uint64_t> inMode_;
+    mutable std::vector<uint32_t> rowsBefore_;
+    mutable bool picked_ = false;
+    ui::MapPointIndex places_;
     std::weak_ptr<VelkoraUserListCellDelegate> delegate_;
 };
 

@@ -42,18 +42,71 @@ foundation::Value userArgument(const VelkoraUserPtr& user) {
 
 } // namespace
 
-const std::string* VelkoraUserAnnotationMap::idAt(uint32_t at) const {
-    const auto& user = annotations_[at]->velkoraUser();
-    return user && user->userId() ? &*user->userId() : nullptr;
+void VelkoraUserAnnotationMap::setUsers(std::shared_ptr<const VelkoraRadarListDataSource> users) {
+    users_ = std::move(users);
+    made_.clear();
+}
+
+const std::vector<VelkoraUserPtr>& VelkoraUserAnnotationMap::users() const {
+    static const std::vector<VelkoraUserPtr> none;
+    return users_ ? users_->sortedUsers() : none;
+}
+
+size_t VelkoraUserAnnotationMap::pinnedFrom(size_t from) const {
+    const auto& all = users();
+    for (; from < all.size(); ++from) {
+        const auto& user = *all[from];
+        // A user without a place now keeps a pin only while its annotation is held.
+        if (user.location() || (!made_.empty() && made_.count(*user.userId()))) return from;
+    }
+    return all.size();
+}
+
+VelkoraUserAnnotationMap::const_iterator VelkoraUserAnnotationMap::end() const {
+    return const_iterator(this, users().size());
+}
+
+size_t VelkoraUserAnnotationMap::size() const {
+    size_t n = 0;
+    for (auto it = begin(); it != end(); ++it)
+        ++n;
+    return n;
+}
+
+VelkoraUserAnnotationMap::const_iterator::value_type VelkoraUserAnnotationMap::entryAt(size_t at) const {
+    const auto& user = users()[at];
+    const std::string& id = *user->userId();
+    if (const Annotation* annotation = held(id)) return {id, *annotation};
+    return {id, annotationOf(user)};
+}
+
+VelkoraUserAnnotationMap::Annotation VelkoraUserAnnotationMap::annotationOf(const VelkoraUserPtr& user) {
+    auto annotation = VelkoraUserAnnotation::initWithCoordinate(*VelkoraRadarListDataSource::placeOf(*user));
+    annotation->setVelkoraUser(user);
+    return annotation;
+}
+
+const VelkoraUserAnnotationMap::Annotation& VelkoraUserAnnotationMap::annotationAt(size_t at) const {
+    const auto& user = users()[at];
+    if (const Annotation* annotation = held(*user->userId())) return *annotation;
+    return made_.emplace(*user->userId(), annotationOf(user)).first->second;
+}
+
+void VelkoraUserAnnotationMap::forget(std::string_view id) {
+    if (const auto it = made_.find(id); it != made_.end()) made_.erase(it);
+}
+
+const VelkoraUserAnnotationMap::Annotation* VelkoraUserAnnotationMap::held(std::string_view id) const {
+    const auto it = made_.find(id);
+    return it == made_.end() ? nullptr : &it->second;
 }
 
 const VelkoraUserAnnotationMap::Annotation* VelkoraUserAnnotationMap::find(std::string_view id) const {
-    const auto at = ids_.find(id, [this](uint32_t i) { return idAt(i); });
-    return at ? &annotations_[*at] : nullptr;
-}
-
-VelkoraUserAnnotationMap::Annotation* VelkoraUserAnnotationMap::find(std::string_view id) {
-    return const_cast<Annotation*>(std::as_const(*this).find(id));
+    if (const Annotation* annotation = held(id)) return annotation;
+    const auto& all = users();
+    for (size_t at = 0; at < all.size(); ++at)
+        if (all[at]->location() && *all[at]->userId() == id) return &annotationAt(at);
+    return nullptr;
 }
 
 const VelkoraUserAnnotationMap::Annotation& VelkoraUserAnnotationMap::at(std::string_view id) const {
@@ -61,15 +114,19 @@ const VelkoraUserAnnotationMap::Annotation& VelkoraUserAnnotationMap::at(std::st
     throw std::out_of_range("no annotation for user " + std::string(id));
 }
 
-void VelkoraUserAnnotationMap::add(Annotation annotation) {
-    const auto at = static_cast<uint32_t>(annotations_.size());
-    annotations_.push_back(std::move(annotation));
-    ids_.insert(*idAt(at), at, [this](uint32_t i) { return idAt(i); });
-}
-
-void VelkoraUserAnnotationMap::reserve(size_t count) {
-    annotations_.reserve(count);
-    ids_.reserve(count, [this](uint32_t i) { return idAt(i); });
+void VelkoraUserAnnotationMap::mapViewAnnotationsInRect(ui::MapView&, const ui::MapRect& rect,
+                                                        std::vector<std::shared_ptr<ui::MapAnnotation>>& out) {
+    if (!users_) return;
+    // What nobody holds any more (the map let go of it when it left the screen) is made again if needed.
+    std::erase_if(made_, [](const auto& entry) { return entry.second.use_count() == 1; });
+    const auto& all = users();
+    const auto placeOf = [&all](uint32_t at) { return VelkoraRadarListDataSource::placeOf(*all[at]); };
+    // The held annotations stay where they were made: they are given whatever the rectangle, and the map
+    // keeps those in sight.
+    for (const auto& entry : made_)
+        out.push_back(entry.second);
+    for (uint32_t at : users_->places().positionsIn(rect, placeOf))
+        if (!held(*all[at]->userId())) out.push_back(annotationAt(at));
 }
 
 std::shared_ptr<VelkoraRadarOverlayButton> VelkoraRadarOverlayButton::create(const ui::Rect& frame) {
@@ -142,6 +199,8 @@ void VelkoraRadarMapViewController::viewDidLoad() {
         radarListView_->setRadarListDelegate(std::static_pointer_cast<VelkoraRadarListViewDelegate>(self));
         radarListView_->myInitWithDelegate(std::static_pointer_cast<VelkoraUserListCellDelegate>(self));
     }
+    usersToAnnotationsMap_->setUsers(nearbyUsers());
+    if (radarMapView_) radarMapView_->setPinSource(usersToAnnotationsMap_);
     if (overlayView_) overlayView_->setHidden(true);
     if (numUsersSubTitleLabel_) numUsersSubTitleLabel_->setText(profiles::text("velkora_text_radar_overlay_subtitle"));
     if (dontShowButton_) dontShowButton_->setTitle(profiles::text("velkora_text_radar_dont_show_button"));
@@ -241,9 +300,17 @@ void VelkoraRadarMapViewController::showMeInCenter() {
     radarMapView_->setRegion(region, true);
 }
 
+const std::shared_ptr<VelkoraRadarListDataSource>& VelkoraRadarMapViewController::nearbyUsers() {
+    if (radarListView_ && radarListView_->dataSource()) return radarListView_->dataSource();
+    if (!ownUsers_) ownUsers_ = std::make_shared<VelkoraRadarListDataSource>();
+    return ownUsers_;
+}
+
 int32_t VelkoraRadarMapViewController::findOptimalSpanInMeters() const {
+    static const std::vector<VelkoraUserPtr> none;
     const auto& users = radarListView_ && radarListView_->dataSource() ? radarListView_->dataSource()->sortedUsers()
-                                                                       : std::vector<VelkoraUserPtr>{};
+                        : ownUsers_                                    ? ownUsers_->sortedUsers()
+                                                                       : none;
     const size_t n = std::min<size_t>(users.size(), 4);
     if (n == 0) return 50000;
     const auto& location = users[n - 1]->location();
@@ -267,57 +334,32 @@ void VelkoraRadarMapViewController::refreshUsersInRegion() {
 }
 
 void VelkoraRadarMapViewController::gotNearbyUsers(const foundation::Value& reply) {
-    const auto forEachUser = [&reply](const auto& take) {
-        if (const auto* array = reply.asArray())
-            for (const auto& v : *array)
-                if (auto u = v.asObject<VelkoraUserInternal>(); u && !u->isBlockedByCurrentUser()) take(u);
-    };
-    const size_t count = reply.asArray() ? reply.asArray()->size() : 0;
-    if (radarListView_ && radarListView_->dataSource()) {
-        std::vector<VelkoraUserPtr> users;
-        users.reserve(count);
-        forEachUser([&users](const VelkoraUserPtr& u) { users.push_back(u); });
-        radarListView_->dataSource()->addUsers(users);
-        radarListView_->reloadData();
-    }
-    // The first reply zooms to the nearest users before they are pinned: a pin gets a view only if it shows
-    // where the map settles, not in the wide opening region the reply was asked for.
+    static const foundation::Array kNone;
+    const foundation::Array* array = reply.asArray() ? reply.asArray() : &kNone;
+    auto& pins = *usersToAnnotationsMap_;
+    // A pin in sight (or held by a caller) stays where it is unless its user moved 0.01 degree; a test
+    // user's never moves. The others are placed where their users are when the map next asks.
+    if (!pins.holdsNone())
+        for (const auto& v : *array) {
+            const auto u = v.asObject<VelkoraUserInternal>();
+            if (!u || u->isBlockedByCurrentUser() || !u->location() || !u->userId() || u->isTestUser()) continue;
+            if (const auto* held = pins.held(*u->userId());
+                held &&
+                !isLocationNearLocation((*held)->coordinate(), {u->location()->latitude(), u->location()->longitude()}))
+                pins.forget(*u->userId());
+        }
+    nearbyUsers()->addUsers(*array);
+    // The rows were picked as the users came.
+    if (radarListView_ && radarListView_->usersTable()) radarListView_->usersTable()->reloadData();
+    // The first reply zooms to the nearest users before the map asks for their pins: a pin gets a view only
+    // if it shows where the map settles, not in the wide opening region the reply was asked for.
     if (!nearbyUsersWereFetched_) {
         nearbyUsersWereFetched_ = true;
         if (radarMapView_)
             radarMapView_->setRegion(
                 {radarMapView_->centerCoordinate(), createMapRegionSpan(findOptimalSpanInMeters())}, true);
     }
-    if (!radarMapView_) return;
-    // The map takes the pins in one go each way: one by one, every removal moves the pins after it.
-    Pins pins;
-    usersToAnnotationsMap_.reserve(usersToAnnotationsMap_.size() + count);
-    forEachUser([&](const VelkoraUserPtr& u) { placeUser(u, pins); });
-    radarMapView_->removeAnnotations(pins.removed);
-    if (!pins.removed.empty())
-        // A user twice in one reply, moved between: only the last of its pins is the current one.
-        std::erase_if(pins.added, [this](const std::shared_ptr<ui::MapAnnotation>& a) {
-            const auto& user = static_cast<VelkoraUserAnnotation&>(*a).velkoraUser();
-            return usersToAnnotationsMap_.at(*user->userId()) != a;
-        });
-    radarMapView_->addAnnotations(pins.added);
-}
-
-void VelkoraRadarMapViewController::placeUser(const VelkoraUserPtr& user, Pins& pins) {
-    if (!user->location() || !user->userId()) return;
-    const ui::MapCoordinate at{user->location()->latitude(), user->location()->longitude()};
-    auto* held = usersToAnnotationsMap_.find(*user->userId());
-    if (held) {
-        if (user->isTestUser() || isLocationNearLocation((*held)->coordinate(), at)) return;
-        pins.removed.push_back(*held);
-    }
-    auto annotation = VelkoraUserAnnotation::initWithCoordinate(at);
-    annotation->setVelkoraUser(user);
-    if (held)
-        *held = annotation;
-    else
-        usersToAnnotationsMap_.add(annotation);
-    pins.added.push_back(std::move(annotation));
+    if (radarMapView_) radarMapView_->reloadPins();
 }
 
 // ---- region changes and the zoom guard
@@ -497,7 +539,7 @@ std::shared_ptr<ui::Image> VelkoraRadarMapViewController::inverseAlpha(const ui:
 
 void VelkoraRadarMapViewController::showOverlayView() {
     auto info = VelkoraAgentInternal::instance().userInfo();
-    if (usersToAnnotationsMap_.empty() || overlayViewWasShown_ || (info && info->dontShowRadarOverlayView())) return;
+    if (usersToAnnotationsMap_->empty() || overlayViewWasShown_ || (info && info->dontShowRadarOverlayView())) return;
     if (!overlayView_ || !overlayImageView_ || !radarMapView_) return;
     overlayView_->layoutIfNeeded();
     const auto size = overlayImageView_->bounds().size;

@@ -9,13 +9,13 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "data/VelkoraUserInternal.h"
 #include "people/VelkoraRadarListView.h"
 #include "people/VelkoraUserAnnotationView.h"
-#include "people/VelkoraUserIdTable.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/MapView.h"
@@ -35,45 +35,70 @@ class Label;
 } // namespace ui
 class VelkoraRadarMapViewController;
 
-// The radar's pins by user id, one annotation per user. An annotation is found through the id its user
-// carries: nothing per user is held beside the annotation's pointer and a slot of the id table.
-class VelkoraUserAnnotationMap {
+// The radar's pins by user id, one per nearby user with a place. The users stay where the screen keeps them
+// (the list's users, each once); the map finds the pins it shows through a compact index of their places,
+// and an annotation is made only for a pin the map shows or a caller names. A made annotation is kept
+// while the map or a caller holds it: the same one for as long, staying where it was made until its user
+// moves 0.01 degree (a test user's never moves); one made later is made where its user is then.
+class VelkoraUserAnnotationMap : public ui::MapPinSource {
 public:
     using Annotation = std::shared_ptr<VelkoraUserAnnotation>;
     class const_iterator {
     public:
-        using value_type = std::pair<const std::string&, const Annotation&>;
-        explicit const_iterator(std::vector<Annotation>::const_iterator at) : at_(at) {}
-        value_type operator*() const { return {*(*at_)->velkoraUser()->userId(), *at_}; }
+        // The annotation is made for the walk when none is held: a walk over every pin keeps none.
+        using value_type = std::pair<const std::string&, Annotation>;
+        const_iterator(const VelkoraUserAnnotationMap* map, size_t at) : map_(map), at_(at) {}
+        value_type operator*() const { return map_->entryAt(at_); }
         const_iterator& operator++() {
-            ++at_;
+            at_ = map_->pinnedFrom(at_ + 1);
             return *this;
         }
         bool operator==(const const_iterator&) const = default;
 
     private:
-        std::vector<Annotation>::const_iterator at_;
+        const VelkoraUserAnnotationMap* map_;
+        size_t at_;
     };
 
-    size_t size() const { return annotations_.size(); }
-    bool empty() const { return annotations_.empty(); }
-    const_iterator begin() const { return const_iterator(annotations_.begin()); }
-    const_iterator end() const { return const_iterator(annotations_.end()); }
+    // The users whose pins these are.
+    void setUsers(std::shared_ptr<const VelkoraRadarListDataSource> users);
+    // Counts the pins: a walk of the users.
+    size_t size() const;
+    bool empty() const { return begin() == end(); }
+    const_iterator begin() const { return const_iterator(this, pinnedFrom(0)); }
+    const_iterator end() const;
     size_t count(std::string_view id) const { return find(id) ? 1 : 0; }
-    // Throws std::out_of_range for an id not held.
+    // Throws std::out_of_range for an id without a pin.
     const Annotation& at(std::string_view id) const;
-    // Null for an id not held; the annotation held may be replaced through it by one of the same user id.
+    // Null for an id without a pin. An id whose annotation is not held is found through a walk of the users.
     const Annotation* find(std::string_view id) const;
-    Annotation* find(std::string_view id);
-    // An annotation whose user has an id not held yet.
-    void add(Annotation annotation);
-    void reserve(size_t count);
+
+    // The annotation held for a user id, if one is; forgetting it lets the map drop it on its next ask.
+    const Annotation* held(std::string_view id) const;
+    void forget(std::string_view id);
+    bool holdsNone() const { return made_.empty(); }
+
+    void mapViewAnnotationsInRect(ui::MapView& map, const ui::MapRect& rect,
+                                  std::vector<std::shared_ptr<ui::MapAnnotation>>& out) override;
 
 private:
-    const std::string* idAt(uint32_t at) const;
+    const std::vector<VelkoraUserPtr>& users() const;
+    // The first position from `from` on whose user has a pin (the end when none).
+    size_t pinnedFrom(size_t from) const;
+    const_iterator::value_type entryAt(size_t at) const;
+    // A new annotation where the user is.
+    static Annotation annotationOf(const VelkoraUserPtr& user);
+    // The annotation held for the user at `at`, or one made and held now.
+    const Annotation& annotationAt(size_t at) const;
 
-    std::vector<Annotation> annotations_;
-    VelkoraUserIdTable ids_;
+    std::shared_ptr<const VelkoraRadarListDataSource> users_;
+    struct IdHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view id) const { return std::hash<std::string_view>()(id); }
+    };
+    // The annotations made and still wanted, by their users' ids (copied: the users repository may give a
+    // user its id again as it updates it).
+    mutable std::unordered_map<std::string, Annotation, IdHash, std::equal_to<>> made_;
 };
 
 // A clear button over a user's bubble in the follow overlay: a tap opens that user's profile.
@@ -176,7 +201,7 @@ public:
     bool showingMeInCenter() const { return showingMeInCenter_; }
     bool zoomLevelUnderControl() const { return zoomLevelUnderControl_; }
     const std::set<VelkoraUserPtr>& usersToFollowSet() const { return usersToFollowSet_; }
-    const VelkoraUserAnnotationMap& usersToAnnotationsMap() const { return usersToAnnotationsMap_; }
+    const VelkoraUserAnnotationMap& usersToAnnotationsMap() const { return *usersToAnnotationsMap_; }
     const std::shared_ptr<foundation::Timer>& checkMyLocationTimer() const { return checkMyLocationTimer_; }
     const std::shared_ptr<foundation::Timer>& zoomLevelControlTimer() const { return zoomLevelControlTimer_; }
     const VelkoraUserPtr& tappedUser() const { return tappedUser_; }
@@ -202,10 +227,8 @@ public:
 private:
     VelkoraRadarMapViewController();
     std::optional<ui::MapCoordinate> deviceCoordinate() const;
-    struct Pins {
-        std::vector<std::shared_ptr<ui::MapAnnotation>> added, removed;
-    };
-    void placeUser(const VelkoraUserPtr& user, Pins& pins);
+    // The users of the list and the pins: the list's own, or the screen's when it has no list.
+    const std::shared_ptr<VelkoraRadarListDataSource>& nearbyUsers();
     // The users' pins the map shows now (only those have views), by user id.
     std::vector<std::pair<VelkoraUserAnnotation*, VelkoraUserAnnotationView*>> pinsInSight() const;
     void showSigninPopup(const std::string& messageKey);
@@ -229,7 +252,8 @@ private:
     std::shared_ptr<VelkoraRadarListView> radarListView_;
     std::shared_ptr<ui::Button> showMeButton_, dontShowButton_;
     std::shared_ptr<ui::Button> findFriendsButton_; // opens the network chooser
-    VelkoraUserAnnotationMap usersToAnnotationsMap_;
+    std::shared_ptr<VelkoraUserAnnotationMap> usersToAnnotationsMap_ = std::make_shared<VelkoraUserAnnotationMap>();
+    std::shared_ptr<VelkoraRadarListDataSource> ownUsers_;
     std::shared_ptr<foundation::Timer> checkMyLocationTimer_;
     std::shared_ptr<ui::ImageView> overlayImageView_;
     std::shared_ptr<ui::View> overlayView_;

@@ -150,6 +150,96 @@ TEST(RadarList, OverlappingRepliesOfManyUsersAreHeldOnceNewestAndInOrder) {
     EXPECT_EQ(source.sortedUsers(), expected) << "the newest copy of each user";
 }
 
+// The list's rows in each mode across blocks of 512 users, for replies that extend the order and for one
+// that reorders it: every row is the user the mode picks, in the list's order.
+TEST(RadarList, RowsInEachModeAreTheUsersTheModePicksInOrder) {
+    VelkoraRadarListDataSource source;
+    auto user = [](int n, double distance) {
+        char id[16];
+        std::snprintf(id, sizeof id, "r%04d", n);
+        auto u = at(id, distance, std::nullopt, n % 3 == 0 ? "" : "Person");
+        if (n % 3 == 0) u->setLastName(std::string());
+        u->setIsFavorite(n % 5 == 0);
+        return u;
+    };
+    const auto expectRows = [&source](const char* when) {
+        for (bool favorites : {false, true}) {
+            source.setViewFavoritesOnly(favorites);
+            std::vector<VelkoraUserPtr> expected;
+            for (const auto& u : source.sortedUsers())
+                if (favorites ? u->isFavorite() : !u->isAnonymous()) expected.push_back(u);
+            ASSERT_EQ(source.numUsersInMode(), static_cast<int>(expected.size())) << when;
+            for (int row = 0; row < source.numUsersInMode(); ++row)
+                ASSERT_EQ(source.getUserInModeAtIndex(row), expected[static_cast<size_t>(row)])
+                    << when << ", row " << row;
+            EXPECT_FALSE(source.getUserInModeAtIndex(source.numUsersInMode())) << when;
+            EXPECT_FALSE(source.getUserInModeAtIndex(-1)) << when;
+        }
+        source.setViewFavoritesOnly(false);
+    };
+    std::vector<VelkoraUserPtr> first, further, nearer;
+    for (int n = 0; n < 1300; ++n)
+        first.push_back(user(n, 10.0 * n));
+    source.addUsers(first);
+    expectRows("one reply in order");
+    for (int n = 1300; n < 1400; ++n)
+        further.push_back(user(n, 10.0 * n));
+    source.addUsers(further);
+    expectRows("a reply further out");
+    for (int n = 1400; n < 1500; ++n)
+        nearer.push_back(user(n, 5.0 + 10.0 * (n - 1400)));
+    source.addUsers(nearer);
+    expectRows("a reply among the users held");
+    EXPECT_EQ(source.sortedUsers().size(), 1500u);
+    EXPECT_TRUE(std::is_sorted(source.sortedUsers().begin(), source.sortedUsers().end(),
+                               [](const VelkoraUserPtr& a, const VelkoraUserPtr& b) {
+                                   return a->location()->distance() < b->location()->distance();
+                               }));
+}
+
+// Many users, near and far: annotations live for the pins the map shows and nowhere else, a walk over
+// every pin keeps none of the others, and a pin named by id is found wherever it is.
+TEST_F(RadarNumbersTest, AnnotationsLiveOnlyForThePinsInSight) {
+    startRadar(std::nullopt);
+    auto radar = openRadar();
+    ASSERT_TRUE(radar);
+    auto& map = *radar->radarMapView();
+    map.setCenterCoordinate(kLisbon, false);
+    std::vector<VelkoraUserPtr> users;
+    for (int i = 0; i < 1200; ++i)
+        users.push_back(at("u" + std::to_string(i), 100 + 25.0 * i));
+    radar->gotNearbyUsers(reply(users));
+    loop().advance(1);
+    host->layoutIfNeeded();
+    const auto viewsOnTheMap = [&map] {
+        size_t n = 0;
+        for (const auto& v : map.subviews())
+            if (auto view = std::dynamic_pointer_cast<VelkoraUserAnnotationView>(v))
+                n += std::dynamic_pointer_cast<VelkoraUserAnnotation>(view->annotation()) != nullptr;
+        return n;
+    };
+    const size_t views = viewsOnTheMap();
+    EXPECT_GT(views, 0u);
+    EXPECT_LT(views, 100u) << "1,000 m of 30 km in sight";
+    std::vector<std::weak_ptr<VelkoraUserAnnotation>> walked;
+    for (const auto& [id, annotation] : radar->usersToAnnotationsMap()) {
+        EXPECT_EQ(*annotation->velkoraUser()->userId(), id);
+        EXPECT_EQ(map.viewForAnnotation(annotation) != nullptr,
+                  map.bounds().insetBy(-60, -60).contains(map.convertCoordinateToPoint(annotation->coordinate())));
+        walked.push_back(annotation);
+    }
+    EXPECT_EQ(walked.size(), 1200u);
+    EXPECT_EQ(radar->usersToAnnotationsMap().size(), 1200u);
+    const auto alive = static_cast<size_t>(
+        std::count_if(walked.begin(), walked.end(), [](const auto& weak) { return !weak.expired(); }));
+    EXPECT_EQ(alive, views) << "annotations alive beyond the pins in sight";
+    const auto far = radar->usersToAnnotationsMap().at("u1199");
+    EXPECT_NEAR(far->coordinate().latitude, kLisbonLatitude + (100 + 25.0 * 1199) * kDegreesPerMetre, 1e-9);
+    EXPECT_FALSE(map.viewForAnnotation(far));
+    EXPECT_EQ(radar->usersToAnnotationsMap().at("u1199"), far) << "the same while it is held";
+    EXPECT_EQ(userPins(), 1200u);
+}
+
 TEST_F(RadarNumbersTest, ATestUsersPinNeverMovesAnotherUsersIsReplacedOnceMovedFarEnough) {
     startRadar(std::nullopt);
     auto radar = openRadar();

@@ -97,6 +97,12 @@ protected:
         services::Device::instance().resetForTests();
         RunLoop::main().reset();
     }
+    size_t annotationViews() const {
+        size_t n = 0;
+        for (const auto& v : map->subviews())
+            n += std::dynamic_pointer_cast<MapAnnotationView>(v) != nullptr;
+        return n;
+    }
     static std::shared_ptr<MapPointAnnotation> pin(double latitude, double longitude) {
         return std::make_shared<MapPointAnnotation>(MapCoordinate{latitude, longitude});
     }
@@ -304,38 +310,52 @@ TEST_F(MapViewTest, PinsAddedWhileAViewIsMadeOrRemovedFromTheMiddleKeepTheirOwnV
     expectOwnViews();
 }
 
-// Pins scattered over the whole world and clustered round a few places: wherever the map looks, the pins
-// whose points fall inside the view have views and the ones well outside have none, across the date
-// line, near the pole and zoomed out to the whole world alike, before and after pins leave.
-TEST_F(MapViewTest, ExactlyThePinsInSightHaveViewsWhereverTheMapLooks) {
-    struct Look {
-        const char* where;
-        MapCoordinate centre;
-        double span;
-    };
-    const Look looks[] = {
-        {"Lisbon's streets", {38.7223, -9.1393}, 0.02},
-        {"the date line from the west", {-16.5, 179.995}, 0.03},
-        {"the date line from the east", {-16.5, -179.995}, 0.03},
-        {"near the pole", {84.9, 40}, 2},
-        {"the whole world", {0, 0}, 360},
-        {"a city-sized region", {38.7223, -9.1393}, 0.6},
-    };
-    std::vector<std::shared_ptr<MapAnnotation>> pins;
+namespace {
+
+struct Look {
+    const char* where;
+    MapCoordinate centre;
+    double span;
+};
+const Look kLooks[] = {
+    {"Lisbon's streets", {38.7223, -9.1393}, 0.02},
+    {"the date line from the west", {-16.5, 179.995}, 0.03},
+    {"the date line from the east", {-16.5, -179.995}, 0.03},
+    {"near the pole", {84.9, 40}, 2},
+    {"the whole world", {0, 0}, 360},
+    {"a city-sized region", {38.7223, -9.1393}, 0.6},
+};
+
+// Points scattered over the whole world and clustered round each look's place.
+std::vector<MapCoordinate> scatteredPoints() {
+    std::vector<MapCoordinate> points;
     uint32_t seed = 77;
     auto next = [&] {
         seed = seed * 1664525u + 1013904223u;
         return (seed >> 8) / double(1u << 24);
     };
     for (int i = 0; i < 1500; ++i)
-        pins.push_back(pin(-80 + 160 * next(), -180 + 360 * next()));
-    for (const Look& look : looks)
+        points.push_back({-80 + 160 * next(), -180 + 360 * next()});
+    for (const Look& look : kLooks)
         for (int i = 0; i < 150; ++i) {
             double longitude = look.centre.longitude + (next() - 0.5) * look.span * 1.5;
             longitude = std::remainder(longitude, 360.0);
-            pins.push_back(pin(std::clamp(look.centre.latitude + (next() - 0.5) * look.span * 1.5, -85.0, 85.0),
-                               std::clamp(longitude, -180.0, 180.0)));
+            points.push_back({std::clamp(look.centre.latitude + (next() - 0.5) * look.span * 1.5, -85.0, 85.0),
+                              std::clamp(longitude, -180.0, 180.0)});
         }
+    return points;
+}
+
+} // namespace
+
+// Pins scattered over the whole world and clustered round a few places: wherever the map looks, the pins
+// whose points fall inside the view have views and the ones well outside have none, across the date
+// line, near the pole and zoomed out to the whole world alike, before and after pins leave.
+TEST_F(MapViewTest, ExactlyThePinsInSightHaveViewsWhereverTheMapLooks) {
+    const auto& looks = kLooks;
+    std::vector<std::shared_ptr<MapAnnotation>> pins;
+    for (const MapCoordinate& c : scatteredPoints())
+        pins.push_back(pin(c.latitude, c.longitude));
     map->addAnnotations(pins);
 
     auto expectViewsInSight = [&](const char* where) {
@@ -354,10 +374,7 @@ TEST_F(MapViewTest, ExactlyThePinsInSightHaveViewsWhereverTheMapLooks) {
             }
             shown += view != nullptr;
         }
-        size_t subviews = 0;
-        for (const auto& v : map->subviews())
-            subviews += std::dynamic_pointer_cast<MapAnnotationView>(v) != nullptr;
-        EXPECT_EQ(subviews, shown) << where << ": views left on the map without their pin";
+        EXPECT_EQ(annotationViews(), shown) << where << ": views left on the map without their pin";
     };
     for (const Look& look : looks) {
         map->setRegion({look.centre, {look.span, look.span}}, false);
@@ -376,6 +393,152 @@ TEST_F(MapViewTest, ExactlyThePinsInSightHaveViewsWhereverTheMapLooks) {
         map->setRegion({it->centre, {it->span, it->span}}, false);
         expectViewsInSight(it->where);
     }
+}
+
+namespace {
+
+// The points' pins, answered through an index of their places; an annotation is made when the map asks
+// and kept only while someone holds it.
+struct PointPins : MapPinSource {
+    explicit PointPins(std::vector<MapCoordinate> p) : points(std::move(p)), made(points.size()) {
+        index.build(static_cast<uint32_t>(points.size()), [this](uint32_t at) { return placeOf(at); });
+    }
+    std::optional<MapCoordinate> placeOf(uint32_t at) const { return points[at]; }
+    std::shared_ptr<MapAnnotation> annotationAt(uint32_t at) {
+        auto annotation = made[at].lock();
+        if (!annotation) made[at] = annotation = std::make_shared<MapPointAnnotation>(points[at]);
+        return annotation;
+    }
+    void mapViewAnnotationsInRect(MapView&, const MapRect& rect,
+                                  std::vector<std::shared_ptr<MapAnnotation>>& out) override {
+        ++asked;
+        for (uint32_t at : index.positionsIn(rect, [this](uint32_t p) { return placeOf(p); }))
+            out.push_back(annotationAt(at));
+    }
+    size_t alive() const {
+        return static_cast<size_t>(
+            std::count_if(made.begin(), made.end(), [](const auto& weak) { return !weak.expired(); }));
+    }
+    std::vector<MapCoordinate> points;
+    std::vector<std::weak_ptr<MapAnnotation>> made;
+    MapPointIndex index;
+    int asked = 0;
+};
+
+} // namespace
+
+// The same points given by a pin source instead of added: wherever the map looks, exactly the points in
+// sight have views and annotations (no other annotation lives), a view stays with its annotation when the
+// source is asked again, a tap selects a source's pin, and the whole world is listed on demand.
+TEST_F(MapViewTest, APinSourcesPointsInSightAloneHaveAnnotationsAndViewsWhereverTheMapLooks) {
+    auto source = std::make_shared<PointPins>(scatteredPoints());
+    map->setPinSource(source);
+    auto expectViewsInSight = [&](const char* where) {
+        delegate->askedFor.clear(); // the test's delegate keeps what it was asked for
+        const Rect inside = map->bounds(), wellOutside = map->bounds().insetBy(-120, -120);
+        size_t inSight = 0, views = 0;
+        for (uint32_t at = 0; at < source->points.size(); ++at) {
+            const Point p = map->convertCoordinateToPoint(source->points[at]);
+            const auto annotation = source->made[at].lock();
+            const auto view = annotation ? map->viewForAnnotation(annotation) : nullptr;
+            if (inside.contains(p)) {
+                ++inSight;
+                ASSERT_TRUE(view) << where << ": a point in sight at " << p.x << ", " << p.y << " has no view";
+                EXPECT_EQ(view->annotation(), annotation) << where;
+                EXPECT_NEAR(view->center().y, p.y - 24, 1e-9) << where;
+            } else if (!wellOutside.contains(p)) {
+                EXPECT_FALSE(annotation) << where << ": an annotation far off the screen is still alive";
+            }
+            views += view != nullptr;
+        }
+        EXPECT_EQ(annotationViews(), views) << where << ": views left on the map without their pin";
+        EXPECT_EQ(source->alive(), views) << where << ": annotations alive beyond the views";
+        EXPECT_GT(inSight, 0u) << where;
+    };
+    for (const Look& look : kLooks) {
+        map->setRegion({look.centre, {look.span, look.span}}, false);
+        expectViewsInSight(look.where);
+    }
+    map->setRegion({kLooks[0].centre, {kLooks[0].span, kLooks[0].span}}, false);
+    expectViewsInSight("back in Lisbon");
+    std::vector<std::shared_ptr<MapAnnotationView>> before;
+    for (const auto& v : map->subviews())
+        if (auto view = std::dynamic_pointer_cast<MapAnnotationView>(v)) before.push_back(view);
+    const int asked = source->asked;
+    map->reloadPins();
+    EXPECT_GT(source->asked, asked);
+    for (const auto& view : before)
+        EXPECT_EQ(map->viewForAnnotation(view->annotation()), view) << "asked again, a pin keeps its view";
+
+    // A tap on a source's pin selects it: the topmost whose centre is on the screen.
+    std::shared_ptr<MapAnnotationView> tapped;
+    for (auto it = before.rbegin(); it != before.rend() && !tapped; ++it)
+        if (map->bounds().contains((*it)->center())) tapped = *it;
+    ASSERT_TRUE(tapped);
+    driver->tap(tapped->center());
+    ASSERT_EQ(map->selectedAnnotations().size(), 1u);
+    EXPECT_EQ(map->selectedAnnotations().front(), tapped->annotation());
+    ASSERT_FALSE(delegate->selected.empty());
+    EXPECT_EQ(delegate->selected.back(), tapped.get());
+
+    // Every point is listed, with the annotations in sight among them.
+    const auto all = map->annotations();
+    EXPECT_EQ(all.size(), source->points.size());
+    EXPECT_NE(std::find(all.begin(), all.end(), tapped->annotation()), all.end());
+    map->setPinSource({});
+    EXPECT_EQ(annotationViews(), 0u) << "the views left with their source";
+}
+
+// A rectangle of the world names the indexed points inside it, edges included, across the date line, at
+// the poles and for the whole world, and none without a place.
+TEST(MapPointIndex, PointsInARectangleOfTheWorld) {
+    const std::vector<std::optional<MapCoordinate>> points{
+        MapCoordinate{38.7223, -9.1393},
+        MapCoordinate{38.7300, -9.1400},
+        std::nullopt,
+        MapCoordinate{-16.5, 179.999},
+        MapCoordinate{-16.5, -179.999},
+        MapCoordinate{89.9, 10},
+        MapCoordinate{-89.9, -10},
+        MapCoordinate{0, 0},
+        MapCoordinate{200, 0},
+    };
+    MapPointIndex index;
+    const auto placeOf = [&](uint32_t at) { return points[at]; };
+    index.build(static_cast<uint32_t>(points.size()), placeOf);
+    EXPECT_EQ(index.size(), 7u) << "no place and an impossible one are left out";
+    const auto rectOf = [](double west, double north, double east, double south) {
+        const double x = MapView::mercatorX(west), y = MapView::mercatorY(north);
+        return MapRect{x, y, MapView::mercatorX(east) - x, MapView::mercatorY(south) - y};
+    };
+    struct Case {
+        const char* name;
+        MapRect rect;
+        std::vector<uint32_t> expected;
+    };
+    const Case cases[] = {
+        {"a few streets of Lisbon", rectOf(-9.15, 38.74, -9.13, 38.72), {0, 1}},
+        {"one street", rectOf(-9.1395, 38.7225, -9.1390, 38.7220), {0}},
+        {"west of the date line", rectOf(179.99, -16.4, 180, -16.6), {3}},
+        {"east of the date line", rectOf(-180, -16.4, -179.99, -16.6), {4}},
+        {"across the date line",
+         {MapView::mercatorX(179.99), MapView::mercatorY(-16.4), 0.0001,
+          MapView::mercatorY(-16.6) - MapView::mercatorY(-16.4)},
+         {3, 4}},
+        {"the top edge, past the projection", {0, 0, 1, 0.01}, {5}},
+        {"the bottom edge, past the projection", {0, 0.99, 1, 0.01}, {6}},
+        {"the whole world", MapRect::world(), {0, 1, 3, 4, 5, 6, 7}},
+        {"open sea", rectOf(-40, 10, -30, 0), {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(index.positionsIn(c.rect, placeOf), c.expected) << c.name;
+    // Many points in one place and few elsewhere: the one place's answer is whole.
+    std::vector<std::optional<MapCoordinate>> crowd(5000, MapCoordinate{38.7223, -9.1393});
+    for (int i = 0; i < 100; ++i)
+        crowd.push_back(MapCoordinate{-30.0 + i * 0.5, 100.0 + i});
+    index.build(static_cast<uint32_t>(crowd.size()), [&](uint32_t at) { return crowd[at]; });
+    EXPECT_EQ(index.positionsIn(rectOf(-9.15, 38.74, -9.13, 38.72), [&](uint32_t at) { return crowd[at]; }).size(),
+              5000u);
 }
 
 TEST_F(MapViewTest, PinchingAndPanningFollowTheirSwitches) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <unordered_set>
 
 #include "platform/foundation/Log.h"
 #include "platform/foundation/RunLoop.h"
@@ -410,14 +411,98 @@ void MapView::removeAnnotations(const std::vector<std::shared_ptr<MapAnnotation>
 }
 
 std::vector<std::shared_ptr<MapAnnotation>> MapView::annotations() const {
-    return pins_;
+    auto all = pins_;
+    if (auto source = pinSource()) source->mapViewAnnotationsInRect(const_cast<MapView&>(*this), MapRect::world(), all);
+    return all;
 }
 
 std::shared_ptr<MapAnnotationView> MapView::viewForAnnotation(const std::shared_ptr<MapAnnotation>& a) const {
-    const auto position = positionOf(a.get());
-    if (!position) return nullptr;
-    auto shown = shownAt(*position);
-    return shown == shown_.end() ? nullptr : shown->view;
+    if (const auto position = positionOf(a.get())) {
+        auto shown = shownAt(*position);
+        return shown == shown_.end() ? nullptr : shown->view;
+    }
+    const SourceShown* shown = sourceShownFor(a.get());
+    return shown ? shown->view : nullptr;
+}
+
+const MapView::SourceShown* MapView::sourceShownFor(const MapAnnotation* a) const {
+    if (!a) return nullptr;
+    for (const SourceShown& s : sourceShown_)
+        if (s.annotation.get() == a) return &s;
+    return nullptr;
+}
+
+bool MapView::isPin(const std::shared_ptr<MapAnnotation>& a) const {
+    return a && (positionOf(a.get()) || sourceShownFor(a.get()));
+}
+
+void MapView::setPinSource(std::weak_ptr<MapPinSource> source) {
+    pinSource_ = std::move(source);
+    reloadPins();
+}
+
+void MapView::reloadPins() {
+    placeSourcePins();
+}
+
+// The source is asked for what the screen shows, a margin around it included; views are kept for the
+// annotations given again and go back to the queue for those not.
+void MapView::placeSourcePins() {
+    if (placingSourcePins_) {
+        // Asked again by a delegate while views are made: once this pass ends.
+        sourcePinsAskedAgain_ = true;
+        return;
+    }
+    placingSourcePins_ = true;
+    for (int pass = 0; pass < 4; ++pass) {
+        sourcePinsAskedAgain_ = false;
+        std::vector<std::shared_ptr<MapAnnotation>> given;
+        const Rect b = bounds(), visible = b.insetBy(-kVisibleMargin, -kVisibleMargin);
+        if (auto source = pinSource(); source && b.size.width > 0 && b.size.height > 0) {
+            const double cx = mercatorX(center_.longitude), cy = mercatorY(center_.latitude);
+            const double west = cx + (visible.minX() - b.midX()) / worldWidth_;
+            const double north = std::max(0.0, cy + (visible.minY() - b.midY()) / worldWidth_);
+            const double width = std::min(1.0, visible.size.width / worldWidth_);
+            const double south = std::min(1.0, cy + (visible.maxY() - b.midY()) / worldWidth_);
+            // Across the date line the rectangle comes in two.
+            const double from = wrapUnit(west);
+            const double first = std::min(width, 1 - from);
+            source->mapViewAnnotationsInRect(*this, {from, north, first, south - north}, given);
+            if (first < width) source->mapViewAnnotationsInRect(*this, {0, north, width - first, south - north}, given);
+        }
+        std::vector<SourceShown> before = std::move(sourceShown_), now;
+        sourceShown_.clear();
+        std::unordered_map<const MapAnnotation*, size_t> shownBefore;
+        for (size_t i = 0; i < before.size(); ++i)
+            shownBefore.emplace(before[i].annotation.get(), i);
+        std::unordered_set<const MapAnnotation*> taken;
+        now.reserve(given.size());
+        for (const auto& a : given) {
+            if (!a || !isValidCoordinate(a->coordinate())) continue;
+            const Point p = convertCoordinateToPoint(a->coordinate());
+            if (!visible.contains(p) || !taken.insert(a.get()).second) continue;
+            const auto kept = shownBefore.find(a.get());
+            std::shared_ptr<MapAnnotationView> view;
+            if (kept != shownBefore.end() && before[kept->second].view) {
+                view = std::move(before[kept->second].view);
+            } else {
+                view = makeView(a);
+                addSubview(view);
+            }
+            const Point offset = view->centerOffset();
+            view->setCenter({p.x + offset.x, p.y + offset.y});
+            now.push_back({a, std::move(view)});
+        }
+        sourceShown_ = std::move(now);
+        for (const SourceShown& s : before)
+            if (s.view) {
+                // A queued view does not keep the source's annotation alive.
+                s.view->annotation_.reset();
+                enqueue(s.view);
+            }
+        if (!sourcePinsAskedAgain_) break;
+    }
+    placingSourcePins_ = false;
 }
 
 std::shared_ptr<MapAnnotationView> MapView::dequeueReusableAnnotationViewWithIdentifier(const std::string& id) {
@@ -529,6 +614,7 @@ void MapView::placeAnnotationViews() {
     // Positions are taken from the front: a delegate adding pins while a view is made only appends.
     for (uint32_t position : near)
         if (position < pins_.size() && pins_[position] && shownAt(position) == shown_.end()) placeView(position);
+    placeSourcePins();
 }
 
 void MapView::layoutSubviews() {
@@ -548,7 +634,7 @@ std::vector<std::shared_ptr<MapAnnotation>> MapView::selectedAnnotations() const
 }
 
 void MapView::selectAnnotation(const std::shared_ptr<MapAnnotation>& annotation, bool animated) {
-    if (!annotation || !positionOf(annotation.get())) return;
+    if (!isPin(annotation)) return;
     if (std::find(selected_.begin(), selected_.end(), annotation) != selected_.end()) return;
     for (auto other : std::vector(selected_))
         deselectAnnotation(other, animated);
@@ -656,7 +742,7 @@ void MapView::handleTap() {
     for (auto it = subviews().rbegin(); it != subviews().rend(); ++it) {
         auto view = std::dynamic_pointer_cast<MapAnnotationView>(*it);
         if (!view || view->isHidden() || !view->isEnabled() || !view->frame().contains(p)) continue;
-        if (auto a = view->annotation(); a && positionOf(a.get())) {
+        if (auto a = view->annotation(); isPin(a)) {
             selectAnnotation(a, true);
             return;
         }

@@ -15,6 +15,7 @@
 
 #include "platform/foundation/Error.h"
 #include "platform/ui/MapAnnotation.h"
+#include "platform/ui/MapPointIndex.h"
 
 namespace velkora::foundation {
 class Timer;
@@ -57,6 +58,18 @@ public:
     virtual void mapViewRegionDidChangeAnimated(MapView& /*map*/, bool /*animated*/) {}
     virtual void mapViewDidUpdateUserLocation(MapView& /*map*/, MapUserLocation& /*userLocation*/) {}
     virtual void mapViewDidFailToLocateUser(MapView& /*map*/, const foundation::ErrorPtr& /*error*/) {}
+};
+
+// Hands the map the annotations of a part of the world as it comes into sight, the way a table asks its
+// data source for rows: the map keeps annotations and views only for what it is given, so a source of many
+// points costs the map what shows. The source answers the same annotation for the same point while the
+// map holds it (the map keeps a view by its annotation).
+class MapPinSource {
+public:
+    virtual ~MapPinSource() = default;
+    // Appends the annotations whose points lie in `rect` (within 0...1 each way), the later above.
+    virtual void mapViewAnnotationsInRect(MapView& map, const MapRect& rect,
+                                          std::vector<std::shared_ptr<MapAnnotation>>& out) = 0;
 };
 
 class MapView : public View {
@@ -106,8 +119,14 @@ public:
     void addAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations);
     void removeAnnotation(const std::shared_ptr<MapAnnotation>& annotation);
     void removeAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations);
-    // In the order they were added; the device's own position among them while it is shown.
+    // In the order they were added; the device's own position among them while it is shown; then what the
+    // pin source has in the whole world.
     std::vector<std::shared_ptr<MapAnnotation>> annotations() const;
+    // Annotations the map does not hold: asked for as the map moves. The annotations added above show too.
+    std::shared_ptr<MapPinSource> pinSource() const { return pinSource_.lock(); }
+    void setPinSource(std::weak_ptr<MapPinSource> source);
+    // Asks the pin source again: its annotations changed.
+    void reloadPins();
     // The view showing an annotation; null while it is off the screen.
     std::shared_ptr<MapAnnotationView> viewForAnnotation(const std::shared_ptr<MapAnnotation>& annotation) const;
     std::shared_ptr<MapAnnotationView> dequeueReusableAnnotationViewWithIdentifier(const std::string& identifier);
@@ -141,6 +160,10 @@ private:
         uint32_t position; // in pins_
         std::shared_ptr<MapAnnotationView> view;
     };
+    struct SourceShown {
+        std::shared_ptr<MapAnnotation> annotation;
+        std::shared_ptr<MapAnnotationView> view;
+    };
 
     void installGestures();
     // Moves the map; the delegate hears will-change at once and did-change when the change settles.
@@ -151,6 +174,10 @@ private:
     double fittedWorldWidth(const CoordinateRegion& region) const;
     double clampWorldWidth(double width) const;
     void placeAnnotationViews();
+    void placeSourcePins();
+    // An annotation the map holds or shows from its pin source.
+    bool isPin(const std::shared_ptr<MapAnnotation>& annotation) const;
+    const SourceShown* sourceShownFor(const MapAnnotation* annotation) const;
     // Gives the pin at `position` a view when it shows, and places the view; true when it shows.
     bool placeView(uint32_t position);
     void enqueue(const std::shared_ptr<MapAnnotationView>& view);
@@ -190,6 +217,10 @@ private:
     std::vector<uint64_t> grid_;
     size_t gridSorted_ = 0;
     std::vector<Shown> shown_; // by position
+    std::weak_ptr<MapPinSource> pinSource_;
+    std::vector<SourceShown> sourceShown_; // the pin source's annotations in sight, in the order given
+    bool placingSourcePins_ = false;
+    bool sourcePinsAskedAgain_ = false;
     std::map<std::string, std::vector<std::shared_ptr<MapAnnotationView>>> reusable_;
     std::vector<std::shared_ptr<MapAnnotation>> selected_;
     std::shared_ptr<MapUserLocation> userLocation_;
