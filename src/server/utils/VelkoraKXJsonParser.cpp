@@ -620,19 +620,20 @@ std::string_view VelkoraKXJsonParser::scanNumber() {
         addErrorWithCode(kVelkoraKXJsonNumber, description);
         return std::string_view();
     };
-    if (*p == '-') ++p;
-    if (p < end && *p == '0') {
-        ++p;
-        if (digitHere()) return fail("Leading 0 disallowed in number");
-    } else if (!digitHere()) {
-        return fail("No digits after initial minus");
-    } else {
-        p = skipDigits(p, end);
+    // Signs and a whole part of 0 follow no pattern in a list of coordinates or ratios: both are told without a
+    // branch on each, the whole part read as one run of digits.
+    p += *p == '-';
+    const char* const whole = p;
+    p = skipDigits(p, end);
+    if (p == whole) return fail("No digits after initial minus");
+    if ((*whole == '0') & (p - whole > 1)) {
+        p = whole + 1;
+        return fail("Leading 0 disallowed in number");
     }
     if (p < end && *p == '.') {
-        ++p;
-        if (!digitHere()) return fail("No digits after decimal point");
+        const char* const fraction = ++p;
         p = skipDigits(p, end);
+        if (p == fraction) return fail("No digits after decimal point");
     }
     if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
