@@ -23,8 +23,12 @@ using foundation::Value;
 
 namespace {
 
+// One compare passes every byte above the space, the common case between tokens; a bit set names the rest.
 inline bool isWhite(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+    constexpr uint64_t kBlanks = (uint64_t{1} << ' ') | (uint64_t{1} << '\t') | (uint64_t{1} << '\n') |
+                                 (uint64_t{1} << '\v') | (uint64_t{1} << '\f') | (uint64_t{1} << '\r');
+    auto byte = static_cast<unsigned char>(ch);
+    return byte <= ' ' && ((kBlanks >> byte) & 1);
 }
 
 inline bool isDigit(char ch) {
@@ -269,7 +273,8 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
         return true;
     };
 
-    enum class Step { Value, AfterValue, ArrayNext, ObjectNext };
+    // Key: an object's next member, with its opening quotation mark under the cursor.
+    enum class Step { Value, AfterValue, ArrayNext, ObjectNext, Key };
     Step step = Step::Value;
     for (;;) {
         switch (step) {
@@ -354,6 +359,25 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
         case Step::AfterValue: {
             if (frames_.empty()) break;
             bool isObject = frames_.back().dictionary != nullptr;
+            // Replies come without blanks: the separator or the closing mark right after the value, and after a
+            // comma the next key or element. These go on at once instead of through the general steps below,
+            // which would only find the same.
+            if (c_ < end_) {
+                const char closer = isObject ? '}' : ']';
+                if (*c_ == closer) {
+                    ++c_;
+                    close();
+                    continue;
+                }
+                if (*c_ == ',' && end_ - c_ >= 2) {
+                    char next = c_[1];
+                    if (isObject ? next == '"' : next != closer && !isWhite(next)) {
+                        ++c_;
+                        step = isObject ? Step::Key : Step::Value;
+                        continue;
+                    }
+                }
+            }
             skipWhite();
             if (cur() == ',') {
                 ++c_;
@@ -397,6 +421,9 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
                 step = Step::AfterValue;
                 continue;
             }
+            [[fallthrough]];
+        }
+        case Step::Key: {
             std::string_view key;
             if (cur() != '"' || (++c_, !(key = scanString()).data())) {
                 addErrorWithCode(kVelkoraKXJsonParse, "Object key string expected");
@@ -410,6 +437,11 @@ bool VelkoraKXJsonParser::parse(std::string_view text, Value& result) {
             }
             pendingKey_ = key;
             noteKey(key);
+            if (c_ < end_ && *c_ == ':') {
+                ++c_;
+                step = Step::Value;
+                continue;
+            }
             skipWhite();
             if (cur() != ':') {
                 addErrorWithCode(kVelkoraKXJsonParse, "Expected ':' separating key and value");
@@ -588,19 +620,20 @@ std::string_view VelkoraKXJsonParser::scanNumber() {
         addErrorWithCode(kVelkoraKXJsonNumber, description);
         return std::string_view();
     };
-    if (*p == '-') ++p;
-    if (p < end && *p == '0') {
-        ++p;
-        if (digitHere()) return fail("Leading 0 disallowed in number");
-    } else if (!digitHere()) {
-        return fail("No digits after initial minus");
-    } else {
-        p = skipDigits(p, end);
+    // Signs and a whole part of 0 follow no pattern in a list of coordinates or ratios: both are told without a
+    // branch on each, the whole part read as one run of digits.
+    p += *p == '-';
+    const char* const whole = p;
+    p = skipDigits(p, end);
+    if (p == whole) return fail("No digits after initial minus");
+    if ((*whole == '0') & (p - whole > 1)) {
+        p = whole + 1;
+        return fail("Leading 0 disallowed in number");
     }
     if (p < end && *p == '.') {
-        ++p;
-        if (!digitHere()) return fail("No digits after decimal point");
+        const char* const fraction = ++p;
         p = skipDigits(p, end);
+        if (p == fraction) return fail("No digits after decimal point");
     }
     if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
