@@ -206,8 +206,11 @@ TEST_F(RadarNumbersTest, AnnotationsLiveOnlyForThePinsInSight) {
     auto& map = *radar->radarMapView();
     map.setCenterCoordinate(kLisbon, false);
     std::vector<VelkoraUserPtr> users;
-    for (int i = 0; i < 1200; ++i)
-        users.push_back(at("u" + std::to_string(i), 100 + 25.0 * i));
+    for (int i = 0; i < 1200; ++i) {
+        std::string id = "u";
+        id += std::to_string(i); // GCC 12 sees a false overlap in a literal + a number's text
+        users.push_back(at(id, 100 + 25.0 * i));
+    }
     radar->gotNearbyUsers(reply(users));
     loop().advance(1);
     host->layoutIfNeeded();
